@@ -1,0 +1,47 @@
+#include "app/Platform.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QUrl>
+
+Platform::~Platform() = default;
+
+quint32 Platform::TickCount() {
+  static QElapsedTimer timer = [] {
+    QElapsedTimer t;
+    t.start();
+    return t;
+  }();
+  return static_cast<quint32>(timer.elapsed());
+}
+
+bool Platform::AskOkCancel(QWidget* owner, const QString& text, const QString& caption) {
+  return QMessageBox::information(owner, caption, text, QMessageBox::Ok | QMessageBox::Cancel,
+                                  QMessageBox::Ok) == QMessageBox::Ok;
+}
+
+void Platform::ShowError(QWidget* owner, const QString& text) {
+  QMessageBox::critical(owner, QApplication::applicationDisplayName(), text);
+}
+
+int Platform::ExecModal(QDialog& dialog) { return dialog.exec(); }
+
+QString Platform::GetOpenFileName(QWidget* owner, const QString& initialPath) {
+  return QFileDialog::getOpenFileName(owner, QString(), initialPath);
+}
+
+bool Platform::MoveToTrash(const QString& path) { return QFile::moveToTrash(path); }
+
+bool Platform::OpenWithAssociatedProgram(const QString& path) {
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+Platform& Platform::Default() {
+  static Platform instance;
+  return instance;
+}
