@@ -30,6 +30,11 @@ using AskWritable = std::function<bool()>;
 // True when the file may be written; a read-only file is made writable when `ask` agrees.
 bool ConfirmWritable(const QString& path, const AskWritable& ask);
 
+// ConfirmWritable with the reason for a refusal: the user declined, or agreed but the file
+// could not be made writable (someone else's file).
+enum class Writability { Writable, Declined, Unchangeable };
+Writability CheckWritable(const QString& path, const AskWritable& ask);
+
 enum class WriteResult { Written, Skipped, Failed };
 
 // Writes one value, quoted, replacing the key's line in place or appending it to its section

@@ -1,0 +1,184 @@
+#include "app/SettingsFile.h"
+
+#include "app/IniDocument.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sys/stat.h>
+
+#include <vector>
+
+namespace {
+
+const QString kForm = QStringLiteral("Form");
+const QString kOption = QStringLiteral("Option");
+
+// What ReadIniValue gives for one key, from a document read once.
+QString Read(const IniDocument& doc, const QString& section, const QString& key) {
+  static const QString kAbsent = QStringLiteral("ER");
+  const std::optional<QString> value = doc.Value(section, key);
+  if (!value)
+    return kAbsent;
+  return *value == kAbsent ? *value : MyCommon::StripQuotes(*value);
+}
+
+// A whole decimal number (surrounding spaces allowed), else `fallback`.
+int ReadInt(const IniDocument& doc, const QString& key, int fallback) {
+  bool ok = false;
+  const int value = Read(doc, kForm, key).trimmed().toInt(&ok, 10);
+  return ok ? value : fallback;
+}
+
+// Folder values count only when absolute: the program's working folder is arbitrary, and an
+// absent key must not match a folder that happens to be called "ER".
+std::optional<QString> ExistingFolder(const IniDocument& doc, const QString& key) {
+  if (!doc.Value(kOption, key))
+    return std::nullopt;
+  const QString value = Read(doc, kOption, key);
+  const QFileInfo info(value);
+  if (value.isEmpty() || !info.isAbsolute() || !info.isDir())
+    return std::nullopt;
+  return value;
+}
+
+std::optional<QString> ResolveHelp(const IniDocument& doc, const QString& programDir) {
+  if (doc.Value(kOption, QStringLiteral("HelpFileName"))) {
+    const QString value = Read(doc, kOption, QStringLiteral("HelpFileName"));
+    // A bare (or relative) name lies in the program's folder.
+    const QString candidate = QDir(programDir).filePath(value);
+    if (!value.isEmpty() && QFileInfo(candidate).isFile())
+      return candidate;
+  }
+  const QString readme = programDir + QStringLiteral("/readme.txt");
+  if (QFileInfo(readme).isFile())
+    return readme;
+  return std::nullopt;
+}
+
+QString AsciiLower(const QString& text) {
+  QString out = text;
+  for (QChar& c : out)
+    if (c >= u'A' && c <= u'Z')
+      c = QChar(c.unicode() - u'A' + u'a');
+  return out;
+}
+
+QString HelpFileValue(const QString& helpPath, const QString& programDir) {
+  const qsizetype split = helpPath.lastIndexOf(u'/') + 1;
+  QString folder = programDir;
+  if (!folder.endsWith(u'/'))
+    folder += u'/';
+  if (AsciiLower(helpPath.left(split)) == AsciiLower(folder))
+    return helpPath.mid(split);
+  return helpPath;
+}
+
+QString Bool(bool value) {
+  return value ? QStringLiteral("True") : QStringLiteral("False");
+}
+
+struct Entry {
+  QString section;
+  QString key;
+  QString value;
+};
+
+} // namespace
+
+std::optional<StoredSettings> ReadStoredSettings(const QString& iniPath,
+                                                 const QString& programDir) {
+  IniDocument doc;
+  switch (IniDocument::Load(iniPath, doc)) {
+  case IniDocument::LoadStatus::Missing:
+    return std::nullopt;
+  case IniDocument::LoadStatus::Unreadable:
+    // Present but unreadable: every key is absent.
+    doc = IniDocument();
+    break;
+  case IniDocument::LoadStatus::Loaded:
+    break;
+  }
+  StoredSettings s;
+  s.Left = ReadInt(doc, QStringLiteral("Left"), 100);
+  s.Top = ReadInt(doc, QStringLiteral("Top"), 100);
+  s.Width = ReadInt(doc, QStringLiteral("Width"), 530);
+  const auto flag = [&](const char* key) {
+    return MyCommon::IsTrueValue(Read(doc, kOption, QString::fromLatin1(key)));
+  };
+  s.WithFolder = flag("WithFolder");
+  s.WithFile = flag("WithFile");
+  s.WriteId3 = flag("WriteId3");
+  s.DispMp3infp = flag("DispMp3infp");
+  const int comment = MyCommon::ParseIntLoose(Read(doc, kOption, QStringLiteral("FormComment")));
+  s.FormComment = comment >= 1 && comment <= 3 ? comment : 0;
+  s.Mp3WavId3ToMp3 = flag("Mp3WavId3ToMp3");
+  s.Mp3DeleteWav = flag("Mp3DeleteWav");
+  s.Mp3OverWriteMp3 = flag("Mp3OverWriteMp3");
+  s.Mp3UseFolder3 = flag("Mp3UseFolder3");
+  s.Mp3FolderPath = ExistingFolder(doc, QStringLiteral("Mp3FolderPath")).value_or(QString());
+  if (std::optional<QString> folder = ExistingFolder(doc, QStringLiteral("FolderPath"))) {
+    if (!folder->endsWith(u'/'))
+      *folder += u'/';
+    s.FolderPath = *folder;
+  }
+  s.HelpPath = ResolveHelp(doc, programDir);
+  return s;
+}
+
+// The keys are applied in their fixed order to the file read once, and the result is written
+// once. This gives the same file as one rewrite per key (in-place replacement and appending
+// act on the lines the same way, key after key), and the same questions: a read-only file is
+// asked about before each key until the user agrees, a declined key is left out.
+bool WriteStoredSettings(const QString& iniPath, const QString& programDir, const SettingsToSave& v,
+                         const MyCommon::AskWritable& ask) {
+  const std::vector<Entry> entries = {
+      {kOption, QStringLiteral("HelpFileName"), HelpFileValue(v.HelpPath, programDir)},
+      {kForm, QStringLiteral("Left"), QString::number(v.Left)},
+      {kForm, QStringLiteral("Top"), QString::number(v.Top)},
+      {kForm, QStringLiteral("Width"), QString::number(v.Width)},
+      {kForm, QStringLiteral("Height"), QString::number(v.Height)},
+      {kOption, QStringLiteral("FolderPath"), v.FolderPath},
+      {kOption, QStringLiteral("WithFolder"), Bool(v.WithFolder)},
+      {kOption, QStringLiteral("WithFile"), Bool(v.WithFile)},
+      {kOption, QStringLiteral("WriteId3"), Bool(v.WriteId3)},
+      {kOption, QStringLiteral("DispMp3infp"), Bool(v.DispMp3infp)},
+      {kOption, QStringLiteral("FormComment"),
+       QString::number(v.FormComment >= 1 && v.FormComment <= 3 ? v.FormComment : 0)},
+      {kOption, QStringLiteral("Mp3WavId3ToMp3"), Bool(v.Mp3WavId3ToMp3)},
+      {kOption, QStringLiteral("Mp3DeleteWav"), Bool(v.Mp3DeleteWav)},
+      {kOption, QStringLiteral("Mp3OverWriteMp3"), Bool(v.Mp3OverWriteMp3)},
+      {kOption, QStringLiteral("Mp3UseFolder3"), Bool(v.Mp3UseFolder3)},
+      {kOption, QStringLiteral("Mp3FolderPath"), v.Mp3FolderPath},
+  };
+
+  IniDocument doc;
+  const IniDocument::LoadStatus status = IniDocument::Load(iniPath, doc);
+  if (status == IniDocument::LoadStatus::Unreadable)
+    return false;
+  // A missing file is created by the first key and is then ours to write.
+  bool writable = status == IniDocument::LoadStatus::Missing;
+  bool allWritten = true;
+  bool changed = false;
+  for (const Entry& e : entries) {
+    if (!IniDocument::CanHold(e.value)) {
+      allWritten = false;
+      continue;
+    }
+    if (!writable) {
+      // Same question, same answers as one WriteIniValue per key.
+      const MyCommon::Writability answer = MyCommon::CheckWritable(iniPath, ask);
+      if (answer == MyCommon::Writability::Unchangeable)
+        allWritten = false;
+      if (answer != MyCommon::Writability::Writable)
+        continue;
+      writable = true;
+    }
+    doc.SetQuoted(e.section, e.key, e.value);
+    changed = true;
+  }
+  if (!changed)
+    return allWritten;
+  return doc.Save(iniPath) && allWritten;
+}
