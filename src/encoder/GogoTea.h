@@ -3,6 +3,7 @@
 // its worker thread (TEncodeThread) and raises its events on the thread that owns it.
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <QThread>
@@ -34,11 +35,21 @@ enum class TEncodeType { _MONO, _STEREO, _JOINT, _MSSTEREO, _DUALCHANNEL };
 enum class TEmphasis { _NO_EMPH, _5015MS_EMPH, _CCITT_EMPH };
 enum class TUseUnit { _USE_MMX, _USE_3DNOW, _USE_KNI, _USE_EX_3DNOW, _USE_SPC1, _USE_SPC2 };
 enum class TEncodeFormat { _FORMAT_OF_MP3, _FORMAT_OF_RIFF_WAVE, _FORMAT_OF_RIFF_RMP };
-enum class TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+enum class TThreadPriority {
+  tpIdle,
+  tpLowest,
+  tpLower,
+  tpNormal,
+  tpHigher,
+  tpHighest,
+  tpTimeCritical
+};
 
 // Set of TUseUnit: bit n = the member with ordinal n.
 using TSetOfUseUnit = std::uint32_t;
-constexpr TSetOfUseUnit UnitBit(TUseUnit u) { return 1u << static_cast<unsigned>(u); }
+constexpr TSetOfUseUnit UnitBit(TUseUnit u) {
+  return 1u << static_cast<unsigned>(u);
+}
 
 struct TExtFilter {
   int Low = 55;
@@ -61,6 +72,7 @@ using TGogoTeaEncodeError = std::function<void(QObject* Sender, int ErrorCode)>;
 using TGogoTeaFinishEncode = std::function<void(QObject* Sender, bool IsAborted)>;
 
 class TEncodeThread;
+struct GogoReaderRecord;
 
 class TGogoTea : public QObject {
   Q_OBJECT
@@ -135,12 +147,19 @@ public:
   void WriteInput(const void* data, std::size_t size);
   void MarkInputEnded();
 
+  // The reader the library calls for _MEMORY input (through the record passed with
+  // CFG_INPUT): fills the buffer from the ring of the last constructed component, waiting for
+  // bytes; 0 when filled, 1 when the input ended and nothing was left.
+  static std::int32_t ReadMemoryInput(void* buffer, std::int32_t wanted);
+
 protected:
   bool event(QEvent* e) override;
 
 private:
-  friend class TEncodeThread;
+  struct MemoryInput;
+
   void checkNotEncoding() const;
+  void applyPriorityToWorker();
 
   bool designing_;
   TThreadPriority priority_ = TThreadPriority::tpIdle;
@@ -170,4 +189,10 @@ private:
   bool configured_ = false;
   bool libraryBound_ = false;
   std::unique_ptr<TEncodeThread> worker_;
+  // Shared with the reader on the worker; outlives the component while the reader holds it.
+  std::shared_ptr<MemoryInput> input_;
+  // Kept alive from Prepare until the next Prepare: the library may hold these addresses.
+  QByteArray sourcePath_;
+  QByteArray destinationPath_;
+  std::unique_ptr<GogoReaderRecord> readerRecord_;
 };

@@ -1,1 +1,4 @@
-target_sources(w2m_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/GogoTea.cpp)
+target_sources(w2m_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/GogoDefs.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/GogoTea.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/EncodeThread.cpp)

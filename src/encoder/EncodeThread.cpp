@@ -1,0 +1,175 @@
+#include "encoder/EncodeThread.h"
+
+#include "encoder/EncodeEvent.h"
+#include "encoder/GogoDefs.h"
+
+#include <QCoreApplication>
+
+#include <cfenv>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+// The encoder expects every floating-point exception masked and rounding to nearest.
+void enterEncoderFloatingPoint() {
+  std::fesetenv(FE_DFL_ENV);
+  std::fenv_t held;
+  std::feholdexcept(&held);
+  std::fesetround(FE_TONEAREST);
+}
+
+// Closes the coder of an encode that ends for any reason. A throwing call is absorbed so the
+// other still runs and the thread's own floating-point environment always comes back.
+void closeCoder(const std::fenv_t& saved) {
+  try {
+    Gogo::MPGE_closeCoder();
+  } catch (...) {
+  }
+  try {
+    Gogo::MPGE_endCoder();
+  } catch (...) {
+  }
+  std::fesetenv(&saved);
+}
+
+MERET processFrame() {
+  try {
+    return Gogo::MPGE_processFrame();
+  } catch (...) {
+    return RESULT_EXCEPTION;
+  }
+}
+
+} // namespace
+
+TEncodeThread::TEncodeThread(QObject* notifyTarget) : notifyTarget_(notifyTarget) {}
+
+TEncodeThread::~TEncodeThread() {
+  RequestTermination();
+  wait();
+}
+
+void TEncodeThread::PostThreadMessage(int message, std::int32_t wParam, std::int32_t lParam) {
+  {
+    std::lock_guard lock(mutex_);
+    queue_.push_back({message, wParam, lParam});
+  }
+  wake_.notify_one();
+}
+
+void TEncodeThread::RequestTermination() {
+  {
+    std::lock_guard lock(mutex_);
+    terminationRequested_ = true;
+  }
+  requestInterruption();
+  wake_.notify_one();
+}
+
+QThread::Priority TEncodeThread::ToQtPriority(TThreadPriority priority) {
+  switch (priority) {
+  case TThreadPriority::tpIdle:
+    return QThread::IdlePriority;
+  case TThreadPriority::tpLowest:
+    return QThread::LowestPriority;
+  case TThreadPriority::tpLower:
+    return QThread::LowPriority;
+  case TThreadPriority::tpNormal:
+    return QThread::NormalPriority;
+  case TThreadPriority::tpHigher:
+    return QThread::HighPriority;
+  case TThreadPriority::tpHighest:
+    return QThread::HighestPriority;
+  case TThreadPriority::tpTimeCritical:
+    return QThread::TimeCriticalPriority;
+  }
+  return QThread::NormalPriority;
+}
+
+void TEncodeThread::ApplyPriority(TThreadPriority priority) {
+  if (isRunning())
+    setPriority(ToQtPriority(priority));
+}
+
+void TEncodeThread::notify(int message, std::int32_t wParam, std::int32_t lParam) {
+  QCoreApplication::postEvent(notifyTarget_, new TEncodeEvent(message, wParam, lParam));
+}
+
+void TEncodeThread::run() {
+  std::fenv_t saved;
+  std::fegetenv(&saved);
+  ApplyPriority(TThreadPriority::tpIdle);
+
+  bool encoding = false;
+  int counter = 0;
+  int interval = 1;
+  std::deque<Message> pending;
+
+  for (;;) {
+    {
+      std::unique_lock lock(mutex_);
+      // Idle: sleep until a message or a termination request arrives. Encoding: only look.
+      if (!encoding)
+        wake_.wait(lock, [this] { return terminationRequested_ || !queue_.empty(); });
+      if (terminationRequested_)
+        break;
+      pending.swap(queue_);
+    }
+    for (const Message& m : pending) {
+      switch (m.message) {
+      case WM_ENCODE_START:
+        if (encoding)
+          break;
+        interval = m.lParam > 0 ? m.lParam : 1;
+        allFrames_ = m.wParam;
+        counter = 0;
+        encoding = true;
+        enterEncoderFloatingPoint();
+        notify(WM_ENCODE_PROGRESS, 0, allFrames_);
+        break;
+      case WM_ENCODE_ABORT:
+      case WM_ENCODE_QUIT:
+        if (encoding)
+          closeCoder(saved);
+        ApplyPriority(TThreadPriority::tpIdle);
+        encoding = false;
+        if (m.message == WM_ENCODE_QUIT)
+          return;
+        notify(WM_ENCODE_FINISH, -1);
+        break;
+      default:
+        break;
+      }
+    }
+    pending.clear();
+
+    if (!encoding)
+      continue;
+    const MERET result = processFrame();
+    ++counter;
+    if (result == RESULT_OK) {
+      if (counter % interval == 0)
+        notify(WM_ENCODE_PROGRESS, counter, allFrames_);
+      continue;
+    }
+    if (result == RESULT_END_OF_INPUT) {
+      notify(WM_ENCODE_END);
+      notify(WM_ENCODE_PROGRESS, allFrames_, allFrames_);
+    } else {
+      notify(WM_ENCODE_ERROR, result);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    closeCoder(saved);
+    ApplyPriority(TThreadPriority::tpIdle);
+    encoding = false;
+    notify(WM_ENCODE_FINISH, result == RESULT_END_OF_INPUT ? 0 : -1);
+    counter = 0;
+  }
+
+  // Ended by a termination request in the middle of an encode: the encode did not complete.
+  if (encoding) {
+    closeCoder(saved);
+    notify(WM_ENCODE_FINISH, -1);
+  }
+}

@@ -1,0 +1,48 @@
+// TEncodeThread: the worker of one encoder component. It waits on its own message queue for a
+// start message, then drives the encoder library frame by frame, closes the coder at the end
+// and posts start, progress, error and finish notifications (TEncodeEvent) to the component.
+#pragma once
+
+#include "encoder/GogoTea.h"
+
+#include <QThread>
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+
+class TEncodeThread : public QThread {
+public:
+  // notifyTarget receives the notifications; it must outlive the thread's run.
+  explicit TEncodeThread(QObject* notifyTarget);
+  ~TEncodeThread() override;
+
+  // Thread-safe: queues WM_ENCODE_START / _ABORT / _QUIT and wakes the worker.
+  void PostThreadMessage(int message, std::int32_t wParam = 0, std::int32_t lParam = 0);
+  // Asks the body to end at its next check, waking it when it waits for messages.
+  void RequestTermination();
+  void ApplyPriority(TThreadPriority priority);
+
+  static QThread::Priority ToQtPriority(TThreadPriority priority);
+
+protected:
+  void run() override;
+
+private:
+  struct Message {
+    int message;
+    std::int32_t wParam;
+    std::int32_t lParam;
+  };
+
+  void notify(int message, std::int32_t wParam = 0, std::int32_t lParam = 0);
+
+  QObject* notifyTarget_;
+  int allFrames_ = 0;
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<Message> queue_;
+  bool terminationRequested_ = false;
+};

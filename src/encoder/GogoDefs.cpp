@@ -1,0 +1,126 @@
+#include "encoder/GogoDefs.h"
+
+#include <QFile>
+#include <QMetaType>
+#include <QSettings>
+#include <QVariant>
+
+#include <dlfcn.h>
+
+namespace Gogo {
+PFN_MPGE_initializeWork MPGE_initializeWork = nullptr;
+PFN_MPGE_setConfigure MPGE_setConfigure = nullptr;
+PFN_MPGE_getConfigure MPGE_getConfigure = nullptr;
+PFN_MPGE_detectConfigure MPGE_detectConfigure = nullptr;
+PFN_MPGE_processFrame MPGE_processFrame = nullptr;
+PFN_MPGE_closeCoder MPGE_closeCoder = nullptr;
+PFN_MPGE_endCoder MPGE_endCoder = nullptr;
+PFN_MPGE_getUnitStates MPGE_getUnitStates = nullptr;
+PFN_MPGE_getVersion MPGE_getVersion = nullptr;
+} // namespace Gogo
+
+namespace {
+
+void* libraryHandle = nullptr;
+std::int32_t referenceCount = 0;
+QString libraryPath;
+QByteArray plainName = QByteArrayLiteral("libgogo.so");
+
+// The INSTPATH value, or empty text when the key or value is missing. Only a string value is
+// taken: on this platform the settings file may hold a byte array, a number or a list, and the
+// load then fails as it does when the value cannot be read as text.
+QString readInstallPath() {
+  QSettings key(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("MarineCat"),
+                QStringLiteral("GOGO_DLL"));
+  const QVariant value = key.value(QStringLiteral("INSTPATH"));
+  if (value.typeId() != QMetaType::QString)
+    return {};
+  return value.toString();
+}
+
+template <typename Fn> bool resolve(Fn& target, const char* name) {
+  void* symbol = dlsym(libraryHandle, name);
+  target = reinterpret_cast<Fn>(symbol);
+  return symbol != nullptr;
+}
+
+void clearEntries() {
+  Gogo::MPGE_initializeWork = nullptr;
+  Gogo::MPGE_setConfigure = nullptr;
+  Gogo::MPGE_getConfigure = nullptr;
+  Gogo::MPGE_detectConfigure = nullptr;
+  Gogo::MPGE_processFrame = nullptr;
+  Gogo::MPGE_closeCoder = nullptr;
+  Gogo::MPGE_endCoder = nullptr;
+  Gogo::MPGE_getUnitStates = nullptr;
+  Gogo::MPGE_getVersion = nullptr;
+}
+
+} // namespace
+
+bool LoadEncoderLibrary() {
+  if (referenceCount > 0) {
+    ++referenceCount;
+    return true;
+  }
+  libraryPath.clear();
+  QString registryText;
+  libraryHandle = dlopen(plainName.constData(), RTLD_NOW | RTLD_LOCAL);
+  if (libraryHandle == nullptr) {
+    registryText = readInstallPath();
+    // Used as the module's full file path exactly as stored, nothing appended.
+    if (!registryText.isEmpty())
+      libraryHandle = dlopen(QFile::encodeName(registryText).constData(), RTLD_NOW | RTLD_LOCAL);
+  }
+  if (libraryHandle == nullptr)
+    return false;
+
+  const bool complete = resolve(Gogo::MPGE_initializeWork, "MPGE_initializeWork") &&
+                        resolve(Gogo::MPGE_setConfigure, "MPGE_setConfigure") &&
+                        resolve(Gogo::MPGE_getConfigure, "MPGE_getConfigure") &&
+                        resolve(Gogo::MPGE_detectConfigure, "MPGE_detectConfigure") &&
+                        resolve(Gogo::MPGE_processFrame, "MPGE_processFrame") &&
+                        resolve(Gogo::MPGE_closeCoder, "MPGE_closeCoder") &&
+                        resolve(Gogo::MPGE_endCoder, "MPGE_endCoder") &&
+                        resolve(Gogo::MPGE_getUnitStates, "MPGE_getUnitStates") &&
+                        resolve(Gogo::MPGE_getVersion, "MPGE_getVersion");
+  if (!complete) {
+    dlclose(libraryHandle);
+    libraryHandle = nullptr;
+    clearEntries();
+    referenceCount = 0;
+    return false;
+  }
+  referenceCount = 1;
+  libraryPath = registryText;
+  return true;
+}
+
+void UnloadEncoderLibrary() {
+  if (referenceCount == 1 && libraryHandle != nullptr) {
+    dlclose(libraryHandle);
+    libraryHandle = nullptr;
+    clearEntries();
+  }
+  --referenceCount;
+}
+
+QString EncoderLibraryPath() {
+  return libraryPath;
+}
+
+void ReleaseEncoderLibrary() {
+  referenceCount = 1;
+  UnloadEncoderLibrary();
+  libraryPath.clear();
+}
+
+int EncoderLibraryRefCount() {
+  return referenceCount;
+}
+bool EncoderLibraryBound() {
+  return libraryHandle != nullptr;
+}
+void SetEncoderLibraryPlainName(const QByteArray& name) {
+  plainName = name;
+}
