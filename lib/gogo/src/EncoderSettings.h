@@ -1,0 +1,49 @@
+// Every configuration item of one encode, as stored by MPGE_setConfigure, and the checks that
+// do not need the input.
+#pragma once
+
+#include "gogo.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace gogo {
+
+class EncoderSettings {
+public:
+  // Stores one item. Returns RESULT_PARAM_ERROR for an unknown item, a null address or a value
+  // out of range; an out-of-range value is still kept so that check() refuses it as well.
+  MERET store(MPARAM item, UPARAM value1, UPARAM value2);
+  // Checks every item against the others, apart from what depends on the input.
+  MERET check() const;
+
+  enum class InputKind { None, File, Reader };
+  InputKind inputKind = InputKind::None;
+  std::string inputPath;
+  MPGE_READER_RECORD reader{};
+  bool hasOutput = false;
+  std::string outputPath;
+
+  std::int64_t channelMode = MODE_JOINT;
+  std::int64_t bitrate = 128;
+  std::optional<std::int64_t> forceRate;
+  bool psychoacoustics = true;
+  bool lowpass = true;
+  std::int64_t emphasis = EMPH_NONE;
+  std::optional<std::int64_t> vbrLevel;
+  std::int64_t cpuCount = 1;
+  std::int64_t outputFormat = FORMAT_MP3;
+  std::optional<std::pair<std::int64_t, std::int64_t>> vbrRange;
+  std::optional<std::pair<std::int64_t, std::int64_t>> extFilter;
+  std::optional<std::pair<std::int64_t, std::int64_t>> msSetting;
+};
+
+// MPEG layer III sampling rates and bit rates.
+bool isMpegRate(long rate);
+// The MPEG rate an input rate is encoded at when no rate is forced: the same, or the next one
+// above it; 0 when there is none.
+long mpegRateFor(long inputRate);
+bool isBitrateFor(long kbps, long outputRate);
+
+} // namespace gogo

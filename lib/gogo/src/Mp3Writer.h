@@ -1,0 +1,32 @@
+// The output file: created on open, written through (so that a full disk shows at the frame
+// that hit it), patched at its start for the info frame, closed once.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace gogo {
+
+class Mp3Writer {
+public:
+  Mp3Writer() = default;
+  ~Mp3Writer();
+  Mp3Writer(const Mp3Writer&) = delete;
+  Mp3Writer& operator=(const Mp3Writer&) = delete;
+
+  // Creates (or truncates) the file; false when it cannot be created.
+  bool create(const std::string& path);
+  // Appends all bytes; false on any failure.
+  bool write(const unsigned char* data, std::size_t size);
+  // Overwrites the first bytes of the file; false when the output cannot seek or the write
+  // fails.
+  bool overwriteStart(const unsigned char* data, std::size_t size);
+  // Closes the file; false when the system reports a failure (a delayed write error).
+  bool close();
+  bool isOpen() const { return fd_ >= 0; }
+
+private:
+  int fd_ = -1;
+};
+
+} // namespace gogo
