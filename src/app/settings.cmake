@@ -4,3 +4,4 @@ target_sources(w2m_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/MyCommon.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SettingsFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ShortenPath.cpp)
+target_sources(w2m_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/FolderScan.cpp)

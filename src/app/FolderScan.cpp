@@ -1,0 +1,141 @@
+#include "app/FolderScan.h"
+
+#include <QFile>
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Entry {
+  size_t offset; // into the name buffer
+  size_t length;
+  unsigned char type;
+};
+
+// Lists a folder completely and closes it before anything is descended into, so a deep tree
+// holds one open folder at a time.
+bool ListFolder(const std::string& path, std::string& names, std::vector<Entry>& entries) {
+  DIR* dir = opendir(path.c_str());
+  if (dir == nullptr)
+    return false;
+  while (const dirent* e = readdir(dir)) {
+    const char* name = e->d_name;
+    if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+      continue;
+    const size_t length = std::strlen(name);
+    entries.push_back({names.size(), length, e->d_type});
+    names.append(name, length);
+  }
+  closedir(dir);
+  return true;
+}
+
+// Walks `path` (ending in "/"); `match(name, length)` gives the list index of a file name or
+// -1, and `found(index, fullPath)` receives each matching file in walking order.
+template <typename Match, typename Emit>
+void Walk(const std::string& path, const Match& match, const Emit& found) {
+  std::string names;
+  std::vector<Entry> entries;
+  if (!ListFolder(path, names, entries))
+    return;
+  std::string child;
+  for (const Entry& e : entries) {
+    child.assign(path).append(names, e.offset, e.length);
+    unsigned char type = e.type;
+    if (type == DT_UNKNOWN) {
+      struct stat st {};
+      if (lstat(child.c_str(), &st) != 0)
+        continue;
+      type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
+    }
+    if (type == DT_DIR) {
+      child.push_back('/');
+      Walk(child, match, found);
+      continue;
+    }
+    const int index = match(names.data() + e.offset, e.length);
+    if (index < 0)
+      continue;
+    if (type == DT_LNK) {
+      // A link to a folder is not followed; a dangling link names no file to show.
+      struct stat st {};
+      if (stat(child.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+        continue;
+    }
+    found(index, child);
+  }
+}
+
+bool EndsWithAscii(const char* name, size_t length, const char* lowerSuffix, size_t suffixLength) {
+  if (length < suffixLength)
+    return false;
+  const char* tail = name + length - suffixLength;
+  for (size_t i = 0; i < suffixLength; ++i) {
+    char c = tail[i];
+    if (c >= 'A' && c <= 'Z')
+      c = static_cast<char>(c - 'A' + 'a');
+    if (c != lowerSuffix[i])
+      return false;
+  }
+  return true;
+}
+
+} // namespace
+
+QString FileExtension(const QString& path) {
+  const qsizetype dot = path.lastIndexOf(u'.');
+  if (dot < 0 || dot < path.lastIndexOf(u'/'))
+    return QString();
+  return path.mid(dot);
+}
+
+void FindFiles(const QString& folder, const QString& extension, QStringList& out) {
+  const QString wanted = extension.toLower();
+  const auto match = [&](const char* name, size_t length) {
+    const QString decoded = QFile::decodeName(QByteArray(name, static_cast<qsizetype>(length)));
+    return FileExtension(decoded).toLower() == wanted ? 0 : -1;
+  };
+  const auto found = [&](int, const std::string& path) {
+    out.append(QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size()))));
+  };
+  Walk(QFile::encodeName(folder).toStdString(), match, found);
+}
+
+FolderTree ScanTree(const QString& folder) {
+  FolderTree tree;
+  QString root = folder;
+  if (root.size() > 1 && root.endsWith(u'/'))
+    root.chop(1);
+  struct stat st {};
+  const QByteArray native = QFile::encodeName(root);
+  if (root.isEmpty() || stat(native.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+    return tree;
+  std::string start = native.toStdString();
+  if (start.back() != '/')
+    start.push_back('/');
+  // The three extensions are ASCII, and no other character lower-cases to their letters,
+  // so comparing the last four bytes equals comparing lower-cased decoded extensions.
+  const auto match = [](const char* name, size_t length) {
+    if (length < 4 || name[length - 4] != '.')
+      return -1;
+    if (EndsWithAscii(name, length, ".wav", 4))
+      return 0;
+    if (EndsWithAscii(name, length, ".mp3", 4))
+      return 1;
+    if (EndsWithAscii(name, length, ".jpg", 4))
+      return 2;
+    return -1;
+  };
+  QStringList* lists[] = {&tree.Wav, &tree.Mp3, &tree.Jpg};
+  const auto found = [&](int index, const std::string& path) {
+    lists[index]->append(
+        QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size()))));
+  };
+  Walk(start, match, found);
+  return tree;
+}

@@ -1,0 +1,34 @@
+// Walking a folder tree for the files the main window lists: WAV and MP3 files to step
+// through, JPG files offered as jacket images.
+//
+// Entries come in the order the file system lists them, nothing is sorted, and a subfolder's
+// files appear where the subfolder is listed. Hidden entries and read-only folders are walked
+// like any other. Symbolic links to folders are not followed (a link cycle would never end, and
+// a linked tree would be listed twice); symbolic links to files are listed like files. Folders
+// that cannot be read are skipped; a folder that has vanished gives nothing.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The extension of a name or path: from its last "." when that comes after the last "/",
+// the dot included; empty otherwise. As written (not lower-cased).
+QString FileExtension(const QString& path);
+
+// Appends to `out` the full paths of the files under `folder` (which ends with "/") whose
+// extension, lower-cased, equals `extension` lower-cased.
+void FindFiles(const QString& folder, const QString& extension, QStringList& out);
+
+// The three lists of one folder tree, each exactly as FindFiles gives it.
+struct FolderTree {
+  QStringList Wav; // ".wav"
+  QStringList Mp3; // ".mp3"
+  QStringList Jpg; // ".jpg"
+
+  // The file list of a folder: its WAV files followed by its MP3 files.
+  QStringList Files() const { return Wav + Mp3; }
+};
+
+// One walk of `folder` (with or without a trailing "/") giving the three lists. Empty when
+// `folder` is not an existing folder.
+FolderTree ScanTree(const QString& folder);

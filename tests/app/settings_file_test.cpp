@@ -1,0 +1,531 @@
+#include "app/MyCommon.h"
+#include "app/SettingsFile.h"
+
+#include "AudioFixtures.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <vector>
+
+namespace {
+
+using MyCommon::WriteResult;
+
+QString Q(const std::filesystem::path& p) {
+  return QString::fromStdString(p.string());
+}
+
+QByteArray ReadBytes(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void WriteBytes(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+mode_t Mode(const QString& path) {
+  struct stat st {};
+  stat(QFile::encodeName(path).constData(), &st);
+  return st.st_mode & 07777;
+}
+
+// Answers the read-only question from a script (Cancel once it runs out) and counts the asks.
+struct ScriptedAsk {
+  std::vector<bool> answers;
+  int asked = 0;
+  MyCommon::AskWritable Fn() {
+    return [this] {
+      const bool ok = asked < static_cast<int>(answers.size()) && answers[asked];
+      ++asked;
+      return ok;
+    };
+  }
+};
+
+const MyCommon::AskWritable kNeverAsked = [] {
+  ADD_FAILURE() << "unexpected read-only question";
+  return false;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Value routines
+
+struct TextCase {
+  const char* in;
+  const char* out;
+};
+
+class StripQuotesTest : public ::testing::TestWithParam<TextCase> {};
+TEST_P(StripQuotesTest, RemovesLeadingThenTrailingQuote) {
+  EXPECT_EQ(MyCommon::StripQuotes(QString::fromUtf8(GetParam().in)),
+            QString::fromUtf8(GetParam().out));
+}
+INSTANTIATE_TEST_SUITE_P(Values, StripQuotesTest,
+                         ::testing::Values(TextCase{"\"abc\"", "abc"}, TextCase{"abc\"", "abc\""},
+                                           TextCase{"\"abc", "abc"}, TextCase{"\"", ""},
+                                           TextCase{"\"\"", ""}, TextCase{"\"\"\"", "\""},
+                                           TextCase{"", ""}, TextCase{" \"a\"", " \"a\""},
+                                           TextCase{"\"フォルダ名\"", "フォルダ名"}));
+
+struct IntCase {
+  const char* in;
+  int out;
+};
+class ParseIntLooseTest : public ::testing::TestWithParam<IntCase> {};
+TEST_P(ParseIntLooseTest, IgnoresCommasAndSpaces) {
+  EXPECT_EQ(MyCommon::ParseIntLoose(QString::fromUtf8(GetParam().in)), GetParam().out);
+}
+INSTANTIATE_TEST_SUITE_P(Values, ParseIntLooseTest,
+                         ::testing::Values(IntCase{"2", 2}, IntCase{"2,", 2}, IntCase{" 2 ", 2},
+                                           IntCase{"1,234", 1234}, IntCase{"-3", -3},
+                                           IntCase{"+3", 3}, IntCase{"x", 0}, IntCase{"2x", 0},
+                                           IntCase{"", 0}, IntCase{"-", 0}, IntCase{"ER", 0},
+                                           IntCase{"99999999999", 0}, IntCase{"\t2", 0},
+                                           IntCase{"２", 0}));
+
+struct BoolCase {
+  const char* in;
+  bool out;
+};
+class IsTrueValueTest : public ::testing::TestWithParam<BoolCase> {};
+TEST_P(IsTrueValueTest, TrimsAndIgnoresAsciiCase) {
+  EXPECT_EQ(MyCommon::IsTrueValue(QString::fromUtf8(GetParam().in)), GetParam().out);
+}
+INSTANTIATE_TEST_SUITE_P(Values, IsTrueValueTest,
+                         ::testing::Values(BoolCase{"True", true}, BoolCase{"  TRUE \t", true},
+                                           BoolCase{"true\r", true}, BoolCase{"1", false},
+                                           BoolCase{"T RUE", false}, BoolCase{"yes", false},
+                                           BoolCase{"ER", false}, BoolCase{"", false},
+                                           BoolCase{"ｔｒｕｅ", false}));
+
+// ---------------------------------------------------------------------------------------------
+// Reading and writing single keys
+
+class IniFileTest : public ::testing::Test {
+protected:
+  fixtures::TempDir dir;
+  QString ini = Q(dir / "wav2mp3tag.ini");
+};
+
+TEST_F(IniFileTest, ReadsHandWrittenFile) {
+  WriteBytes(ini, "Stray=before any section\n"
+                  "; comment\r\n"
+                  "[option]\n"
+                  "\n"
+                  "Plain=no quotes\r\n"
+                  "Open=\"only leading\r\n"
+                  "Close=only trailing\"\r\n"
+                  "Lone=\"\r\n"
+                  "Eq=\"a=b\"\r\n"
+                  "Spaced= \"x\"\r\n"
+                  "Dup=\"first\"\r\n"
+                  "Dup=\"second\"\r\n"
+                  "[Form]\r\n"
+                  "Left=12\r\n");
+  const auto read = [&](const char* section, const char* key) {
+    return MyCommon::ReadIniValue(ini, QString::fromLatin1(section), QString::fromLatin1(key), {});
+  };
+  EXPECT_EQ(read("Option", "Plain"), "no quotes");
+  EXPECT_EQ(read("Option", "Open"), "only leading");
+  EXPECT_EQ(read("Option", "Close"), "only trailing\"");
+  EXPECT_EQ(read("Option", "Lone"), "");
+  EXPECT_EQ(read("Option", "Eq"), "a=b");
+  EXPECT_EQ(read("Option", "Spaced"), " \"x\"");
+  EXPECT_EQ(read("Option", "Dup"), "first");
+  EXPECT_EQ(read("OPTION", "plain"), "no quotes");
+  EXPECT_EQ(read("Form", "Left"), "12");
+  EXPECT_EQ(read("Option", "Stray"), "ER");
+  EXPECT_EQ(read("Form", "Plain"), "ER");
+  EXPECT_EQ(read("Nothing", "Left"), "ER");
+  EXPECT_EQ(MyCommon::ReadIniValue(ini, "Form", "Top", "7"), "7");
+  EXPECT_EQ(MyCommon::ReadIniValue(Q(dir / "none.ini"), "Form", "Left", {}), "ER");
+}
+
+TEST_F(IniFileTest, WritingKeepsEverythingElseAndReplacesInPlace) {
+  const QByteArray before = "; my settings\r\n"
+                            "Stray=1\r\n"
+                            "[Form]\r\n"
+                            "Left=\"5\"\r\n"
+                            "Mine=\"kept\"\r\n"
+                            "Top=\"6\"\r\n"
+                            "\r\n"
+                            "[Extra]\n"
+                            "x=y\n";
+  WriteBytes(ini, before);
+  EXPECT_EQ(MyCommon::WriteIniValue(ini, "Form", "Left", false, "77", kNeverAsked),
+            WriteResult::Written);
+  EXPECT_EQ(MyCommon::WriteIniValue(ini, "Form", "Width", false, "530", kNeverAsked),
+            WriteResult::Written);
+  EXPECT_EQ(MyCommon::WriteIniValue(ini, "Option", "WithFile", false, "True", kNeverAsked),
+            WriteResult::Written);
+  EXPECT_EQ(ReadBytes(ini), "; my settings\r\n"
+                            "Stray=1\r\n"
+                            "[Form]\r\n"
+                            "Left=\"77\"\r\n"
+                            "Mine=\"kept\"\r\n"
+                            "Top=\"6\"\r\n"
+                            "Width=\"530\"\r\n"
+                            "\r\n"
+                            "[Extra]\r\n"
+                            "x=y\r\n"
+                            "\r\n"
+                            "[Option]\r\n"
+                            "WithFile=\"True\"\r\n"
+                            "\r\n");
+  // Writing the same values again changes nothing.
+  const QByteArray once = ReadBytes(ini);
+  MyCommon::WriteIniValue(ini, "Form", "Left", false, "77", kNeverAsked);
+  EXPECT_EQ(ReadBytes(ini), once);
+}
+
+TEST_F(IniFileTest, ValuesReadBackAsWritten) {
+  for (const QString& value :
+       {QString(), QStringLiteral("\""), QStringLiteral("\"quoted\""), QStringLiteral("a\"b"),
+        QStringLiteral(" spaces "), QStringLiteral("/home/ユーザー/音楽/;x=[y]"),
+        QStringLiteral("C:\\Music\\")}) {
+    ASSERT_EQ(MyCommon::WriteIniValue(ini, "Option", "K", true, value, kNeverAsked),
+              WriteResult::Written);
+    EXPECT_EQ(MyCommon::ReadIniValue(ini, "Option", "K", {}), value);
+  }
+}
+
+TEST_F(IniFileTest, MissingFileIsCreatedOnlyWhenAsked) {
+  EXPECT_EQ(MyCommon::WriteIniValue(ini, "Form", "Left", false, "1", kNeverAsked),
+            WriteResult::Skipped);
+  EXPECT_FALSE(QFileInfo::exists(ini));
+  EXPECT_EQ(MyCommon::WriteIniValue(ini, "Form", "Left", true, "1", kNeverAsked),
+            WriteResult::Written);
+  EXPECT_EQ(ReadBytes(ini), "[Form]\r\nLeft=\"1\"\r\n\r\n");
+}
+
+TEST_F(IniFileTest, RewriteKeepsPermissions) {
+  WriteBytes(ini, "[Form]\r\n");
+  ASSERT_EQ(chmod(QFile::encodeName(ini).constData(), 0640), 0);
+  ASSERT_EQ(MyCommon::WriteIniValue(ini, "Form", "Left", false, "1", kNeverAsked),
+            WriteResult::Written);
+  EXPECT_EQ(Mode(ini), 0640u);
+  // No temporary file is left beside it.
+  EXPECT_EQ(QDir(Q(dir.path())).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+TEST_F(IniFileTest, LineBreaksInValuesAreNeverWritten) {
+  WriteBytes(ini, "[Option]\r\nFolderPath=\"/old\"\r\n");
+  const QByteArray before = ReadBytes(ini);
+  for (const char* bad : {"/a\nb", "/a\r\n[Form]\r\nLeft=\"1", "/a\r"})
+    EXPECT_EQ(MyCommon::WriteIniValue(ini, "Option", "FolderPath", false, QString::fromUtf8(bad),
+                                      kNeverAsked),
+              WriteResult::Failed);
+  EXPECT_EQ(ReadBytes(ini), before);
+}
+
+TEST_F(IniFileTest, UnwritableLocationFailsAndLeavesNoFile) {
+  // A parent that is a regular file stops even root.
+  WriteBytes(Q(dir / "plainfile"), "x");
+  const QString impossible = Q(dir / "plainfile" / "w.ini");
+  EXPECT_EQ(MyCommon::WriteIniValue(impossible, "Form", "Left", true, "1", kNeverAsked),
+            WriteResult::Failed);
+  // A folder where the file should be is not replaced.
+  ASSERT_TRUE(QDir().mkpath(ini));
+  EXPECT_EQ(MyCommon::WriteIniValue(ini, "Form", "Left", true, "1", kNeverAsked),
+            WriteResult::Failed);
+  EXPECT_TRUE(QFileInfo(ini).isDir());
+}
+
+TEST_F(IniFileTest, Cp932FileIsReadAndRewrittenAsUtf8) {
+  // "[Option]" / FolderPath="C:\音楽\表" in CP932; 表 is 0x95 0x5C (a backslash as 2nd byte).
+  const QByteArray cp932 = "[Option]\r\nFolderPath=\"C:\\\x89\xb9\x8a\x79\\\x95\x5c\"\r\n"
+                           "Note=\"\x83\x65\x83\x58\x83\x67\"\r\n";
+  WriteBytes(ini, cp932);
+  EXPECT_EQ(MyCommon::ReadIniValue(ini, "Option", "FolderPath", {}),
+            QStringLiteral("C:\\音楽\\表"));
+  ASSERT_EQ(MyCommon::WriteIniValue(ini, "Option", "WithFile", false, "True", kNeverAsked),
+            WriteResult::Written);
+  EXPECT_EQ(ReadBytes(ini), QStringLiteral("[Option]\r\nFolderPath=\"C:\\音楽\\表\"\r\n"
+                                           "Note=\"テスト\"\r\nWithFile=\"True\"\r\n")
+                                .toUtf8());
+}
+
+TEST_F(IniFileTest, ReadOnlyFileAsksAndIsMadeWritableOnOk) {
+  WriteBytes(ini, "[Form]\r\n");
+  ASSERT_EQ(chmod(QFile::encodeName(ini).constData(), 0444), 0);
+  ScriptedAsk cancel{{false}};
+  EXPECT_EQ(MyCommon::WriteIniValue(ini, "Form", "Left", false, "1", cancel.Fn()),
+            WriteResult::Skipped);
+  EXPECT_EQ(cancel.asked, 1);
+  EXPECT_EQ(Mode(ini), 0444u);
+  EXPECT_EQ(ReadBytes(ini), "[Form]\r\n");
+
+  ScriptedAsk ok{{true}};
+  EXPECT_EQ(MyCommon::WriteIniValue(ini, "Form", "Left", false, "1", ok.Fn()),
+            WriteResult::Written);
+  EXPECT_EQ(ok.asked, 1);
+  EXPECT_EQ(Mode(ini), 0644u);
+  EXPECT_TRUE(MyCommon::ConfirmWritable(ini, kNeverAsked));
+  EXPECT_TRUE(MyCommon::ConfirmWritable(Q(dir / "absent.ini"), kNeverAsked));
+}
+
+// ---------------------------------------------------------------------------------------------
+// The stored settings
+
+class StoredSettingsTest : public IniFileTest {
+protected:
+  QString programDir = Q(dir.path());
+
+  StoredSettings Load(const QByteArray& text) {
+    WriteBytes(ini, text);
+    const std::optional<StoredSettings> s = ReadStoredSettings(ini, programDir);
+    EXPECT_TRUE(s.has_value());
+    return s.value_or(StoredSettings{});
+  }
+
+  SettingsToSave Sample() {
+    SettingsToSave v;
+    v.Left = -20;
+    v.Top = 40;
+    v.Width = 600;
+    v.Height = 480;
+    v.FolderPath = QStringLiteral("フォルダ名");
+    v.WithFolder = true;
+    v.WriteId3 = true;
+    v.FormComment = 2;
+    v.Mp3WavId3ToMp3 = true;
+    return v;
+  }
+};
+
+TEST_F(StoredSettingsTest, NoFileReadsNothing) {
+  EXPECT_FALSE(ReadStoredSettings(ini, programDir).has_value());
+}
+
+TEST_F(StoredSettingsTest, FirstSaveWritesOptionThenForm) {
+  ASSERT_TRUE(WriteStoredSettings(ini, programDir, Sample(), kNeverAsked));
+  EXPECT_EQ(ReadBytes(ini), QStringLiteral("[Option]\r\n"
+                                           "HelpFileName=\"\"\r\n"
+                                           "FolderPath=\"フォルダ名\"\r\n"
+                                           "WithFolder=\"True\"\r\n"
+                                           "WithFile=\"False\"\r\n"
+                                           "WriteId3=\"True\"\r\n"
+                                           "DispMp3infp=\"False\"\r\n"
+                                           "FormComment=\"2\"\r\n"
+                                           "Mp3WavId3ToMp3=\"True\"\r\n"
+                                           "Mp3DeleteWav=\"False\"\r\n"
+                                           "Mp3OverWriteMp3=\"False\"\r\n"
+                                           "Mp3UseFolder3=\"False\"\r\n"
+                                           "Mp3FolderPath=\"\"\r\n"
+                                           "\r\n"
+                                           "[Form]\r\n"
+                                           "Left=\"-20\"\r\n"
+                                           "Top=\"40\"\r\n"
+                                           "Width=\"600\"\r\n"
+                                           "Height=\"480\"\r\n"
+                                           "\r\n")
+                                .toUtf8());
+  const StoredSettings s = ReadStoredSettings(ini, programDir).value();
+  EXPECT_EQ(s.Left, -20);
+  EXPECT_EQ(s.Width, 600);
+  EXPECT_TRUE(s.WithFolder);
+  EXPECT_FALSE(s.WithFile);
+  EXPECT_EQ(s.FormComment, 2);
+  EXPECT_FALSE(s.FolderPath.has_value()); // "フォルダ名" is no folder
+  EXPECT_FALSE(s.HelpPath.has_value());
+}
+
+TEST_F(StoredSettingsTest, OnlyFormSectionGivesUncheckedOptions) {
+  const StoredSettings s = Load("[Form]\r\nLeft=\"x\"\r\nTop=\" 7 \"\r\nHeight=\"999\"\r\n");
+  EXPECT_EQ(s.Left, 100);
+  EXPECT_EQ(s.Top, 7);
+  EXPECT_EQ(s.Width, 530);
+  EXPECT_FALSE(s.WithFolder || s.WithFile || s.WriteId3 || s.DispMp3infp || s.Mp3WavId3ToMp3 ||
+               s.Mp3DeleteWav || s.Mp3OverWriteMp3 || s.Mp3UseFolder3);
+  EXPECT_EQ(s.FormComment, 0);
+  EXPECT_TRUE(s.Mp3FolderPath.isEmpty());
+  EXPECT_FALSE(s.FolderPath.has_value());
+}
+
+TEST_F(StoredSettingsTest, BooleansAndCommentFormat) {
+  const StoredSettings s =
+      Load("[Option]\r\nWithFolder=\" TRUE  \"\r\nWithFile=\"1\"\r\nWriteId3=True\r\n");
+  EXPECT_TRUE(s.WithFolder);
+  EXPECT_FALSE(s.WithFile);
+  EXPECT_TRUE(s.WriteId3);
+  const std::pair<const char*, int> cases[] = {{"2", 2}, {"2,", 2}, {" 2 ", 2}, {"3", 3},
+                                               {"1", 1}, {"5", 0},  {"a", 0},   {"-1", 0}};
+  for (const auto& [text, expected] : cases)
+    EXPECT_EQ(Load(QByteArray("[Option]\r\nFormComment=\"") + text + "\"\r\n").FormComment,
+              expected)
+        << text;
+}
+
+TEST_F(StoredSettingsTest, FoldersMustExist) {
+  const QString music = Q(dir / "music");
+  ASSERT_TRUE(QDir().mkpath(music));
+  StoredSettings s =
+      Load(("[Option]\r\nFolderPath=\"" + music + "\"\r\nMp3FolderPath=\"" + music + "/\"\r\n")
+               .toUtf8());
+  EXPECT_EQ(s.FolderPath, music + "/");
+  EXPECT_EQ(s.Mp3FolderPath, music + "/");
+  s = Load(("[Option]\r\nFolderPath=\"" + music + "/\"\r\n").toUtf8());
+  EXPECT_EQ(s.FolderPath, music + "/");
+  s = Load(
+      ("[Option]\r\nFolderPath=\"" + music + "/gone\"\r\nMp3FolderPath=\"music\"\r\n").toUtf8());
+  EXPECT_FALSE(s.FolderPath.has_value());
+  EXPECT_TRUE(s.Mp3FolderPath.isEmpty());
+}
+
+TEST_F(StoredSettingsTest, HelpFileResolvesAndIsSavedBareInProgramFolder) {
+  // No help file anywhere.
+  EXPECT_FALSE(Load("[Option]\r\nHelpFileName=\"\"\r\n").HelpPath.has_value());
+  // readme.txt beside the program stands in for a missing or absent one.
+  WriteBytes(programDir + "/readme.txt", "help");
+  EXPECT_EQ(Load("[Option]\r\nHelpFileName=\"\"\r\n").HelpPath, programDir + "/readme.txt");
+  EXPECT_EQ(Load("[Form]\r\n").HelpPath, programDir + "/readme.txt");
+  EXPECT_EQ(Load("[Option]\r\nHelpFileName=\"gone.txt\"\r\n").HelpPath, programDir + "/readme.txt");
+  // A bare name lies in the program's folder; a full path elsewhere is kept.
+  WriteBytes(programDir + "/own.txt", "help");
+  EXPECT_EQ(Load("[Option]\r\nHelpFileName=\"own.txt\"\r\n").HelpPath, programDir + "/own.txt");
+  fixtures::TempDir other;
+  const QString elsewhere = Q(other / "manual.txt");
+  WriteBytes(elsewhere, "help");
+  EXPECT_EQ(Load(("[Option]\r\nHelpFileName=\"" + elsewhere + "\"\r\n").toUtf8()).HelpPath,
+            elsewhere);
+
+  const auto savedHelp = [&](const QString& helpPath, const QString& progDir) {
+    QFile::remove(ini);
+    SettingsToSave v = Sample();
+    v.HelpPath = helpPath;
+    EXPECT_TRUE(WriteStoredSettings(ini, progDir, v, kNeverAsked));
+    return MyCommon::ReadIniValue(ini, "Option", "HelpFileName", {});
+  };
+  EXPECT_EQ(savedHelp(programDir + "/readme.txt", programDir), "readme.txt");
+  EXPECT_EQ(savedHelp("/Opt/Prog/readme.txt", "/opt/prog"), "readme.txt");
+  EXPECT_EQ(savedHelp(elsewhere, programDir), elsewhere);
+  EXPECT_EQ(savedHelp("/opt/prog/sub/readme.txt", "/opt/prog"), "/opt/prog/sub/readme.txt");
+}
+
+TEST_F(StoredSettingsTest, SaveKeepsHandWrittenLines) {
+  WriteBytes(ini, "; written by hand\r\n[Form]\r\nLeft=\"1\"\r\nColour=\"blue\"\r\n\r\n"
+                  "[Mine]\r\nx=\"y\"\r\n");
+  ASSERT_TRUE(WriteStoredSettings(ini, programDir, Sample(), kNeverAsked));
+  const QByteArray after = ReadBytes(ini);
+  EXPECT_TRUE(after.startsWith("; written by hand\r\n[Form]\r\nLeft=\"-20\"\r\nColour=\"blue\"\r\n"
+                               "Top=\"40\"\r\nWidth=\"600\"\r\nHeight=\"480\"\r\n\r\n"
+                               "[Mine]\r\nx=\"y\"\r\n\r\n[Option]\r\nHelpFileName=\"\"\r\n"))
+      << after.constData();
+  EXPECT_EQ(MyCommon::ReadIniValue(ini, "Mine", "x", {}), "y");
+}
+
+TEST_F(StoredSettingsTest, LineBreakInFolderKeepsOldLine) {
+  WriteBytes(ini, "[Option]\r\nFolderPath=\"/old\"\r\n");
+  SettingsToSave v = Sample();
+  v.FolderPath = QStringLiteral("/x\r\n[Form]\r\nLeft=\"9");
+  EXPECT_FALSE(WriteStoredSettings(ini, programDir, v, kNeverAsked));
+  EXPECT_EQ(MyCommon::ReadIniValue(ini, "Option", "FolderPath", {}), "/old");
+  EXPECT_EQ(MyCommon::ReadIniValue(ini, "Form", "Left", {}), "-20");
+  EXPECT_EQ(MyCommon::ReadIniValue(ini, "Option", "WithFolder", {}), "True");
+}
+
+TEST_F(StoredSettingsTest, UnwritableLocationFails) {
+  WriteBytes(Q(dir / "plainfile"), "x");
+  EXPECT_FALSE(
+      WriteStoredSettings(Q(dir / "plainfile" / "w.ini"), programDir, Sample(), kNeverAsked));
+}
+
+// One write per key, the way the settings are saved key by key.
+void SaveKeyByKey(const QString& ini, const QString& programDir, const SettingsToSave& v,
+                  const MyCommon::AskWritable& ask) {
+  const auto b = [](bool x) { return x ? QStringLiteral("True") : QStringLiteral("False"); };
+  const QString help =
+      v.HelpPath.startsWith(programDir + "/") ? v.HelpPath.mid(programDir.size() + 1) : v.HelpPath;
+  const std::vector<std::tuple<QString, QString, QString>> keys = {
+      {"Option", "HelpFileName", help},
+      {"Form", "Left", QString::number(v.Left)},
+      {"Form", "Top", QString::number(v.Top)},
+      {"Form", "Width", QString::number(v.Width)},
+      {"Form", "Height", QString::number(v.Height)},
+      {"Option", "FolderPath", v.FolderPath},
+      {"Option", "WithFolder", b(v.WithFolder)},
+      {"Option", "WithFile", b(v.WithFile)},
+      {"Option", "WriteId3", b(v.WriteId3)},
+      {"Option", "DispMp3infp", b(v.DispMp3infp)},
+      {"Option", "FormComment", QString::number(v.FormComment)},
+      {"Option", "Mp3WavId3ToMp3", b(v.Mp3WavId3ToMp3)},
+      {"Option", "Mp3DeleteWav", b(v.Mp3DeleteWav)},
+      {"Option", "Mp3OverWriteMp3", b(v.Mp3OverWriteMp3)},
+      {"Option", "Mp3UseFolder3", b(v.Mp3UseFolder3)},
+      {"Option", "Mp3FolderPath", v.Mp3FolderPath}};
+  bool first = true;
+  for (const auto& [section, key, value] : keys) {
+    MyCommon::WriteIniValue(ini, section, key, first, value, ask);
+    first = false;
+  }
+}
+
+struct ReadOnlyCase {
+  const char* name;
+  std::vector<bool> answers;
+  int expectedQuestions;
+};
+
+std::vector<bool> OkAfter(size_t cancels) {
+  std::vector<bool> answers(cancels, false);
+  answers.push_back(true);
+  return answers;
+}
+
+class ReadOnlySaveTest : public StoredSettingsTest,
+                         public ::testing::WithParamInterface<ReadOnlyCase> {};
+
+// The single rewrite gives the same file, and asks the same questions, as sixteen rewrites.
+TEST_P(ReadOnlySaveTest, MatchesKeyByKeySaving) {
+  const QByteArray start = "[Form]\r\nLeft=\"3\"\r\n\r\n[Option]\r\nHelpFileName=\"old\"\r\n"
+                           "WithFolder=\"False\"\r\n";
+  const QString keyByKey = Q(dir / "keybykey.ini");
+  for (const QString& path : {ini, keyByKey}) {
+    WriteBytes(path, start);
+    ASSERT_EQ(chmod(QFile::encodeName(path).constData(), 0444), 0);
+  }
+  ScriptedAsk batch{GetParam().answers};
+  ScriptedAsk single{GetParam().answers};
+  const SettingsToSave v = Sample();
+  EXPECT_TRUE(WriteStoredSettings(ini, programDir, v, batch.Fn()));
+  SaveKeyByKey(keyByKey, programDir, v, single.Fn());
+  EXPECT_EQ(batch.asked, GetParam().expectedQuestions);
+  EXPECT_EQ(single.asked, GetParam().expectedQuestions);
+  EXPECT_EQ(ReadBytes(ini), ReadBytes(keyByKey));
+  EXPECT_EQ(Mode(ini), Mode(keyByKey));
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, ReadOnlySaveTest,
+                         ::testing::Values(ReadOnlyCase{"OkAtOnce", {true}, 1},
+                                           ReadOnlyCase{"CancelAll", {}, 16},
+                                           ReadOnlyCase{"OkOnLastKey", OkAfter(15), 16},
+                                           ReadOnlyCase{"OkOnThird", OkAfter(2), 3}),
+                         [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(StoredSettingsTest, WritableSavesMatchKeyByKeySaving) {
+  const QString keyByKey = Q(dir / "keybykey.ini");
+  for (const QByteArray& start : {QByteArray(), QByteArray("x=1\n[Option]\nWithFile=\"True\"\n"),
+                                  QByteArray("[Form]\r\nTop=\"1\"")}) {
+    QFile::remove(ini);
+    QFile::remove(keyByKey);
+    if (!start.isNull()) {
+      WriteBytes(ini, start);
+      WriteBytes(keyByKey, start);
+    }
+    const SettingsToSave v = Sample();
+    EXPECT_TRUE(WriteStoredSettings(ini, programDir, v, kNeverAsked));
+    SaveKeyByKey(keyByKey, programDir, v, kNeverAsked);
+    EXPECT_EQ(ReadBytes(ini), ReadBytes(keyByKey)) << start.constData();
+  }
+}
+
+} // namespace
