@@ -1,0 +1,120 @@
+// Opening a folder walks its tree for the WAV, MP3 and JPG lists. This times that walk
+// (ScanTree) on a tree of 20,000 entries against one `find <dir> -type f` over the same tree,
+// alternating the two in the same run, and also times the three separate walks it replaces.
+// Reading the first file's tags is not part of the walk and is not timed here.
+#include "app/FolderScan.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <random>
+#include <vector>
+
+namespace {
+
+constexpr int kEntries = 20000;
+constexpr int kRounds = 9;
+
+// Folders three levels deep; files spread over them with a mix of extensions.
+int MakeTree(const QString& root) {
+  std::mt19937 rng(7);
+  QStringList folders{root};
+  int entries = 0;
+  for (int a = 0; a < 10; ++a)
+    for (int b = 0; b < 10; ++b)
+      for (int c = 0; c < 4; ++c) {
+        const QString dir =
+            QStringLiteral("%1/artist%2/album%3/disc%4").arg(root).arg(a).arg(b).arg(c);
+        QDir().mkpath(dir);
+        folders << dir;
+      }
+  entries += static_cast<int>(folders.size()) - 1 + 10 + 100; // the folders themselves
+  const char* exts[] = {".wav", ".mp3", ".MP3", ".jpg", ".txt", ".m3u", ".WAV", ".cue"};
+  for (int i = 0; entries < kEntries; ++i, ++entries) {
+    const QString& dir = folders[static_cast<qsizetype>(rng() % folders.size())];
+    QFile f(QStringLiteral("%1/track%2%3").arg(dir).arg(i).arg(QLatin1String(exts[rng() % 8])));
+    if (!f.open(QIODevice::WriteOnly))
+      return -1;
+  }
+  return entries;
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+double TimeFind(const QString& root, qsizetype& lines) {
+  QElapsedTimer t;
+  t.start();
+  QProcess find;
+  find.start(QStringLiteral("find"), {root, QStringLiteral("-type"), QStringLiteral("f")});
+  find.waitForFinished(-1);
+  const QByteArray out = find.readAllStandardOutput();
+  const double ms = static_cast<double>(t.nsecsElapsed()) / 1e6;
+  lines = out.count('\n');
+  return ms;
+}
+
+double TimeScan(const QString& root, qsizetype& files) {
+  QElapsedTimer t;
+  t.start();
+  const FolderTree tree = ScanTree(root);
+  const QStringList fileList = tree.Files();
+  const double ms = static_cast<double>(t.nsecsElapsed()) / 1e6;
+  files = fileList.size() + tree.Jpg.size();
+  return ms;
+}
+
+double TimeThreeWalks(const QString& root, FolderTree& out) {
+  QElapsedTimer t;
+  t.start();
+  FindFiles(root + "/", QStringLiteral(".wav"), out.Wav);
+  FindFiles(root + "/", QStringLiteral(".mp3"), out.Mp3);
+  FindFiles(root + "/", QStringLiteral(".jpg"), out.Jpg);
+  return static_cast<double>(t.nsecsElapsed()) / 1e6;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  QTemporaryDir tmp;
+  const QString root = tmp.path() + QStringLiteral("/tree");
+  const int entries = MakeTree(root);
+  if (entries < 0) {
+    std::fprintf(stderr, "could not make the tree\n");
+    return 1;
+  }
+  qsizetype findLines = 0;
+  qsizetype scanned = 0;
+  TimeFind(root, findLines); // warm the caches once for both
+  TimeScan(root, scanned);
+
+  std::vector<double> find, scan, three;
+  bool same = true;
+  for (int round = 0; round < kRounds; ++round) {
+    find.push_back(TimeFind(root, findLines));
+    scan.push_back(TimeScan(root, scanned));
+    FolderTree walked;
+    three.push_back(TimeThreeWalks(root, walked));
+    const FolderTree once = ScanTree(root);
+    same = same && once.Wav == walked.Wav && once.Mp3 == walked.Mp3 && once.Jpg == walked.Jpg;
+  }
+  std::printf("tree: %d entries, %lld files (find), %lld listed (wav+mp3+jpg)\n", entries,
+              static_cast<long long>(findLines), static_cast<long long>(scanned));
+  std::printf("rounds: %d, medians:\n", kRounds);
+  std::printf("  find -type f        %8.2f ms\n", Median(find));
+  std::printf("  ScanTree (one walk) %8.2f ms   ratio to find %.2f\n", Median(scan),
+              Median(scan) / Median(find));
+  std::printf("  three FindFiles     %8.2f ms   ratio to find %.2f\n", Median(three),
+              Median(three) / Median(find));
+  std::printf("one walk equals three walks: %s\n", same ? "yes" : "NO");
+  return same ? 0 : 1;
+}
