@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -33,6 +34,7 @@ TfrmGenreList::TfrmGenreList(Platform& platform, const QString& genreFilePath, Q
       QStringLiteral("【一覧から選んだ項目がメイン画面の[ジャンル]に設定される】"), this);
   RadioGroup1->setObjectName(QStringLiteral("RadioGroup1"));
   RadioGroup1->setGeometry(kRadioGroupRect);
+  RadioGroup1->installEventFilter(this);
   m_buttonGroup = new QButtonGroup(this);
   connect(m_buttonGroup, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
     if (checked)
@@ -63,20 +65,63 @@ QRect TfrmGenreList::ItemRect(int index, int count, int columns, QSize groupSize
                height);
 }
 
+int TfrmGenreList::ItemAt(QPoint pos, int count, int columns, QSize groupSize, int fontHeight) {
+  if (count <= 0)
+    return -1;
+  const QRect first = ItemRect(0, count, columns, groupSize, fontHeight);
+  if (pos.x() < first.left() || pos.y() < first.top())
+    return -1;
+  const int perColumn = (count + columns - 1) / columns;
+  const int column = (pos.x() - first.left()) / first.width();
+  const int row = (pos.y() - first.top()) / first.height();
+  const int index = column * perColumn + row;
+  if (column >= columns || row >= perColumn || index >= count)
+    return -1;
+  return index;
+}
+
 void TfrmGenreList::setItems(const QStringList& items) {
   m_items = items;
   const int count = static_cast<int>(items.size());
-  const int fontHeight = QFontMetrics(font()).height();
+  m_fontHeight = QFontMetrics(font()).height();
   m_buttons.reserve(items.size());
   for (int i = 0; i < count; ++i) {
     // The button shows "&&" as one "&" and underlines the letter after a single "&"; the
     // genre name keeps the stored text.
     auto* button = new QRadioButton(items[i], RadioGroup1);
     button->setObjectName(QStringLiteral("RadioGroup1_%1").arg(i));
-    button->setGeometry(ItemRect(i, count, kColumns, RadioGroup1->size(), fontHeight));
+    // The rows are closer than the font's line height. Each button is drawn centred on its
+    // row and overlaps its neighbours a little, so no text is cut off; mouse clicks are
+    // assigned by row in eventFilter instead of by whichever button lies on top.
+    const QRect slot = ItemRect(i, count, kColumns, RadioGroup1->size(), m_fontHeight);
+    const int height = std::max(slot.height(), button->sizeHint().height());
+    button->setGeometry(slot.left(), slot.top() - (height - slot.height()) / 2, slot.width(),
+                        height);
+    button->setAttribute(Qt::WA_TransparentForMouseEvents);
+    if (button->sizeHint().width() > slot.width())
+      button->setToolTip(button->text().replace(QStringLiteral("&&"), QStringLiteral("&")));
     m_buttonGroup->addButton(button, i);
     m_buttons.push_back(button);
   }
+}
+
+bool TfrmGenreList::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != RadioGroup1 ||
+      (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonRelease))
+    return QWidget::eventFilter(watched, event);
+  auto* mouse = static_cast<QMouseEvent*>(event);
+  if (mouse->button() != Qt::LeftButton)
+    return false;
+  const int item = ItemAt(mouse->position().toPoint(), static_cast<int>(m_items.size()), kColumns,
+                          RadioGroup1->size(), m_fontHeight);
+  if (event->type() == QEvent::MouseButtonPress) {
+    m_pressedItem = item;
+  } else if (item >= 0 && item == m_pressedItem) {
+    QRadioButton* button = m_buttons[static_cast<size_t>(item)];
+    button->setFocus(Qt::MouseFocusReason);
+    button->click();
+  }
+  return item >= 0;
 }
 
 void TfrmGenreList::setItemIndex(int index) {

@@ -35,8 +35,13 @@ public:
   // column, in `columns` columns of equal width, inside a group of `groupSize` whose caption
   // font is `fontHeight` pixels high.
   static QRect ItemRect(int index, int count, int columns, QSize groupSize, int fontHeight);
+  // The item whose rectangle holds `pos` (in the group's coordinates), -1 for none.
+  static int ItemAt(QPoint pos, int count, int columns, QSize groupSize, int fontHeight);
 
   static constexpr int kColumns = 5;
+
+protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
 signals:
   // The user picked another item (not raised for the item already selected).
@@ -50,6 +55,8 @@ private:
   QStringList m_items;
   int m_itemIndex = -1;
   bool m_settingIndex = false;
+  int m_fontHeight = 0;
+  int m_pressedItem = -1;
   QGroupBox* RadioGroup1 = nullptr;
   QButtonGroup* m_buttonGroup = nullptr;
   std::vector<QRadioButton*> m_buttons;

@@ -1,0 +1,137 @@
+#include "app/Platform.h"
+#include "tags/GenreList.h"
+#include "tags/GenreListFile.h"
+
+#include "AudioFixtures.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QGroupBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+class FakePlatform : public Platform {
+public:
+  void ShowError(QWidget*, const QString& text) override { errors.append(text); }
+  QStringList errors;
+};
+
+QRadioButton* itemButton(TfrmGenreList& window, int index) {
+  return window.findChild<QRadioButton*>(QStringLiteral("RadioGroup1_%1").arg(index));
+}
+
+// A left click on the group box, where clicks on items arrive.
+void clickGroupAt(TfrmGenreList& window, QPoint pos) {
+  auto* group = window.findChild<QGroupBox*>(QStringLiteral("RadioGroup1"));
+  const QPointF global = group->mapToGlobal(QPointF(pos));
+  for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+    QMouseEvent event(type, QPointF(pos), global, Qt::LeftButton,
+                      type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(group, &event);
+  }
+}
+
+class GenreListWindowTest : public ::testing::Test {
+protected:
+  QString writeList(const QByteArray& bytes) {
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    return path;
+  }
+  fixtures::TempDir dir;
+  QString path = QString::fromStdString((dir / "GenreList.txt").string());
+  FakePlatform platform;
+};
+
+TEST_F(GenreListWindowTest, MissingFileReportsAndKeepsBuiltInItems) {
+  TfrmGenreList window(platform, path);
+  EXPECT_EQ(platform.errors, QStringList{QStringLiteral("ファイル %1 は開けません").arg(path)});
+  EXPECT_EQ(window.Items(), GenreListFile::BuiltInItems());
+  EXPECT_EQ(window.ItemIndex(), 145);
+  EXPECT_TRUE(itemButton(window, 145)->isChecked());
+  EXPECT_EQ(window.windowTitle(), QStringLiteral("ジャンル一覧"));
+  EXPECT_EQ(window.size(), QSize(818, 447));
+}
+
+TEST_F(GenreListWindowTest, ShortFileSelectsLastItem) {
+  TfrmGenreList window(platform, writeList("0 Blues\r\n   \r\nBare\r\n"));
+  EXPECT_TRUE(platform.errors.isEmpty());
+  EXPECT_EQ(window.Items(), (QStringList{"0 Blues", "   ", "Bare"}));
+  EXPECT_EQ(window.ItemIndex(), 2);
+  EXPECT_EQ(GenreListFile::BuildGenreNames(window.Items()), (QStringList{"Blues", "   ", "Bare"}));
+}
+
+TEST_F(GenreListWindowTest, EmptyFileHasNoSelection) {
+  TfrmGenreList window(platform, writeList({}));
+  EXPECT_EQ(window.ItemIndex(), -1);
+}
+
+TEST_F(GenreListWindowTest, OnlyAClickThatChangesTheSelectionIsAChoice) {
+  TfrmGenreList window(platform, path);
+  std::vector<int> chosen;
+  QObject::connect(&window, &TfrmGenreList::OnChoose, [&](int index) { chosen.push_back(index); });
+
+  itemButton(window, 145)->click(); // already selected
+  EXPECT_TRUE(chosen.empty());
+
+  // A click near the lower edge of a row still picks that row's item, although the next
+  // item's button reaches over it.
+  const QRect row16 =
+      TfrmGenreList::ItemRect(16, 160, 5, QSize(818, 393), QFontMetrics(window.font()).height());
+  clickGroupAt(window, QPoint(row16.left() + 40, row16.bottom()));
+  EXPECT_EQ(chosen, std::vector<int>{16});
+  EXPECT_EQ(window.ItemIndex(), 16);
+
+  clickGroupAt(window, row16.center());
+  clickGroupAt(window, QPoint(817, 392)); // below the last row of the last column: nothing
+  window.setItemIndex(1);                 // not a choice
+  window.setItemIndex(-1);
+  EXPECT_EQ(window.ItemIndex(), -1);
+  EXPECT_FALSE(itemButton(window, 16)->isChecked());
+  EXPECT_EQ(chosen, std::vector<int>{16});
+}
+
+TEST_F(GenreListWindowTest, CloseOnlyHides) {
+  TfrmGenreList window(platform, path);
+  window.show();
+  window.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+  EXPECT_FALSE(window.isVisible());
+  window.show();
+  window.close();
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_EQ(window.ItemIndex(), 145); // the selection survives
+}
+
+TEST_F(GenreListWindowTest, FiveColumnsTopToBottom) {
+  const QSize group(818, 393);
+  const QRect first = TfrmGenreList::ItemRect(0, 160, 5, group, 12);
+  const QRect last = TfrmGenreList::ItemRect(31, 160, 5, group, 12);
+  const QRect second = TfrmGenreList::ItemRect(32, 160, 5, group, 12);
+  EXPECT_EQ(first.width(), 161);
+  EXPECT_EQ(second.left(), first.left() + 161);
+  EXPECT_EQ(second.top(), first.top());
+  EXPECT_GT(last.top(), first.top());
+  EXPECT_LE(last.bottom(), group.height());
+  EXPECT_EQ(TfrmGenreList::ItemRect(159, 160, 5, group, 12).left(), first.left() + 4 * 161);
+
+  TfrmGenreList window(platform, path);
+  EXPECT_EQ(itemButton(window, 32)->x(), itemButton(window, 0)->x() + 161);
+  EXPECT_EQ(itemButton(window, 32)->y(), itemButton(window, 0)->y());
+  EXPECT_EQ(itemButton(window, 77)->text(), QStringLiteral("78 Rock && Roll"));
+
+  if (qEnvironmentVariableIsSet("W2M_SCREENSHOT_DIR")) {
+    window.show();
+    window.grab().save(qEnvironmentVariable("W2M_SCREENSHOT_DIR") + "/genre-list.png");
+  }
+}
+
+} // namespace
