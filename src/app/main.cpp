@@ -1,6 +1,50 @@
+// The program's entry: creates the main window, then the options window and the genre list
+// window, shows the main window and runs the event loop. The encoder library is released only
+// after the main window (and with it the encoder component and its worker) is gone.
+#include "app/AppInfo.h"
+#include "app/Platform.h"
+#include "app/Unit1.h"
+#include "encoder/GogoTea.h"
+#include "tags/GenreList.h"
+#include "ui/Option.h"
+
 #include <QApplication>
+#include <QStringList>
+
+#include <memory>
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  return 0;
+  // The display name follows the application name; setting it separately would make some
+  // platforms append it to every window title.
+  QApplication::setApplicationName(QStringLiteral("wav2mp3tag"));
+
+  Platform& platform = Platform::Default();
+  int result = 0;
+  {
+    std::unique_ptr<TForm1> form1;
+    try {
+      form1 = std::make_unique<TForm1>(platform);
+    } catch (const EGogoTeaError& e) {
+      platform.ShowError(nullptr, e.Message());
+      return 1;
+    }
+    // The other two windows come after the main window and live as long as it does: they are
+    // its own windows (the options dialog and the genre tool window stay above it).
+    form1->frmOption = new TfrmOption(form1.get());
+    form1->frmGenreList =
+        new TfrmGenreList(platform, DataFilePath(QStringLiteral("GenreList.txt")), form1.get());
+
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() > 1)
+      form1->CommandLineFile = args.at(1);
+
+    form1->show();
+    result = QApplication::exec();
+    // Destroying the main window destroys the encoder component, which stops its worker.
+    form1.reset();
+  }
+  // Only now, with no worker left inside it, is the encoder library let go.
+  // To be connected when the encoder binding lands: ReleaseEncoderLibrary();
+  return result;
 }

@@ -1,0 +1,36 @@
+// Handlers of the main window whose topics are still to come. Each moves into the file of its
+// topic when that topic is built; until then the buttons do nothing.
+#include "app/Unit1.h"
+
+void TForm1::Button1Click() {}
+void TForm1::Button2Click() {}
+void TForm1::Button5Click() {}
+void TForm1::FilesDropped(const QStringList&) {}
+void TForm1::OpenOneFile(const QString&) {}
+int TForm1::ScanFolder(const QString&) {
+  return 0;
+}
+void TForm1::FindFiles(const QString&, const QString&, QStringList&) {}
+void TForm1::RefreshJacketList() {}
+void TForm1::ShowFileTags(const QString&) {}
+void TForm1::Button4Click() {}
+void TForm1::WriteShownTags(const QString&) {}
+bool TForm1::WriteTags(const QString&, const QString&, const QString&, const QString&,
+                       const QString&, const QString&, const QString&) {
+  return false;
+}
+bool TForm1::ReadTags(const QString&, QString&, QString&, QString&, QString&, QString&, QString&) {
+  return false;
+}
+void TForm1::Button6Click() {}
+void TForm1::ConvertOne(const QString&, int, int) {}
+void TForm1::Button9Click() {}
+void TForm1::GogoTea1Progress(QObject*, int, int) {}
+void TForm1::GogoTea1Finish(QObject*, bool) {}
+void TForm1::DeleteToRecycleBin(const QString&) {}
+void TForm1::Button8Click() {}
+void TForm1::BuildGenreNames() {}
+void TForm1::Button10Click() {}
+void TForm1::Button12Click() {}
+void TForm1::Button13Click() {}
+void TForm1::Button14Click() {}

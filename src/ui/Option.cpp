@@ -1,0 +1,110 @@
+#include "ui/Option.h"
+
+#include <QCheckBox>
+#include <QFont>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+template <typename W> W* Make(QWidget* parent, const char* name, const QString& caption) {
+  auto* w = new W(caption, parent);
+  w->setObjectName(QString::fromLatin1(name));
+  return w;
+}
+
+// Places a control at its left and top with the width its caption needs.
+void PlaceAt(QWidget* w, int left, int top, int height) {
+  w->setGeometry(left, top, w->sizeHint().width(), height);
+}
+
+} // namespace
+
+TfrmOption::TfrmOption(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("frmOption"));
+  setWindowTitle(QStringLiteral("オプション設定"));
+  QFont font(QStringLiteral("Noto Sans CJK JP"));
+  font.setPixelSize(12);
+  setFont(font);
+  setSizeGripEnabled(false);
+  setFixedSize(358, 402);
+  move(365, 243);
+
+  Panel1 = new QFrame(this);
+  Panel1->setObjectName(QStringLiteral("Panel1"));
+  Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  Panel1->setGeometry(0, 0, 358, 365);
+
+  Label1 = Make<QLabel>(Panel1, "Label1", QStringLiteral("■フォルダ・ファイル"));
+  PlaceAt(Label1, 11, 8, 14);
+  CheckBox1 = Make<QCheckBox>(Panel1, "CheckBox1", QStringLiteral("フォルダ単位で開く"));
+  PlaceAt(CheckBox1, 44, 28, 17);
+  CheckBox1->setChecked(true);
+  CheckBox4 = Make<QCheckBox>(Panel1, "CheckBox4",
+                              QStringLiteral("フォルダを開く時にファイル名も表示する"));
+  PlaceAt(CheckBox4, 44, 48, 17);
+
+  Label2 = Make<QLabel>(Panel1, "Label2", QStringLiteral("■Id3タグ"));
+  PlaceAt(Label2, 11, 72, 14);
+  CheckBox3 = Make<QCheckBox>(Panel1, "CheckBox3", QStringLiteral("ID3タグの書き込みを許可する"));
+  PlaceAt(CheckBox3, 44, 92, 17);
+  CheckBox3->setChecked(true);
+  CheckBox5 = Make<QCheckBox>(Panel1, "CheckBox5", QStringLiteral("mp3infpのバージョンを表示する"));
+  PlaceAt(CheckBox5, 44, 111, 17);
+
+  GroupBox1 = Make<QGroupBox>(Panel1, "GroupBox1", QStringLiteral("ID3タグの[コメント]"));
+  GroupBox1->setGeometry(44, 133, 301, 100);
+  RadioButton5 = Make<QRadioButton>(GroupBox1, "RadioButton5", QStringLiteral("任意文字列"));
+  PlaceAt(RadioButton5, 16, 16, 17);
+  RadioButton5->setChecked(true);
+  RadioButton1 =
+      Make<QRadioButton>(GroupBox1, "RadioButton1", QStringLiteral("ジャケット画像ファイル名"));
+  PlaceAt(RadioButton1, 16, 36, 17);
+  RadioButton2 =
+      Make<QRadioButton>(GroupBox1, "RadioButton2", QStringLiteral("作詞＋作曲＋編曲＋演奏"));
+  PlaceAt(RadioButton2, 16, 56, 17);
+  RadioButton3 =
+      Make<QRadioButton>(GroupBox1, "RadioButton3", QStringLiteral("ID＋作詞＋作曲＋編曲＋演奏"));
+  PlaceAt(RadioButton3, 16, 76, 17);
+
+  Label3 = Make<QLabel>(Panel1, "Label3", QStringLiteral("■WAV→MP3変換"));
+  PlaceAt(Label3, 11, 242, 14);
+  CheckBox8 = Make<QCheckBox>(Panel1, "CheckBox8",
+                              QStringLiteral("WAVファイルに設定しているID3タグをMP3に設定する"));
+  PlaceAt(CheckBox8, 48, 262, 17);
+  CheckBox8->setChecked(true);
+  CheckBox2 = Make<QCheckBox>(Panel1, "CheckBox2",
+                              QStringLiteral("MMP3に変換後自動的にWAVファイルを削除する"));
+  PlaceAt(CheckBox2, 48, 282, 17);
+  CheckBox6 =
+      Make<QCheckBox>(Panel1, "CheckBox6", QStringLiteral("MP3ファイルが既にあれば上書きする"));
+  PlaceAt(CheckBox6, 48, 301, 17);
+  CheckBox7 =
+      Make<QCheckBox>(Panel1, "CheckBox7", QStringLiteral("MP3ファイルを指定のフォルダに書き出す"));
+  PlaceAt(CheckBox7, 48, 320, 17);
+
+  Edit1 = new QLineEdit(Panel1);
+  Edit1->setObjectName(QStringLiteral("Edit1"));
+  Edit1->setGeometry(8, 340, 321, 20);
+  Button3 = Make<QPushButton>(Panel1, "Button3", QStringLiteral("..."));
+  Button3->setGeometry(331, 342, 21, 17);
+  Button3->setAutoDefault(false);
+  connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
+
+  Button2 = Make<QPushButton>(this, "Button2", QStringLiteral("OK"));
+  Button2->setGeometry(164, 370, 85, 25);
+  Button2->setDefault(true);
+  Button1 = Make<QPushButton>(this, "Button1", QStringLiteral("キャンセル"));
+  Button1->setGeometry(256, 370, 85, 25);
+  Button1->setAutoDefault(false);
+  // OK and Cancel only end the modal loop: Cancel does not restore the controls, so changes
+  // made in the window stay in force; what it skips is bringing the main window in line.
+  connect(Button2, &QPushButton::clicked, this, &QDialog::accept);
+  connect(Button1, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TfrmOption::Button3Click() {}

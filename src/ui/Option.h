@@ -1,0 +1,49 @@
+// The options window: every user option of the program lives in its controls and nowhere
+// else. Other windows read the controls' states when they need them; the settings file fills
+// them at start and is written from them at close.
+#pragma once
+
+#include <QDialog>
+
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+class TfrmOption : public QDialog {
+  Q_OBJECT
+public:
+  explicit TfrmOption(QWidget* parent = nullptr);
+
+  // Chooses the output folder (wired to "..."; filled in with the folder browser).
+  void Button3Click();
+
+  QFrame* Panel1 = nullptr;
+  QLabel* Label1 = nullptr;
+  QCheckBox* CheckBox1 = nullptr;
+  QCheckBox* CheckBox4 = nullptr;
+  QLabel* Label2 = nullptr;
+  QCheckBox* CheckBox3 = nullptr;
+  QCheckBox* CheckBox5 = nullptr;
+  QGroupBox* GroupBox1 = nullptr;
+  QRadioButton* RadioButton5 = nullptr;
+  QRadioButton* RadioButton1 = nullptr;
+  QRadioButton* RadioButton2 = nullptr;
+  QRadioButton* RadioButton3 = nullptr;
+  QLabel* Label3 = nullptr;
+  QCheckBox* CheckBox8 = nullptr;
+  QCheckBox* CheckBox2 = nullptr;
+  QCheckBox* CheckBox6 = nullptr;
+  QCheckBox* CheckBox7 = nullptr;
+  // The output folder: its tooltip holds the full path (the value), its text the path
+  // shortened to the box.
+  QLineEdit* Edit1 = nullptr;
+  QPushButton* Button3 = nullptr;
+  QPushButton* Button2 = nullptr;
+  QPushButton* Button1 = nullptr;
+  // The folder browser behind "..." (plBrowseFolder1) joins here with the folder browser
+  // component.
+};
