@@ -4,6 +4,7 @@
 #include "tags/GenreListFile.h"
 
 #include <QButtonGroup>
+#include <QFileInfo>
 #include <QFont>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -48,7 +49,8 @@ TfrmGenreList::TfrmGenreList(Platform& platform, const QString& genreFilePath, Q
 
   std::optional<QStringList> items = GenreListFile::Read(genreFilePath);
   if (!items) {
-    platform.ShowError(parent, QStringLiteral("ファイル %1 は開けません").arg(genreFilePath));
+    platform.ShowError(parent, QStringLiteral("ファイル %1 は開けません")
+                                   .arg(QFileInfo(genreFilePath).absoluteFilePath()));
     items = GenreListFile::BuiltInItems();
   }
   setItems(*items);
