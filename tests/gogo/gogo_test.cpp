@@ -148,6 +148,7 @@ struct RefusalCase {
   MERET expected;
   std::vector<Item> extra; // after a valid input and output
   bool missingInput = false, textInput = false, badOutputFolder = false;
+  int rate = 22050, channels = 2;
 };
 
 class GogoRefusals : public ::testing::TestWithParam<RefusalCase> {};
@@ -159,8 +160,7 @@ TEST_P(GogoRefusals, RefusesAndCreatesNothing) {
   if (c.textInput) {
     fixtures::writeFile(in, fixtures::Bytes(5000, 'x'));
   } else if (!c.missingInput) {
-    WavSpec s = wav(22050, 2, 16);
-    fixtures::writeFile(in, fixtures::makeWav(s));
+    fixtures::writeFile(in, fixtures::makeWav(wav(c.rate, c.channels, 16)));
   }
   if (c.badOutputFolder) {
     out = dir / "no such folder" / "out.mp3";
@@ -188,6 +188,8 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"channel_mode_5", RESULT_PARAM_ERROR, {{CFG_CHANNEL_MODE, 5}}},
         RefusalCase{"ext_filter_reversed", RESULT_PARAM_ERROR, {{CFG_EXT_FILTER, 70, 55}}},
         RefusalCase{"ms_setting_101", RESULT_PARAM_ERROR, {{CFG_MS_SETTING, 101, 0}}},
+        RefusalCase{"three_channels", RESULT_FORMAT_ERROR, {}, false, false, false, 44100, 3},
+        RefusalCase{"rate_96k", RESULT_FORMAT_ERROR, {}, false, false, false, 96000, 2},
         RefusalCase{"force_rate_not_mpeg", RESULT_PARAM_ERROR, {{CFG_FORCE_RATE, 44000}}}),
     [](const auto& p) { return std::string(p.param.name); });
 
