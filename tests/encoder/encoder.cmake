@@ -24,3 +24,5 @@ endfunction()
 # File names follow the test names.
 w2m_encoder_test(gogo_binding_test)
 w2m_encoder_test(gogo_tea_test)
+w2m_encoder_test(gogo_tea_real_test)
+add_dependencies(gogo_tea_real_test gogo)
