@@ -5,6 +5,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -96,14 +97,36 @@ QString FileExtension(const QString& path) {
 
 void FindFiles(const QString& folder, const QString& extension, QStringList& out) {
   const QString wanted = extension.toLower();
+  const QByteArray wantedBytes = wanted.toUtf8();
+  const bool asciiWanted = std::all_of(wantedBytes.begin(), wantedBytes.end(),
+                                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
   const auto match = [&](const char* name, size_t length) {
+    const void* dot = memrchr(name, '.', length);
+    if (dot == nullptr)
+      return wanted.isEmpty() ? 0 : -1;
+    const char* suffix = static_cast<const char*>(dot);
+    const size_t suffixLength = length - static_cast<size_t>(suffix - name);
+    const bool asciiSuffix = std::all_of(
+        suffix, name + length, [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    // ASCII against ASCII needs no decoding; anything else is compared the long way, since
+    // some non-ASCII letters lower-case to ASCII ones.
+    if (asciiWanted && asciiSuffix)
+      return static_cast<qsizetype>(suffixLength) == wantedBytes.size() &&
+                     EndsWithAscii(name, length, wantedBytes.constData(), suffixLength)
+                 ? 0
+                 : -1;
     const QString decoded = QFile::decodeName(QByteArray(name, static_cast<qsizetype>(length)));
     return FileExtension(decoded).toLower() == wanted ? 0 : -1;
   };
   const auto found = [&](int, const std::string& path) {
     out.append(QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size()))));
   };
-  Walk(QFile::encodeName(folder).toStdString(), match, found);
+  std::string start = QFile::encodeName(folder).toStdString();
+  if (start.empty())
+    return;
+  if (start.back() != '/')
+    start.push_back('/');
+  Walk(start, match, found);
 }
 
 FolderTree ScanTree(const QString& folder) {

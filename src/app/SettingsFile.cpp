@@ -43,7 +43,15 @@ std::optional<QString> ExistingFolder(const IniDocument& doc, const QString& key
   return value;
 }
 
-std::optional<QString> ResolveHelp(const IniDocument& doc, const QString& programDir) {
+QString WithoutTrailingSlash(const QString& folder) {
+  QString out = folder;
+  while (out.size() > 1 && out.endsWith(u'/'))
+    out.chop(1);
+  return out;
+}
+
+std::optional<QString> ResolveHelp(const IniDocument& doc, const QString& folder) {
+  const QString programDir = WithoutTrailingSlash(folder);
   if (doc.Value(kOption, QStringLiteral("HelpFileName"))) {
     const QString value = Read(doc, kOption, QStringLiteral("HelpFileName"));
     // A bare (or relative) name lies in the program's folder.
@@ -51,7 +59,7 @@ std::optional<QString> ResolveHelp(const IniDocument& doc, const QString& progra
     if (!value.isEmpty() && QFileInfo(candidate).isFile())
       return candidate;
   }
-  const QString readme = programDir + QStringLiteral("/readme.txt");
+  const QString readme = QDir(programDir).filePath(QStringLiteral("readme.txt"));
   if (QFileInfo(readme).isFile())
     return readme;
   return std::nullopt;
@@ -67,7 +75,7 @@ QString AsciiLower(const QString& text) {
 
 QString HelpFileValue(const QString& helpPath, const QString& programDir) {
   const qsizetype split = helpPath.lastIndexOf(u'/') + 1;
-  QString folder = programDir;
+  QString folder = WithoutTrailingSlash(programDir);
   if (!folder.endsWith(u'/'))
     folder += u'/';
   if (AsciiLower(helpPath.left(split)) == AsciiLower(folder))
