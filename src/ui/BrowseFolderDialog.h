@@ -1,0 +1,76 @@
+// The modal folder dialog behind TplBrowseFolder: a title, a tree of the file system under a
+// root folder (folders only, or files too), a status line, a box to type or paste a path, a
+// "new folder" button, OK and Cancel. Its public operations let a caller (or a test) drive it
+// without a modal loop.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+class BrowseFolderFilter;
+class QFileSystemModel;
+class QLabel;
+class QLineEdit;
+class QModelIndex;
+class QPushButton;
+class QTreeView;
+
+class BrowseFolderDialog : public QDialog {
+  Q_OBJECT
+public:
+  struct Setup {
+    QString rootFolder = QStringLiteral("/"); // an existing folder: the tree's one top item
+    bool includeFiles = false;                // list files too; a file may be chosen
+    bool statusLine = false;                  // show the status line
+    bool newFolderButton = true;              // show the "new folder" button
+  };
+
+  BrowseFolderDialog(QWidget* parent, const Setup& setup);
+
+  // Text above the tree; hidden when empty.
+  void SetTitle(const QString& text);
+
+  // Selects an existing folder (or file, when files are listed) at or below the root, opens
+  // the folders above it and scrolls to it. False, with the selection unchanged, otherwise.
+  bool SelectPath(const QString& path);
+  // The selected item's full path (empty when nothing is selected) and its name as the tree
+  // shows it ("/" for the file system's root).
+  QString SelectedPath() const;
+  QString SelectedDisplayName() const;
+
+  QString StatusText() const;
+  void SetStatusText(const QString& text);
+  bool StatusLineShown() const;
+  bool OkEnabled() const;
+  void SetOkEnabled(bool enabled);
+
+  // Makes a new folder in the selected folder (beside the selected file), selects it and
+  // starts editing its name. False, with a message in the status line, when that fails.
+  bool CreateFolder();
+  // Selects what the path box holds, as Enter in the box does.
+  bool SelectTypedPath();
+  void PressOk();
+  void PressCancel();
+
+signals:
+  // Every change of the selection; `path` is the new item's full path.
+  void SelectionChanged(const QString& path);
+
+protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+  void currentChanged(const QModelIndex& current);
+  void showMessage(const QString& text);
+
+  Setup setup_;
+  QFileSystemModel* model_;
+  BrowseFolderFilter* filter_;
+  QLabel* titleLabel_;
+  QTreeView* tree_;
+  QLabel* statusLabel_;
+  QLineEdit* pathEdit_;
+  QPushButton* newFolderButton_;
+  QPushButton* okButton_;
+  QPushButton* cancelButton_;
+};

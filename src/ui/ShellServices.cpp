@@ -1,0 +1,40 @@
+#include "ui/ShellServices.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace {
+
+const int ShowNormal = 1;
+
+QString Unquoted(const QString& text) {
+  if (text.size() >= 2 && text.startsWith('"') && text.endsWith('"'))
+    return text.mid(1, text.size() - 2);
+  return text;
+}
+
+} // namespace
+
+bool OpenWithAssociated(const QString& document, int showCommand, Platform& platform) {
+  Q_UNUSED(showCommand);
+  const QString path = Unquoted(document);
+  if (path.isEmpty())
+    return false;
+  return platform.OpenWithAssociatedProgram(path);
+}
+
+QString DefaultMusicFolder() {
+  const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+  return music.isEmpty() ? QDir::homePath() : music;
+}
+
+void OpenHelpFile(const QString& helpPath, Platform& platform) {
+  const QString path = Unquoted(helpPath);
+  if (path.isEmpty())
+    return;
+  const QFileInfo info(path);
+  if (!info.isFile())
+    return;
+  OpenWithAssociated(info.absoluteFilePath(), ShowNormal, platform);
+}

@@ -1,0 +1,310 @@
+#include "BrowserFakes.h"
+#include "ui/plFileDialog.h"
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QThread>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using O = TplBrowseOption;
+using S = TplBFSpecialDir;
+
+class BrowseFolderTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    QDir(home.Path()).mkpath("Music/Album A");
+    QDir(home.Path()).mkpath(".hidden/inner");
+    QFile file(home / "Music/track 1.wav");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  }
+  // Runs Execute with a script that notes the dialog's selection and cancels.
+  QString InitialSelection(TplBrowseFolder& browser) {
+    QString seen;
+    fake.script = [&seen](BrowseFolderDialog& dialog) {
+      seen = dialog.SelectedPath();
+      return Cancel(dialog);
+    };
+    browser.Execute();
+    return seen;
+  }
+
+  FakeHome home;
+  FakePlatform fake;
+  QWidget owner;
+};
+
+struct InitCase {
+  const char* name;
+  const char* initDir; // relative to home; "" empty; "/..." taken as is
+  S special;
+  const char* expected; // relative to home
+};
+
+class InitialSelectionTest : public BrowseFolderTest,
+                             public ::testing::WithParamInterface<InitCase> {};
+
+TEST_P(InitialSelectionTest, ResolvesPathAndSpecialFolder) {
+  const InitCase& c = GetParam();
+  TplBrowseFolder browser(&owner, fake);
+  const QString init = QString::fromUtf8(c.initDir);
+  browser.setInitDir(init.isEmpty() || init.startsWith('/') ? init : home / init);
+  browser.setInitSpecialDir(c.special);
+  EXPECT_EQ(InitialSelection(browser), home / QString::fromUtf8(c.expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, InitialSelectionTest,
+    ::testing::Values(InitCase{"EmptyIsDesktop", "", S::sfNone, "Desktop"},
+                      InitCase{"ExistingFolder", "Music/Album A", S::sfNone, "Music/Album A"},
+                      InitCase{"SpecialWinsOverPath", "Music", S::sfPersonal, "Documents"},
+                      InitCase{"FileIsDesktop", "Music/track 1.wav", S::sfNone, "Desktop"},
+                      InitCase{"MissingIsDesktop", "Music/gone", S::sfNone, "Desktop"},
+                      InitCase{"InsideHiddenFolder", ".hidden/inner", S::sfNone, ".hidden/inner"},
+                      InitCase{"NoFolderHereIsDesktop", "", S::sfPritners, "Desktop"}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(BrowseFolderTest, RelativeInitDirIsNotTakenAgainstCurrentFolder) {
+  // "Music" relative to the current folder exists, yet only absolute paths are used.
+  QDir::setCurrent(home.Path());
+  TplBrowseFolder browser(&owner, fake);
+  browser.setInitDir("Music");
+  EXPECT_EQ(InitialSelection(browser), home / "Desktop");
+}
+
+TEST_F(BrowseFolderTest, SizeSettersKeepMinimum) {
+  TplBrowseFolder browser(&owner, fake);
+  EXPECT_EQ(browser.FormWidth(), 371);
+  EXPECT_EQ(browser.FormHeight(), 250);
+  browser.setFormWidth(200);
+  EXPECT_EQ(browser.FormWidth(), 371);
+  browser.setFormHeight(311);
+  EXPECT_EQ(browser.FormHeight(), 311);
+  browser.setFormHeight(100);
+  EXPECT_EQ(browser.FormHeight(), 250);
+}
+
+TEST_F(BrowseFolderTest, OkGivesPathAndNameCancelClearsThem) {
+  TplBrowseFolder browser(&owner, fake);
+  fake.script = [&](BrowseFolderDialog& d) { return ChooseAndOk(d, home / "Music/Album A"); };
+  ASSERT_TRUE(browser.Execute());
+  EXPECT_EQ(browser.Directory(), home / "Music/Album A");
+  EXPECT_EQ(browser.DisplayName(), "Album A");
+
+  fake.script = [](BrowseFolderDialog& d) {
+    d.move(12, 34);
+    return Cancel(d);
+  };
+  EXPECT_FALSE(browser.Execute());
+  EXPECT_TRUE(browser.Directory().isEmpty());
+  EXPECT_TRUE(browser.DisplayName().isEmpty());
+  EXPECT_EQ(browser.FormLeft(), 12);
+  EXPECT_EQ(browser.FormTop(), 34);
+}
+
+TEST_F(BrowseFolderTest, OldStyleOpensWhereTheLastDialogWasLeft) {
+  TplBrowseFolder browser(&owner, fake);
+  browser.setOptions(0);
+  browser.setFormWidth(700);
+  browser.setFormHeight(650);
+  QRect first;
+  fake.script = [&](BrowseFolderDialog& d) {
+    first = d.geometry();
+    browser.setFormWidth(900); // ignored while the dialog is open
+    d.move(40, 50);
+    d.resize(720, 660);
+    return Cancel(d);
+  };
+  browser.Execute();
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  EXPECT_EQ(first, QRect(screen.x() + (screen.width() - 700) / 2,
+                         screen.y() + (screen.height() - 650) / 2, 700, 650));
+  EXPECT_EQ(QRect(browser.FormLeft(), browser.FormTop(), browser.FormWidth(), browser.FormHeight()),
+            QRect(40, 50, 720, 660));
+
+  QRect second;
+  fake.script = [&](BrowseFolderDialog& d) {
+    second = d.geometry();
+    return Cancel(d);
+  };
+  browser.Execute();
+  EXPECT_EQ(second, QRect(40, 50, 720, 660));
+
+  // Once a dialog was shown, its own initial size is the smallest size kept.
+  browser.setFormWidth(100);
+  EXPECT_GT(browser.FormWidth(), 100);
+  EXPECT_GE(browser.FormWidth(), TplBrowseFolder::InitialMinWidth);
+}
+
+TEST_F(BrowseFolderTest, NewStyleKeepsOwnSizeButCaptionSelectionAndRectangleWork) {
+  TplBrowseFolder browser(&owner, fake);
+  browser.setOptions(BrowseOptionBit(O::bifNewDialogStyle));
+  browser.setFormWidth(900);
+  browser.setFormHeight(800);
+  browser.setCaption("フォルダを指定してください");
+  browser.setInitDir(home / "Music");
+  QString caption;
+  QSize size;
+  QString selected;
+  fake.script = [&](BrowseFolderDialog& d) {
+    caption = d.windowTitle();
+    size = d.size();
+    selected = d.SelectedPath();
+    d.move(7, 8);
+    return Cancel(d);
+  };
+  browser.Execute();
+  EXPECT_EQ(caption, "フォルダを指定してください");
+  EXPECT_NE(size, QSize(900, 800));
+  EXPECT_EQ(selected, home / "Music");
+  EXPECT_EQ(browser.FormLeft(), 7);
+  EXPECT_EQ(browser.FormTop(), 8);
+  EXPECT_EQ(browser.FormWidth(), size.width());
+
+  browser.setCaption("");
+  fake.script = [&](BrowseFolderDialog& d) {
+    caption = d.windowTitle();
+    return Cancel(d);
+  };
+  browser.Execute();
+  EXPECT_EQ(caption, "フォルダの参照");
+}
+
+TEST_F(BrowseFolderTest, SelectionEventSetsStatusTextAndOkButton) {
+  for (const bool statusOption : {true, false}) {
+    SCOPED_TRACE(statusOption);
+    TplBrowseFolder browser(&owner, fake);
+    browser.setOptions(statusOption ? BrowseOptionBit(O::bifStatusText) : 0);
+    int shows = 0;
+    browser.OnShow = [&](QObject* sender) {
+      EXPECT_EQ(sender, &browser);
+      ++shows;
+    };
+    QStringList seen;
+    browser.OnSelectionChanged = [&](QObject* sender, QWidget* wnd, const QString& dir,
+                                     QString& status, bool& ok) {
+      EXPECT_EQ(sender, &browser);
+      EXPECT_NE(dynamic_cast<BrowseFolderDialog*>(wnd), nullptr);
+      EXPECT_TRUE(status.isEmpty());
+      EXPECT_TRUE(ok);
+      seen.append(dir);
+      status = "選択: " + QFileInfo(dir).fileName();
+      ok = !dir.endsWith("Album A");
+    };
+    fake.script = [&](BrowseFolderDialog& d) {
+      EXPECT_EQ(shows, 1);
+      EXPECT_EQ(d.StatusLineShown(), statusOption);
+      EXPECT_TRUE(d.SelectPath(home / "Music/Album A"));
+      EXPECT_EQ(d.StatusText(), "選択: Album A");
+      EXPECT_FALSE(d.OkEnabled());
+      d.PressOk(); // a disabled OK does nothing
+      EXPECT_TRUE(d.SelectPath(home / "Music"));
+      EXPECT_EQ(d.StatusText(), "選択: Music");
+      EXPECT_TRUE(d.OkEnabled());
+      return Cancel(d);
+    };
+    EXPECT_FALSE(browser.Execute());
+    EXPECT_EQ(seen, QStringList({home / "Desktop", home / "Music/Album A", home / "Music"}));
+  }
+}
+
+TEST_F(BrowseFolderTest, HandlerExceptionEndsBrowseAsFailed) {
+  TplBrowseFolder browser(&owner, fake);
+  browser.OnSelectionChanged = [](QObject*, QWidget*, const QString& dir, QString&, bool&) {
+    if (dir.endsWith("Music"))
+      throw std::runtime_error("handler failed");
+  };
+  fake.script = [&](BrowseFolderDialog& d) {
+    d.SelectPath(home / "Music");
+    return QDialog::Accepted; // what a loop ended by accept() elsewhere would return
+  };
+  EXPECT_FALSE(browser.Execute());
+}
+
+TEST_F(BrowseFolderTest, FilesOnlyWithIncludeFiles) {
+  const QString file = home / "Music/track 1.wav";
+  TplBrowseFolder browser(&owner, fake);
+  fake.script = [&](BrowseFolderDialog& d) { return ChooseAndOk(d, file); };
+  EXPECT_FALSE(browser.Execute());
+
+  browser.setOptions(BrowseOptionBit(O::bifReturnOnlyFSDirs) |
+                     BrowseOptionBit(O::bifBrowseIncludeFiles));
+  ASSERT_TRUE(browser.Execute());
+  EXPECT_EQ(browser.Directory(), file);
+  EXPECT_EQ(browser.DisplayName(), "track 1.wav");
+}
+
+TEST_F(BrowseFolderTest, RootLimitsTheTree) {
+  TplBrowseFolder browser(&owner, fake);
+  browser.setRootSpecialDir(S::sfNone);
+  browser.setRootDir(home / "Music");
+  bool outsideSelected = true;
+  fake.script = [&](BrowseFolderDialog& d) {
+    outsideSelected = d.SelectPath(home / "Documents");
+    d.PressOk();
+    return d.result();
+  };
+  // The desktop lies outside the root: the root itself is selected.
+  ASSERT_TRUE(browser.Execute());
+  EXPECT_FALSE(outsideSelected);
+  EXPECT_EQ(browser.Directory(), home / "Music");
+}
+
+TEST_F(BrowseFolderTest, TypedPathAndNewFolder) {
+  TplBrowseFolder browser(&owner, fake);
+  fake.script = [&](BrowseFolderDialog& d) {
+    auto* edit = d.findChild<QLineEdit*>("PathEdit");
+    edit->setText("\"" + home / "Music" + "\"");
+    EXPECT_TRUE(d.SelectTypedPath());
+    EXPECT_TRUE(d.CreateFolder());
+    EXPECT_TRUE(d.CreateFolder()); // a second one gets another name
+    d.PressOk();
+    return d.result();
+  };
+  ASSERT_TRUE(browser.Execute());
+  EXPECT_EQ(browser.Directory(), home / "Music/新しいフォルダー/新しいフォルダー");
+  // Without the button the dialog offers none.
+  browser.setOptions(BrowseOptionBit(O::bifNonNewFolderButton));
+  fake.script = [](BrowseFolderDialog& d) {
+    EXPECT_FALSE(d.findChild<QPushButton*>("NewFolderButton")->isVisibleTo(&d));
+    return Cancel(d);
+  };
+  browser.Execute();
+}
+
+// Writes a picture of the dialog to the file W2M_BROWSER_SHOT names.
+TEST_F(BrowseFolderTest, Picture) {
+  const QString out = qEnvironmentVariable("W2M_BROWSER_SHOT");
+  if (out.isEmpty())
+    GTEST_SKIP() << "W2M_BROWSER_SHOT not set";
+  TplBrowseFolder browser(&owner, fake);
+  browser.setOptions(BrowseOptionBit(O::bifReturnOnlyFSDirs) | BrowseOptionBit(O::bifStatusText));
+  browser.setTitle("WAV/MP3のファイル・フォルダの設定");
+  browser.setCaption("フォルダを指定してください");
+  for (const char* dir : {"Music/Album B", "Music/ライブ録音", "Documents/録音メモ", "Videos"})
+    QDir(home.Path()).mkpath(dir);
+  browser.setRootSpecialDir(S::sfNone);
+  browser.setRootDir(home.Path());
+  browser.setInitDir(home / "Music/Album A");
+  browser.OnSelectionChanged = [](QObject*, QWidget*, const QString& dir, QString& status, bool&) {
+    status = "選択中: " + QFileInfo(dir).fileName();
+  };
+  fake.script = [&](BrowseFolderDialog& d) {
+    d.show();
+    for (int i = 0; i < 20; ++i) { // let the folder listings arrive
+      QCoreApplication::processEvents();
+      QThread::msleep(20);
+    }
+    EXPECT_TRUE(d.grab().save(out));
+    return Cancel(d);
+  };
+  browser.Execute();
+}
+
+} // namespace
