@@ -1,7 +1,27 @@
 /* libmp3infp: tag access for WAV and MP3 files.
  *
- * One file is loaded at a time; every call acts on the file loaded last. Texts are UTF-8.
- * All functions may be called from one thread at a time only. */
+ * One file is loaded at a time; every call acts on the file loaded last. Texts passed in and
+ * out are UTF-8. All functions must be called from one thread at a time.
+ *
+ * Files:
+ *   - WAV: RIFF 'WAVE'. Its tag is the LIST/INFO chunk, read and written through the bare
+ *     value names.
+ *   - MP3: an MPEG audio stream, with or without an ID3v2 tag at its start and APE and ID3v1
+ *     tags at its end, or such a stream wrapped in RIFF 'RMP3': a 'data' chunk holding the
+ *     stream (its tags included) byte for byte, and a LIST/INFO chunk (the "RIFF SIF" tag).
+ *
+ * Value names: "INAM" title, "IART" artist, "IPRD" album, "ICMT" comment, "ICRD" year, "IGNR"
+ * genre. WAV files use them bare; MP3 files add "_v1" (ID3v1), "_v2" (ID3v2) or "_rmp" (the
+ * INFO list of an RMP3 file). "TIME" is the playing time, "PATH" the folder of the loaded
+ * file (absolute, no trailing '/'), "FILE" its name without the last extension.
+ *
+ * Stored 8-bit text (ID3v1, RIFF INFO, ID3v2 frames flagged ISO-8859-1) reads as UTF-8 when it
+ * is valid UTF-8, else as CP932 (Windows Japanese) when valid, else as Latin-1. Text is written
+ * as CP932 when it reads back exactly so, else as UTF-8: nothing is ever replaced or dropped.
+ *
+ * Every change to a file is written to a temporary file beside it and renamed over it, keeping
+ * the file's permissions; audio data and unrelated chunks are copied byte for byte. A failed
+ * write leaves the original as it was. */
 #ifndef MP3INFP_H
 #define MP3INFP_H
 
@@ -11,14 +31,61 @@
 extern "C" {
 #endif
 
+/* Version of the library: hexadecimal digits read with a point after the first (0x260 is
+ * 2.60). */
 uint32_t mp3infp_GetVer(void);
-uint32_t mp3infp_Load(void* owner, const char* path); /* 0 = loaded */
-uint32_t mp3infp_GetType(void);                        /* 1 = MP3 */
+
+/* Loads the file at `path` (made absolute against the working folder) and forgets the file
+ * loaded before, with any values set but not saved. `owner` is ignored. Returns 0 when
+ * loaded; non-zero for a missing, unreadable, empty or unrecognised file, after which no file
+ * is loaded. */
+uint32_t mp3infp_Load(void* owner, const char* path);
+
+/* 1 for an MP3 file, 2 for a WAV file, 0 when nothing is loaded. */
+uint32_t mp3infp_GetType(void);
+
+/* The tags of the loaded MP3 file, every bit that applies: 0x01 ID3v1 with 0x08 (v1.0) or
+ * 0x10 (v1.1, a track number); 0x02 ID3v2 with 0x20 (v2.2) or 0x80 (v2.4), v2.3 having no
+ * extra bit; 0x04 RIFF 'RMP3' with a LIST/INFO chunk; 0x100 APEv1; 0x200 APEv2. 0 for a WAV
+ * file or when nothing is loaded. Reflects mp3infp_mp3_MakeId3v1 and mp3infp_mp3_MakeRMP at
+ * once. */
 uint32_t mp3infp_mp3_GetTagType(void);
-int mp3infp_GetValue(const char* name, char** value); /* UTF-8, owned by the library */
+
+/* Sets *value to the UTF-8 text of the value `name` (see above) of the loaded file. A value
+ * the file does not have gives "" (never a null pointer). A value set with mp3infp_SetValue
+ * and not yet saved reads as set. "TIME" reads "m:ss" ("3:25"), or "h:mm:ss" from an hour on,
+ * rounded to the second; "" when unknown. The text belongs to the library and stays valid
+ * until the next call of any function here; the caller must not change or free it. Returns 0
+ * for a known name, -1 for an unknown name, a null argument or no loaded file (*value is still
+ * set to "" when `value` is not null). */
+int mp3infp_GetValue(const char* name, char** value);
+
+/* Sets the value `name` of the loaded file to the UTF-8 text `value`, in memory until
+ * mp3infp_Save. Accepted: the bare names for a WAV file; "_rmp" names for an RMP3 file; "_v1"
+ * names for an MP3 file when the text fits the ID3v1 field (30 bytes, 28 for the comment of a
+ * v1.1 tag, 4 for the year; the genre must be an ID3v1 genre name or ""). An empty text
+ * removes the value. Returns 0 when set; non-zero for anything else ("_v2" names are read
+ * only), leaving the values as they were. */
 uint32_t mp3infp_SetValue(const char* name, const char* value);
+
+/* Writes the values set since the load into the loaded file. `path` must name the loaded file
+ * (any path to the same file will do); another path is refused and nothing is written. Returns
+ * 0 when the file holds the values (at once when nothing was set); non-zero when the path is
+ * not the loaded file, the file changed on disk since it was loaded, its chunk sizes do not
+ * add up, or writing failed: the file is then as it was and the values stay set. */
 uint32_t mp3infp_Save(const char* path);
+
+/* Appends an empty ID3v1 tag to the loaded MP3 file (inside the 'data' chunk of an RMP3 file)
+ * unless it has one. `path` must name the loaded file. Returns 0 when the file has an ID3v1
+ * tag afterwards. An empty tag has no track number and so reports bit 0x08. Values set and not
+ * saved stay set. */
 uint32_t mp3infp_mp3_MakeId3v1(const char* path);
+
+/* Wraps the loaded MP3 file in RIFF 'RMP3': a 'data' chunk holding the whole former file (its
+ * ID3v2 tag, MPEG frames, APE and ID3v1 tags) byte for byte, then an empty LIST/INFO chunk.
+ * Those tags stay readable. An RMP3 file without an INFO list gets one. `path` must name the
+ * loaded file. Returns 0 when the file is RMP3 with an INFO list afterwards. Values set and
+ * not saved stay set. */
 uint32_t mp3infp_mp3_MakeRMP(const char* path);
 
 #ifdef __cplusplus

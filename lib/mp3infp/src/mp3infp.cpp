@@ -1,17 +1,206 @@
-// Placeholder until the tag library lands.
+// The C entry points: one loaded file, the values set since it was loaded, and the text last
+// handed out.
 #include "mp3infp.h"
+
+#include "FieldNames.h"
+#include "LegacyText.h"
+#include "TagFile.h"
+#include "TagWriter.h"
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
 
 #define MP3INFP_API extern "C" __attribute__((visibility("default")))
 
-MP3INFP_API uint32_t mp3infp_GetVer(void) { return 0; }
-MP3INFP_API uint32_t mp3infp_Load(void*, const char*) { return 1; }
-MP3INFP_API uint32_t mp3infp_GetType(void) { return 0; }
-MP3INFP_API uint32_t mp3infp_mp3_GetTagType(void) { return 0; }
-MP3INFP_API int mp3infp_GetValue(const char*, char** value) {
-  *value = nullptr;
-  return -1;
+namespace {
+
+using mp3infp::TagFile;
+using mp3infp::TagKind;
+
+struct Session {
+  std::unique_ptr<TagFile> file;
+  std::map<std::string, std::string> edits; // value name -> UTF-8
+  std::string value;
+};
+
+Session& session() {
+  static Session s;
+  return s;
 }
-MP3INFP_API uint32_t mp3infp_SetValue(const char*, const char*) { return 1; }
-MP3INFP_API uint32_t mp3infp_Save(const char*) { return 1; }
-MP3INFP_API uint32_t mp3infp_mp3_MakeId3v1(const char*) { return 1; }
-MP3INFP_API uint32_t mp3infp_mp3_MakeRMP(const char*) { return 1; }
+
+bool isLoadedFile(const char* path) {
+  const TagFile* file = session().file.get();
+  struct stat st {};
+  return file && path && ::stat(path, &st) == 0 && st.st_dev == file->reader().info().st_dev &&
+         st.st_ino == file->reader().info().st_ino;
+}
+
+// Loads the same file again after it was rewritten; the values set but not yet saved stay set.
+std::uint32_t reload() {
+  Session& s = session();
+  const std::string path = s.file->path();
+  s.file = TagFile::Open(path);
+  if (!s.file) {
+    s.edits.clear();
+    return 30;
+  }
+  return 0;
+}
+
+// Which values set so far belong to which tag of the file.
+mp3infp::TagChanges pendingChanges() {
+  mp3infp::TagChanges changes;
+  for (const auto& [name, value] : session().edits) {
+    std::string id;
+    const TagKind kind = mp3infp::SplitValueName(name, id);
+    if (kind == TagKind::Info || kind == TagKind::Rmp)
+      changes.info[id] = value;
+    else if (kind == TagKind::Id3v1)
+      changes.id3v1[id] = value;
+  }
+  return changes;
+}
+
+} // namespace
+
+MP3INFP_API uint32_t mp3infp_GetVer(void) {
+  return 0x260;
+}
+
+MP3INFP_API uint32_t mp3infp_Load(void* /*owner*/, const char* path) {
+  Session& s = session();
+  s.file.reset();
+  s.edits.clear();
+  if (!path || !*path)
+    return 1;
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  if (error)
+    return 2;
+  s.file = TagFile::Open(absolute.lexically_normal().string());
+  return s.file ? 0 : 3;
+}
+
+MP3INFP_API uint32_t mp3infp_GetType(void) {
+  return session().file ? session().file->type() : 0;
+}
+
+MP3INFP_API uint32_t mp3infp_mp3_GetTagType(void) {
+  return session().file ? session().file->tagBits() : 0;
+}
+
+MP3INFP_API int mp3infp_GetValue(const char* name, char** value) {
+  if (!value)
+    return -1;
+  Session& s = session();
+  s.value.clear();
+  *value = s.value.data();
+  if (!name || !s.file)
+    return -1;
+  const std::string n = name;
+  if (n == "TIME")
+    s.value = s.file->time();
+  else if (n == "PATH")
+    s.value = s.file->folder();
+  else if (n == "FILE")
+    s.value = s.file->baseName();
+  else {
+    std::string id;
+    const TagKind kind = mp3infp::SplitValueName(n, id);
+    const auto edited = s.edits.find(n);
+    const mp3infp::FieldValues* values = s.file->values(kind);
+    if (edited != s.edits.end()) {
+      s.value = edited->second;
+    } else if (values) {
+      const auto it = values->find(id);
+      if (it != values->end())
+        s.value = it->second;
+    } else if (kind == TagKind::None) {
+      *value = s.value.data();
+      return -1;
+    }
+  }
+  *value = s.value.data();
+  return 0;
+}
+
+MP3INFP_API uint32_t mp3infp_SetValue(const char* name, const char* value) {
+  Session& s = session();
+  if (!s.file)
+    return 1;
+  if (!name || !value || !mp3infp::IsValidUtf8(value))
+    return 2;
+  std::string id;
+  const TagKind kind = mp3infp::SplitValueName(name, id);
+  const bool mp3 = s.file->type() == TagFile::kMp3;
+  switch (kind) {
+  case TagKind::Info:
+    if (mp3)
+      return 3;
+    break;
+  case TagKind::Rmp:
+    if (!s.file->isRmp3())
+      return 3;
+    break;
+  case TagKind::Id3v1: {
+    if (!mp3)
+      return 3;
+    mp3infp::Id3v1Tag probe = s.file->id3v1() ? *s.file->id3v1() : mp3infp::Id3v1Tag();
+    if (!probe.set(id, value))
+      return 4; // longer than the field, or no ID3v1 genre of that name
+    break;
+  }
+  case TagKind::Id3v2:
+  case TagKind::None:
+    return 5;
+  }
+  s.edits[name] = value;
+  return 0;
+}
+
+MP3INFP_API uint32_t mp3infp_Save(const char* path) {
+  Session& s = session();
+  if (!s.file)
+    return 1;
+  if (!isLoadedFile(path))
+    return 2;
+  if (s.edits.empty())
+    return 0;
+  const int result = mp3infp::ApplyChanges(*s.file, pendingChanges());
+  if (result != 0)
+    return static_cast<uint32_t>(result);
+  s.edits.clear();
+  return reload();
+}
+
+MP3INFP_API uint32_t mp3infp_mp3_MakeId3v1(const char* path) {
+  Session& s = session();
+  if (!s.file || s.file->type() != TagFile::kMp3)
+    return 1;
+  if (!isLoadedFile(path))
+    return 2;
+  if (s.file->id3v1())
+    return 0;
+  mp3infp::TagChanges changes;
+  changes.addId3v1 = true;
+  const int result = mp3infp::ApplyChanges(*s.file, changes);
+  return result != 0 ? static_cast<uint32_t>(result) : reload();
+}
+
+MP3INFP_API uint32_t mp3infp_mp3_MakeRMP(const char* path) {
+  Session& s = session();
+  if (!s.file || s.file->type() != TagFile::kMp3)
+    return 1;
+  if (!isLoadedFile(path))
+    return 2;
+  if (s.file->isRmp3() && s.file->hasInfoList())
+    return 0;
+  mp3infp::TagChanges changes;
+  changes.wrapRmp = true;
+  const int result = mp3infp::ApplyChanges(*s.file, changes);
+  return result != 0 ? static_cast<uint32_t>(result) : reload();
+}

@@ -1,0 +1,60 @@
+#include "FileReader.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace mp3infp {
+
+FileReader::~FileReader() {
+  if (fd_ >= 0)
+    ::close(fd_);
+}
+
+bool FileReader::open(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0)
+    return false;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  if (fd_ >= 0)
+    ::close(fd_);
+  fd_ = fd;
+  info_ = st;
+  size_ = static_cast<std::uint64_t>(st.st_size);
+  return true;
+}
+
+bool FileReader::read(std::uint64_t offset, std::size_t length, std::string& out) const {
+  if (offset > size_ || length > size_ - offset)
+    return false;
+  out = readUpTo(offset, length);
+  return out.size() == length;
+}
+
+std::string FileReader::readUpTo(std::uint64_t offset, std::size_t length) const {
+  std::string out;
+  if (fd_ < 0 || offset >= size_)
+    return out;
+  if (length > size_ - offset)
+    length = static_cast<std::size_t>(size_ - offset);
+  out.resize(length);
+  std::size_t done = 0;
+  while (done < length) {
+    const ssize_t n =
+        ::pread(fd_, out.data() + done, length - done, static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0)
+      break;
+    done += static_cast<std::size_t>(n);
+  }
+  out.resize(done);
+  return out;
+}
+
+} // namespace mp3infp

@@ -1,0 +1,34 @@
+// Read-only access to one regular file by offset.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <string>
+
+namespace mp3infp {
+
+class FileReader {
+public:
+  FileReader() = default;
+  ~FileReader();
+  FileReader(const FileReader&) = delete;
+  FileReader& operator=(const FileReader&) = delete;
+
+  // False when the path names no readable regular file.
+  bool open(const std::string& path);
+  std::uint64_t size() const { return size_; }
+  const struct stat& info() const { return info_; }
+
+  // Reads exactly `length` bytes at `offset`; false when the file holds fewer.
+  bool read(std::uint64_t offset, std::size_t length, std::string& out) const;
+  // Reads up to `length` bytes at `offset` (fewer at the end of the file).
+  std::string readUpTo(std::uint64_t offset, std::size_t length) const;
+
+private:
+  int fd_ = -1;
+  std::uint64_t size_ = 0;
+  struct stat info_ {};
+};
+
+} // namespace mp3infp

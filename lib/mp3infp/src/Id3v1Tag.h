@@ -1,0 +1,31 @@
+// The 128-byte ID3v1 tag at the end of an MPEG stream.
+#pragma once
+
+#include "FieldNames.h"
+
+#include <string>
+
+namespace mp3infp {
+
+class Id3v1Tag {
+public:
+  static constexpr std::size_t kSize = 128;
+
+  // An empty tag: no text, no track number, no genre.
+  Id3v1Tag();
+  // False unless `raw` is 128 bytes starting with "TAG".
+  bool parse(const std::string& raw);
+
+  // ID3v1.1: the comment is cut short by a zero byte and followed by a track number.
+  bool hasTrack() const;
+  FieldValues values() const;
+  // Stores one field given in UTF-8; false when it does not fit the field (or, for the genre,
+  // names no ID3v1 genre), leaving the tag as it was.
+  bool set(const std::string& id, const std::string& utf8);
+  const std::string& bytes() const { return raw_; }
+
+private:
+  std::string raw_;
+};
+
+} // namespace mp3infp

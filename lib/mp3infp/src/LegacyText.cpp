@@ -1,0 +1,145 @@
+#include "LegacyText.h"
+
+#include <iconv.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace mp3infp {
+
+namespace {
+
+// One converter per direction, opened on first use and kept: the library is used from one
+// thread at a time, and opening iconv costs far more than a short conversion.
+class Converter {
+public:
+  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+  ~Converter() {
+    if (ok())
+      iconv_close(cd_);
+  }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+
+  bool convert(std::string_view in, std::string& out) {
+    if (!ok())
+      return false;
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    std::vector<char> buffer(in.size() * 4 + 16);
+    std::string source(in);
+    char* src = source.data();
+    size_t srcLeft = source.size();
+    char* dst = buffer.data();
+    size_t dstLeft = buffer.size();
+    if (iconv(cd_, &src, &srcLeft, &dst, &dstLeft) == static_cast<size_t>(-1) || srcLeft != 0)
+      return false;
+    if (iconv(cd_, nullptr, nullptr, &dst, &dstLeft) == static_cast<size_t>(-1))
+      return false;
+    out.assign(buffer.data(), buffer.size() - dstLeft);
+    return true;
+  }
+
+private:
+  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  iconv_t cd_;
+};
+
+Converter& fromCp932() {
+  static Converter c("UTF-8", "CP932");
+  return c;
+}
+
+Converter& toCp932() {
+  static Converter c("CP932", "UTF-8");
+  return c;
+}
+
+// Private-use code points come from CP932's user-defined area (0xF040..0xF9FC), which real
+// Japanese text never uses; their presence means the bytes were something else.
+bool hasPrivateUse(std::string_view utf8) {
+  for (size_t i = 0; i + 2 < utf8.size(); ++i) {
+    const auto b0 = static_cast<std::uint8_t>(utf8[i]);
+    const auto b1 = static_cast<std::uint8_t>(utf8[i + 1]);
+    // U+E000..U+F8FF is EE 80 80 .. EF A3 BF.
+    if (b0 == 0xEE || (b0 == 0xEF && b1 <= 0xA3))
+      return true;
+  }
+  return false;
+}
+
+} // namespace
+
+bool IsValidUtf8(std::string_view bytes) {
+  size_t i = 0;
+  const size_t n = bytes.size();
+  while (i < n) {
+    const auto c = static_cast<std::uint8_t>(bytes[i]);
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    size_t len;
+    std::uint32_t cp;
+    if (c >= 0xC2 && c <= 0xDF) {
+      len = 2;
+      cp = c & 0x1Fu;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      len = 3;
+      cp = c & 0x0Fu;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      len = 4;
+      cp = c & 0x07u;
+    } else {
+      return false;
+    }
+    if (i + len > n)
+      return false;
+    for (size_t k = 1; k < len; ++k) {
+      const auto cc = static_cast<std::uint8_t>(bytes[i + k]);
+      if ((cc & 0xC0) != 0x80)
+        return false;
+      cp = (cp << 6) | (cc & 0x3Fu);
+    }
+    if ((len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000) || cp > 0x10FFFF ||
+        (cp >= 0xD800 && cp <= 0xDFFF))
+      return false;
+    i += len;
+  }
+  return true;
+}
+
+std::string Latin1ToUtf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size() * 2);
+  for (const char ch : bytes) {
+    const auto c = static_cast<std::uint8_t>(ch);
+    if (c < 0x80) {
+      out.push_back(ch);
+    } else {
+      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+  }
+  return out;
+}
+
+std::string DecodeLegacy(std::string_view bytes) {
+  if (IsValidUtf8(bytes))
+    return std::string(bytes);
+  std::string text;
+  if (fromCp932().convert(bytes, text) && !hasPrivateUse(text))
+    return text;
+  return Latin1ToUtf8(bytes);
+}
+
+std::string EncodeLegacy(std::string_view utf8) {
+  // glibc's CP932 maps look-alikes (U+301C, U+2212, U+2016, U+2014, U+00A2, U+00A3, U+00AC)
+  // onto CP932 bytes that read back as other characters; half-width katakana bytes can also
+  // form valid UTF-8. Only a form that reads back exactly is stored as CP932.
+  std::string bytes;
+  if (IsValidUtf8(utf8) && toCp932().convert(utf8, bytes) && DecodeLegacy(bytes) == utf8)
+    return bytes;
+  return std::string(utf8);
+}
+
+} // namespace mp3infp

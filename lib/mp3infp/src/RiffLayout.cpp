@@ -1,0 +1,158 @@
+#include "RiffLayout.h"
+
+namespace mp3infp {
+
+namespace {
+
+// INFO lists larger than this are not real tags; they are kept as opaque chunks.
+constexpr std::uint64_t kMaxInfoList = 4u << 20;
+
+// Walks the sub-items of one INFO list body, stopping at the first item that does not fit.
+void parseInfoBody(const std::string& body, InfoItems& items) {
+  std::size_t pos = 4; // after "INFO"
+  while (pos + 8 <= body.size()) {
+    const std::string id = body.substr(pos, 4);
+    if (!IsValidFourcc(id))
+      return;
+    const std::uint32_t size = ReadLE32(body.data() + pos + 4);
+    pos += 8;
+    if (size > body.size() - pos)
+      return;
+    std::string value = body.substr(pos, size);
+    while (!value.empty() && value.back() == '\0')
+      value.pop_back();
+    items.emplace_back(id, value);
+    pos += size;
+    if ((size & 1) && pos < body.size())
+      ++pos;
+  }
+}
+
+} // namespace
+
+std::uint32_t ReadLE32(const char* p) {
+  const auto* u = reinterpret_cast<const unsigned char*>(p);
+  return static_cast<std::uint32_t>(u[0]) | (static_cast<std::uint32_t>(u[1]) << 8) |
+         (static_cast<std::uint32_t>(u[2]) << 16) | (static_cast<std::uint32_t>(u[3]) << 24);
+}
+
+void AppendLE32(std::string& out, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i)
+    out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+
+bool IsValidFourcc(const std::string& id) {
+  if (id.size() != 4)
+    return false;
+  for (const char c : id)
+    if (c < 0x20 || c > 0x7E)
+      return false;
+  return true;
+}
+
+bool RiffLayout::read(const FileReader& file) {
+  std::string header;
+  if (!file.read(0, 12, header) || header.compare(0, 4, "RIFF") != 0)
+    return false;
+  form_ = header.substr(8, 4);
+  chunks_.clear();
+  infoLists_.clear();
+  const std::uint64_t declared = 8 + static_cast<std::uint64_t>(ReadLE32(header.data() + 4));
+  bodyEnd_ = declared < file.size() ? declared : file.size();
+  sound_ = declared <= file.size();
+
+  std::uint64_t pos = 12;
+  while (pos + 8 <= bodyEnd_) {
+    std::string head;
+    if (!file.read(pos, 8, head))
+      break;
+    RiffChunk chunk;
+    chunk.id = head.substr(0, 4);
+    if (!IsValidFourcc(chunk.id)) {
+      sound_ = false;
+      break;
+    }
+    chunk.offset = pos;
+    chunk.size = ReadLE32(head.data() + 4);
+    chunk.dataOffset = pos + 8;
+    const std::uint64_t room = bodyEnd_ - chunk.dataOffset;
+    chunk.available = chunk.size <= room ? chunk.size : room;
+    std::uint64_t next = chunk.dataOffset + chunk.available;
+    if (chunk.size > room) {
+      chunks_.push_back(chunk);
+      sound_ = false;
+      break;
+    }
+    if ((chunk.size & 1) && next < bodyEnd_) {
+      // Some writers leave out the pad byte: take it only when the byte is zero or the
+      // chunk would not line up with a valid header otherwise.
+      std::string after = file.readUpTo(next, 5);
+      const bool zero = !after.empty() && after[0] == '\0';
+      const bool idWithoutPad = after.size() >= 4 && IsValidFourcc(after.substr(0, 4));
+      chunk.padded = zero || !idWithoutPad;
+      if (chunk.padded)
+        ++next;
+    }
+    chunks_.push_back(chunk);
+    pos = next;
+  }
+  if (pos != bodyEnd_)
+    sound_ = false;
+  infoLists_.reserve(chunks_.size());
+  for (const RiffChunk& c : chunks_)
+    infoLists_.push_back(isInfoList(file, c));
+  return true;
+}
+
+bool RiffLayout::isInfoList(const FileReader& file, const RiffChunk& chunk) const {
+  if (chunk.id != "LIST" || chunk.available < 4)
+    return false;
+  std::string type;
+  return file.read(chunk.dataOffset, 4, type) && type == "INFO";
+}
+
+const RiffChunk* RiffLayout::find(const std::string& id) const {
+  for (const RiffChunk& c : chunks_)
+    if (c.id == id)
+      return &c;
+  return nullptr;
+}
+
+const RiffChunk* RiffLayout::firstInfoList() const {
+  for (std::size_t i = 0; i < chunks_.size(); ++i)
+    if (infoLists_[i])
+      return &chunks_[i];
+  return nullptr;
+}
+
+InfoItems RiffLayout::readInfo(const FileReader& file) const {
+  InfoItems items;
+  for (std::size_t i = 0; i < chunks_.size(); ++i) {
+    if (!infoLists_[i] || chunks_[i].available > kMaxInfoList)
+      continue;
+    std::string body;
+    if (file.read(chunks_[i].dataOffset, static_cast<std::size_t>(chunks_[i].available), body))
+      parseInfoBody(body, items);
+  }
+  return items;
+}
+
+std::string RenderInfoList(const InfoItems& items) {
+  std::string body = "INFO";
+  for (const auto& [id, value] : items) {
+    if (value.empty())
+      continue;
+    body += id;
+    const auto size = static_cast<std::uint32_t>(value.size() + 1);
+    AppendLE32(body, size);
+    body += value;
+    body.push_back('\0');
+    if (size & 1)
+      body.push_back('\0');
+  }
+  std::string out = "LIST";
+  AppendLE32(out, static_cast<std::uint32_t>(body.size()));
+  return out + body;
+}
+
+} // namespace mp3infp

@@ -1,0 +1,69 @@
+// What one loaded WAV or MP3 file holds: its kind, its tags with their values, and where each
+// part lies, so that a writer can rebuild the file around the parts it changes.
+#pragma once
+
+#include "FieldNames.h"
+#include "FileReader.h"
+#include "Id3v1Tag.h"
+#include "Id3v2Reader.h"
+#include "RiffLayout.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace mp3infp {
+
+class TagFile {
+public:
+  static constexpr std::uint32_t kMp3 = 1;
+  static constexpr std::uint32_t kWav = 2;
+
+  // Null when the path names no readable WAV or MP3 file.
+  static std::unique_ptr<TagFile> Open(const std::string& absolutePath);
+
+  std::uint32_t type() const { return type_; }
+  bool isRmp3() const { return rmp3_; }
+  std::uint32_t tagBits() const;
+  // The values of one tag, or null when the file cannot have it.
+  const FieldValues* values(TagKind kind) const;
+  const std::string& time() const { return time_; }
+  const std::string& path() const { return path_; }
+  const std::string& folder() const { return folder_; }
+  const std::string& baseName() const { return baseName_; }
+
+  const FileReader& reader() const { return reader_; }
+  const RiffLayout& riff() const { return riff_; }
+  const InfoItems& infoItems() const { return info_; }
+  bool hasInfoList() const { return riff_.firstInfoList() != nullptr; }
+  // The MPEG stream: the whole file, or the body of an RMP3 file's 'data' chunk. ID3v2, APE
+  // and ID3v1 tags are looked for at its start and end.
+  std::uint64_t streamStart() const { return streamStart_; }
+  std::uint64_t streamEnd() const { return streamEnd_; }
+  const Id3v1Tag* id3v1() const { return hasId3v1_ ? &id3v1_ : nullptr; }
+  std::uint64_t id3v1Offset() const { return streamEnd_ - Id3v1Tag::kSize; }
+
+private:
+  bool load(const std::string& absolutePath);
+  bool loadWave();
+  bool loadRmp3();
+  bool loadStream();
+
+  FileReader reader_;
+  RiffLayout riff_;
+  std::uint32_t type_ = 0;
+  bool rmp3_ = false;
+  std::string path_, folder_, baseName_, time_;
+  InfoItems info_;
+  FieldValues infoValues_, v1Values_, v2Values_;
+  std::uint64_t streamStart_ = 0, streamEnd_ = 0;
+  bool hasId3v1_ = false;
+  Id3v1Tag id3v1_;
+  int id3v2Major_ = 0;
+  int apeVersion_ = 0;
+};
+
+// Seconds as "m:ss", or "h:mm:ss" from an hour up; empty for a negative value.
+std::string FormatPlayingTime(double seconds);
+
+} // namespace mp3infp

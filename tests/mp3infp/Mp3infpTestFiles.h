@@ -1,0 +1,81 @@
+// Hand-built tag bytes for the tag library's tests.
+#pragma once
+
+#include "AudioFixtures.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace mp3infp_test {
+
+using fixtures::Bytes;
+
+inline Bytes bytesOf(const std::string& s) {
+  return Bytes(s.begin(), s.end());
+}
+
+// ID3v2 tag of version 2, 3 or 4 holding frames given as id and raw body (encoding byte first).
+inline Bytes id3v2(int major, const std::vector<std::pair<std::string, std::string>>& frames) {
+  auto syncsafe = [](Bytes& out, std::size_t n) {
+    for (int shift = 21; shift >= 0; shift -= 7)
+      out.push_back(static_cast<std::uint8_t>((n >> shift) & 0x7F));
+  };
+  Bytes body;
+  for (const auto& [id, data] : frames) {
+    if (major == 2) {
+      body.insert(body.end(), id.begin(), id.begin() + 3);
+      for (int shift = 16; shift >= 0; shift -= 8)
+        body.push_back(static_cast<std::uint8_t>((data.size() >> shift) & 0xFF));
+    } else {
+      body.insert(body.end(), id.begin(), id.end());
+      if (major == 4)
+        syncsafe(body, data.size());
+      else
+        for (int shift = 24; shift >= 0; shift -= 8)
+          body.push_back(static_cast<std::uint8_t>((data.size() >> shift) & 0xFF));
+      body.push_back(0);
+      body.push_back(0);
+    }
+    body.insert(body.end(), data.begin(), data.end());
+  }
+  Bytes out = bytesOf("ID3");
+  out.push_back(static_cast<std::uint8_t>(major));
+  out.push_back(0);
+  out.push_back(0);
+  syncsafe(out, body.size());
+  out.insert(out.end(), body.begin(), body.end());
+  return out;
+}
+
+// APE tag footer only (an empty tag) of version 1000 or 2000.
+inline Bytes apeFooter(std::uint32_t version) {
+  Bytes out = bytesOf("APETAGEX");
+  fixtures::appendLE32(out, version);
+  fixtures::appendLE32(out, 32);
+  fixtures::appendLE32(out, 0);
+  fixtures::appendLE32(out, 0);
+  out.resize(out.size() + 8, 0);
+  return out;
+}
+
+inline Bytes riff(const std::string& form, const std::vector<Bytes>& chunks) {
+  Bytes body = bytesOf(form);
+  for (const Bytes& c : chunks)
+    body.insert(body.end(), c.begin(), c.end());
+  Bytes out = bytesOf("RIFF");
+  fixtures::appendLE32(out, static_cast<std::uint32_t>(body.size()));
+  out.insert(out.end(), body.begin(), body.end());
+  return out;
+}
+
+inline Bytes chunk(const std::string& id, const Bytes& body, bool pad = true) {
+  Bytes out = bytesOf(id);
+  fixtures::appendLE32(out, static_cast<std::uint32_t>(body.size()));
+  out.insert(out.end(), body.begin(), body.end());
+  if (pad && body.size() % 2)
+    out.push_back(0);
+  return out;
+}
+
+} // namespace mp3infp_test

@@ -1,0 +1,50 @@
+/* Uses the tag library from C with nothing but its header: writes a small WAV file, sets a
+ * title, saves, loads it again and reads the title back. */
+#include "mp3infp.h"
+
+#include <stdio.h>
+#include <string.h>
+
+static void put32(unsigned char* p, unsigned v) {
+  p[0] = (unsigned char)(v & 0xFF);
+  p[1] = (unsigned char)((v >> 8) & 0xFF);
+  p[2] = (unsigned char)((v >> 16) & 0xFF);
+  p[3] = (unsigned char)((v >> 24) & 0xFF);
+}
+
+int main(int argc, char** argv) {
+  unsigned char wav[44 + 800];
+  char* value = NULL;
+  FILE* f;
+  if (argc < 2)
+    return 2;
+  memset(wav, 0, sizeof wav);
+  memcpy(wav, "RIFF", 4);
+  put32(wav + 4, sizeof wav - 8);
+  memcpy(wav + 8, "WAVEfmt ", 8);
+  put32(wav + 16, 16);
+  wav[20] = 1;
+  wav[22] = 1;
+  put32(wav + 24, 8000);
+  put32(wav + 28, 16000);
+  wav[32] = 2;
+  wav[34] = 16;
+  memcpy(wav + 36, "data", 4);
+  put32(wav + 40, 800);
+  f = fopen(argv[1], "wb");
+  if (!f || fwrite(wav, 1, sizeof wav, f) != sizeof wav || fclose(f) != 0)
+    return 3;
+
+  if (mp3infp_GetVer() < 0x211 || mp3infp_Load(NULL, argv[1]) != 0 || mp3infp_GetType() != 2)
+    return 4;
+  if (mp3infp_SetValue("INAM", "C \xE3\x81\x8B") != 0 || mp3infp_Save(argv[1]) != 0)
+    return 5;
+  if (mp3infp_Load(NULL, argv[1]) != 0)
+    return 6;
+  mp3infp_GetValue("INAM", &value);
+  if (value == NULL || strcmp(value, "C \xE3\x81\x8B") != 0)
+    return 7;
+  mp3infp_GetValue("TIME", &value);
+  printf("title read back, playing time %s\n", value);
+  return 0;
+}

@@ -1,0 +1,401 @@
+// The tag library through its C contract, on files made in the tests.
+#include "Mp3infpTestFiles.h"
+
+#include <mp3infp.h>
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+using namespace mp3infp_test;
+using fixtures::concat;
+using fixtures::readFile;
+using fixtures::TempDir;
+using fixtures::writeFile;
+namespace fs = std::filesystem;
+
+const std::string kCp932Nihongo = "\x93\xfa\x96\x7b\x8c\xea"; // 日本語
+
+std::string value(const char* name) {
+  char* v = nullptr;
+  mp3infp_GetValue(name, &v);
+  return v ? v : "<null>";
+}
+
+uint32_t load(const fs::path& p) {
+  return mp3infp_Load(nullptr, p.c_str());
+}
+
+// An ID3v2 text frame body flagged ISO-8859-1.
+std::string text(const std::string& s) {
+  return std::string(1, '\0') + s;
+}
+
+Bytes shortMp3() {
+  static const Bytes mp3 = fixtures::makeMp3(0.5);
+  return mp3;
+}
+
+Bytes wavWithInfo(const std::vector<std::pair<std::string, std::string>>& items) {
+  fixtures::WavSpec spec;
+  spec.seconds = 2.0;
+  return fixtures::makeWavWithChunks(spec, {fixtures::makeInfoList(items)});
+}
+
+// Finds `needle` in `hay`; npos when absent.
+std::size_t find(const Bytes& hay, const Bytes& needle) {
+  const auto it = std::search(hay.begin(), hay.end(), needle.begin(), needle.end());
+  return it == hay.end() ? std::string::npos : static_cast<std::size_t>(it - hay.begin());
+}
+
+TEST(Mp3infpLoad, RejectsWhatIsNotWavOrMp3AndKeepsNothingLoaded) {
+  TempDir dir;
+  writeFile(dir / "ok.wav", wavWithInfo({{"INAM", "x"}}));
+  writeFile(dir / "empty.mp3", {});
+  writeFile(dir / "text.mp3", bytesOf(std::string(5000, 'a')));
+  writeFile(dir / "avi.wav", riff("AVI ", {chunk("data", Bytes(10))}));
+  fs::create_directory(dir / "folder.mp3");
+  for (const char* name : {"missing.mp3", "empty.mp3", "text.mp3", "avi.wav", "folder.mp3"}) {
+    ASSERT_EQ(load(dir / "ok.wav"), 0u);
+    EXPECT_NE(load(dir / name), 0u) << name;
+    EXPECT_EQ(mp3infp_GetType(), 0u) << name;
+    EXPECT_EQ(value("INAM"), "") << name;
+  }
+  EXPECT_GE(mp3infp_GetVer(), 0x211u);
+}
+
+struct TagBitsCase {
+  const char* label;
+  Bytes file;
+  uint32_t bits;
+};
+
+class Mp3infpTagBits : public ::testing::TestWithParam<TagBitsCase> {};
+
+TEST_P(Mp3infpTagBits, ReportsEveryTagKind) {
+  TempDir dir;
+  writeFile(dir / "a.mp3", GetParam().file);
+  ASSERT_EQ(load(dir / "a.mp3"), 0u);
+  EXPECT_EQ(mp3infp_GetType(), 1u);
+  EXPECT_EQ(mp3infp_mp3_GetTagType(), GetParam().bits);
+  EXPECT_EQ(value("TIME"), "0:01"); // 0.5 s rounds up
+}
+
+const Bytes kV1 = fixtures::makeId3v1("t", "a", "b", "2001", "c");
+const Bytes kV11 = fixtures::makeId3v1("t", "a", "b", "2001", "c", 3);
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, Mp3infpTagBits,
+    ::testing::Values(
+        TagBitsCase{"none", shortMp3(), 0}, TagBitsCase{"v10", concat({shortMp3(), kV1}), 0x09},
+        TagBitsCase{"v11", concat({shortMp3(), kV11}), 0x11},
+        TagBitsCase{"v22", concat({id3v2(2, {{"TT2", text("t")}}), shortMp3()}), 0x22},
+        TagBitsCase{"v23", concat({id3v2(3, {{"TIT2", text("t")}}), shortMp3()}), 0x02},
+        TagBitsCase{"v24", concat({id3v2(4, {{"TIT2", text("t")}}), shortMp3()}), 0x82},
+        TagBitsCase{"ape1", concat({shortMp3(), apeFooter(1000)}), 0x100},
+        TagBitsCase{"ape2v1", concat({shortMp3(), apeFooter(2000), kV11}), 0x211},
+        TagBitsCase{
+            "rmp3",
+            riff("RMP3", {chunk("data", shortMp3()), fixtures::makeInfoList({{"INAM", "x"}})}),
+            0x04},
+        TagBitsCase{"rmp3NoInfo", riff("RMP3", {chunk("data", shortMp3())}), 0x00},
+        TagBitsCase{
+            "rmp3All",
+            riff("RMP3", {chunk("data", concat({id3v2(3, {{"TIT2", text("t")}}), shortMp3(), kV1})),
+                          fixtures::makeInfoList({})}),
+            0x0F}),
+    [](const auto& p) { return std::string(p.param.label); });
+
+struct TextCase {
+  const char* label;
+  std::string stored;
+  std::string expected;
+};
+
+class Mp3infpLegacyText : public ::testing::TestWithParam<TextCase> {};
+
+// The same 8-bit rule in WAV INFO, RMP3 INFO, ID3v1 and ISO-8859-1 ID3v2 frames.
+TEST_P(Mp3infpLegacyText, ReadsAlikeInEveryEightBitTag) {
+  const auto& [label, stored, expected] = GetParam();
+  TempDir dir;
+  writeFile(dir / "a.wav", wavWithInfo({{"IART", stored}}));
+  writeFile(dir / "b.mp3",
+            riff("RMP3", {chunk("data", shortMp3()), fixtures::makeInfoList({{"IART", stored}})}));
+  writeFile(dir / "c.mp3", concat({id3v2(3, {{"TPE1", text(stored)}}), shortMp3(),
+                                   fixtures::makeId3v1("", stored, "", "", "")}));
+  ASSERT_EQ(load(dir / "a.wav"), 0u);
+  EXPECT_EQ(value("IART"), expected);
+  ASSERT_EQ(load(dir / "b.mp3"), 0u);
+  EXPECT_EQ(value("IART_rmp"), expected);
+  ASSERT_EQ(load(dir / "c.mp3"), 0u);
+  EXPECT_EQ(value("IART_v2"), expected);
+  EXPECT_EQ(value("IART_v1"), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Encodings, Mp3infpLegacyText,
+    ::testing::Values(TextCase{"cp932", kCp932Nihongo, "日本語"},
+                      TextCase{"cp932Extensions", "\x87\x40\x81\x60", "①～"},
+                      TextCase{"utf8", "日本語", "日本語"},
+                      TextCase{"latin1", "Mot\xf6rhead", "Motörhead"},
+                      // 0xF0 0x40 is valid CP932 only as a user-defined character.
+                      TextCase{"privateUseIsLatin1", "\xf0\x40", "\xc3\xb0@"}),
+    [](const auto& p) { return std::string(p.param.label); });
+
+TEST(Mp3infpId3v2, FollowsFrameEncodingsAndPicksTheUsualFrames) {
+  TempDir dir;
+  const std::string utf16bom = std::string("\x01\xff\xfe\xe5\x65\x2c\x67\x9e\x8a", 9);
+  const std::string utf16be = std::string("\x02\x65\xe5\x67\x2c\x8a\x9e", 7);
+  const std::string comm = std::string("\0eng", 4);
+  writeFile(dir / "a.mp3",
+            concat({id3v2(4, {{"TIT2", utf16bom},
+                              {"TPE1", utf16be},
+                              {"TALB", "\x03日本語"},
+                              {"COMM", comm + "iTunNORM" + std::string(1, '\0') + "x"},
+                              {"COMM", comm + std::string(1, '\0') + "line1\nline2"},
+                              {"TDRC", text("2008-05-01")},
+                              {"TCON", text("17")}}),
+                    shortMp3()}));
+  writeFile(dir / "b.mp3",
+            concat({id3v2(3, {{"TYER", text("1999")}, {"TCON", text("(8)")}}), shortMp3()}));
+  ASSERT_EQ(load(dir / "a.mp3"), 0u);
+  EXPECT_EQ(value("INAM_v2"), "日本語");
+  EXPECT_EQ(value("IART_v2"), "日本語");
+  EXPECT_EQ(value("IPRD_v2"), "日本語");
+  EXPECT_EQ(value("ICMT_v2"), "line1\nline2");
+  EXPECT_EQ(value("ICRD_v2"), "2008");
+  EXPECT_EQ(value("IGNR_v2"), "Rock");
+  EXPECT_EQ(value("INAM_v1"), "");
+  ASSERT_EQ(load(dir / "b.mp3"), 0u);
+  EXPECT_EQ(value("ICRD_v2"), "1999");
+  EXPECT_EQ(value("IGNR_v2"), "Jazz");
+}
+
+TEST(Mp3infpValues, PlayingTimeFolderAndName) {
+  TempDir dir;
+  writeFile(dir / "cbr.mp3", concat({id3v2(3, {{"TIT2", text("t")}}), fixtures::makeMp3(65.2)}));
+  writeFile(dir / "vbr.mp3", fixtures::makeMp3(3.0, 44100, 2, 128, true));
+  fixtures::WavSpec spec;
+  spec.seconds = 2.4;
+  spec.sampleRate = 8000;
+  spec.channels = 1;
+  writeFile(dir / "my.song.wav", fixtures::makeWav(spec));
+  ASSERT_EQ(load(dir / "cbr.mp3"), 0u);
+  EXPECT_EQ(value("TIME"), "1:05");
+  ASSERT_EQ(load(dir / "vbr.mp3"), 0u);
+  EXPECT_EQ(value("TIME"), "0:03");
+  ASSERT_EQ(load(dir / "my.song.wav"), 0u);
+  EXPECT_EQ(value("TIME"), "0:02");
+  EXPECT_EQ(value("PATH"), dir.path().string());
+  EXPECT_EQ(value("FILE"), "my.song");
+  EXPECT_EQ(value("INAM_v1"), "");
+  char* v = nullptr;
+  EXPECT_NE(mp3infp_GetValue("XXXX", &v), 0);
+  ASSERT_NE(v, nullptr);
+  EXPECT_STREQ(v, "");
+}
+
+class Mp3infpWavWrite : public ::testing::TestWithParam<std::string> {};
+
+// Text round trip: CP932 look-alikes and characters CP932 lacks come back exactly.
+TEST_P(Mp3infpWavWrite, StoresAndReadsBackKeepingAudioAndOtherChunks) {
+  TempDir dir;
+  fixtures::WavSpec spec;
+  const Bytes wav = fixtures::makeWavWithChunks(
+      spec, {chunk("abcd", bytesOf("odd")), fixtures::makeInfoList({{"ISFT", "tool"}})});
+  const fs::path path = dir / "a.wav";
+  writeFile(path, wav);
+  ::chmod(path.c_str(), 0640);
+  ASSERT_EQ(load(path), 0u);
+  ASSERT_EQ(mp3infp_SetValue("INAM", GetParam().c_str()), 0u);
+  ASSERT_EQ(mp3infp_SetValue("ICMT", "コメント"), 0u);
+  EXPECT_NE(mp3infp_SetValue("INAM_rmp", "x"), 0u);
+  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
+  const Bytes once = readFile(path);
+  ASSERT_EQ(load(path), 0u);
+  EXPECT_EQ(value("INAM"), GetParam());
+  EXPECT_EQ(value("ICMT"), "コメント");
+  ASSERT_EQ(mp3infp_SetValue("IART", "b"), 0u);
+  ASSERT_EQ(mp3infp_SetValue("IART", ""), 0u);
+  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
+  EXPECT_EQ(readFile(path).size(), once.size());
+
+  const Bytes after = readFile(path);
+  const Bytes pcm(wav.begin() + 44, wav.begin() + 44 + 176400);
+  EXPECT_NE(find(after, pcm), std::string::npos);
+  EXPECT_NE(find(after, chunk("abcd", bytesOf("odd"))), std::string::npos);
+  EXPECT_NE(find(after, bytesOf("ISFT")), std::string::npos);
+  struct stat st {};
+  ::stat(path.c_str(), &st);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, Mp3infpWavWrite,
+                         ::testing::Values("日本語タイトル", "Motörhead", "〜−‖—¢£¬", "🎵絵文字",
+                                           "ｱｲｳ", "𠮷野家"));
+
+TEST(Mp3infpWavWrite, StoresCp932WhenItReadsBackExactly) {
+  TempDir dir;
+  const fs::path path = dir / "a.wav";
+  writeFile(path, wavWithInfo({}));
+  ASSERT_EQ(load(path), 0u);
+  ASSERT_EQ(mp3infp_SetValue("INAM", "日本語"), 0u);
+  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
+  EXPECT_NE(find(readFile(path), bytesOf(kCp932Nihongo)), std::string::npos);
+}
+
+TEST(Mp3infpMakeTags, WrapsTheStreamByteForByteAndKeepsId3Readable) {
+  TempDir dir;
+  const fs::path path = dir / "a.mp3";
+  const Bytes stream = concat({id3v2(3, {{"TIT2", text("v2title")}}), shortMp3()});
+  writeFile(path, stream);
+  ASSERT_EQ(load(path), 0u);
+  ASSERT_EQ(mp3infp_mp3_GetTagType(), 0x02u);
+  ASSERT_EQ(mp3infp_mp3_MakeId3v1(path.c_str()), 0u);
+  EXPECT_EQ(mp3infp_mp3_GetTagType(), 0x0Bu);
+  ASSERT_EQ(mp3infp_mp3_MakeRMP(path.c_str()), 0u);
+  EXPECT_EQ(mp3infp_mp3_GetTagType(), 0x0Fu);
+  EXPECT_EQ(value("INAM_v2"), "v2title");
+  const std::string timeBefore = value("TIME");
+  ASSERT_EQ(mp3infp_SetValue("INAM_rmp", "曲名"), 0u);
+  ASSERT_EQ(mp3infp_SetValue("INAM_v1", "v1"), 0u);
+  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
+  const Bytes once = readFile(path);
+  ASSERT_EQ(mp3infp_SetValue("IART_rmp", "x"), 0u);
+  ASSERT_EQ(mp3infp_SetValue("IART_rmp", ""), 0u);
+  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
+  EXPECT_EQ(readFile(path).size(), once.size());
+
+  ASSERT_EQ(load(path), 0u);
+  EXPECT_EQ(value("INAM_rmp"), "曲名");
+  EXPECT_EQ(value("INAM_v1"), "v1");
+  EXPECT_EQ(value("INAM_v2"), "v2title");
+  EXPECT_EQ(value("TIME"), timeBefore);
+  const Bytes file = readFile(path);
+  ASSERT_EQ(std::string(file.begin() + 8, file.begin() + 16), "RMP3data");
+  const Bytes data(file.begin() + 20, file.begin() + 20 + static_cast<long>(stream.size()));
+  EXPECT_EQ(data, stream);
+}
+
+TEST(Mp3infpSave, RefusesOtherPathsAndLeavesTheFileIntactWhenWritingFails) {
+  TempDir dir;
+  const fs::path path = dir / "a.wav";
+  const Bytes wav = wavWithInfo({{"INAM", "old"}});
+  writeFile(path, wav);
+  writeFile(dir / "b.wav", wav);
+  ASSERT_EQ(load(path), 0u);
+  ASSERT_EQ(mp3infp_SetValue("INAM", "new"), 0u);
+  EXPECT_NE(mp3infp_Save((dir / "b.wav").c_str()), 0u);
+  EXPECT_NE(mp3infp_mp3_MakeRMP(path.c_str()), 0u); // not an MP3 file
+
+  // A file-size limit below the new file's size stands for a full disk (root ignores
+  // permissions, but not this).
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit old{};
+  ::getrlimit(RLIMIT_FSIZE, &old);
+  rlimit small = old;
+  small.rlim_cur = 1000;
+  ::setrlimit(RLIMIT_FSIZE, &small);
+  const uint32_t result = mp3infp_Save(path.c_str());
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_NE(result, 0u);
+  EXPECT_EQ(readFile(path), wav);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
+  EXPECT_EQ(mp3infp_Save(path.c_str()), 0u); // the value is still set
+  ASSERT_EQ(load(path), 0u);
+  EXPECT_EQ(value("INAM"), "new");
+}
+
+TEST(Mp3infpSave, FailsInAReadOnlyFolder) {
+  if (::geteuid() == 0)
+    GTEST_SKIP() << "root writes into read-only folders; the file-size limit test covers this";
+  TempDir dir;
+  const fs::path path = dir / "a.wav";
+  const Bytes wav = wavWithInfo({{"INAM", "old"}});
+  writeFile(path, wav);
+  ASSERT_EQ(load(path), 0u);
+  ASSERT_EQ(mp3infp_SetValue("INAM", "new"), 0u);
+  ::chmod(dir.path().c_str(), 0555);
+  EXPECT_NE(mp3infp_Save(path.c_str()), 0u);
+  ::chmod(dir.path().c_str(), 0755);
+  EXPECT_EQ(readFile(path), wav);
+}
+
+struct BrokenCase {
+  const char* label;
+  Bytes file;
+};
+
+class Mp3infpMalformed : public ::testing::TestWithParam<BrokenCase> {};
+
+// Broken sizes never crash; what can be read is read, and nothing is rewritten blindly.
+TEST_P(Mp3infpMalformed, LoadsSafelyAndNeverRewritesBlindly) {
+  TempDir dir;
+  const fs::path path = dir / "a.wav";
+  writeFile(path, GetParam().file);
+  if (load(path) != 0)
+    return;
+  for (const char* n : {"INAM", "INAM_v1", "INAM_v2", "INAM_rmp", "TIME"})
+    value(n);
+  mp3infp_mp3_GetTagType();
+  if (mp3infp_GetType() == 2 && mp3infp_SetValue("INAM", "x") == 0 &&
+      mp3infp_Save(path.c_str()) == 0) {
+    ASSERT_EQ(load(path), 0u);
+    EXPECT_EQ(value("INAM"), "x");
+  } else {
+    EXPECT_EQ(readFile(path), GetParam().file);
+  }
+}
+
+Bytes hugeChunk(const std::string& id, std::uint32_t size) {
+  Bytes c = bytesOf(id);
+  fixtures::appendLE32(c, size);
+  c.resize(c.size() + 16, 0);
+  return c;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, Mp3infpMalformed,
+    ::testing::Values(
+        BrokenCase{"riffSizeBeyondEof", concat({bytesOf("RIFF\xff\xff\xff\x7fWAVE")})},
+        BrokenCase{"dataBeyondEof", riff("WAVE", {hugeChunk("data", 0xFFFFFFF0u)})},
+        BrokenCase{"infoBeyondEof", riff("WAVE", {hugeChunk("LIST", 0x7FFFFFFFu)})},
+        BrokenCase{"zeroSizes", riff("WAVE", {chunk("fmt ", {}), chunk("data", {}),
+                                              chunk("LIST", bytesOf("INFO"))})},
+        BrokenCase{"oddWithoutPad", riff("WAVE", {chunk("junk", bytesOf("abc"), false),
+                                                  fixtures::makeInfoList({{"INAM", "t"}})})},
+        BrokenCase{"garbageChunkId", riff("WAVE", {bytesOf("\x01\x02\x03\x04zzzz")})},
+        BrokenCase{"truncatedHeader", bytesOf("RIFF\x10")},
+        BrokenCase{"infoItemBeyondList",
+                   riff("WAVE", {chunk("LIST", bytesOf("INFOINAM\xff\0\0\0x"))})},
+        BrokenCase{"id3v2SizeBeyondEof", bytesOf("ID3\x03\0\0\x7f\x7f\x7f\x7f")},
+        BrokenCase{"rmp3WithoutData", riff("RMP3", {fixtures::makeInfoList({{"INAM", "t"}})})},
+        BrokenCase{"rmp3DataBeyondEof", riff("RMP3", {hugeChunk("data", 0x7FFFFFFFu)})}),
+    [](const auto& p) { return std::string(p.param.label); });
+
+// Every input that once crashed, hung or tripped a sanitizer in the fuzzer.
+TEST(Mp3infpMalformed, FuzzerFindingsLoadSafely) {
+  const fs::path folder = fs::path(W2M_MP3INFP_FIXTURES);
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    if (entry.path().extension() == ".txt")
+      continue;
+    SCOPED_TRACE(entry.path().string());
+    if (load(entry.path()) == 0) {
+      for (const char* n : {"INAM", "ICMT_v1", "IGNR_v2", "INAM_rmp", "TIME", "PATH"})
+        EXPECT_NE(value(n), "<null>");
+      mp3infp_mp3_GetTagType();
+    }
+  }
+}
+
+} // namespace
