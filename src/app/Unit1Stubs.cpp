@@ -28,8 +28,3 @@ void TForm1::Button9Click() {}
 void TForm1::GogoTea1Progress(QObject*, int, int) {}
 void TForm1::GogoTea1Finish(QObject*, bool) {}
 void TForm1::DeleteToRecycleBin(const QString&) {}
-void TForm1::Button8Click() {}
-void TForm1::BuildGenreNames() {}
-void TForm1::Button12Click() {}
-void TForm1::Button13Click() {}
-void TForm1::Button14Click() {}
