@@ -228,6 +228,7 @@ std::size_t firstFrameSize(const std::vector<unsigned char>& mp3) {
 } // namespace
 
 int main(int argc, char** argv) {
+  std::setvbuf(stdout, nullptr, _IOLBF, 0); // rounds show as they finish, also into a file
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
   void* lib = dlopen("libgogo.so", RTLD_NOW);
   if (lib == nullptr) {
