@@ -119,6 +119,9 @@ public:
   QStringList GenreNames;
   // The first command-line argument, shown at start when it is a WAV or MP3 file.
   QString CommandLineFile;
+  // Full path of the file shown now (Edit13 holds its bare name); empty while none is shown.
+  // Tag writing and single conversion act on this path, so files found in subfolders work.
+  QString ShownFilePath;
 
   // The other two windows, set by the program's entry once they exist.
   TfrmOption* frmOption = nullptr;
