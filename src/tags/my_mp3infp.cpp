@@ -1,0 +1,132 @@
+#include "tags/my_mp3infp.h"
+
+#include "app/Cp932.h"
+
+#include <mp3infp.h>
+
+#include <QFileInfo>
+
+namespace my_mp3infp {
+
+namespace {
+
+constexpr quint32 kTypeMp3 = 1;
+constexpr quint32 kId3v1 = 0x01;
+constexpr quint32 kId3v2 = 0x02;
+constexpr quint32 kRiffSif = 0x04;
+constexpr int kMaxValueBytes = 128;
+
+const char* const kIds[] = {"INAM", "IART", "IPRD", "ICMT", "ICRD", "IGNR"};
+
+QString libraryValue(const QByteArray& name) {
+  char* value = nullptr;
+  mp3infp_GetValue(name.constData(), &value);
+  return value ? QString::fromUtf8(value) : QString();
+}
+
+int charBytes(const QString& ch) {
+  if (ch.size() == 1 && ch.at(0).unicode() < 0x80)
+    return 1;
+  QByteArray bytes;
+  return Cp932::Encode(ch, bytes) ? static_cast<int>(bytes.size())
+                                  : static_cast<int>(ch.toUtf8().size());
+}
+
+// Up to the first control character, and at most `limit` stored bytes (negative: no limit).
+QString firstLine(const QString& value, int limit) {
+  QString out;
+  int used = 0;
+  for (int i = 0; i < value.size();) {
+    const int len = value.at(i).isHighSurrogate() && i + 1 < value.size() ? 2 : 1;
+    const QString ch = value.mid(i, len);
+    if (ch.at(0).unicode() < 0x20)
+      break;
+    if (limit >= 0) {
+      used += charBytes(ch);
+      if (used > limit)
+        break;
+    }
+    out += ch;
+    i += len;
+  }
+  return out;
+}
+
+QByteArray readName(int field) {
+  const QByteArray id = kIds[field - 1];
+  quint32 code = 0;
+  if (!GetFileTypeCode(code))
+    return id;
+  if (code & kRiffSif)
+    return id + "_rmp";
+  if (code & kId3v2)
+    return id + "_v2";
+  return id + "_v1";
+}
+
+quint32 tagBits() {
+  quint32 code = 0;
+  GetFileTypeCode(code);
+  return code & 0xFFFF;
+}
+
+} // namespace
+
+QString GetLibraryVersionText() {
+  return VersionText(mp3infp_GetVer());
+}
+
+QString VersionText(quint32 version) {
+  if (version < 0x211)
+    return QStringLiteral("0.00");
+  QString hex = QString::number(version, 16).toUpper();
+  return hex.left(1) + QLatin1Char('.') + hex.mid(1);
+}
+
+bool GetFileTypeCode(quint32& code) {
+  const quint32 type = mp3infp_GetType();
+  code = type << 16;
+  if (type != kTypeMp3)
+    return false;
+  code |= mp3infp_mp3_GetTagType() & 0xFFFF;
+  return true;
+}
+
+void GetTagValue(int field, QString& text) {
+  text.clear();
+  if (field < kTitle || field > kFile)
+    return;
+  QByteArray name;
+  if (field <= kGenre)
+    name = readName(field);
+  else
+    name = field == kTime ? "TIME" : field == kPath ? "PATH" : "FILE";
+  text = firstLine(libraryValue(name), field <= kTime ? kMaxValueBytes : -1);
+}
+
+bool SetTagValue(int field, const QString& text) {
+  if (field < kTitle || field > kGenre)
+    return false;
+  QByteArray name = kIds[field - 1];
+  quint32 code = 0;
+  if (GetFileTypeCode(code)) {
+    QString folder = libraryValue("PATH");
+    if (!folder.endsWith(QLatin1Char('/')))
+      folder += QLatin1Char('/');
+    const QByteArray path = (folder + libraryValue("FILE") + QStringLiteral(".mp3")).toUtf8();
+    if (!(code & (kId3v1 | kId3v2)) && QFileInfo::exists(QString::fromUtf8(path))) {
+      mp3infp_mp3_MakeId3v1(path.constData());
+      if (!(tagBits() & kId3v1))
+        return false;
+    }
+    if (!(tagBits() & kRiffSif)) {
+      mp3infp_mp3_MakeRMP(path.constData());
+      if (!(tagBits() & kRiffSif))
+        return false;
+    }
+    name += "_rmp";
+  }
+  return mp3infp_SetValue(name.constData(), text.toUtf8().constData()) == 0;
+}
+
+} // namespace my_mp3infp

@@ -1,0 +1,32 @@
+// Numbered tag fields on top of the tag library: which tag of a file a field is read from or
+// written to, making the tags writing needs, one-line values, and the library's version text.
+// Keeps no state: every call acts on the file the tag library loaded last.
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+namespace my_mp3infp {
+
+// Field numbers.
+enum Field { kTitle = 1, kArtist, kAlbum, kComment, kYear, kGenre, kTime, kPath, kFile };
+
+// The tag library's version as text: "2.60" for 0x260; "0.00" below 0x211 (too old to use).
+QString GetLibraryVersionText();
+QString VersionText(quint32 version);
+
+// The loaded file's type in the high 16 bits and, for an MP3 file, its tag bits in the low 16
+// bits. True for an MP3 file.
+bool GetFileTypeCode(quint32& code);
+
+// The value of field 1..9 up to its first control character (so one line only). Fields 1..7
+// are cut to at most 128 bytes of their stored form, never inside a character; the folder and
+// file name are never cut. An unknown field or missing value gives an empty text.
+void GetTagValue(int field, QString& text);
+
+// Sets field 1..6 in the library's memory (mp3infp_Save writes it). An MP3 file is written
+// through its RIFF SIF tag, which is made first, after an ID3v1 tag when the file has no ID3
+// tag at all. True when the library accepted the value.
+bool SetTagValue(int field, const QString& text);
+
+} // namespace my_mp3infp

@@ -1,0 +1,153 @@
+// Numbered tag fields against the real tag library.
+#include "tags/my_mp3infp.h"
+
+#include "AudioFixtures.h"
+
+#include <mp3infp.h>
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+
+#include <filesystem>
+
+namespace {
+
+using fixtures::Bytes;
+using fixtures::TempDir;
+namespace fs = std::filesystem;
+
+bool load(const fs::path& p) {
+  return mp3infp_Load(nullptr, p.c_str()) == 0;
+}
+
+quint32 typeCode() {
+  quint32 code = 0;
+  my_mp3infp::GetFileTypeCode(code);
+  return code;
+}
+
+QString field(int n) {
+  QString text = QStringLiteral("stale");
+  my_mp3infp::GetTagValue(n, text);
+  return text;
+}
+
+Bytes id3v2Title(const std::string& latin1Title) {
+  const std::string frame = std::string("TIT2\0\0\0", 7) +
+                            static_cast<char>(latin1Title.size() + 1) + std::string(3, '\0') +
+                            latin1Title;
+  const std::string tag =
+      std::string("ID3\3\0\0\0\0\0", 9) + static_cast<char>(frame.size()) + frame;
+  return Bytes(tag.begin(), tag.end());
+}
+
+TEST(MyMp3infpVersion, TextHasAPointAfterTheFirstDigit) {
+  EXPECT_EQ(my_mp3infp::VersionText(0x210), "0.00");
+  EXPECT_EQ(my_mp3infp::VersionText(0x211), "2.11");
+  EXPECT_EQ(my_mp3infp::VersionText(0x25A), "2.5A");
+  EXPECT_EQ(my_mp3infp::VersionText(0x1000), "1.000");
+  EXPECT_EQ(my_mp3infp::GetLibraryVersionText(), my_mp3infp::VersionText(mp3infp_GetVer()));
+}
+
+// An MP3 file without tags reads through ID3v1 names; the first write makes ID3v1 and then
+// RIFF SIF, and from then on the fields read through RIFF SIF.
+TEST(MyMp3infpMp3, FirstWriteMakesTheTagsItNeeds) {
+  TempDir dir;
+  const fs::path path = dir / "song.mp3";
+  const Bytes stream = fixtures::makeMp3(1.0);
+  fixtures::writeFile(path, stream);
+  ASSERT_TRUE(load(path));
+  quint32 code = 0;
+  ASSERT_TRUE(my_mp3infp::GetFileTypeCode(code));
+  EXPECT_EQ(code, 0x10000u);
+  EXPECT_EQ(field(my_mp3infp::kTitle), "");
+  EXPECT_EQ(field(my_mp3infp::kTime), "0:01");
+  EXPECT_EQ(field(my_mp3infp::kFile), "song");
+
+  ASSERT_TRUE(my_mp3infp::SetTagValue(my_mp3infp::kTitle, QStringLiteral("夜明け")));
+  EXPECT_EQ(typeCode() & 0x05, 0x05u);
+  ASSERT_TRUE(my_mp3infp::SetTagValue(my_mp3infp::kComment, QStringLiteral("1行目\r\n2行目")));
+  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
+  ASSERT_TRUE(load(path));
+  EXPECT_EQ(field(my_mp3infp::kTitle), "夜明け");
+  EXPECT_EQ(field(my_mp3infp::kComment), "1行目");
+  char* raw = nullptr;
+  mp3infp_GetValue("ICMT_rmp", &raw);
+  EXPECT_STREQ(raw, "1行目\r\n2行目");
+  // The MPEG stream sits unchanged inside the wrapper.
+  const Bytes file = fixtures::readFile(path);
+  EXPECT_TRUE(std::equal(stream.begin(), stream.end(), file.begin() + 20));
+}
+
+TEST(MyMp3infpMp3, OnlyId3v2ReadsV2AndWritingAddsNoId3v1) {
+  TempDir dir;
+  const fs::path path = dir / "song.mp3";
+  fixtures::writeFile(path, fixtures::concat({id3v2Title("v2 title"), fixtures::makeMp3(0.5)}));
+  ASSERT_TRUE(load(path));
+  EXPECT_EQ(field(my_mp3infp::kTitle), "v2 title");
+  ASSERT_TRUE(my_mp3infp::SetTagValue(my_mp3infp::kArtist, QStringLiteral("Motörhead")));
+  EXPECT_EQ(typeCode() & 0xFFFF, 0x06u);
+  EXPECT_EQ(field(my_mp3infp::kArtist), "Motörhead");
+}
+
+TEST(MyMp3infpWav, UsesBareNamesAndNeverMakesTags) {
+  TempDir dir;
+  const fs::path path = dir / "take.wav";
+  fixtures::writeFile(path, fixtures::makeWav({}));
+  ASSERT_TRUE(load(path));
+  EXPECT_FALSE(my_mp3infp::GetFileTypeCode(*std::make_unique<quint32>()));
+  EXPECT_EQ(typeCode() & 0xFFFF, 0u);
+  ASSERT_TRUE(my_mp3infp::SetTagValue(my_mp3infp::kYear, QStringLiteral("2008")));
+  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
+  ASSERT_TRUE(load(path));
+  EXPECT_EQ(field(my_mp3infp::kYear), "2008");
+  EXPECT_EQ(mp3infp_GetType(), 2u);
+  EXPECT_FALSE(my_mp3infp::SetTagValue(my_mp3infp::kTime, QStringLiteral("1:00")));
+  EXPECT_EQ(field(0), "");
+}
+
+struct CutCase {
+  QString stored;
+  QString expected;
+};
+
+class MyMp3infpCut : public ::testing::TestWithParam<CutCase> {};
+
+// Values are cut at 128 bytes of their stored form, on a character boundary.
+TEST_P(MyMp3infpCut, CutsLongValuesOnACharacterBoundary) {
+  TempDir dir;
+  const fs::path path = dir / "a.wav";
+  fixtures::writeFile(path, fixtures::makeWav({}));
+  ASSERT_TRUE(load(path));
+  ASSERT_TRUE(my_mp3infp::SetTagValue(my_mp3infp::kTitle, GetParam().stored));
+  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
+  ASSERT_TRUE(load(path));
+  EXPECT_EQ(field(my_mp3infp::kTitle), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, MyMp3infpCut,
+    ::testing::Values(CutCase{QString(200, 'x'), QString(128, 'x')},
+                      CutCase{QString(100, QChar(0x3042)), QString(64, QChar(0x3042))},
+                      CutCase{QStringLiteral("a") + QString(100, QChar(0x3042)),
+                              QStringLiteral("a") + QString(63, QChar(0x3042))},
+                      // An emoji has no CP932 form: four UTF-8 bytes each.
+                      CutCase{QStringLiteral("🎵").repeated(40), QStringLiteral("🎵").repeated(32)},
+                      CutCase{QStringLiteral("ab🎵").repeated(30),
+                              QStringLiteral("ab🎵").repeated(21) + QStringLiteral("ab")}));
+
+TEST(MyMp3infpPath, FolderAndNameAreNeverCut) {
+  TempDir dir;
+  const fs::path folder = dir / std::string(150, 'f');
+  fs::create_directory(folder);
+  const std::string name(140, 'n');
+  fixtures::writeFile(folder / (name + ".mp3"), fixtures::makeMp3(0.5));
+  ASSERT_TRUE(load(folder / (name + ".mp3")));
+  EXPECT_EQ(field(my_mp3infp::kPath), QString::fromStdString(folder.string()));
+  EXPECT_EQ(field(my_mp3infp::kFile), QString::fromStdString(name));
+  // So tags can still be made for a file deep in the tree.
+  EXPECT_TRUE(my_mp3infp::SetTagValue(my_mp3infp::kTitle, QStringLiteral("t")));
+}
+
+} // namespace
