@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Starts the real program on a virtual X server without a window manager, from a copy of the
+# program's folder that holds no settings file: the main window must appear at its designed
+# place and width; closing it with its "終了" button must write wav2mp3tag.ini beside the
+# executable, "Option" section first, keys in their fixed order.
+#   xvfb_start.sh <program folder>
+set -euo pipefail
+
+if [ "${1:-}" = "--inside" ]; then
+  work="$2"
+  export QT_QPA_PLATFORM=xcb
+  "$work/wav2mp3tag" >"$work/out.log" 2>&1 &
+  pid=$!
+  wid=$(timeout 20 xdotool search --sync --onlyvisible --name "ID3タグの編集" | head -n1) || {
+    echo "the main window did not appear"; cat "$work/out.log"; kill "$pid"; exit 1; }
+  info=$(xwininfo -id "$wid")
+  x=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")
+  y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
+  w=$(sed -n 's/.*Width: *//p' <<<"$info")
+  status=0
+  if [ "$x,$y,$w" != "294,132,662" ]; then
+    echo "window at $x,$y, $w wide; expected 294,132, 662 wide"; status=1
+  fi
+  # The exit button sits at (575, 4), 74 x 25, in the top bar.
+  xdotool mousemove --window "$wid" 612 16 click 1
+  for _ in $(seq 100); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$pid" 2>/dev/null; then
+    echo "the exit button did not close the program"; kill "$pid"; exit 1
+  fi
+  wait "$pid" || { echo "the program failed"; cat "$work/out.log"; exit 1; }
+  exit "$status"
+fi
+
+bin="$1"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cp -a "$bin"/. "$work"/
+rm -f "$work/wav2mp3tag.ini"
+xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" --inside "$work"
+
+ini="$work/wav2mp3tag.ini"
+[ -f "$ini" ] || { echo "no settings file beside the executable"; exit 1; }
+expected='[Option]
+HelpFileName
+FolderPath
+WithFolder
+WithFile
+WriteId3
+DispMp3infp
+FormComment
+Mp3WavId3ToMp3
+Mp3DeleteWav
+Mp3OverWriteMp3
+Mp3UseFolder3
+Mp3FolderPath
+
+[Form]
+Left
+Top
+Width
+Height'
+actual=$(tr -d '\r' <"$ini" | sed 's/=.*//')
+if [ "$actual" != "$expected" ]; then
+  echo "settings file not in the expected order:"; cat "$ini"; exit 1
+fi
+grep -q $'^Left="294"\r$' "$ini" || { echo "Left not 294:"; cat "$ini"; exit 1; }
+echo "ok"
