@@ -4,6 +4,7 @@
 #include "app/AppInfo.h"
 #include "app/Platform.h"
 #include "app/Unit1.h"
+#include "encoder/GogoDefs.h"
 #include "encoder/GogoTea.h"
 #include "tags/GenreList.h"
 #include "ui/Option.h"
@@ -45,6 +46,6 @@ int main(int argc, char** argv) {
     form1.reset();
   }
   // Only now, with no worker left inside it, is the encoder library let go.
-  // To be connected when the encoder binding lands: ReleaseEncoderLibrary();
+  ReleaseEncoderLibrary();
   return result;
 }
