@@ -7,6 +7,9 @@
 
 #include <dlfcn.h>
 
+#include <cstddef>
+#include <vector>
+
 namespace Gogo {
 PFN_MPGE_initializeWork MPGE_initializeWork = nullptr;
 PFN_MPGE_setConfigure MPGE_setConfigure = nullptr;
@@ -38,6 +41,32 @@ QString readInstallPath() {
   return value.toString();
 }
 
+// Opens the module by its plain name with the program's own search order (its RUNPATH). When
+// dlopen is interposed, as sanitizer runtimes do, the search starts from the interposing
+// library instead, so the program's search list is walked here as well.
+void* openByPlainName(const QByteArray& name) {
+  if (void* handle = dlopen(name.constData(), RTLD_NOW | RTLD_LOCAL))
+    return handle;
+  if (name.contains('/'))
+    return nullptr;
+  void* program = dlopen(nullptr, RTLD_NOW);
+  Dl_serinfo size;
+  if (program == nullptr || dlinfo(program, RTLD_DI_SERINFOSIZE, &size) != 0)
+    return nullptr;
+  std::vector<std::max_align_t> storage(size.dls_size / sizeof(std::max_align_t) + 1);
+  auto* info = reinterpret_cast<Dl_serinfo*>(storage.data());
+  *info = size;
+  void* handle = nullptr;
+  if (dlinfo(program, RTLD_DI_SERINFO, info) == 0) {
+    for (unsigned i = 0; i < info->dls_cnt && handle == nullptr; ++i) {
+      const QByteArray path = QByteArray(info->dls_serpath[i].dls_name) + '/' + name;
+      handle = dlopen(path.constData(), RTLD_NOW | RTLD_LOCAL);
+    }
+  }
+  dlclose(program);
+  return handle;
+}
+
 template <typename Fn> bool resolve(Fn& target, const char* name) {
   void* symbol = dlsym(libraryHandle, name);
   target = reinterpret_cast<Fn>(symbol);
@@ -65,7 +94,7 @@ bool LoadEncoderLibrary() {
   }
   libraryPath.clear();
   QString registryText;
-  libraryHandle = dlopen(plainName.constData(), RTLD_NOW | RTLD_LOCAL);
+  libraryHandle = openByPlainName(plainName);
   if (libraryHandle == nullptr) {
     registryText = readInstallPath();
     // Used as the module's full file path exactly as stored, nothing appended.
