@@ -345,7 +345,7 @@ TEST_P(Mp3infpMalformed, LoadsSafelyAndNeverRewritesBlindly) {
   writeFile(path, GetParam().file);
   if (load(path) != 0)
     return;
-  for (const char* n : {"INAM", "INAM_v1", "INAM_v2", "INAM_rmp", "TIME"})
+  for (const char* n : {"INAM", "INAM_v1", "INAM_v2", "INAM_rmp", "TIME", "TIME_MS"})
     value(n);
   mp3infp_mp3_GetTagType();
   if (mp3infp_GetType() == 2 && mp3infp_SetValue("INAM", "x") == 0 &&
@@ -383,6 +383,62 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenCase{"rmp3DataBeyondEof", riff("RMP3", {hugeChunk("data", 0x7FFFFFFFu)})}),
     [](const auto& p) { return std::string(p.param.label); });
 
+// The exact playing time: WAV sample frames; MP3 samples after the LAME tag's delay and
+// padding, counting only the frames that are there.
+struct ExactTimeCase {
+  const char* label;
+  Bytes file;
+  long expectedMs;
+  long toleranceMs;
+};
+
+class Mp3infpExactTime : public ::testing::TestWithParam<ExactTimeCase> {};
+
+TEST_P(Mp3infpExactTime, MatchesTheSamplesStored) {
+  TempDir dir;
+  const fs::path path = dir / (std::string(GetParam().label) + ".bin");
+  writeFile(path, GetParam().file);
+  ASSERT_EQ(load(path), 0u);
+  const std::string ms = value("TIME_MS");
+  ASSERT_FALSE(ms.empty());
+  EXPECT_NEAR(std::stol(ms), GetParam().expectedMs, GetParam().toleranceMs);
+}
+
+fixtures::WavSpec wavSpec(int rate, int channels, int bits, double seconds) {
+  fixtures::WavSpec spec;
+  spec.sampleRate = rate;
+  spec.channels = channels;
+  spec.bits = bits;
+  spec.seconds = seconds;
+  return spec;
+}
+
+// The stream cut after `keep` bytes.
+Bytes cut(Bytes stream, std::size_t keep) {
+  stream.resize(keep);
+  return stream;
+}
+
+const Bytes kTwoSeconds = fixtures::makeMp3(2.0);
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, Mp3infpExactTime,
+    ::testing::Values(
+        ExactTimeCase{"wav16", fixtures::makeWav(wavSpec(44100, 2, 16, 1.5)), 1500, 0},
+        ExactTimeCase{"wav24mono", fixtures::makeWav(wavSpec(48000, 1, 24, 0.25)), 250, 0},
+        ExactTimeCase{"wav8k", fixtures::makeWav(wavSpec(8000, 1, 8, 2.4)), 2400, 0},
+        ExactTimeCase{"mp3", kTwoSeconds, 2000, 1},
+        ExactTimeCase{"mp3Tagged", concat({id3v2(3, {{"TIT2", text("t")}}), kTwoSeconds, kV1}),
+                      2000, 1},
+        ExactTimeCase{"mp3Vbr", fixtures::makeMp3(1.3, 44100, 2, 128, true), 1300, 1},
+        ExactTimeCase{"mp3At22k", fixtures::makeMp3(1.0, 22050, 1, 64), 1000, 1},
+        ExactTimeCase{"rmp3",
+                      riff("RMP3", {chunk("data", kTwoSeconds), fixtures::makeInfoList({})}), 2000,
+                      1},
+        // Half the stream gone: about one second, whatever the info frame claims.
+        ExactTimeCase{"mp3Cut", cut(kTwoSeconds, kTwoSeconds.size() / 2), 1000, 30}),
+    [](const auto& p) { return std::string(p.param.label); });
+
 // Every input that once crashed, hung or tripped a sanitizer in the fuzzer.
 TEST(Mp3infpMalformed, FuzzerFindingsLoadSafely) {
   const fs::path folder = fs::path(W2M_MP3INFP_FIXTURES);
@@ -391,7 +447,7 @@ TEST(Mp3infpMalformed, FuzzerFindingsLoadSafely) {
       continue;
     SCOPED_TRACE(entry.path().string());
     if (load(entry.path()) == 0) {
-      for (const char* n : {"INAM", "ICMT_v1", "IGNR_v2", "INAM_rmp", "TIME", "PATH"})
+      for (const char* n : {"INAM", "ICMT_v1", "IGNR_v2", "INAM_rmp", "TIME", "TIME_MS", "PATH"})
         EXPECT_NE(value(n), "<null>");
       mp3infp_mp3_GetTagType();
     }

@@ -12,8 +12,9 @@
  *
  * Value names: "INAM" title, "IART" artist, "IPRD" album, "ICMT" comment, "ICRD" year, "IGNR"
  * genre. WAV files use them bare; MP3 files add "_v1" (ID3v1), "_v2" (ID3v2) or "_rmp" (the
- * INFO list of an RMP3 file). "TIME" is the playing time, "PATH" the folder of the loaded
- * file (absolute, no trailing '/'), "FILE" its name without the last extension.
+ * INFO list of an RMP3 file). "TIME" is the playing time, "TIME_MS" the same in exact
+ * milliseconds, "PATH" the folder of the loaded file (absolute, no trailing '/'), "FILE" its
+ * name without the last extension.
  *
  * Stored 8-bit text (ID3v1, RIFF INFO, ID3v2 frames flagged ISO-8859-1) reads as UTF-8 when it
  * is valid UTF-8, else as CP932 (Windows Japanese) when valid, else as Latin-1. Text is written
@@ -54,10 +55,15 @@ uint32_t mp3infp_mp3_GetTagType(void);
 /* Sets *value to the UTF-8 text of the value `name` (see above) of the loaded file. A value
  * the file does not have gives "" (never a null pointer). A value set with mp3infp_SetValue
  * and not yet saved reads as set. "TIME" reads "m:ss" ("3:25"), or "h:mm:ss" from an hour on,
- * rounded to the second; "" when unknown. The text belongs to the library and stays valid
- * until the next call of any function here; the caller must not change or free it. Returns 0
- * for a known name, -1 for an unknown name, a null argument or no loaded file (*value is still
- * set to "" when `value` is not null). */
+ * rounded to the second; "" when unknown. "TIME_MS" is the exact playing time in whole
+ * milliseconds as decimal text ("1500"), "" when unknown: for a WAV file the sample frames of
+ * its data chunk (size / block align); for an MP3 file the samples a gapless decoder gives,
+ * counting the frames actually present (a frame cut off at the end does not count) less the
+ * Xing/Info frame and the encoder delay and padding of its LAME tag (the padding only when all
+ * the frames the tag counts are present); unlike "TIME" it reads every frame header. The text
+ * belongs to the library and stays valid until the next call of any function here; the caller
+ * must not change or free it. Returns 0 for a known name, -1 for an unknown name, a null
+ * argument or no loaded file (*value is still set to "" when `value` is not null). */
 int mp3infp_GetValue(const char* name, char** value);
 
 /* Sets the value `name` of the loaded file to the UTF-8 text `value`, in memory until

@@ -27,11 +27,15 @@ bool sameStream(const MpegHeader& a, const MpegHeader& b) {
   return a.version == b.version && a.layer == b.layer && a.sampleRate == b.sampleRate;
 }
 
+// Where the Xing/Info header of a layer III frame starts (after the side information).
+std::size_t xingOffset(const MpegHeader& h) {
+  return 4 + (h.version == 10 ? (h.mono ? 17 : 32) : (h.mono ? 9 : 17));
+}
+
 // Frame count from a Xing/Info or VBRI header inside the first frame; 0 when there is none.
 std::uint32_t headerFrameCount(const unsigned char* frame, std::size_t avail, const MpegHeader& h) {
   if (h.layer == 3) {
-    const std::size_t sideInfo = h.version == 10 ? (h.mono ? 17 : 32) : (h.mono ? 9 : 17);
-    const std::size_t x = 4 + sideInfo;
+    const std::size_t x = xingOffset(h);
     if (x + 12 <= avail) {
       const std::string tag(reinterpret_cast<const char*>(frame + x), 4);
       if ((tag == "Xing" || tag == "Info") && (readBE32(frame + x + 4) & 1))
@@ -42,6 +46,49 @@ std::uint32_t headerFrameCount(const unsigned char* frame, std::size_t avail, co
   if (v + 18 <= avail && std::string(reinterpret_cast<const char*>(frame + v), 4) == "VBRI")
     return readBE32(frame + v + 14);
   return 0;
+}
+
+struct XingInfo {
+  bool present = false;
+  std::uint32_t frames = 0;
+  bool hasFrames = false;
+  int delay = 0;
+  int padding = 0;
+};
+
+// The Xing/Info header of a first frame and the encoder delay and padding of the LAME-style
+// tag after it.
+XingInfo readXing(const std::string& frame, const MpegHeader& h) {
+  XingInfo info;
+  const auto* p = reinterpret_cast<const unsigned char*>(frame.data());
+  const std::size_t x = xingOffset(h);
+  if (h.layer != 3 || x + 8 > frame.size())
+    return info;
+  const std::string tag = frame.substr(x, 4);
+  if (tag != "Xing" && tag != "Info")
+    return info;
+  info.present = true;
+  const std::uint32_t flags = readBE32(p + x + 4);
+  std::size_t at = x + 8;
+  if (flags & 1) {
+    if (at + 4 > frame.size())
+      return info;
+    info.frames = readBE32(p + at);
+    info.hasFrames = true;
+    at += 4;
+  }
+  at += (flags & 2 ? 4 : 0) + (flags & 4 ? 100 : 0) + (flags & 8 ? 4 : 0);
+  // Encoder name (9 bytes), then revision, lowpass, peak, gains, flags, bit rate: the 12-bit
+  // delay and 12-bit padding sit 21 bytes in.
+  if (at + 24 > frame.size())
+    return info;
+  const std::string encoder = frame.substr(at, 4);
+  if (encoder != "LAME" && encoder != "Lavf" && encoder != "Lavc" && encoder != "L3.9")
+    return info;
+  const unsigned char* d = p + at + 21;
+  info.delay = (d[0] << 4) | (d[1] >> 4);
+  info.padding = ((d[1] & 0x0F) << 8) | d[2];
+  return info;
 }
 
 } // namespace
@@ -109,6 +156,45 @@ MpegInfo ProbeMpeg(const FileReader& file, std::uint64_t start, std::uint64_t en
     return info;
   }
   return info;
+}
+
+MpegLength MeasureMpeg(const FileReader& file, std::uint64_t start, std::uint64_t end) {
+  MpegLength length;
+  const MpegInfo probe = ProbeMpeg(file, start, end);
+  if (!probe.found)
+    return length;
+  std::string head;
+  MpegHeader first;
+  if (!file.read(probe.firstFrame, 4, head) ||
+      !ParseMpegHeader(reinterpret_cast<const unsigned char*>(head.data()), first))
+    return length;
+  std::string firstFrame;
+  if (probe.firstFrame + static_cast<std::uint64_t>(first.frameLength) <= end)
+    file.read(probe.firstFrame, static_cast<std::size_t>(first.frameLength), firstFrame);
+  const XingInfo xing = readXing(firstFrame, first);
+
+  std::uint64_t frames = 0;
+  std::uint64_t at = probe.firstFrame;
+  std::string bytes;
+  while (at + 4 <= end && file.read(at, 4, bytes)) {
+    MpegHeader h;
+    if (!ParseMpegHeader(reinterpret_cast<const unsigned char*>(bytes.data()), h) ||
+        !sameStream(h, first))
+      break;
+    if (at + static_cast<std::uint64_t>(h.frameLength) > end)
+      break; // cut off
+    ++frames;
+    at += static_cast<std::uint64_t>(h.frameLength);
+  }
+  if (xing.present && frames > 0)
+    --frames; // the info frame carries no audio
+
+  std::int64_t samples = static_cast<std::int64_t>(frames) * first.samplesPerFrame - xing.delay;
+  if (xing.hasFrames && frames >= xing.frames)
+    samples -= xing.padding;
+  length.samples = samples < 0 ? 0 : samples;
+  length.sampleRate = first.sampleRate;
+  return length;
 }
 
 } // namespace mp3infp

@@ -31,4 +31,15 @@ struct MpegInfo {
 // that frame. Reads only that window: never the whole stream.
 MpegInfo ProbeMpeg(const FileReader& file, std::uint64_t start, std::uint64_t end);
 
+struct MpegLength {
+  std::int64_t samples = -1; // per channel; negative when no stream was found
+  int sampleRate = 0;
+};
+
+// The samples a gapless decoder gives for the stream in [start, end): every frame header is
+// followed to the end (a frame cut off by the end does not count), the Xing/Info frame is left
+// out, and the encoder delay and padding of a LAME tag are taken off (the padding only when all
+// the frames the tag counts are there). Reads one header per frame.
+MpegLength MeasureMpeg(const FileReader& file, std::uint64_t start, std::uint64_t end);
+
 } // namespace mp3infp

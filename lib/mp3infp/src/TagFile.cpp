@@ -80,11 +80,18 @@ bool TagFile::loadWave() {
     const unsigned channels = p[2] | (p[3] << 8);
     const std::uint32_t rate = ReadLE32(f.data() + 4);
     std::uint32_t byteRate = ReadLE32(f.data() + 8);
+    unsigned blockAlign = p[12] | (p[13] << 8);
     const unsigned bits = p[14] | (p[15] << 8);
     if (byteRate == 0)
       byteRate = static_cast<std::uint32_t>(std::uint64_t{rate} * channels * bits / 8);
     if (byteRate > 0)
       time_ = FormatPlayingTime(static_cast<double>(data->available) / byteRate);
+    if (blockAlign == 0)
+      blockAlign = channels * ((bits + 7) / 8);
+    if (blockAlign > 0 && rate > 0) {
+      const std::uint64_t frames = data->available / blockAlign;
+      waveMilliseconds_ = static_cast<std::int64_t>((frames * 1000 + rate / 2) / rate);
+    }
   }
   return true;
 }
@@ -139,9 +146,23 @@ bool TagFile::loadStream() {
     }
   }
 
+  audioStart_ = audioStart;
+  audioEnd_ = audioEnd;
   const MpegInfo mpeg = ProbeMpeg(reader_, audioStart, audioEnd);
   time_ = FormatPlayingTime(mpeg.seconds);
   return mpeg.found || id3v2Major_ != 0;
+}
+
+std::string TagFile::exactTime() const {
+  std::int64_t ms = -1;
+  if (type_ == kWav) {
+    ms = waveMilliseconds_;
+  } else if (type_ == kMp3) {
+    const MpegLength length = MeasureMpeg(reader_, audioStart_, audioEnd_);
+    if (length.samples >= 0 && length.sampleRate > 0)
+      ms = (length.samples * 1000 + length.sampleRate / 2) / length.sampleRate;
+  }
+  return ms < 0 ? std::string() : std::to_string(ms);
 }
 
 std::uint32_t TagFile::tagBits() const {

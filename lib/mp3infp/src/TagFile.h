@@ -28,6 +28,9 @@ public:
   // The values of one tag, or null when the file cannot have it.
   const FieldValues* values(TagKind kind) const;
   const std::string& time() const { return time_; }
+  // The playing time in whole milliseconds as decimal text, worked out exactly: a WAV file's
+  // sample frames, an MP3 stream's decoded samples (MeasureMpeg). Empty when unknown.
+  std::string exactTime() const;
   const std::string& path() const { return path_; }
   const std::string& folder() const { return folder_; }
   const std::string& baseName() const { return baseName_; }
@@ -57,6 +60,8 @@ private:
   InfoItems info_;
   FieldValues infoValues_, v1Values_, v2Values_;
   std::uint64_t streamStart_ = 0, streamEnd_ = 0;
+  std::uint64_t audioStart_ = 0, audioEnd_ = 0; // the MPEG frames, tags left out
+  std::int64_t waveMilliseconds_ = -1;
   bool hasId3v1_ = false;
   Id3v1Tag id3v1_;
   int id3v2Major_ = 0;

@@ -104,6 +104,8 @@ MP3INFP_API int mp3infp_GetValue(const char* name, char** value) {
   const std::string n = name;
   if (n == "TIME")
     s.value = s.file->time();
+  else if (n == "TIME_MS")
+    s.value = s.file->exactTime();
   else if (n == "PATH")
     s.value = s.file->folder();
   else if (n == "FILE")
