@@ -29,10 +29,9 @@ ProgramLocations DecideLocations(const LocationFacts& f) {
   ProgramLocations loc;
   loc.programDir = f.exeDir;
   const QString besideIni = f.exeDir + QLatin1Char('/') + f.exeBaseName + QStringLiteral(".ini");
-  const QString installedData =
-      QDir::cleanPath(f.exeDir + QStringLiteral("/../share/wav2mp3tag"));
-  const bool installedLayout = f.exists(installedData) &&
-                               !f.exists(f.exeDir + QStringLiteral("/GenreList.txt"));
+  const QString installedData = QDir::cleanPath(f.exeDir + QStringLiteral("/../share/wav2mp3tag"));
+  const bool installedLayout =
+      f.exists(installedData) && !f.exists(f.exeDir + QStringLiteral("/GenreList.txt"));
   loc.portable = f.exists(besideIni) || (f.dirWritable(f.exeDir) && !installedLayout);
   if (loc.portable) {
     loc.settingsFile = besideIni;
@@ -59,9 +58,13 @@ const ProgramLocations& Locations() {
   return loc;
 }
 
-QString ProgramDir() { return Locations().programDir; }
+QString ProgramDir() {
+  return Locations().programDir;
+}
 
-QString SettingsFilePath() { return Locations().settingsFile; }
+QString SettingsFilePath() {
+  return Locations().settingsFile;
+}
 
 QString DataFilePath(const QString& name) {
   const QStringList& dirs = Locations().dataDirs;
@@ -73,4 +76,6 @@ QString DataFilePath(const QString& name) {
   return dirs.first() + QLatin1Char('/') + name;
 }
 
-QString HelpDir() { return QFileInfo(DataFilePath(QStringLiteral("readme.txt"))).absolutePath(); }
+QString HelpDir() {
+  return QFileInfo(DataFilePath(QStringLiteral("readme.txt"))).absolutePath();
+}

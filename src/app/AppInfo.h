@@ -20,11 +20,11 @@ struct ProgramLocations {
 };
 
 struct LocationFacts {
-  QString exeDir;      // folder of the executable, no trailing separator
-  QString exeBaseName; // the executable's name without extension
-  QString configHome;  // $XDG_CONFIG_HOME, or ~/.config
-  std::function<bool(const QString&)> exists;        // a file or folder exists
-  std::function<bool(const QString&)> dirWritable;   // the folder's permissions let us write
+  QString exeDir;                             // folder of the executable, no trailing separator
+  QString exeBaseName;                        // the executable's name without extension
+  QString configHome;                         // $XDG_CONFIG_HOME, or ~/.config
+  std::function<bool(const QString&)> exists; // a file or folder exists
+  std::function<bool(const QString&)> dirWritable; // the folder's permissions let us write
 };
 
 // The one place that decides. The executable's folder is the program's folder when it already

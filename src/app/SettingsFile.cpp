@@ -165,8 +165,11 @@ bool WriteStoredSettings(const QString& iniPath, const QString& programDir, cons
   const IniDocument::LoadStatus status = IniDocument::Load(iniPath, doc);
   if (status == IniDocument::LoadStatus::Unreadable)
     return false;
-  // A missing file is created by the first key and is then ours to write.
+  // A missing file is created by the first key and is then ours to write. An installed copy
+  // keeps it in its own folder of the user's configuration, made on first use.
   bool writable = status == IniDocument::LoadStatus::Missing;
+  if (writable)
+    QDir().mkpath(QFileInfo(iniPath).absolutePath());
   bool allWritten = true;
   bool changed = false;
   for (const Entry& e : entries) {

@@ -3,6 +3,7 @@
 // after the main window (and with it the encoder component and its worker) is gone.
 #include "app/AppInfo.h"
 #include "app/Platform.h"
+#include "app/TerminationSignal.h"
 #include "app/Unit1.h"
 #include "encoder/GogoDefs.h"
 #include "encoder/GogoTea.h"
@@ -39,6 +40,13 @@ int main(int argc, char** argv) {
     const QStringList args = QCoreApplication::arguments();
     if (args.size() > 1)
       form1->CommandLineFile = args.at(1);
+
+    // Logout, shutdown or Ctrl+C close the window like its frame does: settings saved, a
+    // running encode stopped. The loop is left even when the window never came up.
+    TerminationSignal termination([&form1] {
+      form1->close();
+      QCoreApplication::quit();
+    });
 
     form1->show();
     result = QApplication::exec();
