@@ -12,16 +12,6 @@ int TForm1::ScanFolder(const QString&) {
 }
 void TForm1::FindFiles(const QString&, const QString&, QStringList&) {}
 void TForm1::RefreshJacketList() {}
-void TForm1::ShowFileTags(const QString&) {}
-void TForm1::Button4Click() {}
-void TForm1::WriteShownTags(const QString&) {}
-bool TForm1::WriteTags(const QString&, const QString&, const QString&, const QString&,
-                       const QString&, const QString&, const QString&) {
-  return false;
-}
-bool TForm1::ReadTags(const QString&, QString&, QString&, QString&, QString&, QString&, QString&) {
-  return false;
-}
 void TForm1::Button6Click() {}
 void TForm1::ConvertOne(const QString&, int, int) {}
 void TForm1::Button9Click() {}

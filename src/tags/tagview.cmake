@@ -1,0 +1,1 @@
+target_sources(w2m_gui PRIVATE ${CMAKE_CURRENT_LIST_DIR}/Unit1Tags.cpp)
