@@ -7,6 +7,7 @@
 #include "app/StatusBar.h"
 #include "encoder/GogoTea.h"
 #include "ui/Option.h"
+#include "ui/plFileDialog.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -141,6 +142,21 @@ TForm1::TForm1(Platform& services, QWidget* parent) : QWidget(parent), platform(
     GogoTea1Progress(sender, nowFrames, allFrames);
   };
   GogoTea1->OnFinish = [this](QObject* sender, bool aborted) { GogoTea1Finish(sender, aborted); };
+
+  plBrowseFolder1 = new TplBrowseFolder(this, platform);
+  plBrowseFolder1->setObjectName(QStringLiteral("plBrowseFolder1"));
+  plBrowseFolder1->setRootSpecialDir(TplBFSpecialDir::sfDesktop);
+  plBrowseFolder1->setInitSpecialDir(TplBFSpecialDir::sfNone);
+  plBrowseFolder1->setOptions(BrowseOptionBit(TplBrowseOption::bifReturnOnlyFSDirs) |
+                              BrowseOptionBit(TplBrowseOption::bifBrowseIncludeFiles) |
+                              BrowseOptionBit(TplBrowseOption::bifNewDialogStyle) |
+                              BrowseOptionBit(TplBrowseOption::bifNonNewFolderButton));
+  plBrowseFolder1->setTitle(QStringLiteral("WAV/MP3のファイル・フォルダの設定"));
+  plBrowseFolder1->setCaption(QStringLiteral("フォルダを指定してください"));
+  plBrowseFolder1->setFormWidth(371);
+  plBrowseFolder1->setFormHeight(311);
+  plBrowseFolder1->setFormLeft(0);
+  plBrowseFolder1->setFormTop(0);
 
   FormCreate();
 }

@@ -21,6 +21,7 @@ class QProgressBar;
 class QPushButton;
 class TGogoTea;
 class TStatusBar;
+class TplBrowseFolder;
 class TfrmGenreList;
 class TfrmOption;
 
@@ -122,6 +123,8 @@ public:
   // Full path of the file shown now (Edit13 holds its bare name); empty while none is shown.
   // Tag writing and single conversion act on this path, so files found in subfolders work.
   QString ShownFilePath;
+  // The open dialog's file name, kept between uses (the last file chosen there).
+  QString OpenDialogFileName;
 
   // The other two windows, set by the program's entry once they exist.
   TfrmOption* frmOption = nullptr;
@@ -129,6 +132,8 @@ public:
 
   // ---- components ----
   TGogoTea* GogoTea1 = nullptr;
+  // The folder browser of the open button in folder mode.
+  TplBrowseFolder* plBrowseFolder1 = nullptr;
 
   // ---- controls ----
   QFrame* Panel2 = nullptr;
@@ -217,6 +222,10 @@ private:
   QSize FrameExtra() const;
 
   bool shownOnce_ = false;
+  // The jacket images found by the last folder scan and the folder they belong to: the
+  // jacket list of that open is taken from the same walk. Used once, then forgotten.
+  QStringList scannedJackets_;
+  QString scannedJacketsFolder_;
   // The outer size last asked for; kept when the platform reports its frame only later.
   QSize requestedOuter_;
   QSize knownFrameExtra_;

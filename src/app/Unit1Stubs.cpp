@@ -2,16 +2,6 @@
 // topic when that topic is built; until then the buttons do nothing.
 #include "app/Unit1.h"
 
-void TForm1::Button1Click() {}
-void TForm1::Button2Click() {}
-void TForm1::Button5Click() {}
-void TForm1::FilesDropped(const QStringList&) {}
-void TForm1::OpenOneFile(const QString&) {}
-int TForm1::ScanFolder(const QString&) {
-  return 0;
-}
-void TForm1::FindFiles(const QString&, const QString&, QStringList&) {}
-void TForm1::RefreshJacketList() {}
 void TForm1::Button6Click() {}
 void TForm1::ConvertOne(const QString&, int, int) {}
 void TForm1::Button9Click() {}

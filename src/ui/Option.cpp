@@ -1,5 +1,8 @@
 #include "ui/Option.h"
 
+#include "ui/OutputFolderChoice.h"
+#include "ui/plFileDialog.h"
+
 #include <QCheckBox>
 #include <QFont>
 #include <QFrame>
@@ -24,7 +27,7 @@ void PlaceAt(QWidget* w, int left, int top, int height) {
 
 } // namespace
 
-TfrmOption::TfrmOption(QWidget* parent) : QDialog(parent) {
+TfrmOption::TfrmOption(QWidget* parent, Platform& platform) : QDialog(parent) {
   setObjectName(QStringLiteral("frmOption"));
   setWindowTitle(QStringLiteral("オプション設定"));
   QFont font(QStringLiteral("Noto Sans CJK JP"));
@@ -105,6 +108,21 @@ TfrmOption::TfrmOption(QWidget* parent) : QDialog(parent) {
   // made in the window stay in force; what it skips is bringing the main window in line.
   connect(Button2, &QPushButton::clicked, this, &QDialog::accept);
   connect(Button1, &QPushButton::clicked, this, &QDialog::reject);
+
+  plBrowseFolder1 = new TplBrowseFolder(this, platform);
+  plBrowseFolder1->setObjectName(QStringLiteral("plBrowseFolder1"));
+  plBrowseFolder1->setRootSpecialDir(TplBFSpecialDir::sfDesktop);
+  plBrowseFolder1->setInitSpecialDir(TplBFSpecialDir::sfNone);
+  plBrowseFolder1->setOptions(BrowseOptionBit(TplBrowseOption::bifReturnOnlyFSDirs) |
+                              BrowseOptionBit(TplBrowseOption::bifNewDialogStyle));
+  plBrowseFolder1->setTitle(QStringLiteral("フォルダの選択指定"));
+  plBrowseFolder1->setCaption(QStringLiteral("フォルダを指定してください"));
+  plBrowseFolder1->setFormWidth(371);
+  plBrowseFolder1->setFormHeight(311);
+  plBrowseFolder1->setFormLeft(0);
+  plBrowseFolder1->setFormTop(0);
 }
 
-void TfrmOption::Button3Click() {}
+void TfrmOption::Button3Click() {
+  ChooseOutputFolder(*plBrowseFolder1, Button3, Edit1, font());
+}

@@ -3,6 +3,8 @@
 // them at start and is written from them at close.
 #pragma once
 
+#include "app/Platform.h"
+
 #include <QDialog>
 
 class QCheckBox;
@@ -12,13 +14,15 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class TplBrowseFolder;
 
 class TfrmOption : public QDialog {
   Q_OBJECT
 public:
-  explicit TfrmOption(QWidget* parent = nullptr);
+  // The folder browser's dialog runs through `platform`.
+  explicit TfrmOption(QWidget* parent = nullptr, Platform& platform = Platform::Default());
 
-  // Chooses the output folder (wired to "..."; filled in with the folder browser).
+  // Chooses the output folder with the folder browser ("...").
   void Button3Click();
 
   QFrame* Panel1 = nullptr;
@@ -44,6 +48,6 @@ public:
   QPushButton* Button3 = nullptr;
   QPushButton* Button2 = nullptr;
   QPushButton* Button1 = nullptr;
-  // The folder browser behind "..." (plBrowseFolder1) joins here with the folder browser
-  // component.
+  // The folder browser behind "...".
+  TplBrowseFolder* plBrowseFolder1 = nullptr;
 };
