@@ -363,4 +363,18 @@ TEST_F(TagViewTest, RefusedFieldsAreReportedAsFailure) {
   EXPECT_EQ(fixtures::readFile(dir / "LOUD.MP3"), before);
 }
 
+// A file named on the command line is shown at start, and the write button then writes it.
+TEST_F(TagViewTest, StartsShowingTheFileNamedOnTheCommandLine) {
+  const QString path = make(
+      "start.mp3",
+      fixtures::concat({fixtures::makeMp3(1.0), fixtures::makeId3v1("Start", "", "", "", "")}));
+  form.CommandLineFile = path;
+  form.FormShow();
+  EXPECT_EQ(form.Edit13->text(), "start.mp3");
+  EXPECT_EQ(form.Edit6->text(), "Start");
+  EXPECT_EQ(form.Edit4->text(), "MP3");
+  form.Edit6->setText(QStringLiteral("Changed"));
+  EXPECT_EQ(pressWrite(), u"成功"_qs);
+}
+
 } // namespace
