@@ -64,6 +64,8 @@ void TForm1::Button1Click() {
   Edit15->setText(QStringLiteral("0"));
   Edit13->clear();
   ShownFilePath.clear();
+  scannedJackets_.clear();
+  scannedJacketsFolder_.clear();
 
   const QString defaultFolder = DefaultMusicFolder();
   const bool byFolder = frmOption == nullptr || frmOption->CheckBox1->isChecked();
@@ -185,6 +187,9 @@ void TForm1::FilesDropped(const QStringList& paths) {
 void TForm1::OpenOneFile(const QString& path) {
   // A relative name (from the command line) is taken from the working folder.
   const QString full = QFileInfo(path).absoluteFilePath();
+  // The images of an earlier folder scan are not this open's: the folder is walked anew.
+  scannedJackets_.clear();
+  scannedJacketsFolder_.clear();
   ShowPathInBox(Edit1, FolderOf(full));
   ShownFilePath = full;
   Edit13->setText(BareName(full));
