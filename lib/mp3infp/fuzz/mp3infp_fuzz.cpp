@@ -14,7 +14,7 @@ const char* const kNames[] = {
     "INAM",     "IART",     "IPRD",     "ICMT",    "ICRD",     "IGNR",     "INAM_v1",
     "IART_v1",  "IPRD_v1",  "ICMT_v1",  "ICRD_v1", "IGNR_v1",  "INAM_v2",  "IART_v2",
     "IPRD_v2",  "ICMT_v2",  "ICRD_v2",  "IGNR_v2", "INAM_rmp", "IART_rmp", "IPRD_rmp",
-    "ICMT_rmp", "ICRD_rmp", "IGNR_rmp", "TIME",    "PATH",     "FILE"};
+    "ICMT_rmp", "ICRD_rmp", "IGNR_rmp", "TIME",    "TIME_MS",  "PATH",     "FILE"};
 
 std::string inputPath() {
   const char* dir = std::getenv("TMPDIR");
