@@ -137,14 +137,31 @@ bool TForm1::WriteTags(const QString& path, const QString& title, const QString&
       storedYear == year && storedGenre == genre && storedComment == comment)
     return false;
 
+  // Values are shown one line long and at most 128 bytes; a field still as it was shown keeps
+  // what the file holds beyond that (the further lines of a comment written by another tool, a
+  // long title), instead of being cut down to the shown part by a write of another field.
+  auto keepWhole = [](int field, const QString& shown, const QString& wanted) {
+    if (wanted != shown)
+      return wanted;
+    QString whole;
+    GetWholeTagValue(field, whole);
+    return whole;
+  };
+  const QString newTitle = keepWhole(kTitle, storedTitle, title);
+  const QString newArtist = keepWhole(kArtist, storedArtist, artist);
+  const QString newAlbum = keepWhole(kAlbum, storedAlbum, album);
+  const QString newComment = keepWhole(kComment, storedComment, comment);
+  const QString newYear = keepWhole(kYear, storedYear, year);
+  const QString newGenre = keepWhole(kGenre, storedGenre, genre);
+
   // Every field is offered even when one is refused, so the others still reach the file; a
   // refused field makes the write a failure, since the file then does not hold what is shown.
-  bool allSet = SetTagValue(kTitle, title);
-  allSet = SetTagValue(kArtist, artist) && allSet;
-  allSet = SetTagValue(kAlbum, album) && allSet;
-  allSet = SetTagValue(kComment, comment) && allSet;
-  allSet = SetTagValue(kYear, year) && allSet;
-  allSet = SetTagValue(kGenre, genre) && allSet;
+  bool allSet = SetTagValue(kTitle, newTitle);
+  allSet = SetTagValue(kArtist, newArtist) && allSet;
+  allSet = SetTagValue(kAlbum, newAlbum) && allSet;
+  allSet = SetTagValue(kComment, newComment) && allSet;
+  allSet = SetTagValue(kYear, newYear) && allSet;
+  allSet = SetTagValue(kGenre, newGenre) && allSet;
   const bool saved = mp3infp_Save(QFile::encodeName(path).constData()) == 0;
   return saved && allSet;
 }

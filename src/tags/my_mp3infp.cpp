@@ -4,6 +4,7 @@
 
 #include <mp3infp.h>
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace my_mp3infp {
@@ -64,6 +65,26 @@ QByteArray readName(int field) {
   return id + "_v1";
 }
 
+// The loaded MP3 file's full path, from its folder and name. Names here are case-sensitive, so
+// besides "name.mp3" a name whose extension is ".MP3" or ".Mp3" is looked for too; the tag
+// library itself refuses to make tags in any file but the loaded one.
+QString loadedMp3Path() {
+  QString folder = libraryValue("PATH");
+  if (!folder.endsWith(QLatin1Char('/')))
+    folder += QLatin1Char('/');
+  const QString base = libraryValue("FILE");
+  const QString plain = folder + base + QStringLiteral(".mp3");
+  if (QFileInfo::exists(plain))
+    return plain;
+  const QStringList others =
+      QDir(folder).entryList({base + QStringLiteral(".*")}, QDir::Files | QDir::Hidden);
+  for (const QString& name : others)
+    if (name.size() == base.size() + 4 &&
+        name.endsWith(QStringLiteral(".mp3"), Qt::CaseInsensitive))
+      return folder + name;
+  return plain;
+}
+
 quint32 tagBits() {
   quint32 code = 0;
   GetFileTypeCode(code);
@@ -104,16 +125,19 @@ void GetTagValue(int field, QString& text) {
   text = firstLine(libraryValue(name), field <= kTime ? kMaxValueBytes : -1);
 }
 
+void GetWholeTagValue(int field, QString& text) {
+  text.clear();
+  if (field >= kTitle && field <= kGenre)
+    text = libraryValue(readName(field));
+}
+
 bool SetTagValue(int field, const QString& text) {
   if (field < kTitle || field > kGenre)
     return false;
   QByteArray name = kIds[field - 1];
   quint32 code = 0;
   if (GetFileTypeCode(code)) {
-    QString folder = libraryValue("PATH");
-    if (!folder.endsWith(QLatin1Char('/')))
-      folder += QLatin1Char('/');
-    const QByteArray path = (folder + libraryValue("FILE") + QStringLiteral(".mp3")).toUtf8();
+    const QByteArray path = loadedMp3Path().toUtf8();
     if (!(code & (kId3v1 | kId3v2)) && QFileInfo::exists(QString::fromUtf8(path))) {
       mp3infp_mp3_MakeId3v1(path.constData());
       if (!(tagBits() & kId3v1))

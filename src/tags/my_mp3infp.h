@@ -24,6 +24,10 @@ bool GetFileTypeCode(quint32& code);
 // file name are never cut. An unknown field or missing value gives an empty text.
 void GetTagValue(int field, QString& text);
 
+// The stored value of field 1..6 as the file holds it: every line, never cut. Writing keeps
+// this for a field the user left as it was shown, so nothing beyond what is shown is lost.
+void GetWholeTagValue(int field, QString& text);
+
 // Sets field 1..6 in the library's memory (mp3infp_Save writes it). An MP3 file is written
 // through its RIFF SIF tag, which is made first, after an ID3v1 tag when the file has no ID3
 // tag at all. True when the library accepted the value.

@@ -205,7 +205,7 @@ TEST(Mp3infpValues, PlayingTimeFolderAndName) {
 
 class Mp3infpWavWrite : public ::testing::TestWithParam<std::string> {};
 
-// Text round trip: CP932 look-alikes and characters CP932 lacks come back exactly.
+// Text round trip: Japanese, Latin-1 and characters CP932 lacks come back exactly.
 TEST_P(Mp3infpWavWrite, StoresAndReadsBackKeepingAudioAndOtherChunks) {
   TempDir dir;
   fixtures::WavSpec spec;
@@ -240,8 +240,24 @@ TEST_P(Mp3infpWavWrite, StoresAndReadsBackKeepingAudioAndOtherChunks) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, Mp3infpWavWrite,
-                         ::testing::Values("日本語タイトル", "Motörhead", "〜−‖—¢£¬", "🎵絵文字",
-                                           "ｱｲｳ", "𠮷野家"));
+                         ::testing::Values("日本語タイトル", "Motörhead", "🎵絵文字", "ｱｲｳ",
+                                           "𠮷野家"));
+
+// Characters typed here that Windows' code page writes with look-alikes go to the file as the
+// bytes Windows tools show as those characters, and read back as the code points of those bytes.
+TEST(Mp3infpWavWrite, StoresCp932LookAlikesAsWindowsWritesThem) {
+  TempDir dir;
+  const fs::path path = dir / "a.wav";
+  writeFile(path, wavWithInfo({}));
+  ASSERT_EQ(load(path), 0u);
+  ASSERT_EQ(mp3infp_SetValue("INAM", "波〜−‖—¢£¬"), 0u);
+  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
+  const Bytes cp932 = {0x94, 0x67, 0x81, 0x60, 0x81, 0x7C, 0x81, 0x61, 0x81,
+                       0x5C, 0x81, 0x91, 0x81, 0x92, 0x81, 0xCA, 0x00};
+  EXPECT_NE(find(readFile(path), cp932), std::string::npos);
+  ASSERT_EQ(load(path), 0u);
+  EXPECT_EQ(value("INAM"), "波～－∥―￠￡￢");
+}
 
 TEST(Mp3infpWavWrite, StoresCp932WhenItReadsBackExactly) {
   TempDir dir;

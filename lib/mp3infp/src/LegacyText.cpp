@@ -3,6 +3,8 @@
 #include <iconv.h>
 
 #include <cstdint>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace mp3infp {
@@ -133,13 +135,28 @@ std::string DecodeLegacy(std::string_view bytes) {
 }
 
 std::string EncodeLegacy(std::string_view utf8) {
-  // glibc's CP932 maps look-alikes (U+301C, U+2212, U+2016, U+2014, U+00A2, U+00A3, U+00AC)
-  // onto CP932 bytes that read back as other characters; half-width katakana bytes can also
-  // form valid UTF-8. Only a form that reads back exactly is stored as CP932.
+  // Text typed on this platform holds characters that Windows' code page writes with other
+  // code points: 〜 (U+301C) is 0x8160, which Windows shows as 〜 but which reads back as
+  // U+FF5E. Those seven are stored as their CP932 bytes, so Windows tools show them; anything
+  // else must read back exactly (half-width katakana bytes can form valid UTF-8, for one), or
+  // the value is stored as UTF-8, which reads back unchanged.
   std::string bytes;
-  if (IsValidUtf8(utf8) && toCp932().convert(utf8, bytes) && DecodeLegacy(bytes) == utf8)
+  if (IsValidUtf8(utf8) && toCp932().convert(utf8, bytes) &&
+      DecodeLegacy(bytes) == FoldCp932LookAlikes(utf8))
     return bytes;
   return std::string(utf8);
+}
+
+std::string FoldCp932LookAlikes(std::string_view utf8) {
+  static const std::pair<std::string_view, std::string_view> kPairs[] = {
+      {"\u301C", "\uFF5E"}, {"\u2212", "\uFF0D"}, {"\u2016", "\u2225"}, {"\u2014", "\u2015"},
+      {"\u00A2", "\uFFE0"}, {"\u00A3", "\uFFE1"}, {"\u00AC", "\uFFE2"}};
+  std::string out(utf8);
+  for (const auto& [from, to] : kPairs) {
+    for (size_t at = out.find(from); at != std::string::npos; at = out.find(from, at + to.size()))
+      out.replace(at, from.size(), to);
+  }
+  return out;
 }
 
 } // namespace mp3infp

@@ -14,9 +14,15 @@ bool IsValidUtf8(std::string_view bytes);
 // when they are valid CP932 without private-use characters, else read as Latin-1.
 std::string DecodeLegacy(std::string_view bytes);
 
-// Turns UTF-8 into bytes to store: CP932 when DecodeLegacy gives the text back exactly, else the
-// UTF-8 bytes themselves (which DecodeLegacy returns unchanged).
+// Turns UTF-8 into bytes to store: CP932 when DecodeLegacy gives the text back exactly (but for
+// the seven characters Windows' code page writes with look-alikes, see below), else the UTF-8
+// bytes themselves (which DecodeLegacy returns unchanged).
 std::string EncodeLegacy(std::string_view utf8);
+
+// The text with 〜 − ‖ — ¢ £ ¬ (U+301C, U+2212, U+2016, U+2014, U+00A2, U+00A3, U+00AC) replaced
+// by the code points their CP932 bytes read back as (U+FF5E, U+FF0D, U+2225, U+2015, U+FFE0,
+// U+FFE1, U+FFE2).
+std::string FoldCp932LookAlikes(std::string_view utf8);
 
 // Latin-1 bytes as UTF-8.
 std::string Latin1ToUtf8(std::string_view bytes);
