@@ -495,7 +495,11 @@ TEST_F(MainWindowTest, ReadOnlyFileAsksWithTheProgramsQuestion) {
 }
 
 TEST_F(MainWindowTest, UnwritableSettingsDoNotKeepTheWindowOpen) {
-  form->IniPath = dir.filePath(QStringLiteral("missing-folder/wav2mp3tag.ini"));
+  // A folder that cannot be made: its place is taken by a file.
+  QFile blocker(dir.filePath(QStringLiteral("blocker")));
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  form->IniPath = dir.filePath(QStringLiteral("blocker/wav2mp3tag.ini"));
   form->show();
   EXPECT_TRUE(form->close());
   EXPECT_FALSE(form->isVisible());
