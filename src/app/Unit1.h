@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <QWidget>
 
+class BatchRun;
 class Platform;
 class QComboBox;
 class QFrame;
@@ -117,6 +118,8 @@ public:
   // True from a key press made with Shift held until the next key release.
   bool ShiftHeld = false;
   int ConvertedCount = 0;
+  // The batch conversion under way, or none; its waits are woken by the end of each encode.
+  BatchRun* Batch = nullptr;
   QStringList GenreNames;
   // The first command-line argument, shown at start when it is a WAV or MP3 file.
   QString CommandLineFile;

@@ -1,0 +1,36 @@
+// One batch conversion under way. Its waits sleep on the event queue (events keep being
+// handled, so the encoder's notifications arrive) until woken, and it notices when the
+// window it belongs to is closed or destroyed or the application quits, which stops the
+// batch.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+
+class QEventLoop;
+
+class BatchRun : public QObject {
+public:
+  explicit BatchRun(QObject* window);
+  ~BatchRun() override;
+
+  // Handles events, blocked while none arrive, as long as `busy` holds and the batch has not
+  // been stopped; `busy` is tested on entry and after every Wake. False when the batch was
+  // stopped (the window may be gone then: the caller must not touch it before checking).
+  bool WaitWhile(const std::function<bool()>& busy);
+  // Lets the wait test `busy` again; called once the work it waits for is done.
+  void Wake();
+  bool Stopped() const { return stopped_; }
+  void Stop();
+
+protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+  QPointer<QObject> window_;
+  QEventLoop* loop_ = nullptr;
+  bool woken_ = false;
+  bool stopped_ = false;
+};

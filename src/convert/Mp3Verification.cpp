@@ -1,0 +1,34 @@
+#include "convert/Mp3Verification.h"
+
+#include <mp3infp.h>
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+constexpr quint32 kTypeMp3 = 1;
+constexpr quint32 kTypeWav = 2;
+
+} // namespace
+
+qint64 Mp3Verification::PlayingMs(const QString& path, quint32 type) {
+  if (!QFileInfo(path).isFile())
+    return -1;
+  if (mp3infp_Load(nullptr, QFile::encodeName(path).constData()) != 0 || mp3infp_GetType() != type)
+    return -1;
+  char* value = nullptr;
+  if (mp3infp_GetValue("TIME_MS", &value) != 0 || value == nullptr)
+    return -1;
+  bool ok = false;
+  const qint64 ms = QByteArray(value).toLongLong(&ok);
+  return ok ? ms : -1;
+}
+
+bool Mp3Verification::MatchesWav(const QString& wavPath, const QString& mp3Path) {
+  const qint64 wav = PlayingMs(wavPath, kTypeWav);
+  if (wav < 0)
+    return false;
+  const qint64 mp3 = PlayingMs(mp3Path, kTypeMp3);
+  return mp3 >= 0 && qAbs(mp3 - wav) <= kToleranceMs;
+}

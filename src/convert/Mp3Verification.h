@@ -1,0 +1,22 @@
+// The check made before a converted WAV file is given up: the MP3 made from it must be there,
+// be read by the tag library as MPEG audio, and play as long as the WAV file, to within one
+// frame. Loads both files into the tag library, one after the other.
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+class Mp3Verification {
+public:
+  // One frame of 1152 samples at 48 kHz, the shortest MPEG-1 layer III frame: a stricter
+  // bound keeps a WAV file that is in doubt.
+  static constexpr qint64 kToleranceMs = 24;
+
+  // True when `mp3Path` holds all of the audio of `wavPath`.
+  static bool MatchesWav(const QString& wavPath, const QString& mp3Path);
+
+  // The exact playing time of a file of the given tag library type (1 MP3, 2 WAV), in
+  // milliseconds; negative when the file cannot be loaded, is of another type, or its time is
+  // unknown.
+  static qint64 PlayingMs(const QString& path, quint32 type);
+};

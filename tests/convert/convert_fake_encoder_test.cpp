@@ -1,0 +1,135 @@
+// Conversions through the main window with the recording fake encoder module standing in for
+// libgogo.so (found first through the library path): an encode that fails midway, and the
+// window closed or destroyed during a batch.
+#include "ConvertTestSupport.h"
+
+#include <QThread>
+#include <QTimer>
+
+#include <dlfcn.h>
+
+namespace {
+
+using namespace convert_test;
+
+// The fake module the binding loaded, scripted through its test entry points.
+class FakeModule {
+public:
+  FakeModule() = default;
+  // Takes hold of the module the binding has loaded.
+  void attach() { h_ = dlopen("libgogo.so", RTLD_NOW | RTLD_NOLOAD); }
+  ~FakeModule() {
+    if (h_)
+      dlclose(h_);
+  }
+  FakeModule(const FakeModule&) = delete;
+  FakeModule& operator=(const FakeModule&) = delete;
+  bool ok() const { return h_ != nullptr && dlsym(h_, "fake_set") != nullptr; }
+  void set(const char* key, long value) {
+    reinterpret_cast<void (*)(const char*, long)>(dlsym(h_, "fake_set"))(key, value);
+  }
+  std::string log() { return reinterpret_cast<const char* (*)()>(dlsym(h_, "fake_log"))(); }
+
+private:
+  void* h_ = nullptr;
+};
+
+int Count(const std::string& text, const std::string& line) {
+  int n = 0;
+  for (std::size_t at = text.find(line); at != std::string::npos; at = text.find(line, at + 1))
+    ++n;
+  return n;
+}
+
+class ConvertFake : public ConvertTest {
+protected:
+  void SetUp() override {
+    ConvertTest::SetUp();
+    fake_.attach();
+    ASSERT_TRUE(fake_.ok()) << "the fake encoder module is not the one loaded";
+    fake_.set("frames", 20);
+  }
+  FakeModule fake_;
+};
+
+// b.wav fails on its third frame; c.wav then runs through. The failed one is reported
+// "中断", is not counted, gets no tag and keeps its WAV; the batch goes on.
+TEST_F(ConvertFake, FailedEncodeIsReportedAndTheBatchGoesOn) {
+  SetOptions(true, true, true);
+  const fixtures::Bytes untagged = fixtures::makeMp3(0.5);
+  ShowList({{"b.wav", TaggedWav(0.5)}, {"b.mp3", untagged}, {"c.wav", TaggedWav(0.5)}});
+  fake_.set("failAt", 3);
+  fake_.set("failCode", -2);
+  int finishes = 0;
+  onFinish = [&](bool) {
+    if (++finishes == 1)
+      fake_.set("failAt", -1);
+  };
+
+  form->Button9Click();
+  Snapshot();
+
+  EXPECT_EQ(finishes, 2);
+  EXPECT_TRUE(Traced(QStringLiteral("1/3|中断|b.wav")));
+  EXPECT_TRUE(Traced(QStringLiteral("3/3|成功|c.wav")));
+  EXPECT_TRUE(Traced(QStringLiteral("||1 ファイルを変換しました")));
+  EXPECT_EQ(form->ConvertedCount, 1);
+  EXPECT_EQ(fixtures::readFile(dir / "b.mp3"), untagged);
+  EXPECT_TRUE(fs::exists(dir / "b.wav"));
+  // c.mp3 was never written by the fake: the check keeps c.wav as well.
+  EXPECT_TRUE(fs::exists(dir / "c.wav"));
+  EXPECT_TRUE(fs::is_empty(dir / "trash"));
+  EXPECT_EQ(Count(fake_.log(), "init\n"), 2);
+  EXPECT_TRUE(form->GogoTea1->DestinationFile().isEmpty());
+}
+
+// Closing the window mid-batch saves the settings and leaves the batch without its summary;
+// destroying the window then stops the encode, closes the coder and ends the worker.
+TEST_F(ConvertFake, ClosingTheWindowStopsTheBatch) {
+  fake_.set("frames", 1000000);
+  fake_.set("frameSleepUs", 200);
+  ShowList({{"b.wav", TaggedWav(0.5)}, {"c.wav", TaggedWav(0.5)}});
+  onProgress = [&](int now, int) {
+    if (now == 5)
+      form->close();
+  };
+  form->Button9Click();
+  Snapshot();
+
+  EXPECT_TRUE(QFileInfo::exists(form->IniPath));
+  EXPECT_TRUE(form->GogoTea1->IsEncoding());
+  EXPECT_EQ(form->Batch, nullptr);
+  for (const QString& seen : trace)
+    EXPECT_FALSE(seen.contains(QStringLiteral("ファイルを変換しました")));
+
+  const int threadsWithWorker = ThreadCount();
+  form.reset();
+  // The worker has finished when the window is gone; the system may take a moment more to
+  // remove the thread itself.
+  for (int i = 0; i < 5000 && ThreadCount() != threadsWithWorker - 1; ++i)
+    QThread::msleep(1);
+  EXPECT_EQ(ThreadCount(), threadsWithWorker - 1);
+  const std::string log = fake_.log();
+  EXPECT_EQ(Count(log, "init\n"), 1);
+  EXPECT_NE(log.find("close\nend\n"), std::string::npos) << log;
+}
+
+// The window destroyed while the batch waits: the batch returns without touching it.
+TEST_F(ConvertFake, DestroyingTheWindowDuringABatchIsSafe) {
+  fake_.set("frames", 1000000);
+  fake_.set("frameSleepUs", 200);
+  ShowList({{"b.wav", TaggedWav(0.5)}, {"c.wav", TaggedWav(0.5)}});
+  TForm1* window = form.get();
+  onProgress = [&](int now, int) {
+    if (now == 5)
+      QTimer::singleShot(0, [&] {
+        onProgress = nullptr;
+        form.reset();
+      });
+  };
+  window->Button9Click();
+  EXPECT_EQ(form, nullptr);
+  EXPECT_NE(fake_.log().find("close\nend\n"), std::string::npos);
+}
+
+} // namespace

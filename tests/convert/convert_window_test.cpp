@@ -1,0 +1,239 @@
+// Conversions through the main window with the real encoder module and tag library: the
+// batch, its counter and summary, the tag copy, giving up the WAV files, the refusals, the
+// output folder, an encoder that cannot be prepared, the check before trashing and a second
+// press while converting.
+#include "ConvertTestSupport.h"
+
+#include "convert/Mp3Verification.h"
+#include "tags/my_mp3infp.h"
+
+#include <mp3infp.h>
+
+#include <QProgressBar>
+
+namespace {
+
+using namespace convert_test;
+using fixtures::Bytes;
+
+const Bytes& Mp3() {
+  static const Bytes mp3 = fixtures::makeMp3(1.0);
+  return mp3;
+}
+const Bytes& Wav() {
+  static const Bytes wav = TaggedWav(1.2);
+  return wav;
+}
+
+class ConvertBatch : public ConvertTest, public ::testing::WithParamInterface<bool> {};
+
+// a.mp3, b.wav, c.wav: two MP3 files of the WAV files' length carrying their six values; with
+// the delete option the WAV files end up in the trash and nowhere else.
+TEST_P(ConvertBatch, ConvertsEveryWavCopiesTagsAndGivesUpWavsWhenAsked) {
+  const bool deleteWav = GetParam();
+  SetOptions(true, deleteWav);
+  ShowList({{"a.mp3", Mp3()}, {"b.wav", Wav()}, {"c.wav", Wav()}});
+  int finalBar = -1;
+  onProgress = [&](int now, int all) {
+    if (now == all)
+      finalBar = form->ProgressBar1->value();
+  };
+
+  form->Button9Click();
+  Snapshot();
+
+  EXPECT_EQ(finalBar, 100);
+  EXPECT_EQ(form->ProgressBar1->value(), 0);
+  EXPECT_TRUE(fake->errors.isEmpty()) << fake->errors.join(QLatin1Char('\n')).toStdString();
+  EXPECT_TRUE(Traced(QStringLiteral("2/3||b.wav")));
+  EXPECT_TRUE(Traced(QStringLiteral("3/3||c.wav")));
+  EXPECT_TRUE(Traced(QStringLiteral("3/3|成功|c.wav")));
+  EXPECT_EQ(trace.indexOf(QStringLiteral("||2 ファイルを変換しました")), trace.size() - 2);
+  EXPECT_EQ(trace.last(), QStringLiteral("||"));
+  EXPECT_EQ(form->ConvertedCount, 2);
+  EXPECT_TRUE(form->GogoTea1->DestinationFile().isEmpty());
+
+  for (const char* name : {"b", "c"}) {
+    SCOPED_TRACE(name);
+    const fs::path wav = dir / (std::string(name) + ".wav");
+    const fs::path mp3 = dir / (std::string(name) + ".mp3");
+    const fs::path trashed = dir / "trash" / (std::string(name) + ".wav");
+    EXPECT_EQ(fs::exists(wav), !deleteWav);
+    EXPECT_EQ(fs::exists(trashed), deleteWav);
+    EXPECT_NEAR(Mp3Verification::PlayingMs(Q(mp3), 1), 1200, Mp3Verification::kToleranceMs);
+
+    ASSERT_EQ(mp3infp_Load(nullptr, mp3.c_str()), 0u);
+    for (int field = my_mp3infp::kTitle; field <= my_mp3infp::kGenre; ++field) {
+      QString text;
+      my_mp3infp::GetTagValue(field, text);
+      EXPECT_EQ(text, TagValues()[static_cast<std::size_t>(field - 1)].second) << field;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(DeleteOption, ConvertBatch, ::testing::Values(false, true),
+                         [](const auto& p) { return p.param ? "Delete" : "Keep"; });
+
+TEST_F(ConvertTest, ListWithoutWavsOrWithNothingShownConvertsNothing) {
+  ShowList({{"a.mp3", Mp3()}});
+  form->Button9Click();
+  EXPECT_TRUE(Traced(QStringLiteral("||0 ファイルを変換しました")));
+
+  trace.clear();
+  ShowList({{"b.wav", Wav()}});
+  form->Edit13->setText(QStringLiteral("  "));
+  form->Button9Click();
+  EXPECT_TRUE(trace.isEmpty());
+  EXPECT_FALSE(fs::exists(dir / "b.mp3"));
+}
+
+struct ExistingCase {
+  const char* label;
+  bool overwrite;
+};
+
+class ConvertExisting : public ConvertTest, public ::testing::WithParamInterface<ExistingCase> {};
+
+TEST_P(ConvertExisting, RefusesAnExistingMp3UnlessOverwriting) {
+  SetOptions(false, false, GetParam().overwrite);
+  ShowList({{"b.wav", Wav()}, {"b.mp3", Mp3()}});
+  form->Button6Click();
+  if (GetParam().overwrite) {
+    EXPECT_EQ(form->StatusText(0), QStringLiteral("1/1"));
+    EXPECT_EQ(form->StatusText(2), QStringLiteral("b.wav"));
+    FinishSingle();
+    EXPECT_NEAR(Mp3Verification::PlayingMs(Q(dir / "b.mp3"), 1), 1200,
+                Mp3Verification::kToleranceMs);
+  } else {
+    EXPECT_EQ(form->StatusText(2), QStringLiteral("すでに同名のMP3が存在します"));
+    EXPECT_TRUE(form->GogoTea1->DestinationFile().isEmpty());
+    EXPECT_EQ(fixtures::readFile(dir / "b.mp3"), Mp3());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Options, ConvertExisting,
+                         ::testing::Values(ExistingCase{"Refused", false},
+                                           ExistingCase{"Overwritten", true}),
+                         [](const auto& p) { return std::string(p.param.label); });
+
+struct FolderCase {
+  const char* label;
+  const char* folder; // under the test folder; "" for none
+  const char* expected;
+};
+
+class ConvertOutputFolder : public ConvertTest, public ::testing::WithParamInterface<FolderCase> {};
+
+TEST_P(ConvertOutputFolder, WritesIntoAnExistingOutputFolderElseBesideTheWav) {
+  fs::create_directory(dir / "out");
+  SetOptions(false, false);
+  options->CheckBox7->setChecked(true);
+  const std::string folder = GetParam().folder;
+  options->Edit1->setToolTip(folder.empty() ? QString() : Q(dir / folder));
+  ShowList({{"b.wav", Wav()}});
+  form->Button6Click();
+  FinishSingle();
+  EXPECT_TRUE(fs::exists(dir / GetParam().expected));
+  EXPECT_EQ(fs::exists(dir / "out" / "b.mp3") + fs::exists(dir / "b.mp3"), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Folders, ConvertOutputFolder,
+                         ::testing::Values(FolderCase{"Plain", "out", "out/b.mp3"},
+                                           FolderCase{"TrailingSeparator", "out/", "out/b.mp3"},
+                                           FolderCase{"Missing", "gone", "b.mp3"},
+                                           FolderCase{"Empty", "", "b.mp3"}),
+                         [](const auto& p) { return std::string(p.param.label); });
+
+TEST_F(ConvertTest, ShownFileThatIsNotAConvertibleWav) {
+  ShowList({{"a.mp3", Mp3()}, {"b.wav", Wav()}});
+  form->SetStatusText(0, QStringLiteral("keep0"));
+  form->Button6Click();
+  EXPECT_EQ(form->StatusText(0), QStringLiteral("keep0"));
+  EXPECT_EQ(form->StatusText(2), QStringLiteral("WAVファイルだけ対象です"));
+
+  // Existence is tested before the extension.
+  form->ShownFilePath = Q(dir / "gone.wav");
+  form->Button6Click();
+  EXPECT_EQ(form->StatusText(2), QStringLiteral("指定のWAVファイルがみつかりません"));
+  EXPECT_TRUE(form->GogoTea1->DestinationFile().isEmpty());
+}
+
+// A file named .wav that holds no audio cannot be prepared: the error box shows the encoder's
+// message, the batch ends at once without its summary and nothing is left marked busy.
+TEST_F(ConvertTest, UnpreparableFileEndsTheBatchThroughTheErrorBox) {
+  const std::string text = "not audio at all";
+  ShowList({{"x.wav", Bytes(text.begin(), text.end())}, {"b.wav", Wav()}});
+  form->Button9Click();
+  EXPECT_EQ(fake->errors, QStringList{QStringLiteral("設定に誤りがあります.")});
+  EXPECT_TRUE(form->GogoTea1->DestinationFile().isEmpty());
+  EXPECT_FALSE(form->GogoTea1->IsEncoding());
+  EXPECT_FALSE(fs::exists(dir / "b.mp3"));
+  for (const QString& seen : trace)
+    EXPECT_FALSE(seen.contains(QStringLiteral("ファイルを変換しました")));
+
+  // The window is usable again at once.
+  Show("b.wav");
+  form->Button6Click();
+  FinishSingle();
+  EXPECT_TRUE(fs::exists(dir / "b.mp3"));
+}
+
+// An MP3 that lost its end before the check keeps its WAV file, with a word in the status bar.
+TEST_F(ConvertTest, ShortMp3KeepsItsWav) {
+  SetOptions(false, true);
+  ShowList({{"b.wav", Wav()}});
+  bool cut = false;
+  fake->onTick = [&] {
+    Snapshot();
+    if (!cut && form->StatusText(1) == QStringLiteral("成功")) {
+      cut = true;
+      fs::resize_file(dir / "b.mp3", fs::file_size(dir / "b.mp3") / 2);
+    }
+  };
+  form->Button6Click();
+  FinishSingle();
+  EXPECT_TRUE(cut);
+  EXPECT_TRUE(fs::exists(dir / "b.wav"));
+  EXPECT_FALSE(fs::exists(dir / "trash" / "b.wav"));
+  EXPECT_TRUE(
+      Traced(QStringLiteral("1/1|成功|MP3ファイルを確かめられないため、WAVファイルを残しました")));
+}
+
+// A second press while converting starts nothing: not during an encode, not while the end
+// handler of the last one still works, not during a batch.
+TEST_F(ConvertTest, SecondPressWhileConvertingIsRefused) {
+  SetOptions(false, false);
+  ShowList({{"b.wav", Wav()}, {"c.wav", Wav()}});
+  const QString refused = QStringLiteral("エンコード中に設定は変更できません.");
+
+  bool pressedInEndHandler = false;
+  fake->onTick = [&] {
+    if (!pressedInEndHandler && form->StatusText(1) == QStringLiteral("成功")) {
+      pressedInEndHandler = true;
+      form->Button6Click();
+    }
+  };
+  form->Button6Click();
+  form->Button6Click();
+  FinishSingle();
+  EXPECT_TRUE(pressedInEndHandler);
+  EXPECT_EQ(fake->errors, (QStringList{refused, refused}));
+
+  fake->errors.clear();
+  fake->onTick = nullptr;
+  fs::remove(dir / "b.mp3");
+  int presses = 0;
+  onProgress = [&](int now, int) {
+    if (now == 1 && presses++ == 0) {
+      form->Button9Click();
+      form->Button6Click();
+    }
+  };
+  form->Button9Click();
+  EXPECT_EQ(fake->errors, (QStringList{refused, refused}));
+  EXPECT_EQ(form->ConvertedCount, 2);
+  EXPECT_TRUE(fs::exists(dir / "b.mp3"));
+  EXPECT_TRUE(fs::exists(dir / "c.mp3"));
+}
+
+} // namespace
