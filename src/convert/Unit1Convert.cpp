@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QProgressBar>
+#include <QScopeGuard>
 
 namespace {
 
@@ -77,6 +78,11 @@ void TForm1::Button9Click() {
   const QPointer<TForm1> self(this);
   BatchRun run(this);
   Batch = &run;
+  // However the loop is left, the window (when it still exists) forgets this batch.
+  const auto forget = qScopeGuard([this, &self] {
+    if (!self.isNull())
+      Batch = nullptr;
+  });
   ConvertedCount = 0;
   const qsizetype count = FileList.size();
   try {
@@ -89,15 +95,11 @@ void TForm1::Button9Click() {
       if (!ConvertPlan::IsWavPath(entry))
         continue;
       ConvertOne(entry, static_cast<int>(i + 1), static_cast<int>(FileList.size()));
-      if (!run.WaitWhile([this] { return !GogoTea1->DestinationFile().isEmpty(); })) {
-        // The window was closed or is gone, or the program is ending: no summary.
-        if (self)
-          Batch = nullptr;
+      // False when the window was closed or is gone, or the program is ending: no summary.
+      if (!run.WaitWhile([this] { return !GogoTea1->DestinationFile().isEmpty(); }))
         return;
-      }
     }
   } catch (const EGogoTeaError& e) {
-    Batch = nullptr;
     platform.ShowError(this, e.Message());
     return;
   }
