@@ -476,7 +476,10 @@ void TForm1::WaitMs(int ms) {
     QEventLoop loop;
     QTimer::singleShot(static_cast<int>(std::min<quint32>(remaining, kWaitSliceMs)),
                        Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    loop.exec();
+    // A loop started while the application is quitting returns at once with -1: the wait is
+    // over then, rather than spinning for the rest of its time.
+    if (loop.exec() != 0)
+      return;
   }
 }
 
