@@ -84,11 +84,14 @@ void TForm1::Button9Click() {
       Batch = nullptr;
   });
   ConvertedCount = 0;
-  const qsizetype count = FileList.size();
+  // The window stays usable during the waits. Opening another folder or dropping a file
+  // replaces the list; its entries then are no longer the ones asked for, and the batch ends
+  // there rather than converting files of another folder (or reading past a shorter list).
+  const QStringList started = FileList;
+  const qsizetype count = started.size();
   try {
     for (qsizetype i = 0; i < count; ++i) {
-      // The list may have been rebuilt, shorter, while the window was used during a wait.
-      if (i >= FileList.size())
+      if (FileList != started)
         break;
       ClearStatus();
       const QString entry = FileList.at(i);

@@ -74,6 +74,53 @@ TEST_P(ConvertBatch, ConvertsEveryWavCopiesTagsAndGivesUpWavsWhenAsked) {
 INSTANTIATE_TEST_SUITE_P(DeleteOption, ConvertBatch, ::testing::Values(false, true),
                          [](const auto& p) { return p.param ? "Delete" : "Keep"; });
 
+// The window stays usable during a batch. Stepping leaves the list alone; opening another
+// folder or dropping a file replaces it, and the batch then ends after the file it is on
+// instead of converting what now stands at the next places.
+struct DuringBatchCase {
+  const char* label;
+  void (*act)(TForm1& form, const QString& otherFolder);
+  bool secondConverted;
+};
+
+class ConvertDuringBatch : public ConvertTest,
+                           public ::testing::WithParamInterface<DuringBatchCase> {};
+
+TEST_P(ConvertDuringBatch, ListReplacedMidwayEndsTheBatch) {
+  SetOptions(false, false);
+  fs::create_directory(dir / "other");
+  for (const char* name : {"other/x.wav", "other/y.wav"})
+    fixtures::writeFile(dir / name, Wav());
+  ShowList({{"b.wav", Wav()}, {"c.wav", Wav()}});
+  bool acted = false;
+  onProgress = [&](int, int) {
+    if (!acted) {
+      acted = true;
+      GetParam().act(*form, Q(dir / "other"));
+    }
+  };
+
+  form->Button9Click();
+
+  EXPECT_TRUE(acted);
+  EXPECT_TRUE(fake->errors.isEmpty()) << fake->errors.join(QLatin1Char('\n')).toStdString();
+  EXPECT_TRUE(fs::exists(dir / "b.mp3"));
+  EXPECT_EQ(fs::exists(dir / "c.mp3"), GetParam().secondConverted);
+  EXPECT_FALSE(fs::exists(dir / "other/x.mp3") || fs::exists(dir / "other/y.mp3"));
+  EXPECT_EQ(form->ConvertedCount, GetParam().secondConverted ? 2 : 1);
+  EXPECT_TRUE(Traced(QStringLiteral("||%1 ファイルを変換しました").arg(form->ConvertedCount)));
+  EXPECT_TRUE(form->GogoTea1->DestinationFile().isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Actions, ConvertDuringBatch,
+    ::testing::Values(
+        DuringBatchCase{"Step", [](TForm1& f, const QString&) { f.Button5Click(); }, true},
+        DuringBatchCase{"OpenFolder", [](TForm1& f, const QString& o) { f.ScanFolder(o); }, false},
+        DuringBatchCase{"Drop", [](TForm1& f, const QString& o) { f.FilesDropped({o + "/x.wav"}); },
+                        false}),
+    [](const auto& p) { return std::string(p.param.label); });
+
 TEST_F(ConvertTest, ListWithoutWavsOrWithNothingShownConvertsNothing) {
   ShowList({{"a.mp3", Mp3()}});
   form->Button9Click();
