@@ -5,12 +5,15 @@
 
 #include <QCheckBox>
 #include <QFont>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+
+#include <algorithm>
 
 namespace {
 
@@ -23,6 +26,27 @@ template <typename W> W* Make(QWidget* parent, const char* name, const QString& 
 // Places a control at its left and top with the width its caption needs.
 void PlaceAt(QWidget* w, int left, int top, int height) {
   w->setGeometry(left, top, w->sizeHint().width(), height);
+}
+
+// Noto Sans CJK draws kana and kanji wider than the design's font, so a caption may run past
+// the edge of what holds it. Such a caption keeps its height and is narrowed just enough to
+// end at `right`, as the main window does with its own captions.
+void FitToRight(QAbstractButton* b, int right) {
+  const int room = right - b->x();
+  if (b->width() <= room)
+    return;
+  const int text = QFontMetrics(b->font()).horizontalAdvance(b->text());
+  const int indicator = b->width() - text;
+  QFont font = b->font();
+  int stretch = std::clamp(text > 0 ? (room - indicator) * 100 / text : 100, 70, 100);
+  for (;;) {
+    font.setStretch(stretch);
+    b->setFont(font);
+    if (stretch <= 70 || b->sizeHint().width() <= room)
+      break;
+    --stretch;
+  }
+  b->setGeometry(b->x(), b->y(), std::min(b->sizeHint().width(), room), b->height());
 }
 
 } // namespace
@@ -73,6 +97,19 @@ TfrmOption::TfrmOption(QWidget* parent, Platform& platform) : QDialog(parent) {
   RadioButton3 =
       Make<QRadioButton>(GroupBox1, "RadioButton3", QStringLiteral("ID＋作詞＋作曲＋編曲＋演奏"));
   PlaceAt(RadioButton3, 16, 76, 17);
+  // Where the style draws the group's caption above its frame rather than across its top
+  // line, the four buttons start below the caption and close up to stay inside the frame.
+  {
+    const QRect inside = GroupBox1->contentsRect();
+    const int first = std::max(16, inside.top());
+    const int step = std::clamp((inside.bottom() + 1 - first - 17) / 3, 17, 20);
+    int top = first;
+    for (QRadioButton* r : {RadioButton5, RadioButton1, RadioButton2, RadioButton3}) {
+      r->move(r->x(), top);
+      FitToRight(r, inside.right());
+      top += step;
+    }
+  }
 
   Label3 = Make<QLabel>(Panel1, "Label3", QStringLiteral("■WAV→MP3変換"));
   PlaceAt(Label3, 11, 242, 14);
@@ -89,6 +126,8 @@ TfrmOption::TfrmOption(QWidget* parent, Platform& platform) : QDialog(parent) {
   CheckBox7 =
       Make<QCheckBox>(Panel1, "CheckBox7", QStringLiteral("MP3ファイルを指定のフォルダに書き出す"));
   PlaceAt(CheckBox7, 48, 320, 17);
+  for (QCheckBox* c : Panel1->findChildren<QCheckBox*>())
+    FitToRight(c, Panel1->contentsRect().right() - 2);
 
   Edit1 = new QLineEdit(Panel1);
   Edit1->setObjectName(QStringLiteral("Edit1"));

@@ -9,11 +9,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -192,6 +194,20 @@ TEST_F(MainWindowTest, OptionsWindowStartsAsDesigned) {
   // The four formats are one group: choosing one clears the others.
   options->RadioButton3->setChecked(true);
   EXPECT_FALSE(options->RadioButton5->isChecked());
+}
+
+TEST_F(MainWindowTest, OptionsCaptionsStayInsideTheirFrames) {
+  // The fonts here are wider than the design's: no caption may be cut off or run past the
+  // panel's edge, and the comment formats stay below the group's caption.
+  for (QAbstractButton* b : options->Panel1->findChildren<QAbstractButton*>()) {
+    if (b == options->Button3)
+      continue;
+    const std::string name = b->objectName().toStdString();
+    const QWidget* holder = b->parentWidget();
+    EXPECT_TRUE(holder->contentsRect().contains(b->geometry())) << name;
+    EXPECT_LE(b->sizeHint().width(), b->width()) << name;
+  }
+  EXPECT_GE(options->RadioButton5->y(), options->GroupBox1->contentsRect().top());
 }
 
 // ---------------------------------------------------------------------------------------------
