@@ -59,6 +59,33 @@ inline Bytes apeFooter(std::uint32_t version) {
   return out;
 }
 
+// A whole APE tag of version 1000 or 2000 holding text items, with a header when asked.
+inline Bytes apeTag(std::uint32_t version, bool withHeader,
+                    const std::vector<std::pair<std::string, std::string>>& items) {
+  Bytes body;
+  for (const auto& [key, value] : items) {
+    fixtures::appendLE32(body, static_cast<std::uint32_t>(value.size()));
+    fixtures::appendLE32(body, 0);
+    body.insert(body.end(), key.begin(), key.end());
+    body.push_back(0);
+    body.insert(body.end(), value.begin(), value.end());
+  }
+  auto frame = [&](bool isHeader) {
+    Bytes out = bytesOf("APETAGEX");
+    fixtures::appendLE32(out, version);
+    fixtures::appendLE32(out, static_cast<std::uint32_t>(body.size() + 32));
+    fixtures::appendLE32(out, static_cast<std::uint32_t>(items.size()));
+    fixtures::appendLE32(out, (withHeader ? 0x80000000u : 0) | (isHeader ? 0x20000000u : 0));
+    out.resize(out.size() + 8, 0);
+    return out;
+  };
+  Bytes out = withHeader ? frame(true) : Bytes();
+  out.insert(out.end(), body.begin(), body.end());
+  const Bytes footer = frame(false);
+  out.insert(out.end(), footer.begin(), footer.end());
+  return out;
+}
+
 inline Bytes riff(const std::string& form, const std::vector<Bytes>& chunks) {
   Bytes body = bytesOf(form);
   for (const Bytes& c : chunks)

@@ -102,6 +102,12 @@ INSTANTIATE_TEST_SUITE_P(
         TagBitsCase{"v24", concat({id3v2(4, {{"TIT2", text("t")}}), shortMp3()}), 0x82},
         TagBitsCase{"ape1", concat({shortMp3(), apeFooter(1000)}), 0x100},
         TagBitsCase{"ape2v1", concat({shortMp3(), apeFooter(2000), kV11}), 0x211},
+        TagBitsCase{"ape2WithHeader",
+                    concat({id3v2(3, {{"TIT2", text("t")}}), shortMp3(),
+                            apeTag(2000, true, {{"Title", "ape"}, {"Artist", "x"}}), kV1}),
+                    0x20B},
+        TagBitsCase{"ape1Items", concat({shortMp3(), apeTag(1000, false, {{"Title", "ape"}})}),
+                    0x100},
         TagBitsCase{
             "rmp3",
             riff("RMP3", {chunk("data", shortMp3()), fixtures::makeInfoList({{"INAM", "x"}})}),
@@ -166,6 +172,13 @@ TEST(Mp3infpId3v2, FollowsFrameEncodingsAndPicksTheUsualFrames) {
                     shortMp3()}));
   writeFile(dir / "b.mp3",
             concat({id3v2(3, {{"TYER", text("1999")}, {"TCON", text("(8)")}}), shortMp3()}));
+  writeFile(dir / "c.mp3", concat({id3v2(2, {{"TT2", text("title")},
+                                             {"TP1", text("artist")},
+                                             {"TAL", text("album")},
+                                             {"COM", comm + std::string(1, '\0') + "note"},
+                                             {"TYE", text("1972")},
+                                             {"TCO", text("(17)Rock")}}),
+                                   shortMp3()}));
   ASSERT_EQ(load(dir / "a.mp3"), 0u);
   EXPECT_EQ(value("INAM_v2"), "日本語");
   EXPECT_EQ(value("IART_v2"), "日本語");
@@ -177,6 +190,10 @@ TEST(Mp3infpId3v2, FollowsFrameEncodingsAndPicksTheUsualFrames) {
   ASSERT_EQ(load(dir / "b.mp3"), 0u);
   EXPECT_EQ(value("ICRD_v2"), "1999");
   EXPECT_EQ(value("IGNR_v2"), "Jazz");
+  ASSERT_EQ(load(dir / "c.mp3"), 0u);
+  EXPECT_EQ(value("INAM_v2") + "|" + value("IART_v2") + "|" + value("IPRD_v2") + "|" +
+                value("ICMT_v2") + "|" + value("ICRD_v2") + "|" + value("IGNR_v2"),
+            "title|artist|album|note|1972|Rock");
 }
 
 TEST(Mp3infpValues, PlayingTimeFolderAndName) {
@@ -268,6 +285,59 @@ TEST(Mp3infpWavWrite, StoresCp932WhenItReadsBackExactly) {
   ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
   EXPECT_NE(find(readFile(path), bytesOf(kCp932Nihongo)), std::string::npos);
 }
+
+struct KeptLayoutCase {
+  const char* label;
+  std::vector<Bytes> chunks; // after "data"
+  std::vector<Bytes> kept;   // byte runs the rewritten file still holds
+};
+
+class Mp3infpWavLayout : public ::testing::TestWithParam<KeptLayoutCase> {};
+
+// Writing one value rebuilds the INFO list; every other item and chunk stays as it was.
+TEST_P(Mp3infpWavLayout, WritingKeepsEverythingElse) {
+  TempDir dir;
+  const fs::path path = dir / "a.wav";
+  writeFile(path, fixtures::makeWavWithChunks({}, GetParam().chunks));
+  ASSERT_EQ(load(path), 0u);
+  ASSERT_EQ(mp3infp_SetValue("INAM", "new"), 0u);
+  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
+  const Bytes after = readFile(path);
+  for (const Bytes& run : GetParam().kept)
+    EXPECT_NE(find(after, run), std::string::npos) << std::string(run.begin(), run.begin() + 4);
+  ASSERT_EQ(load(path), 0u);
+  EXPECT_EQ(value("INAM"), "new");
+}
+
+Bytes infoList(const std::vector<Bytes>& items) {
+  Bytes body = bytesOf("INFO");
+  for (const Bytes& item : items)
+    body.insert(body.end(), item.begin(), item.end());
+  return chunk("LIST", body);
+}
+
+const Bytes kBinaryItem = chunk("IXYZ", Bytes{1, 0, 0, 0});
+const Bytes kOddItemUnpadded = chunk("ISFT", bytesOf("odd"), false);
+const Bytes kEngineer = chunk("IENG", bytesOf(std::string("eng\0", 4)));
+const Bytes kId3Chunk = chunk("id3 ", id3v2(3, {{"TIT2", text("t")}}));
+const Bytes kAdtl = chunk("LIST", bytesOf("adtlnote\x04\0\0\0\x01\0\0\0"));
+const Bytes kHugeInfo = fixtures::makeInfoList({{"ICMT", std::string(5 << 20, 'c')}});
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, Mp3infpWavLayout,
+    ::testing::Values(
+        // Values are not always text: trailing zeros are part of the item.
+        KeptLayoutCase{
+            "binaryItem", {infoList({kBinaryItem, kEngineer})}, {kBinaryItem, kEngineer}},
+        KeptLayoutCase{"oddItemWithoutPad",
+                       {infoList({kOddItemUnpadded, kEngineer})},
+                       {kOddItemUnpadded, kEngineer}},
+        KeptLayoutCase{"otherChunks",
+                       {kId3Chunk, chunk("junk", bytesOf("odd")), kAdtl, infoList({kEngineer})},
+                       {kId3Chunk, chunk("junk", bytesOf("odd")), kAdtl, kEngineer}},
+        // Too large to be a tag: kept as it is, and the value goes into a list of its own.
+        KeptLayoutCase{"hugeInfoList", {kHugeInfo}, {kHugeInfo}}),
+    [](const auto& p) { return std::string(p.param.label); });
 
 TEST(Mp3infpMakeTags, WrapsTheStreamByteForByteAndKeepsId3Readable) {
   TempDir dir;
@@ -445,6 +515,8 @@ INSTANTIATE_TEST_SUITE_P(
         ExactTimeCase{"wav8k", fixtures::makeWav(wavSpec(8000, 1, 8, 2.4)), 2400, 0},
         ExactTimeCase{"mp3", kTwoSeconds, 2000, 1},
         ExactTimeCase{"mp3Tagged", concat({id3v2(3, {{"TIT2", text("t")}}), kTwoSeconds, kV1}),
+                      2000, 1},
+        ExactTimeCase{"mp3Ape", concat({kTwoSeconds, apeTag(2000, true, {{"Title", "t"}}), kV11}),
                       2000, 1},
         ExactTimeCase{"mp3Vbr", fixtures::makeMp3(1.3, 44100, 2, 128, true), 1300, 1},
         ExactTimeCase{"mp3At22k", fixtures::makeMp3(1.0, 22050, 1, 64), 1000, 1},

@@ -21,8 +21,8 @@
  * as CP932 when it reads back exactly so, else as UTF-8: nothing is ever replaced or dropped.
  *
  * Every change to a file is written to a temporary file beside it and renamed over it, keeping
- * the file's permissions; audio data and unrelated chunks are copied byte for byte. A failed
- * write leaves the original as it was. */
+ * the file's permissions; audio data, unrelated chunks and the INFO items not changed are
+ * copied byte for byte. A failed write leaves the original as it was. */
 #ifndef MP3INFP_H
 #define MP3INFP_H
 
@@ -77,8 +77,9 @@ uint32_t mp3infp_SetValue(const char* name, const char* value);
 /* Writes the values set since the load into the loaded file. `path` must name the loaded file
  * (any path to the same file will do); another path is refused and nothing is written. Returns
  * 0 when the file holds the values (at once when nothing was set); non-zero when the path is
- * not the loaded file, the file changed on disk since it was loaded, its chunk sizes do not
- * add up, or writing failed: the file is then as it was and the values stay set. */
+ * not the loaded file, the file changed on disk since it was loaded, its chunk
+ * sizes (or the items of an INFO list) do not add up, or writing failed: the file is then as it
+ * was and the values stay set. */
 uint32_t mp3infp_Save(const char* path);
 
 /* Appends an empty ID3v1 tag to the loaded MP3 file (inside the 'data' chunk of an RMP3 file)

@@ -7,25 +7,29 @@ namespace {
 // INFO lists larger than this are not real tags; they are kept as opaque chunks.
 constexpr std::uint64_t kMaxInfoList = 4u << 20;
 
-// Walks the sub-items of one INFO list body, stopping at the first item that does not fit.
-void parseInfoBody(const std::string& body, InfoItems& items) {
+// Walks the sub-items of one INFO list body, keeping each value's bytes as stored. Stops at
+// the first item that does not fit; false when that leaves bytes other than zeros unread.
+bool parseInfoBody(const std::string& body, InfoItems& items) {
   std::size_t pos = 4; // after "INFO"
   while (pos + 8 <= body.size()) {
     const std::string id = body.substr(pos, 4);
     if (!IsValidFourcc(id))
-      return;
+      break;
     const std::uint32_t size = ReadLE32(body.data() + pos + 4);
+    if (size > body.size() - pos - 8)
+      break;
     pos += 8;
-    if (size > body.size() - pos)
-      return;
-    std::string value = body.substr(pos, size);
-    while (!value.empty() && value.back() == '\0')
-      value.pop_back();
-    items.emplace_back(id, value);
+    items.emplace_back(id, body.substr(pos, size));
     pos += size;
-    if ((size & 1) && pos < body.size())
-      ++pos;
+    // As with chunks, some writers leave out the pad byte after an odd value.
+    if ((size & 1) && pos < body.size()) {
+      const bool zero = body[pos] == '\0';
+      const bool idWithoutPad = pos + 4 <= body.size() && IsValidFourcc(body.substr(pos, 4));
+      if (zero || !idWithoutPad)
+        ++pos;
+    }
   }
+  return body.find_first_not_of('\0', pos) == std::string::npos;
 }
 
 } // namespace
@@ -105,7 +109,7 @@ bool RiffLayout::read(const FileReader& file) {
 }
 
 bool RiffLayout::isInfoList(const FileReader& file, const RiffChunk& chunk) const {
-  if (chunk.id != "LIST" || chunk.available < 4)
+  if (chunk.id != "LIST" || chunk.available < 4 || chunk.available > kMaxInfoList)
     return false;
   std::string type;
   return file.read(chunk.dataOffset, 4, type) && type == "INFO";
@@ -125,29 +129,27 @@ const RiffChunk* RiffLayout::firstInfoList() const {
   return nullptr;
 }
 
-InfoItems RiffLayout::readInfo(const FileReader& file) const {
+InfoItems RiffLayout::readInfo(const FileReader& file, bool& complete) const {
   InfoItems items;
+  complete = true;
   for (std::size_t i = 0; i < chunks_.size(); ++i) {
-    if (!infoLists_[i] || chunks_[i].available > kMaxInfoList)
+    if (!infoLists_[i])
       continue;
     std::string body;
-    if (file.read(chunks_[i].dataOffset, static_cast<std::size_t>(chunks_[i].available), body))
-      parseInfoBody(body, items);
+    if (!file.read(chunks_[i].dataOffset, static_cast<std::size_t>(chunks_[i].available), body) ||
+        !parseInfoBody(body, items))
+      complete = false;
   }
   return items;
 }
 
 std::string RenderInfoList(const InfoItems& items) {
   std::string body = "INFO";
-  for (const auto& [id, value] : items) {
-    if (value.empty())
-      continue;
+  for (const auto& [id, raw] : items) {
     body += id;
-    const auto size = static_cast<std::uint32_t>(value.size() + 1);
-    AppendLE32(body, size);
-    body += value;
-    body.push_back('\0');
-    if (size & 1)
+    AppendLE32(body, static_cast<std::uint32_t>(raw.size()));
+    body += raw;
+    if (raw.size() & 1)
       body.push_back('\0');
   }
   std::string out = "LIST";

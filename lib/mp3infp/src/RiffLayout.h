@@ -19,7 +19,8 @@ struct RiffChunk {
   bool padded = false;          // an odd body is followed by its pad byte
 };
 
-using InfoItems = std::vector<std::pair<std::string, std::string>>; // id, raw bytes
+// id, value bytes as stored (a text's terminating NUL included)
+using InfoItems = std::vector<std::pair<std::string, std::string>>;
 
 class RiffLayout {
 public:
@@ -37,9 +38,11 @@ public:
   const RiffChunk* find(const std::string& id) const;
   // The first LIST chunk of type INFO, if any.
   const RiffChunk* firstInfoList() const;
+  // A LIST chunk of type INFO small enough to be a tag; larger ones are opaque chunks.
   bool isInfoList(const FileReader& file, const RiffChunk& chunk) const;
-  // The items of every LIST/INFO chunk, in file order; values without their trailing NULs.
-  InfoItems readInfo(const FileReader& file) const;
+  // The items of every INFO list, in file order. `complete` is false when some list holds
+  // bytes that are not items (a rebuilt list would lose them).
+  InfoItems readInfo(const FileReader& file, bool& complete) const;
 
 private:
   std::string form_;
@@ -49,7 +52,7 @@ private:
   bool sound_ = false;
 };
 
-// A LIST/INFO chunk holding the items (empty values are left out), header included, padded.
+// A LIST/INFO chunk holding the items byte for byte, header included, each odd item padded.
 std::string RenderInfoList(const InfoItems& items);
 
 bool IsValidFourcc(const std::string& id);

@@ -15,9 +15,14 @@ constexpr std::uint64_t kMaxId3v2 = 64u << 20;
 
 FieldValues infoValues(const InfoItems& items) {
   FieldValues v;
-  for (const auto& [id, raw] : items)
-    if (v.find(id) == v.end())
-      v[id] = DecodeLegacy(raw);
+  for (const auto& [id, raw] : items) {
+    if (v.find(id) != v.end())
+      continue;
+    std::string text = raw;
+    while (!text.empty() && text.back() == '\0')
+      text.pop_back();
+    v[id] = DecodeLegacy(text);
+  }
   for (const char* id : kFieldIds)
     v.emplace(id, std::string());
   return v;
@@ -70,7 +75,7 @@ bool TagFile::load(const std::string& absolutePath) {
 
 bool TagFile::loadWave() {
   type_ = kWav;
-  info_ = riff_.readInfo(reader_);
+  info_ = riff_.readInfo(reader_, infoComplete_);
   infoValues_ = infoValues(info_);
   const RiffChunk* fmt = riff_.find("fmt ");
   const RiffChunk* data = riff_.find("data");
@@ -101,7 +106,7 @@ bool TagFile::loadRmp3() {
   if (!data)
     return false;
   rmp3_ = true;
-  info_ = riff_.readInfo(reader_);
+  info_ = riff_.readInfo(reader_, infoComplete_);
   infoValues_ = infoValues(info_);
   streamStart_ = data->dataOffset;
   streamEnd_ = data->dataOffset + data->available;

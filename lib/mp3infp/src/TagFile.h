@@ -38,6 +38,8 @@ public:
   const FileReader& reader() const { return reader_; }
   const RiffLayout& riff() const { return riff_; }
   const InfoItems& infoItems() const { return info_; }
+  // False when an INFO list holds bytes that are not items.
+  bool infoComplete() const { return infoComplete_; }
   bool hasInfoList() const { return riff_.firstInfoList() != nullptr; }
   // The MPEG stream: the whole file, or the body of an RMP3 file's 'data' chunk. ID3v2, APE
   // and ID3v1 tags are looked for at its start and end.
@@ -58,6 +60,7 @@ private:
   bool rmp3_ = false;
   std::string path_, folder_, baseName_, time_;
   InfoItems info_;
+  bool infoComplete_ = true;
   FieldValues infoValues_, v1Values_, v2Values_;
   std::uint64_t streamStart_ = 0, streamEnd_ = 0;
   std::uint64_t audioStart_ = 0, audioEnd_ = 0; // the MPEG frames, tags left out

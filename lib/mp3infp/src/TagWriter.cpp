@@ -9,21 +9,26 @@ namespace {
 
 constexpr std::uint64_t kMaxRiffBody = 0xFFFFFFFFu;
 
+// Items not edited keep their stored bytes; an edited value is stored NUL-terminated, and an
+// empty one removes the item.
 InfoItems editedInfo(const InfoItems& original, const FieldValues& edits) {
   InfoItems items;
   FieldValues pending = edits;
+  auto stored = [](const std::string& value) { return EncodeLegacy(value) + '\0'; };
   for (const auto& [id, raw] : original) {
     const auto it = edits.find(id);
     if (it == edits.end()) {
       items.emplace_back(id, raw);
     } else if (pending.count(id)) {
       // The first item of this id takes the new value; later duplicates would shadow it.
-      items.emplace_back(id, EncodeLegacy(it->second));
+      if (!it->second.empty())
+        items.emplace_back(id, stored(it->second));
       pending.erase(id);
     }
   }
   for (const auto& [id, value] : pending)
-    items.emplace_back(id, EncodeLegacy(value));
+    if (!value.empty())
+      items.emplace_back(id, stored(value));
   return items;
 }
 
@@ -71,13 +76,10 @@ int finishRiff(const TagFile& file, const std::string& form, std::vector<Piece> 
 // merged into it.
 int rewriteRiff(const TagFile& file, const TagChanges& changes) {
   const RiffLayout& riff = file.riff();
-  if (!riff.sound())
-    return 21; // chunk sizes that do not add up: rewriting could only make it worse
+  if (!riff.sound() || !file.infoComplete())
+    return 21; // sizes that do not add up: rewriting could only make it worse
   const InfoItems items = editedInfo(file.infoItems(), changes.info);
-  bool anyValue = false;
-  for (const auto& item : items)
-    anyValue = anyValue || !item.second.empty();
-  const bool keepInfo = file.isRmp3() || anyValue;
+  const bool keepInfo = file.isRmp3() || !items.empty();
   bool infoWritten = false;
   bool dataWritten = false;
   std::vector<Piece> body;
