@@ -402,6 +402,26 @@ TEST(Mp3infpSave, RefusesOtherPathsAndLeavesTheFileIntactWhenWritingFails) {
   EXPECT_EQ(value("INAM"), "new");
 }
 
+// A file marked read-only is left alone, also for root, whom permissions do not stop.
+TEST(Mp3infpSave, RefusesAFileMarkedReadOnly) {
+  TempDir dir;
+  const Bytes wav = wavWithInfo({{"INAM", "old"}});
+  const Bytes mp3 = shortMp3();
+  writeFile(dir / "a.wav", wav);
+  writeFile(dir / "a.mp3", mp3);
+  ::chmod((dir / "a.wav").c_str(), 0444);
+  ::chmod((dir / "a.mp3").c_str(), 0444);
+  ASSERT_EQ(load(dir / "a.wav"), 0u);
+  ASSERT_EQ(mp3infp_SetValue("INAM", "new"), 0u);
+  EXPECT_NE(mp3infp_Save((dir / "a.wav").c_str()), 0u);
+  ASSERT_EQ(load(dir / "a.mp3"), 0u);
+  EXPECT_NE(mp3infp_mp3_MakeId3v1((dir / "a.mp3").c_str()), 0u);
+  EXPECT_NE(mp3infp_mp3_MakeRMP((dir / "a.mp3").c_str()), 0u);
+  EXPECT_EQ(mp3infp_mp3_GetTagType(), 0u);
+  EXPECT_EQ(readFile(dir / "a.wav"), wav);
+  EXPECT_EQ(readFile(dir / "a.mp3"), mp3);
+}
+
 TEST(Mp3infpSave, FailsInAReadOnlyFolder) {
   if (::geteuid() == 0)
     GTEST_SKIP() << "root writes into read-only folders; the file-size limit test covers this";

@@ -22,7 +22,8 @@
  *
  * Every change to a file is written to a temporary file beside it and renamed over it, keeping
  * the file's permissions; audio data, unrelated chunks and the INFO items not changed are
- * copied byte for byte. A failed write leaves the original as it was. */
+ * copied byte for byte. A failed write leaves the original as it was. A file whose owner has no
+ * write permission is never changed, whoever asks. */
 #ifndef MP3INFP_H
 #define MP3INFP_H
 
@@ -77,7 +78,7 @@ uint32_t mp3infp_SetValue(const char* name, const char* value);
 /* Writes the values set since the load into the loaded file. `path` must name the loaded file
  * (any path to the same file will do); another path is refused and nothing is written. Returns
  * 0 when the file holds the values (at once when nothing was set); non-zero when the path is
- * not the loaded file, the file changed on disk since it was loaded, its chunk
+ * not the loaded file, the file changed on disk since it was loaded, it is read-only, its chunk
  * sizes (or the items of an INFO list) do not add up, or writing failed: the file is then as it
  * was and the values stay set. */
 uint32_t mp3infp_Save(const char* path);

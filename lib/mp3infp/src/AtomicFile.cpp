@@ -60,7 +60,9 @@ int WriteAtomically(const std::string& path, const FileReader& source,
       now.st_mtim.tv_sec != source.info().st_mtim.tv_sec ||
       now.st_mtim.tv_nsec != source.info().st_mtim.tv_nsec)
     return 11; // changed since it was read: the pieces no longer describe it
-  if (::access(target.c_str(), W_OK) != 0)
+  // A file its owner marked read-only is not rewritten, even by a user whom the permission
+  // bits do not stop (root): the rename would replace it all the same.
+  if ((now.st_mode & S_IWUSR) == 0 || ::access(target.c_str(), W_OK) != 0)
     return 12;
 
   const auto slash = target.rfind('/');

@@ -29,8 +29,9 @@ std::uint64_t TotalLength(const std::vector<Piece>& pieces);
 
 // Writes the pieces to a temporary file in the folder of `path` (symbolic links followed),
 // flushes it to disk, gives it the original's permissions and renames it over the original.
-// Refuses (non-zero, nothing changed) when the file is not writable or no longer the one
-// `source` read. On any failure the temporary file is removed and the original stays intact.
+// Refuses (non-zero, nothing changed) when the file is not writable, its owner's write
+// permission is off, or it is no longer the one `source` read. On any failure the temporary file is
+// removed and the original stays intact.
 int WriteAtomically(const std::string& path, const FileReader& source,
                     const std::vector<Piece>& pieces);
 
