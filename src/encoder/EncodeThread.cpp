@@ -7,6 +7,7 @@
 
 #include <cfenv>
 #include <chrono>
+#include <sched.h>
 #include <thread>
 
 namespace {
@@ -88,8 +89,20 @@ QThread::Priority TEncodeThread::ToQtPriority(TThreadPriority priority) {
 }
 
 void TEncodeThread::ApplyPriority(TThreadPriority priority) {
-  if (isRunning())
-    setPriority(ToQtPriority(priority));
+  std::lock_guard lock(mutex_);
+  if (!handleKnown_) {
+    // The body has not begun (or has ended): it starts at this priority.
+    startPriority_ = priority;
+    return;
+  }
+  int policy = 0;
+  sched_param param{};
+  if (priority != TThreadPriority::tpIdle && pthread_getschedparam(handle_, &policy, &param) == 0 &&
+      policy == SCHED_IDLE) {
+    param.sched_priority = 0;
+    pthread_setschedparam(handle_, SCHED_OTHER, &param); // refused without the right: stays idle
+  }
+  setPriority(ToQtPriority(priority));
 }
 
 void TEncodeThread::notify(int message, std::int32_t wParam, std::int32_t lParam) {
@@ -99,7 +112,22 @@ void TEncodeThread::notify(int message, std::int32_t wParam, std::int32_t lParam
 void TEncodeThread::run() {
   std::fenv_t saved;
   std::fegetenv(&saved);
-  ApplyPriority(TThreadPriority::tpIdle);
+  TThreadPriority startPriority;
+  {
+    std::lock_guard lock(mutex_);
+    handle_ = pthread_self();
+    handleKnown_ = true;
+    startPriority = startPriority_;
+  }
+  // The handle is forgotten before the body returns, so no one touches an ended thread.
+  struct Forget {
+    TEncodeThread& thread;
+    ~Forget() {
+      std::lock_guard lock(thread.mutex_);
+      thread.handleKnown_ = false;
+    }
+  } forget{*this};
+  ApplyPriority(startPriority);
 
   bool encoding = false;
   int counter = 0;

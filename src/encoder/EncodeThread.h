@@ -12,6 +12,8 @@
 #include <deque>
 #include <mutex>
 
+#include <pthread.h>
+
 class TEncodeThread : public QThread {
 public:
   // notifyTarget receives the notifications; it must outlive the thread's run.
@@ -22,6 +24,10 @@ public:
   void PostThreadMessage(int message, std::int32_t wParam = 0, std::int32_t lParam = 0);
   // Asks the body to end at its next check, waking it when it waits for messages.
   void RequestTermination();
+  // Gives the running worker this priority at once (callable from any thread). On this
+  // platform the idle priority is a scheduling class of its own, which the toolkit never
+  // leaves again; a higher priority therefore first returns the thread to the normal class
+  // (as far as the system allows the process).
   void ApplyPriority(TThreadPriority priority);
 
   static QThread::Priority ToQtPriority(TThreadPriority priority);
@@ -45,4 +51,9 @@ private:
   std::condition_variable wake_;
   std::deque<Message> queue_;
   bool terminationRequested_ = false;
+  // The worker's native handle while its body runs, and the priority the body starts at
+  // (idle unless one was applied before it began); guarded by mutex_.
+  bool handleKnown_ = false;
+  pthread_t handle_{};
+  TThreadPriority startPriority_ = TThreadPriority::tpIdle;
 };

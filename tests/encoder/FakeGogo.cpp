@@ -7,6 +7,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <sched.h>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -21,6 +22,7 @@ std::string logCopy;
 std::map<std::string, long> script;
 long framesDone = 0;
 UPARAM inputValue2 = 0;
+int framePolicy = -1; // scheduling class of the thread of the latest frame call
 
 long get(const char* key) {
   auto it = script.find(key);
@@ -31,6 +33,7 @@ void resetLocked() {
   log.clear();
   framesDone = 0;
   inputValue2 = 0;
+  framePolicy = -1;
   script = {{"frames", 10},     {"failAt", -1},      {"failCode", 0},      {"throwAt", -1},
             {"initResult", 0},  {"detectResult", 0}, {"detectThrows", 0},  {"units", 0x2E},
             {"unitsResult", 0}, {"version", 560},    {"versionResult", 0}, {"frameSleepUs", 0}};
@@ -66,6 +69,11 @@ FAKE_API const char* fake_log(void) {
 FAKE_API long fake_frames_done(void) {
   std::lock_guard g(lock);
   return framesDone;
+}
+
+FAKE_API int fake_frame_policy(void) {
+  std::lock_guard g(lock);
+  return framePolicy;
 }
 
 FAKE_API UPARAM fake_input_value2(void) {
@@ -121,6 +129,7 @@ FAKE_API MERET MPGE_processFrame(void) {
   {
     std::lock_guard g(lock);
     const long n = ++framesDone;
+    framePolicy = sched_getscheduler(0);
     sleepUs = get("frameSleepUs");
     if (n == get("throwAt"))
       throwNow = true;

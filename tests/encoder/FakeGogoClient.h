@@ -43,6 +43,8 @@ public:
   void set(const char* key, long value) { fn<void (*)(const char*, long)>("fake_set")(key, value); }
   std::string log() { return fn<const char* (*)()>("fake_log")(); }
   long framesDone() { return fn<long (*)()>("fake_frames_done")(); }
+  // Scheduling class (SCHED_*) of the thread that made the latest frame call; -1 before one.
+  int framePolicy() { return fn<int (*)()>("fake_frame_policy")(); }
   std::uintptr_t inputValue2() { return fn<std::uintptr_t (*)()>("fake_input_value2")(); }
 
 private:

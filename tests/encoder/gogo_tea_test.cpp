@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+#include <sched.h>
+
 #include <atomic>
 #include <cstring>
 #include <functional>
@@ -353,6 +356,46 @@ TEST_F(GogoTeaTest, SettingsAreFrozenWhileEncoding) {
   EXPECT_EQ(t.Priority(), TThreadPriority::tpLowest);
   EXPECT_EQ(t.Frequency(), 1000);
   EXPECT_TRUE(t.SourceFile().isEmpty());
+}
+
+// Whether this process may move a thread from the idle scheduling class back to the normal one.
+bool canLeaveIdleClass() {
+  bool can = false;
+  std::thread probe([&] {
+    sched_param param{};
+    if (pthread_setschedparam(pthread_self(), SCHED_IDLE, &param) == 0)
+      can = pthread_setschedparam(pthread_self(), SCHED_OTHER, &param) == 0;
+  });
+  probe.join();
+  return can;
+}
+
+TEST_F(GogoTeaTest, TheEncodeRunsAtThePriorityAndFollowsItsChanges) {
+  if (!canLeaveIdleClass())
+    GTEST_SKIP() << "threads of this process cannot leave the idle scheduling class";
+  TGogoTea& t = make();
+  fake.set("frames", 1000000000);
+  fake.set("frameSleepUs", 50);
+  t.setFrequency(1000000);
+  // The scheduling class of the frame calls made after now.
+  const auto policy = [this] {
+    const long from = fake.framesDone();
+    EXPECT_TRUE(fake::waitFor([&] { return fake.framesDone() > from + 2; }));
+    return fake.framePolicy();
+  };
+  t.setPriority(TThreadPriority::tpNormal);
+  for (int encode = 0; encode < 2; ++encode) { // the second starts from the idle worker
+    fake.set("frames", 1000000000);
+    finishes = 0;
+    t.StartEncode();
+    EXPECT_EQ(policy(), SCHED_OTHER);
+    t.setPriority(TThreadPriority::tpIdle);
+    EXPECT_EQ(policy(), SCHED_IDLE);
+    t.setPriority(TThreadPriority::tpNormal);
+    EXPECT_EQ(policy(), SCHED_OTHER);
+    fake.set("frames", 0); // the next frame ends the input
+    runToFinish();
+  }
 }
 
 TEST_F(GogoTeaTest, DestroyingDuringAnEncodeClosesTheCoderSilently) {
