@@ -17,7 +17,7 @@ TStatusBar::TStatusBar(const std::vector<int>& panelWidths, int height, QWidget*
     // Panels keep their width; a long text is cut rather than widening the panel.
     panel->setMinimumWidth(0);
     panel->setGeometry(left, 2, width - 2, height - 2);
-    panel->setObjectName(QStringLiteral("Panel%1").arg(panels_.size()));
+    panel->setObjectName(QStringLiteral("StatusPanel%1").arg(panels_.size()));
     panels_.push_back(panel);
     left += width;
   }

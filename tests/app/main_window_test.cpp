@@ -22,6 +22,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -164,6 +165,16 @@ TEST_F(MainWindowTest, StartsAsDesigned) {
   for (QLabel* l : form->Panel1->findChildren<QLabel*>())
     EXPECT_NE(l->buddy(), nullptr) << l->objectName().toStdString();
   EXPECT_EQ(form->Label23->buddy(), form->Edit1);
+
+  // Each control is found by its own name: no two widgets of the window share one.
+  QSet<QString> names;
+  for (const QWidget* w : form->findChildren<QWidget*>()) {
+    if (w->window() != form.get() || w->objectName().isEmpty() ||
+        w->objectName().startsWith(QLatin1String("qt_")))
+      continue;
+    EXPECT_FALSE(names.contains(w->objectName())) << w->objectName().toStdString();
+    names.insert(w->objectName());
+  }
 
   // The encoder component is made with the window, with its design values.
   ASSERT_NE(form->GogoTea1, nullptr);
