@@ -1,0 +1,209 @@
+// How much of the main thread a batch conversion takes while it waits. Two 20-second WAV
+// files are converted through the main window's batch handler with the real encoder module
+// on the offscreen platform; the main thread's own processor time is read with
+// CLOCK_THREAD_CPUTIME_ID at the edges of each encode, of each end handler (its one-second
+// pause) and of the closing summary (its three-second pause). The worker's time (the process's
+// time less the main thread's) and a blocked one-second idle wait are the references of the
+// same run. Three rounds; medians.
+#include "app/Platform.h"
+#include "app/Unit1.h"
+#include "encoder/GogoTea.h"
+#include "ui/Option.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <sys/resource.h>
+#include <time.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr int kRounds = 3;
+constexpr double kSeconds = 20.0;
+
+double ThreadCpuMs() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+double ProcessCpuMs() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  const auto ms = [](const timeval& v) {
+    return static_cast<double>(v.tv_sec) * 1e3 + static_cast<double>(v.tv_usec) / 1e3;
+  };
+  return ms(u.ru_utime) + ms(u.ru_stime);
+}
+
+double WallMs() {
+  timespec t{};
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+void PutLE(QByteArray& out, quint32 value, int bytes) {
+  for (int i = 0; i < bytes; ++i)
+    out.append(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+// 16-bit stereo 44.1 kHz sine.
+QByteArray SineWav(double seconds) {
+  const quint32 frames = static_cast<quint32>(seconds * 44100);
+  QByteArray data;
+  data.reserve(static_cast<qsizetype>(frames) * 4);
+  for (quint32 i = 0; i < frames; ++i) {
+    const double t = i / 44100.0;
+    PutLE(data, static_cast<quint16>(static_cast<qint16>(12000 * std::sin(2 * M_PI * 440 * t))), 2);
+    PutLE(data, static_cast<quint16>(static_cast<qint16>(12000 * std::sin(2 * M_PI * 660 * t))), 2);
+  }
+  QByteArray wav("RIFF");
+  PutLE(wav, 36 + static_cast<quint32>(data.size()), 4);
+  wav.append("WAVEfmt ");
+  PutLE(wav, 16, 4);
+  PutLE(wav, 1, 2);
+  PutLE(wav, 2, 2);
+  PutLE(wav, 44100, 4);
+  PutLE(wav, 44100 * 4, 4);
+  PutLE(wav, 4, 2);
+  PutLE(wav, 16, 2);
+  wav.append("data");
+  PutLE(wav, static_cast<quint32>(data.size()), 4);
+  return wav + data;
+}
+
+// The real tick counter; no dialog ever shows, nothing goes to the trash.
+class BenchPlatform : public Platform {
+public:
+  bool AskOkCancel(QWidget*, const QString&, const QString&) override { return false; }
+  void ShowError(QWidget*, const QString& text) override {
+    std::fprintf(stderr, "error box: %s\n", qPrintable(text));
+  }
+  int ExecModal(QDialog&) override { return 0; }
+  QString GetOpenFileName(QWidget*, const QString&) override { return {}; }
+  bool MoveToTrash(const QString&) override { return false; }
+  bool OpenWithAssociatedProgram(const QString&) override { return false; }
+};
+
+struct Round {
+  double encodeWall = 0, encodeMain = 0, encodeWorker = 0;
+  double finishWall = 0, finishMain = 0;
+  double summaryWall = 0, summaryMain = 0;
+  double idleWall = 0, idleMain = 0;
+  int progressEvents = 0;
+};
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  QTemporaryDir dir;
+  const QByteArray wav = SineWav(kSeconds);
+  BenchPlatform platform;
+  TForm1 form(platform);
+  form.IniPath = dir.filePath(QStringLiteral("bench.ini"));
+  form.frmOption = new TfrmOption(&form, platform);
+  form.frmOption->CheckBox2->setChecked(false);
+
+  Round r;
+  double mark = 0, markCpu = 0, markProcess = 0;
+  form.GogoTea1->OnProgress = [&](QObject* s, int now, int all) {
+    ++r.progressEvents;
+    form.GogoTea1Progress(s, now, all);
+  };
+  form.GogoTea1->OnFinish = [&](QObject* s, bool aborted) {
+    // The encode ran from the last mark (the batch's start or the last end handler's end).
+    const double cpu = ThreadCpuMs();
+    r.encodeWall += WallMs() - mark;
+    r.encodeMain += cpu - markCpu;
+    r.encodeWorker += (ProcessCpuMs() - markProcess) - (cpu - markCpu);
+    const double start = WallMs(), startCpu = ThreadCpuMs();
+    form.GogoTea1Finish(s, aborted);
+    r.finishWall += WallMs() - start;
+    r.finishMain += ThreadCpuMs() - startCpu;
+    mark = WallMs();
+    markCpu = ThreadCpuMs();
+    markProcess = ProcessCpuMs();
+  };
+
+  std::vector<Round> rounds;
+  for (int round = 0; round < kRounds; ++round) {
+    const QString folder = dir.filePath(QStringLiteral("round%1").arg(round));
+    QDir().mkpath(folder);
+    for (const char* name : {"a.wav", "b.wav"}) {
+      QFile f(folder + QLatin1Char('/') + QLatin1String(name));
+      if (!f.open(QIODevice::WriteOnly) || f.write(wav) != wav.size())
+        return 1;
+    }
+    if (form.ScanFolder(folder) != 2)
+      return 1;
+    form.ShownFilePath = form.FileList.at(0);
+    form.Edit13->setText(QStringLiteral("a.wav"));
+
+    r = Round{};
+    mark = WallMs();
+    markCpu = ThreadCpuMs();
+    markProcess = ProcessCpuMs();
+    form.Button9Click();
+    // After the last end handler: the summary and its pause.
+    r.summaryWall = WallMs() - mark;
+    r.summaryMain = ThreadCpuMs() - markCpu;
+
+    // Reference: the main thread blocked in an event loop for one second.
+    const double idleStart = WallMs(), idleCpu = ThreadCpuMs();
+    QEventLoop idle;
+    QTimer::singleShot(1000, &idle, &QEventLoop::quit);
+    idle.exec();
+    r.idleWall = WallMs() - idleStart;
+    r.idleMain = ThreadCpuMs() - idleCpu;
+
+    std::printf("round %d: encodes %.0f ms wall, main thread %.1f ms, worker %.0f ms, "
+                "%d progress events; end handlers %.0f ms wall, main %.1f ms; summary %.0f ms "
+                "wall, main %.1f ms; idle reference %.0f ms wall, main %.2f ms\n",
+                round + 1, r.encodeWall, r.encodeMain, r.encodeWorker, r.progressEvents,
+                r.finishWall, r.finishMain, r.summaryWall, r.summaryMain, r.idleWall, r.idleMain);
+    std::fflush(stdout);
+    rounds.push_back(r);
+  }
+
+  const auto median = [&](double Round::*field) {
+    std::vector<double> v;
+    for (const Round& x : rounds)
+      v.push_back(x.*field);
+    return Median(v);
+  };
+  const double encodeWall = median(&Round::encodeWall);
+  const double encodeMain = median(&Round::encodeMain);
+  const double worker = median(&Round::encodeWorker);
+  std::printf("median over %d rounds (two %.0f s WAV files per round):\n", kRounds, kSeconds);
+  std::printf("  during the encodes: main thread %.1f ms of %.0f ms wall (%.2f %% of one core); "
+              "worker %.0f ms; main/worker %.3f\n",
+              encodeMain, encodeWall, 100 * encodeMain / encodeWall, worker, encodeMain / worker);
+  std::printf("  during the end handlers' pauses: main %.1f ms of %.0f ms wall (%.2f %%)\n",
+              median(&Round::finishMain), median(&Round::finishWall),
+              100 * median(&Round::finishMain) / median(&Round::finishWall));
+  std::printf("  during the summary's pause: main %.1f ms of %.0f ms wall (%.2f %%)\n",
+              median(&Round::summaryMain), median(&Round::summaryWall),
+              100 * median(&Round::summaryMain) / median(&Round::summaryWall));
+  std::printf("  idle reference: main %.2f ms of %.0f ms wall\n", median(&Round::idleMain),
+              median(&Round::idleWall));
+  return 0;
+}
