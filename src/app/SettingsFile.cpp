@@ -14,6 +14,8 @@ namespace {
 
 const QString kForm = QStringLiteral("Form");
 const QString kOption = QStringLiteral("Option");
+// The widest window the window systems make (X11 and Windows alike).
+constexpr int kLargestWindowWidth = 32767;
 
 // What ReadIniValue gives for one key, from a document read once.
 QString Read(const IniDocument& doc, const QString& section, const QString& key) {
@@ -112,6 +114,10 @@ std::optional<StoredSettings> ReadStoredSettings(const QString& iniPath,
   s.Left = ReadInt(doc, QStringLiteral("Left"), 100);
   s.Top = ReadInt(doc, QStringLiteral("Top"), 100);
   s.Width = ReadInt(doc, QStringLiteral("Width"), 530);
+  // A width no window can have is as invalid as one that is not a number: the window could
+  // not be drawn, and every later save would keep it so.
+  if (s.Width < 1 || s.Width > kLargestWindowWidth)
+    s.Width = 530;
   const auto flag = [&](const char* key) {
     return MyCommon::IsTrueValue(Read(doc, kOption, QString::fromLatin1(key)));
   };

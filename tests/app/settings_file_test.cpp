@@ -259,6 +259,14 @@ TEST_F(StoredSettingsTest, OnlyFormSectionGivesUncheckedOptions) {
   EXPECT_FALSE(s.FolderPath.has_value());
 }
 
+TEST_F(StoredSettingsTest, WidthNoWindowCanHaveIsInvalid) {
+  // Such a width left the window undrawable, and every later save wrote it back.
+  const std::pair<const char*, int> cases[] = {{"99999999", 530}, {"32768", 530},   {"0", 530},
+                                               {"-40", 530},      {"32767", 32767}, {"1", 1}};
+  for (const auto& [text, expected] : cases)
+    EXPECT_EQ(Load(QByteArray("[Form]\r\nWidth=\"") + text + "\"\r\n").Width, expected) << text;
+}
+
 TEST_F(StoredSettingsTest, BooleansAndCommentFormat) {
   const StoredSettings s =
       Load("[Option]\r\nWithFolder=\" TRUE  \"\r\nWithFile=\"1\"\r\nWriteId3=True\r\n");
