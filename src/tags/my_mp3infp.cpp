@@ -4,7 +4,6 @@
 
 #include <mp3infp.h>
 
-#include <QDir>
 #include <QFileInfo>
 
 namespace my_mp3infp {
@@ -66,22 +65,21 @@ QByteArray readName(int field) {
 }
 
 // The loaded MP3 file's full path, from its folder and name. Names here are case-sensitive, so
-// besides "name.mp3" a name whose extension is ".MP3" or ".Mp3" is looked for too; the tag
-// library itself refuses to make tags in any file but the loaded one.
+// besides "name.mp3" the names with ".MP3", ".Mp3" and the other spellings are tried too; the
+// tag library itself refuses to make tags in any file but the loaded one.
 QString loadedMp3Path() {
   QString folder = libraryValue("PATH");
   if (!folder.endsWith(QLatin1Char('/')))
     folder += QLatin1Char('/');
-  const QString base = libraryValue("FILE");
-  const QString plain = folder + base + QStringLiteral(".mp3");
-  if (QFileInfo::exists(plain))
-    return plain;
-  const QStringList others =
-      QDir(folder).entryList({base + QStringLiteral(".*")}, QDir::Files | QDir::Hidden);
-  for (const QString& name : others)
-    if (name.size() == base.size() + 4 &&
-        name.endsWith(QStringLiteral(".mp3"), Qt::CaseInsensitive))
-      return folder + name;
+  const QString plain = folder + libraryValue("FILE") + QStringLiteral(".mp3");
+  for (int spelling = 0; spelling < 8; ++spelling) {
+    QString path = plain;
+    for (int i = 0; i < 3; ++i)
+      if (spelling & (1 << i))
+        path[path.size() - 3 + i] = path[path.size() - 3 + i].toUpper();
+    if (QFileInfo::exists(path))
+      return path;
+  }
   return plain;
 }
 

@@ -397,9 +397,10 @@ TEST_F(TagViewTest, FieldsLeftAsShownKeepTheirWholeStoredValue) {
   EXPECT_EQ(wholeValue(path, "ICRD"), "1999");
 }
 
-// Names are case-sensitive here: an untagged "SONG.MP3" still gets the tags writing needs.
+// Names are case-sensitive here: an untagged "SONG.MP3" still gets the tags writing needs, also
+// when its name holds characters that patterns treat specially.
 TEST_F(TagViewTest, UntaggedMp3WithCapitalExtensionIsWritten) {
-  const QString path = make("SONG.MP3", fixtures::makeMp3(1.0));
+  const QString path = make("SONG [Live] *1.MP3", fixtures::makeMp3(1.0));
   showFile(path);
   form.Edit6->setText(u"曲"_qs);
   EXPECT_EQ(pressWrite(), u"成功"_qs);
