@@ -26,9 +26,9 @@
  *                        stereo), MODE_MSSTEREO (joint stereo with mid/side forced on every frame,
  *                        lame_set_force_ms), MODE_DUALCHANNEL (LAME's DUAL_CHANNEL). A mono input
  *                        always gives a mono stream whatever the mode.
- *   CFG_PSYCHOACOUSTICS  1: LAME's standard quality (its default -q 3: full psychoacoustic model
- *                        and noise shaping); 0: LAME's fast mode (-q 7: the model only chooses
- *                        block types and M/S, no noise shaping).
+ *   CFG_PSYCHOACOUSTICS  1: LAME's high quality (-q 2: the psychoacoustic model with its more
+ *                        thorough noise shaping); 0: LAME's standard quality (its default -q 3,
+ *                        what the lame command gives). LAME's fast modes are never used.
  *   CFG_LOWPASS          1: LAME's automatic low-pass for the bit rate; 0: no low-pass.
  *   CFG_EXT_FILTER       a low-pass with its transition band given in percent of the output's
  *                        Nyquist frequency: value1 = where the pass band ends, value2 = where
@@ -45,7 +45,7 @@
  *   CFG_MS_SETTING       threshold and power, each 0..100, checked and kept; LAME decides
  *                        mid/side per frame itself and has no setting for either.
  *   CFG_UNIT_*           accepted and ignored: LAME picks its SIMD code at run time.
- * Not set: no input/output, 128 kbit/s CBR, joint stereo, psychoacoustics on, low-pass on,
+ * Not set: no input/output, 128 kbit/s CBR, joint stereo, psychoacoustics off, low-pass on,
  * no emphasis, MP3 output. LAME's ReplayGain analysis and on-the-fly decoding are off; no ID3
  * tag is written; the LAME/Xing info frame is the first frame of the stream.
  */

@@ -28,7 +28,7 @@ public:
   std::int64_t channelMode = MODE_JOINT;
   std::int64_t bitrate = 128;
   std::optional<std::int64_t> forceRate;
-  bool psychoacoustics = true;
+  bool psychoacoustics = false;
   bool lowpass = true;
   std::int64_t emphasis = EMPH_NONE;
   std::optional<std::int64_t> vbrLevel;
