@@ -186,8 +186,10 @@ bool WriteStoredSettings(const QString& iniPath, const QString& programDir, cons
     if (!writable) {
       // Same question, same answers as one WriteIniValue per key.
       const MyCommon::Writability answer = MyCommon::CheckWritable(iniPath, ask);
+      // Agreed, but the file cannot be made writable (another user's file): asking again for
+      // each remaining key could not change that.
       if (answer == MyCommon::Writability::Unchangeable)
-        allWritten = false;
+        return false;
       if (answer != MyCommon::Writability::Writable)
         continue;
       writable = true;

@@ -9,7 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <vector>
 
@@ -421,6 +425,36 @@ INSTANTIATE_TEST_SUITE_P(Answers, ReadOnlySaveTest,
                                            ReadOnlyCase{"OkOnLastKey", OkAfter(15), 16, 0644},
                                            ReadOnlyCase{"OkOnThird", OkAfter(2), 3, 0644}),
                          [](const auto& param) { return std::string(param.param.name); });
+
+// Sets or clears a file's immutable flag; false where the file system or our rights forbid it.
+bool SetImmutable(const QString& path, bool on) {
+  const int fd = open(QFile::encodeName(path).constData(), O_RDONLY);
+  if (fd < 0)
+    return false;
+  int flags = 0;
+  bool ok = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  if (ok) {
+    flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+    ok = ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  }
+  close(fd);
+  return ok;
+}
+
+TEST_F(StoredSettingsTest, FileThatCannotBeMadeWritableIsAskedAboutOnce) {
+  const QByteArray start = "[Form]\r\nLeft=\"3\"\r\n";
+  WriteBytes(ini, start);
+  ASSERT_EQ(chmod(QFile::encodeName(ini).constData(), 0444), 0);
+  // An immutable file refuses a change of mode even to root, like another user's file does.
+  if (!SetImmutable(ini, true))
+    GTEST_SKIP() << "immutable files are not available here";
+  ScriptedAsk ask{std::vector<bool>(16, true)};
+  const bool written = WriteStoredSettings(ini, programDir, Sample(), ask.Fn());
+  ASSERT_TRUE(SetImmutable(ini, false));
+  EXPECT_FALSE(written);
+  EXPECT_EQ(ask.asked, 1);
+  EXPECT_EQ(ReadBytes(ini), start);
+}
 
 TEST_F(StoredSettingsTest, WritableSavesMatchKeyByKeySaving) {
   const QString keyByKey = Q(dir / "keybykey.ini");
