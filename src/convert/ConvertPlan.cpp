@@ -46,10 +46,14 @@ ConvertPlan ConvertPlan::Make(const QString& source, bool toOutputFolder,
 
   if (toOutputFolder) {
     QString folder = outputFolder;
-    if (folder.endsWith(kSeparator))
+    // One trailing separator goes; the root keeps its only one.
+    if (folder.size() > 1 && folder.endsWith(kSeparator))
       folder.chop(1);
-    if (!folder.isEmpty() && QFileInfo(folder).isDir())
-      plan.destination = folder + kSeparator + plan.destination.mid(NameStart(plan.destination));
+    if (!folder.isEmpty() && QFileInfo(folder).isDir()) {
+      if (!folder.endsWith(kSeparator))
+        folder += kSeparator;
+      plan.destination = folder + plan.destination.mid(NameStart(plan.destination));
+    }
   }
 
   if (!QFileInfo(source).isFile())

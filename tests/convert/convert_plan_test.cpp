@@ -70,6 +70,18 @@ INSTANTIATE_TEST_SUITE_P(
         PlanCase{"DotInFolderOnly", "a.b/c.wav", false, "", false, "a.b/c.mp3", Refusal::None}),
     [](const auto& p) { return std::string(p.param.label); });
 
+// The root as output folder is a folder like any other; a folder given with a doubled
+// separator is still that folder.
+TEST(ConvertPlanRoot, RootOutputFolderKeepsItsSeparator) {
+  TempDir dir;
+  fixtures::writeFile(dir / "song.wav", {1, 2, 3});
+  const QString source = Q(dir / "song.wav");
+  EXPECT_EQ(ConvertPlan::Make(source, true, QStringLiteral("/"), true).destination,
+            QStringLiteral("/song.mp3"));
+  EXPECT_EQ(ConvertPlan::Make(source, true, Q(dir.path()) + "//", true).destination,
+            Q(dir / "song.mp3"));
+}
+
 TEST(ConvertPlanText, ExtensionComesFromTheFileNamePart) {
   EXPECT_EQ(ConvertPlan::ExtensionOf(QStringLiteral("/m/a.b/song")), QString());
   EXPECT_EQ(ConvertPlan::ExtensionOf(QStringLiteral("/m/song.tar.WAV")), QStringLiteral(".WAV"));
