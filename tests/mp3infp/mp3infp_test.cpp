@@ -402,6 +402,19 @@ TEST(Mp3infpSave, RefusesOtherPathsAndLeavesTheFileIntactWhenWritingFails) {
   EXPECT_EQ(value("INAM"), "new");
 }
 
+// Another program's change after the load is never overwritten with what the load saw.
+TEST(Mp3infpSave, RefusesAFileChangedSinceItWasLoaded) {
+  TempDir dir;
+  const fs::path path = dir / "a.wav";
+  writeFile(path, wavWithInfo({{"INAM", "old"}}));
+  ASSERT_EQ(load(path), 0u);
+  ASSERT_EQ(mp3infp_SetValue("INAM", "mine"), 0u);
+  const Bytes theirs = wavWithInfo({{"INAM", "theirs, longer"}});
+  writeFile(path, theirs);
+  EXPECT_NE(mp3infp_Save(path.c_str()), 0u);
+  EXPECT_EQ(readFile(path), theirs);
+}
+
 // A file marked read-only is left alone, also for root, whom permissions do not stop.
 TEST(Mp3infpSave, RefusesAFileMarkedReadOnly) {
   TempDir dir;
