@@ -1,6 +1,6 @@
 // Conversions through the main window with the recording fake encoder module standing in for
 // libgogo.so (found first through the library path): an encode that fails midway, and the
-// window closed or destroyed during a batch.
+// window closed (during an encode or an end handler's pause) or destroyed during a batch.
 #include "ConvertTestSupport.h"
 
 #include <QThread>
@@ -112,6 +112,31 @@ TEST_F(ConvertFake, ClosingTheWindowStopsTheBatch) {
   const std::string log = fake_.log();
   EXPECT_EQ(Count(log, "init\n"), 1);
   EXPECT_NE(log.find("close\nend\n"), std::string::npos) << log;
+}
+
+// Closing the window during the end handler's pause: that handler still finishes its file
+// and releases the marker, and the batch starts no further encode and shows no summary.
+TEST_F(ConvertFake, ClosingDuringTheEndPauseStartsNoFurtherEncode) {
+  SetOptions(false, false);
+  ShowList({{"b.wav", TaggedWav(0.5)}, {"c.wav", TaggedWav(0.5)}});
+  bool closed = false;
+  fake->onTick = [&] {
+    Snapshot();
+    if (!closed && form->StatusText(1) == QStringLiteral("成功")) {
+      closed = true;
+      form->close();
+    }
+  };
+  form->Button9Click();
+
+  EXPECT_TRUE(closed);
+  EXPECT_EQ(Count(fake_.log(), "init\n"), 1);
+  EXPECT_EQ(form->ConvertedCount, 1);
+  EXPECT_EQ(form->Batch, nullptr);
+  EXPECT_TRUE(form->GogoTea1->DestinationFile().isEmpty());
+  EXPECT_FALSE(form->GogoTea1->IsEncoding());
+  for (const QString& seen : trace)
+    EXPECT_FALSE(seen.contains(QStringLiteral("ファイルを変換しました")));
 }
 
 // The window destroyed while the batch waits: the batch returns without touching it.
