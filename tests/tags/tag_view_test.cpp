@@ -317,6 +317,17 @@ INSTANTIATE_TEST_SUITE_P(Files, TagRoundTripTest,
                                                          "0000000D (ID3V1)(RIFFSIF)(ID3V1_0)"}),
                          [](const auto& param) { return std::string(param.param.name); });
 
+// A file marked read-only stays as it is and the write reports failure.
+TEST_P(TagRoundTripTest, ReadOnlyFileIsNotWritten) {
+  const QString path = make(GetParam().file, GetParam().make());
+  QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+  const Bytes before = fixtures::readFile(dir / GetParam().file);
+  showFile(path);
+  form.Edit6->setText(u"曲"_qs);
+  EXPECT_EQ(pressWrite(), u"失敗"_qs);
+  EXPECT_EQ(fixtures::readFile(dir / GetParam().file), before);
+}
+
 // The file keeps the whole comment, while reading gives its first line; so a comment of
 // several lines differs from the file every time and is written each time.
 TEST_F(TagViewTest, MultiLineCommentIsKeptWholeAndWrittenEachTime) {
