@@ -34,6 +34,13 @@ int charBytes(const QString& ch) {
 
 // Up to the first control character, and at most `limit` stored bytes (negative: no limit).
 QString firstLine(const QString& value, int limit) {
+  // A character's CP932 form is never longer than its UTF-8 form, so a line whose UTF-8 form
+  // fits needs no counting.
+  qsizetype end = 0;
+  while (end < value.size() && value.at(end).unicode() >= 0x20)
+    ++end;
+  if (limit < 0 || QStringView(value).left(end).toUtf8().size() <= limit)
+    return value.left(end);
   QString out;
   int used = 0;
   for (int i = 0; i < value.size();) {
