@@ -442,6 +442,11 @@ void TForm1::showEvent(QShowEvent* event) {
 void TForm1::closeEvent(QCloseEvent* event) {
   FormCloseQuery();
   event->accept();
+  // Closing the main window ends the program, and at once: the quit that Qt posts when the
+  // last window closes would be dropped by the next local event loop a wait (conversion,
+  // end handler, summary) starts, leaving the program running without its window. No-op
+  // when the application's event loop is not running.
+  QCoreApplication::quit();
 }
 
 void TForm1::Button3Click() {
