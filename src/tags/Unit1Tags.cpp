@@ -1,6 +1,7 @@
 // The main window's tag display and the write button: loading the shown file into the tag
 // library, filling the tag boxes from it, and writing the six tag fields back.
 #include "app/Unit1.h"
+#include "encoder/GogoTea.h"
 #include "tags/CommentText.h"
 #include "tags/my_mp3infp.h"
 
@@ -128,6 +129,11 @@ bool TForm1::WriteTags(const QString& path, const QString& title, const QString&
                        const QString& comment) {
   using namespace my_mp3infp;
   if (!FileExists(path))
+    return false;
+  // The MP3 an encode is still writing: a tag save replaces the file, and the encoder would go
+  // on writing into the replaced one, so the new file would lose the rest of the audio.
+  if (GogoTea1 && GogoTea1->IsEncoding() &&
+      QFileInfo(GogoTea1->DestinationFile()) == QFileInfo(path))
     return false;
   QString storedTitle, storedAlbum, storedArtist, storedYear, storedGenre, storedComment;
   if (!ReadTags(path, storedTitle, storedAlbum, storedArtist, storedYear, storedGenre,

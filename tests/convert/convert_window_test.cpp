@@ -270,3 +270,32 @@ TEST_F(ConvertTest, SecondPressWhileConvertingIsRefused) {
 }
 
 } // namespace
+
+namespace {
+
+using namespace convert_test;
+
+// The MP3 an encode is still writing is not the shown file's to write: a tag save would replace
+// it and cut it off from the rest of the audio.
+TEST_F(ConvertTest, TagsAreNotWrittenIntoTheMp3BeingEncoded) {
+  SetOptions(false, false);
+  ShowList({{"b.wav", Wav()}});
+  QString during;
+  onProgress = [&](int now, int) {
+    if (now == 2 && during.isEmpty()) {
+      form->ShownFilePath = Q(dir / "b.mp3");
+      form->Edit6->setText(QStringLiteral("途中"));
+      form->Button4Click();
+      during = form->StatusText(1);
+    }
+  };
+  form->Button6Click();
+  FinishSingle();
+  EXPECT_EQ(during, QStringLiteral("失敗"));
+  form->ShownFilePath = Q(dir / "b.mp3");
+  form->Edit6->setText(QStringLiteral("後"));
+  form->Button4Click();
+  EXPECT_EQ(form->StatusText(1), QStringLiteral("成功"));
+}
+
+} // namespace
