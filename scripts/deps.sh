@@ -9,7 +9,7 @@ packages=(
   libtag1-dev libmp3lame-dev libsndfile1-dev
   libgtest-dev libgmock-dev
   fonts-noto-cjk
-  lame xvfb xauth xdotool x11-utils
+  lame xvfb xauth xdotool x11-utils openbox
   clang libclang-rt-14-dev clang-format
   desktop-file-utils appstream
 )

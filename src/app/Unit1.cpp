@@ -432,6 +432,15 @@ void TForm1::FormDestroy() {
   JacketList.clear();
 }
 
+void TForm1::setVisible(bool visible) {
+  // FormShow places and sizes the window; done before the native window exists, the window
+  // manager maps it where asked. Sizing it from the show event instead makes X11 window
+  // managers place it elsewhere (at the screen's corner, for one).
+  if (visible && !shownOnce_)
+    FormShow();
+  QWidget::setVisible(visible);
+}
+
 void TForm1::showEvent(QShowEvent* event) {
   // The show event arrives before the window is mapped, so what FormShow changes (place,
   // width, height) is what the user first sees.
