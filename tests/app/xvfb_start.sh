@@ -5,14 +5,14 @@
 # executable, "Option" section first, keys in their fixed order.
 #   xvfb_start.sh <program folder>
 set -euo pipefail
+source "$(dirname "$0")/../support/xvfb_session.sh"
 
 if [ "${1:-}" = "--inside" ]; then
   work="$2"
   export QT_QPA_PLATFORM=xcb
   "$work/wav2mp3tag" >"$work/out.log" 2>&1 &
   pid=$!
-  wid=$(timeout 20 xdotool search --sync --onlyvisible --name "ID3タグの編集" | head -n1) || {
-    echo "the main window did not appear"; cat "$work/out.log"; kill "$pid"; exit 1; }
+  wid=$(w2m_main_window "$pid" "$work/out.log")
   info=$(xwininfo -id "$wid")
   x=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")
   y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
@@ -21,16 +21,7 @@ if [ "${1:-}" = "--inside" ]; then
   if [ "$x,$y,$w" != "294,132,662" ]; then
     echo "window at $x,$y, $w wide; expected 294,132, 662 wide"; status=1
   fi
-  # The exit button sits at (575, 4), 74 x 25, in the top bar.
-  xdotool mousemove --window "$wid" 612 16 click 1
-  for _ in $(seq 100); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$pid" 2>/dev/null; then
-    echo "the exit button did not close the program"; kill "$pid"; exit 1
-  fi
-  wait "$pid" || { echo "the program failed"; cat "$work/out.log"; exit 1; }
+  w2m_close_by_exit_button "$wid" "$pid" "$work/out.log"
   exit "$status"
 fi
 

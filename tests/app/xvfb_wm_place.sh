@@ -4,6 +4,7 @@
 # the next start puts the window back exactly there with the same sizes.
 #   xvfb_wm_place.sh <program folder>
 set -euo pipefail
+source "$(dirname "$0")/../support/xvfb_session.sh"
 
 if [ "${1:-}" = "--inside" ]; then
   work="$2"
@@ -17,7 +18,7 @@ if [ "${1:-}" = "--inside" ]; then
   for run in 1 2; do
     "$work/wav2mp3tag" >"$work/out.log" 2>&1 &
     pid=$!
-    wid=$(timeout 20 xdotool search --sync --onlyvisible --name "ID3タグの編集" | head -n1)
+    wid=$(w2m_main_window "$pid" "$work/out.log")
     sleep 1
     frame=$(xprop -id "$wid" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')
     read -r fl fr ft fb <<<"$frame"
@@ -33,8 +34,7 @@ if [ "${1:-}" = "--inside" ]; then
     if [ "$w" != 662 ] || [ "$((h + ft + fb))" != 391 ]; then
       echo "expected a client 662 wide in a frame 391 high"; kill "$pid"; exit 1
     fi
-    xdotool mousemove --window "$wid" 612 16 click 1
-    wait "$pid"
+    w2m_close_by_exit_button "$wid" "$pid" "$work/out.log"
   done
   exit 0
 fi

@@ -5,14 +5,14 @@
 # close cleanly with its "終了" button.
 #   xvfb_convert.sh <program folder>
 set -euo pipefail
+source "$(dirname "$0")/../support/xvfb_session.sh"
 
 if [ "${1:-}" = "--inside" ]; then
   work="$2"
   export QT_QPA_PLATFORM=xcb
   "$work/bin/wav2mp3tag" "$work/music/song.wav" >"$work/out.log" 2>&1 &
   pid=$!
-  wid=$(timeout 20 xdotool search --sync --onlyvisible --name "ID3タグの編集" | head -n1) || {
-    echo "the main window did not appear"; cat "$work/out.log"; kill "$pid"; exit 1; }
+  wid=$(w2m_main_window "$pid" "$work/out.log")
   # "WAV→MP3実行" sits at (358, 4), 97 x 25, in the top bar.
   xdotool mousemove --window "$wid" 406 16 click 1
   mp3="$work/music/song.mp3"
@@ -27,16 +27,7 @@ if [ "${1:-}" = "--inside" ]; then
     sleep 0.1
   done
   sleep 2
-  # "終了" sits at (575, 4), 74 x 25.
-  xdotool mousemove --window "$wid" 612 16 click 1
-  for _ in $(seq 100); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$pid" 2>/dev/null; then
-    echo "the exit button did not close the program"; kill "$pid"; exit 1
-  fi
-  wait "$pid" || { echo "the program failed"; cat "$work/out.log"; exit 1; }
+  w2m_close_by_exit_button "$wid" "$pid" "$work/out.log"
   [ "$complete" = 1 ] || { echo "no complete MP3 file appeared"; ls -l "$work/music"; exit 1; }
   exit 0
 fi

@@ -4,6 +4,7 @@
 # copy of the program's folder without libgogo.so.
 #   xvfb_no_encoder.sh <program folder>
 set -euo pipefail
+source "$(dirname "$0")/../support/xvfb_session.sh"
 
 if [ "${1:-}" = "--inside" ]; then
   work="$2"
@@ -21,13 +22,7 @@ if [ "${1:-}" = "--inside" ]; then
   box=$(xdotool search --onlyvisible --name "^wav2mp3tag$" | tail -n1)
   read -r w h < <(xwininfo -id "$box" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w, h}')
   xdotool mousemove --window "$box" $((w - 50)) $((h - 22)) click 1
-  for _ in $(seq 100); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$pid" 2>/dev/null; then
-    echo "the program did not end after the error box"; kill "$pid"; exit 1
-  fi
+  w2m_wait_gone "$pid" || { echo "the program did not end after the error box"; exit 1; }
   code=0
   wait "$pid" || code=$?
   [ "$code" -ne 0 ] || { echo "the program ended successfully without its encoder"; status=1; }
