@@ -5,9 +5,12 @@
 // pause) and of the closing summary (its three-second pause). The worker's time (the process's
 // time less the main thread's) and a blocked one-second idle wait are the references of the
 // same run. Three rounds; medians.
+#include "app/Navigator.h"
 #include "app/Platform.h"
 #include "app/Unit1.h"
+#include "convert/Converter.h"
 #include "encoder/GogoTea.h"
+#include "tags/TagEditor.h"
 #include "ui/Option.h"
 
 #include <QApplication>
@@ -119,17 +122,19 @@ int main(int argc, char** argv) {
   const QByteArray wav = SineWav(kSeconds);
   BenchPlatform platform;
   TForm1 form(platform);
-  form.IniPath = dir.filePath(QStringLiteral("bench.ini"));
-  form.frmOption = new TfrmOption(&form, platform);
-  form.frmOption->CheckBox2->setChecked(false);
+  form.SetIniPath(dir.filePath(QStringLiteral("bench.ini")));
+  form.SetOptionsWindow(new TfrmOption(&form, platform));
+  Options options = form.CurrentOptions();
+  options.Mp3DeleteWav = false;
+  form.TakeOptions(options, false);
 
   Round r;
   double mark = 0, markCpu = 0, markProcess = 0;
-  form.GogoTea1->OnProgress = [&](QObject* s, int now, int all) {
+  form.GogoTea1().OnProgress = [&](QObject* s, int now, int all) {
     ++r.progressEvents;
     form.GogoTea1Progress(s, now, all);
   };
-  form.GogoTea1->OnFinish = [&](QObject* s, bool aborted) {
+  form.GogoTea1().OnFinish = [&](QObject* s, bool aborted) {
     // The encode ran from the last mark (the batch's start or the last end handler's end).
     const double cpu = ThreadCpuMs();
     r.encodeWall += WallMs() - mark;
@@ -153,10 +158,9 @@ int main(int argc, char** argv) {
       if (!f.open(QIODevice::WriteOnly) || f.write(wav) != wav.size())
         return 1;
     }
-    if (form.ScanFolder(folder) != 2)
+    if (form.navigator().ScanFolder(folder) != 2)
       return 1;
-    form.ShownFilePath = form.FileList.at(0);
-    form.Edit13->setText(QStringLiteral("a.wav"));
+    form.navigator().ShowList(form.navigator().FileList(), 0);
 
     r = Round{};
     mark = WallMs();

@@ -29,13 +29,17 @@ void Platform::ShowError(QWidget* owner, const QString& text) {
   QMessageBox::critical(owner, QApplication::applicationDisplayName(), text);
 }
 
-int Platform::ExecModal(QDialog& dialog) { return dialog.exec(); }
+int Platform::ExecModal(QDialog& dialog) {
+  return dialog.exec();
+}
 
 QString Platform::GetOpenFileName(QWidget* owner, const QString& initialPath) {
   return QFileDialog::getOpenFileName(owner, QString(), initialPath);
 }
 
-bool Platform::MoveToTrash(const QString& path) { return QFile::moveToTrash(path); }
+bool Platform::MoveToTrash(const QString& path) {
+  return QFile::moveToTrash(path);
+}
 
 bool Platform::OpenWithAssociatedProgram(const QString& path) {
   return QDesktopServices::openUrl(QUrl::fromLocalFile(path));

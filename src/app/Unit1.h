@@ -1,17 +1,20 @@
-// TForm1: the main window. It holds the working state (settings file path, help file, the
-// current folder's file list and position, jacket images, genre names, the field memory, the
-// encoder component) and runs one handler per user action. The handlers of opening, tags,
-// conversion, comments and genres live in the files of their topics; this unit builds the
-// window, runs start-up and shut-down, the status bar, key preview, settings and the options.
+// TForm1: the main window. It keeps the controls and their layout, runs start-up and
+// shut-down, the settings, key preview and the options, and hands every user action over to
+// the class of its topic: Navigator (which file is shown), TagEditor (tags) and Converter
+// (conversions). Those know the window only through MainView, which it implements.
 #pragma once
 
-#include "tags/FieldMemory.h"
+#include "app/MainView.h"
+#include "app/Options.h"
 
 #include <QString>
 #include <QStringList>
 #include <QWidget>
 
-class BatchRun;
+#include <memory>
+
+class Converter;
+class Navigator;
 class Platform;
 class QComboBox;
 class QFrame;
@@ -22,11 +25,12 @@ class QProgressBar;
 class QPushButton;
 class TGogoTea;
 class TStatusBar;
+class TagEditor;
 class TplBrowseFolder;
 class TfrmGenreList;
 class TfrmOption;
 
-class TForm1 : public QWidget {
+class TForm1 : public QWidget, public MainView {
   Q_OBJECT
 public:
   // Builds the controls and the encoder component, then runs FormCreate. An EGogoTeaError of
@@ -42,14 +46,49 @@ public:
   void FormCloseQuery();
   void FormDestroy();
 
-  // ---- services for every handler ----
-  // Empties status panels 0 to 2; panel 3 (under the progress bar) is left alone.
-  void ClearStatus();
-  void SetStatusText(int panel, const QString& text);
-  QString StatusText(int panel) const;
-  // Returns once more than `ms` milliseconds have passed on the tick counter, dispatching
-  // events meanwhile (handlers may run inside the wait).
-  void WaitMs(int ms);
+  // The other two windows, given by the program's entry once they exist.
+  void SetOptionsWindow(TfrmOption* window) { frmOption = window; }
+  void SetGenreListWindow(TfrmGenreList* window) { frmGenreList = window; }
+  // The first command-line argument, shown at start when it names a WAV or MP3 file.
+  void SetCommandLineFile(const QString& argument) { commandLineFile_ = argument; }
+  // The settings file; set at creation beside the executable (or in the user's configuration).
+  const QString& IniPath() const { return iniPath_; }
+  void SetIniPath(const QString& path) { iniPath_ = path; }
+  // The help file; empty until one is found.
+  const QString& HelpPath() const { return helpPath_; }
+  // The options in force.
+  const Options& CurrentOptions() const { return options_; }
+  // What closing the options window does: `chosen` is in force from now on (the options window
+  // shows it), and with `apply` the main window is brought in line with it.
+  void TakeOptions(const Options& chosen, bool apply);
+
+  Navigator& navigator() { return *navigator_; }
+  TagEditor& tagEditor() { return *tagEditor_; }
+  Converter& converter() { return *converter_; }
+  TGogoTea& GogoTea1() { return *gogoTea1_; }
+
+  // ---- MainView ----
+  void ClearStatus() override;
+  void SetStatusText(int panel, const QString& text) override;
+  QString StatusText(int panel) const override;
+  void SetProgress(int percent) override;
+  void WaitMs(int ms) override;
+  void ShowError(const QString& text) override;
+  void ShowFolder(const QString& folder, bool fullWidth) override;
+  QString Folder() const override;
+  void ShowFileName(const QString& name) override;
+  QString FileName() const override;
+  void ShowPosition(int number) override;
+  void ShowCount(int count) override;
+  void EnableStepping(bool enabled) override;
+  void ShowJacketNames(const QStringList& names) override;
+  void ShowLibraryVersion(const QString& version) override;
+  void ShowOpenStatus(const QString& status) override;
+  void ShowFileKind(const QString& type, const QString& tagKinds) override;
+  void ShowTagFields(const TagFields& fields) override;
+  TagFields ShownTagFields() const override;
+  void ShowComment(const QString& comment) override;
+  bool ShiftHeld() const override { return shiftHeld_; }
 
   // The frame-inclusive size of the window. Where the platform draws no frame (offscreen, X11
   // without a window manager) outer and client sizes are the same.
@@ -58,85 +97,81 @@ public:
   void SetOuterWidth(int width);
   void SetOuterHeight(int height);
 
-  // A folder path shown in a box: the full path in its tooltip, the path shortened to the
-  // box's width less 4 pixels (measured with this window's font) as its text.
-  void ShowPathInBox(QLineEdit* box, const QString& path);
-
-  // ---- settings ----
+  // ---- settings and options ----
   void LoadSettings();
   void SaveSettings();
-  // Brings the main window in line with the options window.
+  // Brings the main window in line with the options.
   void ApplyOptions();
 
   // ---- key preview ----
   void FormKeyDown(int key, Qt::KeyboardModifiers shift);
   void FormKeyUp(int key, Qt::KeyboardModifiers shift);
 
-  // ---- handlers of this unit ----
-  void Button3Click();
-  void Button7Click();
-
-  // ---- handlers and routines of the other topics ----
+  // ---- handlers ----
   void Button1Click();
   void Button2Click();
-  void Button5Click();
-  // Local files dropped on the window, in drop order.
-  void FilesDropped(const QStringList& paths);
-  void OpenOneFile(const QString& path);
-  int ScanFolder(const QString& folder);
-  void FindFiles(const QString& folder, const QString& extension, QStringList& list);
-  void RefreshJacketList();
-  void ShowFileTags(const QString& path);
+  void Button3Click();
   void Button4Click();
-  void WriteShownTags(const QString& path);
-  bool WriteTags(const QString& path, const QString& title, const QString& album,
-                 const QString& artist, const QString& year, const QString& genre,
-                 const QString& comment);
-  bool ReadTags(const QString& path, QString& title, QString& album, QString& artist, QString& year,
-                QString& genre, QString& comment);
+  void Button5Click();
   void Button6Click();
-  void ConvertOne(const QString& source, int index, int total);
-  void Button9Click();
-  void GogoTea1Progress(QObject* Sender, int nowFrames, int AllFrames);
-  void GogoTea1Finish(QObject* Sender, bool IsAborted);
-  void DeleteToRecycleBin(const QString& path);
+  void Button7Click();
   void Button8Click();
-  void BuildGenreNames();
+  void Button9Click();
   void Button10Click();
   void Button12Click();
   void Button13Click();
   void Button14Click();
+  void GogoTea1Progress(QObject* Sender, int nowFrames, int AllFrames);
+  void GogoTea1Finish(QObject* Sender, bool IsAborted);
+  // Local files dropped on the window, in drop order.
+  void FilesDropped(const QStringList& paths);
+  // The genre names, from the genre list window's items (at start-up, once it exists).
+  void BuildGenreNames();
 
-  // ---- working state ----
+protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void setVisible(bool visible) override;
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+private:
+  class Dialogs;
+
+  void CreateControls();
+  void ConnectHandlers();
+  void LayoutToClientWidth();
+  void KeepOuterSize();
+  QSize FrameExtra() const;
+  void ShowGenre(int index);
+
   Platform& platform;
-  QString IniPath;
-  QString HelpPath;
-  QStringList FileList;
-  QStringList JacketList;
-  int CurrentIndex = 0;
-  FieldMemory Memory;
-  // True from a key press made with Shift held until the next key release.
-  bool ShiftHeld = false;
-  int ConvertedCount = 0;
-  // The batch conversion under way, or none; its waits are woken by the end of each encode.
-  BatchRun* Batch = nullptr;
+  QString iniPath_;
+  QString helpPath_;
+  QString commandLineFile_;
+  Options options_;
   QStringList GenreNames;
-  // The first command-line argument, shown at start when it is a WAV or MP3 file.
-  QString CommandLineFile;
-  // Full path of the file shown now (Edit13 holds its bare name); empty while none is shown.
-  // Tag writing and single conversion act on this path, so files found in subfolders work.
-  QString ShownFilePath;
-  // The open dialog's file name, kept between uses (the last file chosen there).
-  QString OpenDialogFileName;
+  // True from a key press made with Shift held until the next key release.
+  bool shiftHeld_ = false;
+  bool shownOnce_ = false;
+  // The outer size last asked for; kept when the platform reports its frame only later.
+  QSize requestedOuter_;
+  QSize knownFrameExtra_;
 
-  // The other two windows, set by the program's entry once they exist.
   TfrmOption* frmOption = nullptr;
   TfrmGenreList* frmGenreList = nullptr;
 
   // ---- components ----
-  TGogoTea* GogoTea1 = nullptr;
+  TGogoTea* gogoTea1_ = nullptr;
   // The folder browser of the open button in folder mode.
   TplBrowseFolder* plBrowseFolder1 = nullptr;
+  std::unique_ptr<Dialogs> dialogs_;
+  std::unique_ptr<TagEditor> tagEditor_;
+  std::unique_ptr<Navigator> navigator_;
+  std::unique_ptr<Converter> converter_;
 
   // ---- controls ----
   QFrame* Panel2 = nullptr;
@@ -208,29 +243,4 @@ public:
 
   TStatusBar* StatusBar1 = nullptr;
   QProgressBar* ProgressBar1 = nullptr;
-
-protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-  void setVisible(bool visible) override;
-  void showEvent(QShowEvent* event) override;
-  void closeEvent(QCloseEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
-  void moveEvent(QMoveEvent* event) override;
-  void dragEnterEvent(QDragEnterEvent* event) override;
-  void dropEvent(QDropEvent* event) override;
-
-private:
-  void CreateControls();
-  void LayoutToClientWidth();
-  void KeepOuterSize();
-  QSize FrameExtra() const;
-
-  bool shownOnce_ = false;
-  // The jacket images found by the last folder scan and the folder they belong to: the
-  // jacket list of that open is taken from the same walk. Used once, then forgotten.
-  QStringList scannedJackets_;
-  QString scannedJacketsFolder_;
-  // The outer size last asked for; kept when the platform reports its frame only later.
-  QSize requestedOuter_;
-  QSize knownFrameExtra_;
 };

@@ -33,13 +33,13 @@ int main(int argc, char** argv) {
     }
     // The other two windows come after the main window and live as long as it does: they are
     // its own windows (the options dialog and the genre tool window stay above it).
-    form1->frmOption = new TfrmOption(form1.get());
-    form1->frmGenreList =
-        new TfrmGenreList(platform, DataFilePath(QStringLiteral("GenreList.txt")), form1.get());
+    form1->SetOptionsWindow(new TfrmOption(form1.get()));
+    form1->SetGenreListWindow(
+        new TfrmGenreList(platform, DataFilePath(QStringLiteral("GenreList.txt")), form1.get()));
 
     const QStringList args = QCoreApplication::arguments();
     if (args.size() > 1)
-      form1->CommandLineFile = args.at(1);
+      form1->SetCommandLineFile(args.at(1));
 
     // Logout, shutdown or Ctrl+C close the window like its frame does: settings saved, a
     // running encode stopped. The loop is left even when the window never came up.

@@ -1,4 +1,4 @@
 target_sources(w2m_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/BatchRun.cpp
+                                ${CMAKE_CURRENT_LIST_DIR}/Converter.cpp
                                 ${CMAKE_CURRENT_LIST_DIR}/ConvertPlan.cpp
                                 ${CMAKE_CURRENT_LIST_DIR}/Mp3Verification.cpp)
-target_sources(w2m_gui PRIVATE ${CMAKE_CURRENT_LIST_DIR}/Unit1Convert.cpp)

@@ -1,3 +1,2 @@
 target_sources(w2m_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/CommentText.cpp
                                 ${CMAKE_CURRENT_LIST_DIR}/FieldMemory.cpp)
-target_sources(w2m_gui PRIVATE ${CMAKE_CURRENT_LIST_DIR}/Unit1Comment.cpp)

@@ -1,1 +1,2 @@
-target_sources(w2m_gui PRIVATE ${CMAKE_CURRENT_LIST_DIR}/Unit1Tags.cpp)
+# Showing and writing tags, the field memory, comment composing (no widgets).
+target_sources(w2m_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/TagEditor.cpp)

@@ -1,5 +1,6 @@
 #include "ui/Option.h"
 
+#include "app/ShortenPath.h"
 #include "ui/OutputFolderChoice.h"
 #include "ui/plFileDialog.h"
 
@@ -164,4 +165,51 @@ TfrmOption::TfrmOption(QWidget* parent, Platform& platform) : QDialog(parent) {
 
 void TfrmOption::Button3Click() {
   ChooseOutputFolder(*plBrowseFolder1, Button3, Edit1, font());
+}
+
+Options TfrmOption::Value() const {
+  Options o;
+  o.WithFolder = CheckBox1->isChecked();
+  o.WithFile = CheckBox4->isChecked();
+  o.WriteId3 = CheckBox3->isChecked();
+  o.DispMp3infp = CheckBox5->isChecked();
+  o.FormComment = Options::FreeText;
+  if (RadioButton1->isChecked())
+    o.FormComment = Options::JacketImage;
+  if (RadioButton2->isChecked())
+    o.FormComment = Options::Credits;
+  if (RadioButton3->isChecked())
+    o.FormComment = Options::IdAndCredits;
+  o.Mp3WavId3ToMp3 = CheckBox8->isChecked();
+  o.Mp3DeleteWav = CheckBox2->isChecked();
+  o.Mp3OverWriteMp3 = CheckBox6->isChecked();
+  o.Mp3UseFolder3 = CheckBox7->isChecked();
+  // The box's tooltip holds the full path; its text is only the shortened display.
+  o.Mp3FolderPath = Edit1->toolTip();
+  return o;
+}
+
+void TfrmOption::SetValue(const Options& o) {
+  CheckBox1->setChecked(o.WithFolder);
+  CheckBox4->setChecked(o.WithFile);
+  CheckBox3->setChecked(o.WriteId3);
+  CheckBox5->setChecked(o.DispMp3infp);
+  QRadioButton* chosen = RadioButton5;
+  if (o.FormComment == Options::JacketImage)
+    chosen = RadioButton1;
+  else if (o.FormComment == Options::Credits)
+    chosen = RadioButton2;
+  else if (o.FormComment == Options::IdAndCredits)
+    chosen = RadioButton3;
+  chosen->setChecked(true);
+  CheckBox8->setChecked(o.Mp3WavId3ToMp3);
+  CheckBox2->setChecked(o.Mp3DeleteWav);
+  CheckBox6->setChecked(o.Mp3OverWriteMp3);
+  CheckBox7->setChecked(o.Mp3UseFolder3);
+  const QFontMetrics metrics(font());
+  Edit1->setToolTip(o.Mp3FolderPath);
+  Edit1->setText(ShortenPath(o.Mp3FolderPath, Edit1->width() - 4, [&metrics](const QString& s) {
+    return metrics.horizontalAdvance(s);
+  }));
+  Edit1->setCursorPosition(0);
 }

@@ -1,8 +1,8 @@
-// The options window: every user option of the program lives in its controls and nowhere
-// else. Other windows read the controls' states when they need them; the settings file fills
-// them at start and is written from them at close.
+// The options window: shows the program's options in its controls and gives them back as an
+// Options value when it closes. No other window touches its controls.
 #pragma once
 
+#include "app/Options.h"
 #include "app/Platform.h"
 
 #include <QDialog>
@@ -21,6 +21,11 @@ class TfrmOption : public QDialog {
 public:
   // The folder browser's dialog runs through `platform`.
   explicit TfrmOption(QWidget* parent = nullptr, Platform& platform = Platform::Default());
+
+  // The options as the controls show them.
+  Options Value() const;
+  // Shows `options` in the controls.
+  void SetValue(const Options& options);
 
   // Chooses the output folder with the folder browser ("...").
   void Button3Click();

@@ -4,5 +4,4 @@ target_sources(w2m_gui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/BrowseFolderFilter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/OutputFolderChoice.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ShellServices.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/Unit1Help.cpp
   ${CMAKE_CURRENT_LIST_DIR}/plFileDialog.cpp)

@@ -1,10 +1,14 @@
 // The main window and the options window on the offscreen platform, driven through a fake
 // Platform: layout, status bar, key preview, options, waiting, settings load and save.
 #include "FakePlatform.h"
+#include "FormControls.h"
 
+#include "app/Navigator.h"
 #include "app/StatusBar.h"
 #include "app/Unit1.h"
+#include "convert/Converter.h"
 #include "encoder/GogoTea.h"
+#include "tags/TagEditor.h"
 #include "ui/Option.h"
 
 #include <gtest/gtest.h>
@@ -46,9 +50,9 @@ protected:
   void SetUp() override {
     ASSERT_TRUE(dir.isValid());
     form = std::make_unique<TForm1>(fake);
-    form->IniPath = dir.filePath(QStringLiteral("wav2mp3tag.ini"));
+    form->SetIniPath(dir.filePath(QStringLiteral("wav2mp3tag.ini")));
     options = new TfrmOption(form.get());
-    form->frmOption = options;
+    form->SetOptionsWindow(options);
   }
   void TearDown() override {
     // Leave nothing behind in the program's folder: a window that is still open saves into
@@ -136,35 +140,38 @@ TEST_F(MainWindowTest, StartsAsDesigned) {
   EXPECT_EQ(form->pos(), QPoint(294, 132));
   EXPECT_EQ(form->minimumSize(), form->maximumSize()) << "the user cannot resize the window";
   EXPECT_EQ(form->font().pixelSize(), 12);
-  EXPECT_EQ(form->Panel3->font().pixelSize(), 11);
-  EXPECT_EQ(form->Panel3->text(), QStringLiteral("太字がID3タグ"));
+  EXPECT_EQ(TextLabel(form, "Panel3")->font().pixelSize(), 11);
+  EXPECT_EQ(TextLabel(form, "Panel3")->text(), QStringLiteral("太字がID3タグ"));
 
-  EXPECT_EQ(form->Edit14->text(), QStringLiteral("0"));
-  EXPECT_EQ(form->Edit15->text(), QStringLiteral("0"));
-  EXPECT_TRUE(form->Edit15->isReadOnly());
-  EXPECT_FALSE(form->Edit14->isReadOnly());
-  EXPECT_EQ(form->Edit9->text(), QStringLiteral("2008"));
-  EXPECT_EQ(form->Edit10->text(), QStringLiteral("JPop"));
-  EXPECT_TRUE(form->Edit10->isReadOnly());
-  EXPECT_TRUE(form->Edit12->isReadOnly());
-  EXPECT_EQ(form->Edit1->toolTip(), QStringLiteral("フォルダ名"));
-  EXPECT_TRUE(form->Edit1->text().isEmpty());
-  EXPECT_EQ(form->Label17->text(), QStringLiteral("任意文字列"));
-  EXPECT_FALSE(form->Button14->isEnabled());
-  EXPECT_EQ(form->ComboBox1->count(), 0);
+  EXPECT_EQ(LineEdit(form, "Edit14")->text(), QStringLiteral("0"));
+  EXPECT_EQ(LineEdit(form, "Edit15")->text(), QStringLiteral("0"));
+  EXPECT_TRUE(LineEdit(form, "Edit15")->isReadOnly());
+  EXPECT_FALSE(LineEdit(form, "Edit14")->isReadOnly());
+  EXPECT_EQ(LineEdit(form, "Edit9")->text(), QStringLiteral("2008"));
+  EXPECT_EQ(LineEdit(form, "Edit10")->text(), QStringLiteral("JPop"));
+  EXPECT_TRUE(LineEdit(form, "Edit10")->isReadOnly());
+  EXPECT_TRUE(LineEdit(form, "Edit12")->isReadOnly());
+  EXPECT_EQ(LineEdit(form, "Edit1")->toolTip(), QStringLiteral("フォルダ名"));
+  EXPECT_TRUE(LineEdit(form, "Edit1")->text().isEmpty());
+  EXPECT_EQ(TextLabel(form, "Label17")->text(), QStringLiteral("任意文字列"));
+  EXPECT_FALSE(PushButton(form, "Button14")->isEnabled());
+  EXPECT_EQ(Combo(form, "ComboBox1")->count(), 0);
   EXPECT_TRUE(form->acceptDrops());
 
   // Tag fields are marked by bold labels, and only they.
   for (QLabel* l :
-       {form->Label5, form->Label6, form->Label7, form->Label9, form->Label8, form->Label12})
+       {TextLabel(form, "Label5"), TextLabel(form, "Label6"), TextLabel(form, "Label7"),
+        TextLabel(form, "Label9"), TextLabel(form, "Label8"), TextLabel(form, "Label12")})
     EXPECT_TRUE(l->font().bold()) << l->objectName().toStdString();
-  for (QLabel* l : {form->Label13, form->Label15, form->Label16, form->Label11, form->Label1})
+  for (QLabel* l :
+       {TextLabel(form, "Label13"), TextLabel(form, "Label15"), TextLabel(form, "Label16"),
+        TextLabel(form, "Label11"), TextLabel(form, "Label1")})
     EXPECT_FALSE(l->font().bold()) << l->objectName().toStdString();
 
   // Every label of a box names it, so its shortcut and screen readers find the box.
-  for (QLabel* l : form->Panel1->findChildren<QLabel*>())
+  for (QLabel* l : Frame(form, "Panel1")->findChildren<QLabel*>())
     EXPECT_NE(l->buddy(), nullptr) << l->objectName().toStdString();
-  EXPECT_EQ(form->Label23->buddy(), form->Edit1);
+  EXPECT_EQ(TextLabel(form, "Label23")->buddy(), LineEdit(form, "Edit1"));
 
   // Each control is found by its own name: no two widgets of the window share one.
   QSet<QString> names;
@@ -177,11 +184,11 @@ TEST_F(MainWindowTest, StartsAsDesigned) {
   }
 
   // The encoder component is made with the window, with its design values.
-  ASSERT_NE(form->GogoTea1, nullptr);
-  EXPECT_EQ(form->GogoTea1->Frequency(), 1);
-  EXPECT_TRUE(form->GogoTea1->UseLPF());
-  EXPECT_TRUE(form->GogoTea1->OnProgress);
-  EXPECT_TRUE(form->GogoTea1->OnFinish);
+  ASSERT_NE(&form->GogoTea1(), nullptr);
+  EXPECT_EQ(form->GogoTea1().Frequency(), 1);
+  EXPECT_TRUE(form->GogoTea1().UseLPF());
+  EXPECT_TRUE(form->GogoTea1().OnProgress);
+  EXPECT_TRUE(form->GogoTea1().OnFinish);
 }
 
 TEST_F(MainWindowTest, OptionsWindowStartsAsDesigned) {
@@ -225,7 +232,7 @@ TEST_F(MainWindowTest, OptionsCaptionsStayInsideTheirFrames) {
 // Status bar
 
 TEST_F(MainWindowTest, StatusBarPanelsAndProgressBar) {
-  TStatusBar* bar = form->StatusBar1;
+  TStatusBar* bar = StatusBarOf(form, "StatusBar1");
   EXPECT_EQ(bar->geometry(), QRect(0, 411 - 25, 662, 25));
   ASSERT_EQ(bar->PanelCount(), 4);
   const int widths[] = {50, 50, 400, 50};
@@ -236,7 +243,7 @@ TEST_F(MainWindowTest, StatusBarPanelsAndProgressBar) {
     left += widths[i];
   }
 
-  QProgressBar* progress = form->ProgressBar1;
+  QProgressBar* progress = ProgressBar(form, "ProgressBar1");
   EXPECT_EQ(progress->parentWidget(), bar);
   EXPECT_EQ(progress->geometry(), QRect(502, 2, 662 - 500 - 8, bar->height() - 2));
   EXPECT_EQ(progress->minimum(), 0);
@@ -275,13 +282,14 @@ class ModifierIndicator : public MainWindowTest, public ::testing::WithParamInte
 
 TEST_P(ModifierIndicator, FollowsShiftAndCtrlInAnyControl) {
   form->show();
-  form->ShiftHeld = GetParam().shiftHeldBefore;
+  if (GetParam().shiftHeldBefore)
+    form->FormKeyDown(Qt::Key_Shift, Qt::ShiftModifier);
   int n = 0;
   for (const KeyStep& step : GetParam().steps) {
     QKeyEvent event(step.type, step.key, step.modifiers);
-    QApplication::sendEvent(form->Edit6, &event);
+    QApplication::sendEvent(LineEdit(form, "Edit6"), &event);
     EXPECT_EQ(form->StatusText(1), QString::fromLatin1(step.panel)) << "step " << n;
-    EXPECT_EQ(form->ShiftHeld, step.shiftHeld) << "step " << n;
+    EXPECT_EQ(form->ShiftHeld(), step.shiftHeld) << "step " << n;
     ++n;
   }
 }
@@ -309,7 +317,7 @@ TEST_F(MainWindowTest, KeysOfOtherWindowsAreNotSeen) {
   QKeyEvent event(QEvent::KeyPress, Qt::Key_Shift, Qt::NoModifier);
   QApplication::sendEvent(options->Edit1, &event);
   EXPECT_TRUE(form->StatusText(1).isEmpty());
-  EXPECT_FALSE(form->ShiftHeld);
+  EXPECT_FALSE(form->ShiftHeld());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -334,18 +342,18 @@ TEST_F(MainWindowTest, CancelKeepsChangesButDoesNotApplyThem) {
   EXPECT_EQ(form->OuterHeight(), 391);
   fake.whileShown = [this](QDialog&) { options->CheckBox1->setChecked(false); };
   fake.modalResult = QDialog::Rejected;
-  form->Button7->click();
+  PushButton(form, "Button7")->click();
   EXPECT_EQ(fake.modalRuns, 1);
   EXPECT_FALSE(options->CheckBox1->isChecked());
-  EXPECT_EQ(form->Button1->text(), QStringLiteral("フォルダを開く"));
-  EXPECT_TRUE(form->Button2->isEnabled());
+  EXPECT_EQ(PushButton(form, "Button1")->text(), QStringLiteral("フォルダを開く"));
+  EXPECT_TRUE(PushButton(form, "Button2")->isEnabled());
 
   fake.whileShown = nullptr;
   fake.modalResult = QDialog::Accepted;
-  form->Button7->click();
-  EXPECT_EQ(form->Button1->text(), QStringLiteral("ファイルを開く"));
-  EXPECT_FALSE(form->Button2->isEnabled());
-  EXPECT_FALSE(form->Button5->isEnabled());
+  PushButton(form, "Button7")->click();
+  EXPECT_EQ(PushButton(form, "Button1")->text(), QStringLiteral("ファイルを開く"));
+  EXPECT_FALSE(PushButton(form, "Button2")->isEnabled());
+  EXPECT_FALSE(PushButton(form, "Button5")->isEnabled());
 }
 
 struct ApplyCase {
@@ -371,16 +379,16 @@ TEST_P(ApplyOptionsCase, BringsTheMainWindowInLine) {
     (options->*c.format)->setChecked(true);
   };
   form->Button7Click();
-  EXPECT_EQ(form->Button4->isEnabled(), c.writeId3);
-  EXPECT_EQ(form->Label17->text(), QString::fromUtf8(c.label));
-  EXPECT_EQ(form->Button14->isEnabled(), c.commentButton);
-  EXPECT_EQ(form->Panel1->height(), c.panelHeight);
+  EXPECT_EQ(PushButton(form, "Button4")->isEnabled(), c.writeId3);
+  EXPECT_EQ(TextLabel(form, "Label17")->text(), QString::fromUtf8(c.label));
+  EXPECT_EQ(PushButton(form, "Button14")->isEnabled(), c.commentButton);
+  EXPECT_EQ(Frame(form, "Panel1")->height(), c.panelHeight);
   EXPECT_EQ(form->OuterHeight(), c.windowHeight);
   // The status bar stays at the bottom, the strip below the separator shows only with the
   // version option.
-  EXPECT_EQ(form->StatusBar1->geometry().bottom(), form->height() - 1);
-  EXPECT_EQ(form->Edit2->isVisibleTo(form.get()) &&
-                form->Edit2->geometry().bottom() < form->Panel1->height(),
+  EXPECT_EQ(StatusBarOf(form, "StatusBar1")->geometry().bottom(), form->height() - 1);
+  EXPECT_EQ(LineEdit(form, "Edit2")->isVisibleTo(form.get()) &&
+                LineEdit(form, "Edit2")->geometry().bottom() < Frame(form, "Panel1")->height(),
             c.showVersion);
 }
 
@@ -424,11 +432,11 @@ TEST_F(MainWindowTest, FirstRunShowsTheDesignAndCreatesTheFile) {
   EXPECT_EQ(form->width(), 662);
   EXPECT_EQ(form->OuterHeight(), 391);
   const int outerWidth = form->OuterWidth();
-  EXPECT_TRUE(form->HelpPath.isEmpty());
-  form->Button3->click();
+  EXPECT_TRUE(form->HelpPath().isEmpty());
+  PushButton(form, "Button3")->click();
   EXPECT_FALSE(form->isVisible());
 
-  const QString text = QString::fromUtf8(ReadAll(form->IniPath));
+  const QString text = QString::fromUtf8(ReadAll(form->IniPath()));
   ASSERT_FALSE(text.isEmpty());
   EXPECT_TRUE(text.startsWith(QStringLiteral("[Option]\r\nHelpFileName=\"\"\r\n"
                                              "FolderPath=\"フォルダ名\"\r\n")))
@@ -468,38 +476,42 @@ TEST_F(MainWindowTest, HandWrittenFileIsLoadedAndKeepsItsOwnLinesWhenSaved) {
                           "Mp3FolderPath=\"/no/such/folder\"\r\n"
                           "FolderPath=\"" +
                           music.toUtf8() + "\"\r\n";
-  WriteAll(form->IniPath, file);
-  const int progressWidth = form->ProgressBar1->width();
+  WriteAll(form->IniPath(), file);
+  const int progressWidth = ProgressBar(form, "ProgressBar1")->width();
 
   form->show();
   EXPECT_EQ(form->pos(), QPoint(10, 20));
   EXPECT_EQ(form->OuterWidth(), 700);
   EXPECT_EQ(form->OuterHeight(), 391) << "the stored height plays no part";
-  EXPECT_EQ(form->StatusBar1->width(), form->width());
-  EXPECT_EQ(form->Edit1->width(), form->width() - 72 - 4) << "the folder box follows the edge";
-  EXPECT_EQ(form->ProgressBar1->width(), progressWidth) << "placed once, at creation";
+  EXPECT_EQ(StatusBarOf(form, "StatusBar1")->width(), form->width());
+  EXPECT_EQ(LineEdit(form, "Edit1")->width(), form->width() - 72 - 4)
+      << "the folder box follows the edge";
+  EXPECT_EQ(ProgressBar(form, "ProgressBar1")->width(), progressWidth)
+      << "placed once, at creation";
 
   EXPECT_TRUE(options->CheckBox1->isChecked());
   EXPECT_FALSE(options->CheckBox4->isChecked());
   EXPECT_TRUE(options->CheckBox3->isChecked());
   EXPECT_FALSE(options->CheckBox5->isChecked());
   EXPECT_TRUE(options->RadioButton2->isChecked());
-  EXPECT_EQ(form->Label17->text(), QStringLiteral("作詩+作曲+編曲+演奏"));
+  EXPECT_EQ(TextLabel(form, "Label17")->text(), QStringLiteral("作詩+作曲+編曲+演奏"));
   EXPECT_FALSE(options->CheckBox8->isChecked()) << "absent: unchecked, designed state or not";
   EXPECT_TRUE(options->CheckBox2->isChecked());
   EXPECT_TRUE(options->Edit1->toolTip().isEmpty());
   EXPECT_TRUE(options->Edit1->text().isEmpty());
 
-  EXPECT_EQ(form->Edit1->toolTip(), music + QLatin1Char('/'));
-  const QString shown = form->Edit1->text();
+  EXPECT_EQ(LineEdit(form, "Edit1")->toolTip(), music + QLatin1Char('/'));
+  const QString shown = LineEdit(form, "Edit1")->text();
   EXPECT_TRUE(shown.endsWith(QStringLiteral("さらに長い下位フォルダ/"))) << shown.toStdString();
-  EXPECT_LE(form->Edit1->fontMetrics().horizontalAdvance(shown), form->Edit1->width() - 4);
-  EXPECT_TRUE(form->FileList.isEmpty()) << "the stored folder is not scanned";
+  EXPECT_LE(LineEdit(form, "Edit1")->fontMetrics().horizontalAdvance(shown),
+            LineEdit(form, "Edit1")->width() - 4);
+  EXPECT_TRUE(form->navigator().FileList().isEmpty()) << "the stored folder is not scanned";
 
   options->CheckBox4->setChecked(true);
+  form->Button7Click(); // closed with Cancel: the change is in force and saved
   form->close();
 
-  const QString saved = QString::fromUtf8(ReadAll(form->IniPath));
+  const QString saved = QString::fromUtf8(ReadAll(form->IniPath()));
   for (const char* kept : {"; written by hand", "Colour=\"blue\"", "[Mine]\r\nKeep=\"this\""})
     EXPECT_NE(saved.indexOf(QString::fromUtf8(kept)), -1) << kept;
   for (const char* key :
@@ -511,14 +523,14 @@ TEST_F(MainWindowTest, HandWrittenFileIsLoadedAndKeepsItsOwnLinesWhenSaved) {
 }
 
 TEST_F(MainWindowTest, ReadOnlyFileAsksWithTheProgramsQuestion) {
-  WriteAll(form->IniPath, "[Form]\r\nLeft=\"5\"\r\n");
-  QFile::setPermissions(form->IniPath, QFile::ReadOwner | QFile::ReadGroup);
+  WriteAll(form->IniPath(), "[Form]\r\nLeft=\"5\"\r\n");
+  QFile::setPermissions(form->IniPath(), QFile::ReadOwner | QFile::ReadGroup);
   form->show();
   fake.answer = true;
   form->close();
   ASSERT_EQ(fake.questions.size(), 1);
   EXPECT_EQ(fake.questions.front(), QStringLiteral("問合わせ|読み出し専用です。書き込みますか"));
-  EXPECT_NE(ReadAll(form->IniPath).indexOf("HelpFileName="), -1);
+  EXPECT_NE(ReadAll(form->IniPath()).indexOf("HelpFileName="), -1);
 }
 
 TEST_F(MainWindowTest, UnwritableSettingsDoNotKeepTheWindowOpen) {
@@ -526,11 +538,11 @@ TEST_F(MainWindowTest, UnwritableSettingsDoNotKeepTheWindowOpen) {
   QFile blocker(dir.filePath(QStringLiteral("blocker")));
   ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
   blocker.close();
-  form->IniPath = dir.filePath(QStringLiteral("blocker/wav2mp3tag.ini"));
+  form->SetIniPath(dir.filePath(QStringLiteral("blocker/wav2mp3tag.ini")));
   form->show();
   EXPECT_TRUE(form->close());
   EXPECT_FALSE(form->isVisible());
-  EXPECT_FALSE(QFile::exists(form->IniPath));
+  EXPECT_FALSE(QFile::exists(form->IniPath()));
 }
 
 } // namespace

@@ -1,10 +1,14 @@
 // Opening folders and files in the main window; the folder browser's dialog and the open-file
 // dialog are played by a scripted Platform.
 #include "FakePlatform.h"
+#include "FormControls.h"
 
 #include "AudioFixtures.h"
 #include "app/FolderScan.h"
+#include "app/Navigator.h"
 #include "app/Unit1.h"
+#include "convert/Converter.h"
+#include "tags/TagEditor.h"
 #include "ui/BrowseFolderDialog.h"
 #include "ui/Option.h"
 #include "ui/plFileDialog.h"
@@ -50,8 +54,9 @@ class NavigationTest : public ::testing::Test {
 protected:
   void SetUp() override {
     form = std::make_unique<TForm1>(platform);
-    form->IniPath = Path("settings.ini");
-    form->frmOption = new TfrmOption(form.get(), platform);
+    form->SetIniPath(Path("settings.ini"));
+    options = new TfrmOption(form.get(), platform);
+    form->SetOptionsWindow(options);
   }
   QString Path(const std::string& relative) {
     return QString::fromStdString((dir / relative).string());
@@ -70,21 +75,29 @@ protected:
     platform.choose = path;
     form->Button1Click();
   }
-  QStringList Combo() const {
+  void SetOption(bool Options::*option, bool value) {
+    Options o = form->CurrentOptions();
+    o.*option = value;
+    form->TakeOptions(o, false);
+  }
+  QStringList JacketNames() const {
     QStringList items;
-    for (int i = 0; i < form->ComboBox1->count(); ++i)
-      items << form->ComboBox1->itemText(i);
+    for (int i = 0; i < Combo(form, "ComboBox1")->count(); ++i)
+      items << Combo(form, "ComboBox1")->itemText(i);
     return items;
   }
   // Counters and the stepping buttons of "no list".
   void ExpectNoList() const {
-    EXPECT_EQ(form->Edit14->text() + form->Edit15->text(), QStringLiteral("00"));
-    EXPECT_FALSE(form->Button2->isEnabled() || form->Button5->isEnabled());
+    EXPECT_EQ(LineEdit(form, "Edit14")->text() + LineEdit(form, "Edit15")->text(),
+              QStringLiteral("00"));
+    EXPECT_FALSE(PushButton(form, "Button2")->isEnabled() ||
+                 PushButton(form, "Button5")->isEnabled());
   }
 
   fixtures::TempDir dir;
   NavigationPlatform platform;
   std::unique_ptr<TForm1> form;
+  TfrmOption* options = nullptr;
 };
 
 TEST_F(NavigationTest, FolderListsWavsThenMp3sAndStepsWithoutWrapping) {
@@ -96,16 +109,17 @@ TEST_F(NavigationTest, FolderListsWavsThenMp3sAndStepsWithoutWrapping) {
   QStringList expected;
   FindFiles(Path("album/"), QStringLiteral(".wav"), expected);
   FindFiles(Path("album/"), QStringLiteral(".mp3"), expected);
-  ASSERT_EQ(form->FileList, expected);
+  ASSERT_EQ(form->navigator().FileList(), expected);
   ASSERT_EQ(expected.size(), 3);
   EXPECT_EQ(expected.at(2), Path("album/2.mp3"));
-  EXPECT_EQ(form->Edit1->toolTip(), Path("album"));
-  EXPECT_EQ(form->Edit14->text() + '/' + form->Edit15->text(), QStringLiteral("1/3"));
+  EXPECT_EQ(LineEdit(form, "Edit1")->toolTip(), Path("album"));
+  EXPECT_EQ(LineEdit(form, "Edit14")->text() + '/' + LineEdit(form, "Edit15")->text(),
+            QStringLiteral("1/3"));
 
   const auto expectAt = [&](int i) {
-    EXPECT_EQ(form->ShownFilePath, expected.at(i));
-    EXPECT_EQ(form->Edit13->text(), QFileInfo(expected.at(i)).fileName());
-    EXPECT_EQ(form->Edit14->text(), QString::number(i + 1));
+    EXPECT_EQ(form->navigator().ShownFilePath(), expected.at(i));
+    EXPECT_EQ(LineEdit(form, "Edit13")->text(), QFileInfo(expected.at(i)).fileName());
+    EXPECT_EQ(LineEdit(form, "Edit14")->text(), QString::number(i + 1));
     EXPECT_TRUE(form->StatusText(1).isEmpty());
   };
   expectAt(0);
@@ -121,21 +135,25 @@ TEST_F(NavigationTest, OneFileFolderPickedFileAndVanishedFolder) {
   fixtures::writeFile(dir / "one/a.wav",
                       fixtures::makeWavWithChunks({.seconds = 0.05},
                                                   {fixtures::makeInfoList({{"INAM", "Title A"}})}));
-  form->frmOption->CheckBox4->setChecked(true);
+  SetOption(&Options::WithFile, true);
   Open(Make("one/picked.WAV"));
-  EXPECT_EQ(form->Edit1->toolTip(), Path("one"));
+  EXPECT_EQ(LineEdit(form, "Edit1")->toolTip(), Path("one"));
   EXPECT_EQ(form->StatusText(1), QStringLiteral(".WAV"));
-  EXPECT_EQ(form->ShownFilePath, form->FileList.at(0)) << "the list's first file, not the pick";
-  EXPECT_EQ(form->plBrowseFolder1->InitDir(), Path("one"));
+  EXPECT_EQ(form->navigator().ShownFilePath(), form->navigator().FileList().at(0))
+      << "the list's first file, not the pick";
+  EXPECT_EQ(form->findChild<TplBrowseFolder*>(QStringLiteral("plBrowseFolder1"))->InitDir(),
+            Path("one"));
 
   std::filesystem::remove(dir / "one/picked.WAV");
   Open(Path("one"));
-  EXPECT_EQ(form->Edit14->text() + form->Edit15->text(), QStringLiteral("11"));
-  EXPECT_EQ(form->Edit6->text(), QStringLiteral("Title A"));
-  EXPECT_FALSE(form->Button2->isEnabled() || form->Button5->isEnabled());
+  EXPECT_EQ(LineEdit(form, "Edit14")->text() + LineEdit(form, "Edit15")->text(),
+            QStringLiteral("11"));
+  EXPECT_EQ(LineEdit(form, "Edit6")->text(), QStringLiteral("Title A"));
+  EXPECT_FALSE(PushButton(form, "Button2")->isEnabled() ||
+               PushButton(form, "Button5")->isEnabled());
 
-  EXPECT_EQ(form->ScanFolder(Path("gone/")), 0);
-  EXPECT_TRUE(form->FileList.isEmpty());
+  EXPECT_EQ(form->navigator().ScanFolder(Path("gone/")), 0);
+  EXPECT_TRUE(form->navigator().FileList().isEmpty());
 }
 
 TEST_F(NavigationTest, CancelAndFoldersWithoutAudioKeepListFieldsAndJackets) {
@@ -146,51 +164,52 @@ TEST_F(NavigationTest, CancelAndFoldersWithoutAudioKeepListFieldsAndJackets) {
   Open(Path("album"));
   QStringList jackets;
   FindFiles(Path("album/"), QStringLiteral(".jpg"), jackets);
-  EXPECT_EQ(form->JacketList, jackets) << "the same list as a walk of its own";
-  EXPECT_EQ(Combo(), QStringList({QStringLiteral("cover.jpg"), QStringLiteral("cover.jpg")}));
-  EXPECT_EQ(form->ComboBox1->currentText(), QStringLiteral("cover.jpg"));
+  EXPECT_EQ(form->navigator().JacketList(), jackets) << "the same list as a walk of its own";
+  EXPECT_EQ(JacketNames(), QStringList({QStringLiteral("cover.jpg"), QStringLiteral("cover.jpg")}));
+  EXPECT_EQ(Combo(form, "ComboBox1")->currentText(), QStringLiteral("cover.jpg"));
   form->Button5Click();
-  form->Edit6->setText(QStringLiteral("shown title"));
-  const QStringList list = form->FileList;
+  LineEdit(form, "Edit6")->setText(QStringLiteral("shown title"));
+  const QStringList list = form->navigator().FileList();
 
   Open(QString());
   ExpectNoList();
-  EXPECT_TRUE(form->Edit13->text().isEmpty() && form->ShownFilePath.isEmpty());
-  EXPECT_EQ(form->Edit1->toolTip(), Path("album"));
-  EXPECT_EQ(form->CurrentIndex, 1);
+  EXPECT_TRUE(LineEdit(form, "Edit13")->text().isEmpty() &&
+              form->navigator().ShownFilePath().isEmpty());
+  EXPECT_EQ(LineEdit(form, "Edit1")->toolTip(), Path("album"));
+  EXPECT_EQ(form->navigator().CurrentIndex(), 1);
 
   Make("pictures/other.jpg");
   Open(Path("pictures"));
-  EXPECT_EQ(form->Edit1->toolTip(), Path("pictures"));
+  EXPECT_EQ(LineEdit(form, "Edit1")->toolTip(), Path("pictures"));
   ExpectNoList();
-  EXPECT_TRUE(form->FileList.isEmpty());
-  EXPECT_EQ(form->Edit6->text(), QStringLiteral("shown title"));
-  EXPECT_EQ(Combo().size(), 2);
+  EXPECT_TRUE(form->navigator().FileList().isEmpty());
+  EXPECT_EQ(LineEdit(form, "Edit6")->text(), QStringLiteral("shown title"));
+  EXPECT_EQ(JacketNames().size(), 2);
 
   // No images where a file is opened: the list empties, the box keeps its text.
-  form->ComboBox1->setEditText(QStringLiteral("from a comment.jpg"));
-  form->OpenOneFile(Make("lone/x.mp3"));
-  EXPECT_EQ(form->ComboBox1->count(), 0);
-  EXPECT_EQ(form->ComboBox1->currentText(), QStringLiteral("from a comment.jpg"));
+  Combo(form, "ComboBox1")->setEditText(QStringLiteral("from a comment.jpg"));
+  form->navigator().OpenOneFile(Make("lone/x.mp3"));
+  EXPECT_EQ(Combo(form, "ComboBox1")->count(), 0);
+  EXPECT_EQ(Combo(form, "ComboBox1")->currentText(), QStringLiteral("from a comment.jpg"));
 }
 
 TEST_F(NavigationTest, FileModeOpensOneFileAndKeepsThePreviousList) {
   Make("album/a.wav");
   Open(Path("album"));
-  form->frmOption->CheckBox1->setChecked(false);
+  SetOption(&Options::WithFolder, false);
   const QString chosen = platform.openAnswer = Make("elsewhere/Song.MP3");
   form->Button1Click();
   EXPECT_EQ(form->StatusText(1), QStringLiteral(".MP3"));
-  EXPECT_EQ(form->ShownFilePath, chosen);
-  EXPECT_EQ(form->Edit1->toolTip(), Path("elsewhere"));
-  EXPECT_EQ(form->FileList, QStringList{Path("album/a.wav")});
+  EXPECT_EQ(form->navigator().ShownFilePath(), chosen);
+  EXPECT_EQ(LineEdit(form, "Edit1")->toolTip(), Path("elsewhere"));
+  EXPECT_EQ(form->navigator().FileList(), QStringList{Path("album/a.wav")});
   ExpectNoList();
 
   platform.openAnswer = Make("elsewhere/cover.txt");
   form->Button1Click();
   EXPECT_EQ(platform.openAskedAt.last(), chosen) << "the dialog starts at the last choice";
   EXPECT_EQ(form->StatusText(1), QStringLiteral(".txt"));
-  EXPECT_TRUE(form->Edit13->text().isEmpty());
+  EXPECT_TRUE(LineEdit(form, "Edit13")->text().isEmpty());
 }
 
 class NavigationDrop : public NavigationTest,
@@ -212,11 +231,11 @@ TEST_P(NavigationDrop, OpensTheFirstWavOrMp3InDropOrderOnly) {
   }
   form->FilesDropped(dropped);
   if (expected.isEmpty()) {
-    EXPECT_EQ(form->FileList.size(), 2);
+    EXPECT_EQ(form->navigator().FileList().size(), 2);
     return;
   }
-  EXPECT_EQ(form->ShownFilePath, expected);
-  EXPECT_TRUE(form->FileList.isEmpty());
+  EXPECT_EQ(form->navigator().ShownFilePath(), expected);
+  EXPECT_TRUE(form->navigator().FileList().isEmpty());
   ExpectNoList();
 }
 
@@ -232,19 +251,20 @@ TEST_F(NavigationTest, LongPathsShortenedAndOutputFolderChosenOnOkOnly) {
     deep += "/a_rather_long_folder_name_" + std::to_string(i);
   Make(deep + "/a.wav");
   Open(Path(deep));
-  EXPECT_EQ(form->Edit1->toolTip(), Path(deep));
-  EXPECT_TRUE(form->Edit1->text().contains(QStringLiteral(".../")));
-  EXPECT_TRUE(form->Edit1->text().endsWith(QStringLiteral("/a_rather_long_folder_name_11")));
+  EXPECT_EQ(LineEdit(form, "Edit1")->toolTip(), Path(deep));
+  EXPECT_TRUE(LineEdit(form, "Edit1")->text().contains(QStringLiteral(".../")));
+  EXPECT_TRUE(
+      LineEdit(form, "Edit1")->text().endsWith(QStringLiteral("/a_rather_long_folder_name_11")));
 
-  TfrmOption& options = *form->frmOption;
-  options.Edit1->setToolTip(QStringLiteral("/before"));
+  TfrmOption& chooser = *options;
+  chooser.Edit1->setToolTip(QStringLiteral("/before"));
   platform.choose.clear();
-  options.Button3Click();
-  EXPECT_EQ(options.Edit1->toolTip(), QStringLiteral("/before"));
+  chooser.Button3Click();
+  EXPECT_EQ(chooser.Edit1->toolTip(), QStringLiteral("/before"));
   platform.choose = Path(deep);
-  options.Button3Click();
-  EXPECT_EQ(options.Edit1->toolTip(), Path(deep));
-  EXPECT_TRUE(options.Edit1->text().contains(QStringLiteral(".../")));
+  chooser.Button3Click();
+  EXPECT_EQ(chooser.Edit1->toolTip(), Path(deep));
+  EXPECT_TRUE(chooser.Edit1->text().contains(QStringLiteral(".../")));
 }
 
 } // namespace

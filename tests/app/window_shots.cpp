@@ -22,9 +22,9 @@ int main(int argc, char** argv) {
   const QDir out(QString::fromLocal8Bit(argv[1]));
   QTemporaryDir scratch;
   TForm1 form(Platform::Default());
-  form.IniPath = scratch.filePath(QStringLiteral("none.ini"));
+  form.SetIniPath(scratch.filePath(QStringLiteral("none.ini")));
   auto* options = new TfrmOption(&form);
-  form.frmOption = options;
+  form.SetOptionsWindow(options);
   form.show();
   options->show();
   QApplication::processEvents();
@@ -32,6 +32,6 @@ int main(int argc, char** argv) {
                   options->grab().save(out.filePath(QStringLiteral("options-window.png")));
   options->hide();
   // Keep the user's settings untouched: nothing is saved on the way out.
-  form.IniPath = scratch.filePath(QStringLiteral("discard.ini"));
+  form.SetIniPath(scratch.filePath(QStringLiteral("discard.ini")));
   return ok ? 0 : 1;
 }

@@ -4,11 +4,15 @@
 #pragma once
 
 #include "AudioFixtures.h"
+#include "FormControls.h"
 #include "app/Cp932.h"
+#include "app/Navigator.h"
 #include "app/Platform.h"
 #include "app/StatusBar.h"
 #include "app/Unit1.h"
+#include "convert/Converter.h"
 #include "encoder/GogoTea.h"
+#include "tags/TagEditor.h"
 #include "ui/Option.h"
 
 #include <gtest/gtest.h>
@@ -106,16 +110,16 @@ protected:
     fake = std::make_unique<TrashPlatform>(Q(dir / "trash"));
     fake->onTick = [this] { Snapshot(); };
     form = std::make_unique<TForm1>(*fake);
-    form->IniPath = Q(dir / "wav2mp3tag.ini");
-    form->frmOption = new TfrmOption(form.get());
-    options = form->frmOption;
-    form->GogoTea1->OnProgress = [this](QObject* s, int now, int all) {
+    form->SetIniPath(Q(dir / "wav2mp3tag.ini"));
+    options = new TfrmOption(form.get());
+    form->SetOptionsWindow(options);
+    form->GogoTea1().OnProgress = [this](QObject* s, int now, int all) {
       form->GogoTea1Progress(s, now, all);
       Snapshot();
       if (onProgress)
         onProgress(now, all);
     };
-    form->GogoTea1->OnFinish = [this](QObject* s, bool aborted) {
+    form->GogoTea1().OnFinish = [this](QObject* s, bool aborted) {
       form->GogoTea1Finish(s, aborted);
       if (onFinish)
         onFinish(aborted);
@@ -136,29 +140,34 @@ protected:
 
   // Puts files in the folder and into the window's list, in order, showing the first.
   void ShowList(const std::vector<std::pair<std::string, fixtures::Bytes>>& files) {
-    form->FileList.clear();
+    QStringList list;
     for (const auto& [name, bytes] : files) {
       fixtures::writeFile(dir / name, bytes);
-      form->FileList.append(Q(dir / name));
+      list.append(Q(dir / name));
     }
-    Show(files.front().first);
+    form->ShowFolder(Q(dir.path()), false);
+    form->navigator().ShowList(list, 0);
   }
 
+  // Shows one file of the folder as the only one.
   void Show(const std::string& name) {
-    form->ShownFilePath = Q(dir / name);
-    form->Edit1->setToolTip(Q(dir.path()));
-    form->Edit13->setText(QString::fromStdString(name));
+    form->ShowFolder(Q(dir.path()), false);
+    form->navigator().ShowList({Q(dir / name)}, 0);
   }
 
   void SetOptions(bool copyTag, bool deleteWav, bool overwrite = false) {
     options->CheckBox8->setChecked(copyTag);
     options->CheckBox2->setChecked(deleteWav);
     options->CheckBox6->setChecked(overwrite);
+    TakeOptions();
   }
+
+  // Closes the options window as the user would: what its controls show is in force.
+  void TakeOptions() { form->Button7Click(); }
 
   // Dispatches events until the running single conversion has been through its end handler.
   void FinishSingle() {
-    while (!form->GogoTea1->DestinationFile().isEmpty()) {
+    while (!form->GogoTea1().DestinationFile().isEmpty()) {
       QEventLoop slice;
       QTimer::singleShot(20, &slice, &QEventLoop::quit);
       slice.exec();

@@ -74,14 +74,14 @@ TEST_F(ConvertFake, FailedEncodeIsReportedAndTheBatchGoesOn) {
   EXPECT_TRUE(Traced(QStringLiteral("1/3|中断|b.wav")));
   EXPECT_TRUE(Traced(QStringLiteral("3/3|成功|c.wav")));
   EXPECT_TRUE(Traced(QStringLiteral("||1 ファイルを変換しました")));
-  EXPECT_EQ(form->ConvertedCount, 1);
+  EXPECT_EQ(form->converter().ConvertedCount(), 1);
   EXPECT_EQ(fixtures::readFile(dir / "b.mp3"), untagged);
   EXPECT_TRUE(fs::exists(dir / "b.wav"));
   // c.mp3 was never written by the fake: the check keeps c.wav as well.
   EXPECT_TRUE(fs::exists(dir / "c.wav"));
   EXPECT_TRUE(fs::is_empty(dir / "trash"));
   EXPECT_EQ(Count(fake_.log(), "init\n"), 2);
-  EXPECT_TRUE(form->GogoTea1->DestinationFile().isEmpty());
+  EXPECT_TRUE(form->GogoTea1().DestinationFile().isEmpty());
 }
 
 // Closing the window mid-batch saves the settings and leaves the batch without its summary;
@@ -97,9 +97,9 @@ TEST_F(ConvertFake, ClosingTheWindowStopsTheBatch) {
   form->Button9Click();
   Snapshot();
 
-  EXPECT_TRUE(QFileInfo::exists(form->IniPath));
-  EXPECT_TRUE(form->GogoTea1->IsEncoding());
-  EXPECT_EQ(form->Batch, nullptr);
+  EXPECT_TRUE(QFileInfo::exists(form->IniPath()));
+  EXPECT_TRUE(form->GogoTea1().IsEncoding());
+  EXPECT_FALSE(form->converter().BatchRunning());
   for (const QString& seen : trace)
     EXPECT_FALSE(seen.contains(QStringLiteral("ファイルを変換しました")));
 
@@ -147,10 +147,10 @@ TEST_P(ConvertClosePause, ClosingDuringAPauseEndsTheProgram) {
 
   EXPECT_TRUE(closed);
   EXPECT_EQ(Count(fake_.log(), "init\n"), inSummary ? 2 : 1);
-  EXPECT_EQ(form->ConvertedCount, inSummary ? 2 : 1);
-  EXPECT_EQ(form->Batch, nullptr);
-  EXPECT_TRUE(form->GogoTea1->DestinationFile().isEmpty());
-  EXPECT_FALSE(form->GogoTea1->IsEncoding());
+  EXPECT_EQ(form->converter().ConvertedCount(), inSummary ? 2 : 1);
+  EXPECT_FALSE(form->converter().BatchRunning());
+  EXPECT_TRUE(form->GogoTea1().DestinationFile().isEmpty());
+  EXPECT_FALSE(form->GogoTea1().IsEncoding());
 }
 
 INSTANTIATE_TEST_SUITE_P(Pauses, ConvertClosePause,

@@ -3,6 +3,7 @@
 // output folder, an encoder that cannot be prepared, the check before trashing and a second
 // press while converting.
 #include "ConvertTestSupport.h"
+#include "FormControls.h"
 
 #include "convert/Mp3Verification.h"
 #include "tags/my_mp3infp.h"
@@ -36,22 +37,22 @@ TEST_P(ConvertBatch, ConvertsEveryWavCopiesTagsAndGivesUpWavsWhenAsked) {
   int finalBar = -1;
   onProgress = [&](int now, int all) {
     if (now == all)
-      finalBar = form->ProgressBar1->value();
+      finalBar = ProgressBar(form, "ProgressBar1")->value();
   };
 
   form->Button9Click();
   Snapshot();
 
   EXPECT_EQ(finalBar, 100);
-  EXPECT_EQ(form->ProgressBar1->value(), 0);
+  EXPECT_EQ(ProgressBar(form, "ProgressBar1")->value(), 0);
   EXPECT_TRUE(fake->errors.isEmpty()) << fake->errors.join(QLatin1Char('\n')).toStdString();
   EXPECT_TRUE(Traced(QStringLiteral("2/3||b.wav")));
   EXPECT_TRUE(Traced(QStringLiteral("3/3||c.wav")));
   EXPECT_TRUE(Traced(QStringLiteral("3/3|成功|c.wav")));
   EXPECT_EQ(trace.indexOf(QStringLiteral("||2 ファイルを変換しました")), trace.size() - 2);
   EXPECT_EQ(trace.last(), QStringLiteral("||"));
-  EXPECT_EQ(form->ConvertedCount, 2);
-  EXPECT_TRUE(form->GogoTea1->DestinationFile().isEmpty());
+  EXPECT_EQ(form->converter().ConvertedCount(), 2);
+  EXPECT_TRUE(form->GogoTea1().DestinationFile().isEmpty());
 
   for (const char* name : {"b", "c"}) {
     SCOPED_TRACE(name);
@@ -107,16 +108,18 @@ TEST_P(ConvertDuringBatch, ListReplacedMidwayEndsTheBatch) {
   EXPECT_TRUE(fs::exists(dir / "b.mp3"));
   EXPECT_EQ(fs::exists(dir / "c.mp3"), GetParam().secondConverted);
   EXPECT_FALSE(fs::exists(dir / "other/x.mp3") || fs::exists(dir / "other/y.mp3"));
-  EXPECT_EQ(form->ConvertedCount, GetParam().secondConverted ? 2 : 1);
-  EXPECT_TRUE(Traced(QStringLiteral("||%1 ファイルを変換しました").arg(form->ConvertedCount)));
-  EXPECT_TRUE(form->GogoTea1->DestinationFile().isEmpty());
+  EXPECT_EQ(form->converter().ConvertedCount(), GetParam().secondConverted ? 2 : 1);
+  EXPECT_TRUE(Traced(
+      QStringLiteral("||%1 ファイルを変換しました").arg(form->converter().ConvertedCount())));
+  EXPECT_TRUE(form->GogoTea1().DestinationFile().isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Actions, ConvertDuringBatch,
     ::testing::Values(
         DuringBatchCase{"Step", [](TForm1& f, const QString&) { f.Button5Click(); }, true},
-        DuringBatchCase{"OpenFolder", [](TForm1& f, const QString& o) { f.ScanFolder(o); }, false},
+        DuringBatchCase{"OpenFolder",
+                        [](TForm1& f, const QString& o) { f.navigator().ScanFolder(o); }, false},
         DuringBatchCase{"Drop", [](TForm1& f, const QString& o) { f.FilesDropped({o + "/x.wav"}); },
                         false}),
     [](const auto& p) { return std::string(p.param.label); });
@@ -128,7 +131,7 @@ TEST_F(ConvertTest, ListWithoutWavsOrWithNothingShownConvertsNothing) {
 
   trace.clear();
   ShowList({{"b.wav", Wav()}});
-  form->Edit13->setText(QStringLiteral("  "));
+  LineEdit(form, "Edit13")->setText(QStringLiteral("  "));
   form->Button9Click();
   EXPECT_TRUE(trace.isEmpty());
   EXPECT_FALSE(fs::exists(dir / "b.mp3"));
@@ -153,7 +156,7 @@ TEST_P(ConvertExisting, RefusesAnExistingMp3UnlessOverwriting) {
                 Mp3Verification::kToleranceMs);
   } else {
     EXPECT_EQ(form->StatusText(2), QStringLiteral("すでに同名のMP3が存在します"));
-    EXPECT_TRUE(form->GogoTea1->DestinationFile().isEmpty());
+    EXPECT_TRUE(form->GogoTea1().DestinationFile().isEmpty());
     EXPECT_EQ(fixtures::readFile(dir / "b.mp3"), Mp3());
   }
 }
@@ -169,6 +172,7 @@ TEST_F(ConvertTest, WritesIntoTheOutputFolder) {
   SetOptions(false, false);
   options->CheckBox7->setChecked(true);
   options->Edit1->setToolTip(Q(dir / "out") + QLatin1Char('/'));
+  TakeOptions();
   ShowList({{"b.wav", Wav()}});
   form->Button6Click();
   FinishSingle();
@@ -185,10 +189,10 @@ TEST_F(ConvertTest, ShownFileThatIsNotAConvertibleWav) {
   EXPECT_EQ(form->StatusText(2), QStringLiteral("WAVファイルだけ対象です"));
 
   // Existence is tested before the extension.
-  form->ShownFilePath = Q(dir / "gone.wav");
+  form->navigator().ShowList({Q(dir / "gone.wav")}, 0);
   form->Button6Click();
   EXPECT_EQ(form->StatusText(2), QStringLiteral("指定のWAVファイルがみつかりません"));
-  EXPECT_TRUE(form->GogoTea1->DestinationFile().isEmpty());
+  EXPECT_TRUE(form->GogoTea1().DestinationFile().isEmpty());
 }
 
 // A file named .wav that holds no audio cannot be prepared: the error box shows the encoder's
@@ -198,8 +202,8 @@ TEST_F(ConvertTest, UnpreparableFileEndsTheBatchThroughTheErrorBox) {
   ShowList({{"x.wav", Bytes(text.begin(), text.end())}, {"b.wav", Wav()}});
   form->Button9Click();
   EXPECT_EQ(fake->errors, QStringList{QStringLiteral("設定に誤りがあります.")});
-  EXPECT_TRUE(form->GogoTea1->DestinationFile().isEmpty());
-  EXPECT_FALSE(form->GogoTea1->IsEncoding());
+  EXPECT_TRUE(form->GogoTea1().DestinationFile().isEmpty());
+  EXPECT_FALSE(form->GogoTea1().IsEncoding());
   EXPECT_FALSE(fs::exists(dir / "b.mp3"));
   for (const QString& seen : trace)
     EXPECT_FALSE(seen.contains(QStringLiteral("ファイルを変換しました")));
@@ -264,7 +268,7 @@ TEST_F(ConvertTest, SecondPressWhileConvertingIsRefused) {
   };
   form->Button9Click();
   EXPECT_EQ(fake->errors, (QStringList{refused, refused}));
-  EXPECT_EQ(form->ConvertedCount, 2);
+  EXPECT_EQ(form->converter().ConvertedCount(), 2);
   EXPECT_TRUE(fs::exists(dir / "b.mp3"));
   EXPECT_TRUE(fs::exists(dir / "c.mp3"));
 }
@@ -283,8 +287,8 @@ TEST_F(ConvertTest, TagsAreNotWrittenIntoTheMp3BeingEncoded) {
   QString during;
   onProgress = [&](int now, int) {
     if (now == 2 && during.isEmpty()) {
-      form->ShownFilePath = Q(dir / "b.mp3");
-      form->Edit6->setText(QStringLiteral("途中"));
+      form->navigator().ShowList({Q(dir / "b.mp3")}, 0);
+      LineEdit(form, "Edit6")->setText(QStringLiteral("途中"));
       form->Button4Click();
       during = form->StatusText(1);
     }
@@ -292,8 +296,8 @@ TEST_F(ConvertTest, TagsAreNotWrittenIntoTheMp3BeingEncoded) {
   form->Button6Click();
   FinishSingle();
   EXPECT_EQ(during, QStringLiteral("失敗"));
-  form->ShownFilePath = Q(dir / "b.mp3");
-  form->Edit6->setText(QStringLiteral("後"));
+  form->navigator().ShowList({Q(dir / "b.mp3")}, 0);
+  LineEdit(form, "Edit6")->setText(QStringLiteral("後"));
   form->Button4Click();
   EXPECT_EQ(form->StatusText(1), QStringLiteral("成功"));
 }

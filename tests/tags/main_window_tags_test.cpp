@@ -1,6 +1,10 @@
+#include "FormControls.h"
+#include "app/Navigator.h"
 #include "app/Platform.h"
 #include "app/Unit1.h"
+#include "convert/Converter.h"
 #include "tags/GenreList.h"
+#include "tags/TagEditor.h"
 #include "ui/Option.h"
 
 #include "AudioFixtures.h"
@@ -23,74 +27,82 @@ public:
 class MainWindowTagsTest : public ::testing::Test {
 protected:
   MainWindowTagsTest() {
-    form.IniPath = QString::fromStdString((dir / "none.ini").string());
-    form.frmOption = new TfrmOption(&form);
-    form.frmGenreList =
+    form.SetIniPath(QString::fromStdString((dir / "none.ini").string()));
+    form.SetOptionsWindow(new TfrmOption(&form));
+    genres =
         new TfrmGenreList(platform, QString::fromStdString((dir / "none.txt").string()), &form);
+    form.SetGenreListWindow(genres);
     form.BuildGenreNames();
+  }
+  void SetCommentFormat(int format) {
+    Options o = form.CurrentOptions();
+    o.FormComment = format;
+    form.TakeOptions(o, true);
   }
   fixtures::TempDir dir;
   SilentPlatform platform;
   TForm1 form{platform};
+  TfrmGenreList* genres = nullptr;
 };
 
 TEST_F(MainWindowTagsTest, ComposesCommentFromPartBoxes) {
-  form.frmOption->RadioButton2->setChecked(true);
-  form.Memo1->setPlainText(QStringLiteral("old:text"));
-  form.Edit17->setText(QStringLiteral("X"));
-  form.Edit11->setText(QStringLiteral(" Y "));
-  form.Edit19->setText(QStringLiteral("Z"));
+  SetCommentFormat(Options::Credits);
+  PlainText(form, "Memo1")->setPlainText(QStringLiteral("old:text"));
+  LineEdit(form, "Edit17")->setText(QStringLiteral("X"));
+  LineEdit(form, "Edit11")->setText(QStringLiteral(" Y "));
+  LineEdit(form, "Edit19")->setText(QStringLiteral("Z"));
   form.Button14Click();
-  EXPECT_EQ(form.Memo1->toPlainText(), QStringLiteral("作詩:X/編曲:Y/演奏:Z"));
+  EXPECT_EQ(PlainText(form, "Memo1")->toPlainText(), QStringLiteral("作詩:X/編曲:Y/演奏:Z"));
 
-  form.frmOption->RadioButton1->setChecked(true);
-  form.ComboBox1->setCurrentText(QStringLiteral("a.jpg"));
-  form.ShiftHeld = true;
+  SetCommentFormat(Options::JacketImage);
+  Combo(form, "ComboBox1")->setCurrentText(QStringLiteral("a.jpg"));
+  form.FormKeyDown(Qt::Key_Shift, Qt::ShiftModifier);
   form.Button14Click();
-  EXPECT_EQ(form.Memo1->toPlainText(), QStringLiteral("作詩:X/編曲:Y/演奏:Z/画像:a.jpg"));
+  EXPECT_EQ(PlainText(form, "Memo1")->toPlainText(),
+            QStringLiteral("作詩:X/編曲:Y/演奏:Z/画像:a.jpg"));
 }
 
 TEST_F(MainWindowTagsTest, PasteBeforeCopyEmptiesFieldsAndCopyPasteRestores) {
-  form.Edit13->setText(QStringLiteral("01 曲.wav"));
-  form.Edit7->setText(QStringLiteral("artist"));
-  form.Edit10->setText(QStringLiteral("JPop"));
-  form.Memo1->setPlainText(QStringLiteral("c"));
+  LineEdit(form, "Edit13")->setText(QStringLiteral("01 曲.wav"));
+  LineEdit(form, "Edit7")->setText(QStringLiteral("artist"));
+  LineEdit(form, "Edit10")->setText(QStringLiteral("JPop"));
+  PlainText(form, "Memo1")->setPlainText(QStringLiteral("c"));
   form.Button13Click();
-  EXPECT_EQ(form.Edit6->text(), QStringLiteral("01 曲"));
-  EXPECT_TRUE(form.Edit7->text().isEmpty());
-  EXPECT_TRUE(form.Edit10->text().isEmpty());
-  EXPECT_TRUE(form.Memo1->toPlainText().isEmpty());
+  EXPECT_EQ(LineEdit(form, "Edit6")->text(), QStringLiteral("01 曲"));
+  EXPECT_TRUE(LineEdit(form, "Edit7")->text().isEmpty());
+  EXPECT_TRUE(LineEdit(form, "Edit10")->text().isEmpty());
+  EXPECT_TRUE(PlainText(form, "Memo1")->toPlainText().isEmpty());
 
-  form.Edit7->setText(QStringLiteral("artist"));
-  form.Edit10->setText(QStringLiteral("ロック"));
-  form.ComboBox1->setCurrentText(QStringLiteral("cover.jpg"));
+  LineEdit(form, "Edit7")->setText(QStringLiteral("artist"));
+  LineEdit(form, "Edit10")->setText(QStringLiteral("ロック"));
+  Combo(form, "ComboBox1")->setCurrentText(QStringLiteral("cover.jpg"));
   form.Button12Click();
-  form.Edit7->clear();
-  form.Edit10->clear();
-  form.ComboBox1->setCurrentText(QString());
+  LineEdit(form, "Edit7")->clear();
+  LineEdit(form, "Edit10")->clear();
+  Combo(form, "ComboBox1")->setCurrentText(QString());
   form.Button13Click();
-  EXPECT_EQ(form.Edit7->text(), QStringLiteral("artist"));
-  EXPECT_EQ(form.Edit10->text(), QStringLiteral("ロック"));
-  EXPECT_EQ(form.ComboBox1->currentText(), QStringLiteral("cover.jpg"));
+  EXPECT_EQ(LineEdit(form, "Edit7")->text(), QStringLiteral("artist"));
+  EXPECT_EQ(LineEdit(form, "Edit10")->text(), QStringLiteral("ロック"));
+  EXPECT_EQ(Combo(form, "ComboBox1")->currentText(), QStringLiteral("cover.jpg"));
 }
 
 TEST_F(MainWindowTagsTest, GenreFieldFollowsTheGenreList) {
-  form.Edit10->setText(QStringLiteral("Other"));
+  LineEdit(form, "Edit10")->setText(QStringLiteral("Other"));
   form.Button8Click(); // applies the current choice at once
-  EXPECT_TRUE(form.frmGenreList->isVisible());
-  EXPECT_EQ(form.Edit10->text(), QStringLiteral("JPop"));
+  EXPECT_TRUE(genres->isVisible());
+  EXPECT_EQ(LineEdit(form, "Edit10")->text(), QStringLiteral("JPop"));
 
   auto button = [&](int i) {
-    return form.frmGenreList->findChild<QRadioButton*>(QStringLiteral("RadioGroup1_%1").arg(i));
+    return genres->findChild<QRadioButton*>(QStringLiteral("RadioGroup1_%1").arg(i));
   };
   button(1)->click();
-  EXPECT_EQ(form.Edit10->text(), QStringLiteral("Classic Rock2 カントリー"));
-  form.Edit10->setText(QStringLiteral("Other"));
+  EXPECT_EQ(LineEdit(form, "Edit10")->text(), QStringLiteral("Classic Rock2 カントリー"));
+  LineEdit(form, "Edit10")->setText(QStringLiteral("Other"));
   button(1)->click(); // the selected item again: no change
-  EXPECT_EQ(form.Edit10->text(), QStringLiteral("Other"));
+  EXPECT_EQ(LineEdit(form, "Edit10")->text(), QStringLiteral("Other"));
   button(16)->click();
-  EXPECT_EQ(form.Edit10->text(), QStringLiteral("ロック"));
-  form.frmGenreList->hide();
+  EXPECT_EQ(LineEdit(form, "Edit10")->text(), QStringLiteral("ロック"));
+  genres->hide();
 }
 
 } // namespace

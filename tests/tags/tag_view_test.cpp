@@ -1,8 +1,12 @@
 // The main window's tag display and tag writing against the real tag library.
+#include "FormControls.h"
 #include "app/Cp932.h"
+#include "app/Navigator.h"
 #include "app/Platform.h"
 #include "app/Unit1.h"
+#include "convert/Converter.h"
 #include "tags/GenreList.h"
+#include "tags/TagEditor.h"
 #include "tags/my_mp3infp.h"
 #include "ui/Option.h"
 
@@ -82,9 +86,9 @@ bool contains(const Bytes& haystack, const Bytes& needle) {
 class TagViewTest : public ::testing::Test {
 protected:
   TagViewTest() {
-    form.IniPath = str(dir / "none.ini");
-    form.frmOption = new TfrmOption(&form);
-    form.frmGenreList = new TfrmGenreList(platform, str(dir / "none.txt"), &form);
+    form.SetIniPath(str(dir / "none.ini"));
+    form.SetOptionsWindow(new TfrmOption(&form));
+    form.SetGenreListWindow(new TfrmGenreList(platform, str(dir / "none.txt"), &form));
   }
   static QString str(const fs::path& p) { return QString::fromStdString(p.string()); }
   QString make(const std::string& name, const Bytes& bytes) {
@@ -93,10 +97,7 @@ protected:
     return str(dir / name);
   }
   // Shows the file as opening it does.
-  void showFile(const QString& path) {
-    form.ShownFilePath = path;
-    form.ShowFileTags(path);
-  }
+  void showFile(const QString& path) { form.navigator().ShowList({path}, 0); }
   QString pressWrite() {
     form.Button4Click();
     return form.StatusText(1);
@@ -128,26 +129,26 @@ TEST_P(TagDisplayTest, FillsTheTagBoxes) {
   const DisplayCase& c = GetParam();
   const QString path =
       make(std::string("a.") + (c.type == std::string("WAV") ? "wav" : "mp3"), c.make());
-  form.Edit13->setText(QStringLiteral("other.wav"));
-  form.Edit20->setText(QStringLiteral("old id"));
-  form.ComboBox1->setCurrentText(QStringLiteral("keep.jpg"));
-  form.ShowFileTags(path);
+  LineEdit(form, "Edit13")->setText(QStringLiteral("other.wav"));
+  LineEdit(form, "Edit20")->setText(QStringLiteral("old id"));
+  Combo(form, "ComboBox1")->setCurrentText(QStringLiteral("keep.jpg"));
+  form.tagEditor().ShowFileTags(path);
 
-  EXPECT_EQ(form.Edit2->text(), my_mp3infp::VersionText(mp3infp_GetVer()));
-  EXPECT_EQ(form.Edit3->text(), "Open_SUCCESS");
-  EXPECT_EQ(form.Edit4->text(), c.type);
-  EXPECT_EQ(form.Edit5->text(), c.kinds);
-  EXPECT_EQ(form.Edit6->text(), c.title);
-  EXPECT_EQ(form.Edit7->text(), c.artist);
-  EXPECT_EQ(form.Edit8->text(), c.album);
-  EXPECT_EQ(form.Edit9->text(), c.year);
-  EXPECT_EQ(form.Memo1->toPlainText(), c.comment);
-  EXPECT_EQ(form.Edit10->text(), c.genre);
-  EXPECT_EQ(form.Edit12->text(), "0:01");
+  EXPECT_EQ(LineEdit(form, "Edit2")->text(), my_mp3infp::VersionText(mp3infp_GetVer()));
+  EXPECT_EQ(LineEdit(form, "Edit3")->text(), "Open_SUCCESS");
+  EXPECT_EQ(LineEdit(form, "Edit4")->text(), c.type);
+  EXPECT_EQ(LineEdit(form, "Edit5")->text(), c.kinds);
+  EXPECT_EQ(LineEdit(form, "Edit6")->text(), c.title);
+  EXPECT_EQ(LineEdit(form, "Edit7")->text(), c.artist);
+  EXPECT_EQ(LineEdit(form, "Edit8")->text(), c.album);
+  EXPECT_EQ(LineEdit(form, "Edit9")->text(), c.year);
+  EXPECT_EQ(PlainText(form, "Memo1")->toPlainText(), c.comment);
+  EXPECT_EQ(LineEdit(form, "Edit10")->text(), c.genre);
+  EXPECT_EQ(LineEdit(form, "Edit12")->text(), "0:01");
   // No markers in these comments: the part boxes are emptied, the jacket image box is kept.
-  EXPECT_EQ(form.Edit20->text(), "");
-  EXPECT_EQ(form.ComboBox1->currentText(), "keep.jpg");
-  EXPECT_EQ(form.Edit13->text(), "other.wav");
+  EXPECT_EQ(LineEdit(form, "Edit20")->text(), "");
+  EXPECT_EQ(Combo(form, "ComboBox1")->currentText(), "keep.jpg");
+  EXPECT_EQ(LineEdit(form, "Edit13")->text(), "other.wav");
 }
 
 const QString kDawn = QStringLiteral("夜明けのスキャット～①");
@@ -213,30 +214,30 @@ TEST_F(TagViewTest, SplitsTheCommentIntoThePartBoxes) {
       "a.wav", fixtures::makeWavWithChunks(
                    {}, {fixtures::makeInfoList(
                            {{"ICMT", u"前書きID:A-1/作曲:B/画像:c.jpg/演奏:"_qs.toStdString()}})}));
-  form.Edit17->setText(QStringLiteral("stale"));
-  form.Edit11->setText(QStringLiteral("stale"));
-  form.ShowFileTags(path);
-  EXPECT_EQ(form.Memo1->toPlainText(), u"前書きID:A-1/作曲:B/画像:c.jpg/演奏:"_qs);
-  EXPECT_EQ(form.Edit20->text(), "A-1");
-  EXPECT_EQ(form.ComboBox1->currentText(), "c.jpg");
-  EXPECT_EQ(form.Edit17->text(), "");
-  EXPECT_EQ(form.Edit18->text(), "B");
-  EXPECT_EQ(form.Edit11->text(), "");
-  EXPECT_EQ(form.Edit19->text(), "");
+  LineEdit(form, "Edit17")->setText(QStringLiteral("stale"));
+  LineEdit(form, "Edit11")->setText(QStringLiteral("stale"));
+  form.tagEditor().ShowFileTags(path);
+  EXPECT_EQ(PlainText(form, "Memo1")->toPlainText(), u"前書きID:A-1/作曲:B/画像:c.jpg/演奏:"_qs);
+  EXPECT_EQ(LineEdit(form, "Edit20")->text(), "A-1");
+  EXPECT_EQ(Combo(form, "ComboBox1")->currentText(), "c.jpg");
+  EXPECT_EQ(LineEdit(form, "Edit17")->text(), "");
+  EXPECT_EQ(LineEdit(form, "Edit18")->text(), "B");
+  EXPECT_EQ(LineEdit(form, "Edit11")->text(), "");
+  EXPECT_EQ(LineEdit(form, "Edit19")->text(), "");
 }
 
 // A missing file changes nothing; a file the library cannot load says so and keeps the fields.
 TEST_F(TagViewTest, MissingOrUnreadableFileKeepsTheShownFields) {
-  form.Edit6->setText(QStringLiteral("previous"));
-  form.ShowFileTags(str(dir / "gone.wav"));
-  form.ShowFileTags(str(dir.path()));
-  EXPECT_EQ(form.Edit2->text(), "");
-  EXPECT_EQ(form.Edit3->text(), "");
+  LineEdit(form, "Edit6")->setText(QStringLiteral("previous"));
+  form.tagEditor().ShowFileTags(str(dir / "gone.wav"));
+  form.tagEditor().ShowFileTags(str(dir.path()));
+  EXPECT_EQ(LineEdit(form, "Edit2")->text(), "");
+  EXPECT_EQ(LineEdit(form, "Edit3")->text(), "");
 
-  form.ShowFileTags(make("junk.mp3", Bytes(4000, 'x')));
-  EXPECT_EQ(form.Edit3->text(), "Can't Open");
-  EXPECT_EQ(form.Edit6->text(), "previous");
-  EXPECT_EQ(form.Edit4->text(), "");
+  form.tagEditor().ShowFileTags(make("junk.mp3", Bytes(4000, 'x')));
+  EXPECT_EQ(LineEdit(form, "Edit3")->text(), "Can't Open");
+  EXPECT_EQ(LineEdit(form, "Edit6")->text(), "previous");
+  EXPECT_EQ(LineEdit(form, "Edit4")->text(), "");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -251,16 +252,16 @@ TEST_F(TagViewTest, WritesOnlyWhenAFieldDiffersFromTheFile) {
   EXPECT_EQ(pressWrite(), u"失敗"_qs);
   EXPECT_EQ(fixtures::readFile(dir / "a.wav"), before);
 
-  form.Edit6->setText(QStringLiteral("New"));
+  LineEdit(form, "Edit6")->setText(QStringLiteral("New"));
   EXPECT_EQ(pressWrite(), u"成功"_qs);
   EXPECT_EQ(pressWrite(), u"失敗"_qs);
 
-  form.Edit9->setText(QStringLiteral("2008"));
+  LineEdit(form, "Edit9")->setText(QStringLiteral("2008"));
   EXPECT_EQ(pressWrite(), u"成功"_qs);
-  QString title, album, artist, year, genre, comment;
-  ASSERT_TRUE(form.ReadTags(path, title, album, artist, year, genre, comment));
-  EXPECT_EQ(title, "New");
-  EXPECT_EQ(year, "2008");
+  TagFields stored;
+  ASSERT_TRUE(form.tagEditor().ReadTags(path, stored));
+  EXPECT_EQ(stored.Title, "New");
+  EXPECT_EQ(stored.Year, "2008");
 }
 
 struct RoundTripCase {
@@ -285,21 +286,21 @@ TEST_P(TagRoundTripTest, JapaneseFieldsReadBackExactly) {
   const QString path = make(name, original);
   showFile(path);
   const QString title = QStringLiteral("夜明けのスキャット～①");
-  form.Edit6->setText(title);
-  form.Edit7->setText(u"由紀さおり"_qs);
-  form.Edit10->setText(QStringLiteral("JPop"));
+  LineEdit(form, "Edit6")->setText(title);
+  LineEdit(form, "Edit7")->setText(u"由紀さおり"_qs);
+  LineEdit(form, "Edit10")->setText(QStringLiteral("JPop"));
   EXPECT_EQ(pressWrite(), u"成功"_qs);
 
-  QString readTitle, album, artist, year, genre, comment;
-  ASSERT_TRUE(form.ReadTags(path, readTitle, album, artist, year, genre, comment));
-  EXPECT_EQ(readTitle, title);
-  EXPECT_EQ(artist, u"由紀さおり"_qs);
-  EXPECT_EQ(genre, "JPop");
+  TagFields stored;
+  ASSERT_TRUE(form.tagEditor().ReadTags(path, stored));
+  EXPECT_EQ(stored.Title, title);
+  EXPECT_EQ(stored.Artist, u"由紀さおり"_qs);
+  EXPECT_EQ(stored.Genre, "JPop");
 
   TForm1 fresh{platform};
-  fresh.ShowFileTags(path);
-  EXPECT_EQ(fresh.Edit6->text(), title);
-  EXPECT_EQ(fresh.Edit5->text(), c.kindsAfter);
+  fresh.tagEditor().ShowFileTags(path);
+  EXPECT_EQ(LineEdit(fresh, "Edit6")->text(), title);
+  EXPECT_EQ(LineEdit(fresh, "Edit5")->text(), c.kindsAfter);
 
   const Bytes after = fixtures::readFile(dir / name);
   if (name.ends_with(".wav"))
@@ -323,7 +324,7 @@ TEST_P(TagRoundTripTest, ReadOnlyFileIsNotWritten) {
   QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
   const Bytes before = fixtures::readFile(dir / GetParam().file);
   showFile(path);
-  form.Edit6->setText(u"曲"_qs);
+  LineEdit(form, "Edit6")->setText(u"曲"_qs);
   EXPECT_EQ(pressWrite(), u"失敗"_qs);
   EXPECT_EQ(fixtures::readFile(dir / GetParam().file), before);
 }
@@ -333,34 +334,34 @@ TEST_P(TagRoundTripTest, ReadOnlyFileIsNotWritten) {
 TEST_F(TagViewTest, MultiLineCommentIsKeptWholeAndWrittenEachTime) {
   const QString path = make("a.wav", fixtures::makeWav({}));
   showFile(path);
-  form.Memo1->setPlainText(u"1行目\n2行目"_qs);
+  PlainText(form, "Memo1")->setPlainText(u"1行目\n2行目"_qs);
   EXPECT_EQ(pressWrite(), u"成功"_qs);
   EXPECT_EQ(pressWrite(), u"成功"_qs);
   char* raw = nullptr;
   ASSERT_EQ(mp3infp_Load(nullptr, QFile::encodeName(path).constData()), 0u);
   mp3infp_GetValue("ICMT", &raw);
   EXPECT_EQ(QString::fromUtf8(raw), u"1行目\n2行目"_qs);
-  form.ShowFileTags(path);
-  EXPECT_EQ(form.Memo1->toPlainText(), u"1行目"_qs);
+  form.tagEditor().ShowFileTags(path);
+  EXPECT_EQ(PlainText(form, "Memo1")->toPlainText(), u"1行目"_qs);
 }
 
 // The write button acts on the shown file's full path: nothing shown writes nothing, and a
 // file found in a subfolder of the current folder is written where it is.
 TEST_F(TagViewTest, WriteButtonUsesTheShownFilesFullPath) {
   form.SetStatusText(2, QStringLiteral("message"));
-  form.Edit6->setText(QStringLiteral("T"));
+  LineEdit(form, "Edit6")->setText(QStringLiteral("T"));
   EXPECT_EQ(pressWrite(), u"失敗"_qs);
   EXPECT_EQ(form.StatusText(2), "");
 
   const QString path = make("sub/inner.wav", fixtures::makeWav({}));
-  form.Edit1->setToolTip(str(dir.path()));
-  form.Edit13->setText(QStringLiteral("inner.wav"));
+  LineEdit(form, "Edit1")->setToolTip(str(dir.path()));
+  LineEdit(form, "Edit13")->setText(QStringLiteral("inner.wav"));
   showFile(path);
-  form.Edit6->setText(QStringLiteral("Inner"));
+  LineEdit(form, "Edit6")->setText(QStringLiteral("Inner"));
   EXPECT_EQ(pressWrite(), u"成功"_qs);
-  form.Edit6->clear();
-  form.ShowFileTags(path);
-  EXPECT_EQ(form.Edit6->text(), "Inner");
+  LineEdit(form, "Edit6")->clear();
+  form.tagEditor().ShowFileTags(path);
+  EXPECT_EQ(LineEdit(form, "Edit6")->text(), "Inner");
 }
 
 // A file named on the command line is shown at start, and the write button then writes it.
@@ -368,12 +369,12 @@ TEST_F(TagViewTest, StartsShowingTheFileNamedOnTheCommandLine) {
   const QString path = make(
       "start.mp3",
       fixtures::concat({fixtures::makeMp3(1.0), fixtures::makeId3v1("Start", "", "", "", "")}));
-  form.CommandLineFile = path;
+  form.SetCommandLineFile(path);
   form.FormShow();
-  EXPECT_EQ(form.Edit13->text(), "start.mp3");
-  EXPECT_EQ(form.Edit6->text(), "Start");
-  EXPECT_EQ(form.Edit4->text(), "MP3");
-  form.Edit6->setText(QStringLiteral("Changed"));
+  EXPECT_EQ(LineEdit(form, "Edit13")->text(), "start.mp3");
+  EXPECT_EQ(LineEdit(form, "Edit6")->text(), "Start");
+  EXPECT_EQ(LineEdit(form, "Edit4")->text(), "MP3");
+  LineEdit(form, "Edit6")->setText(QStringLiteral("Changed"));
   EXPECT_EQ(pressWrite(), u"成功"_qs);
 }
 
@@ -399,9 +400,9 @@ TEST_F(TagViewTest, FieldsLeftAsShownKeepTheirWholeStoredValue) {
       make("long.wav", fixtures::makeWavWithChunks(
                            {}, {fixtures::makeInfoList({{"INAM", longTitle}, {"ICMT", comment}})}));
   showFile(path);
-  ASSERT_EQ(form.Edit6->text().size(), 128);
-  ASSERT_EQ(form.Memo1->toPlainText(), u"1行目"_qs);
-  form.Edit9->setText(QStringLiteral("1999"));
+  ASSERT_EQ(LineEdit(form, "Edit6")->text().size(), 128);
+  ASSERT_EQ(PlainText(form, "Memo1")->toPlainText(), u"1行目"_qs);
+  LineEdit(form, "Edit9")->setText(QStringLiteral("1999"));
   EXPECT_EQ(pressWrite(), u"成功"_qs);
   EXPECT_EQ(wholeValue(path, "INAM"), longTitle);
   EXPECT_EQ(wholeValue(path, "ICMT"), "1行目\r\n2行目");
@@ -413,7 +414,7 @@ TEST_F(TagViewTest, FieldsLeftAsShownKeepTheirWholeStoredValue) {
 TEST_F(TagViewTest, UntaggedMp3WithCapitalExtensionIsWritten) {
   const QString path = make("SONG [Live] *1.MP3", fixtures::makeMp3(1.0));
   showFile(path);
-  form.Edit6->setText(u"曲"_qs);
+  LineEdit(form, "Edit6")->setText(u"曲"_qs);
   EXPECT_EQ(pressWrite(), u"成功"_qs);
   EXPECT_EQ(wholeValue(path, "INAM_rmp"), "曲");
 }

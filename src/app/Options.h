@@ -1,0 +1,31 @@
+// Every user option of the program as one plain value. The options window shows and edits
+// it, the settings file stores it, and everything else reads it; nothing but the options window
+// touches the window's controls.
+#pragma once
+
+#include <QString>
+
+struct Options {
+  // Comment formats, as stored ("FormComment").
+  enum CommentFormat { FreeText = 0, JacketImage = 1, Credits = 2, IdAndCredits = 3 };
+
+  // Open a whole folder and step through its files; otherwise open one file.
+  bool WithFolder = true;
+  // The folder browser of the open button lists files too.
+  bool WithFile = false;
+  // The tag write button is enabled.
+  bool WriteId3 = true;
+  // The version strip at the bottom of the tag panel is shown.
+  bool DispMp3infp = false;
+  int FormComment = FreeText;
+  // After a conversion: copy the WAV file's tag into the MP3 file, move the WAV file to the
+  // trash, overwrite an MP3 file in the way, write the MP3 into Mp3FolderPath.
+  bool Mp3WavId3ToMp3 = true;
+  bool Mp3DeleteWav = false;
+  bool Mp3OverWriteMp3 = false;
+  bool Mp3UseFolder3 = false;
+  // Full path of the output folder; empty for none.
+  QString Mp3FolderPath;
+
+  bool operator==(const Options&) const = default;
+};

@@ -1,0 +1,240 @@
+// The main window as its working classes see it (MainView): status bar, progress bar, waits,
+// the folder and file boxes, the counters, the jacket image list and the tag boxes; and the
+// window's outer geometry.
+#include "app/Platform.h"
+#include "app/ShortenPath.h"
+#include "app/StatusBar.h"
+#include "app/Unit1.h"
+
+#include <QComboBox>
+#include <QEventLoop>
+#include <QFontMetrics>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kStatusHeight = 25;
+// A wait gives the event loop slices no longer than this, so it notices the end of the wait
+// promptly even when the tick counter and the timers disagree a little.
+constexpr int kWaitSliceMs = 50;
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Status bar and waiting
+
+void TForm1::ClearStatus() {
+  for (int i = 0; i < 3; ++i)
+    StatusBar1->SetPanelText(i, QString());
+}
+
+void TForm1::SetStatusText(int panel, const QString& text) {
+  StatusBar1->SetPanelText(panel, text);
+}
+
+QString TForm1::StatusText(int panel) const {
+  return StatusBar1->PanelText(panel);
+}
+
+void TForm1::WaitMs(int ms) {
+  const quint32 limit = static_cast<quint32>(std::max(ms, 0));
+  const quint32 start = platform.TickCount();
+  for (;;) {
+    // Unsigned difference: right across the counter's wrap-around.
+    const quint32 elapsed = platform.TickCount() - start;
+    if (elapsed > limit)
+      return;
+    const quint32 remaining = limit - elapsed + 1;
+    QEventLoop loop;
+    QTimer::singleShot(static_cast<int>(std::min<quint32>(remaining, kWaitSliceMs)),
+                       Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    // A loop started while the application is quitting returns at once with -1: the wait is
+    // over then, rather than spinning for the rest of its time.
+    if (loop.exec() != 0)
+      return;
+  }
+}
+
+void TForm1::SetProgress(int percent) {
+  ProgressBar1->setValue(percent);
+}
+
+void TForm1::ShowError(const QString& text) {
+  platform.ShowError(this, text);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Folder, file, counters, jacket images
+
+void TForm1::ShowFolder(const QString& folder, bool fullWidth) {
+  const QFontMetrics metrics(font());
+  Edit1->setToolTip(folder);
+  Edit1->setText(
+      ShortenPath(folder, Edit1->width() - (fullWidth ? 0 : 4),
+                  [&metrics](const QString& s) { return metrics.horizontalAdvance(s); }));
+  Edit1->setCursorPosition(0);
+}
+
+QString TForm1::Folder() const {
+  return Edit1->toolTip();
+}
+
+void TForm1::ShowFileName(const QString& name) {
+  Edit13->setText(name);
+}
+
+QString TForm1::FileName() const {
+  return Edit13->text();
+}
+
+void TForm1::ShowPosition(int number) {
+  Edit14->setText(QString::number(number));
+}
+
+void TForm1::ShowCount(int count) {
+  Edit15->setText(QString::number(count));
+}
+
+void TForm1::EnableStepping(bool enabled) {
+  Button2->setEnabled(enabled);
+  Button5->setEnabled(enabled);
+}
+
+void TForm1::ShowJacketNames(const QStringList& names) {
+  // Emptying the list keeps the text the box shows.
+  const QString shown = ComboBox1->currentText();
+  ComboBox1->clear();
+  ComboBox1->setEditText(shown);
+  if (names.isEmpty())
+    return;
+  ComboBox1->addItems(names);
+  ComboBox1->setCurrentIndex(0);
+  ComboBox1->setEditText(ComboBox1->itemText(0));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tag boxes
+
+void TForm1::ShowLibraryVersion(const QString& version) {
+  Edit2->setText(version);
+}
+
+void TForm1::ShowOpenStatus(const QString& status) {
+  Edit3->setText(status);
+}
+
+void TForm1::ShowFileKind(const QString& type, const QString& tagKinds) {
+  Edit4->setText(type);
+  Edit5->setText(tagKinds);
+}
+
+void TForm1::ShowTagFields(const TagFields& fields) {
+  Edit6->setText(fields.Title);
+  Edit7->setText(fields.Artist);
+  Edit8->setText(fields.Album);
+  Edit9->setText(fields.Year);
+  Memo1->setPlainText(fields.Comment);
+  Edit10->setText(fields.Genre);
+  if (fields.PlayingTime)
+    Edit12->setText(*fields.PlayingTime);
+  Edit11->setText(fields.Arranger);
+  Edit17->setText(fields.Lyricist);
+  Edit18->setText(fields.Composer);
+  Edit19->setText(fields.Performer);
+  Edit20->setText(fields.Id);
+  if (fields.Jacket)
+    ComboBox1->setCurrentText(*fields.Jacket);
+}
+
+TagFields TForm1::ShownTagFields() const {
+  TagFields f;
+  f.Title = Edit6->text();
+  f.Artist = Edit7->text();
+  f.Album = Edit8->text();
+  f.Comment = Memo1->toPlainText();
+  f.Year = Edit9->text();
+  f.Genre = Edit10->text();
+  f.Id = Edit20->text();
+  f.Jacket = ComboBox1->currentText();
+  f.Lyricist = Edit17->text();
+  f.Composer = Edit18->text();
+  f.Arranger = Edit11->text();
+  f.Performer = Edit19->text();
+  return f;
+}
+
+void TForm1::ShowComment(const QString& comment) {
+  Memo1->setPlainText(comment);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Outer geometry
+//
+// Stored places and sizes are those of the window with its frame. Qt's move() already places
+// the frame; sizes are turned into client sizes by taking off the frame the platform reports.
+// Where the platform draws no frame (the offscreen platform of the tests, X11 without a
+// window manager) the frame adds nothing, so outer and client sizes are the same there: the
+// window is then as wide as asked and as high as asked. A window manager often reports its
+// frame only after the window is mapped; the size asked for is then applied again.
+
+QSize TForm1::FrameExtra() const {
+  const QRect frame = frameGeometry();
+  return {std::max(0, frame.width() - width()), std::max(0, frame.height() - height())};
+}
+
+int TForm1::OuterWidth() const {
+  return frameGeometry().width();
+}
+
+int TForm1::OuterHeight() const {
+  return frameGeometry().height();
+}
+
+void TForm1::SetOuterWidth(int width) {
+  requestedOuter_.setWidth(width);
+  KeepOuterSize();
+}
+
+void TForm1::SetOuterHeight(int height) {
+  requestedOuter_.setHeight(height);
+  KeepOuterSize();
+}
+
+void TForm1::KeepOuterSize() {
+  const QSize extra = FrameExtra();
+  knownFrameExtra_ = extra;
+  int w = width();
+  int h = height();
+  if (requestedOuter_.width() >= 0)
+    w = std::max(1, requestedOuter_.width() - extra.width());
+  if (requestedOuter_.height() >= 0)
+    h = std::max(1, requestedOuter_.height() - extra.height());
+  if (w != width() || h != height())
+    setFixedSize(w, h);
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  LayoutToClientWidth();
+}
+
+void TForm1::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
+  if (FrameExtra() != knownFrameExtra_)
+    KeepOuterSize();
+}
+
+void TForm1::LayoutToClientWidth() {
+  // The top bar is aligned to the top, the status bar to the bottom; the folder box follows
+  // the right edge.
+  Panel2->setGeometry(0, 0, width(), Panel2->height());
+  Edit1->setGeometry(Edit1->x(), Edit1->y(), std::max(0, width() - Edit1->x() - 4),
+                     Edit1->height());
+  StatusBar1->setGeometry(0, height() - kStatusHeight, width(), kStatusHeight);
+}

@@ -1,0 +1,54 @@
+// The main window's conversions: the shown WAV file, every WAV file of the list, and what
+// follows the end of each encode (result, tag copy, giving up the WAV file). Owns the batch
+// under way and its count; drives the window's encoder component.
+#pragma once
+
+#include "app/MainView.h"
+#include "app/Options.h"
+
+#include <QString>
+
+class BatchRun;
+class Navigator;
+class Platform;
+class QObject;
+class TGogoTea;
+class TagEditor;
+
+class Converter {
+public:
+  // `window` is the main window: closing it stops a batch.
+  Converter(MainView& view, TagEditor& tags, Navigator& navigator, TGogoTea& encoder,
+            Platform& platform, const Options& options, QObject* window);
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+
+  // "WAV→MP3実行": converts the shown file. Errors of the encoder component go to an error box.
+  void ConvertShown();
+  // Checks and starts the conversion of one file (index and total feed the counter text).
+  // Throws EGogoTeaError when the encoder cannot be prepared.
+  void ConvertOne(const QString& source, int index, int total);
+  // "WAV→MP3一括変換": every WAV file of the list, one after the other.
+  void ConvertAll();
+  // The encoder component's progress and finish events.
+  void Progress(int nowFrames, int allFrames);
+  void Finish(bool aborted);
+  // Moves a file to the desktop's trash; a file the trash cannot take stays where it is.
+  void DeleteToRecycleBin(const QString& path);
+
+  int ConvertedCount() const { return convertedCount_; }
+  bool BatchRunning() const { return batch_ != nullptr; }
+  TGogoTea& Encoder() { return encoder_; }
+
+private:
+  MainView& view_;
+  TagEditor& tags_;
+  Navigator& navigator_;
+  TGogoTea& encoder_;
+  Platform& platform_;
+  const Options& options_;
+  QObject* window_;
+  int convertedCount_ = 0;
+  // The batch conversion under way, or none; its waits are woken by the end of each encode.
+  BatchRun* batch_ = nullptr;
+};

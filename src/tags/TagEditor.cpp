@@ -1,0 +1,248 @@
+#include "tags/TagEditor.h"
+
+#include "app/Options.h"
+#include "tags/CommentText.h"
+#include "tags/my_mp3infp.h"
+
+#include <mp3infp.h>
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <array>
+#include <utility>
+
+namespace {
+
+const QString kTooOldLibrary = QStringLiteral("0.00");
+
+// The tag bits of a type code and the names of the kinds they stand for. Bit 0x40 has none.
+constexpr std::array<std::pair<quint32, const char*>, 9> kTagKinds{{
+    {0x001, "(ID3V1)"},
+    {0x002, "(ID3V2)"},
+    {0x004, "(RIFFSIF)"},
+    {0x008, "(ID3V1_0)"},
+    {0x010, "(ID3V1_1)"},
+    {0x020, "(ID3V2_2)"},
+    {0x080, "(ID3V2_4)"},
+    {0x100, "(APEV1)"},
+    {0x200, "(APEV2)"},
+}};
+
+// "00000003 (ID3V1)(ID3V2)": the tag bits as eight upper-case hexadecimal digits, a space and
+// the kinds of the set bits.
+QString TagKindsText(quint32 code) {
+  const quint32 bits = code & 0xFFFF;
+  QString kinds;
+  for (const auto& [bit, name] : kTagKinds)
+    if (bits & bit)
+      kinds += QLatin1String(name);
+  return QStringLiteral("%1 %2").arg(bits, 8, 16, QLatin1Char('0')).toUpper().arg(kinds);
+}
+
+// A regular file (a folder or nothing at the path does not count).
+bool FileExists(const QString& path) {
+  return !path.isEmpty() && QFileInfo(path).isFile();
+}
+
+bool LoadIntoLibrary(const QString& path) {
+  return mp3infp_Load(nullptr, QFile::encodeName(path).constData()) == 0;
+}
+
+bool Loadable(const QString& path) {
+  return FileExists(path) && my_mp3infp::GetLibraryVersionText() != kTooOldLibrary &&
+         LoadIntoLibrary(path);
+}
+
+// The six fields of the loaded file, through `get` (one line or whole).
+template <typename Get> void ReadSix(TagFields& out, Get get) {
+  using namespace my_mp3infp;
+  get(kTitle, out.Title);
+  get(kArtist, out.Artist);
+  get(kAlbum, out.Album);
+  get(kYear, out.Year);
+  get(kComment, out.Comment);
+  get(kGenre, out.Genre);
+}
+
+QString Result(bool ok) {
+  return ok ? QStringLiteral("成功") : QStringLiteral("失敗");
+}
+
+} // namespace
+
+TagEditor::TagEditor(MainView& view) : view_(view) {}
+
+void TagEditor::ShowFileTags(const QString& path) {
+  using namespace my_mp3infp;
+  if (!FileExists(path))
+    return;
+  const QString version = GetLibraryVersionText();
+  view_.ShowLibraryVersion(version);
+  if (version == kTooOldLibrary)
+    return;
+  if (!LoadIntoLibrary(path)) {
+    view_.ShowOpenStatus(QStringLiteral("Can't Open"));
+    return;
+  }
+  view_.ShowOpenStatus(QStringLiteral("Open_SUCCESS"));
+
+  quint32 code = 0;
+  const bool mp3 = GetFileTypeCode(code);
+  view_.ShowFileKind(mp3 ? QStringLiteral("MP3") : QStringLiteral("WAV"), TagKindsText(code));
+
+  TagFields fields;
+  ReadSix(fields, [](int field, QString& text) { GetTagValue(field, text); });
+  QString time;
+  GetTagValue(kTime, time);
+  fields.PlayingTime = time;
+
+  // The part boxes show only what this comment holds; the jacket image box keeps its text (and
+  // its list of the folder's images) when the comment names no image.
+  const CommentText::SplitParts parts = CommentText::Split(fields.Comment);
+  fields.Id = parts.id.value_or(QString());
+  fields.Jacket = parts.jacket;
+  fields.Lyricist = parts.lyricist.value_or(QString());
+  fields.Composer = parts.composer.value_or(QString());
+  fields.Arranger = parts.arranger.value_or(QString());
+  fields.Performer = parts.performer.value_or(QString());
+  view_.ShowTagFields(fields);
+  fieldsFile_ = path;
+}
+
+void TagEditor::WriteShownFields() {
+  WriteShownTags(fieldsFile_);
+}
+
+void TagEditor::WriteShownTags(const QString& path) {
+  view_.SetStatusText(1, Result(WriteTags(path, view_.ShownTagFields())));
+}
+
+bool TagEditor::WriteTags(const QString& path, const TagFields& wanted) {
+  using namespace my_mp3infp;
+  if (!FileExists(path))
+    return false;
+  if (isBeingWritten && isBeingWritten(path))
+    return false;
+  TagFields stored;
+  if (!ReadTags(path, stored))
+    return false;
+  if (stored.SameTag(wanted))
+    return false;
+
+  // Values are shown one line long and at most 128 bytes; a field still as it was shown keeps
+  // what the file holds beyond that (the further lines of a comment written by another tool, a
+  // long title), instead of being cut down to the shown part by a write of another field.
+  auto keepWhole = [](int field, const QString& shown, const QString& value) {
+    if (value != shown)
+      return value;
+    QString whole;
+    GetWholeTagValue(field, whole);
+    return whole;
+  };
+  // Every field is offered even when one is refused, so the others still reach the file; a
+  // refused field makes the write a failure, since the file then does not hold what is shown.
+  bool allSet = SetTagValue(kTitle, keepWhole(kTitle, stored.Title, wanted.Title));
+  allSet = SetTagValue(kArtist, keepWhole(kArtist, stored.Artist, wanted.Artist)) && allSet;
+  allSet = SetTagValue(kAlbum, keepWhole(kAlbum, stored.Album, wanted.Album)) && allSet;
+  allSet = SetTagValue(kComment, keepWhole(kComment, stored.Comment, wanted.Comment)) && allSet;
+  allSet = SetTagValue(kYear, keepWhole(kYear, stored.Year, wanted.Year)) && allSet;
+  allSet = SetTagValue(kGenre, keepWhole(kGenre, stored.Genre, wanted.Genre)) && allSet;
+  const bool saved = mp3infp_Save(QFile::encodeName(path).constData()) == 0;
+  return saved && allSet;
+}
+
+bool TagEditor::ReadTags(const QString& path, TagFields& stored) {
+  stored = TagFields();
+  if (!Loadable(path))
+    return false;
+  ReadSix(stored, [](int field, QString& text) { my_mp3infp::GetTagValue(field, text); });
+  return true;
+}
+
+bool TagEditor::ReadWholeTags(const QString& path, TagFields& stored) {
+  stored = TagFields();
+  if (!Loadable(path))
+    return false;
+  ReadSix(stored, [](int field, QString& text) { my_mp3infp::GetWholeTagValue(field, text); });
+  return true;
+}
+
+bool TagEditor::CopyTags(const QString& from, const QString& to) {
+  using namespace my_mp3infp;
+  TagFields source;
+  bool copied = ReadWholeTags(from, source);
+  if (copied) {
+    TagFields present;
+    copied = FileExists(to) && !(isBeingWritten && isBeingWritten(to)) &&
+             ReadWholeTags(to, present) && !present.SameTag(source);
+    if (copied) {
+      // The file is loaded: every field is set whole, then saved once.
+      bool allSet = SetTagValue(kTitle, source.Title);
+      allSet = SetTagValue(kArtist, source.Artist) && allSet;
+      allSet = SetTagValue(kAlbum, source.Album) && allSet;
+      allSet = SetTagValue(kComment, source.Comment) && allSet;
+      allSet = SetTagValue(kYear, source.Year) && allSet;
+      allSet = SetTagValue(kGenre, source.Genre) && allSet;
+      copied = mp3infp_Save(QFile::encodeName(to).constData()) == 0 && allSet;
+    }
+  }
+  // The window shows the tag that was copied, and the fields now belong to its file.
+  ShowFileTags(from);
+  view_.SetStatusText(1, Result(copied));
+  return copied;
+}
+
+void TagEditor::CopyToMemory() {
+  const TagFields shown = view_.ShownTagFields();
+  FieldMemory::Texts texts;
+  texts[FieldMemory::Artist] = shown.Artist;
+  texts[FieldMemory::Album] = shown.Album;
+  texts[FieldMemory::Comment] = shown.Comment;
+  texts[FieldMemory::Id] = shown.Id;
+  texts[FieldMemory::JacketImage] = shown.Jacket.value_or(QString());
+  texts[FieldMemory::Year] = shown.Year;
+  texts[FieldMemory::Lyricist] = shown.Lyricist;
+  texts[FieldMemory::Composer] = shown.Composer;
+  texts[FieldMemory::Arranger] = shown.Arranger;
+  texts[FieldMemory::Performer] = shown.Performer;
+  texts[FieldMemory::Genre] = shown.Genre;
+  memory_.Copy(texts);
+}
+
+void TagEditor::PasteFromMemory(const QString& fileName) {
+  const FieldMemory::Texts& texts = memory_.Paste();
+  TagFields pasted;
+  pasted.Title = FieldMemory::TitleFromFileName(fileName);
+  pasted.Artist = texts[FieldMemory::Artist];
+  pasted.Album = texts[FieldMemory::Album];
+  pasted.Comment = texts[FieldMemory::Comment];
+  pasted.Id = texts[FieldMemory::Id];
+  pasted.Jacket = texts[FieldMemory::JacketImage];
+  pasted.Year = texts[FieldMemory::Year];
+  pasted.Lyricist = texts[FieldMemory::Lyricist];
+  pasted.Composer = texts[FieldMemory::Composer];
+  pasted.Arranger = texts[FieldMemory::Arranger];
+  pasted.Performer = texts[FieldMemory::Performer];
+  pasted.Genre = texts[FieldMemory::Genre];
+  view_.ShowTagFields(pasted);
+}
+
+void TagEditor::ComposeComment(int format) {
+  using CommentText::CommentFormat;
+  // With free text chosen the button is normally disabled; when it is still enabled (the
+  // options window was closed with Cancel) it composes the fullest format.
+  CommentFormat composed = CommentFormat::IdAndCredits;
+  if (format == Options::JacketImage)
+    composed = CommentFormat::JacketImage;
+  else if (format == Options::Credits)
+    composed = CommentFormat::Credits;
+
+  const TagFields shown = view_.ShownTagFields();
+  const CommentText::CommentParts parts{shown.Id,       shown.Jacket.value_or(QString()),
+                                        shown.Lyricist, shown.Composer,
+                                        shown.Arranger, shown.Performer};
+  const QString text = CommentText::Compose(composed, parts, view_.ShiftHeld(), shown.Comment);
+  if (!text.isEmpty())
+    view_.ShowComment(text);
+}

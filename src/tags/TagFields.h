@@ -1,0 +1,34 @@
+// One file's tag as the main window shows it: the six tag fields, the playing time and the
+// parts split out of the comment. The window shows one and reads one back; the tag logic works
+// on these values and on files, never on the window's boxes.
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+struct TagFields {
+  QString Title;
+  QString Artist;
+  QString Album;
+  QString Comment;
+  QString Year;
+  QString Genre;
+  // The playing time; nullopt leaves the box as it is.
+  std::optional<QString> PlayingTime;
+
+  // The comment parts in their boxes.
+  QString Id;
+  QString Lyricist;
+  QString Composer;
+  QString Arranger;
+  QString Performer;
+  // The jacket image box's text; nullopt leaves the box (and its list) as it is.
+  std::optional<QString> Jacket;
+
+  // True when the six tag fields equal those of `other` (byte for byte in their UTF-8 form).
+  bool SameTag(const TagFields& other) const {
+    return Title == other.Title && Artist == other.Artist && Album == other.Album &&
+           Comment == other.Comment && Year == other.Year && Genre == other.Genre;
+  }
+};

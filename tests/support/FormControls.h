@@ -1,0 +1,68 @@
+// Reaching a window's controls the way a user does: by their names. Tests click and read the
+// main window's controls through these, never through the window's members.
+#pragma once
+
+#include "app/StatusBar.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include <cstdlib>
+#include <memory>
+
+namespace form_controls {
+
+inline const QObject& Owner(const QObject& o) {
+  return o;
+}
+inline const QObject& Owner(const QObject* o) {
+  return *o;
+}
+template <typename T> const QObject& Owner(const std::unique_ptr<T>& o) {
+  return *o;
+}
+
+// The child named `name` of type W; a missing control ends the test program, since every
+// later step would fail for the same reason.
+template <typename W, typename F> W* Find(const F& owner, const char* name) {
+  W* w = Owner(owner).template findChild<W*>(QString::fromLatin1(name));
+  if (w == nullptr) {
+    ADD_FAILURE() << "no control named " << name;
+    std::abort();
+  }
+  return w;
+}
+
+} // namespace form_controls
+
+template <typename F> QLineEdit* LineEdit(const F& f, const char* name) {
+  return form_controls::Find<QLineEdit>(f, name);
+}
+template <typename F> QPlainTextEdit* PlainText(const F& f, const char* name) {
+  return form_controls::Find<QPlainTextEdit>(f, name);
+}
+template <typename F> QComboBox* Combo(const F& f, const char* name) {
+  return form_controls::Find<QComboBox>(f, name);
+}
+template <typename F> QPushButton* PushButton(const F& f, const char* name) {
+  return form_controls::Find<QPushButton>(f, name);
+}
+template <typename F> QLabel* TextLabel(const F& f, const char* name) {
+  return form_controls::Find<QLabel>(f, name);
+}
+template <typename F> QFrame* Frame(const F& f, const char* name) {
+  return form_controls::Find<QFrame>(f, name);
+}
+template <typename F> QProgressBar* ProgressBar(const F& f, const char* name) {
+  return form_controls::Find<QProgressBar>(f, name);
+}
+template <typename F> TStatusBar* StatusBarOf(const F& f, const char* name) {
+  return form_controls::Find<TStatusBar>(f, name);
+}
