@@ -106,8 +106,9 @@ TForm1::TForm1(Platform& services, QWidget* parent) : QWidget(parent), platform(
   dialogs_ = std::make_unique<Dialogs>(*this);
   tagEditor_ = std::make_unique<TagEditor>(*this);
   navigator_ = std::make_unique<Navigator>(*this, *tagEditor_, options_);
-  converter_ = std::make_unique<Converter>(*this, *tagEditor_, *navigator_, *gogoTea1_, platform,
-                                           options_, this);
+  converter_ = std::make_unique<Converter>(
+      *this, *tagEditor_, *navigator_, *gogoTea1_,
+      [this](const QString& path) { return platform.MoveToTrash(path); }, options_, this);
 
   FormCreate();
 }

@@ -1,7 +1,6 @@
 #include "convert/Converter.h"
 
 #include "app/Navigator.h"
-#include "app/Platform.h"
 #include "convert/BatchRun.h"
 #include "convert/ConvertPlan.h"
 #include "convert/Mp3Verification.h"
@@ -19,8 +18,8 @@ const char* const kWavKept = "MP3ファイルを確かめられないため、WA
 } // namespace
 
 Converter::Converter(MainView& view, TagEditor& tags, Navigator& navigator, TGogoTea& encoder,
-                     Platform& platform, const Options& options, QObject* window)
-    : view_(view), tags_(tags), navigator_(navigator), encoder_(encoder), platform_(platform),
+                     MoveToTrash trash, const Options& options, QObject* window)
+    : view_(view), tags_(tags), navigator_(navigator), encoder_(encoder), trash_(std::move(trash)),
       options_(options), window_(window) {
   // Tags are never written into the MP3 an encode is still writing.
   tags_.isBeingWritten = [this](const QString& path) {
@@ -156,5 +155,6 @@ void Converter::Finish(bool aborted) {
 
 void Converter::DeleteToRecycleBin(const QString& path) {
   // Through the desktop's trash only: a file the trash cannot take stays where it is.
-  platform_.MoveToTrash(path);
+  if (trash_)
+    trash_(path);
 }

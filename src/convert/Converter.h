@@ -8,18 +8,22 @@
 
 #include <QString>
 
+#include <functional>
+
 class BatchRun;
 class Navigator;
-class Platform;
 class QObject;
 class TGogoTea;
 class TagEditor;
 
 class Converter {
 public:
+  // Moves a file to the desktop's trash; false when the trash cannot take it.
+  using MoveToTrash = std::function<bool(const QString& path)>;
+
   // `window` is the main window: closing it stops a batch.
   Converter(MainView& view, TagEditor& tags, Navigator& navigator, TGogoTea& encoder,
-            Platform& platform, const Options& options, QObject* window);
+            MoveToTrash trash, const Options& options, QObject* window);
   Converter(const Converter&) = delete;
   Converter& operator=(const Converter&) = delete;
 
@@ -45,7 +49,7 @@ private:
   TagEditor& tags_;
   Navigator& navigator_;
   TGogoTea& encoder_;
-  Platform& platform_;
+  MoveToTrash trash_;
   const Options& options_;
   QObject* window_;
   int convertedCount_ = 0;

@@ -32,3 +32,8 @@ if(W2M_CONVERT_XVFB_RUN AND W2M_CONVERT_XDOTOOL)
   add_test(NAME convert_xvfb COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/xvfb_convert.sh ${W2M_BIN_DIR})
   set_tests_properties(convert_xvfb PROPERTIES TIMEOUT 120 RESOURCE_LOCK xvfb)
 endif()
+
+# The conversion's working classes without widgets.
+w2m_add_test(NAME test_converter SOURCES ${CMAKE_CURRENT_LIST_DIR}/converter_test.cpp
+             LIBS w2m_core MAIN core TIMEOUT 120)
+add_dependencies(test_converter gogo mp3infp)

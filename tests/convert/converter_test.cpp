@@ -1,0 +1,117 @@
+// The conversion's working classes without any window: the tag copy after an encode, and which
+// file the shown fields are written into afterwards. Real encoder module and tag library.
+#include "AudioFixtures.h"
+#include "FakeMainView.h"
+
+#include "app/Navigator.h"
+#include "app/Options.h"
+#include "convert/Converter.h"
+#include "encoder/GogoTea.h"
+#include "tags/TagEditor.h"
+#include "tags/my_mp3infp.h"
+
+#include <gtest/gtest.h>
+
+#include <mp3infp.h>
+
+#include <QCoreApplication>
+#include <QThread>
+
+#include <filesystem>
+#include <memory>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+QString Q(const fs::path& p) {
+  return QString::fromStdString(p.string());
+}
+
+class ConverterTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    encoder.setFrequency(1);
+    encoder.setUseLPF(true);
+    encoder.OnProgress = [this](QObject*, int now, int all) { converter.Progress(now, all); };
+    encoder.OnFinish = [this](QObject*, bool aborted) { converter.Finish(aborted); };
+  }
+
+  // Runs events until the conversion under way has been through its end handler.
+  void Finish() {
+    while (!encoder.DestinationFile().isEmpty()) {
+      QCoreApplication::processEvents();
+      QThread::msleep(5);
+    }
+  }
+
+  fixtures::TempDir dir;
+  FakeMainView view;
+  Options options;
+  TagEditor tags{view};
+  Navigator navigator{view, tags, options};
+  TGogoTea encoder{nullptr};
+  Converter converter{view, tags, navigator, encoder, nullptr, options, nullptr};
+};
+
+QString Whole(const fs::path& file, const char* name) {
+  char* value = nullptr;
+  EXPECT_EQ(mp3infp_Load(nullptr, file.c_str()), 0u);
+  mp3infp_GetValue(name, &value);
+  return QString::fromUtf8(value);
+}
+
+// The copy goes from file to file: a comment of three lines and a title longer than the
+// window's 128-byte view reach the MP3 whole.
+TEST_F(ConverterTest, TagCopyCarriesWholeValues) {
+  const std::string title(200, 'T');
+  const std::string comment = "first line\r\nsecond line\r\nthird line";
+  fixtures::writeFile(
+      dir / "a.wav",
+      fixtures::makeWavWithChunks(
+          {.seconds = 0.3},
+          {fixtures::makeInfoList({{"INAM", title}, {"ICMT", comment}, {"IART", "artist"}})}));
+  options.Mp3WavId3ToMp3 = true;
+  navigator.ShowList({Q(dir / "a.wav")}, 0);
+  converter.ConvertShown();
+  Finish();
+
+  EXPECT_EQ(Whole(dir / "a.mp3", "INAM_rmp"), QString::fromStdString(title));
+  EXPECT_EQ(Whole(dir / "a.mp3", "ICMT_rmp"), QString::fromStdString(comment));
+  EXPECT_EQ(Whole(dir / "a.mp3", "IART_rmp"), QStringLiteral("artist"));
+}
+
+// During the end handler's pause the user steps to another file; the copy then shows the WAV's
+// tag. A write afterwards goes into the WAV the fields were read from, never into the file
+// stepped to.
+TEST_F(ConverterTest, WriteAfterThePauseNeverLandsInTheWrongFile) {
+  fixtures::writeFile(
+      dir / "a.wav",
+      fixtures::makeWavWithChunks({.seconds = 0.3}, {fixtures::makeInfoList({{"INAM", "wav"}})}));
+  fixtures::writeFile(
+      dir / "y.wav",
+      fixtures::makeWavWithChunks({.seconds = 0.1}, {fixtures::makeInfoList({{"INAM", "other"}})}));
+  const fixtures::Bytes other = fixtures::readFile(dir / "y.wav");
+  options.Mp3WavId3ToMp3 = true;
+  navigator.ShowList({Q(dir / "a.wav"), Q(dir / "y.wav")}, 0);
+  bool stepped = false;
+  view.onWait = [&](int) {
+    if (!stepped) {
+      stepped = true;
+      navigator.Next();
+    }
+  };
+  converter.ConvertShown();
+  Finish();
+  ASSERT_TRUE(stepped);
+  EXPECT_EQ(view.fileName, QStringLiteral("y.wav"));
+  EXPECT_EQ(view.fields.Title, QStringLiteral("wav")) << "the copy shows the WAV's tag";
+
+  view.fields.Title = QStringLiteral("edited");
+  tags.WriteShownFields();
+  EXPECT_EQ(view.panels[1], QStringLiteral("成功"));
+  EXPECT_EQ(fixtures::readFile(dir / "y.wav"), other);
+  EXPECT_EQ(Whole(dir / "a.wav", "INAM"), QStringLiteral("edited"));
+}
+
+} // namespace
