@@ -14,8 +14,9 @@ constexpr std::uint64_t kMaxRiffBody = 0xFFFFFFFFu;
 constexpr std::uint64_t kMaxId3v2 = 64u << 20;
 
 // A file whose INFO text is all UTF-8, some of it beyond ASCII, was written by a tool that
-// writes UTF-8 (ffmpeg does); CP932 beside it would show as garbage in that tool.
-bool writesUtf8(const InfoItems& items) {
+// writes UTF-8 (ffmpeg does); CP932 beside it would show as garbage in that tool. Text that is
+// all ASCII says nothing, and `otherwise` decides.
+bool writesUtf8(const InfoItems& items, bool otherwise) {
   bool beyondAscii = false;
   for (const auto& item : items) {
     if (!IsValidUtf8(item.second))
@@ -23,15 +24,16 @@ bool writesUtf8(const InfoItems& items) {
     for (const char c : item.second)
       beyondAscii = beyondAscii || static_cast<unsigned char>(c) >= 0x80;
   }
-  return beyondAscii;
+  return beyondAscii || otherwise;
 }
 
 // Items not edited keep their stored bytes; an edited value is stored NUL-terminated, in the
-// encoding the file's other values use, and an empty one removes the item.
-InfoItems editedInfo(const InfoItems& original, const FieldValues& edits) {
+// encoding the file's other values use (UTF-8 when they are ASCII and `preferUtf8`), and an
+// empty one removes the item.
+InfoItems editedInfo(const InfoItems& original, const FieldValues& edits, bool preferUtf8) {
   InfoItems items;
   FieldValues pending = edits;
-  const bool utf8 = writesUtf8(original);
+  const bool utf8 = writesUtf8(original, preferUtf8);
   auto stored = [utf8](const std::string& value) {
     return (utf8 ? value : EncodeLegacy(value)) + '\0';
   };
@@ -131,9 +133,12 @@ int rewriteRiff(const TagFile& file, const TagChanges& changes) {
   const RiffLayout& riff = file.riff();
   if (!riff.sound() || !file.infoComplete())
     return 21; // sizes that do not add up: rewriting could only make it worse
-  const InfoItems items = editedInfo(file.infoItems(), changes.info);
-  const bool keepInfo = file.isRmp3() || !items.empty();
   const bool wav = file.type() == TagFile::kWav;
+  // A WAV file with an ID3v2 chunk is read by tools that take its INFO text as UTF-8 (ffmpeg
+  // shows the INFO values before the chunk's); CP932 there would be all they show.
+  const InfoItems items =
+      editedInfo(file.infoItems(), changes.info, wav && (file.hasId3Chunk() || changes.addId3v2));
+  const bool keepInfo = file.isRmp3() || !items.empty();
   bool infoWritten = false;
   bool dataWritten = false;
   bool id3Seen = false;
@@ -196,7 +201,7 @@ int ApplyChanges(const TagFile& file, const TagChanges& changes) {
     return WriteAtomically(file.path(), file.reader(), stream);
   std::vector<Piece> body;
   appendChunk(body, "data", stream);
-  body.push_back(Piece::Bytes(RenderInfoList(editedInfo({}, changes.info))));
+  body.push_back(Piece::Bytes(RenderInfoList(editedInfo({}, changes.info, false))));
   return finishRiff(file, "RMP3", body, file.reader().size());
 }
 
