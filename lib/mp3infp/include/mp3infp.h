@@ -19,10 +19,12 @@
  *
  * Stored 8-bit text (ID3v1, RIFF INFO, ID3v2 frames flagged ISO-8859-1) reads as UTF-8 when it
  * is valid UTF-8, else as CP932 (Windows Japanese) when valid, else as Latin-1. Text is written
- * as CP932 when it reads back exactly so, else as UTF-8: nothing is ever replaced or dropped.
- * An INFO list whose values are all valid UTF-8, some beyond ASCII (as ffmpeg writes them),
- * gets its changed values in UTF-8 too. ID3v2 text is written as ID3v2.3 UTF-16 with a byte
- * order mark. A value set to what the file already holds keeps its stored bytes.
+ * as CP932 when it reads back exactly so, else as UTF-8: nothing is ever replaced or dropped
+ * (but in an ID3v1 tag that mirrors an ID3v2 tag, see mp3infp_Save). An INFO list whose values
+ * are all valid UTF-8, some beyond ASCII (as ffmpeg writes them), gets its changed values in
+ * UTF-8 too, and so does the all-ASCII INFO list of a WAV file with an ID3v2 chunk, whose
+ * readers (ffmpeg) take INFO text as UTF-8. ID3v2 text is written as ID3v2.3 UTF-16 with a
+ * byte order mark. A value set to what the file already holds keeps its stored bytes.
  *
  * Every change to a file is written to a temporary file beside it and renamed over it, keeping
  * the file's permissions; audio data, unrelated chunks and the INFO items not changed are
@@ -87,12 +89,12 @@ uint32_t mp3infp_SetValue(const char* name, const char* value);
  * description; the ID3v1 tag, made when missing, then mirrors the six values of the ID3v2 tag
  * in CP932 (characters CP932 lacks as '?'), cut at a character boundary to its fields, the
  * genre as its ID3v1 number or none. The tag keeps its length when the frames fit, so the
- * MPEG frames do not move and saving again gives a file of the same length. `path` must name the loaded file
- * (any path to the same file will do); another path is refused and nothing is written. Returns
- * 0 when the file holds the values (at once when nothing was set); non-zero when the path is
- * not the loaded file, the file changed on disk since it was loaded, it is read-only, its chunk
- * sizes (or the items of an INFO list) do not add up, or writing failed: the file is then as it
- * was and the values stay set. */
+ * MPEG frames do not move and saving again gives a file of the same length. `path` must name
+ * the loaded file (any path to the same file will do); another path is refused and nothing is
+ * written. Returns 0 when the file holds the values (at once when nothing was set); non-zero
+ * when the path is not the loaded file, the file changed on disk since it was loaded, it is
+ * read-only, its chunk sizes (or the items of an INFO list) do not add up, or writing failed:
+ * the file is then as it was and the values stay set. */
 uint32_t mp3infp_Save(const char* path);
 
 /* Appends an empty ID3v1 tag to the loaded MP3 file (inside the 'data' chunk of an RMP3 file)
