@@ -228,7 +228,8 @@ MP3INFP_API uint32_t mp3infp_MakeId3v2(const char* path) {
   mp3infp::TagChanges changes;
   if (s.file->isRmp3()) {
     changes.unwrapRmp = true;
-    // The app showed the INFO values; they win over what the stream's own tag says.
+    // Callers read an RMP3 file's INFO values (its tag type says RIFF SIF); those are what
+    // the user saw, so they win over what the stream's own tag says.
     for (const auto& [id, value] : *s.file->values(TagKind::Rmp))
       if (!value.empty())
         changes.id3v2[id] = value;
