@@ -191,6 +191,19 @@ TEST(Mp3infpId3v2Write, UnchangedValuesKeepTheirBytesAndChangedOnesTheFileEncodi
   EXPECT_EQ(frame(file, checkV23Header(file), "TIT2"), cp932Title);
 }
 
+// An empty frame makes readers stop; kept in front of the new frames it would hide them.
+TEST(Mp3infpId3v2Write, DropsEmptyFramesThatHideTheRest) {
+  TempDir dir;
+  const fs::path path = dir / "a.mp3";
+  writeFile(path,
+            concat({id3v2(3, {{"APIC", ""}, {"TPE1", std::string("\0", 1) + "artist"}}), mp3()}));
+  ASSERT_EQ(load(path), 0u);
+  ASSERT_EQ(mp3infp_SetValue("INAM_v2", "title"), 0u);
+  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
+  ASSERT_EQ(load(path), 0u);
+  EXPECT_EQ(value("INAM_v2") + "|" + value("IART_v2"), "title|artist");
+}
+
 TEST(Mp3infpMakeId3v2, UnwrapsRmp3IntoOneTagWithItsInfoValues) {
   TempDir dir;
   const fs::path path = dir / "a.mp3";

@@ -69,7 +69,10 @@ bool parseV23(const std::string& tag, std::vector<RawFrame>& frames) {
     if (!isFrameId(f.id) || size > end - pos - 10)
       return false;
     f.body = tag.substr(pos + 10, size);
-    frames.push_back(std::move(f));
+    // An empty frame is not allowed; readers (TagLib among them) stop at one and would lose
+    // every frame after it.
+    if (size > 0)
+      frames.push_back(std::move(f));
     pos += 10 + size;
   }
   return true;
