@@ -12,6 +12,7 @@ packages=(
   lame xvfb xauth xdotool x11-utils openbox
   clang libclang-rt-14-dev clang-format
   desktop-file-utils appstream
+  ffmpeg libimage-exiftool-perl mediainfo kid3-cli eyed3
 )
 
 missing=()

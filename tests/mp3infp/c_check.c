@@ -1,5 +1,5 @@
-/* Uses the tag library from C with nothing but its header: writes a small WAV file, sets a
- * title, saves, loads it again and reads the title back. */
+/* Uses the tag library from C with nothing but its header: writes a small WAV file, gives it
+ * an ID3v2 chunk, sets a title, saves, loads it again and reads the title back. */
 #include "mp3infp.h"
 
 #include <stdio.h>
@@ -37,7 +37,8 @@ int main(int argc, char** argv) {
 
   if (mp3infp_GetVer() < 0x211 || mp3infp_Load(NULL, argv[1]) != 0 || mp3infp_GetType() != 2)
     return 4;
-  if (mp3infp_SetValue("INAM", "C \xE3\x81\x8B") != 0 || mp3infp_Save(argv[1]) != 0)
+  if (mp3infp_MakeId3v2(argv[1]) != 0 || mp3infp_SetValue("INAM", "C \xE3\x81\x8B") != 0 ||
+      mp3infp_Save(argv[1]) != 0)
     return 5;
   if (mp3infp_Load(NULL, argv[1]) != 0)
     return 6;

@@ -5,7 +5,8 @@
  *
  * Files:
  *   - WAV: RIFF 'WAVE'. Its tag is the LIST/INFO chunk, read and written through the bare
- *     value names.
+ *     value names. An 'id3 ' (or 'ID3 ') chunk holding an ID3v2 tag, which many players read
+ *     instead, takes every value written to the INFO list too, so the two never disagree.
  *   - MP3: an MPEG audio stream, with or without an ID3v2 tag at its start and APE and ID3v1
  *     tags at its end, or such a stream wrapped in RIFF 'RMP3': a 'data' chunk holding the
  *     stream (its tags included) byte for byte, and a LIST/INFO chunk (the "RIFF SIF" tag).
@@ -18,7 +19,12 @@
  *
  * Stored 8-bit text (ID3v1, RIFF INFO, ID3v2 frames flagged ISO-8859-1) reads as UTF-8 when it
  * is valid UTF-8, else as CP932 (Windows Japanese) when valid, else as Latin-1. Text is written
- * as CP932 when it reads back exactly so, else as UTF-8: nothing is ever replaced or dropped.
+ * as CP932 when it reads back exactly so, else as UTF-8: nothing is ever replaced or dropped
+ * (but in an ID3v1 tag that mirrors an ID3v2 tag, see mp3infp_Save). An INFO list whose values
+ * are all valid UTF-8, some beyond ASCII (as ffmpeg writes them), gets its changed values in
+ * UTF-8 too, and so does the all-ASCII INFO list of a WAV file with an ID3v2 chunk, whose
+ * readers (ffmpeg) take INFO text as UTF-8. ID3v2 text is written as ID3v2.3 UTF-16 with a
+ * byte order mark. A value set to what the file already holds keeps its stored bytes.
  *
  * Every change to a file is written to a temporary file beside it and renamed over it, keeping
  * the file's permissions; audio data, unrelated chunks and the INFO items not changed are
@@ -68,19 +74,27 @@ uint32_t mp3infp_mp3_GetTagType(void);
 int mp3infp_GetValue(const char* name, char** value);
 
 /* Sets the value `name` of the loaded file to the UTF-8 text `value`, in memory until
- * mp3infp_Save. Accepted: the bare names for a WAV file; "_rmp" names for an RMP3 file; "_v1"
- * names for an MP3 file when the text fits the ID3v1 field (30 bytes, 28 for the comment of a
- * v1.1 tag, 4 for the year; the genre must be an ID3v1 genre name or ""). An empty text
- * removes the value. Returns 0 when set; non-zero for anything else ("_v2" names are read
- * only), leaving the values as they were. */
+ * mp3infp_Save. Accepted: the bare names for a WAV file; "_rmp" names for an RMP3 file; "_v2"
+ * names for an MP3 file (its stream's ID3v2 tag, made when missing); "_v1" names for an MP3
+ * file when the text fits the ID3v1 field (30 bytes, 28 for the comment of a v1.1 tag, 4 for
+ * the year; the genre must be an ID3v1 genre name or ""). An empty text removes the value. A
+ * text equal to the value the file holds (as mp3infp_GetValue reads it from the file) drops
+ * what was set before and leaves the stored bytes alone. Returns 0 when set; non-zero for
+ * anything else, leaving the values as they were. */
 uint32_t mp3infp_SetValue(const char* name, const char* value);
 
-/* Writes the values set since the load into the loaded file. `path` must name the loaded file
- * (any path to the same file will do); another path is refused and nothing is written. Returns
- * 0 when the file holds the values (at once when nothing was set); non-zero when the path is
- * not the loaded file, the file changed on disk since it was loaded, it is read-only, its chunk
- * sizes (or the items of an INFO list) do not add up, or writing failed: the file is then as it
- * was and the values stay set. */
+/* Writes the values set since the load into the loaded file. "_v2" values are written as an
+ * ID3v2.3 tag at the start of the stream (a v2.2 or v2.4 tag is rewritten as v2.3, its other
+ * frames kept): UTF-16 frames TIT2, TPE1, TALB, TYER, TCON and COMM in language "jpn" without
+ * description; the ID3v1 tag, made when missing, then mirrors the six values of the ID3v2 tag
+ * in CP932 (characters CP932 lacks as '?'), cut at a character boundary to its fields, the
+ * genre as its ID3v1 number or none. The tag keeps its length when the frames fit, so the
+ * MPEG frames do not move and saving again gives a file of the same length. `path` must name
+ * the loaded file (any path to the same file will do); another path is refused and nothing is
+ * written. Returns 0 when the file holds the values (at once when nothing was set); non-zero
+ * when the path is not the loaded file, the file changed on disk since it was loaded, it is
+ * read-only, its chunk sizes (or the items of an INFO list) do not add up, or writing failed:
+ * the file is then as it was and the values stay set. */
 uint32_t mp3infp_Save(const char* path);
 
 /* Appends an empty ID3v1 tag to the loaded MP3 file (inside the 'data' chunk of an RMP3 file)
@@ -95,6 +109,21 @@ uint32_t mp3infp_mp3_MakeId3v1(const char* path);
  * loaded file. Returns 0 when the file is RMP3 with an INFO list afterwards. Values set and
  * not saved stay set. */
 uint32_t mp3infp_mp3_MakeRMP(const char* path);
+
+/* Gives the loaded file an ID3v2.3 tag, the kind players and other tag tools read:
+ *   - an MP3 file without an ID3v2 tag gets an empty one at its start (one with a tag is left
+ *     as it is);
+ *   - an RMP3 file becomes the plain MP3 stream of its 'data' chunk, the MPEG frames and the
+ *     APE and ID3v1 tags byte for byte. Its INFO values go into the stream's ID3v2 tag (made
+ *     when missing, other frames kept): they win over what the tag held, and the ID3v1 tag
+ *     mirrors the result as mp3infp_Save does. The file keeps one ID3v2 tag and no INFO list,
+ *     so the tag type shows 0x02 and not 0x04. Values set and not saved for "_rmp" names stay
+ *     set for the "_v2" names, and win over the stored ones when saved;
+ *   - a WAV file without an 'id3 ' or 'ID3 ' chunk gets an 'id3 ' chunk at the end of its RIFF
+ *     body, holding its INFO values as an ID3v2.3 tag (padded to a word, RIFF size set).
+ * The file is rewritten at once, atomically. `path` must name the loaded file. Returns 0 when
+ * the file has the tag afterwards. Values set and not saved stay set. */
+uint32_t mp3infp_MakeId3v2(const char* path);
 
 #ifdef __cplusplus
 }

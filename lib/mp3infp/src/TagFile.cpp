@@ -122,6 +122,7 @@ bool TagFile::loadStream() {
   if (reader_.read(streamStart_, 10, head) && ParseId3v2Header(head, v2) &&
       v2.total <= streamEnd_ - streamStart_) {
     id3v2Major_ = v2.major;
+    id3v2Size_ = v2.total;
     audioStart += v2.total;
     std::string tag;
     if (v2.total <= kMaxId3v2 &&

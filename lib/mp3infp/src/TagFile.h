@@ -41,10 +41,16 @@ public:
   // False when an INFO list holds bytes that are not items.
   bool infoComplete() const { return infoComplete_; }
   bool hasInfoList() const { return riff_.firstInfoList() != nullptr; }
+  // A WAV file's ID3v2 tag lives in an 'id3 ' (or 'ID3 ') chunk.
+  bool hasId3Chunk() const {
+    return type_ == kWav && (riff_.find("id3 ") != nullptr || riff_.find("ID3 ") != nullptr);
+  }
   // The MPEG stream: the whole file, or the body of an RMP3 file's 'data' chunk. ID3v2, APE
   // and ID3v1 tags are looked for at its start and end.
   std::uint64_t streamStart() const { return streamStart_; }
   std::uint64_t streamEnd() const { return streamEnd_; }
+  // Bytes of the ID3v2 tag at the start of the stream; 0 when it has none.
+  std::uint64_t id3v2Size() const { return id3v2Size_; }
   const Id3v1Tag* id3v1() const { return hasId3v1_ ? &id3v1_ : nullptr; }
   std::uint64_t id3v1Offset() const { return streamEnd_ - Id3v1Tag::kSize; }
 
@@ -68,6 +74,7 @@ private:
   bool hasId3v1_ = false;
   Id3v1Tag id3v1_;
   int id3v2Major_ = 0;
+  std::uint64_t id3v2Size_ = 0;
   int apeVersion_ = 0;
 };
 

@@ -1,6 +1,8 @@
 #include "TagWriter.h"
 
 #include "AtomicFile.h"
+#include "Id3v2Reader.h"
+#include "Id3v2Writer.h"
 #include "LegacyText.h"
 
 namespace mp3infp {
@@ -8,13 +10,33 @@ namespace mp3infp {
 namespace {
 
 constexpr std::uint64_t kMaxRiffBody = 0xFFFFFFFFu;
+// ID3v2 tags are rebuilt in memory; larger ones (huge pictures) are left alone.
+constexpr std::uint64_t kMaxId3v2 = 64u << 20;
 
-// Items not edited keep their stored bytes; an edited value is stored NUL-terminated, and an
+// A file whose INFO text is all UTF-8, some of it beyond ASCII, was written by a tool that
+// writes UTF-8 (ffmpeg does); CP932 beside it would show as garbage in that tool. Text that is
+// all ASCII says nothing, and `otherwise` decides.
+bool writesUtf8(const InfoItems& items, bool otherwise) {
+  bool beyondAscii = false;
+  for (const auto& item : items) {
+    if (!IsValidUtf8(item.second))
+      return false;
+    for (const char c : item.second)
+      beyondAscii = beyondAscii || static_cast<unsigned char>(c) >= 0x80;
+  }
+  return beyondAscii || otherwise;
+}
+
+// Items not edited keep their stored bytes; an edited value is stored NUL-terminated, in the
+// encoding the file's other values use (UTF-8 when they are ASCII and `preferUtf8`), and an
 // empty one removes the item.
-InfoItems editedInfo(const InfoItems& original, const FieldValues& edits) {
+InfoItems editedInfo(const InfoItems& original, const FieldValues& edits, bool preferUtf8) {
   InfoItems items;
   FieldValues pending = edits;
-  auto stored = [](const std::string& value) { return EncodeLegacy(value) + '\0'; };
+  const bool utf8 = writesUtf8(original, preferUtf8);
+  auto stored = [utf8](const std::string& value) {
+    return (utf8 ? value : EncodeLegacy(value)) + '\0';
+  };
   for (const auto& [id, raw] : original) {
     const auto it = edits.find(id);
     if (it == edits.end()) {
@@ -32,13 +54,29 @@ InfoItems editedInfo(const InfoItems& original, const FieldValues& edits) {
   return items;
 }
 
-// The MPEG stream with its ID3v1 tag changed or added.
+// The MPEG stream with its ID3v2 and ID3v1 tags changed or added.
 bool streamPieces(const TagFile& file, const TagChanges& changes, std::vector<Piece>& out) {
   const Id3v1Tag* v1 = file.id3v1();
   const std::uint64_t v1Start = v1 ? file.id3v1Offset() : file.streamEnd();
-  out.push_back(Piece::Range(file.streamStart(), v1Start - file.streamStart()));
-  if (v1 || changes.addId3v1 || !changes.id3v1.empty()) {
+  std::uint64_t from = file.streamStart();
+  const bool mirror = !changes.id3v2.empty();
+  FieldValues v2Values;
+  if (mirror || changes.unwrapRmp || (changes.addId3v2 && file.id3v2Size() == 0)) {
+    std::string old, tag;
+    if (file.id3v2Size() > kMaxId3v2 ||
+        (file.id3v2Size() > 0 &&
+         !file.reader().read(from, static_cast<std::size_t>(file.id3v2Size()), old)) ||
+        !RenderId3v23(old, changes.id3v2, tag))
+      return false;
+    out.push_back(Piece::Bytes(tag));
+    from += file.id3v2Size();
+    v2Values = ReadId3v2Fields(tag);
+  }
+  out.push_back(Piece::Range(from, v1Start - from));
+  if (v1 || changes.addId3v1 || !changes.id3v1.empty() || mirror) {
     Id3v1Tag tag = v1 ? *v1 : Id3v1Tag();
+    if (mirror)
+      MirrorToId3v1(v2Values, tag);
     for (const auto& [id, value] : changes.id3v1)
       if (!tag.set(id, value))
         return false;
@@ -72,18 +110,45 @@ int finishRiff(const TagFile& file, const std::string& form, std::vector<Piece> 
   return WriteAtomically(file.path(), file.reader(), pieces);
 }
 
+bool isId3Chunk(const RiffChunk& chunk) {
+  return chunk.id == "id3 " || chunk.id == "ID3 ";
+}
+
+// A WAV file's ID3v2 chunk with the INFO values just written, so that tools reading either tag
+// show the same; false when the chunk holds no ID3v2 tag we can rebuild.
+bool id3ChunkPieces(const TagFile& file, const RiffChunk& chunk, const FieldValues& values,
+                    std::vector<Piece>& body) {
+  std::string old, tag;
+  if (chunk.available > kMaxId3v2 ||
+      !file.reader().read(chunk.dataOffset, static_cast<std::size_t>(chunk.available), old) ||
+      !RenderId3v23(old, values, tag))
+    return false;
+  appendChunk(body, chunk.id.c_str(), {Piece::Bytes(tag)});
+  return true;
+}
+
 // WAV and RMP3 files: chunk by chunk, the first INFO list rebuilt in place, later INFO lists
 // merged into it.
 int rewriteRiff(const TagFile& file, const TagChanges& changes) {
   const RiffLayout& riff = file.riff();
   if (!riff.sound() || !file.infoComplete())
     return 21; // sizes that do not add up: rewriting could only make it worse
-  const InfoItems items = editedInfo(file.infoItems(), changes.info);
+  const bool wav = file.type() == TagFile::kWav;
+  // A WAV file with an ID3v2 chunk is read by tools that take its INFO text as UTF-8 (ffmpeg
+  // shows the INFO values before the chunk's); CP932 there would be all they show.
+  const InfoItems items =
+      editedInfo(file.infoItems(), changes.info, wav && (file.hasId3Chunk() || changes.addId3v2));
   const bool keepInfo = file.isRmp3() || !items.empty();
   bool infoWritten = false;
   bool dataWritten = false;
+  bool id3Seen = false;
   std::vector<Piece> body;
   for (const RiffChunk& chunk : riff.chunks()) {
+    if (wav && !id3Seen && isId3Chunk(chunk)) {
+      id3Seen = true;
+      if (!changes.info.empty() && id3ChunkPieces(file, chunk, changes.info, body))
+        continue;
+    }
     if (riff.isInfoList(file.reader(), chunk)) {
       if (!infoWritten && keepInfo)
         body.push_back(Piece::Bytes(RenderInfoList(items)));
@@ -104,12 +169,29 @@ int rewriteRiff(const TagFile& file, const TagChanges& changes) {
   }
   if (!infoWritten && keepInfo)
     body.push_back(Piece::Bytes(RenderInfoList(items)));
+  if (wav && !id3Seen && changes.addId3v2) {
+    FieldValues values = *file.values(TagKind::Info);
+    for (const auto& [id, value] : changes.info)
+      values[id] = value;
+    std::string tag;
+    if (!RenderId3v23({}, values, tag))
+      return 23;
+    appendChunk(body, "id3 ", {Piece::Bytes(tag)});
+  }
   return finishRiff(file, riff.form(), body, riff.bodyEnd());
 }
 
 } // namespace
 
 int ApplyChanges(const TagFile& file, const TagChanges& changes) {
+  if (file.isRmp3() && changes.unwrapRmp) {
+    if (!file.riff().sound())
+      return 21;
+    std::vector<Piece> stream;
+    if (!streamPieces(file, changes, stream))
+      return 22;
+    return WriteAtomically(file.path(), file.reader(), stream);
+  }
   if (file.type() == TagFile::kWav || file.isRmp3())
     return rewriteRiff(file, changes);
   std::vector<Piece> stream;
@@ -119,7 +201,7 @@ int ApplyChanges(const TagFile& file, const TagChanges& changes) {
     return WriteAtomically(file.path(), file.reader(), stream);
   std::vector<Piece> body;
   appendChunk(body, "data", stream);
-  body.push_back(Piece::Bytes(RenderInfoList(editedInfo({}, changes.info))));
+  body.push_back(Piece::Bytes(RenderInfoList(editedInfo({}, changes.info, false))));
   return finishRiff(file, "RMP3", body, file.reader().size());
 }
 

@@ -7,15 +7,23 @@
 namespace mp3infp {
 
 struct TagChanges {
-  FieldValues info;      // RIFF INFO values (WAV, or an RMP3 file's INFO list), UTF-8
-  FieldValues id3v1;     // ID3v1 values, UTF-8
-  bool addId3v1 = false; // append an empty ID3v1 tag when there is none
-  bool wrapRmp = false;  // make sure the file is RIFF 'RMP3' with an INFO list
+  // RIFF INFO values (WAV, or an RMP3 file's INFO list), UTF-8. A WAV file's 'id3 ' chunk
+  // takes them too.
+  FieldValues info;
+  FieldValues id3v1; // ID3v1 values, UTF-8
+  // ID3v2 values, UTF-8: the tag is rewritten as v2.3 and the ID3v1 tag (made when missing)
+  // mirrors it.
+  FieldValues id3v2;
+  bool addId3v1 = false;  // append an empty ID3v1 tag when there is none
+  bool addId3v2 = false;  // an ID3v2.3 tag for a stream without one, an 'id3 ' chunk for a WAV
+  bool wrapRmp = false;   // make sure the file is RIFF 'RMP3' with an INFO list
+  bool unwrapRmp = false; // an RMP3 file becomes its MPEG stream, with `id3v2` in its tag
 };
 
 // 0 when the file now holds the changes. The MPEG stream of an MP3 file (ID3v2 tag, frames,
 // APE tag, ID3v1 tag) stays one run of bytes: wrapping it in RIFF 'RMP3' puts all of it, byte
-// for byte, into the 'data' chunk, followed by a LIST/INFO chunk.
+// for byte, into the 'data' chunk, followed by a LIST/INFO chunk; unwrapping takes it out
+// again, its ID3v2 tag rebuilt. Between the tags the MPEG frames are never touched.
 int ApplyChanges(const TagFile& file, const TagChanges& changes);
 
 } // namespace mp3infp

@@ -61,6 +61,8 @@ mp3infp::TagChanges pendingChanges() {
       changes.info[id] = value;
     else if (kind == TagKind::Id3v1)
       changes.id3v1[id] = value;
+    else if (kind == TagKind::Id3v2)
+      changes.id3v2[id] = value;
   }
   return changes;
 }
@@ -157,10 +159,20 @@ MP3INFP_API uint32_t mp3infp_SetValue(const char* name, const char* value) {
     break;
   }
   case TagKind::Id3v2:
+    if (!mp3)
+      return 3;
+    break;
   case TagKind::None:
     return 5;
   }
-  s.edits[name] = value;
+  // A value the file already holds stays as stored: writing it again could only change its
+  // bytes (its encoding), which other tools may read differently.
+  const mp3infp::FieldValues* stored = s.file->values(kind);
+  const auto it = stored ? stored->find(id) : mp3infp::FieldValues::const_iterator();
+  if (stored ? (it != stored->end() && it->second == value) : *value == '\0')
+    s.edits.erase(name);
+  else
+    s.edits[name] = value;
   return 0;
 }
 
@@ -205,4 +217,40 @@ MP3INFP_API uint32_t mp3infp_mp3_MakeRMP(const char* path) {
   changes.wrapRmp = true;
   const int result = mp3infp::ApplyChanges(*s.file, changes);
   return result != 0 ? static_cast<uint32_t>(result) : reload();
+}
+
+MP3INFP_API uint32_t mp3infp_MakeId3v2(const char* path) {
+  Session& s = session();
+  if (!s.file)
+    return 1;
+  if (!isLoadedFile(path))
+    return 2;
+  mp3infp::TagChanges changes;
+  if (s.file->isRmp3()) {
+    changes.unwrapRmp = true;
+    // Callers read an RMP3 file's INFO values (its tag type says RIFF SIF); those are what
+    // the user saw, so they win over what the stream's own tag says.
+    for (const auto& [id, value] : *s.file->values(TagKind::Rmp))
+      if (!value.empty())
+        changes.id3v2[id] = value;
+  } else if (s.file->type() == TagFile::kWav ? s.file->hasId3Chunk()
+                                             : s.file->values(TagKind::Id3v2) != nullptr) {
+    return 0;
+  } else {
+    changes.addId3v2 = true;
+  }
+  const int result = mp3infp::ApplyChanges(*s.file, changes);
+  if (result != 0)
+    return static_cast<uint32_t>(result);
+  if (changes.unwrapRmp) {
+    // Values set for the INFO list that is gone now go to the tag that took its place.
+    std::map<std::string, std::string> edits;
+    for (const auto& [name, value] : s.edits) {
+      std::string id;
+      const bool rmp = mp3infp::SplitValueName(name, id) == TagKind::Rmp;
+      edits[rmp ? id + "_v2" : name] = value;
+    }
+    s.edits = std::move(edits);
+  }
+  return reload();
 }

@@ -1,0 +1,272 @@
+// Writing ID3v2.3 tags through the C contract, checked byte by byte against the format.
+#include "Mp3infpTestFiles.h"
+
+#include <mp3infp.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+using namespace mp3infp_test;
+using fixtures::concat;
+using fixtures::readFile;
+using fixtures::TempDir;
+using fixtures::writeFile;
+namespace fs = std::filesystem;
+
+std::string value(const char* name) {
+  char* v = nullptr;
+  mp3infp_GetValue(name, &v);
+  return v ? v : "<null>";
+}
+
+uint32_t load(const fs::path& p) {
+  return mp3infp_Load(nullptr, p.c_str());
+}
+
+std::size_t findBytes(const Bytes& hay, const Bytes& needle, std::size_t from = 0) {
+  const auto it =
+      std::search(hay.begin() + static_cast<long>(from), hay.end(), needle.begin(), needle.end());
+  return it == hay.end() ? std::string::npos : static_cast<std::size_t>(it - hay.begin());
+}
+
+const Bytes& mp3() {
+  static const Bytes stream = fixtures::makeMp3(0.5);
+  return stream;
+}
+
+std::size_t syncsafe(const Bytes& b, std::size_t at) {
+  std::size_t n = 0;
+  for (std::size_t i = at; i < at + 4; ++i) {
+    EXPECT_EQ(b[i] & 0x80, 0) << "syncsafe byte " << i;
+    n = (n << 7) | b[i];
+  }
+  return n;
+}
+
+// Checks the ID3v2.3 header at the start of `file` and returns the whole tag's length.
+std::size_t checkV23Header(const Bytes& file) {
+  EXPECT_EQ(std::string(file.begin(), file.begin() + 6), std::string("ID3\x03\0\0", 6));
+  return 10 + syncsafe(file, 6);
+}
+
+// The body of the first frame `id` in an ID3v2.3 tag, its size read as a plain 32-bit number.
+Bytes frame(const Bytes& file, std::size_t tagEnd, const std::string& id) {
+  for (std::size_t pos = 10; pos + 10 <= tagEnd && file[pos] != 0;) {
+    const std::size_t size = (std::size_t{file[pos + 4]} << 24) | (file[pos + 5] << 16) |
+                             (file[pos + 6] << 8) | file[pos + 7];
+    if (pos + 10 + size > tagEnd)
+      break;
+    if (std::string(file.begin() + static_cast<long>(pos),
+                    file.begin() + static_cast<long>(pos) + 4) == id)
+      return Bytes(file.begin() + static_cast<long>(pos) + 10,
+                   file.begin() + static_cast<long>(pos + 10 + size));
+    pos += 10 + size;
+  }
+  return {};
+}
+
+const std::string kLongTitle = "あいうえおかきくけこさしすせそた"; // 32 bytes in CP932
+const std::string kLongComment(100, 'c');                          // a frame of 210 bytes
+
+TEST(Mp3infpId3v2Write, WritesUtf16V23FramesKeepsTheStreamAndMirrorsId3v1) {
+  TempDir dir;
+  const fs::path path = dir / "a.mp3";
+  writeFile(path, mp3());
+  ASSERT_EQ(load(path), 0u);
+  for (const auto& [name, text] : {std::pair<const char*, std::string>{"INAM_v2", kLongTitle},
+                                   {"IART_v2", "歌手"},
+                                   {"IPRD_v2", "🎵"},
+                                   {"ICMT_v2", kLongComment},
+                                   {"ICRD_v2", "2024"},
+                                   {"IGNR_v2", "Rock"}})
+    ASSERT_EQ(mp3infp_SetValue(name, text.c_str()), 0u) << name;
+  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
+  EXPECT_EQ(mp3infp_mp3_GetTagType(), 0x0Bu);
+
+  const Bytes file = readFile(path);
+  const std::size_t tagEnd = checkV23Header(file);
+  ASSERT_EQ(file.size(), tagEnd + mp3().size() + 128);
+  EXPECT_EQ(Bytes(file.begin() + static_cast<long>(tagEnd), file.end() - 128), mp3());
+  EXPECT_EQ(frame(file, tagEnd, "TPE1"), (Bytes{1, 0xFF, 0xFE, 0x4C, 0x6B, 0x4B, 0x62}));
+  EXPECT_EQ(frame(file, tagEnd, "TALB"), (Bytes{1, 0xFF, 0xFE, 0x3C, 0xD8, 0xB5, 0xDF}));
+  EXPECT_EQ(frame(file, tagEnd, "TYER"), (Bytes{1, 0xFF, 0xFE, '2', 0, '0', 0, '2', 0, '4', 0}));
+  const Bytes comm = frame(file, tagEnd, "COMM");
+  ASSERT_EQ(comm.size(), 210u); // a syncsafe size would have read otherwise
+  EXPECT_EQ(Bytes(comm.begin(), comm.begin() + 12),
+            (Bytes{1, 'j', 'p', 'n', 0xFF, 0xFE, 0, 0, 0xFF, 0xFE, 'c', 0}));
+
+  const Bytes v1(file.end() - 128, file.end());
+  EXPECT_EQ(std::string(v1.begin(), v1.begin() + 3), "TAG");
+  // Fifteen characters fit in 30 bytes; the sixteenth is not cut in half.
+  EXPECT_EQ(std::string(v1.begin() + 31, v1.begin() + 33), "\x82\xBB"); // そ
+  EXPECT_EQ(v1[63], '?');
+  EXPECT_EQ(std::string(v1.begin() + 93, v1.begin() + 97), "2024");
+  EXPECT_EQ(v1[127], 17); // Rock
+
+  ASSERT_EQ(load(path), 0u);
+  EXPECT_EQ(value("INAM_v2"), kLongTitle);
+  EXPECT_EQ(value("IPRD_v2"), "🎵");
+  EXPECT_EQ(value("INAM_v1"), "あいうえおかきくけこさしすせそ");
+  ASSERT_EQ(mp3infp_SetValue("INAM_v2", "短い"), 0u);
+  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
+  const Bytes again = readFile(path);
+  EXPECT_EQ(again.size(), file.size());
+  EXPECT_EQ(checkV23Header(again), tagEnd);
+}
+
+TEST(Mp3infpId3v2Write, RewritesV22AndV24AsV23KeepingTheirOtherFrames) {
+  const std::string picture = std::string("\0image/png\0\x03\0", 13) + "PNGDATA";
+  const std::string lyrics = std::string("\0jpn\0", 5) + "歌詞";
+  const Bytes v24 = id3v2(4, {{"TIT2", "\x03古い"},
+                              {"TDRC", std::string("\0", 1) + "2008-05-01"},
+                              {"APIC", picture},
+                              {"USLT", lyrics},
+                              {"TRCK", std::string("\0", 1) + "7"}});
+  const Bytes v22 = id3v2(2, {{"TT2", std::string("\0", 1) + "old"},
+                              {"TYE", std::string("\0", 1) + "2008"},
+                              {"TRK", std::string("\0", 1) + "7"}});
+  const Bytes v11 = fixtures::makeId3v1("old", "", "", "", "", 7);
+  for (const Bytes& tag : {v24, v22}) {
+    SCOPED_TRACE(tag[3]);
+    TempDir dir;
+    const fs::path path = dir / "a.mp3";
+    writeFile(path, concat({tag, mp3(), v11}));
+    ASSERT_EQ(load(path), 0u);
+    ASSERT_EQ(mp3infp_SetValue("INAM_v2", "新しい"), 0u);
+    ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
+    EXPECT_EQ(mp3infp_mp3_GetTagType(), 0x13u); // v2.3, v1.1 still with its track
+    const Bytes file = readFile(path);
+    const std::size_t tagEnd = checkV23Header(file);
+    EXPECT_EQ(Bytes(file.begin() + static_cast<long>(tagEnd), file.end() - 128), mp3());
+    EXPECT_EQ(frame(file, tagEnd, "TRCK"), bytesOf(std::string("\0", 1) + "7"));
+    EXPECT_EQ(frame(file, tagEnd, "TDRC"), Bytes());
+    if (tag == v24) {
+      EXPECT_EQ(frame(file, tagEnd, "APIC"), bytesOf(picture));
+      EXPECT_FALSE(frame(file, tagEnd, "USLT").empty());
+    }
+    ASSERT_EQ(load(path), 0u);
+    EXPECT_EQ(value("INAM_v2"), "新しい");
+    EXPECT_EQ(value("ICRD_v2"), "2008");
+    EXPECT_EQ(value("INAM_v1"), "新しい");
+  }
+}
+
+// Setting a field to what it holds must not re-encode it: other tools read the stored bytes.
+TEST(Mp3infpId3v2Write, UnchangedValuesKeepTheirBytesAndChangedOnesTheFileEncoding) {
+  TempDir dir;
+  const std::string title = "波〜ダッシュ−マイナス‖";
+  const fs::path wav = dir / "a.wav";
+  fixtures::WavSpec spec;
+  spec.seconds = 0.1;
+  const Bytes info =
+      fixtures::makeInfoList({{"INAM", title}, {"IART", "誰か"}, {"ISFT", "Lavf59.27.100"}});
+  writeFile(wav, fixtures::makeWavWithChunks(spec, {info}));
+  ASSERT_EQ(load(wav), 0u);
+  ASSERT_EQ(mp3infp_SetValue("INAM", value("INAM").c_str()), 0u);
+  ASSERT_EQ(mp3infp_SetValue("IART", "歌手"), 0u);
+  ASSERT_EQ(mp3infp_Save(wav.c_str()), 0u);
+  const Bytes after = readFile(wav);
+  EXPECT_NE(findBytes(after, bytesOf("INAM" + std::string(1, static_cast<char>(title.size() + 1)) +
+                                     std::string(3, '\0') + title)),
+            std::string::npos);
+  EXPECT_NE(findBytes(after, bytesOf("IART" + std::string("\x07\0\0\0", 4) + "歌手")),
+            std::string::npos);
+
+  const fs::path mp3Path = dir / "a.mp3";
+  const Bytes cp932Title = bytesOf(std::string("\0\x93\xfa\x96\x7b", 5));
+  writeFile(
+      mp3Path,
+      concat({id3v2(3, {{"TIT2", std::string(cp932Title.begin(), cp932Title.end())}}), mp3()}));
+  ASSERT_EQ(load(mp3Path), 0u);
+  ASSERT_EQ(value("INAM_v2"), "日本");
+  ASSERT_EQ(mp3infp_SetValue("INAM_v2", "日本"), 0u);
+  ASSERT_EQ(mp3infp_SetValue("IART_v2", "歌手"), 0u);
+  ASSERT_EQ(mp3infp_Save(mp3Path.c_str()), 0u);
+  const Bytes file = readFile(mp3Path);
+  EXPECT_EQ(frame(file, checkV23Header(file), "TIT2"), cp932Title);
+}
+
+// An empty frame makes readers stop; kept in front of the new frames it would hide them.
+TEST(Mp3infpId3v2Write, DropsEmptyFramesThatHideTheRest) {
+  TempDir dir;
+  const fs::path path = dir / "a.mp3";
+  writeFile(path,
+            concat({id3v2(3, {{"APIC", ""}, {"TPE1", std::string("\0", 1) + "artist"}}), mp3()}));
+  ASSERT_EQ(load(path), 0u);
+  ASSERT_EQ(mp3infp_SetValue("INAM_v2", "title"), 0u);
+  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
+  ASSERT_EQ(load(path), 0u);
+  EXPECT_EQ(value("INAM_v2") + "|" + value("IART_v2"), "title|artist");
+}
+
+TEST(Mp3infpMakeId3v2, UnwrapsRmp3IntoOneTagWithItsInfoValues) {
+  TempDir dir;
+  const fs::path path = dir / "a.mp3";
+  const std::string picture = std::string("\0image/png\0\x03\0", 13) + "PNGDATA";
+  const Bytes stream =
+      concat({id3v2(3, {{"TIT2", std::string("\0", 1) + "stream title"},
+                        {"TPE1", std::string("\0", 1) + "stream artist"},
+                        {"APIC", picture}}),
+              mp3(), fixtures::makeId3v1("stream title", "stream artist", "", "", "")});
+  writeFile(path, riff("RMP3", {chunk("data", stream),
+                                fixtures::makeInfoList({{"INAM", "曲名"}, {"IPRD", "アルバム"}})}));
+  ASSERT_EQ(load(path), 0u);
+  ASSERT_EQ(mp3infp_SetValue("ICMT_rmp", "後で"), 0u);
+  ASSERT_EQ(mp3infp_MakeId3v2(path.c_str()), 0u);
+  EXPECT_EQ(mp3infp_mp3_GetTagType(), 0x0Bu);
+  EXPECT_EQ(value("INAM_v2") + "|" + value("IART_v2") + "|" + value("IPRD_v2"),
+            "曲名|stream artist|アルバム");
+  EXPECT_EQ(value("INAM_v1"), "曲名");
+  EXPECT_EQ(value("ICMT_v2"), "後で"); // still set, not yet saved
+  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
+
+  const Bytes file = readFile(path);
+  const std::size_t tagEnd = checkV23Header(file);
+  EXPECT_EQ(Bytes(file.begin() + static_cast<long>(tagEnd), file.end() - 128), mp3());
+  EXPECT_EQ(frame(file, tagEnd, "APIC"), bytesOf(picture));
+  EXPECT_EQ(findBytes(file, bytesOf("ID3"), 3), std::string::npos);
+  ASSERT_EQ(load(path), 0u);
+  EXPECT_EQ(value("ICMT_v2"), "後で");
+}
+
+TEST(Mp3infpMakeId3v2, AddsAnEmptyTagToAnMp3AndAnId3ChunkToAWav) {
+  TempDir dir;
+  const fs::path mp3Path = dir / "a.mp3";
+  writeFile(mp3Path, mp3());
+  ASSERT_EQ(load(mp3Path), 0u);
+  ASSERT_EQ(mp3infp_MakeId3v2(mp3Path.c_str()), 0u);
+  EXPECT_EQ(mp3infp_mp3_GetTagType(), 0x02u);
+  const Bytes tagged = readFile(mp3Path);
+  const std::size_t tagEnd = checkV23Header(tagged);
+  EXPECT_EQ(tagged[10], 0); // padding only
+  EXPECT_EQ(Bytes(tagged.begin() + static_cast<long>(tagEnd), tagged.end()), mp3());
+
+  const fs::path wav = dir / "a.wav";
+  fixtures::WavSpec spec;
+  spec.seconds = 0.1;
+  writeFile(wav, fixtures::makeWavWithChunks(spec, {fixtures::makeInfoList({{"INAM", "題名"}})}));
+  ASSERT_EQ(load(wav), 0u);
+  ASSERT_EQ(mp3infp_SetValue("IART", "歌手"), 0u);
+  ASSERT_EQ(mp3infp_MakeId3v2(wav.c_str()), 0u);
+  ASSERT_EQ(mp3infp_Save(wav.c_str()), 0u);
+  const Bytes file = readFile(wav);
+  ASSERT_EQ(file.size() % 2, 0u);
+  EXPECT_EQ(file[4] | (file[5] << 8) | (file[6] << 16) | (std::size_t{file[7]} << 24),
+            file.size() - 8);
+  const std::size_t at = findBytes(file, bytesOf("id3 "));
+  ASSERT_NE(at, std::string::npos);
+  EXPECT_EQ(at % 2, 0u);
+  const std::size_t size = file[at + 4] | (file[at + 5] << 8) | (file[at + 6] << 16);
+  EXPECT_EQ(at + 8 + size + size % 2, file.size());
+  const Bytes tag(file.begin() + static_cast<long>(at) + 8, file.end());
+  const std::size_t end = checkV23Header(tag);
+  EXPECT_EQ(frame(tag, end, "TIT2"), (Bytes{1, 0xFF, 0xFE, 0x4C, 0x98, 0x0D, 0x54}));
+  EXPECT_EQ(frame(tag, end, "TPE1"), (Bytes{1, 0xFF, 0xFE, 0x4C, 0x6B, 0x4B, 0x62}));
+}
+
+} // namespace

@@ -1,0 +1,222 @@
+// Files tagged through the C contract, read by the tools people check them with: ffprobe,
+// exiftool, mediainfo and kid3-cli must show the exact Japanese values. A tool that is not
+// installed is skipped (scripts/deps.sh installs them all).
+#include "Mp3infpTestFiles.h"
+
+#include <mp3infp.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace mp3infp_test;
+using fixtures::concat;
+using fixtures::readFile;
+using fixtures::TempDir;
+using fixtures::writeFile;
+namespace fs = std::filesystem;
+
+// Title, artist, album, comment, year.
+const std::vector<std::string> kFields = {"INAM", "IART", "IPRD", "ICMT", "ICRD"};
+const std::vector<std::string> kValues = {"波〜ダッシュ−マイナス‖の歌", "山田 太郎",
+                                          "日本語アルバム", "作詩:鈴木/作曲:佐藤", "2024"};
+
+std::string run(const std::string& command) {
+  std::string out;
+  if (FILE* p = ::popen((command + " 2>/dev/null").c_str(), "r")) {
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0)
+      out.append(buffer, n);
+    ::pclose(p);
+  }
+  return out;
+}
+
+bool installed(const std::string& tool) {
+  return std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+std::string quoted(const fs::path& p) {
+  return "'" + p.string() + "'";
+}
+
+// "key=value" lines (ffprobe's flat output, mediainfo with a template) into a map.
+std::map<std::string, std::string> keyValues(const std::string& text, char separator) {
+  std::map<std::string, std::string> m;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos)
+      end = text.size();
+    const std::string line = text.substr(start, end - start);
+    const std::size_t at = line.find(separator);
+    if (at != std::string::npos)
+      m.emplace(line.substr(0, at), line.substr(at + 1));
+    start = end + 1;
+  }
+  return m;
+}
+
+// The five values as each tool shows them, in the order of kFields.
+std::map<std::string, std::vector<std::string>> readByTools(const fs::path& file) {
+  std::map<std::string, std::vector<std::string>> shown;
+  if (installed("ffprobe")) {
+    auto tags = keyValues(
+        run("ffprobe -v error -show_entries format_tags -of default=nw=1:nk=0 " + quoted(file)),
+        '=');
+    shown["ffprobe"] = {tags["TAG:title"], tags["TAG:artist"], tags["TAG:album"],
+                        tags["TAG:comment"], tags["TAG:date"]};
+  }
+  if (installed("exiftool")) {
+    auto tags = keyValues(run("exiftool -a -S -ID3v2_3:all " + quoted(file)), ':');
+    for (auto& [k, v] : tags)
+      v = v.substr(v.find_first_not_of(' '));
+    shown["exiftool"] = {tags["Title"], tags["Artist"], tags["Album"],
+                         tags["Comment-jpn"].empty() ? tags["Comment"] : tags["Comment-jpn"],
+                         tags["Year"]};
+  }
+  if (installed("mediainfo")) {
+    auto tags = keyValues(
+        run("mediainfo --Output='General;t=%Track%\\na=%Performer%\\nl=%Album%\\nc=%Comment%\\n"
+            "y=%Recorded_Date%' " +
+            quoted(file)),
+        '=');
+    // Of a WAV file it shows the ID3v2 values, then " / " and the INFO values when they are
+    // not the same text as it reads them (Latin-1).
+    for (auto& [k, v] : tags)
+      v = v.substr(0, v.find(" / "));
+    shown["mediainfo"] = {tags["t"], tags["a"], tags["l"], tags["c"], tags["y"]};
+  }
+  if (installed("kid3-cli")) {
+    std::string cmd = "kid3-cli";
+    for (const char* f : {"title", "artist", "album", "comment", "date"})
+      cmd += std::string(" -c 'get ") + f + " 2'";
+    const std::string out = run(cmd + " " + quoted(file));
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < out.size()) {
+      const std::size_t end = out.find('\n', start);
+      lines.push_back(out.substr(start, end - start));
+      start = end == std::string::npos ? out.size() : end + 1;
+    }
+    lines.resize(5);
+    shown["kid3-cli"] = lines;
+  }
+  return shown;
+}
+
+std::string value(const std::string& name) {
+  char* v = nullptr;
+  mp3infp_GetValue(name.c_str(), &v);
+  return v;
+}
+
+void expectEveryToolShows(const fs::path& file, const std::vector<std::string>& expected) {
+  const auto shown = readByTools(file);
+  for (const char* tool : {"ffprobe", "exiftool", "mediainfo", "kid3-cli"})
+    if (shown.find(tool) == shown.end())
+      std::printf("%s is not installed: skipped\n", tool);
+  for (const auto& [tool, values] : shown)
+    for (std::size_t i = 0; i < kFields.size(); ++i)
+      EXPECT_EQ(values[i], expected[i]) << tool << " " << kFields[i] << " of " << file;
+}
+
+uint32_t load(const fs::path& p) {
+  return mp3infp_Load(nullptr, p.c_str());
+}
+
+void setAll(const std::string& suffix) {
+  for (std::size_t i = 0; i < kFields.size(); ++i)
+    ASSERT_EQ(mp3infp_SetValue((kFields[i] + suffix).c_str(), kValues[i].c_str()), 0u);
+}
+
+const Bytes& stream() {
+  static const Bytes mp3 = fixtures::makeMp3(1.0);
+  return mp3;
+}
+
+// The MPEG frames sit between the ID3v2 tag and the 128-byte ID3v1 tag, byte for byte.
+void expectFramesKept(const fs::path& file) {
+  const Bytes bytes = readFile(file);
+  ASSERT_GT(bytes.size(), 10 + stream().size());
+  const std::size_t tag = 10 + ((bytes[6] << 21) | (bytes[7] << 14) | (bytes[8] << 7) | bytes[9]);
+  ASSERT_EQ(bytes.size(), tag + stream().size() + 128);
+  EXPECT_TRUE(std::equal(stream().begin(), stream().end(), bytes.begin() + static_cast<long>(tag)));
+}
+
+TEST(Mp3infpTools, ReadTheId3v2TagOfAnMp3) {
+  TempDir dir;
+  const fs::path path = dir / "a.mp3";
+  writeFile(path, stream());
+  ASSERT_EQ(load(path), 0u);
+  setAll("_v2");
+  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
+  expectFramesKept(path);
+  expectEveryToolShows(path, kValues);
+}
+
+TEST(Mp3infpTools, ReadAnRmp3FileUnwrapped) {
+  TempDir dir;
+  const fs::path path = dir / "a.mp3";
+  writeFile(path, stream());
+  ASSERT_EQ(load(path), 0u);
+  ASSERT_EQ(mp3infp_mp3_MakeId3v1(path.c_str()), 0u);
+  ASSERT_EQ(mp3infp_mp3_MakeRMP(path.c_str()), 0u);
+  setAll("_rmp");
+  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
+  // The INFO list holds CP932, where 〜 − ‖ are stored as what Windows shows for them.
+  std::vector<std::string> stored;
+  for (const std::string& f : kFields)
+    stored.push_back(value(f + "_rmp"));
+  EXPECT_EQ(stored[0], "波～ダッシュ－マイナス∥の歌");
+  ASSERT_EQ(mp3infp_MakeId3v2(path.c_str()), 0u);
+  ASSERT_EQ(mp3infp_mp3_GetTagType() & 0x06u, 0x02u);
+  expectFramesKept(path);
+  expectEveryToolShows(path, stored);
+}
+
+TEST(Mp3infpTools, ReadAnEditedWav) {
+  TempDir dir;
+  const fs::path path = dir / "a.wav";
+  fixtures::WavSpec spec;
+  spec.seconds = 0.2;
+  writeFile(path, fixtures::makeWav(spec));
+  ASSERT_EQ(load(path), 0u);
+  ASSERT_EQ(mp3infp_MakeId3v2(path.c_str()), 0u);
+  setAll("");
+  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
+  expectEveryToolShows(path, kValues);
+}
+
+// A WAV tagged by ffmpeg (UTF-8 INFO): writing only the artist leaves the title's bytes, and
+// the new artist is UTF-8 like the rest, so ffprobe reads every field.
+TEST(Mp3infpTools, FfmpegTaggedWavKeepsItsEncoding) {
+  TempDir dir;
+  const fs::path path = dir / "a.wav";
+  fixtures::WavSpec spec;
+  spec.seconds = 0.2;
+  const std::vector<std::pair<std::string, std::string>> items = {
+      {"IART", "誰か"},     {"ICMT", kValues[3]}, {"ICRD", kValues[4]},
+      {"INAM", kValues[0]}, {"IPRD", kValues[2]}, {"ISFT", "Lavf59.27.100"}};
+  writeFile(path, fixtures::makeWavWithChunks(spec, {fixtures::makeInfoList(items)}));
+  ASSERT_EQ(load(path), 0u);
+  setAll(""); // as the program writes: every field, only the artist changed
+  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
+  const Bytes title = fixtures::makeInfoList({{"INAM", kValues[0]}});
+  const Bytes after = readFile(path);
+  EXPECT_NE(std::search(after.begin(), after.end(), title.begin() + 12, title.end()), after.end());
+  if (!installed("ffprobe"))
+    GTEST_SKIP() << "ffprobe is not installed";
+  const auto shown = readByTools(path)["ffprobe"];
+  for (std::size_t i = 0; i < kFields.size(); ++i)
+    EXPECT_EQ(shown[i], kValues[i]) << kFields[i];
+}
+
+} // namespace
