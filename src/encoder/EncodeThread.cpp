@@ -20,11 +20,14 @@ void enterEncoderFloatingPoint() {
   std::fesetround(FE_TONEAREST);
 }
 
-// Closes the coder of an encode that ends for any reason. A throwing call is absorbed so the
-// other still runs and the thread's own floating-point environment always comes back.
-void closeCoder(const std::fenv_t& saved) {
+// Closes the coder of an encode that ends for any reason and gives the close's result: the
+// final flush, the info frame and the sync to disk happen there, so a failed close means the
+// file is not what it should be. A throwing call is absorbed so the other still runs and the
+// thread's own floating-point environment always comes back.
+MERET closeCoder(const std::fenv_t& saved) {
+  MERET result = RESULT_EXCEPTION;
   try {
-    Gogo::MPGE_closeCoder();
+    result = Gogo::MPGE_closeCoder();
   } catch (...) {
   }
   try {
@@ -32,6 +35,7 @@ void closeCoder(const std::fenv_t& saved) {
   } catch (...) {
   }
   std::fesetenv(&saved);
+  return result;
 }
 
 MERET processFrame() {
@@ -188,10 +192,14 @@ void TEncodeThread::run() {
       notify(WM_ENCODE_ERROR, result);
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    closeCoder(saved);
+    const MERET closed = closeCoder(saved);
     ApplyPriority(TThreadPriority::tpIdle);
     encoding = false;
-    notify(WM_ENCODE_FINISH, result == RESULT_END_OF_INPUT ? 0 : -1);
+    // An encode whose close failed did not complete, however its frames went.
+    const bool complete = result == RESULT_END_OF_INPUT && closed == RESULT_OK;
+    if (result == RESULT_END_OF_INPUT && !complete)
+      notify(WM_ENCODE_ERROR, closed);
+    notify(WM_ENCODE_FINISH, complete ? 0 : -1);
     counter = 0;
   }
 

@@ -148,7 +148,7 @@ FAKE_API MERET MPGE_processFrame(void) {
 FAKE_API MERET MPGE_closeCoder(void) {
   std::lock_guard g(lock);
   record("close");
-  return 0;
+  return static_cast<MERET>(get("closeResult"));
 }
 
 FAKE_API MERET MPGE_endCoder(void) {

@@ -272,6 +272,7 @@ struct EncodeCase {
   long failCode;
   long throwAt;
   Lines events;
+  long closeResult = 0;
 };
 
 class GogoTeaEncode : public GogoTeaTest, public ::testing::WithParamInterface<EncodeCase> {};
@@ -283,6 +284,7 @@ TEST_P(GogoTeaEncode, EventsArriveInOrderAndTheCoderIsClosed) {
   fake.set("failAt", c.failAt);
   fake.set("failCode", c.failCode);
   fake.set("throwAt", c.throwAt);
+  fake.set("closeResult", c.closeResult);
   t.setFrequency(c.frequency);
   t.StartEncode();
   EXPECT_TRUE(t.IsEncoding());
@@ -297,6 +299,7 @@ TEST_P(GogoTeaEncode, EventsArriveInOrderAndTheCoderIsClosed) {
   t.setSourceFile("/other.wav");
   fake.set("failAt", -1);
   fake.set("throwAt", -1);
+  fake.set("closeResult", 0);
   events.clear();
   finishes = 0;
   t.StartEncode();
@@ -329,7 +332,16 @@ INSTANTIATE_TEST_SUITE_P(
                    -1,
                    {"progress 0/5", "progress 2/5", "error -7", "finish aborted"}},
         EncodeCase{
-            "LibraryThrows", 5, 1, -1, 0, 1, {"progress 0/5", "error 10", "finish aborted"}}),
+            "LibraryThrows", 5, 1, -1, 0, 1, {"progress 0/5", "error 10", "finish aborted"}},
+        // Every frame went out, but the close (final flush, info frame, sync) failed.
+        EncodeCase{"CloseFails",
+                   2,
+                   1,
+                   -1,
+                   0,
+                   -1,
+                   {"progress 0/2", "progress 1/2", "progress 2/2", "error 19", "finish aborted"},
+                   19}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(GogoTeaTest, SettingsAreFrozenWhileEncoding) {
