@@ -1,7 +1,10 @@
 #include "convert/ConvertPlan.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -9,6 +12,15 @@ const QChar kSeparator = QLatin1Char('/');
 
 qsizetype NameStart(const QString& path) {
   return path.lastIndexOf(kSeparator) + 1;
+}
+
+QString NameOf(const QString& path) {
+  return path.mid(NameStart(path));
+}
+
+// stat() of a path, following links; false when nothing is there.
+bool Stat(const QString& path, struct stat& st) {
+  return ::stat(QFile::encodeName(path).constData(), &st) == 0;
 }
 
 } // namespace
@@ -32,15 +44,37 @@ QString ConvertPlan::RefusalText(Refusal refusal) {
     return QStringLiteral("WAVファイルだけ対象です");
   case Refusal::Mp3Exists:
     return QStringLiteral("すでに同名のMP3が存在します");
+  case Refusal::SourceNotFile:
+    return QStringLiteral("WAVファイルではなくフォルダや特殊なファイルです");
+  case Refusal::DestinationNotFile:
+    return QStringLiteral("MP3の名前にフォルダや特殊なファイルがあります");
+  case Refusal::DestinationIsSource:
+    return QStringLiteral("MP3の名前が元のWAVファイルそのものを指しています");
   case Refusal::None:
     break;
   }
   return {};
 }
 
+QString ConvertPlan::Text() const {
+  switch (refusal) {
+  case Refusal::SourceNotFile:
+    return QStringLiteral("%1 はフォルダや特殊なファイルです（変換しません）").arg(NameOf(source));
+  case Refusal::DestinationNotFile:
+    return QStringLiteral("%1 はフォルダや特殊なファイルです（MP3を書きません）")
+        .arg(NameOf(destination));
+  case Refusal::DestinationIsSource:
+    return QStringLiteral("%1 は元のWAVファイル %2 そのものです（変換しません）")
+        .arg(NameOf(destination), NameOf(source));
+  default:
+    return RefusalText(refusal);
+  }
+}
+
 ConvertPlan ConvertPlan::Make(const QString& source, bool toOutputFolder,
                               const QString& outputFolder, bool overwrite) {
   ConvertPlan plan;
+  plan.source = source;
   const QString extension = ExtensionOf(source);
   plan.destination = source.left(source.size() - extension.size()) + QStringLiteral(".mp3");
 
@@ -56,11 +90,23 @@ ConvertPlan ConvertPlan::Make(const QString& source, bool toOutputFolder,
     }
   }
 
-  if (!QFileInfo(source).isFile())
+  struct stat in {};
+  struct stat out {};
+  const bool sourceThere = Stat(source, in);
+  const bool destinationThere = Stat(plan.destination, out);
+  const bool wavName = extension.toLower() == QLatin1String(".wav");
+  // Something not a file, under a name that is not a WAV file's, is no file to look for.
+  if (!sourceThere || (!S_ISREG(in.st_mode) && !wavName))
     plan.refusal = Refusal::MissingSource;
   else if (extension.toLower() != QLatin1String(".wav"))
     plan.refusal = Refusal::NotWav;
-  else if (!overwrite && QFileInfo::exists(plan.destination))
+  else if (!S_ISREG(in.st_mode))
+    plan.refusal = Refusal::SourceNotFile;
+  else if (!overwrite && (destinationThere || QFileInfo(plan.destination).isSymLink()))
     plan.refusal = Refusal::Mp3Exists;
+  else if (destinationThere && !S_ISREG(out.st_mode))
+    plan.refusal = Refusal::DestinationNotFile;
+  else if (destinationThere && in.st_dev == out.st_dev && in.st_ino == out.st_ino)
+    plan.refusal = Refusal::DestinationIsSource;
   return plan;
 }

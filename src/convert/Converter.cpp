@@ -3,17 +3,33 @@
 #include "app/Navigator.h"
 #include "convert/BatchRun.h"
 #include "convert/ConvertPlan.h"
+#include "convert/EncodeTarget.h"
 #include "convert/Mp3Verification.h"
 #include "encoder/GogoTea.h"
 #include "tags/TagEditor.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QPointer>
 #include <QScopeGuard>
 
+#include <sys/stat.h>
+
 namespace {
 
 const char* const kWavKept = "MP3ファイルを確かめられないため、WAVファイルを残しました";
+constexpr quint32 kTypeWav = 2;
+
+QString NameOf(const QString& path) {
+  return path.mid(path.lastIndexOf(u'/') + 1);
+}
+
+std::pair<unsigned long long, unsigned long long> FileId(const QString& path) {
+  struct stat st {};
+  if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+    return {0, 0};
+  return {st.st_dev, st.st_ino};
+}
 
 } // namespace
 
@@ -26,6 +42,9 @@ Converter::Converter(MainView& view, TagEditor& tags, Navigator& navigator, TGog
     return encoder_.IsEncoding() && QFileInfo(encoder_.DestinationFile()) == QFileInfo(path);
   };
 }
+
+// An encode cut off by closing the window leaves no temporary file behind.
+Converter::~Converter() = default;
 
 void Converter::ConvertShown() {
   const QString shown = navigator_.ShownFilePath();
@@ -52,18 +71,41 @@ void Converter::ConvertOne(const QString& source, int index, int total) {
   const ConvertPlan plan = ConvertPlan::Make(source, options_.Mp3UseFolder3, options_.Mp3FolderPath,
                                              options_.Mp3OverWriteMp3);
   if (plan.refusal != ConvertPlan::Refusal::None) {
-    view_.SetStatusText(2, ConvertPlan::RefusalText(plan.refusal));
+    view_.SetStatusText(2, plan.Text());
+    return;
+  }
+  if (batch_ != nullptr &&
+      FileId(plan.destination) != std::pair<unsigned long long, unsigned long long>{0, 0} &&
+      produced_.count(FileId(plan.destination)) != 0) {
+    // Same-named WAV files of different folders meet in one output folder: the first one's MP3
+    // stays, the later WAV file stays where it is.
+    view_.SetStatusText(2, QStringLiteral("%1 はこの一括変換で別のWAVファイルから作ったMP3です。"
+                                          "%2 は変換しません")
+                               .arg(NameOf(plan.destination), NameOf(source)));
+    return;
+  }
+  if (Mp3Verification::PlayingMs(source, kTypeWav) == 0) {
+    view_.SetStatusText(
+        2, QStringLiteral("%1 には音声がありません（変換しません）").arg(NameOf(source)));
+    return;
+  }
+  QString error;
+  target_ = EncodeTarget::Create(plan.destination, error);
+  if (!target_) {
+    view_.SetStatusText(2, QStringLiteral("MP3を書き出すフォルダに書き込めません: %1").arg(error));
     return;
   }
   view_.SetStatusText(0, QString::asprintf("%d/%d", index, total));
-  view_.SetStatusText(2, QFileInfo(source).fileName());
+  view_.SetStatusText(2, NameOf(source));
   encoder_.setSourceFile(source);
-  encoder_.setDestinationFile(plan.destination);
+  // The encoder writes into the temporary file; the MP3's name is taken only once it checks out.
+  encoder_.setDestinationFile(target_->TempPath());
   try {
     encoder_.StartEncode();
   } catch (const EGogoTeaError&) {
     // No encode runs, so no end handler would release the marker.
     encoder_.setDestinationFile(QString());
+    target_.reset();
     throw;
   }
 }
@@ -87,6 +129,7 @@ void Converter::ConvertAll() {
       batch_ = nullptr;
   });
   convertedCount_ = 0;
+  produced_.clear();
   // The window stays usable during the waits. Opening another folder or dropping a file
   // replaces the list; its entries then are no longer the ones asked for, and the batch ends
   // there rather than converting files of another folder (or reading past a shorter list).
@@ -121,36 +164,75 @@ void Converter::Progress(int nowFrames, int allFrames) {
     view_.SetProgress(static_cast<int>(qint64{nowFrames} * 100 / allFrames));
 }
 
+bool Converter::Complete(QString& reason) {
+  if (!target_)
+    return false;
+  // The encode ended, its close succeeded (else it would be aborted); the file must be there,
+  // load as MP3 and play as long as its WAV file before it takes the MP3's name.
+  if (!Mp3Verification::MatchesWav(encoder_.SourceFile(), target_->TempPath())) {
+    reason = QStringLiteral("できたMP3を確かめられません（%1 は元のままです）")
+                 .arg(NameOf(encoder_.SourceFile()));
+    target_->Discard();
+    return false;
+  }
+  QString error;
+  if (!target_->Commit(options_.Mp3OverWriteMp3, error)) {
+    reason = QStringLiteral("%1 を置けません: %2").arg(NameOf(target_->Mp3Path()), error);
+    return false;
+  }
+  return true;
+}
+
 void Converter::Finish(bool aborted) {
-  if (aborted) {
-    view_.SetStatusText(1, QStringLiteral("中断"));
-  } else {
+  const QString source = encoder_.SourceFile();
+  const QString mp3 = target_ ? target_->Mp3Path() : encoder_.DestinationFile();
+  QString reason;
+  const bool done = !aborted && Complete(reason);
+  if (!done && target_)
+    target_->Discard();
+  if (done) {
     view_.SetStatusText(1, QStringLiteral("成功"));
     ++convertedCount_;
+    if (batch_ != nullptr)
+      produced_.insert(FileId(mp3));
+  } else {
+    view_.SetStatusText(1, QStringLiteral("中断"));
+    if (!reason.isEmpty())
+      view_.SetStatusText(2, reason);
   }
   view_.WaitMs(1000);
 
-  if (!aborted) {
-    const QString source = encoder_.SourceFile();
-    const QString destination = encoder_.DestinationFile();
+  if (done) {
     if (options_.Mp3WavId3ToMp3)
-      tags_.CopyTags(source, destination);
-    if (options_.Mp3DeleteWav) {
-      // The WAV file is given up only for an MP3 that holds all of its audio.
-      if (Mp3Verification::MatchesWav(source, destination)) {
-        DeleteToRecycleBin(source);
-      } else {
-        view_.SetStatusText(2, QString::fromUtf8(kWavKept));
-        view_.WaitMs(1000);
-      }
-    }
+      tags_.CopyTags(source, mp3);
+    if (options_.Mp3DeleteWav)
+      GiveUpWav(source, mp3);
   }
 
+  target_.reset();
   view_.SetProgress(0);
   view_.ClearStatus();
   encoder_.setDestinationFile(QString());
   if (batch_ != nullptr)
     batch_->Wake();
+}
+
+void Converter::GiveUpWav(const QString& source, const QString& mp3) {
+  QString kept;
+  // The WAV file is given up only for an MP3 that holds all of its audio (checked again: the
+  // MP3 may have changed during the pause), and, when its tag was to be copied, the tag: the
+  // WAV file's tag would otherwise survive only in the trash.
+  if (!Mp3Verification::MatchesWav(source, mp3))
+    kept = QString::fromUtf8(kWavKept);
+  else if (options_.Mp3WavId3ToMp3 && !tags_.SameStoredTag(source, mp3))
+    kept = QStringLiteral("MP3にタグを写せなかったため、WAVファイルを残しました");
+  else if (!trash_ || !trash_(source))
+    kept = QStringLiteral("WAVファイルをごみ箱に移せませんでした（%1 は元のままです）")
+               .arg(NameOf(source));
+  if (!kept.isEmpty()) {
+    view_.SetStatusText(2, kept);
+    view_.WaitMs(1000);
+  }
 }
 
 void Converter::DeleteToRecycleBin(const QString& path) {

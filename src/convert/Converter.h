@@ -9,8 +9,12 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
+#include <set>
+#include <utility>
 
 class BatchRun;
+class EncodeTarget;
 class Navigator;
 class QObject;
 class TGogoTea;
@@ -24,6 +28,7 @@ public:
   // `window` is the main window: closing it stops a batch.
   Converter(MainView& view, TagEditor& tags, Navigator& navigator, TGogoTea& encoder,
             MoveToTrash trash, const Options& options, QObject* window);
+  ~Converter();
   Converter(const Converter&) = delete;
   Converter& operator=(const Converter&) = delete;
 
@@ -52,7 +57,17 @@ private:
   MoveToTrash trash_;
   const Options& options_;
   QObject* window_;
+  // Checks the finished encode and puts the MP3 in place; the reason when it does not.
+  bool Complete(QString& reason);
+  // Decides whether the WAV file may go: its MP3 is whole and, when the tag was to be copied,
+  // holds the WAV's tag.
+  void GiveUpWav(const QString& source, const QString& mp3);
+
   int convertedCount_ = 0;
+  // The encode under way (or whose end is being handled): its temporary output.
+  std::unique_ptr<EncodeTarget> target_;
+  // The MP3 files this batch made, by device and inode: none is overwritten by a later file.
+  std::set<std::pair<unsigned long long, unsigned long long>> produced_;
   // The batch conversion under way, or none; its waits are woken by the end of each encode.
   BatchRun* batch_ = nullptr;
 };

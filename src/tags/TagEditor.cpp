@@ -65,6 +65,10 @@ template <typename Get> void ReadSix(TagFields& out, Get get) {
   get(kGenre, out.Genre);
 }
 
+QString NameOf(const QString& path) {
+  return path.mid(path.lastIndexOf(u'/') + 1);
+}
+
 QString Result(bool ok) {
   return ok ? QStringLiteral("成功") : QStringLiteral("失敗");
 }
@@ -75,14 +79,21 @@ TagEditor::TagEditor(MainView& view) : view_(view) {}
 
 void TagEditor::ShowFileTags(const QString& path) {
   using namespace my_mp3infp;
-  if (!FileExists(path))
+  if (!FileExists(path)) {
+    // Deleted or moved since the list was made: the fields must not go on showing another
+    // file's tag under this name (a write would put it there).
+    ClearFields(
+        QStringLiteral("%1 が見つかりません（削除または移動されました）").arg(NameOf(path)));
     return;
+  }
   const QString version = GetLibraryVersionText();
   view_.ShowLibraryVersion(version);
   if (version == kTooOldLibrary)
     return;
   if (!LoadIntoLibrary(path)) {
     view_.ShowOpenStatus(QStringLiteral("Can't Open"));
+    ClearFields(
+        QStringLiteral("%1 はWAVファイルとしてもMP3ファイルとしても読めません").arg(NameOf(path)));
     return;
   }
   view_.ShowOpenStatus(QStringLiteral("Open_SUCCESS"));
@@ -108,6 +119,15 @@ void TagEditor::ShowFileTags(const QString& path) {
   fields.Performer = parts.performer.value_or(QString());
   view_.ShowTagFields(fields);
   fieldsFile_ = path;
+}
+
+void TagEditor::ClearFields(const QString& why) {
+  TagFields empty;
+  empty.PlayingTime = QString();
+  view_.ShowFileKind(QString(), QString());
+  view_.ShowTagFields(empty);
+  view_.SetStatusText(2, why);
+  fieldsFile_.clear();
 }
 
 void TagEditor::WriteShownFields() {
@@ -191,6 +211,12 @@ bool TagEditor::CopyTags(const QString& from, const QString& to) {
   ShowFileTags(from);
   view_.SetStatusText(1, Result(copied));
   return copied;
+}
+
+bool TagEditor::SameStoredTag(const QString& a, const QString& b) {
+  TagFields first;
+  TagFields second;
+  return ReadWholeTags(a, first) && ReadWholeTags(b, second) && first.SameTag(second);
 }
 
 void TagEditor::CopyToMemory() {

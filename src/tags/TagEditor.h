@@ -17,8 +17,9 @@ public:
   explicit TagEditor(MainView& view);
 
   // Loads the file into the tag library and shows its tag: version strip, the six fields, the
-  // playing time and the comment parts. A missing file, a library too old to use or a file that
-  // cannot be loaded leave the fields (and the file they belong to) as they were.
+  // playing time and the comment parts. A missing file, or one that cannot be loaded, empties
+  // the fields (they then belong to no file) and panel 2 says why; a library too old to use
+  // leaves them as they were.
   void ShowFileTags(const QString& path);
 
   // The write button: the shown fields go into the file they were read from, and panel 1 says
@@ -42,6 +43,9 @@ public:
   // file the fields belong to. Panel 1 says "成功" or "失敗". True when `to` holds the tag.
   bool CopyTags(const QString& from, const QString& to);
 
+  // True when both files load and hold the same six values, whole.
+  bool SameStoredTag(const QString& a, const QString& b);
+
   // The field memory buttons.
   void CopyToMemory();
   // `fileName` is the shown file's name: the pasted title is made from it.
@@ -59,6 +63,8 @@ public:
   std::function<bool(const QString& path)> isBeingWritten;
 
 private:
+  void ClearFields(const QString& why);
+
   MainView& view_;
   FieldMemory memory_;
   QString fieldsFile_;

@@ -226,18 +226,22 @@ TEST_F(TagViewTest, SplitsTheCommentIntoThePartBoxes) {
   EXPECT_EQ(LineEdit(form, "Edit19")->text(), "");
 }
 
-// A missing file changes nothing; a file the library cannot load says so and keeps the fields.
-TEST_F(TagViewTest, MissingOrUnreadableFileKeepsTheShownFields) {
+// A missing file or one the library cannot load empties the fields and says why: they must not
+// go on showing another file's tag under this file's name, for a write to put it there.
+TEST_F(TagViewTest, MissingOrUnreadableFileEmptiesTheFields) {
   LineEdit(form, "Edit6")->setText(QStringLiteral("previous"));
   form.tagEditor().ShowFileTags(str(dir / "gone.wav"));
-  form.tagEditor().ShowFileTags(str(dir.path()));
-  EXPECT_EQ(LineEdit(form, "Edit2")->text(), "");
-  EXPECT_EQ(LineEdit(form, "Edit3")->text(), "");
+  EXPECT_EQ(LineEdit(form, "Edit6")->text(), "");
+  EXPECT_TRUE(form.StatusText(2).startsWith(QStringLiteral("gone.wav が見つかりません")));
+  EXPECT_TRUE(form.tagEditor().FieldsFile().isEmpty());
 
+  LineEdit(form, "Edit6")->setText(QStringLiteral("previous"));
   form.tagEditor().ShowFileTags(make("junk.mp3", Bytes(4000, 'x')));
   EXPECT_EQ(LineEdit(form, "Edit3")->text(), "Can't Open");
-  EXPECT_EQ(LineEdit(form, "Edit6")->text(), "previous");
-  EXPECT_EQ(LineEdit(form, "Edit4")->text(), "");
+  EXPECT_EQ(LineEdit(form, "Edit6")->text(), "");
+  EXPECT_TRUE(form.StatusText(2).startsWith(QStringLiteral("junk.mp3 は")));
+  form.Button4Click();
+  EXPECT_EQ(form.StatusText(1), QStringLiteral("失敗"));
 }
 
 // ---------------------------------------------------------------------------------------------
