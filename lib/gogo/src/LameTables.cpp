@@ -15,11 +15,11 @@ void LameTables::lock() {
   writing_ = true;
 }
 
+// Notifying under the lock costs nothing measurable at one call per frame and keeps thread
+// checkers (helgrind) from flagging the wake-ups.
 void LameTables::unlock() {
-  {
-    std::lock_guard lock(mutex_);
-    writing_ = false;
-  }
+  std::lock_guard lock(mutex_);
+  writing_ = false;
   changed_.notify_all();
 }
 
@@ -30,12 +30,8 @@ void LameTables::lock_shared() {
 }
 
 void LameTables::unlock_shared() {
-  bool last = false;
-  {
-    std::lock_guard lock(mutex_);
-    last = --readers_ == 0;
-  }
-  if (last) {
+  std::lock_guard lock(mutex_);
+  if (--readers_ == 0) {
     changed_.notify_all();
   }
 }

@@ -6,12 +6,20 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace gogo {
 
 namespace {
+
+// libsndfile's open writes process globals (its last error and the header parser's log), so
+// opens of encodes on other threads must not overlap; reading an open file touches none.
+std::mutex& openLock() {
+  static std::mutex lock;
+  return lock;
+}
 
 void describe(const SF_INFO& sf, GOGO_INPUT_INFO& info) {
   switch (sf.format & SF_FORMAT_TYPEMASK) {
@@ -105,7 +113,10 @@ std::unique_ptr<SndfileSource> SndfileSource::open(const std::string& path, GOGO
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
 
   SF_INFO sf{};
-  source->file_ = sf_open_fd(fd, SFM_READ, &sf, SF_FALSE);
+  {
+    std::lock_guard lock(openLock());
+    source->file_ = sf_open_fd(fd, SFM_READ, &sf, SF_FALSE);
+  }
   if (source->file_ == nullptr) {
     info.reason = GOGO_INPUT_NOT_AUDIO;
     return nullptr;
