@@ -204,6 +204,16 @@ struct RefusalCase {
   int inputReason = GOGO_INPUT_OK, outputReason = GOGO_OUTPUT_OK;
 };
 
+RefusalCase inputCase(const char* name, In input, int reason, int rate = 22050, int channels = 2) {
+  const MERET expected =
+      reason <= GOGO_INPUT_NOT_REGULAR ? RESULT_INPUT_NOT_FOUND : RESULT_FORMAT_ERROR;
+  return {name, expected, {}, input, Out::File, rate, channels, reason};
+}
+
+RefusalCase outputCase(const char* name, Out output, int reason) {
+  return {.name = name, .expected = RESULT_OUTPUT_ERROR, .output = output, .outputReason = reason};
+}
+
 class GogoRefusals : public ::testing::TestWithParam<RefusalCase> {};
 
 // The refusal, the reason the probes give for it, and nothing created, changed or waited for
@@ -271,51 +281,18 @@ TEST_P(GogoRefusals, RefusesAndCreatesNothing) {
 INSTANTIATE_TEST_SUITE_P(
     Configurations, GogoRefusals,
     ::testing::Values(
-        RefusalCase{.name = "missing_input",
-                    .expected = RESULT_INPUT_NOT_FOUND,
-                    .input = In::Missing,
-                    .inputReason = GOGO_INPUT_NOT_FOUND},
-        RefusalCase{.name = "input_folder",
-                    .expected = RESULT_INPUT_NOT_FOUND,
-                    .input = In::Folder,
-                    .inputReason = GOGO_INPUT_NOT_REGULAR},
-        RefusalCase{.name = "input_fifo",
-                    .expected = RESULT_INPUT_NOT_FOUND,
-                    .input = In::Fifo,
-                    .inputReason = GOGO_INPUT_NOT_REGULAR},
-        RefusalCase{.name = "not_audio",
-                    .expected = RESULT_FORMAT_ERROR,
-                    .input = In::Text,
-                    .inputReason = GOGO_INPUT_NOT_AUDIO},
-        RefusalCase{.name = "compressed_samples",
-                    .expected = RESULT_FORMAT_ERROR,
-                    .input = In::MuLaw,
-                    .inputReason = GOGO_INPUT_ENCODING},
-        RefusalCase{.name = "nine_channels",
-                    .expected = RESULT_FORMAT_ERROR,
-                    .channels = 9,
-                    .inputReason = GOGO_INPUT_CHANNELS},
-        RefusalCase{.name = "rate_6k",
-                    .expected = RESULT_FORMAT_ERROR,
-                    .rate = 6000,
-                    .inputReason = GOGO_INPUT_RATE},
+        inputCase("missing_input", In::Missing, GOGO_INPUT_NOT_FOUND),
+        inputCase("input_folder", In::Folder, GOGO_INPUT_NOT_REGULAR),
+        inputCase("input_fifo", In::Fifo, GOGO_INPUT_NOT_REGULAR),
+        inputCase("not_audio", In::Text, GOGO_INPUT_NOT_AUDIO),
+        inputCase("compressed_samples", In::MuLaw, GOGO_INPUT_ENCODING),
+        inputCase("nine_channels", In::Wav, GOGO_INPUT_CHANNELS, 44100, 9),
+        inputCase("rate_6k", In::Wav, GOGO_INPUT_RATE, 6000),
         // An empty data chunk used to give an MP3 holding nothing but its info frame.
-        RefusalCase{.name = "no_audio_frames",
-                    .expected = RESULT_FORMAT_ERROR,
-                    .input = In::NoFrames,
-                    .inputReason = GOGO_INPUT_NO_AUDIO},
-        RefusalCase{.name = "uncreatable_output",
-                    .expected = RESULT_OUTPUT_ERROR,
-                    .output = Out::NoFolder,
-                    .outputReason = GOGO_OUTPUT_NO_FOLDER},
-        RefusalCase{.name = "output_folder",
-                    .expected = RESULT_OUTPUT_ERROR,
-                    .output = Out::Folder,
-                    .outputReason = GOGO_OUTPUT_NOT_REGULAR},
-        RefusalCase{.name = "output_fifo",
-                    .expected = RESULT_OUTPUT_ERROR,
-                    .output = Out::Fifo,
-                    .outputReason = GOGO_OUTPUT_NOT_REGULAR},
+        inputCase("no_audio_frames", In::NoFrames, GOGO_INPUT_NO_AUDIO),
+        outputCase("uncreatable_output", Out::NoFolder, GOGO_OUTPUT_NO_FOLDER),
+        outputCase("output_folder", Out::Folder, GOGO_OUTPUT_NOT_REGULAR),
+        outputCase("output_fifo", Out::Fifo, GOGO_OUTPUT_NOT_REGULAR),
         RefusalCase{"bitrate_not_in_table", RESULT_BITRATE_ERROR, {{CFG_BITRATE, 100}}},
         // 22.05 kHz is MPEG-2, whose rates end at 160.
         RefusalCase{"bitrate_too_high_for_mpeg2", RESULT_BITRATE_ERROR, {{CFG_BITRATE, 320}}},

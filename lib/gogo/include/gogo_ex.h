@@ -36,8 +36,8 @@ extern "C" {
 #endif
 
 /* Why an input cannot be encoded (GOGO_INPUT_INFO.reason), in the order they are checked.
- * MPGE_detectConfigure refuses the first four with RESULT_INPUT_NOT_FOUND and the rest with
- * RESULT_FORMAT_ERROR. */
+ * Where MPGE_detectConfigure refuses the input, it returns RESULT_INPUT_NOT_FOUND for
+ * NOT_FOUND, UNREADABLE and NOT_REGULAR, RESULT_FORMAT_ERROR for the others. */
 #define GOGO_INPUT_OK 0
 #define GOGO_INPUT_NOT_FOUND 1   /* nothing at the path (or a folder on the way is missing) */
 #define GOGO_INPUT_UNREADABLE 2  /* there, but cannot be opened for reading (permission) */
