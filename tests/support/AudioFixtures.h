@@ -20,7 +20,7 @@ struct WavSpec {
   double frequency = 440.0; // a sine; the right channel of a stereo file sits a fifth above
   double amplitude = 0.5;   // of full scale
   // More than two channels carry the same sine, each scaled by its gain here (1 if missing).
-  std::vector<double> channelGains;
+  std::vector<double> channelGains = {};
   // Non-zero: the "fmt " chunk is WAVE_FORMAT_EXTENSIBLE with this speaker mask.
   std::uint32_t channelMask = 0;
 };
