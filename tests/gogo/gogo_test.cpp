@@ -3,13 +3,22 @@
 #include "AudioFixtures.h"
 #include "Mp3Check.h"
 #include "gogo.h"
+#include "gogo_ex.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <cstring>
+#include <functional>
+#include <latch>
 #include <set>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -27,32 +36,50 @@ struct EncodeRun {
   std::int32_t frameCount = -1;
   int calls = 0;
   MERET last = -1;
+  MERET close = -1;
 };
 
 UPARAM addressOf(const std::string& s) {
   return reinterpret_cast<UPARAM>(s.c_str());
 }
 
-// initializeWork, the items, detectConfigure, then frames until a non-zero result, then the
-// closing calls, as the encoder component does.
-EncodeRun encode(const std::vector<Item>& items) {
-  EncodeRun run;
-  EXPECT_EQ(MPGE_initializeWork(), RESULT_OK);
-  for (const Item& i : items) {
-    MPGE_setConfigure(i.item, i.value1, i.value2);
+// The calls of one encode: the MPGE_ functions (no handle) or the gogo_ ones of a handle.
+struct Coder {
+  GOGO_HANDLE* h = nullptr;
+  MERET initializeWork() const { return h ? gogo_initializeWork(h) : MPGE_initializeWork(); }
+  MERET set(const Item& i) const {
+    return h ? gogo_setConfigure(h, i.item, i.value1, i.value2)
+             : MPGE_setConfigure(i.item, i.value1, i.value2);
   }
-  run.detect = MPGE_detectConfigure();
+  MERET frameCount(std::int32_t* n) const {
+    return h ? gogo_getConfigure(h, GET_FRAME_COUNT, n) : MPGE_getConfigure(GET_FRAME_COUNT, n);
+  }
+  MERET detect() const { return h ? gogo_detectConfigure(h) : MPGE_detectConfigure(); }
+  MERET frame() const { return h ? gogo_processFrame(h) : MPGE_processFrame(); }
+  MERET close() const { return h ? gogo_closeCoder(h) : MPGE_closeCoder(); }
+  MERET end() const { return h ? gogo_endCoder(h) : MPGE_endCoder(); }
+};
+
+// initializeWork, the items, detectConfigure, then frames until a non-zero result (or
+// `stopAfter` of them), then the closing calls, as the encoder component does.
+EncodeRun encode(const std::vector<Item>& items, Coder coder = {}, int stopAfter = 1000000) {
+  EncodeRun run;
+  EXPECT_EQ(coder.initializeWork(), RESULT_OK);
+  for (const Item& i : items) {
+    coder.set(i);
+  }
+  run.detect = coder.detect();
   if (run.detect != RESULT_OK) {
-    MPGE_endCoder();
+    coder.end();
     return run;
   }
-  EXPECT_EQ(MPGE_getConfigure(GET_FRAME_COUNT, &run.frameCount), RESULT_OK);
+  EXPECT_EQ(coder.frameCount(&run.frameCount), RESULT_OK);
   do {
-    run.last = MPGE_processFrame();
+    run.last = coder.frame();
     ++run.calls;
-  } while (run.last == RESULT_OK && run.calls < 1000000);
-  MPGE_closeCoder();
-  MPGE_endCoder();
+  } while (run.last == RESULT_OK && run.calls < stopAfter);
+  run.close = coder.close();
+  coder.end();
   return run;
 }
 
@@ -97,9 +124,22 @@ TEST_P(GogoFormats, WritesTheAskedStreamOfTheInputsLength) {
   if (c.forceRate != 0) {
     items.push_back({CFG_FORCE_RATE, static_cast<UPARAM>(c.forceRate)});
   }
+  GOGO_INPUT_INFO info{};
+  ASSERT_EQ(gogo_probeInput(in.c_str(), &info), RESULT_OK);
+  EXPECT_EQ(info.reason, GOGO_INPUT_OK);
+  EXPECT_EQ(info.container, GOGO_CONTAINER_WAV);
+  EXPECT_EQ(info.samples, c.wav.floatSamples ? GOGO_SAMPLES_FLOAT : GOGO_SAMPLES_INT);
+  EXPECT_EQ(info.bits, c.wav.bits);
+  EXPECT_EQ(info.rate, c.wav.sampleRate);
+  EXPECT_EQ(info.channels, c.wav.channels);
+  EXPECT_EQ(info.frames, inputFrames(c.wav));
+  if (c.forceRate == 0) {
+    EXPECT_EQ(info.encodeRate, c.expectRate);
+  }
   const EncodeRun run = encode(items);
   ASSERT_EQ(run.detect, RESULT_OK);
   EXPECT_EQ(run.last, RESULT_END_OF_INPUT);
+  EXPECT_EQ(run.close, RESULT_OK);
   EXPECT_EQ(run.frameCount, run.calls);
 
   const fixtures::Bytes mp3 = fixtures::readFile(out);
@@ -140,45 +180,119 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{"stereo_to_mono", wav(32000, 2, 16), MODE_MONO, 96, 0, 1, 32000, 3},
         FormatCase{"rate22k_mpeg2", wav(22050, 2, 16), MODE_JOINT, 64, 0, 2, 22050, 1},
         FormatCase{"rate22k_forced", wav(22050, 2, 16), MODE_JOINT, 128, 44100, 1, 44100, 1},
-        FormatCase{"rate8k_mpeg25", wav(8000, 1, 16), MODE_JOINT, 32, 0, 25, 8000, 3}),
+        FormatCase{"rate8k_mpeg25", wav(8000, 1, 16), MODE_JOINT, 32, 0, 25, 8000, 3},
+        // Above 48 kHz LAME resamples to the MPEG rate that divides the input's, else 48 kHz.
+        FormatCase{"rate88k_pcm24", wav(88200, 2, 24), MODE_JOINT, 128, 0, 1, 44100, 1},
+        FormatCase{"rate96k_float", wav(96000, 2, 32, true), MODE_JOINT, 128, 0, 1, 48000, 1},
+        FormatCase{"rate176k_pcm16", wav(176400, 2, 16), MODE_STEREO, 192, 0, 1, 44100, 0},
+        FormatCase{"rate192k_pcm32", wav(192000, 2, 32), MODE_JOINT, 160, 0, 1, 48000, 1},
+        FormatCase{"rate64k_other", wav(64000, 1, 16), MODE_JOINT, 64, 0, 1, 48000, 3},
+        FormatCase{"rate96k_forced", wav(96000, 2, 24), MODE_JOINT, 128, 44100, 1, 44100, 1},
+        FormatCase{"six_channels", wav(48000, 6, 16), MODE_JOINT, 128, 0, 1, 48000, 1}),
     [](const auto& p) { return std::string(p.param.name); });
+
+enum class In { Wav, NoFrames, MuLaw, Missing, Text, Folder, Fifo };
+enum class Out { File, NoFolder, Folder, Fifo };
 
 struct RefusalCase {
   const char* name;
   MERET expected;
-  std::vector<Item> extra; // after a valid input and output
-  bool missingInput = false, textInput = false, badOutputFolder = false;
+  std::vector<Item> extra = {}; // after the input and output
+  In input = In::Wav;
+  Out output = Out::File;
   int rate = 22050, channels = 2;
+  int inputReason = GOGO_INPUT_OK, outputReason = GOGO_OUTPUT_OK;
 };
+
+RefusalCase inputCase(const char* name, In input, int reason, int rate = 22050, int channels = 2) {
+  const MERET expected =
+      reason <= GOGO_INPUT_NOT_REGULAR ? RESULT_INPUT_NOT_FOUND : RESULT_FORMAT_ERROR;
+  return {name, expected, {}, input, Out::File, rate, channels, reason};
+}
+
+RefusalCase outputCase(const char* name, Out output, int reason) {
+  return {.name = name, .expected = RESULT_OUTPUT_ERROR, .output = output, .outputReason = reason};
+}
 
 class GogoRefusals : public ::testing::TestWithParam<RefusalCase> {};
 
+// The refusal, the reason the probes give for it, and nothing created, changed or waited for
+// (a FIFO with nobody at its other end would block a plain open for ever).
 TEST_P(GogoRefusals, RefusesAndCreatesNothing) {
   const RefusalCase& c = GetParam();
   fixtures::TempDir dir;
   std::string in = dir / "in.wav", out = dir / "out.mp3";
-  if (c.textInput) {
+  WavSpec spec = wav(c.rate, c.channels, c.input == In::MuLaw ? 8 : 16);
+  switch (c.input) {
+  case In::NoFrames:
+    spec.seconds = 0;
+    [[fallthrough]];
+  case In::Wav:
+    fixtures::writeFile(in, fixtures::makeWav(spec));
+    break;
+  case In::MuLaw: {
+    fixtures::Bytes bytes = fixtures::makeWav(spec);
+    bytes[20] = 7; // WAVE_FORMAT_MULAW: one byte per sample, as the 8-bit data already is
+    fixtures::writeFile(in, bytes);
+    break;
+  }
+  case In::Text:
     fixtures::writeFile(in, fixtures::Bytes(5000, 'x'));
-  } else if (!c.missingInput) {
-    fixtures::writeFile(in, fixtures::makeWav(wav(c.rate, c.channels, 16)));
+    break;
+  case In::Folder:
+    fs::create_directory(in);
+    break;
+  case In::Fifo:
+    ASSERT_EQ(::mkfifo(in.c_str(), 0600), 0);
+    break;
+  case In::Missing:
+    break;
   }
-  if (c.badOutputFolder) {
+  switch (c.output) {
+  case Out::NoFolder:
     out = dir / "no such folder" / "out.mp3";
+    break;
+  case Out::Folder:
+    fs::create_directory(out);
+    break;
+  case Out::Fifo:
+    ASSERT_EQ(::mkfifo(out.c_str(), 0600), 0);
+    break;
+  case Out::File:
+    break;
   }
+  const fs::file_type outType = fs::status(out).type();
+
+  GOGO_INPUT_INFO info{};
+  ASSERT_EQ(gogo_probeInput(in.c_str(), &info), RESULT_OK);
+  EXPECT_EQ(info.reason, c.inputReason);
+  std::int32_t outReason = -1;
+  ASSERT_EQ(gogo_probeOutput(out.c_str(), &outReason), RESULT_OK);
+  EXPECT_EQ(outReason, c.outputReason);
+
   auto items = fileItems(in, out);
   items.insert(items.end(), c.extra.begin(), c.extra.end());
   const EncodeRun run = encode(items);
   EXPECT_EQ(run.detect, c.expected);
-  EXPECT_FALSE(fs::exists(out));
+  EXPECT_EQ(fs::status(out).type(), outType);
   EXPECT_EQ(MPGE_processFrame(), RESULT_SEQUENCE_ERROR);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Configurations, GogoRefusals,
     ::testing::Values(
-        RefusalCase{"missing_input", RESULT_INPUT_NOT_FOUND, {}, true},
-        RefusalCase{"not_audio", RESULT_FORMAT_ERROR, {}, false, true},
-        RefusalCase{"uncreatable_output", RESULT_OUTPUT_ERROR, {}, false, false, true},
+        inputCase("missing_input", In::Missing, GOGO_INPUT_NOT_FOUND),
+        inputCase("input_folder", In::Folder, GOGO_INPUT_NOT_REGULAR),
+        inputCase("input_fifo", In::Fifo, GOGO_INPUT_NOT_REGULAR),
+        inputCase("not_audio", In::Text, GOGO_INPUT_NOT_AUDIO),
+        inputCase("compressed_samples", In::MuLaw, GOGO_INPUT_ENCODING),
+        inputCase("nine_channels", In::Wav, GOGO_INPUT_CHANNELS, 44100, 9),
+        inputCase("rate_6k", In::Wav, GOGO_INPUT_RATE, 6000),
+        // An empty data chunk used to give an MP3 holding nothing but its info frame.
+        inputCase("no_audio_frames", In::NoFrames, GOGO_INPUT_NO_AUDIO),
+        outputCase("uncreatable_output", Out::NoFolder, GOGO_OUTPUT_NO_FOLDER),
+        outputCase("output_folder", Out::Folder, GOGO_OUTPUT_NOT_REGULAR),
+        outputCase("output_fifo", Out::Fifo, GOGO_OUTPUT_NOT_REGULAR),
         RefusalCase{"bitrate_not_in_table", RESULT_BITRATE_ERROR, {{CFG_BITRATE, 100}}},
         // 22.05 kHz is MPEG-2, whose rates end at 160.
         RefusalCase{"bitrate_too_high_for_mpeg2", RESULT_BITRATE_ERROR, {{CFG_BITRATE, 320}}},
@@ -188,8 +302,6 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"channel_mode_5", RESULT_PARAM_ERROR, {{CFG_CHANNEL_MODE, 5}}},
         RefusalCase{"ext_filter_reversed", RESULT_PARAM_ERROR, {{CFG_EXT_FILTER, 70, 55}}},
         RefusalCase{"ms_setting_101", RESULT_PARAM_ERROR, {{CFG_MS_SETTING, 101, 0}}},
-        RefusalCase{"three_channels", RESULT_FORMAT_ERROR, {}, false, false, false, 44100, 3},
-        RefusalCase{"rate_96k", RESULT_FORMAT_ERROR, {}, false, false, false, 96000, 2},
         RefusalCase{"force_rate_not_mpeg", RESULT_PARAM_ERROR, {{CFG_FORCE_RATE, 44000}}}),
     [](const auto& p) { return std::string(p.param.name); });
 
@@ -257,14 +369,56 @@ TEST_P(GogoReader, EncodesWhatTheReaderDelivers) {
 
 INSTANTIATE_TEST_SUITE_P(Sizes, GogoReader, ::testing::Bool());
 
+// Runs `body` in a child process whose files cannot grow beyond `limit` bytes: a write past
+// it fails with EFBIG (SIGXFSZ ignored), as on a full disk, without touching a real one.
+EncodeRun withFileSizeLimit(rlim_t limit, const std::function<EncodeRun()>& body) {
+  int fds[2];
+  if (::pipe(fds) != 0) {
+    ADD_FAILURE() << "pipe";
+    return {};
+  }
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(fds[0]);
+    const rlimit rl{limit, limit};
+    ::setrlimit(RLIMIT_FSIZE, &rl);
+    std::signal(SIGXFSZ, SIG_IGN);
+    const EncodeRun run = body();
+    const bool sent = ::write(fds[1], &run, sizeof run) == static_cast<ssize_t>(sizeof run);
+    ::_exit(sent ? 0 : 1);
+  }
+  ::close(fds[1]);
+  EncodeRun run;
+  const bool got = ::read(fds[0], &run, sizeof run) == static_cast<ssize_t>(sizeof run);
+  ::close(fds[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  EXPECT_TRUE(got && WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  return run;
+}
+
+// A write that fails, in a frame or in the close's final flush, is the result of that call and
+// of the close: the caller must never take the MP3 for complete.
 TEST(Gogo, AWriteFailureIsReportedNotSwallowed) {
   fixtures::TempDir dir;
-  const std::string in = dir / "in.wav", full = "/dev/full";
+  const std::string in = dir / "in.wav", out = dir / "out.mp3";
   fixtures::writeFile(in, fixtures::makeWav(wav(44100, 2, 16)));
-  const EncodeRun run = encode(fileItems(in, full));
-  ASSERT_EQ(run.detect, RESULT_OK);
-  EXPECT_EQ(run.last, RESULT_WRITE_ERROR);
-  EXPECT_LT(run.calls, run.frameCount);
+
+  const EncodeRun inFrames = withFileSizeLimit(8192, [&] { return encode(fileItems(in, out)); });
+  ASSERT_EQ(inFrames.detect, RESULT_OK);
+  EXPECT_EQ(inFrames.last, RESULT_WRITE_ERROR);
+  EXPECT_LT(inFrames.calls, inFrames.frameCount);
+  EXPECT_EQ(inFrames.close, RESULT_WRITE_ERROR);
+
+  // Closed after 20 frames, one byte short of room: the frames' writes fit, the flush's last
+  // byte does not.
+  const int frames = 20;
+  ASSERT_EQ(encode(fileItems(in, out), {}, frames).close, RESULT_OK);
+  const auto room = static_cast<rlim_t>(fs::file_size(out)) - 1;
+  const EncodeRun inClose =
+      withFileSizeLimit(room, [&] { return encode(fileItems(in, out), {}, frames); });
+  EXPECT_EQ(inClose.last, RESULT_OK);
+  EXPECT_EQ(inClose.close, RESULT_WRITE_ERROR);
 }
 
 TEST(Gogo, VbrVariesTheRateWithinTheAskedRange) {
@@ -319,6 +473,122 @@ TEST(Gogo, ExtFilterCutsAboveItsBand) {
   const double filtered = rms({{CFG_EXT_FILTER, 40, 50}}, "filtered.mp3");
   EXPECT_GT(plain, 5000);
   EXPECT_LT(filtered, plain / 20);
+}
+
+// Amplitude of the sine in each decoded channel, from its RMS away from the stream's ends.
+std::pair<double, double> amplitudes(const fixtures::Bytes& mp3) {
+  const mp3check::Decoded d = mp3check::decode(mp3);
+  const auto amplitude = [](const std::vector<short>& v) {
+    double sum = 0;
+    const std::size_t from = 4000, to = v.size() > 8000 ? v.size() - 4000 : from;
+    for (std::size_t i = from; i < to; ++i) {
+      sum += double(v[i]) * v[i];
+    }
+    return std::sqrt(2 * sum / double(std::max<std::size_t>(1, to - from))) / 32768;
+  };
+  return {amplitude(d.left), amplitude(d.right)};
+}
+
+struct DownmixCase {
+  const char* name;
+  int channels;
+  std::uint32_t mask; // 0: none, the usual order
+  std::vector<double> gains;
+  double left, right; // expected amplitudes
+};
+
+class GogoDownmix : public ::testing::TestWithParam<DownmixCase> {};
+
+TEST_P(GogoDownmix, MixesToStereoWithoutClipping) {
+  const DownmixCase& c = GetParam();
+  fixtures::TempDir dir;
+  const std::string in = dir / "in.wav", out = dir / "out.mp3";
+  WavSpec s = wav(44100, c.channels, 24);
+  s.seconds = 1;
+  s.frequency = 1000;
+  s.channelGains = c.gains;
+  s.channelMask = c.mask;
+  fixtures::writeFile(in, fixtures::makeWav(s));
+  auto items = fileItems(in, out);
+  items.push_back({CFG_CHANNEL_MODE, MODE_STEREO});
+  items.push_back({CFG_BITRATE, 256});
+  ASSERT_EQ(encode(items).last, RESULT_END_OF_INPUT);
+  const fixtures::Bytes mp3 = fixtures::readFile(out);
+  EXPECT_EQ(mp3check::frames(mp3).back().channelMode, 0);
+  const auto [left, right] = amplitudes(mp3);
+  EXPECT_NEAR(left, c.left, 0.01 + 0.03 * c.left);
+  EXPECT_NEAR(right, c.right, 0.01 + 0.03 * c.right);
+}
+
+// 0.5 of full scale through the BS.775 gains, over the sum of one side's gains:
+// 5.1 1 + 0.7071 + 0.7071, quad 1 + 0.7071, 7.1 1 + 3 * 0.7071.
+constexpr double kOf51 = 0.5 * 0.70711 / 2.41421, kOfQuad = 0.5 * 0.70711 / 1.70711;
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, GogoDownmix,
+    ::testing::Values(DownmixCase{"centre_of_5_1", 6, 0, {0, 0, 1, 0, 0, 0}, kOf51, kOf51},
+                      DownmixCase{"lfe_of_5_1", 6, 0, {0, 0, 0, 1, 0, 0}, 0, 0},
+                      DownmixCase{"left_surround_of_5_1", 6, 0, {0, 0, 0, 0, 1, 0}, kOf51, 0},
+                      DownmixCase{"fourth_of_quad", 4, 0, {0, 0, 0, 1}, 0, kOfQuad},
+                      // The mask makes the fourth channel the LFE (front left, right, centre, LFE).
+                      DownmixCase{"fourth_is_lfe_by_mask", 4, 0x0F, {0, 0, 0, 1}, 0, 0},
+                      // Every channel at 0.9 of full scale in phase: the sum stays at 0.9, not 2.8.
+                      DownmixCase{"all_of_7_1", 8, 0, std::vector<double>(8, 1.8), 0.9, 0.9}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+// Encodes of different inputs and settings, one of them through the MPGE_ functions, run at
+// the same time on their own threads, write exactly the bytes they write one after the other.
+TEST(GogoHandles, ConcurrentEncodesWriteWhatTheyWriteAlone) {
+  fixtures::TempDir dir;
+  struct Job {
+    WavSpec wav;
+    std::vector<Item> settings;
+    std::string in = {}, alone = {}, together = {};
+  };
+  std::vector<Job> jobs = {
+      {wav(44100, 2, 16), {{CFG_BITRATE, 128}}},
+      {wav(96000, 6, 24), {{CFG_BITRATE, 192}, {CFG_CHANNEL_MODE, MODE_STEREO}}},
+      {wav(22050, 1, 16), {{CFG_VBR_LEVEL, 4}}},
+      {wav(88200, 2, 32, true), {{CFG_BITRATE, 256}, {CFG_PSYCHOACOUSTICS, 1}}},
+  };
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    Job& j = jobs[i];
+    j.wav.seconds = 3;
+    j.in = dir / ("in" + std::to_string(i) + ".wav");
+    j.alone = dir / ("alone" + std::to_string(i) + ".mp3");
+    j.together = dir / ("together" + std::to_string(i) + ".mp3");
+    fixtures::writeFile(j.in, fixtures::makeWav(j.wav));
+  }
+  std::vector<GOGO_HANDLE*> handles(jobs.size(), nullptr);
+  for (std::size_t i = 1; i < jobs.size(); ++i) {
+    handles[i] = gogo_create();
+    ASSERT_NE(handles[i], nullptr);
+  }
+  const auto run = [&](std::size_t i, const std::string& out) {
+    auto items = fileItems(jobs[i].in, out);
+    items.insert(items.end(), jobs[i].settings.begin(), jobs[i].settings.end());
+    return encode(items, Coder{handles[i]});
+  };
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    ASSERT_EQ(run(i, jobs[i].alone).close, RESULT_OK);
+  }
+  std::vector<EncodeRun> results(jobs.size());
+  std::latch start(static_cast<std::ptrdiff_t>(jobs.size()));
+  std::vector<std::thread> threads;
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    threads.emplace_back([&, i] {
+      start.arrive_and_wait();
+      results[i] = run(i, jobs[i].together);
+    });
+  }
+  for (auto& t : threads) {
+    t.join();
+  }
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    EXPECT_EQ(results[i].last, RESULT_END_OF_INPUT) << i;
+    EXPECT_EQ(results[i].close, RESULT_OK) << i;
+    EXPECT_TRUE(fixtures::readFile(jobs[i].alone) == fixtures::readFile(jobs[i].together)) << i;
+    gogo_destroy(handles[i]);
+  }
 }
 
 TEST(Gogo, ReportsUnitsAndVersion) {

@@ -20,25 +20,40 @@ void appendLE16(Bytes& out, std::uint16_t v) {
   out.push_back(static_cast<std::uint8_t>(v >> 8));
 }
 
-void appendTag(Bytes& out, const char fourcc[4]) { out.insert(out.end(), fourcc, fourcc + 4); }
+void appendTag(Bytes& out, const char fourcc[4]) {
+  out.insert(out.end(), fourcc, fourcc + 4);
+}
 
 static double sampleAt(const WavSpec& s, long frame, int channel) {
-  const double f = s.frequency * (channel == 0 ? 1.0 : 1.5);
-  return s.amplitude * std::sin(2.0 * M_PI * f * static_cast<double>(frame) / s.sampleRate);
+  const double f = s.frequency * (channel == 1 && s.channels == 2 ? 1.5 : 1.0);
+  const auto c = static_cast<std::size_t>(channel);
+  const double gain = c < s.channelGains.size() ? s.channelGains[c] : 1.0;
+  return gain * s.amplitude * std::sin(2.0 * M_PI * f * static_cast<double>(frame) / s.sampleRate);
 }
 
 static Bytes wavBody(const WavSpec& s) {
   const long frames = std::lround(s.seconds * s.sampleRate);
   const int bytesPerSample = s.bits / 8;
+  const bool extensible = s.channelMask != 0;
   Bytes fmt;
   appendTag(fmt, "fmt ");
-  appendLE32(fmt, 16);
-  appendLE16(fmt, s.floatSamples ? 3 : 1);
+  appendLE32(fmt, extensible ? 40 : 16);
+  appendLE16(fmt, extensible ? 0xFFFE : s.floatSamples ? 3 : 1);
   appendLE16(fmt, static_cast<std::uint16_t>(s.channels));
   appendLE32(fmt, static_cast<std::uint32_t>(s.sampleRate));
   appendLE32(fmt, static_cast<std::uint32_t>(s.sampleRate * s.channels * bytesPerSample));
   appendLE16(fmt, static_cast<std::uint16_t>(s.channels * bytesPerSample));
   appendLE16(fmt, static_cast<std::uint16_t>(s.bits));
+  if (extensible) {
+    appendLE16(fmt, 22);
+    appendLE16(fmt, static_cast<std::uint16_t>(s.bits)); // valid bits
+    appendLE32(fmt, s.channelMask);
+    // The sub-format GUID: the format tag, then the fixed tail of KSDATAFORMAT_SUBTYPE_*.
+    appendLE32(fmt, s.floatSamples ? 3 : 1);
+    const std::uint8_t tail[12] = {0x00, 0x00, 0x10, 0x00, 0x80, 0x00,
+                                   0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+    fmt.insert(fmt.end(), tail, tail + 12);
+  }
 
   Bytes data;
   const std::uint32_t dataSize = static_cast<std::uint32_t>(frames * s.channels * bytesPerSample);
@@ -77,7 +92,9 @@ static Bytes riffWave(const Bytes& body) {
   return out;
 }
 
-Bytes makeWav(const WavSpec& spec) { return riffWave(wavBody(spec)); }
+Bytes makeWav(const WavSpec& spec) {
+  return riffWave(wavBody(spec));
+}
 
 Bytes makeWavWithChunks(const WavSpec& spec, const std::vector<Bytes>& extraChunks) {
   Bytes body = wavBody(spec);

@@ -14,11 +14,15 @@ using Bytes = std::vector<std::uint8_t>;
 struct WavSpec {
   int sampleRate = 44100;
   int channels = 2;
-  int bits = 16;          // 8, 16, 24 or 32 (integer PCM), or 32 with floatSamples
+  int bits = 16; // 8, 16, 24 or 32 (integer PCM), or 32 with floatSamples
   bool floatSamples = false;
   double seconds = 1.0;
-  double frequency = 440.0;  // a sine; the right channel sits a fifth above the left
-  double amplitude = 0.5;    // of full scale
+  double frequency = 440.0; // a sine; the right channel of a stereo file sits a fifth above
+  double amplitude = 0.5;   // of full scale
+  // More than two channels carry the same sine, each scaled by its gain here (1 if missing).
+  std::vector<double> channelGains = {};
+  // Non-zero: the "fmt " chunk is WAVE_FORMAT_EXTENSIBLE with this speaker mask.
+  std::uint32_t channelMask = 0;
 };
 
 // A canonical RIFF 'WAVE' file: "fmt " and "data" chunks, sine tones.

@@ -1,18 +1,48 @@
 /* libgogo: MP3 encoder module on LAME (encoding) and libsndfile (PCM input).
  *
- * One encode at a time per process, driven in this order:
+ * One encode at a time through these functions (gogo_ex.h adds handles for more, running in
+ * parallel, and probes that tell why an input or output would be refused), driven in this
+ * order:
  *
  *   MPGE_initializeWork();                     reset every item to its default, drop any coder
  *   MPGE_setConfigure(item, value1, value2);   once per item (table below)
  *   MPGE_detectConfigure();                    check everything, open input and output
  *   MPGE_getConfigure(GET_FRAME_COUNT, &n);    number of MPGE_processFrame calls to come
  *   while ((r = MPGE_processFrame()) == RESULT_OK) {}
- *   MPGE_closeCoder();                         write the info frame, close the files
+ *   MPGE_closeCoder();                         write the info frame, sync and close the files
  *   MPGE_endCoder();                           free the encoder
  *
  * The calls may come from different threads (the frame and close calls typically run on a
  * worker), but never at the same time for one encode; the library keeps no per-thread state.
  * Every entry point returns a result code; none of them throws or aborts the process.
+ *
+ * Input files (CFG_INPUT, INPUT_FILE): what libsndfile reads as linear PCM (8, 16, 24, 32 bit)
+ * or float, WAV first of all, with
+ *   - a sampling rate of 8000..384000 Hz. Up to 48 kHz the MP3 keeps the rate, or takes the
+ *     next MPEG rate above it. Above 48 kHz LAME resamples to 44.1 kHz when that divides the
+ *     input's rate (88.2, 176.4, 352.8 kHz) and to 48 kHz otherwise (96, 192, 384 kHz, and
+ *     rates such as 64 kHz). CFG_FORCE_RATE overrides either.
+ *   - 1..8 channels. Three to eight are mixed down to stereo before LAME as ITU-R BS.775 has
+ *     it: left = L + 0.7071 C + 0.7071 Ls (+ 0.7071 for every further left surround or height
+ *     channel), right likewise; a lone back or top centre counts like C, left/right-of-centre
+ *     like L/R, the LFE is dropped. The speaker of each channel comes from the channel mask of
+ *     a WAVE_FORMAT_EXTENSIBLE header (a channel the mask leaves without a speaker is
+ *     dropped); without one the usual order is taken: 3 L R C, 4 L R Ls Rs, 5 L R C Ls Rs,
+ *     6 L R C LFE Ls Rs, 7 L R C LFE Cs Ls Rs, 8 L R C LFE Ls Rs Lsd Rsd. Both sides are then
+ *     scaled by 1 / (the larger side's sum of gains) so that full-scale channels cannot clip.
+ *   - at least one sample frame.
+ * MPGE_detectConfigure refuses, without blocking and without creating the output:
+ *   RESULT_INPUT_NOT_FOUND  the input is missing or unreadable, or is not a regular file (a
+ *                           folder, FIFO, socket or device: it is opened non-blocking and
+ *                           checked before anything reads from it);
+ *   RESULT_FORMAT_ERROR     not audio libsndfile reads, compressed samples, more than eight
+ *                           channels, a rate outside the range, or no sample frame at all;
+ *   RESULT_OUTPUT_ERROR     the output cannot be created, or is not a regular file.
+ * gogo_probeInput / gogo_probeOutput (gogo_ex.h) give the reason in detail.
+ *
+ * Failures while writing: a frame whose write fails returns RESULT_WRITE_ERROR, and so does
+ * MPGE_closeCoder when any of its steps fails (the final flush, the info frame, fsync, close);
+ * only a close that returns RESULT_OK leaves a complete MP3 on the disk.
  *
  * How the items map onto LAME:
  *   CFG_BITRATE          constant bit rate in kbit/s (lame_set_brate). It must be one of the
@@ -37,8 +67,8 @@
  *                        value1 %). When set it replaces CFG_LOWPASS.
  *   CFG_EMPHASIS         EMPH_NONE, EMPH_50_15MS, EMPH_CCITT written into the frame headers.
  *   CFG_FORCE_RATE       output sampling rate (44100; any MPEG rate is taken), LAME resamples.
- *                        Without it the output keeps the input's rate, or the next MPEG rate
- *                        above it for a rate that MPEG lacks.
+ *                        Without it the output's rate follows the input's as described above
+ *                        (Input files).
  *   CFG_OUTPUT_FORMAT    FORMAT_MP3 only; the RIFF-wrapped formats are refused by
  *                        MPGE_detectConfigure with RESULT_UNSUPPORTED.
  *   CFG_CPU_COUNT        0..256 accepted; LAME encodes on the calling thread.
@@ -68,13 +98,13 @@ typedef uintptr_t UPARAM;
 #define RESULT_EXCEPTION 10       /* an unexpected internal failure (e.g. out of memory) */
 #define RESULT_PARAM_ERROR 11     /* unknown item, value out of range, null address */
 #define RESULT_SEQUENCE_ERROR 12  /* call out of order (e.g. a frame before detectConfigure) */
-#define RESULT_INPUT_NOT_FOUND 13 /* no input given, or the input file cannot be opened */
-#define RESULT_OUTPUT_ERROR 14    /* no output given, or the output file cannot be created */
-#define RESULT_FORMAT_ERROR 15    /* input is not PCM that can be encoded (kind, rate, channels) */
+#define RESULT_INPUT_NOT_FOUND 13 /* no input given, or not a file that can be opened */
+#define RESULT_OUTPUT_ERROR 14    /* no output given, or not a regular file that can be created */
+#define RESULT_FORMAT_ERROR 15    /* input not encodable PCM (kind, rate, channels, empty) */
 #define RESULT_BITRATE_ERROR 16   /* bit rate not valid for the output's MPEG version */
 #define RESULT_UNSUPPORTED 17     /* valid but not provided here (RIFF-wrapped output) */
 #define RESULT_READ_ERROR 18      /* reading the input failed during the encode */
-#define RESULT_WRITE_ERROR 19     /* writing the output failed (e.g. disk full) */
+#define RESULT_WRITE_ERROR 19     /* writing, syncing or closing the output failed (disk full) */
 #define RESULT_ENCODER_ERROR 20   /* LAME refused the parameters or failed while encoding */
 
 /* Configuration items of MPGE_setConfigure (value1, value2). */
@@ -161,7 +191,9 @@ MERET MPGE_detectConfigure(void);
  * later calls. The output keeps what was written. */
 MERET MPGE_processFrame(void);
 /* Finishes the stream (flushing an unfinished encode), writes the LAME/Xing info frame over
- * the first frame when the output is seekable, closes both files. */
+ * the first frame, syncs the output to the disk and closes both files. Every step runs; the
+ * result is RESULT_OK only when all of them, and the encode before, succeeded: otherwise the
+ * encode's own failure or RESULT_WRITE_ERROR. */
 MERET MPGE_closeCoder(void);
 /* Frees the encoder (closing the files first if MPGE_closeCoder was not called). */
 MERET MPGE_endCoder(void);

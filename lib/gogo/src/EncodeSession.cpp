@@ -1,5 +1,6 @@
 #include "EncodeSession.h"
 
+#include "LameTables.h"
 #include "ReaderSource.h"
 #include "SndfileSource.h"
 
@@ -9,6 +10,7 @@
 #include <cmath>
 #include <cstdarg>
 #include <limits>
+#include <shared_mutex>
 
 namespace gogo {
 
@@ -27,8 +29,10 @@ std::unique_ptr<EncodeSession> EncodeSession::start(const EncoderSettings& setti
   }
   std::unique_ptr<EncodeSession> s(new EncodeSession);
   if (settings.inputKind == EncoderSettings::InputKind::File) {
-    s->source_ = SndfileSource::open(settings.inputPath, result);
+    GOGO_INPUT_INFO info{};
+    s->source_ = SndfileSource::open(settings.inputPath, info);
     if (!s->source_) {
+      result = info.reason <= GOGO_INPUT_NOT_REGULAR ? RESULT_INPUT_NOT_FOUND : RESULT_FORMAT_ERROR;
       return nullptr;
     }
   } else {
@@ -38,10 +42,9 @@ std::unique_ptr<EncodeSession> EncodeSession::start(const EncoderSettings& setti
   const long inRate = s->source_->sampleRate();
   long outRate = 0;
   if (settings.forceRate) {
-    // LAME's resampler takes any input rate; keep to what a WAV sensibly holds.
-    outRate = inRate >= 8000 && inRate <= 192000 ? static_cast<long>(*settings.forceRate) : 0;
-  } else if (inRate >= 8000 && inRate <= 48000) {
-    outRate = mpegRateFor(inRate);
+    outRate = encodeRateFor(inRate) != 0 ? static_cast<long>(*settings.forceRate) : 0;
+  } else {
+    outRate = encodeRateFor(inRate);
   }
   if (outRate == 0) {
     result = RESULT_FORMAT_ERROR;
@@ -79,6 +82,7 @@ std::unique_ptr<EncodeSession> EncodeSession::start(const EncoderSettings& setti
 }
 
 MERET EncodeSession::setUpLame(const EncoderSettings& settings, long outputRate) {
+  std::unique_lock tables(LameTables::instance());
   lame_ = lame_init();
   if (lame_ == nullptr) {
     return RESULT_EXCEPTION;
@@ -177,7 +181,11 @@ MERET EncodeSession::fail(MERET code) {
 }
 
 MERET EncodeSession::flushEncoder() {
-  const int n = lame_encode_flush(lame_, mp3_.data(), static_cast<int>(mp3_.size()));
+  int n = 0;
+  {
+    std::shared_lock tables(LameTables::instance());
+    n = lame_encode_flush(lame_, mp3_.data(), static_cast<int>(mp3_.size()));
+  }
   if (n < 0) {
     return fail(RESULT_ENCODER_ERROR);
   }
@@ -214,6 +222,7 @@ MERET EncodeSession::processFrame() {
     const int cap = static_cast<int>(mp3_.size());
     int n = 0;
     const int count = static_cast<int>(got);
+    std::shared_lock tables(LameTables::instance());
     if (source_->channels() == 2) {
       n = asFloat ? lame_encode_buffer_interleaved_ieee_float(lame_, floats_.data(), count,
                                                               mp3_.data(), cap)
@@ -225,6 +234,7 @@ MERET EncodeSession::processFrame() {
                                               mp3_.data(), cap)
               : lame_encode_buffer(lame_, shorts_.data(), shorts_.data(), count, mp3_.data(), cap);
     }
+    tables.unlock();
     if (n < 0) {
       return fail(RESULT_ENCODER_ERROR);
     }
@@ -243,23 +253,36 @@ MERET EncodeSession::finish() {
   if (state_ == State::Closed) {
     return RESULT_OK;
   }
+  // Every step runs even after an earlier one failed, so the files are always closed; the
+  // first failure is what the caller hears.
   MERET result = RESULT_OK;
+  const auto step = [&result](MERET r) {
+    if (result == RESULT_OK && r != RESULT_OK && r != RESULT_END_OF_INPUT) {
+      result = r;
+    }
+  };
   if (state_ == State::Encoding) {
     // Stopped before the end: complete the stream with what was read so far.
-    flushEncoder();
+    step(flushEncoder());
   }
   if (state_ == State::Ended) {
     unsigned char tag[2880];
-    const std::size_t n = lame_get_lametag_frame(lame_, tag, sizeof tag);
-    if (n > 0 && n <= sizeof tag && !out_.overwriteStart(tag, n)) {
-      result = RESULT_WRITE_ERROR;
+    std::size_t n = 0;
+    {
+      std::shared_lock tables(LameTables::instance());
+      n = lame_get_lametag_frame(lame_, tag, sizeof tag);
+    }
+    if (n > sizeof tag) {
+      step(RESULT_ENCODER_ERROR);
+    } else if (n > 0 && !out_.overwriteStart(tag, n)) {
+      step(RESULT_WRITE_ERROR);
     }
   } else {
-    result = failure_;
+    step(failure_);
   }
   source_.reset();
-  if (!out_.close() && result == RESULT_OK) {
-    result = RESULT_WRITE_ERROR;
+  if (!out_.close()) {
+    step(RESULT_WRITE_ERROR);
   }
   state_ = State::Closed;
   return result;

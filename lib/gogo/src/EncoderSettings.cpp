@@ -50,13 +50,15 @@ bool isMpegRate(long rate) {
   return std::find(kRates.begin(), kRates.end(), rate) != kRates.end();
 }
 
-long mpegRateFor(long inputRate) {
-  for (long r : kRates) {
-    if (r >= inputRate) {
-      return r;
-    }
+long encodeRateFor(long inputRate) {
+  if (inputRate < kRates.front() || inputRate > 384000) {
+    return 0;
   }
-  return 0;
+  if (inputRate > kRates.back()) {
+    // An exact ratio keeps LAME's resampler on its cheapest and cleanest path.
+    return inputRate % 44100 == 0 ? 44100 : 48000;
+  }
+  return *std::find_if(kRates.begin(), kRates.end(), [&](long r) { return r >= inputRate; });
 }
 
 bool isBitrateFor(long kbps, long outputRate) {

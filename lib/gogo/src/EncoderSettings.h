@@ -41,9 +41,10 @@ public:
 
 // MPEG layer III sampling rates and bit rates.
 bool isMpegRate(long rate);
-// The MPEG rate an input rate is encoded at when no rate is forced: the same, or the next one
-// above it; 0 when there is none.
-long mpegRateFor(long inputRate);
+// The MPEG rate an input rate is encoded at when no rate is forced: up to 48 kHz the same or
+// the next one above it; above, 44.1 kHz when it divides the input rate (88.2, 176.4, 352.8
+// kHz), else 48 kHz. 0 for a rate outside 8..384 kHz.
+long encodeRateFor(long inputRate);
 bool isBitrateFor(long kbps, long outputRate);
 
 } // namespace gogo

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace gogo {
@@ -12,8 +13,20 @@ Mp3Writer::~Mp3Writer() {
 
 bool Mp3Writer::create(const std::string& path) {
   close();
-  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  return fd_ >= 0;
+  // Non-blocking, so that a FIFO without a reader cannot hang the caller; an MP3 only ever
+  // goes into a regular file, which fstat confirms before anything is written.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    return false;
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  fd_ = fd;
+  return true;
 }
 
 bool Mp3Writer::write(const unsigned char* data, std::size_t size) {
@@ -38,9 +51,6 @@ bool Mp3Writer::overwriteStart(const unsigned char* data, std::size_t size) {
   if (fd_ < 0) {
     return false;
   }
-  if (::lseek(fd_, 0, SEEK_CUR) < 0 && errno == ESPIPE) {
-    return true; // a pipe or socket: nothing can be patched, and nothing needs to be
-  }
   off_t at = 0;
   while (size > 0) {
     const ssize_t n = ::pwrite(fd_, data, size, at);
@@ -61,9 +71,13 @@ bool Mp3Writer::close() {
   if (fd_ < 0) {
     return true;
   }
-  const int rc = ::close(fd_);
+  // Writes go straight to the descriptor (no stdio buffer to flush). fsync brings out what the
+  // system still holds, and with it any write error it could only find then, before the
+  // caller goes on to treat the MP3 as complete (and perhaps throws the WAV away).
+  bool ok = ::fsync(fd_) == 0;
+  ok = ::close(fd_) == 0 && ok;
   fd_ = -1;
-  return rc == 0;
+  return ok;
 }
 
 } // namespace gogo

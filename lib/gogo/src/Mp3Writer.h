@@ -1,5 +1,5 @@
-// The output file: created on open, written through (so that a full disk shows at the frame
-// that hit it), patched at its start for the info frame, closed once.
+// The output file: a regular file created on open, written through (so that a full disk shows
+// at the frame that hit it), patched at its start for the info frame, synced and closed once.
 #pragma once
 
 #include <cstddef>
@@ -14,14 +14,14 @@ public:
   Mp3Writer(const Mp3Writer&) = delete;
   Mp3Writer& operator=(const Mp3Writer&) = delete;
 
-  // Creates (or truncates) the file; false when it cannot be created.
+  // Creates (or truncates) the file; false when it cannot be created or the path is not a
+  // regular file (a folder, FIFO or device).
   bool create(const std::string& path);
   // Appends all bytes; false on any failure.
   bool write(const unsigned char* data, std::size_t size);
-  // Overwrites the first bytes of the file; false when the output cannot seek or the write
-  // fails.
+  // Overwrites the first bytes of the file; false when the write fails.
   bool overwriteStart(const unsigned char* data, std::size_t size);
-  // Closes the file; false when the system reports a failure (a delayed write error).
+  // Syncs and closes the file; false when either fails (a delayed write error).
   bool close();
   bool isOpen() const { return fd_ >= 0; }
 

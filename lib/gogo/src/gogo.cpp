@@ -1,42 +1,51 @@
-// The exported entry points. One encode per process at a time: the configuration and the
-// running session live in one object guarded by a mutex, so the frame and close calls may come
-// from another thread than the configuration calls.
+// The exported entry points. Each encode lives in a handle: its configuration and running
+// session in one object guarded by a mutex, so the frame and close calls may come from another
+// thread than the configuration calls. The MPGE_ functions use a default handle.
 #include "gogo.h"
+#include "gogo_ex.h"
 
 #include "CpuUnits.h"
 #include "EncodeSession.h"
 #include "EncoderSettings.h"
+#include "SndfileSource.h"
 
 #include <lame/lame.h>
 #include <sndfile.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <new>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #define GOGO_API extern "C" __attribute__((visibility("default")))
 
-namespace {
-
-constexpr std::uint32_t kVersionCode = 560;
-
-struct Library {
+struct GOGO_HANDLE {
   std::mutex mutex;
   gogo::EncoderSettings settings;
   std::unique_ptr<gogo::EncodeSession> session;
 };
 
-Library& library() {
-  static Library lib;
-  return lib;
+namespace {
+
+constexpr std::uint32_t kVersionCode = 560;
+
+GOGO_HANDLE& defaultHandle() {
+  static GOGO_HANDLE handle;
+  return handle;
 }
 
-// Runs `f` under the library's lock; anything thrown becomes RESULT_EXCEPTION.
-template <typename F> MERET guarded(F&& f) noexcept {
+// Runs `f` under the handle's lock; anything thrown becomes RESULT_EXCEPTION.
+template <typename F> MERET guarded(GOGO_HANDLE* h, F&& f) noexcept {
+  if (h == nullptr) {
+    return RESULT_PARAM_ERROR;
+  }
   try {
-    Library& lib = library();
-    std::lock_guard lock(lib.mutex);
-    return f(lib);
+    std::lock_guard lock(h->mutex);
+    return f(*h);
   } catch (...) {
     return RESULT_EXCEPTION;
   }
@@ -44,61 +53,143 @@ template <typename F> MERET guarded(F&& f) noexcept {
 
 } // namespace
 
-GOGO_API MERET MPGE_initializeWork(void) {
-  return guarded([](Library& lib) {
-    lib.session.reset();
-    lib.settings = gogo::EncoderSettings{};
+GOGO_API MERET gogo_initializeWork(GOGO_HANDLE* handle) {
+  return guarded(handle, [](GOGO_HANDLE& h) {
+    h.session.reset();
+    h.settings = gogo::EncoderSettings{};
     return RESULT_OK;
   });
 }
 
-GOGO_API MERET MPGE_setConfigure(MPARAM item, UPARAM value1, UPARAM value2) {
-  return guarded([&](Library& lib) {
-    if (lib.session) {
+GOGO_API MERET gogo_setConfigure(GOGO_HANDLE* handle, MPARAM item, UPARAM value1, UPARAM value2) {
+  return guarded(handle, [&](GOGO_HANDLE& h) {
+    if (h.session) {
       return RESULT_SEQUENCE_ERROR; // the running encode keeps its configuration
     }
-    return lib.settings.store(item, value1, value2);
+    return h.settings.store(item, value1, value2);
   });
 }
 
-GOGO_API MERET MPGE_getConfigure(MPARAM item, void* value) {
-  return guarded([&](Library& lib) {
+GOGO_API MERET gogo_getConfigure(GOGO_HANDLE* handle, MPARAM item, void* value) {
+  return guarded(handle, [&](GOGO_HANDLE& h) {
     if (item != GET_FRAME_COUNT || value == nullptr) {
       return RESULT_PARAM_ERROR;
     }
     auto* out = static_cast<std::int32_t*>(value);
-    *out = lib.session ? lib.session->frameCount() : 0;
-    return lib.session ? RESULT_OK : RESULT_SEQUENCE_ERROR;
+    *out = h.session ? h.session->frameCount() : 0;
+    return h.session ? RESULT_OK : RESULT_SEQUENCE_ERROR;
   });
 }
 
-GOGO_API MERET MPGE_detectConfigure(void) {
-  return guarded([](Library& lib) {
-    if (lib.session) {
+GOGO_API MERET gogo_detectConfigure(GOGO_HANDLE* handle) {
+  return guarded(handle, [](GOGO_HANDLE& h) {
+    if (h.session) {
       return RESULT_SEQUENCE_ERROR;
     }
     MERET result = RESULT_OK;
-    lib.session = gogo::EncodeSession::start(lib.settings, result);
+    h.session = gogo::EncodeSession::start(h.settings, result);
     return result;
   });
 }
 
-GOGO_API MERET MPGE_processFrame(void) {
-  return guarded([](Library& lib) {
-    return lib.session ? lib.session->processFrame() : RESULT_SEQUENCE_ERROR;
+GOGO_API MERET gogo_processFrame(GOGO_HANDLE* handle) {
+  return guarded(handle, [](GOGO_HANDLE& h) {
+    return h.session ? h.session->processFrame() : RESULT_SEQUENCE_ERROR;
   });
+}
+
+GOGO_API MERET gogo_closeCoder(GOGO_HANDLE* handle) {
+  return guarded(handle, [](GOGO_HANDLE& h) {
+    return h.session ? h.session->finish() : RESULT_SEQUENCE_ERROR;
+  });
+}
+
+GOGO_API MERET gogo_endCoder(GOGO_HANDLE* handle) {
+  return guarded(handle, [](GOGO_HANDLE& h) {
+    h.session.reset();
+    return RESULT_OK;
+  });
+}
+
+GOGO_API GOGO_HANDLE* gogo_create(void) {
+  return new (std::nothrow) GOGO_HANDLE;
+}
+
+GOGO_API void gogo_destroy(GOGO_HANDLE* handle) {
+  gogo_endCoder(handle);
+  delete handle;
+}
+
+GOGO_API MERET gogo_probeInput(const char* path, GOGO_INPUT_INFO* info) {
+  if (path == nullptr || info == nullptr) {
+    return RESULT_PARAM_ERROR;
+  }
+  try {
+    gogo::SndfileSource::open(path, *info);
+    return RESULT_OK;
+  } catch (...) {
+    return RESULT_EXCEPTION;
+  }
+}
+
+GOGO_API MERET gogo_probeOutput(const char* path, int32_t* reason) {
+  if (path == nullptr || reason == nullptr) {
+    return RESULT_PARAM_ERROR;
+  }
+  try {
+    struct stat st {};
+    if (::stat(path, &st) == 0) {
+      *reason = !S_ISREG(st.st_mode)        ? GOGO_OUTPUT_NOT_REGULAR
+                : ::access(path, W_OK) != 0 ? GOGO_OUTPUT_DENIED
+                                            : GOGO_OUTPUT_OK;
+      return RESULT_OK;
+    }
+    const std::string p(path);
+    if (p.empty()) {
+      *reason = GOGO_OUTPUT_NO_FOLDER;
+      return RESULT_OK;
+    }
+    const auto slash = p.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "."
+                               : slash == 0               ? "/"
+                                                          : p.substr(0, slash);
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+      *reason = GOGO_OUTPUT_NO_FOLDER;
+    } else {
+      *reason = ::access(folder.c_str(), W_OK | X_OK) != 0 ? GOGO_OUTPUT_DENIED : GOGO_OUTPUT_OK;
+    }
+    return RESULT_OK;
+  } catch (...) {
+    return RESULT_EXCEPTION;
+  }
+}
+
+GOGO_API MERET MPGE_initializeWork(void) {
+  return gogo_initializeWork(&defaultHandle());
+}
+
+GOGO_API MERET MPGE_setConfigure(MPARAM item, UPARAM value1, UPARAM value2) {
+  return gogo_setConfigure(&defaultHandle(), item, value1, value2);
+}
+
+GOGO_API MERET MPGE_getConfigure(MPARAM item, void* value) {
+  return gogo_getConfigure(&defaultHandle(), item, value);
+}
+
+GOGO_API MERET MPGE_detectConfigure(void) {
+  return gogo_detectConfigure(&defaultHandle());
+}
+
+GOGO_API MERET MPGE_processFrame(void) {
+  return gogo_processFrame(&defaultHandle());
 }
 
 GOGO_API MERET MPGE_closeCoder(void) {
-  return guarded(
-      [](Library& lib) { return lib.session ? lib.session->finish() : RESULT_SEQUENCE_ERROR; });
+  return gogo_closeCoder(&defaultHandle());
 }
 
 GOGO_API MERET MPGE_endCoder(void) {
-  return guarded([](Library& lib) {
-    lib.session.reset();
-    return RESULT_OK;
-  });
+  return gogo_endCoder(&defaultHandle());
 }
 
 GOGO_API MERET MPGE_getUnitStates(uint32_t* units) {
