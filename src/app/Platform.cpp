@@ -1,10 +1,12 @@
 #include "app/Platform.h"
 
+#include "app/FsPath.h"
+#include "app/Trash.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QUrl>
@@ -38,11 +40,14 @@ QString Platform::GetOpenFileName(QWidget* owner, const QString& initialPath) {
 }
 
 bool Platform::MoveToTrash(const QString& path) {
-  return QFile::moveToTrash(path);
+  return Trash::MoveToTrash(path).ok;
 }
 
 bool Platform::OpenWithAssociatedProgram(const QString& path) {
-  return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+  // Built from the path's bytes: QUrl::fromLocalFile would turn a name that is not UTF-8 into
+  // U+FFFD and name another file.
+  return QDesktopServices::openUrl(
+      QUrl::fromEncoded("file://" + FsPath::Encode(FsPath::Absolute(path)).toPercentEncoding("/")));
 }
 
 Platform& Platform::Default() {
