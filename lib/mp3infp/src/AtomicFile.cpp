@@ -103,7 +103,8 @@ void RemoveStaleTemporaries(const std::string& folder) {
 namespace {
 
 // Creates and locks a new temporary file in `folder`; -1 when it cannot. The lock is taken
-// after creation, so a sweeper may have removed the file in between: then try again.
+// after creation, so a sweeper may hold or have removed the file in between: then try again.
+// Where the file system has no locks at all, no sweeper can take the file either.
 int createTemporary(const std::string& folder, std::string& name) {
   for (int attempt = 0; attempt < 8; ++attempt) {
     name = folder + kTemporaryPrefix + "XXXXXX" + kTemporarySuffix;
@@ -111,11 +112,11 @@ int createTemporary(const std::string& folder, std::string& name) {
         ::mkostemps(name.data(), static_cast<int>(std::strlen(kTemporarySuffix)), O_CLOEXEC);
     if (fd < 0)
       return -1;
+    const bool taken = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
     struct stat held {
     }, named{};
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &held) == 0 &&
-        ::lstat(name.c_str(), &named) == 0 && named.st_ino == held.st_ino &&
-        named.st_dev == held.st_dev)
+    if (!taken && ::fstat(fd, &held) == 0 && ::lstat(name.c_str(), &named) == 0 &&
+        named.st_ino == held.st_ino && named.st_dev == held.st_dev)
       return fd;
     ::close(fd);
   }

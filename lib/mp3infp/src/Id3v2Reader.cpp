@@ -157,11 +157,13 @@ std::vector<Frame> wantedFrames(const std::string& tagBytes) {
   std::size_t end = std::min<std::size_t>(tagBytes.size(), header.total);
   if (major == 4 && (tagFlags & 0x10) && end >= 20)
     end -= 10; // footer
-  std::string body = tagBytes.substr(10, end > 10 ? end - 10 : 0);
+  std::string_view tag = std::string_view(tagBytes).substr(10, end > 10 ? end - 10 : 0);
   const bool unsynchronised = tagFlags & 0x80;
-  if (unsynchronised && major < 4)
-    body = resynchronise(body);
-  std::string_view tag(body);
+  std::string resynchronised; // the tag may be large: copied only when it must be
+  if (unsynchronised && major < 4) {
+    resynchronised = resynchronise(tag);
+    tag = resynchronised;
+  }
 
   std::size_t pos = 0;
   if (major >= 3 && (tagFlags & 0x40) && tag.size() >= 4) {
