@@ -158,7 +158,12 @@ int WriteAtomically(const std::string& path, const FileReader& source,
       break;
   }
   const ReadBack& check = ScopedReadBack::activeReadBack();
-  const bool readsBack = ok && (!check || check(temp));
+  bool readsBack = ok;
+  try {
+    readsBack = ok && (!check || check(temp));
+  } catch (...) { // out of memory reading it: the temporary file must still go
+    readsBack = false;
+  }
   ok = readsBack;
   // Owner and group first: changing them may clear set-id bits that the mode then restores.
   // Only root (or the owner, for its groups) may do it; a file written by someone else
