@@ -14,6 +14,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -356,10 +357,27 @@ TEST(Mp3infpSave, TemporaryFilesAreShortAndStaleOnesSwept) {
                                         ".w2m-held01.tmp"};
   for (const std::string& name : others)
     writeFile(dir / name, Bytes{1});
-  writeFile(dir / ".w2m-stale1.tmp", Bytes(1000, 7));
-  writeFile(dir / ".w2m-Stale2.tmp", {});
   const int held = ::open((dir / ".w2m-held01.tmp").c_str(), O_RDONLY | O_CLOEXEC);
   ASSERT_EQ(::flock(held, LOCK_EX), 0);
+
+  // A save killed while writing (here by a file-size limit) leaves its temporary file.
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const rlimit small{1000, 1000}, noCore{0, 0};
+    ::setrlimit(RLIMIT_CORE, &noCore);
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    load(path);
+    mp3infp_SetValue("INAM", "killed");
+    mp3infp_Save(path.c_str());
+    ::_exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
+  ASSERT_EQ(namesIn(dir.path()).size(), others.size() + 2);
+  writeFile(dir / ".w2m-stale1.tmp", Bytes(1000, 7));
+  writeFile(dir / ".w2m-Stale2.tmp", {});
 
   ASSERT_EQ(load(path), 0u);
   ASSERT_EQ(mp3infp_SetValue("INAM", "new"), 0u);
