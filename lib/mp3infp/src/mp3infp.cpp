@@ -4,6 +4,7 @@
 
 #include "FieldNames.h"
 #include "LegacyText.h"
+#include "ReadBack.h"
 #include "TagFile.h"
 #include "TagWriter.h"
 
@@ -184,6 +185,7 @@ MP3INFP_API uint32_t mp3infp_Save(const char* path) {
     return 2;
   if (s.edits.empty())
     return 0;
+  const mp3infp::ScopedReadBack readBack(mp3infp::ExpectReadBack(*s.file, s.edits));
   const int result = mp3infp::ApplyChanges(*s.file, pendingChanges());
   if (result != 0)
     return static_cast<uint32_t>(result);
@@ -201,6 +203,7 @@ MP3INFP_API uint32_t mp3infp_mp3_MakeId3v1(const char* path) {
     return 0;
   mp3infp::TagChanges changes;
   changes.addId3v1 = true;
+  const mp3infp::ScopedReadBack readBack(mp3infp::ExpectReadBack(*s.file, {}, true));
   const int result = mp3infp::ApplyChanges(*s.file, changes);
   return result != 0 ? static_cast<uint32_t>(result) : reload();
 }
@@ -215,6 +218,7 @@ MP3INFP_API uint32_t mp3infp_mp3_MakeRMP(const char* path) {
     return 0;
   mp3infp::TagChanges changes;
   changes.wrapRmp = true;
+  const mp3infp::ScopedReadBack readBack(mp3infp::ExpectReadBack(*s.file, {}, false, true));
   const int result = mp3infp::ApplyChanges(*s.file, changes);
   return result != 0 ? static_cast<uint32_t>(result) : reload();
 }
