@@ -444,14 +444,19 @@ FieldValues ReadId3v2Fields(const std::string& tagBytes) {
   v["IART"] = get("TPE1");
   v["IPRD"] = get("TALB");
   v["ICMT"] = comment;
-  std::string year = get("TDRC");
-  if (year.empty())
-    year = get("TYER");
-  if (year.size() > 4 && allDigits(year.substr(0, 3)) && year[3] >= '0' && year[3] <= '9')
-    year.resize(4);
-  v["ICRD"] = year;
-  v["IGNR"] = ResolveGenre(get("TCON"));
+  const std::string year = get("TDRC");
+  v["ICRD"] = Id3v2FieldAsRead("ICRD", year.empty() ? get("TYER") : year);
+  v["IGNR"] = Id3v2FieldAsRead("IGNR", get("TCON"));
   return v;
+}
+
+std::string Id3v2FieldAsRead(const std::string& id, const std::string& text) {
+  if (id == "IGNR")
+    return ResolveGenre(text);
+  if (id == "ICRD" && text.size() > 4 && allDigits(text.substr(0, 3)) && text[3] >= '0' &&
+      text[3] <= '9')
+    return text.substr(0, 4);
+  return text;
 }
 
 } // namespace mp3infp

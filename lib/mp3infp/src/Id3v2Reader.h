@@ -32,4 +32,9 @@ FieldValues ReadId3v2Fields(const std::string& tagBytes);
 // "(17)", "17", "(17)Rock", "RX" and plain names to genre names.
 std::string ResolveGenre(const std::string& text);
 
+// How the text of a field's frame reads as that field: the genre with its references resolved,
+// the year as its first four digits when it starts with them ("2024-05-01" reads "2024"), the
+// other fields as they are.
+std::string Id3v2FieldAsRead(const std::string& id, const std::string& text);
+
 } // namespace mp3infp

@@ -213,8 +213,10 @@ bool RenderId3v23(const std::string& old, const FieldValues& fields, std::string
     const auto it = fields.find(field);
     if (it == fields.end())
       continue;
+    // "17" for a genre the tag holds as "Rock" is no change: both read the same.
     const auto have = current.find(field);
-    if (have != current.end() ? have->second == it->second : it->second.empty())
+    if (have != current.end() ? have->second == Id3v2FieldAsRead(field, it->second)
+                              : it->second.empty())
       continue;
     setField(frames, frameId, it->second);
     changed = true;
