@@ -341,6 +341,19 @@ TEST(Mp3infpSave, FailsWhenTheRewrittenFileDoesNotReadBack) {
   EXPECT_NE(mp3infp_mp3_MakeId3v1(path.c_str()), 0u);
   EXPECT_EQ(readFile(path), file);
   EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"a.mp3"});
+
+  // An ID3v2 save too: the comment shown is that of a described COMM frame (iTunes writes
+  // such), which clearing the plain comment cannot clear.
+  const Bytes described = concat(
+      {tag(3, frame(3, "COMM", std::string("\0eng", 4) + "iTunNORM" + std::string(1, '\0') + "x")),
+       mp3()});
+  writeFile(path, described);
+  ASSERT_EQ(load(path), 0u);
+  ASSERT_EQ(value("ICMT_v2"), "x");
+  ASSERT_EQ(mp3infp_SetValue("ICMT_v2", ""), 0u);
+  EXPECT_NE(mp3infp_Save(path.c_str()), 0u);
+  EXPECT_EQ(readFile(path), described);
+  EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"a.mp3"});
 }
 
 // Temporary files: a short name of ours whatever the file's name, locked while in use, and

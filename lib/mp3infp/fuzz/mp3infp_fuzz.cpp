@@ -1,7 +1,10 @@
-// libFuzzer entry: any bytes as a file, loaded and read through every value name, then one value
-// written. A write either holds the value afterwards, with the other tags read as before, or
-// leaves the file byte for byte as it was, and never leaves a temporary file behind. TMPDIR on
-// a memory file system keeps it fast.
+// libFuzzer entry: any bytes as a file, loaded and read through every value name, then written
+// every way a file can be: an MP3 file takes ID3v2 values (with the ID3v1 mirror), is wrapped in
+// RMP3, takes a value there and is unwrapped again by mp3infp_MakeId3v2; a WAV file takes an
+// INFO value, an 'id3 ' chunk and another value that goes to both. Each write either holds its
+// values afterwards, with the other tags read as before, or leaves the file byte for byte as
+// it was, and never leaves a temporary file behind. TMPDIR on a memory file system keeps it
+// fast.
 //
 // Inputs whose first byte has its high bit set are ID3v2 frames rather than a whole file: they
 // get a tag header (version and flags from the next bytes) and MPEG frames after them, and with
@@ -115,6 +118,50 @@ void check(bool ok) {
     std::abort();
 }
 
+// Runs one change of the loaded file: true when done, else the file is as it was and the
+// values set are dropped.
+bool changed(const std::string& path, std::uint32_t (*change)(const char*)) {
+  const std::string before = fileBytes(path);
+  if (change(path.c_str()) == 0)
+    return true;
+  check(fileBytes(path) == before);
+  check(mp3infp_Load(nullptr, path.c_str()) == 0);
+  return false;
+}
+
+// ID3v2 values that the ID3v1 mirror must cut, mark and number.
+void writeId3v2(const std::string& path) {
+  if (mp3infp_GetType() != 1)
+    return;
+  check(mp3infp_SetValue("INAM_v2", "🎵あいうえおかきくけこさしすせそ") == 0);
+  check(mp3infp_SetValue("IGNR_v2", "17") == 0);
+  check(mp3infp_SetValue("ICRD_v2", "2024-05-01") == 0);
+  if (!changed(path, mp3infp_Save))
+    return;
+  check(mp3infp_Load(nullptr, path.c_str()) == 0 && (mp3infp_mp3_GetTagType() & 0x03) == 0x03);
+  check(value("INAM_v2") == "🎵あいうえおかきくけこさしすせそ" && value("IGNR_v2") == "Rock" &&
+        value("ICRD_v2") == "2024");
+  check(value("INAM_v1") == "?あいうえおかきくけこさしすせ" && value("IGNR_v1") == "Rock" &&
+        value("ICRD_v1") == "2024");
+}
+
+// An RMP3 file becomes its stream with the INFO title in the ID3v2 tag; an MP3 file without an
+// ID3v2 tag gets one; a WAV file an 'id3 ' chunk, which the next INFO value reaches too.
+void makeId3v2(const std::string& path) {
+  const std::uint32_t bits = mp3infp_mp3_GetTagType();
+  const std::string title = value(bits & 0x04 ? "INAM_rmp" : "INAM_v2");
+  if (!changed(path, mp3infp_MakeId3v2))
+    return;
+  if (mp3infp_GetType() == 1) {
+    check((mp3infp_mp3_GetTagType() & 0x06) == 0x02);
+    check(title.empty() || value("INAM_v2") == title);
+    return;
+  }
+  check(mp3infp_SetValue("INAM", "fuzz id3") == 0);
+  if (changed(path, mp3infp_Save))
+    check(mp3infp_Load(nullptr, path.c_str()) == 0 && value("INAM") == "fuzz id3");
+}
+
 // Writes the title through the tag a WAV or MP3 file takes it in.
 void writeTitle(const std::string& path, const std::string& data) {
   const bool mp3 = mp3infp_GetType() == 1;
@@ -156,7 +203,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     mp3infp_mp3_GetTagType();
     for (const char* name : kNames)
       value(name);
-    writeTitle(path, bytes);
+    writeId3v2(path);
+    writeTitle(path, fileBytes(path));
+    if (mp3infp_Load(nullptr, path.c_str()) == 0)
+      makeId3v2(path);
     check(!temporaryLeft(folder));
   }
   return 0;
