@@ -40,9 +40,12 @@
  * the file's owner and group (where the process may set them) and permission bits; audio data,
  * unrelated chunks and the INFO items not changed are copied byte for byte. Before the rename
  * the temporary file is loaded again: unless it is of the same type, every value set reads back
- * as set, every other value reads as before and no tag is lost or appears unasked, the change
- * fails. A failed write leaves the original as it was and no temporary file. Temporary files are
- * named ".w2m-XXXXXX.tmp" (six random letters or digits) and locked with flock() while in use;
+ * as set (an ID3v2 genre or year as its frame reads: "17" as "Rock", "2024-05-01" as "2024"),
+ * and so does a WAV file's 'id3 ' chunk for the INFO values set, an ID3v1 tag mirroring a
+ * changed ID3v2 tag holds what the mirror makes of it, every other value reads as before and no
+ * tag is lost or appears that the change does not make, the change fails. A failed write
+ * leaves the original as it was and no temporary file. Temporary files are named
+ * ".w2m-XXXXXX.tmp" (six random letters or digits) and locked with flock() while in use;
  * unlocked ones, left by a process killed while saving, are removed by the next save in that
  * folder. A file whose owner has no write permission is never changed, whoever asks. */
 #ifndef MP3INFP_H
