@@ -57,9 +57,9 @@ bool isFrameId(const std::string& id) {
 
 // The frames of a v2.3 tag, its extended header (whose CRC and padding size the new tag would
 // contradict) left out. False for anything TagLib must unpack first (another version,
-// unsynchronisation). Junk or a frame running past the tag ends
-// the frames, as it ends them for our reader: the frames before it keep their bytes, where
-// TagLib would decode and encode them again and might read them otherwise.
+// unsynchronisation). Junk or a frame running past the tag ends the frames, as it ends them
+// for our reader: the frames before it keep their bytes, where TagLib would decode and encode
+// them again and might read them otherwise.
 bool parseV23(const std::string& tag, std::vector<RawFrame>& frames) {
   Id3v2Header header;
   if (!ParseId3v2Header(tag, header) || header.major != 3 ||
