@@ -156,6 +156,27 @@ TEST(Mp3infpId3v2Write, RewritesV22AndV24AsV23KeepingTheirOtherFrames) {
   }
 }
 
+// A genre set as its ID3v1 number and a full date read as a genre name and a year, in both
+// tags; the number spelled otherwise is the same genre and changes nothing.
+TEST(Mp3infpId3v2Write, GenreNumbersAndDatesReadAsTheirFramesDo) {
+  TempDir dir;
+  const fs::path path = dir / "a.mp3";
+  writeFile(path, mp3());
+  ASSERT_EQ(load(path), 0u);
+  ASSERT_EQ(mp3infp_SetValue("IGNR_v2", "17"), 0u);
+  ASSERT_EQ(mp3infp_SetValue("ICRD_v2", "2024-05-01"), 0u);
+  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
+  const Bytes file = readFile(path);
+  const std::size_t tagEnd = checkV23Header(file);
+  EXPECT_EQ(frame(file, tagEnd, "TCON"), (Bytes{1, 0xFF, 0xFE, '1', 0, '7', 0}));
+  EXPECT_EQ(file[file.size() - 1], 17);
+  EXPECT_EQ(std::string(file.end() - 35, file.end() - 31), "2024");
+  EXPECT_EQ(value("IGNR_v2") + "|" + value("ICRD_v2") + "|" + value("IGNR_v1"), "Rock|2024|Rock");
+  ASSERT_EQ(mp3infp_SetValue("IGNR_v2", "(17)"), 0u);
+  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
+  EXPECT_EQ(readFile(path), file);
+}
+
 // Setting a field to what it holds must not re-encode it: other tools read the stored bytes.
 TEST(Mp3infpId3v2Write, UnchangedValuesKeepTheirBytesAndChangedOnesTheFileEncoding) {
   TempDir dir;

@@ -1,9 +1,21 @@
-// libFuzzer entry: any bytes as a file, loaded and read through every value name, then one value
-// written. A write either holds the value afterwards, with the other tags read as before, or
-// leaves the file byte for byte as it was. TMPDIR on a memory file system keeps it fast.
+// libFuzzer entry: any bytes as a file, loaded and read through every value name, then written
+// every way a file can be: an MP3 file takes ID3v2 values (with the ID3v1 mirror), is wrapped in
+// RMP3, takes a value there and is unwrapped again by mp3infp_MakeId3v2; a WAV file takes an
+// INFO value, an 'id3 ' chunk and another value that goes to both. Each write either holds its
+// values afterwards, with the other tags read as before, or leaves the file byte for byte as
+// it was, and never leaves a temporary file behind. TMPDIR on a memory file system keeps it
+// fast.
+//
+// Inputs whose first byte has its high bit set are ID3v2 frames rather than a whole file: they
+// get a tag header (version and flags from the next bytes) and MPEG frames after them, and with
+// bit 0x40 also a zlib-compressed TIT2 frame made from their tail, so that the frame walk, its
+// lenient readings and the bounded inflating are reached without guessing sizes.
 #include "mp3infp.h"
 
+#include <dirent.h>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -19,9 +31,67 @@ const char* const kNames[] = {
     "IPRD_v2",  "ICMT_v2",  "ICRD_v2",  "IGNR_v2", "INAM_rmp", "IART_rmp", "IPRD_rmp",
     "ICMT_rmp", "ICRD_rmp", "IGNR_rmp", "TIME",    "TIME_MS",  "PATH",     "FILE"};
 
-std::string inputPath() {
+std::string inputFolder() {
   const char* dir = std::getenv("TMPDIR");
-  return std::string(dir ? dir : "/tmp") + "/mp3infp_fuzz_" + std::to_string(::getpid()) + ".bin";
+  std::string folder =
+      std::string(dir ? dir : "/tmp") + "/mp3infp_fuzz_" + std::to_string(::getpid());
+  ::mkdir(folder.c_str(), 0700);
+  return folder;
+}
+
+bool temporaryLeft(const std::string& folder) {
+  bool found = false;
+  if (DIR* dir = ::opendir(folder.c_str())) {
+    while (const dirent* e = ::readdir(dir))
+      found = found || std::strncmp(e->d_name, ".w2m-", 5) == 0;
+    ::closedir(dir);
+  }
+  return found;
+}
+
+void appendBE(std::string& out, std::uint32_t v, int bitsPerByte) {
+  for (int shift = 3 * bitsPerByte; shift >= 0; shift -= bitsPerByte)
+    out += static_cast<char>((v >> shift) & ((1u << bitsPerByte) - 1));
+}
+
+// An ID3v2 tag around the input's frames, then a few silent MPEG-1 layer III frames.
+std::string taggedStream(const std::uint8_t* data, std::size_t size) {
+  if (size < 4)
+    return {};
+  const int major = 2 + data[1] % 3;
+  std::string frames(reinterpret_cast<const char*>(data) + 4, size - 4);
+  if ((data[0] & 0x40) && major > 2) {
+    const std::size_t cut = std::min<std::size_t>(frames.size(), data[3] * 4u);
+    const std::string plain = frames.substr(frames.size() - cut);
+    frames.resize(frames.size() - cut);
+    uLongf packedSize = compressBound(static_cast<uLong>(plain.size()));
+    std::string packed(packedSize, '\0');
+    if (compress(reinterpret_cast<Bytef*>(packed.data()), &packedSize,
+                 reinterpret_cast<const Bytef*>(plain.data()),
+                 static_cast<uLong>(plain.size())) != Z_OK)
+      return {};
+    packed.resize(packedSize);
+    std::string body;
+    appendBE(body, static_cast<std::uint32_t>(plain.size()), major == 4 ? 7 : 8);
+    body += packed;
+    std::string frame = "TIT2";
+    appendBE(frame, static_cast<std::uint32_t>(body.size()), major == 4 ? 7 : 8);
+    frame += '\0';
+    frame += static_cast<char>(major == 4 ? 0x09 : 0x80);
+    frames = frame + body + frames;
+  }
+  std::string out = "ID3";
+  out += static_cast<char>(major);
+  out += '\0';
+  out += static_cast<char>(data[2]);
+  appendBE(out, static_cast<std::uint32_t>(frames.size()), 7);
+  out += frames;
+  for (int i = 0; i < 4; ++i) {
+    std::string mpeg(417, '\0');
+    mpeg.replace(0, 4, "\xFF\xFB\x90\x64");
+    out += mpeg;
+  }
+  return out;
 }
 
 std::string value(const char* name) {
@@ -48,13 +118,57 @@ void check(bool ok) {
     std::abort();
 }
 
+// Runs one change of the loaded file: true when done, else the file is as it was and the
+// values set are dropped.
+bool changed(const std::string& path, std::uint32_t (*change)(const char*)) {
+  const std::string before = fileBytes(path);
+  if (change(path.c_str()) == 0)
+    return true;
+  check(fileBytes(path) == before);
+  check(mp3infp_Load(nullptr, path.c_str()) == 0);
+  return false;
+}
+
+// ID3v2 values that the ID3v1 mirror must cut, mark and number.
+void writeId3v2(const std::string& path) {
+  if (mp3infp_GetType() != 1)
+    return;
+  check(mp3infp_SetValue("INAM_v2", "🎵あいうえおかきくけこさしすせそ") == 0);
+  check(mp3infp_SetValue("IGNR_v2", "17") == 0);
+  check(mp3infp_SetValue("ICRD_v2", "2024-05-01") == 0);
+  if (!changed(path, mp3infp_Save))
+    return;
+  check(mp3infp_Load(nullptr, path.c_str()) == 0 && (mp3infp_mp3_GetTagType() & 0x03) == 0x03);
+  check(value("INAM_v2") == "🎵あいうえおかきくけこさしすせそ" && value("IGNR_v2") == "Rock" &&
+        value("ICRD_v2") == "2024");
+  check(value("INAM_v1") == "?あいうえおかきくけこさしすせ" && value("IGNR_v1") == "Rock" &&
+        value("ICRD_v1") == "2024");
+}
+
+// An RMP3 file becomes its stream with the INFO title in the ID3v2 tag; an MP3 file without an
+// ID3v2 tag gets one; a WAV file an 'id3 ' chunk, which the next INFO value reaches too.
+void makeId3v2(const std::string& path) {
+  const std::uint32_t bits = mp3infp_mp3_GetTagType();
+  const std::string title = value(bits & 0x04 ? "INAM_rmp" : "INAM_v2");
+  if (!changed(path, mp3infp_MakeId3v2))
+    return;
+  if (mp3infp_GetType() == 1) {
+    check((mp3infp_mp3_GetTagType() & 0x06) == 0x02);
+    check(title.empty() || value("INAM_v2") == title);
+    return;
+  }
+  check(mp3infp_SetValue("INAM", "fuzz id3") == 0);
+  if (changed(path, mp3infp_Save))
+    check(mp3infp_Load(nullptr, path.c_str()) == 0 && value("INAM") == "fuzz id3");
+}
+
 // Writes the title through the tag a WAV or MP3 file takes it in.
-void writeTitle(const std::string& path, const std::uint8_t* data, std::size_t size) {
+void writeTitle(const std::string& path, const std::string& data) {
   const bool mp3 = mp3infp_GetType() == 1;
   const std::string v1 = value("INAM_v1"), v2 = value("INAM_v2"), time = value("TIME");
   const std::uint32_t bits = mp3infp_mp3_GetTagType();
   if (mp3 && !(bits & 0x04) && mp3infp_mp3_MakeRMP(path.c_str()) != 0) {
-    check(fileBytes(path) == std::string(reinterpret_cast<const char*>(data), size));
+    check(fileBytes(path) == data);
     return;
   }
   if (mp3) {
@@ -74,18 +188,26 @@ void writeTitle(const std::string& path, const std::uint8_t* data, std::size_t s
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const std::string path = inputPath();
+  static const std::string folder = inputFolder();
+  static const std::string path = folder + "/input.mp3";
+  const std::string bytes = size > 0 && (data[0] & 0x80)
+                                ? taggedStream(data, size)
+                                : std::string(reinterpret_cast<const char*>(data), size);
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (!f)
     return 0;
-  std::fwrite(data, 1, size, f);
+  std::fwrite(bytes.data(), 1, bytes.size(), f);
   std::fclose(f);
   if (mp3infp_Load(nullptr, path.c_str()) == 0) {
     mp3infp_GetType();
     mp3infp_mp3_GetTagType();
     for (const char* name : kNames)
       value(name);
-    writeTitle(path, data, size);
+    writeId3v2(path);
+    writeTitle(path, fileBytes(path));
+    if (mp3infp_Load(nullptr, path.c_str()) == 0)
+      makeId3v2(path);
+    check(!temporaryLeft(folder));
   }
   return 0;
 }

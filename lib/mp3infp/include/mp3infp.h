@@ -26,10 +26,28 @@
  * readers (ffmpeg) take INFO text as UTF-8. ID3v2 text is written as ID3v2.3 UTF-16 with a
  * byte order mark. A value set to what the file already holds keeps its stored bytes.
  *
+ * ID3v2 is read leniently, as common readers do: 2.4 frame sizes written as plain integers
+ * (taken when the syncsafe reading leads to no frame or padding and the plain one does), UTF-16
+ * strings without their own byte order mark (the frame's first mark applies), stray string
+ * terminators and junk in the padding. A string that cannot be decoded reads "". Bounds: an
+ * ID3v2 tag over 64 MiB is recognised but not read; a frame whose body (after inflating a
+ * compressed frame) passes 16 MiB, and an encrypted frame, is skipped, the others still read.
+ *
+ * Only regular files are opened: a FIFO, device or folder where a file is expected is refused
+ * at once, never waited on, by mp3infp_Load and by the writing calls.
+ *
  * Every change to a file is written to a temporary file beside it and renamed over it, keeping
- * the file's permissions; audio data, unrelated chunks and the INFO items not changed are
- * copied byte for byte. A failed write leaves the original as it was. A file whose owner has no
- * write permission is never changed, whoever asks. */
+ * the file's owner and group (where the process may set them) and permission bits; audio data,
+ * unrelated chunks and the INFO items not changed are copied byte for byte. Before the rename
+ * the temporary file is loaded again: unless it is of the same type, every value set reads back
+ * as set (an ID3v2 genre or year as its frame reads: "17" as "Rock", "2024-05-01" as "2024"),
+ * and so does a WAV file's 'id3 ' chunk for the INFO values set, an ID3v1 tag mirroring a
+ * changed ID3v2 tag holds what the mirror makes of it, every other value reads as before and no
+ * tag is lost or appears that the change does not make, the change fails. A failed write
+ * leaves the original as it was and no temporary file. Temporary files are named
+ * ".w2m-XXXXXX.tmp" (six random letters or digits) and locked with flock() while in use;
+ * unlocked ones, left by a process killed while saving, are removed by the next save in that
+ * folder. A file whose owner has no write permission is never changed, whoever asks. */
 #ifndef MP3INFP_H
 #define MP3INFP_H
 
@@ -45,8 +63,8 @@ uint32_t mp3infp_GetVer(void);
 
 /* Loads the file at `path` (made absolute against the working folder) and forgets the file
  * loaded before, with any values set but not saved. `owner` is ignored. Returns 0 when
- * loaded; non-zero for a missing, unreadable, empty or unrecognised file, after which no file
- * is loaded. */
+ * loaded; non-zero for a missing, unreadable, empty or unrecognised file or one that is not a
+ * regular file, after which no file is loaded. */
 uint32_t mp3infp_Load(void* owner, const char* path);
 
 /* 1 for an MP3 file, 2 for a WAV file, 0 when nothing is loaded. */
@@ -93,13 +111,15 @@ uint32_t mp3infp_SetValue(const char* name, const char* value);
  * the loaded file (any path to the same file will do); another path is refused and nothing is
  * written. Returns 0 when the file holds the values (at once when nothing was set); non-zero
  * when the path is not the loaded file, the file changed on disk since it was loaded, it is
- * read-only, its chunk sizes (or the items of an INFO list) do not add up, or writing failed:
- * the file is then as it was and the values stay set. */
+ * read-only or no longer a regular file, its chunk sizes (or the items of an INFO list) do not
+ * add up, writing failed or the written file did not read back as meant: the file is then as
+ * it was and the values stay set. */
 uint32_t mp3infp_Save(const char* path);
 
 /* Appends an empty ID3v1 tag to the loaded MP3 file (inside the 'data' chunk of an RMP3 file)
  * unless it has one. `path` must name the loaded file. Returns 0 when the file has an ID3v1
- * tag afterwards. An empty tag has no track number and so reports bit 0x08. Values set and not
+ * tag afterwards (non-zero, file unchanged, when the tag would not be found there, as behind an
+ * ID3v2 tag whose size runs past the end). An empty tag has no track number and so reports bit 0x08. Values set and not
  * saved stay set. */
 uint32_t mp3infp_mp3_MakeId3v1(const char* path);
 

@@ -13,10 +13,15 @@ FileReader::~FileReader() {
 }
 
 bool FileReader::open(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Opening a FIFO blocks until a writer comes, a device may do anything: only regular files
+  // are opened, and never in a way that can wait (the path may change kind between the two
+  // looks, hence the second one on the descriptor).
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+    return false;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0)
     return false;
-  struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
     return false;

@@ -15,7 +15,8 @@ public:
   FileReader(const FileReader&) = delete;
   FileReader& operator=(const FileReader&) = delete;
 
-  // False when the path names no readable regular file.
+  // False when the path names no readable regular file (FIFOs, devices and folders are
+  // refused without being waited on).
   bool open(const std::string& path);
   std::uint64_t size() const { return size_; }
   const struct stat& info() const { return info_; }

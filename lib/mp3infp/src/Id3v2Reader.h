@@ -1,12 +1,18 @@
-// Reading the six fields from ID3v2 tag bytes (versions 2.2, 2.3 and 2.4) through TagLib.
+// Reading the six fields from ID3v2 tag bytes (versions 2.2, 2.3 and 2.4). Our own frame walk:
+// what the fields need is small, and real files bend the format in ways a strict reader drops.
 #pragma once
 
 #include "FieldNames.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace mp3infp {
+
+// No frame body is decoded past this size (after inflating a compressed frame); such a frame
+// is skipped and the others still read.
+inline constexpr std::size_t kMaxId3v2FrameText = 16u << 20;
 
 struct Id3v2Header {
   int major = 0;           // 2, 3 or 4
@@ -17,10 +23,18 @@ struct Id3v2Header {
 bool ParseId3v2Header(const std::string& ten, Id3v2Header& header);
 
 // Title TIT2, artist TPE1, album TALB, comment COMM (the one without description first), year
-// TDRC/TYER (the year only), genre TCON with numeric references resolved to names.
+// TDRC/TYER (the year only), genre TCON with numeric references resolved to names. Lenient as
+// common readers are: 2.4 frame sizes written as plain integers, UTF-16 strings marked only
+// once per frame, stray terminators and junk in the padding all read. A string that does not
+// decode reads empty; encrypted frames and frames past kMaxId3v2FrameText are skipped.
 FieldValues ReadId3v2Fields(const std::string& tagBytes);
 
 // "(17)", "17", "(17)Rock", "RX" and plain names to genre names.
 std::string ResolveGenre(const std::string& text);
+
+// How the text of a field's frame reads as that field: the genre with its references resolved,
+// the year as its first four digits when it starts with them ("2024-05-01" reads "2024"), the
+// other fields as they are.
+std::string Id3v2FieldAsRead(const std::string& id, const std::string& text);
 
 } // namespace mp3infp

@@ -7,6 +7,7 @@
 #include <tbytevectorstream.h>
 #include <tfile.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -54,20 +55,25 @@ bool isFrameId(const std::string& id) {
   return true;
 }
 
-// The frames of a plain v2.3 tag. False for anything TagLib must unpack first (another
-// version, unsynchronisation, an extended header) or a frame running past the tag.
+// The frames of a v2.3 tag, its extended header (whose CRC and padding size the new tag would
+// contradict) left out. False for anything TagLib must unpack first (another version,
+// unsynchronisation). Junk or a frame running past the tag ends the frames, as it ends them
+// for our reader: the frames before it keep their bytes, where TagLib would decode and encode
+// them again and might read them otherwise.
 bool parseV23(const std::string& tag, std::vector<RawFrame>& frames) {
   Id3v2Header header;
   if (!ParseId3v2Header(tag, header) || header.major != 3 ||
-      (static_cast<std::uint8_t>(tag[5]) & 0xC0) != 0 || header.total > tag.size())
+      (static_cast<std::uint8_t>(tag[5]) & 0x80) != 0 || header.total > tag.size())
     return false;
   const auto end = static_cast<std::size_t>(header.total);
   std::size_t pos = 10;
+  if ((static_cast<std::uint8_t>(tag[5]) & 0x40) && end >= 14)
+    pos = std::min<std::size_t>(end, 14 + std::size_t{readBE32(tag, 10)});
   while (pos + 10 <= end && tag[pos] != '\0') {
     RawFrame f{tag.substr(pos, 4), tag.substr(pos + 8, 2), {}};
     const std::uint32_t size = readBE32(tag, pos + 4);
     if (!isFrameId(f.id) || size > end - pos - 10)
-      return false;
+      break;
     f.body = tag.substr(pos + 10, size);
     // An empty frame is not allowed; readers (TagLib among them) stop at one and would lose
     // every frame after it.
@@ -213,8 +219,10 @@ bool RenderId3v23(const std::string& old, const FieldValues& fields, std::string
     const auto it = fields.find(field);
     if (it == fields.end())
       continue;
+    // "17" for a genre the tag holds as "Rock" is no change: both read the same.
     const auto have = current.find(field);
-    if (have != current.end() ? have->second == it->second : it->second.empty())
+    if (have != current.end() ? have->second == Id3v2FieldAsRead(field, it->second)
+                              : it->second.empty())
       continue;
     setField(frames, frameId, it->second);
     changed = true;

@@ -77,6 +77,20 @@ bool TagFile::loadWave() {
   type_ = kWav;
   info_ = riff_.readInfo(reader_, infoComplete_);
   infoValues_ = infoValues(info_);
+  for (std::size_t i = 0; i < riff_.chunks().size(); ++i) {
+    const RiffChunk& chunk = riff_.chunks()[i];
+    if (chunk.id != "id3 " && chunk.id != "ID3 ")
+      continue;
+    std::string tag;
+    Id3v2Header header;
+    if (chunk.available <= kMaxId3v2 &&
+        reader_.read(chunk.dataOffset, static_cast<std::size_t>(chunk.available), tag) &&
+        ParseId3v2Header(tag, header) && header.total <= tag.size()) {
+      id3ChunkIndex_ = i + 1;
+      chunkV2Values_ = ReadId3v2Fields(tag);
+    }
+    break;
+  }
   const RiffChunk* fmt = riff_.find("fmt ");
   const RiffChunk* data = riff_.find("data");
   std::string f;

@@ -45,6 +45,12 @@ public:
   bool hasId3Chunk() const {
     return type_ == kWav && (riff_.find("id3 ") != nullptr || riff_.find("ID3 ") != nullptr);
   }
+  // The first such chunk when it holds an ID3v2 tag we read (and so may rebuild), and the
+  // values of that tag; null otherwise.
+  const RiffChunk* id3Chunk() const {
+    return id3ChunkIndex_ ? &riff_.chunks()[id3ChunkIndex_ - 1] : nullptr;
+  }
+  const FieldValues* id3ChunkValues() const { return id3ChunkIndex_ ? &chunkV2Values_ : nullptr; }
   // The MPEG stream: the whole file, or the body of an RMP3 file's 'data' chunk. ID3v2, APE
   // and ID3v1 tags are looked for at its start and end.
   std::uint64_t streamStart() const { return streamStart_; }
@@ -67,7 +73,8 @@ private:
   std::string path_, folder_, baseName_, time_;
   InfoItems info_;
   bool infoComplete_ = true;
-  FieldValues infoValues_, v1Values_, v2Values_;
+  FieldValues infoValues_, v1Values_, v2Values_, chunkV2Values_;
+  std::size_t id3ChunkIndex_ = 0; // one past the chunk's index; 0 for none
   std::uint64_t streamStart_ = 0, streamEnd_ = 0;
   std::uint64_t audioStart_ = 0, audioEnd_ = 0; // the MPEG frames, tags left out
   std::int64_t waveMilliseconds_ = -1;

@@ -110,10 +110,6 @@ int finishRiff(const TagFile& file, const std::string& form, std::vector<Piece> 
   return WriteAtomically(file.path(), file.reader(), pieces);
 }
 
-bool isId3Chunk(const RiffChunk& chunk) {
-  return chunk.id == "id3 " || chunk.id == "ID3 ";
-}
-
 // A WAV file's ID3v2 chunk with the INFO values just written, so that tools reading either tag
 // show the same; false when the chunk holds no ID3v2 tag we can rebuild.
 bool id3ChunkPieces(const TagFile& file, const RiffChunk& chunk, const FieldValues& values,
@@ -141,13 +137,13 @@ int rewriteRiff(const TagFile& file, const TagChanges& changes) {
   const bool keepInfo = file.isRmp3() || !items.empty();
   bool infoWritten = false;
   bool dataWritten = false;
-  bool id3Seen = false;
   std::vector<Piece> body;
   for (const RiffChunk& chunk : riff.chunks()) {
-    if (wav && !id3Seen && isId3Chunk(chunk)) {
-      id3Seen = true;
-      if (!changes.info.empty() && id3ChunkPieces(file, chunk, changes.info, body))
-        continue;
+    // Only the chunk we read is rebuilt; one holding no tag we can read is copied.
+    if (&chunk == file.id3Chunk() && !changes.info.empty()) {
+      if (!id3ChunkPieces(file, chunk, changes.info, body))
+        return 24; // the two tags would disagree
+      continue;
     }
     if (riff.isInfoList(file.reader(), chunk)) {
       if (!infoWritten && keepInfo)
@@ -169,7 +165,7 @@ int rewriteRiff(const TagFile& file, const TagChanges& changes) {
   }
   if (!infoWritten && keepInfo)
     body.push_back(Piece::Bytes(RenderInfoList(items)));
-  if (wav && !id3Seen && changes.addId3v2) {
+  if (wav && !file.hasId3Chunk() && changes.addId3v2) {
     FieldValues values = *file.values(TagKind::Info);
     for (const auto& [id, value] : changes.info)
       values[id] = value;

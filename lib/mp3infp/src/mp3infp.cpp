@@ -4,6 +4,7 @@
 
 #include "FieldNames.h"
 #include "LegacyText.h"
+#include "ReadBack.h"
 #include "TagFile.h"
 #include "TagWriter.h"
 
@@ -184,7 +185,9 @@ MP3INFP_API uint32_t mp3infp_Save(const char* path) {
     return 2;
   if (s.edits.empty())
     return 0;
-  const int result = mp3infp::ApplyChanges(*s.file, pendingChanges());
+  const mp3infp::TagChanges changes = pendingChanges();
+  const mp3infp::ScopedReadBack readBack(mp3infp::ExpectReadBack(*s.file, changes));
+  const int result = mp3infp::ApplyChanges(*s.file, changes);
   if (result != 0)
     return static_cast<uint32_t>(result);
   s.edits.clear();
@@ -201,6 +204,7 @@ MP3INFP_API uint32_t mp3infp_mp3_MakeId3v1(const char* path) {
     return 0;
   mp3infp::TagChanges changes;
   changes.addId3v1 = true;
+  const mp3infp::ScopedReadBack readBack(mp3infp::ExpectReadBack(*s.file, changes));
   const int result = mp3infp::ApplyChanges(*s.file, changes);
   return result != 0 ? static_cast<uint32_t>(result) : reload();
 }
@@ -215,6 +219,7 @@ MP3INFP_API uint32_t mp3infp_mp3_MakeRMP(const char* path) {
     return 0;
   mp3infp::TagChanges changes;
   changes.wrapRmp = true;
+  const mp3infp::ScopedReadBack readBack(mp3infp::ExpectReadBack(*s.file, changes));
   const int result = mp3infp::ApplyChanges(*s.file, changes);
   return result != 0 ? static_cast<uint32_t>(result) : reload();
 }
@@ -239,6 +244,7 @@ MP3INFP_API uint32_t mp3infp_MakeId3v2(const char* path) {
   } else {
     changes.addId3v2 = true;
   }
+  const mp3infp::ScopedReadBack readBack(mp3infp::ExpectReadBack(*s.file, changes));
   const int result = mp3infp::ApplyChanges(*s.file, changes);
   if (result != 0)
     return static_cast<uint32_t>(result);

@@ -1,0 +1,442 @@
+// The tag library against files that are odd or hostile: special files, tags that would cost
+// gigabytes, ID3v2 bent by real writers, and saves that must not lose data.
+#include "Mp3infpTestFiles.h"
+
+#include <mp3infp.h>
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <set>
+#include <string>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define W2M_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define W2M_ASAN 1
+#endif
+#endif
+
+namespace {
+
+using namespace mp3infp_test;
+using fixtures::concat;
+using fixtures::readFile;
+using fixtures::TempDir;
+using fixtures::writeFile;
+namespace fs = std::filesystem;
+
+std::string value(const char* name) {
+  char* v = nullptr;
+  mp3infp_GetValue(name, &v);
+  return v ? v : "<null>";
+}
+
+uint32_t load(const fs::path& p) {
+  return mp3infp_Load(nullptr, p.c_str());
+}
+
+Bytes mp3() {
+  static const Bytes stream = fixtures::makeMp3(0.3);
+  return stream;
+}
+
+Bytes wav(const std::string& title) {
+  fixtures::WavSpec spec;
+  spec.seconds = 0.2;
+  return fixtures::makeWavWithChunks(spec, {fixtures::makeInfoList({{"INAM", title}})});
+}
+
+void appendBE(Bytes& out, std::uint64_t v, int bytes, int bitsPerByte) {
+  for (int i = bytes - 1; i >= 0; --i)
+    out.push_back(static_cast<std::uint8_t>((v >> (i * bitsPerByte)) & ((1u << bitsPerByte) - 1)));
+}
+
+// One frame as written, size field plain (2.2, 2.3, or a 2.4 writer that got it wrong) or
+// syncsafe (2.4).
+Bytes frame(int major, const std::string& id, const Bytes& body, std::uint8_t flags = 0,
+            bool plainSize = false) {
+  Bytes out = bytesOf(id);
+  if (major == 2)
+    appendBE(out, body.size(), 3, 8);
+  else
+    appendBE(out, body.size(), 4, major == 4 && !plainSize ? 7 : 8);
+  if (major > 2) {
+    out.push_back(0);
+    out.push_back(flags);
+  }
+  out.insert(out.end(), body.begin(), body.end());
+  return out;
+}
+
+Bytes frame(int major, const std::string& id, const std::string& body) {
+  return frame(major, id, bytesOf(body));
+}
+
+// A tag header of the given version and flags around raw frame bytes.
+Bytes tag(int major, const Bytes& frames, std::uint8_t flags = 0) {
+  Bytes out = bytesOf("ID3");
+  out.push_back(static_cast<std::uint8_t>(major));
+  out.push_back(0);
+  out.push_back(flags);
+  appendBE(out, frames.size(), 4, 7);
+  out.insert(out.end(), frames.begin(), frames.end());
+  return out;
+}
+
+Bytes deflated(const std::string& text) {
+  uLongf size = compressBound(static_cast<uLong>(text.size()));
+  Bytes out(size);
+  compress(out.data(), &size, reinterpret_cast<const Bytef*>(text.data()), text.size());
+  out.resize(size);
+  return out;
+}
+
+std::set<std::string> namesIn(const fs::path& dir) {
+  std::set<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir))
+    names.insert(e.path().filename().string());
+  return names;
+}
+
+// A zlib stream of `total` zero bytes (a multiple of 16 MiB) made without compressing them all:
+// after a full flush the compressor starts afresh, so every further 16 MiB compress alike.
+Bytes zlibOfZeros(std::uint64_t total) {
+  constexpr std::size_t kChunk = 16u << 20;
+  const std::string zeros(kChunk, '\0');
+  z_stream z{};
+  deflateInit(&z, Z_BEST_COMPRESSION);
+  auto chunk = [&] {
+    Bytes out(kChunk / 256);
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(zeros.data()));
+    z.avail_in = kChunk;
+    z.next_out = out.data();
+    z.avail_out = static_cast<uInt>(out.size());
+    deflate(&z, Z_FULL_FLUSH);
+    out.resize(out.size() - z.avail_out);
+    return out;
+  };
+  Bytes out = chunk(); // with the zlib header
+  const Bytes again = chunk();
+  deflateEnd(&z);
+  const uLong adler = adler32(1, reinterpret_cast<const Bytef*>(zeros.data()), kChunk);
+  uLong whole = adler;
+  for (std::uint64_t done = kChunk; done < total; done += kChunk) {
+    out.insert(out.end(), again.begin(), again.end());
+    whole = adler32_combine(whole, adler, kChunk);
+  }
+  out.push_back(0x03); // final block holding nothing
+  out.push_back(0x00);
+  appendBE(out, whole, 4, 8);
+  return out;
+}
+
+// A FIFO or device never blocks a load or a save (a hang here ends in the test's timeout).
+TEST(Mp3infpSpecialFiles, RefusedWithoutWaiting) {
+  TempDir dir;
+  ASSERT_EQ(::mkfifo((dir / "x.mp3").c_str(), 0644), 0);
+  fs::create_directory(dir / "y.wav");
+  fs::create_symlink(dir / "x.mp3", dir / "link.mp3");
+  for (const fs::path& p : {dir / "x.mp3", dir / "y.wav", dir / "link.mp3", fs::path("/dev/zero")})
+    EXPECT_NE(load(p), 0u) << p;
+
+  // A file that turned into a FIFO after its load is not written through.
+  const fs::path path = dir / "a.wav";
+  writeFile(path, wav("old"));
+  ASSERT_EQ(load(path), 0u);
+  ASSERT_EQ(mp3infp_SetValue("INAM", "new"), 0u);
+  fs::rename(dir / "x.mp3", path);
+  EXPECT_NE(mp3infp_Save(path.c_str()), 0u);
+  EXPECT_TRUE(fs::is_fifo(path));
+}
+
+// One frame inflating to a gigabyte, and one too long to decode, are skipped within a few
+// hundred megabytes of address space; the other frames still read.
+TEST(Mp3infpBounds, OversizedFramesAreSkippedAndTheRestReads) {
+  constexpr std::uint64_t kInflated = 1ull << 30;
+  const Bytes packed = zlibOfZeros(kInflated);
+  ASSERT_LT(packed.size(), 2u << 20);
+
+  for (const int major : {3, 4}) {
+    SCOPED_TRACE(major);
+    Bytes bomb;
+    appendBE(bomb, kInflated, 4, major == 4 ? 7 : 8);
+    bomb.insert(bomb.end(), packed.begin(), packed.end());
+    const Bytes frames =
+        concat({frame(major, "TIT2", std::string("\0title", 6)),
+                frame(major, "TALB", bomb, major == 4 ? 0x09 : 0x80),
+                frame(major, "COMM", std::string("\0eng\0", 5) + std::string(17 << 20, 'c')),
+                frame(major, "TPE1", std::string("\0artist", 7))});
+    TempDir dir;
+    writeFile(dir / "bomb.mp3", concat({tag(major, frames), mp3()}));
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+#ifndef W2M_ASAN // the sanitizer reserves terabytes of address space up front
+      const rlimit cap{400u << 20, 400u << 20};
+      ::setrlimit(RLIMIT_AS, &cap);
+#endif
+      const bool ok = load(dir / "bomb.mp3") == 0 && value("INAM_v2") == "title" &&
+                      value("IART_v2") == "artist" && value("IPRD_v2").empty() &&
+                      value("ICMT_v2").empty();
+      ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  }
+}
+
+// ID3v2 as real writers bend it, read as common readers read it. Cross-checked with eyeD3 and
+// mediainfo where they agree; for 2.4 plain-integer sizes they keep the syncsafe reading and
+// lose the frames after it, TagLib switches as we do.
+struct LenientCase {
+  const char* label;
+  Bytes tag;
+  const char* field;
+  std::string expected;
+};
+
+class Mp3infpLenientId3v2 : public ::testing::TestWithParam<LenientCase> {};
+
+// ... and still reads so once another field is written into the tag. A v2.4 tag is rewritten
+// through TagLib, which reads these two otherwise: the save is refused, the file left alone.
+TEST_P(Mp3infpLenientId3v2, ReadsWhatOthersRead) {
+  TempDir dir;
+  const fs::path path = dir / "a.mp3";
+  const Bytes file = concat({GetParam().tag, mp3()});
+  writeFile(path, file);
+  ASSERT_EQ(load(path), 0u);
+  EXPECT_EQ(value(GetParam().field), GetParam().expected);
+  const char* other = std::string(GetParam().field) == "IPRD_v2" ? "IART_v2" : "IPRD_v2";
+  ASSERT_EQ(mp3infp_SetValue(other, "new"), 0u);
+  const std::string label = GetParam().label;
+  if (label == "plainSizeBeforePadding" || label == "extendedHeader24") {
+    EXPECT_NE(mp3infp_Save(path.c_str()), 0u);
+    EXPECT_EQ(readFile(path), file);
+    return;
+  }
+  EXPECT_EQ(mp3infp_Save(path.c_str()), 0u);
+  ASSERT_EQ(load(path), 0u);
+  EXPECT_EQ(value(GetParam().field), GetParam().expected);
+}
+
+const std::string kTitle = std::string("\0Title", 6);
+const std::string kUtf16Le = "\xff\xfe"; // BOM
+
+Bytes v3(std::initializer_list<Bytes> frames, std::uint8_t flags = 0) {
+  return tag(3, concat(frames), flags);
+}
+
+Bytes v4(std::initializer_list<Bytes> frames, std::uint8_t flags = 0) {
+  return tag(4, concat(frames), flags);
+}
+
+Bytes unsynchronised(const Bytes& bytes) {
+  Bytes out;
+  for (const std::uint8_t b : bytes) {
+    out.push_back(b);
+    if (b == 0xFF)
+      out.push_back(0);
+  }
+  return out;
+}
+
+const std::string kFfInUtf16 = std::string("\x01\xff\xfe\xff\x00", 5); // "ÿ"
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, Mp3infpLenientId3v2,
+    ::testing::Values(
+        // The comment's text takes the byte order its description gave.
+        LenientCase{"utf16TextWithoutBom",
+                    v3({frame(3, "COMM",
+                              "\x01"
+                              "eng" +
+                                  kUtf16Le + std::string("\0\0c\0o\0m\0", 8))}),
+                    "ICMT_v2", "com"},
+        LenientCase{"utf16SecondStringWithoutBom",
+                    v4({frame(4, "TIT2", "\x01" + kUtf16Le + std::string("A\0\0\0B\0", 6))}),
+                    "INAM_v2", "A/B"},
+        LenientCase{"utf16WithoutAnyBom", v3({frame(3, "TIT2", std::string("\x01T\0i\0", 5))}),
+                    "INAM_v2", "Ti"},
+        LenientCase{"plainSizeIn24",
+                    v4({frame(4, "TIT2", bytesOf("\x03" + std::string(255, 'x')), 0, true),
+                        frame(4, "TPE1",
+                              "\x03"
+                              "artist")}),
+                    "IART_v2", "artist"},
+        LenientCase{
+            "plainSizeBeforePadding",
+            tag(4, concat({frame(4, "TPE1",
+                                 "\x03"
+                                 "a"),
+                           frame(4, "TIT2", bytesOf("\x03" + std::string(300, 'y')), 0, true),
+                           Bytes(40, 0)})),
+            "INAM_v2", std::string(300, 'y')},
+        LenientCase{
+            "syncsafeSizeKept",
+            v4({frame(4, "TIT2", bytesOf("\x03" + std::string(200, 'z'))), frame(4, "TPE1",
+                                                                                 "\x03"
+                                                                                 "artist")}),
+            "INAM_v2", std::string(200, 'z')},
+        LenientCase{"strayTerminators",
+                    v3({frame(3, "TIT2", std::string("\0Title\0", 7)),
+                        frame(3, "TPE1", std::string("\0\0Art", 5))}),
+                    "IART_v2", "Art"},
+        LenientCase{"junkInPadding",
+                    tag(3, concat({frame(3, "TIT2", kTitle),
+                                   bytesOf(std::string("\0\0\0\0junk!", 9)), Bytes(20, 0)})),
+                    "INAM_v2", "Title"},
+        LenientCase{"frameRunningPastTheTag",
+                    tag(3, concat({frame(3, "TIT2", kTitle),
+                                   bytesOf(std::string("TPE1\0\0\x10\0\0\0\0x", 11))})),
+                    "INAM_v2", "Title"},
+        LenientCase{"loneSurrogateReadsEmpty",
+                    v3({frame(3, "TIT2",
+                              "\x01" + kUtf16Le +
+                                  std::string("\x00\xd8"
+                                              "a\0",
+                                              4))}),
+                    "INAM_v2", ""},
+        LenientCase{"badUtf8ReadsEmpty",
+                    v4({frame(4, "TIT2",
+                              "\x03"
+                              "ab\xc3")}),
+                    "INAM_v2", ""},
+        LenientCase{"unknownEncodingReadsEmpty",
+                    v4({frame(4, "TIT2",
+                              "\x07"
+                              "abc")}),
+                    "INAM_v2", ""},
+        LenientCase{"unsynchronisedTag23",
+                    tag(3, unsynchronised(frame(3, "TIT2", kFfInUtf16)), 0x80), "INAM_v2",
+                    "\xc3\xbf"},
+        LenientCase{"unsynchronisedFrame24",
+                    v4({frame(4, "TIT2", unsynchronised(bytesOf(kFfInUtf16)), 0x02)}), "INAM_v2",
+                    "\xc3\xbf"},
+        LenientCase{"compressedFrame23",
+                    v3({frame(3, "TIT2", concat({Bytes{0, 0, 0, 6}, deflated(kTitle)}), 0x80)}),
+                    "INAM_v2", "Title"},
+        LenientCase{"compressedFrame24",
+                    v4({frame(4, "TIT2", concat({Bytes{0, 0, 0, 6}, deflated(kTitle)}), 0x09)}),
+                    "INAM_v2", "Title"},
+        LenientCase{"encryptedFrameSkipped",
+                    v3({frame(3, "TIT2", bytesOf("\x80secret"), 0x40), frame(3, "TIT2", kTitle)}),
+                    "INAM_v2", "Title"},
+        LenientCase{"extendedHeader23",
+                    v3({Bytes{0, 0, 0, 6, 0, 0, 0, 0, 0, 0}, frame(3, "TIT2", kTitle)}, 0x40),
+                    "INAM_v2", "Title"},
+        LenientCase{"extendedHeader24",
+                    v4({Bytes{0, 0, 0, 6, 1, 0}, frame(4, "TIT2", kTitle)}, 0x40), "INAM_v2",
+                    "Title"}),
+    [](const auto& p) { return std::string(p.param.label); });
+
+// A save whose result our reader would not read as meant fails and leaves the file as it was:
+// here an ID3v2 size one byte past the end swallows the appended ID3v1 tag.
+TEST(Mp3infpSave, FailsWhenTheRewrittenFileDoesNotReadBack) {
+  TempDir dir;
+  const fs::path path = dir / "a.mp3";
+  Bytes file = concat({tag(3, frame(3, "TIT2", kTitle)), mp3()});
+  Bytes size;
+  appendBE(size, file.size() - 10 + 1, 4, 7);
+  std::copy(size.begin(), size.end(), file.begin() + 6);
+  writeFile(path, file);
+  ASSERT_EQ(load(path), 0u);
+  ASSERT_EQ(mp3infp_mp3_GetTagType(), 0u);
+  EXPECT_NE(mp3infp_mp3_MakeId3v1(path.c_str()), 0u);
+  EXPECT_EQ(readFile(path), file);
+  EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"a.mp3"});
+
+  // An ID3v2 save too: the comment shown is that of a described COMM frame (iTunes writes
+  // such), which clearing the plain comment cannot clear.
+  const Bytes described = concat(
+      {tag(3, frame(3, "COMM", std::string("\0eng", 4) + "iTunNORM" + std::string(1, '\0') + "x")),
+       mp3()});
+  writeFile(path, described);
+  ASSERT_EQ(load(path), 0u);
+  ASSERT_EQ(value("ICMT_v2"), "x");
+  ASSERT_EQ(mp3infp_SetValue("ICMT_v2", ""), 0u);
+  EXPECT_NE(mp3infp_Save(path.c_str()), 0u);
+  EXPECT_EQ(readFile(path), described);
+  EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"a.mp3"});
+}
+
+// Temporary files: a short name of ours whatever the file's name, locked while in use, and
+// those left by a killed save swept at the next save in that folder; nothing else is touched.
+TEST(Mp3infpSave, TemporaryFilesAreShortAndStaleOnesSwept) {
+  TempDir dir;
+  std::string longName;
+  for (int i = 0; i < 83; ++i)
+    longName += "曲";
+  longName += "ab.wav"; // 255 bytes, the longest a name can be
+  const fs::path path = dir / longName;
+  writeFile(path, wav("old"));
+  const std::set<std::string> others = {".w2m-enc-Ab12Cd.mp3", ".w2m-Ab12Cd.mp3", "x.tmp",
+                                        ".w2m-held01.tmp"};
+  for (const std::string& name : others)
+    writeFile(dir / name, Bytes{1});
+  const int held = ::open((dir / ".w2m-held01.tmp").c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+
+  // A save killed while writing (here by a file-size limit) leaves its temporary file.
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const rlimit small{1000, 1000}, noCore{0, 0};
+    ::setrlimit(RLIMIT_CORE, &noCore);
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    load(path);
+    mp3infp_SetValue("INAM", "killed");
+    mp3infp_Save(path.c_str());
+    ::_exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
+  ASSERT_EQ(namesIn(dir.path()).size(), others.size() + 2);
+  writeFile(dir / ".w2m-stale1.tmp", Bytes(1000, 7));
+  writeFile(dir / ".w2m-Stale2.tmp", {});
+
+  ASSERT_EQ(load(path), 0u);
+  ASSERT_EQ(mp3infp_SetValue("INAM", "new"), 0u);
+  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
+  ::close(held);
+  std::set<std::string> expected = others;
+  expected.insert(longName);
+  EXPECT_EQ(namesIn(dir.path()), expected);
+  ASSERT_EQ(load(path), 0u);
+  EXPECT_EQ(value("INAM"), "new");
+}
+
+// A rewritten file keeps its owner, group and permission bits (set-group-id included).
+TEST(Mp3infpSave, KeepsOwnerGroupAndMode) {
+  TempDir dir;
+  const fs::path path = dir / "a.mp3";
+  writeFile(path, mp3());
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(::chown(path.c_str(), 4321, 8765), 0);
+  }
+  ASSERT_EQ(::chmod(path.c_str(), 02640), 0);
+  ASSERT_EQ(load(path), 0u);
+  ASSERT_EQ(mp3infp_mp3_MakeRMP(path.c_str()), 0u);
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 02640u);
+  if (root) {
+    EXPECT_EQ(st.st_uid, 4321u);
+    EXPECT_EQ(st.st_gid, 8765u);
+  }
+}
+
+} // namespace
