@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-gtk-platformtheme qt6-qpa-plugins
   libtag1-dev libmp3lame-dev libsndfile1-dev
   libgtest-dev libgmock-dev
-  fonts-noto-cjk
+  fonts-noto-cjk qt6-translations-l10n
   lame xvfb xauth xdotool x11-utils openbox
   clang libclang-rt-14-dev clang-format
   desktop-file-utils appstream

@@ -49,16 +49,20 @@ bool Encode(const QString& text, QByteArray& out) {
   return convert("CP932", "UTF-8", text.toUtf8(), out);
 }
 
-QString DecodeFileText(const QByteArray& bytes) {
-  QByteArray body = bytes;
-  if (body.startsWith("\xEF\xBB\xBF"))
-    body.remove(0, 3);
-  if (IsValidUtf8(body))
-    return QString::fromUtf8(body);
-  QString text;
-  if (Decode(body, text))
+QString DecodeText(const QByteArray& bytes) {
+  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  QString text = utf8(bytes);
+  if (!utf8.hasError())
     return text;
-  return QString::fromLatin1(body);
+  if (Decode(bytes, text))
+    return text;
+  return QString::fromLatin1(bytes);
+}
+
+QString DecodeFileText(const QByteArray& bytes) {
+  if (bytes.startsWith("\xEF\xBB\xBF"))
+    return DecodeText(bytes.sliced(3));
+  return DecodeText(bytes);
 }
 
 } // namespace Cp932

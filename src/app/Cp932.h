@@ -16,8 +16,10 @@ bool Decode(const QByteArray& bytes, QString& out);
 // Encodes as CP932; false when some character has no CP932 form.
 bool Encode(const QString& text, QByteArray& out);
 
-// Text of a file that may come from Windows: UTF-8 (a BOM is dropped) when valid, else CP932,
-// else Latin-1.
+// 8-bit text of unknown origin: UTF-8 when strictly valid, else CP932, else Latin-1.
+QString DecodeText(const QByteArray& bytes);
+
+// Text of a file that may come from Windows: as DecodeText, a UTF-8 BOM dropped first.
 QString DecodeFileText(const QByteArray& bytes);
 
 } // namespace Cp932

@@ -1,38 +1,109 @@
 #include "app/FolderScan.h"
 
+#include "app/Cp932.h"
+
 #include <QFile>
 
 #include <dirent.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
 
+// 32 bytes, so that sorting a folder moves little memory. A folder's names are far below 4 GiB.
 struct Entry {
-  size_t offset; // into the name buffer
-  size_t length;
+  std::uint64_t keyPrefix; // the key's first 8 bytes, big-endian: most comparisons end here
+  std::uint32_t offset;    // into the name buffer
+  std::uint32_t length;
+  std::uint32_t keyOffset; // into the key buffer
+  std::uint32_t keyLength;
   unsigned char type;
 };
 
-// Lists a folder completely and closes it before anything is descended into, so a deep tree
-// holds one open folder at a time.
+void AppendUtf8(char32_t c, std::string& out) {
+  if (c < 0x80) {
+    out.push_back(static_cast<char>(c));
+  } else if (c < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else if (c < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  }
+}
+
+// Appends the key a name sorts by: the name as it is shown (the 8-bit text rule), each
+// character upper-cased on its own, written as UTF-8, whose byte order is code point order.
+// Windows lists a folder in this order, and albums are numbered for it.
+void AppendSortKey(const char* name, size_t length, std::string& keys) {
+  const bool ascii =
+      std::all_of(name, name + length, [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  if (ascii) {
+    const size_t start = keys.size();
+    keys.resize(start + length);
+    std::transform(
+        name, name + length, keys.begin() + static_cast<std::ptrdiff_t>(start),
+        [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; });
+    return;
+  }
+  const QString text = Cp932::DecodeText(QByteArray(name, static_cast<qsizetype>(length)));
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    char32_t c = text[i].unicode();
+    if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+      c = QChar::surrogateToUcs4(text[i].unicode(), text[i + 1].unicode());
+      ++i;
+    }
+    AppendUtf8(QChar::toUpper(c), keys);
+  }
+}
+
+// Lists a folder completely, sorted by name, and closes it before anything is descended into,
+// so a deep tree holds one open folder at a time.
 bool ListFolder(const std::string& path, std::string& names, std::vector<Entry>& entries) {
   DIR* dir = opendir(path.c_str());
   if (dir == nullptr)
     return false;
+  std::string keys;
   while (const dirent* e = readdir(dir)) {
     const char* name = e->d_name;
     if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
       continue;
     const size_t length = std::strlen(name);
-    entries.push_back({names.size(), length, e->d_type});
+    const size_t keyOffset = keys.size();
+    AppendSortKey(name, length, keys);
+    std::uint64_t prefix = 0;
+    for (size_t i = 0; i < 8; ++i)
+      prefix = (prefix << 8) |
+               (keyOffset + i < keys.size() ? static_cast<unsigned char>(keys[keyOffset + i]) : 0u);
+    entries.push_back({prefix, static_cast<std::uint32_t>(names.size()),
+                       static_cast<std::uint32_t>(length), static_cast<std::uint32_t>(keyOffset),
+                       static_cast<std::uint32_t>(keys.size() - keyOffset), e->d_type});
     names.append(name, length);
   }
   closedir(dir);
+  // Names equal but for case (possible here, not on Windows) keep one order by their bytes.
+  std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+    if (a.keyPrefix != b.keyPrefix)
+      return a.keyPrefix < b.keyPrefix;
+    const std::string_view keyA(keys.data() + a.keyOffset, a.keyLength);
+    const std::string_view keyB(keys.data() + b.keyOffset, b.keyLength);
+    if (keyA != keyB)
+      return keyA < keyB;
+    return std::string_view(names.data() + a.offset, a.length) <
+           std::string_view(names.data() + b.offset, b.length);
+  });
   return true;
 }
 

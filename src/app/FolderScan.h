@@ -1,8 +1,9 @@
 // Walking a folder tree for the files the main window lists: WAV and MP3 files to step
 // through, JPG files offered as jacket images.
 //
-// Entries come in the order the file system lists them, nothing is sorted, and a subfolder's
-// files appear where the subfolder is listed. Hidden entries and read-only folders are walked
+// Each folder's entries come sorted by name as Windows lists them (case-insensitively: by code
+// point of the upper-cased name, a name read by the 8-bit text rule), and a subfolder's files
+// appear where the subfolder comes in that order. Hidden entries and read-only folders are walked
 // like any other. Symbolic links to folders are not followed (a link cycle would never end, and
 // a linked tree would be listed twice); symbolic links to files are listed like files. Folders
 // that cannot be read are skipped; a folder that has vanished gives nothing.

@@ -3,6 +3,7 @@
 // after the main window (and with it the encoder component and its worker) is gone.
 #include "app/AppInfo.h"
 #include "app/Platform.h"
+#include "app/QtTranslations.h"
 #include "app/TerminationSignal.h"
 #include "app/Unit1.h"
 #include "encoder/GogoDefs.h"
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
   // The display name follows the application name; setting it separately would make some
   // platforms append it to every window title.
   QApplication::setApplicationName(QStringLiteral("wav2mp3tag"));
+  InstallQtJapaneseTranslations(app);
 
   Platform& platform = Platform::Default();
   int result = 0;

@@ -11,13 +11,25 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QStyle>
+
+#include <algorithm>
 
 namespace {
 
-constexpr int kClientWidth = 818;
-constexpr int kClientHeight = 447;
-const QRect kRadioGroupRect(0, 8, 818, 393);
-const QRect kButton1Rect(716, 408, 85, 25);
+// The designed window: 818 x 447, the radio group at (0, 8) 818 x 393, "閉じる" 85 x 25 at
+// (716, 408). Its rows were 11 pixels for a 12-pixel font; here rows and columns follow what
+// the buttons need, and the rest keeps the designed margins.
+constexpr int kGroupTop = 8;
+constexpr int kDesignedColumnWidth = (818 - 10) / TfrmGenreList::kColumns;
+// A column grows for the longest built-in names, not without end for a long line of the file;
+// a name still cut off shows whole in its tooltip.
+constexpr int kMaxColumnWidth = 2 * kDesignedColumnWidth;
+constexpr int kButtonGap = 7;          // group to button
+constexpr int kBottomMargin = 14;      // button to window edge
+constexpr int kButtonRightMargin = 17; // button to window edge
+const QSize kButton1Size(85, 25);
 
 } // namespace
 
@@ -28,13 +40,10 @@ TfrmGenreList::TfrmGenreList(Platform& platform, const QString& genreFilePath, Q
   QFont font(QStringLiteral("Noto Sans CJK JP"));
   font.setPixelSize(12);
   setFont(font);
-  setFixedSize(kClientWidth, kClientHeight);
-  move(203, 168);
 
   RadioGroup1 = new QGroupBox(
       QStringLiteral("【一覧から選んだ項目がメイン画面の[ジャンル]に設定される】"), this);
   RadioGroup1->setObjectName(QStringLiteral("RadioGroup1"));
-  RadioGroup1->setGeometry(kRadioGroupRect);
   RadioGroup1->installEventFilter(this);
   m_buttonGroup = new QButtonGroup(this);
   connect(m_buttonGroup, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
@@ -44,7 +53,6 @@ TfrmGenreList::TfrmGenreList(Platform& platform, const QString& genreFilePath, Q
 
   Button1 = new QPushButton(QStringLiteral("閉じる"), this);
   Button1->setObjectName(QStringLiteral("Button1"));
-  Button1->setGeometry(kButton1Rect);
   connect(Button1, &QPushButton::clicked, this, &TfrmGenreList::Button1Click);
 
   std::optional<QStringList> items = GenreListFile::Read(genreFilePath);
@@ -55,22 +63,38 @@ TfrmGenreList::TfrmGenreList(Platform& platform, const QString& genreFilePath, Q
   }
   setItems(*items);
   setItemIndex(GenreListFile::InitialIndex(static_cast<int>(m_items.size())));
+  PlaceOnScreen(QPoint(203, 168));
 }
 
-QRect TfrmGenreList::ItemRect(int index, int count, int columns, QSize groupSize, int fontHeight) {
+void TfrmGenreList::PlaceOnScreen(QPoint designed) {
+  // The window is taller than designed; it is moved up (or left) as far as needed to show it
+  // whole on its screen.
+  QRect frame(designed, size());
+  if (const QScreen* s = screen()) {
+    const QRect area = s->availableGeometry();
+    frame.moveRight(std::min(frame.right(), area.right()));
+    frame.moveBottom(std::min(frame.bottom(), area.bottom()));
+    frame.moveLeft(std::max(frame.left(), area.left()));
+    frame.moveTop(std::max(frame.top(), area.top()));
+  }
+  move(frame.topLeft());
+}
+
+QRect TfrmGenreList::ItemRect(int index, int count, int columns, QSize groupSize,
+                              int captionHeight) {
   const int perColumn = std::max(1, (count + columns - 1) / columns);
   const int width = (groupSize.width() - 10) / columns;
-  const int space = groupSize.height() - fontHeight - 5;
+  const int space = groupSize.height() - captionHeight - 5;
   const int height = std::max(1, space / perColumn);
-  const int topMargin = fontHeight + 1 + (space % perColumn) / 2;
+  const int topMargin = captionHeight + 1 + (space % perColumn) / 2;
   return QRect(index / perColumn * width + 8, index % perColumn * height + topMargin, width,
                height);
 }
 
-int TfrmGenreList::ItemAt(QPoint pos, int count, int columns, QSize groupSize, int fontHeight) {
+int TfrmGenreList::ItemAt(QPoint pos, int count, int columns, QSize groupSize, int captionHeight) {
   if (count <= 0)
     return -1;
-  const QRect first = ItemRect(0, count, columns, groupSize, fontHeight);
+  const QRect first = ItemRect(0, count, columns, groupSize, captionHeight);
   if (pos.x() < first.left() || pos.y() < first.top())
     return -1;
   const int perColumn = (count + columns - 1) / columns;
@@ -85,25 +109,42 @@ int TfrmGenreList::ItemAt(QPoint pos, int count, int columns, QSize groupSize, i
 void TfrmGenreList::setItems(const QStringList& items) {
   m_items = items;
   const int count = static_cast<int>(items.size());
-  m_fontHeight = QFontMetrics(font()).height();
+  // The rows start below the caption and the frame's top line, as the style draws them.
+  m_captionHeight = RadioGroup1->contentsMargins().top();
   m_buttons.reserve(items.size());
+  // Every row is as high as the font's real line (or the round indicator, if taller) and every
+  // column as wide as its widest name (up to a limit), so no button overlaps another and names
+  // are not cut by the next column. A button's size hint adds padding for a lone button; in a
+  // list of 32 rows that would make the window taller than many screens.
+  const int indicator = style()->pixelMetric(QStyle::PM_ExclusiveIndicatorHeight);
+  const int rowHeight = std::max(QFontMetrics(font()).height(), indicator) + 2;
+  int columnWidth = kDesignedColumnWidth;
   for (int i = 0; i < count; ++i) {
     // The button shows "&&" as one "&" and underlines the letter after a single "&"; the
     // genre name keeps the stored text.
     auto* button = new QRadioButton(items[i], RadioGroup1);
     button->setObjectName(QStringLiteral("RadioGroup1_%1").arg(i));
-    // The rows are closer than the font's line height. Each button is drawn centred on its
-    // row and overlaps its neighbours a little, so no text is cut off; mouse clicks are
-    // assigned by row in eventFilter instead of by whichever button lies on top.
-    const QRect slot = ItemRect(i, count, kColumns, RadioGroup1->size(), m_fontHeight);
-    const int height = std::max(slot.height(), button->sizeHint().height());
-    button->setGeometry(slot.left(), slot.top() - (height - slot.height()) / 2, slot.width(),
-                        height);
+    columnWidth = std::max(columnWidth, std::min(button->sizeHint().width(), kMaxColumnWidth));
+    // A click anywhere in an item's cell picks it, as in the designed radio group, not only
+    // one on the button's text: clicks are assigned by cell in eventFilter.
     button->setAttribute(Qt::WA_TransparentForMouseEvents);
-    if (button->sizeHint().width() > slot.width())
-      button->setToolTip(button->text().replace(QStringLiteral("&&"), QStringLiteral("&")));
     m_buttonGroup->addButton(button, i);
     m_buttons.push_back(button);
+  }
+
+  const int perColumn = std::max(1, (count + kColumns - 1) / kColumns);
+  const QSize group(kColumns * columnWidth + 10, m_captionHeight + 5 + perColumn * rowHeight);
+  RadioGroup1->setGeometry(QRect(QPoint(0, kGroupTop), group));
+  const int buttonTop = kGroupTop + group.height() + kButtonGap;
+  Button1->setGeometry(QRect(
+      QPoint(group.width() - kButton1Size.width() - kButtonRightMargin, buttonTop), kButton1Size));
+  setFixedSize(group.width(), buttonTop + kButton1Size.height() + kBottomMargin);
+
+  for (int i = 0; i < count; ++i) {
+    QRadioButton* button = m_buttons[static_cast<size_t>(i)];
+    button->setGeometry(ItemRect(i, count, kColumns, group, m_captionHeight));
+    if (button->sizeHint().width() > button->width())
+      button->setToolTip(button->text().replace(QStringLiteral("&&"), QStringLiteral("&")));
   }
 }
 
@@ -115,7 +156,7 @@ bool TfrmGenreList::eventFilter(QObject* watched, QEvent* event) {
   if (mouse->button() != Qt::LeftButton)
     return false;
   const int item = ItemAt(mouse->position().toPoint(), static_cast<int>(m_items.size()), kColumns,
-                          RadioGroup1->size(), m_fontHeight);
+                          RadioGroup1->size(), m_captionHeight);
   if (event->type() == QEvent::MouseButtonPress) {
     m_pressedItem = item;
   } else if (item >= 0 && item == m_pressedItem) {

@@ -33,10 +33,10 @@ public:
 
   // Where the radio group puts item `index` of `count` items: top to bottom, column by
   // column, in `columns` columns of equal width, inside a group of `groupSize` whose caption
-  // font is `fontHeight` pixels high.
-  static QRect ItemRect(int index, int count, int columns, QSize groupSize, int fontHeight);
+  // takes the top `captionHeight` pixels.
+  static QRect ItemRect(int index, int count, int columns, QSize groupSize, int captionHeight);
   // The item whose rectangle holds `pos` (in the group's coordinates), -1 for none.
-  static int ItemAt(QPoint pos, int count, int columns, QSize groupSize, int fontHeight);
+  static int ItemAt(QPoint pos, int count, int columns, QSize groupSize, int captionHeight);
 
   static constexpr int kColumns = 5;
 
@@ -48,14 +48,16 @@ signals:
   void OnChoose(int index);
 
 private:
+  // Makes the buttons and sizes the rows, the columns and the window to fit them.
   void setItems(const QStringList& items);
+  void PlaceOnScreen(QPoint designed);
   void RadioGroup1Click(int index);
   void Button1Click();
 
   QStringList m_items;
   int m_itemIndex = -1;
   bool m_settingIndex = false;
-  int m_fontHeight = 0;
+  int m_captionHeight = 0;
   int m_pressedItem = -1;
   QGroupBox* RadioGroup1 = nullptr;
   QButtonGroup* m_buttonGroup = nullptr;

@@ -1,5 +1,6 @@
 #include "ui/BrowseFolderDialog.h"
 
+#include "app/Platform.h"
 #include "ui/BrowseFolderFilter.h"
 
 #include <QDir>
@@ -30,8 +31,8 @@ QString CleanTypedPath(QString text) {
 
 } // namespace
 
-BrowseFolderDialog::BrowseFolderDialog(QWidget* parent, const Setup& setup)
-    : QDialog(parent), setup_(setup) {
+BrowseFolderDialog::BrowseFolderDialog(QWidget* parent, const Setup& setup, Platform& platform)
+    : QDialog(parent), setup_(setup), platform_(platform) {
   setObjectName(QStringLiteral("BrowseFolderDialog"));
   setWindowTitle(QStringLiteral("フォルダの参照"));
 
@@ -113,7 +114,13 @@ BrowseFolderDialog::BrowseFolderDialog(QWidget* parent, const Setup& setup)
       tree_->scrollTo(tree_->currentIndex(), QAbstractItemView::PositionAtCenter);
   });
   connect(newFolderButton_, &QPushButton::clicked, this, [this] { CreateFolder(); });
-  connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
+  // A new folder's name is edited in place; once renamed, the selected item's path is another.
+  connect(model_, &QFileSystemModel::fileRenamed, this,
+          [this](const QString& folder, const QString&, const QString& newName) {
+            if (SelectedPath() == QDir::toNativeSeparators(QDir(folder).filePath(newName)))
+              currentChanged(tree_->currentIndex());
+          });
+  connect(okButton_, &QPushButton::clicked, this, &BrowseFolderDialog::okClicked);
   connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
 
   resize(DefaultSize.expandedTo(minimumSizeHint()));
@@ -198,14 +205,43 @@ bool BrowseFolderDialog::CreateFolder() {
   return true;
 }
 
+QString BrowseFolderDialog::typedPath() const {
+  const QString text = CleanTypedPath(pathEdit_->text());
+  if (text.isEmpty() || QDir::isAbsolutePath(text))
+    return text.isEmpty() ? text : QDir::cleanPath(text);
+  QString base = setup_.rootFolder;
+  const QString selected = SelectedPath();
+  if (!selected.isEmpty()) {
+    const QFileInfo info(selected);
+    base = info.isDir() ? info.absoluteFilePath() : info.absolutePath();
+  }
+  return QDir::cleanPath(QDir(base).filePath(text));
+}
+
 bool BrowseFolderDialog::SelectTypedPath() {
-  const QString path = CleanTypedPath(pathEdit_->text());
+  const QString path = typedPath();
   if (path.isEmpty())
     return false;
   if (SelectPath(path))
     return true;
-  showMessage(QStringLiteral("「%1」は選択できません。").arg(path));
+  platform_.ShowError(this, QFileInfo::exists(path)
+                                ? QStringLiteral("「%1」は選択できません。").arg(path)
+                                : QStringLiteral("「%1」は見つかりません。").arg(path));
   return false;
+}
+
+void BrowseFolderDialog::okClicked() {
+  // The box shows the selected item's path until the user types another; a typed path that
+  // differs is what the user means, not the item still highlighted in the tree.
+  const QString typed = typedPath();
+  if (!typed.isEmpty() && typed != SelectedPath()) {
+    if (!SelectTypedPath())
+      return;
+    // The selection's handler may have refused the new item.
+    if (!okButton_->isEnabled())
+      return;
+  }
+  accept();
 }
 
 void BrowseFolderDialog::PressOk() {

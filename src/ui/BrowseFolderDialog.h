@@ -2,12 +2,17 @@
 // root folder (folders only, or files too), a status line, a box to type or paste a path, a
 // "new folder" button, OK and Cancel. Its public operations let a caller (or a test) drive it
 // without a modal loop.
+//
+// A path typed into the box is the answer when OK is pressed, as the box's label promises; Enter
+// in the box selects it in the tree. A typed path that cannot be chosen is reported through the
+// Platform and the dialog stays open.
 #pragma once
 
 #include <QDialog>
 #include <QString>
 
 class BrowseFolderFilter;
+class Platform;
 class QFileSystemModel;
 class QLabel;
 class QLineEdit;
@@ -25,7 +30,8 @@ public:
     bool newFolderButton = true;              // show the "new folder" button
   };
 
-  BrowseFolderDialog(QWidget* parent, const Setup& setup);
+  // Messages go through `platform`.
+  BrowseFolderDialog(QWidget* parent, const Setup& setup, Platform& platform);
 
   // Text above the tree; hidden when empty.
   void SetTitle(const QString& text);
@@ -47,7 +53,8 @@ public:
   // Makes a new folder in the selected folder (beside the selected file), selects it and
   // starts editing its name. False, with a message in the status line, when that fails.
   bool CreateFolder();
-  // Selects what the path box holds, as Enter in the box does.
+  // Selects what the path box holds, as Enter in the box does; a relative path counts from the
+  // selected folder. False, with a message, when that is not an item the tree may select.
   bool SelectTypedPath();
   void PressOk();
   void PressCancel();
@@ -61,9 +68,12 @@ protected:
 
 private:
   void currentChanged(const QModelIndex& current);
+  void okClicked();
+  QString typedPath() const;
   void showMessage(const QString& text);
 
   Setup setup_;
+  Platform& platform_;
   QFileSystemModel* model_;
   BrowseFolderFilter* filter_;
   QLabel* titleLabel_;

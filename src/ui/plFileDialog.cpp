@@ -142,7 +142,7 @@ bool TplBrowseFolder::run() {
   setup.includeFiles = HasBrowseOption(options_, TplBrowseOption::bifBrowseIncludeFiles);
   setup.statusLine = HasBrowseOption(options_, TplBrowseOption::bifStatusText);
   setup.newFolderButton = !HasBrowseOption(options_, TplBrowseOption::bifNonNewFolderButton);
-  BrowseFolderDialog dialog(owner_ != nullptr ? owner_->window() : nullptr, setup);
+  BrowseFolderDialog dialog(owner_ != nullptr ? owner_->window() : nullptr, setup, platform_);
   dialog.SetTitle(title_);
   handlerFailed_ = false;
   dialog_ = &dialog;

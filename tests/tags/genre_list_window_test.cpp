@@ -59,7 +59,6 @@ TEST_F(GenreListWindowTest, MissingFileReportsAndKeepsBuiltInItems) {
   EXPECT_EQ(window.ItemIndex(), 145);
   EXPECT_TRUE(itemButton(window, 145)->isChecked());
   EXPECT_EQ(window.windowTitle(), QStringLiteral("ジャンル一覧"));
-  EXPECT_EQ(window.size(), QSize(818, 447));
 }
 
 TEST_F(GenreListWindowTest, ShortFileSelectsLastItem) {
@@ -83,17 +82,16 @@ TEST_F(GenreListWindowTest, OnlyAClickThatChangesTheSelectionIsAChoice) {
   itemButton(window, 145)->click(); // already selected
   EXPECT_TRUE(chosen.empty());
 
-  // A click near the lower edge of a row still picks that row's item, although the next
-  // item's button reaches over it.
-  const QRect row16 =
-      TfrmGenreList::ItemRect(16, 160, 5, QSize(818, 393), QFontMetrics(window.font()).height());
-  clickGroupAt(window, QPoint(row16.left() + 40, row16.bottom()));
+  // A click anywhere in an item's cell picks it, also beside its text.
+  const QRect row16 = itemButton(window, 16)->geometry();
+  clickGroupAt(window, QPoint(row16.right() - 2, row16.bottom()));
   EXPECT_EQ(chosen, std::vector<int>{16});
   EXPECT_EQ(window.ItemIndex(), 16);
 
   clickGroupAt(window, row16.center());
-  clickGroupAt(window, QPoint(817, 392)); // below the last row of the last column: nothing
-  window.setItemIndex(1);                 // not a choice
+  const QRect lastColumn = itemButton(window, 159)->geometry();
+  clickGroupAt(window, QPoint(lastColumn.center().x(), lastColumn.bottom() + 2)); // no item
+  window.setItemIndex(1);                                                         // not a choice
   window.setItemIndex(-1);
   EXPECT_EQ(window.ItemIndex(), -1);
   EXPECT_FALSE(itemButton(window, 16)->isChecked());
@@ -124,9 +122,27 @@ TEST_F(GenreListWindowTest, FiveColumnsTopToBottom) {
   EXPECT_EQ(TfrmGenreList::ItemRect(159, 160, 5, group, 12).left(), first.left() + 4 * 161);
 
   TfrmGenreList window(platform, path);
-  EXPECT_EQ(itemButton(window, 32)->x(), itemButton(window, 0)->x() + 161);
+  EXPECT_EQ(itemButton(window, 32)->x(),
+            itemButton(window, 0)->x() + itemButton(window, 0)->width());
   EXPECT_EQ(itemButton(window, 32)->y(), itemButton(window, 0)->y());
   EXPECT_EQ(itemButton(window, 77)->text(), QStringLiteral("78 Rock && Roll"));
+
+  // Rows hold the font's line and columns the whole names, so no row reaches into another and
+  // no built-in name is cut by the next column; everything lies inside the group and the window.
+  auto* box = window.findChild<QGroupBox*>(QStringLiteral("RadioGroup1"));
+  for (int i = 0; i < 160; ++i) {
+    const QRadioButton* button = itemButton(window, i);
+    EXPECT_GE(button->height(), button->fontMetrics().height()) << i;
+    EXPECT_GE(button->width(), button->sizeHint().width()) << i;
+    EXPECT_TRUE(box->rect().contains(button->geometry())) << i;
+    for (int j = i + 1; j < 160; ++j)
+      EXPECT_FALSE(button->geometry().intersects(itemButton(window, j)->geometry()))
+          << i << " " << j;
+  }
+  const auto* close = window.findChild<QPushButton*>(QStringLiteral("Button1"));
+  EXPECT_TRUE(window.rect().contains(box->geometry()));
+  EXPECT_TRUE(window.rect().contains(close->geometry()));
+  EXPECT_FALSE(close->geometry().intersects(box->geometry()));
 
   if (qEnvironmentVariableIsSet("W2M_SCREENSHOT_DIR")) {
     window.show();

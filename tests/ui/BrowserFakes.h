@@ -24,6 +24,7 @@ public:
   std::function<int(BrowseFolderDialog&)> script;
   int execs = 0;
   QStringList opened;
+  QStringList errors;
 
   int ExecModal(QDialog& dialog) override {
     ++execs;
@@ -32,6 +33,7 @@ public:
       return QDialog::Rejected;
     return script(*browse);
   }
+  void ShowError(QWidget*, const QString& text) override { errors.append(text); }
   bool OpenWithAssociatedProgram(const QString& path) override {
     opened.append(path);
     return true;

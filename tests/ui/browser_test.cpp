@@ -1,10 +1,14 @@
 #include "BrowserFakes.h"
 #include "ui/plFileDialog.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QFileSystemModel>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QScreen>
+#include <QTreeView>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -247,6 +251,58 @@ TEST_F(BrowseFolderTest, TypedPathAndNewFolder) {
   };
   ASSERT_TRUE(browser.Execute());
   EXPECT_EQ(browser.Directory(), home / "Music/新しいフォルダー (2)");
+}
+
+// OK takes what was typed, not the item still highlighted in the tree; what cannot be chosen
+// is said and the dialog stays open.
+TEST_F(BrowseFolderTest, TypedPathIsTheAnswerOnOk) {
+  TplBrowseFolder browser(&owner, fake);
+  int finished = 0;
+  fake.script = [&](BrowseFolderDialog& d) {
+    QObject::connect(&d, &QDialog::finished, [&] { ++finished; });
+    auto* edit = d.findChild<QLineEdit*>("PathEdit");
+    for (const QString& wrong : {home / "Music/gone", home / "Music/track 1.wav"}) {
+      edit->setText(wrong);
+      d.PressOk();
+    }
+    EXPECT_EQ(finished, 0);
+    EXPECT_EQ(fake.errors.size(), 2);
+    EXPECT_EQ(d.SelectedPath(), home / "Desktop");
+    edit->setText("../Music/Album A"); // from the selected folder
+    d.PressOk();
+    return d.result();
+  };
+  ASSERT_TRUE(browser.Execute());
+  EXPECT_EQ(browser.Directory(), home / "Music/Album A");
+}
+
+TEST_F(BrowseFolderTest, RenamedNewFolderShowsInTheBox) {
+  TplBrowseFolder browser(&owner, fake);
+  QStringList seen;
+  browser.OnSelectionChanged = [&](QObject*, QWidget*, const QString& dir, QString&, bool&) {
+    seen.append(dir);
+  };
+  fake.script = [&](BrowseFolderDialog& d) {
+    // A user names the folder seconds after making it; here the rename comes at once, and
+    // the watcher's listing of the folder made in between could drop the renamed item.
+    d.findChild<QFileSystemModel*>()->setOption(QFileSystemModel::DontWatchForChanges);
+    EXPECT_TRUE(d.SelectPath(home / "Music"));
+    EXPECT_TRUE(d.CreateFolder());
+    auto* nameEditor = d.findChild<QTreeView*>("FolderTree")->findChild<QLineEdit*>();
+    if (nameEditor == nullptr)
+      return Cancel(d);
+    nameEditor->setText("Live");
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(nameEditor, &enter);
+    QApplication::processEvents(); // the view commits the name from its own queue
+    EXPECT_EQ(d.findChild<QLineEdit*>("PathEdit")->text(), home / "Music/Live");
+    d.PressOk();
+    return d.result();
+  };
+  ASSERT_TRUE(browser.Execute());
+  EXPECT_EQ(browser.Directory(), home / "Music/Live");
+  EXPECT_EQ(seen.last(), home / "Music/Live");
+  EXPECT_TRUE(fake.errors.isEmpty());
 }
 
 } // namespace
