@@ -1,4 +1,5 @@
 #include "app/FolderScan.h"
+#include "app/FsPath.h"
 
 #include "app/Cp932.h"
 
@@ -186,13 +187,13 @@ void FindFiles(const QString& folder, const QString& extension, QStringList& out
                      EndsWithAscii(name, length, wantedBytes.constData(), suffixLength)
                  ? 0
                  : -1;
-    const QString decoded = QFile::decodeName(QByteArray(name, static_cast<qsizetype>(length)));
+    const QString decoded = FsPath::Decode(QByteArray(name, static_cast<qsizetype>(length)));
     return FileExtension(decoded).toLower() == wanted ? 0 : -1;
   };
   const auto found = [&](int, const std::string& path) {
-    out.append(QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size()))));
+    out.append(FsPath::Decode(QByteArray(path.data(), static_cast<qsizetype>(path.size()))));
   };
-  std::string start = QFile::encodeName(folder).toStdString();
+  std::string start = FsPath::Encode(folder).toStdString();
   if (start.empty())
     return;
   if (start.back() != '/')
@@ -206,7 +207,7 @@ FolderTree ScanTree(const QString& folder) {
   if (root.size() > 1 && root.endsWith(u'/'))
     root.chop(1);
   struct stat st {};
-  const QByteArray native = QFile::encodeName(root);
+  const QByteArray native = FsPath::Encode(root);
   if (root.isEmpty() || stat(native.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
     return tree;
   std::string start = native.toStdString();
@@ -228,7 +229,7 @@ FolderTree ScanTree(const QString& folder) {
   QStringList* lists[] = {&tree.Wav, &tree.Mp3, &tree.Jpg};
   const auto found = [&](int index, const std::string& path) {
     lists[index]->append(
-        QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size()))));
+        FsPath::Decode(QByteArray(path.data(), static_cast<qsizetype>(path.size()))));
   };
   Walk(start, match, found);
   return tree;

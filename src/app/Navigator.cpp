@@ -1,9 +1,8 @@
 #include "app/Navigator.h"
+#include "app/FsPath.h"
 
 #include "app/FolderScan.h"
 #include "tags/TagEditor.h"
-
-#include <QFileInfo>
 
 namespace {
 
@@ -54,7 +53,7 @@ void Navigator::Open(OpenDialogs& dialogs) {
   if (!options_.WithFolder) {
     // File mode: the system's open dialog, every file listed.
     QString initial = openDialogFileName_;
-    if (!QFileInfo(initial).isFile() && QFileInfo(defaultFolder).isDir())
+    if (!FsPath::IsFile(initial) && FsPath::IsDir(defaultFolder))
       initial = defaultFolder;
     const QString chosen = dialogs.OpenFile(initial);
     if (chosen.isEmpty())
@@ -72,7 +71,7 @@ void Navigator::Open(OpenDialogs& dialogs) {
   if (!browsed || browsed->directory.isEmpty())
     return; // cancelled, or an item without a place in the file system
   QString folder = browsed->directory;
-  if (QFileInfo(folder).isFile()) {
+  if (FsPath::IsFile(folder)) {
     // A picked file opens its folder; the next browse starts in that folder (a file cannot be
     // a browse's starting point).
     folder = FolderOf(folder);
@@ -119,7 +118,7 @@ void Navigator::Previous() {
 void Navigator::FilesDropped(const QStringList& paths) {
   for (const QString& path : paths) {
     // A folder is never shown, whatever its name.
-    if (!IsAudioExtension(FileExtension(path)) || QFileInfo(path).isDir())
+    if (!IsAudioExtension(FileExtension(path)) || FsPath::IsDir(path))
       continue;
     view_.ClearStatus();
     fileList_.clear();
@@ -139,7 +138,7 @@ void Navigator::OpenCommandLineFile(const QString& argument) {
 
 void Navigator::OpenOneFile(const QString& path) {
   // A relative name (from the command line) is taken from the working folder.
-  const QString full = QFileInfo(path).absoluteFilePath();
+  const QString full = FsPath::Absolute(path);
   // The images of an earlier folder scan are not this open's: the folder is walked anew.
   ForgetScannedJackets();
   view_.ShowFolder(FolderOf(full), false);

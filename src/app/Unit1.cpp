@@ -1,6 +1,7 @@
 #include "app/Unit1.h"
 
 #include "app/AppInfo.h"
+#include "app/FsPath.h"
 #include "app/Navigator.h"
 #include "app/Platform.h"
 #include "app/SettingsFile.h"
@@ -321,8 +322,9 @@ void TForm1::dropEvent(QDropEvent* event) {
   QStringList paths;
   if (const QMimeData* mime = event->mimeData()) {
     for (const QUrl& url : mime->urls()) {
+      // The URL's own bytes, so names that are not UTF-8 arrive as the file system has them.
       if (url.isLocalFile())
-        paths.append(url.toLocalFile());
+        paths.append(FsPath::FromFileUrl(url.toEncoded()));
     }
   }
   event->acceptProposedAction();
@@ -413,7 +415,9 @@ void TForm1::SaveSettings() {
   v.Width = OuterWidth();
   v.Height = OuterHeight();
   v.HelpPath = helpPath_;
-  v.FolderPath = Edit1->toolTip();
+  // The settings file is text: a folder whose name is not UTF-8 is kept in its readable form,
+  // which names no folder at the next start (the current folder then stays unset).
+  v.FolderPath = FsPath::Display(Folder());
   const bool written = WriteStoredSettings(iniPath_, HelpDir(), v, [this] {
     return platform.AskOkCancel(this, QStringLiteral("読み出し専用です。書き込みますか"),
                                 QStringLiteral("問合わせ"));

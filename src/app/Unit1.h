@@ -152,6 +152,8 @@ private:
   QString iniPath_;
   QString helpPath_;
   QString commandLineFile_;
+  // The current folder as the file system names it; its box shows it readably.
+  QString currentFolder_ = QStringLiteral("フォルダ名");
   Options options_;
   QStringList GenreNames;
   // True from a key press made with Shift held until the next key release.

@@ -1,6 +1,7 @@
 // The main window as its working classes see it (MainView): status bar, progress bar, waits,
 // the folder and file boxes, the counters, the jacket image list and the tag boxes; and the
 // window's outer geometry.
+#include "app/FsPath.h"
 #include "app/Platform.h"
 #include "app/ShortenPath.h"
 #include "app/StatusBar.h"
@@ -73,20 +74,23 @@ void TForm1::ShowError(const QString& text) {
 // Folder, file, counters, jacket images
 
 void TForm1::ShowFolder(const QString& folder, bool fullWidth) {
+  // The value keeps the file system's bytes; the box and its tooltip show it readably.
+  currentFolder_ = folder;
+  const QString shown = FsPath::Display(folder);
   const QFontMetrics metrics(font());
-  Edit1->setToolTip(folder);
+  Edit1->setToolTip(shown);
   Edit1->setText(
-      ShortenPath(folder, Edit1->width() - (fullWidth ? 0 : 4),
+      ShortenPath(shown, Edit1->width() - (fullWidth ? 0 : 4),
                   [&metrics](const QString& s) { return metrics.horizontalAdvance(s); }));
   Edit1->setCursorPosition(0);
 }
 
 QString TForm1::Folder() const {
-  return Edit1->toolTip();
+  return currentFolder_;
 }
 
 void TForm1::ShowFileName(const QString& name) {
-  Edit13->setText(name);
+  Edit13->setText(FsPath::Display(name));
 }
 
 QString TForm1::FileName() const {
@@ -113,7 +117,8 @@ void TForm1::ShowJacketNames(const QStringList& names) {
   ComboBox1->setEditText(shown);
   if (names.isEmpty())
     return;
-  ComboBox1->addItems(names);
+  for (const QString& name : names)
+    ComboBox1->addItem(FsPath::Display(name));
   ComboBox1->setCurrentIndex(0);
   ComboBox1->setEditText(ComboBox1->itemText(0));
 }

@@ -2,6 +2,7 @@
 // window, shows the main window and runs the event loop. The encoder library is released only
 // after the main window (and with it the encoder component and its worker) is gone.
 #include "app/AppInfo.h"
+#include "app/FsPath.h"
 #include "app/Platform.h"
 #include "app/QtTranslations.h"
 #include "app/TerminationSignal.h"
@@ -39,9 +40,9 @@ int main(int argc, char** argv) {
     form1->SetGenreListWindow(
         new TfrmGenreList(platform, DataFilePath(QStringLiteral("GenreList.txt")), form1.get()));
 
-    const QStringList args = QCoreApplication::arguments();
-    if (args.size() > 1)
-      form1->SetCommandLineFile(args.at(1));
+    // The argument's bytes as given: a file name that is not UTF-8 still names its file.
+    if (argc > 1)
+      form1->SetCommandLineFile(FsPath::FromLocal8Bit(argv[1]));
 
     // Logout, shutdown or Ctrl+C close the window like its frame does: settings saved, a
     // running encode stopped. The loop is left even when the window never came up.

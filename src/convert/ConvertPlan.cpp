@@ -1,8 +1,5 @@
 #include "convert/ConvertPlan.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include "app/FsPath.h"
 
 #include <sys/stat.h>
 
@@ -14,13 +11,19 @@ qsizetype NameStart(const QString& path) {
   return path.lastIndexOf(kSeparator) + 1;
 }
 
+// A file's name as the user reads it.
 QString NameOf(const QString& path) {
-  return path.mid(NameStart(path));
+  return FsPath::Display(path.mid(NameStart(path)));
+}
+
+bool IsLink(const QString& path) {
+  struct stat st {};
+  return ::lstat(FsPath::Encode(path).constData(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 // stat() of a path, following links; false when nothing is there.
 bool Stat(const QString& path, struct stat& st) {
-  return ::stat(QFile::encodeName(path).constData(), &st) == 0;
+  return ::stat(FsPath::Encode(path).constData(), &st) == 0;
 }
 
 } // namespace
@@ -83,7 +86,7 @@ ConvertPlan ConvertPlan::Make(const QString& source, bool toOutputFolder,
     // One trailing separator goes; the root keeps its only one.
     if (folder.size() > 1 && folder.endsWith(kSeparator))
       folder.chop(1);
-    if (!folder.isEmpty() && QFileInfo(folder).isDir()) {
+    if (!folder.isEmpty() && FsPath::IsDir(folder)) {
       if (!folder.endsWith(kSeparator))
         folder += kSeparator;
       plan.destination = folder + plan.destination.mid(NameStart(plan.destination));
@@ -102,7 +105,7 @@ ConvertPlan ConvertPlan::Make(const QString& source, bool toOutputFolder,
     plan.refusal = Refusal::NotWav;
   else if (!S_ISREG(in.st_mode))
     plan.refusal = Refusal::SourceNotFile;
-  else if (!overwrite && (destinationThere || QFileInfo(plan.destination).isSymLink()))
+  else if (!overwrite && (destinationThere || IsLink(plan.destination)))
     plan.refusal = Refusal::Mp3Exists;
   else if (destinationThere && !S_ISREG(out.st_mode))
     plan.refusal = Refusal::DestinationNotFile;

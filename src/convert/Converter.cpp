@@ -1,4 +1,5 @@
 #include "convert/Converter.h"
+#include "app/FsPath.h"
 
 #include "app/Navigator.h"
 #include "convert/BatchRun.h"
@@ -8,8 +9,6 @@
 #include "encoder/GogoTea.h"
 #include "tags/TagEditor.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QPointer>
 #include <QScopeGuard>
 
@@ -20,13 +19,14 @@ namespace {
 const char* const kWavKept = "MP3ファイルを確かめられないため、WAVファイルを残しました";
 constexpr quint32 kTypeWav = 2;
 
+// A file's name as the user reads it.
 QString NameOf(const QString& path) {
-  return path.mid(path.lastIndexOf(u'/') + 1);
+  return FsPath::Display(path.mid(path.lastIndexOf(u'/') + 1));
 }
 
 std::pair<unsigned long long, unsigned long long> FileId(const QString& path) {
   struct stat st {};
-  if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+  if (::stat(FsPath::Encode(path).constData(), &st) != 0)
     return {0, 0};
   return {st.st_dev, st.st_ino};
 }
@@ -39,7 +39,7 @@ Converter::Converter(MainView& view, TagEditor& tags, Navigator& navigator, TGog
       options_(options), window_(window) {
   // Tags are never written into the MP3 an encode is still writing.
   tags_.isBeingWritten = [this](const QString& path) {
-    return encoder_.IsEncoding() && QFileInfo(encoder_.DestinationFile()) == QFileInfo(path);
+    return encoder_.IsEncoding() && FsPath::SameFile(encoder_.DestinationFile(), path);
   };
 }
 

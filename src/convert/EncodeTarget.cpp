@@ -1,6 +1,5 @@
 #include "convert/EncodeTarget.h"
-
-#include <QFile>
+#include "app/FsPath.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -14,7 +13,7 @@
 namespace {
 
 QByteArray Native(const QString& path) {
-  return QFile::encodeName(path);
+  return FsPath::Encode(path);
 }
 
 QString FolderOf(const QString& path) {
@@ -70,7 +69,7 @@ std::unique_ptr<EncodeTarget> EncodeTarget::Create(const QString& mp3Path, QStri
   const mode_t mask = ::umask(0);
   ::umask(mask);
   ::fchmod(fd, 0666 & ~mask);
-  return std::unique_ptr<EncodeTarget>(new EncodeTarget(mp3Path, QFile::decodeName(pattern), fd));
+  return std::unique_ptr<EncodeTarget>(new EncodeTarget(mp3Path, FsPath::Decode(pattern), fd));
 }
 
 bool EncodeTarget::Commit(bool overwrite, QString& error) {

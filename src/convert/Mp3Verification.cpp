@@ -1,9 +1,7 @@
 #include "convert/Mp3Verification.h"
+#include "app/FsPath.h"
 
 #include <mp3infp.h>
-
-#include <QFile>
-#include <QFileInfo>
 
 namespace {
 
@@ -13,9 +11,9 @@ constexpr quint32 kTypeWav = 2;
 } // namespace
 
 qint64 Mp3Verification::PlayingMs(const QString& path, quint32 type) {
-  if (!QFileInfo(path).isFile())
+  if (!FsPath::IsFile(path))
     return -1;
-  if (mp3infp_Load(nullptr, QFile::encodeName(path).constData()) != 0 || mp3infp_GetType() != type)
+  if (mp3infp_Load(nullptr, FsPath::Encode(path).constData()) != 0 || mp3infp_GetType() != type)
     return -1;
   char* value = nullptr;
   if (mp3infp_GetValue("TIME_MS", &value) != 0 || value == nullptr)

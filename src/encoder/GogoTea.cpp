@@ -1,4 +1,5 @@
 #include "encoder/GogoTea.h"
+#include "app/FsPath.h"
 
 #include "encoder/EncodeEvent.h"
 #include "encoder/EncodeThread.h"
@@ -181,10 +182,10 @@ void TGogoTea::Prepare() {
     readerRecord_->reader = &TGogoTea::ReadMemoryInput;
     set(CFG_INPUT, INPUT_FROM_READER, reinterpret_cast<UPARAM>(readerRecord_.get()));
   } else {
-    sourcePath_ = QFile::encodeName(sourceFile_);
+    sourcePath_ = FsPath::Encode(sourceFile_);
     set(CFG_INPUT, INPUT_FROM_FILE, reinterpret_cast<UPARAM>(sourcePath_.constData()));
   }
-  destinationPath_ = QFile::encodeName(destinationFile_);
+  destinationPath_ = FsPath::Encode(destinationFile_);
   set(CFG_OUTPUT, OUTPUT_TO_FILE, reinterpret_cast<UPARAM>(destinationPath_.constData()));
   set(CFG_PSYCHOACOUSTICS, flag(usePsyAnalize_));
   set(CFG_BITRATE, static_cast<UPARAM>(bitRate_));

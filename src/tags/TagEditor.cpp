@@ -1,13 +1,11 @@
 #include "tags/TagEditor.h"
+#include "app/FsPath.h"
 
 #include "app/Options.h"
 #include "tags/CommentText.h"
 #include "tags/my_mp3infp.h"
 
 #include <mp3infp.h>
-
-#include <QFile>
-#include <QFileInfo>
 
 #include <array>
 #include <utility>
@@ -42,11 +40,11 @@ QString TagKindsText(quint32 code) {
 
 // A regular file (a folder or nothing at the path does not count).
 bool FileExists(const QString& path) {
-  return !path.isEmpty() && QFileInfo(path).isFile();
+  return !path.isEmpty() && FsPath::IsFile(path);
 }
 
 bool LoadIntoLibrary(const QString& path) {
-  return mp3infp_Load(nullptr, QFile::encodeName(path).constData()) == 0;
+  return mp3infp_Load(nullptr, FsPath::Encode(path).constData()) == 0;
 }
 
 bool Loadable(const QString& path) {
@@ -65,8 +63,23 @@ template <typename Get> void ReadSix(TagFields& out, Get get) {
   get(kGenre, out.Genre);
 }
 
+// A file's name as the user reads it.
 QString NameOf(const QString& path) {
-  return path.mid(path.lastIndexOf(u'/') + 1);
+  return FsPath::Display(path.mid(path.lastIndexOf(u'/') + 1));
+}
+
+// Sets the six fields of the loaded file. Every field is offered even when one is refused, so
+// the others still reach the file; a refused field makes the write a failure, since the file
+// then does not hold what is shown.
+bool SetSix(const TagFields& v, const QByteArray& path) {
+  using namespace my_mp3infp;
+  bool allSet = SetTagValue(kTitle, v.Title, path);
+  allSet = SetTagValue(kArtist, v.Artist, path) && allSet;
+  allSet = SetTagValue(kAlbum, v.Album, path) && allSet;
+  allSet = SetTagValue(kComment, v.Comment, path) && allSet;
+  allSet = SetTagValue(kYear, v.Year, path) && allSet;
+  allSet = SetTagValue(kGenre, v.Genre, path) && allSet;
+  return allSet;
 }
 
 QString Result(bool ok) {
@@ -160,15 +173,15 @@ bool TagEditor::WriteTags(const QString& path, const TagFields& wanted) {
     GetWholeTagValue(field, whole);
     return whole;
   };
-  // Every field is offered even when one is refused, so the others still reach the file; a
-  // refused field makes the write a failure, since the file then does not hold what is shown.
-  bool allSet = SetTagValue(kTitle, keepWhole(kTitle, stored.Title, wanted.Title));
-  allSet = SetTagValue(kArtist, keepWhole(kArtist, stored.Artist, wanted.Artist)) && allSet;
-  allSet = SetTagValue(kAlbum, keepWhole(kAlbum, stored.Album, wanted.Album)) && allSet;
-  allSet = SetTagValue(kComment, keepWhole(kComment, stored.Comment, wanted.Comment)) && allSet;
-  allSet = SetTagValue(kYear, keepWhole(kYear, stored.Year, wanted.Year)) && allSet;
-  allSet = SetTagValue(kGenre, keepWhole(kGenre, stored.Genre, wanted.Genre)) && allSet;
-  const bool saved = mp3infp_Save(QFile::encodeName(path).constData()) == 0;
+  TagFields values;
+  values.Title = keepWhole(kTitle, stored.Title, wanted.Title);
+  values.Artist = keepWhole(kArtist, stored.Artist, wanted.Artist);
+  values.Album = keepWhole(kAlbum, stored.Album, wanted.Album);
+  values.Comment = keepWhole(kComment, stored.Comment, wanted.Comment);
+  values.Year = keepWhole(kYear, stored.Year, wanted.Year);
+  values.Genre = keepWhole(kGenre, stored.Genre, wanted.Genre);
+  const bool allSet = SetSix(values, FsPath::Encode(path));
+  const bool saved = mp3infp_Save(FsPath::Encode(path).constData()) == 0;
   return saved && allSet;
 }
 
@@ -198,13 +211,8 @@ bool TagEditor::CopyTags(const QString& from, const QString& to) {
              ReadWholeTags(to, present) && !present.SameTag(source);
     if (copied) {
       // The file is loaded: every field is set whole, then saved once.
-      bool allSet = SetTagValue(kTitle, source.Title);
-      allSet = SetTagValue(kArtist, source.Artist) && allSet;
-      allSet = SetTagValue(kAlbum, source.Album) && allSet;
-      allSet = SetTagValue(kComment, source.Comment) && allSet;
-      allSet = SetTagValue(kYear, source.Year) && allSet;
-      allSet = SetTagValue(kGenre, source.Genre) && allSet;
-      copied = mp3infp_Save(QFile::encodeName(to).constData()) == 0 && allSet;
+      const bool allSet = SetSix(source, FsPath::Encode(to));
+      copied = mp3infp_Save(FsPath::Encode(to).constData()) == 0 && allSet;
     }
   }
   // The window shows the tag that was copied, and the fields now belong to its file.

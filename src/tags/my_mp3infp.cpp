@@ -6,6 +6,8 @@
 
 #include <QFileInfo>
 
+#include <unistd.h>
+
 namespace my_mp3infp {
 
 namespace {
@@ -136,14 +138,14 @@ void GetWholeTagValue(int field, QString& text) {
     text = libraryValue(readName(field));
 }
 
-bool SetTagValue(int field, const QString& text) {
+bool SetTagValue(int field, const QString& text, const QByteArray& loadedPath) {
   if (field < kTitle || field > kGenre)
     return false;
   QByteArray name = kIds[field - 1];
   quint32 code = 0;
   if (GetFileTypeCode(code)) {
-    const QByteArray path = loadedMp3Path().toUtf8();
-    if (!(code & (kId3v1 | kId3v2)) && QFileInfo::exists(QString::fromUtf8(path))) {
+    const QByteArray path = loadedPath.isEmpty() ? loadedMp3Path().toUtf8() : loadedPath;
+    if (!(code & (kId3v1 | kId3v2)) && ::access(path.constData(), F_OK) == 0) {
       mp3infp_mp3_MakeId3v1(path.constData());
       if (!(tagBits() & kId3v1))
         return false;

@@ -30,7 +30,9 @@ void GetWholeTagValue(int field, QString& text);
 
 // Sets field 1..6 in the library's memory (mp3infp_Save writes it). An MP3 file is written
 // through its RIFF SIF tag, which is made first, after an ID3v1 tag when the file has no ID3
-// tag at all. True when the library accepted the value.
-bool SetTagValue(int field, const QString& text);
+// tag at all. True when the library accepted the value. `loadedPath`, the loaded file's path
+// as the file system's bytes, names the file the tags are made in; without it the path is
+// rebuilt from the library's folder and name values.
+bool SetTagValue(int field, const QString& text, const QByteArray& loadedPath = {});
 
 } // namespace my_mp3infp

@@ -1,4 +1,5 @@
 #include "app/FolderScan.h"
+#include "app/FsPath.h"
 
 #include "AudioFixtures.h"
 
@@ -79,7 +80,7 @@ TEST_F(FolderScanTest, ShuffledFolderListsByUpperCasedNameAsShown) {
     Touch(root / name);
   QStringList expected;
   for (const std::string& name : sorted)
-    expected << QFile::decodeName(QByteArray::fromStdString((root / name).string()));
+    expected << FsPath::Decode(QByteArray::fromStdString((root / name).string()));
   EXPECT_EQ(ScanTree(Q(root)).Wav, expected);
 }
 
