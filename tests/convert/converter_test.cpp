@@ -3,8 +3,10 @@
 #include "AudioFixtures.h"
 #include "FakeMainView.h"
 
+#include "app/FsPath.h"
 #include "app/Navigator.h"
 #include "app/Options.h"
+#include "app/Trash.h"
 #include "convert/Converter.h"
 #include "encoder/GogoTea.h"
 #include "tags/TagEditor.h"
@@ -112,6 +114,41 @@ TEST_F(ConverterTest, WriteAfterThePauseNeverLandsInTheWrongFile) {
   EXPECT_EQ(view.panels[1], QStringLiteral("成功"));
   EXPECT_EQ(fixtures::readFile(dir / "y.wav"), other);
   EXPECT_EQ(Whole(dir / "a.wav", "INAM"), QStringLiteral("edited"));
+}
+
+// A zip made on Japanese Windows gives CP932 names ("あ" folder, "い.wav"): listed, shown, tagged,
+// converted in a batch and trashed by their own bytes.
+TEST_F(ConverterTest, Cp932NamedFilesWorkThroughout) {
+  const fs::path folder = dir / "\x82\xA0";
+  fs::create_directory(folder);
+  const fs::path wav = folder / "\x82\xA2.wav";
+  fixtures::writeFile(wav, fixtures::makeWavWithChunks(
+                               {.seconds = 0.3}, {fixtures::makeInfoList({{"INAM", "\x89\xCC"}})}));
+  qputenv("XDG_DATA_HOME", QByteArray::fromStdString((dir / "share").string()));
+
+  ASSERT_EQ(navigator.ScanFolder(FsPath::Decode(QByteArray::fromStdString(folder.string()))), 1);
+  navigator.ShowList(navigator.FileList(), 0);
+  EXPECT_EQ(FsPath::Display(view.fileName), QStringLiteral("い.wav"));
+  EXPECT_EQ(view.fields.Title, QStringLiteral("歌"));
+  view.fields.Artist = QStringLiteral("歌手");
+  tags.WriteShownFields();
+  EXPECT_EQ(view.panels[1], QStringLiteral("成功"));
+
+  options.Mp3WavId3ToMp3 = true;
+  options.Mp3DeleteWav = true;
+  Converter trashing{view,
+                     tags,
+                     navigator,
+                     encoder,
+                     [](const QString& p) { return Trash::MoveToTrash(p).ok; },
+                     options,
+                     nullptr};
+  encoder.OnFinish = [&](QObject*, bool aborted) { trashing.Finish(aborted); };
+  trashing.ConvertAll();
+  EXPECT_EQ(trashing.ConvertedCount(), 1);
+  EXPECT_EQ(Whole(folder / "\x82\xA2.mp3", "IART_rmp"), QStringLiteral("歌手"));
+  EXPECT_FALSE(fs::exists(wav));
+  EXPECT_TRUE(fs::exists(dir / "share/Trash/files/\x82\xA2.wav"));
 }
 
 } // namespace
