@@ -6,6 +6,7 @@
 #include "convert/ConvertPlan.h"
 #include "convert/EncodeTarget.h"
 #include "convert/Mp3Verification.h"
+#include "encoder/GogoDefs.h"
 #include "encoder/GogoTea.h"
 #include "tags/TagEditor.h"
 
@@ -22,6 +23,47 @@ constexpr quint32 kTypeWav = 2;
 // A file's name as the user reads it.
 QString NameOf(const QString& path) {
   return FsPath::Display(path.mid(path.lastIndexOf(u'/') + 1));
+}
+
+// Why the encoder cannot take `source`, named for the user; "" when it can (or the module cannot
+// tell, and the encode's own set-up decides).
+QString InputRefusal(const QString& source) {
+  const QString name = NameOf(source);
+  GogoInputInfo info;
+  if (Gogo::gogo_probeInput == nullptr) {
+    // An older module: at least a WAV file without audio is not turned into an empty MP3.
+    return Mp3Verification::PlayingMs(source, kTypeWav) == 0
+               ? QStringLiteral("%1 には音声がありません（変換しません）").arg(name)
+               : QString();
+  }
+  if (Gogo::gogo_probeInput(FsPath::Encode(source).constData(), &info) != 0)
+    return QString();
+  switch (info.reason) {
+  case GOGO_INPUT_OK:
+    return QString();
+  case GOGO_INPUT_NOT_FOUND:
+    return QStringLiteral("%1 が見つかりません").arg(name);
+  case GOGO_INPUT_UNREADABLE:
+    return QStringLiteral("%1 を読めません（読み取りが許されていません）").arg(name);
+  case GOGO_INPUT_NOT_REGULAR:
+    return QStringLiteral("%1 はフォルダや特殊なファイルです（変換しません）").arg(name);
+  case GOGO_INPUT_NOT_AUDIO:
+    return QStringLiteral("%1 はWAVファイルではありません（変換しません）").arg(name);
+  case GOGO_INPUT_ENCODING:
+    return QStringLiteral("%1 は圧縮された音声のWAVファイルで、変換できません").arg(name);
+  case GOGO_INPUT_CHANNELS:
+    return QStringLiteral("%1 は %2 チャンネルの音声で、変換できません（8チャンネルまで）")
+        .arg(name)
+        .arg(info.channels);
+  case GOGO_INPUT_RATE:
+    return QStringLiteral("%1 のサンプリング周波数 %2 Hz は変換できません")
+        .arg(name)
+        .arg(info.rate);
+  case GOGO_INPUT_NO_AUDIO:
+    return QStringLiteral("%1 には音声がありません（変換しません）").arg(name);
+  default:
+    return QStringLiteral("%1 は変換できません").arg(name);
+  }
 }
 
 std::pair<unsigned long long, unsigned long long> FileId(const QString& path) {
@@ -84,9 +126,10 @@ void Converter::ConvertOne(const QString& source, int index, int total) {
                                .arg(NameOf(plan.destination), NameOf(source)));
     return;
   }
-  if (Mp3Verification::PlayingMs(source, kTypeWav) == 0) {
-    view_.SetStatusText(
-        2, QStringLiteral("%1 には音声がありません（変換しません）").arg(NameOf(source)));
+  // A file the encoder cannot take is a refusal of that file, said in its own words; a batch
+  // goes on with the next one.
+  if (const QString refusal = InputRefusal(source); !refusal.isEmpty()) {
+    view_.SetStatusText(2, refusal);
     return;
   }
   QString error;
@@ -144,6 +187,12 @@ void Converter::ConvertAll() {
       if (!ConvertPlan::IsWavPath(entry))
         continue;
       ConvertOne(entry, static_cast<int>(i + 1), static_cast<int>(count));
+      // A refused file says why for a moment before the next file clears the panels.
+      if (encoder_.DestinationFile().isEmpty() && !view_.StatusText(2).isEmpty()) {
+        view_.WaitMs(1000);
+        if ((hasWindow && alive.isNull()) || run.Stopped())
+          return;
+      }
       // False when the window was closed or is gone, or the program is ending: no summary.
       if (!run.WaitWhile([this] { return !encoder_.DestinationFile().isEmpty(); }))
         return;

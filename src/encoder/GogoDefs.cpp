@@ -20,6 +20,7 @@ PFN_MPGE_closeCoder MPGE_closeCoder = nullptr;
 PFN_MPGE_endCoder MPGE_endCoder = nullptr;
 PFN_MPGE_getUnitStates MPGE_getUnitStates = nullptr;
 PFN_MPGE_getVersion MPGE_getVersion = nullptr;
+PFN_gogo_probeInput gogo_probeInput = nullptr;
 } // namespace Gogo
 
 namespace {
@@ -83,6 +84,7 @@ void clearEntries() {
   Gogo::MPGE_endCoder = nullptr;
   Gogo::MPGE_getUnitStates = nullptr;
   Gogo::MPGE_getVersion = nullptr;
+  Gogo::gogo_probeInput = nullptr;
 }
 
 } // namespace
@@ -120,6 +122,8 @@ bool LoadEncoderLibrary() {
     referenceCount = 0;
     return false;
   }
+  // Modules without the probe still encode; refusals are then less precise.
+  resolve(Gogo::gogo_probeInput, "gogo_probeInput");
   referenceCount = 1;
   libraryPath = registryText;
   return true;

@@ -66,6 +66,32 @@ constexpr int VERSION_TEXT_SIZE = 512;
 // buffer was filled, 1 when the input is exhausted.
 using GogoReaderFunction = MERET (*)(void* buffer, std::int32_t wanted);
 
+// What the module's optional input probe learns of a file (its GOGO_INPUT_INFO), and why it
+// cannot be encoded.
+struct GogoInputInfo {
+  std::int32_t reason = 0;
+  std::int32_t container = 0;
+  std::int32_t samples = 0;
+  std::int32_t bits = 0;
+  std::int32_t rate = 0;
+  std::int32_t channels = 0;
+  std::int64_t frames = -1;
+  std::int32_t encodeRate = 0;
+  std::int32_t reserved = 0;
+};
+static_assert(sizeof(GogoInputInfo) == 40, "the module's GOGO_INPUT_INFO");
+enum GogoInputReason : std::int32_t {
+  GOGO_INPUT_OK = 0,
+  GOGO_INPUT_NOT_FOUND = 1,
+  GOGO_INPUT_UNREADABLE = 2,
+  GOGO_INPUT_NOT_REGULAR = 3,
+  GOGO_INPUT_NOT_AUDIO = 4,
+  GOGO_INPUT_ENCODING = 5,
+  GOGO_INPUT_CHANNELS = 6,
+  GOGO_INPUT_RATE = 7,
+  GOGO_INPUT_NO_AUDIO = 8,
+};
+
 // Passed by address as value 2 of CFG_INPUT with INPUT_FROM_READER.
 struct GogoReaderRecord {
   GogoReaderFunction reader = nullptr;
@@ -84,6 +110,7 @@ using PFN_MPGE_closeCoder = MERET (*)();
 using PFN_MPGE_endCoder = MERET (*)();
 using PFN_MPGE_getUnitStates = MERET (*)(std::uint32_t* units);
 using PFN_MPGE_getVersion = MERET (*)(std::uint32_t* code, char* text);
+using PFN_gogo_probeInput = MERET (*)(const char* path, GogoInputInfo* info);
 
 // The nine entry points; valid only while the library is bound.
 namespace Gogo {
@@ -96,6 +123,8 @@ extern PFN_MPGE_closeCoder MPGE_closeCoder;
 extern PFN_MPGE_endCoder MPGE_endCoder;
 extern PFN_MPGE_getUnitStates MPGE_getUnitStates;
 extern PFN_MPGE_getVersion MPGE_getVersion;
+// Optional: null for a module without it.
+extern PFN_gogo_probeInput gogo_probeInput;
 } // namespace Gogo
 
 // Takes one reference on the library, binding it on the first. True when it is bound with all

@@ -195,24 +195,27 @@ TEST_F(ConvertTest, ShownFileThatIsNotAConvertibleWav) {
   EXPECT_TRUE(form->GogoTea1().DestinationFile().isEmpty());
 }
 
-// A file named .wav that holds no audio cannot be prepared: the error box shows the encoder's
-// message, the batch ends at once without its summary and nothing is left marked busy.
-TEST_F(ConvertTest, UnpreparableFileEndsTheBatchThroughTheErrorBox) {
+// Files the encoder cannot take are refusals of those files, each named with what is wrong;
+// the batch goes on with the next file and counts only the successes. (A 96 kHz WAV converts.)
+TEST_F(ConvertTest, FilesTheEncoderCannotTakeAreRefusedAndTheBatchGoesOn) {
   const std::string text = "not audio at all";
-  ShowList({{"x.wav", Bytes(text.begin(), text.end())}, {"b.wav", Wav()}});
+  fixtures::WavSpec high;
+  high.sampleRate = 96000;
+  high.seconds = 0.5;
+  ShowList({{"x.wav", Bytes(text.begin(), text.end())},
+            {"e.wav", fixtures::makeWav({.seconds = 0})},
+            {"h.wav", fixtures::makeWav(high)},
+            {"b.wav", Wav()}});
   form->Button9Click();
-  EXPECT_EQ(fake->errors, QStringList{QStringLiteral("設定に誤りがあります.")});
-  EXPECT_TRUE(form->GogoTea1().DestinationFile().isEmpty());
-  EXPECT_FALSE(form->GogoTea1().IsEncoding());
-  EXPECT_FALSE(fs::exists(dir / "b.mp3"));
-  for (const QString& seen : trace)
-    EXPECT_FALSE(seen.contains(QStringLiteral("ファイルを変換しました")));
-
-  // The window is usable again at once.
-  Show("b.wav");
-  form->Button6Click();
-  FinishSingle();
+  EXPECT_TRUE(fake->errors.isEmpty());
+  EXPECT_TRUE(Traced(QStringLiteral("||x.wav はWAVファイルではありません（変換しません）")));
+  EXPECT_TRUE(Traced(QStringLiteral("||e.wav には音声がありません（変換しません）")));
+  EXPECT_TRUE(Traced(QStringLiteral("||2 ファイルを変換しました")));
+  EXPECT_FALSE(fs::exists(dir / "x.mp3"));
+  EXPECT_FALSE(fs::exists(dir / "e.mp3"));
+  EXPECT_NEAR(Mp3Verification::PlayingMs(Q(dir / "h.mp3"), 1), 500, Mp3Verification::kToleranceMs);
   EXPECT_TRUE(fs::exists(dir / "b.mp3"));
+  EXPECT_TRUE(form->GogoTea1().DestinationFile().isEmpty());
 }
 
 // An MP3 that lost its end before the check keeps its WAV file, with a word in the status bar.
