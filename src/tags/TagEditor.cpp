@@ -82,6 +82,26 @@ bool SetSix(const TagFields& v, const QByteArray& path) {
   return allSet;
 }
 
+// Why the tag library did not save, for the user.
+QString SaveFailureText(uint32_t code) {
+  switch (code) {
+  case 10:
+    return QStringLiteral("ファイルがなくなりました");
+  case 11:
+    return QStringLiteral("読み込んだ後にほかのプログラムがファイルを変えました");
+  case 12:
+    return QStringLiteral("読み出し専用のファイルです");
+  case 13:
+    return QStringLiteral("フォルダに書き込めません（書き込み禁止か満杯です）");
+  case 14:
+  case 15:
+    return QStringLiteral("書き込めませんでした（ディスクが満杯か、書いた内容を確かめられません）");
+  default:
+    return code >= 20 && code < 30 ? QStringLiteral("ファイルの構造が壊れているため書き換えません")
+                                   : QStringLiteral("書き込めませんでした");
+  }
+}
+
 QString Result(bool ok) {
   return ok ? QStringLiteral("成功") : QStringLiteral("失敗");
 }
@@ -148,20 +168,34 @@ void TagEditor::WriteShownFields() {
 }
 
 void TagEditor::WriteShownTags(const QString& path) {
-  view_.SetStatusText(1, Result(WriteTags(path, view_.ShownTagFields())));
+  const bool written = WriteTags(path, view_.ShownTagFields());
+  view_.SetStatusText(1, Result(written));
+  // "失敗" alone does not say whether to try again; the reason does.
+  if (!written && !lastFailure_.isEmpty())
+    view_.SetStatusText(2, lastFailure_);
 }
 
 bool TagEditor::WriteTags(const QString& path, const TagFields& wanted) {
   using namespace my_mp3infp;
-  if (!FileExists(path))
+  lastFailure_.clear();
+  if (!FileExists(path)) {
+    lastFailure_ = path.isEmpty() ? QStringLiteral("タグ欄はどのファイルのものでもありません")
+                                  : QStringLiteral("%1 が見つかりません").arg(NameOf(path));
     return false;
-  if (isBeingWritten && isBeingWritten(path))
+  }
+  if (isBeingWritten && isBeingWritten(path)) {
+    lastFailure_ = QStringLiteral("%1 は変換中です").arg(NameOf(path));
     return false;
+  }
   TagFields stored;
-  if (!ReadTags(path, stored))
+  if (!ReadTags(path, stored)) {
+    lastFailure_ = QStringLiteral("%1 を読めません").arg(NameOf(path));
     return false;
-  if (stored.SameTag(wanted))
+  }
+  if (stored.SameTag(wanted)) {
+    lastFailure_ = QStringLiteral("タグは変わっていません");
     return false;
+  }
 
   // Values are shown one line long and at most 128 bytes; a field still as it was shown keeps
   // what the file holds beyond that (the further lines of a comment written by another tool, a
@@ -181,8 +215,12 @@ bool TagEditor::WriteTags(const QString& path, const TagFields& wanted) {
   values.Year = keepWhole(kYear, stored.Year, wanted.Year);
   values.Genre = keepWhole(kGenre, stored.Genre, wanted.Genre);
   const bool allSet = SetSix(values, FsPath::Encode(path));
-  const bool saved = mp3infp_Save(FsPath::Encode(path).constData()) == 0;
-  return saved && allSet;
+  const uint32_t saved = mp3infp_Save(FsPath::Encode(path).constData());
+  if (saved != 0)
+    lastFailure_ = SaveFailureText(saved);
+  else if (!allSet)
+    lastFailure_ = QStringLiteral("書き込めない値があります（ほかの欄は書き込みました）");
+  return saved == 0 && allSet;
 }
 
 bool TagEditor::ReadTags(const QString& path, TagFields& stored) {

@@ -55,6 +55,9 @@ public:
   // (Options::CommentFormat), appending to the present comment while Shift is held.
   void ComposeComment(int format);
 
+  // Why the last WriteTags wrote nothing, for the user; empty after a write.
+  const QString& LastFailure() const { return lastFailure_; }
+
   // The file the shown fields were read from; empty while they belong to none.
   QString FieldsFile() const { return fieldsFile_; }
 
@@ -68,4 +71,5 @@ private:
   MainView& view_;
   FieldMemory memory_;
   QString fieldsFile_;
+  QString lastFailure_;
 };

@@ -355,7 +355,7 @@ TEST_F(TagViewTest, WriteButtonUsesTheShownFilesFullPath) {
   form.SetStatusText(2, QStringLiteral("message"));
   LineEdit(form, "Edit6")->setText(QStringLiteral("T"));
   EXPECT_EQ(pressWrite(), u"失敗"_qs);
-  EXPECT_EQ(form.StatusText(2), "");
+  EXPECT_EQ(form.StatusText(2), u"タグ欄はどのファイルのものでもありません"_qs) << "and says why";
 
   const QString path = make("sub/inner.wav", fixtures::makeWav({}));
   LineEdit(form, "Edit1")->setToolTip(str(dir.path()));
