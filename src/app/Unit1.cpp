@@ -275,6 +275,20 @@ void TForm1::ShowGenre(int index) {
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
+  // Files dropped anywhere on the window open as designed, the text boxes included, which would
+  // otherwise paste the files' URLs into themselves (and a write would store them).
+  if ((type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) &&
+      watched != this && watched->isWidgetType() &&
+      static_cast<QWidget*>(watched)->window() == this) {
+    auto* drop = static_cast<QDropEvent*>(event);
+    if (HasLocalFiles(drop->mimeData())) {
+      if (type == QEvent::Drop)
+        dropEvent(drop);
+      else
+        AcceptAsCopy(drop);
+      return true;
+    }
+  }
   if ((type == QEvent::KeyPress || type == QEvent::KeyRelease) && watched->isWidgetType() &&
       static_cast<QWidget*>(watched)->window() == this) {
     // A key event that no control accepts travels up to the parents; seeing it again there
@@ -305,17 +319,26 @@ void TForm1::FormKeyUp(int, Qt::KeyboardModifiers) {
 // ---------------------------------------------------------------------------------------------
 // Dropped files
 
+bool TForm1::HasLocalFiles(const QMimeData* mime) {
+  if (mime == nullptr || !mime->hasUrls())
+    return false;
+  for (const QUrl& url : mime->urls())
+    if (url.isLocalFile())
+      return true;
+  return false;
+}
+
+// A drop is always a copy: a source told that the files were moved may delete the originals.
+void TForm1::AcceptAsCopy(QDropEvent* event) {
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
+}
+
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {
-  const QMimeData* mime = event->mimeData();
-  if (mime && mime->hasUrls()) {
-    for (const QUrl& url : mime->urls()) {
-      if (url.isLocalFile()) {
-        event->acceptProposedAction();
-        return;
-      }
-    }
-  }
-  event->ignore();
+  if (HasLocalFiles(event->mimeData()))
+    AcceptAsCopy(event);
+  else
+    event->ignore();
 }
 
 void TForm1::dropEvent(QDropEvent* event) {
@@ -327,7 +350,7 @@ void TForm1::dropEvent(QDropEvent* event) {
         paths.append(FsPath::FromFileUrl(url.toEncoded()));
     }
   }
-  event->acceptProposedAction();
+  AcceptAsCopy(event);
   if (!paths.isEmpty())
     FilesDropped(paths);
 }

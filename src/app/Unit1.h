@@ -20,6 +20,8 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QDropEvent;
+class QMimeData;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
@@ -147,6 +149,8 @@ private:
   void KeepOuterSize();
   QSize FrameExtra() const;
   void ShowGenre(int index);
+  static bool HasLocalFiles(const QMimeData* mime);
+  static void AcceptAsCopy(QDropEvent* event);
 
   Platform& platform;
   QString iniPath_;

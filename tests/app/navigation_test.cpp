@@ -15,11 +15,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMimeData>
+#include <QWindow>
 #include <QPushButton>
+#include <QUrl>
 
 #include <filesystem>
 #include <memory>
@@ -237,6 +242,28 @@ TEST_P(NavigationDrop, OpensTheFirstWavOrMp3InDropOrderOnly) {
   EXPECT_EQ(form->navigator().ShownFilePath(), expected);
   EXPECT_TRUE(form->navigator().FileList().isEmpty());
   ExpectNoList();
+}
+
+// A drop on a text box opens the file like a drop on the window, leaves the box's own text
+// alone (no pasted "file:///..." line that a write would store), and is a copy, never a move.
+TEST_F(NavigationTest, DropOnATextBoxOpensTheFileAsACopy) {
+  const QString wav = Make("d/s.wav");
+  QMimeData mime;
+  mime.setUrls({QUrl::fromLocalFile(wav)});
+  form->show();
+  QLineEdit* box = LineEdit(form, "Edit8");
+  box->setText(QStringLiteral("album"));
+  // Through the window, as the desktop delivers a drag: it picks the widget under the point.
+  const QPointF at = box->mapTo(form.get(), QPoint(5, 5));
+  const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+  QDragEnterEvent enter(at.toPoint(), offered, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(form->windowHandle(), &enter);
+  QDropEvent drop(at, offered, &mime, Qt::LeftButton, Qt::NoModifier);
+  drop.setDropAction(Qt::MoveAction);
+  QApplication::sendEvent(form->windowHandle(), &drop);
+  EXPECT_EQ(form->navigator().ShownFilePath(), wav);
+  EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+  EXPECT_EQ(box->text(), QString()) << "the box shows the dropped file's album, not a URL";
 }
 
 INSTANTIATE_TEST_SUITE_P(Drops, NavigationDrop,
