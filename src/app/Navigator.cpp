@@ -84,6 +84,7 @@ void Navigator::Open(OpenDialogs& dialogs) {
   if (count == 0) {
     // The tag fields and the jacket images keep what they showed.
     ForgetScannedJackets();
+    view_.SetStatusText(2, QStringLiteral("このフォルダにはWAVファイルもMP3ファイルもありません"));
     return;
   }
   view_.ShowCount(count);

@@ -156,6 +156,11 @@ void TForm1::FormDestroy() {
   GenreNames.clear();
 }
 
+void TForm1::CloseBySignal() {
+  closingBySignal_ = true;
+  close();
+}
+
 void TForm1::setVisible(bool visible) {
   // FormShow places and sizes the window; done before the native window exists, the window
   // manager maps it where asked. Sizing it from the show event instead makes X11 window
@@ -421,6 +426,7 @@ void TForm1::LoadSettings() {
   const StoredSettings& s = *stored;
   move(s.Left, s.Top);
   SetOuterWidth(s.Width);
+  KeepOnScreen();
   options_ = s;
   if (frmOption)
     frmOption->SetValue(options_);
@@ -442,11 +448,17 @@ void TForm1::SaveSettings() {
   // which names no folder at the next start (the current folder then stays unset).
   v.FolderPath = FsPath::Display(Folder());
   const bool written = WriteStoredSettings(iniPath_, HelpDir(), v, [this] {
+    // Closed by the system, a question would keep the program alive with nobody to answer.
+    if (closingBySignal_)
+      return false;
     return platform.AskOkCancel(this, QStringLiteral("読み出し専用です。書き込みますか"),
                                 QStringLiteral("問合わせ"));
   });
   // Closing goes ahead regardless; the user hears of it once.
-  if (!written)
+  if (!written) {
     std::fprintf(stderr, "wav2mp3tag: the settings could not be written to %s\n",
                  qPrintable(iniPath_));
+    if (!closingBySignal_)
+      platform.ShowError(this, QStringLiteral("設定を保存できませんでした: %1").arg(iniPath_));
+  }
 }

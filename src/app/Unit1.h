@@ -41,6 +41,9 @@ public:
   ~TForm1() override;
 
   // ---- lifecycle ----
+  // Closes the window for the system (logout, shutdown, a terminal gone): nothing may wait for
+  // the user then, so no question is asked and nothing is shown.
+  void CloseBySignal();
   void FormCreate();
   // Runs once, before the window is first displayed.
   void FormShow();
@@ -149,6 +152,8 @@ private:
   void KeepOuterSize();
   QSize FrameExtra() const;
   void ShowGenre(int index);
+  // A stored place off every screen (a monitor since removed) comes back onto the primary one.
+  void KeepOnScreen();
   static bool HasLocalFiles(const QMimeData* mime);
   static void AcceptAsCopy(QDropEvent* event);
 
@@ -163,6 +168,7 @@ private:
   // True from a key press made with Shift held until the next key release.
   bool shiftHeld_ = false;
   bool shownOnce_ = false;
+  bool closingBySignal_ = false;
   // The outer size last asked for; kept when the platform reports its frame only later.
   QSize requestedOuter_;
   QSize knownFrameExtra_;

@@ -10,10 +10,12 @@
 #include <QComboBox>
 #include <QEventLoop>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 
 #include <algorithm>
@@ -222,6 +224,18 @@ void TForm1::KeepOuterSize() {
     h = std::max(1, requestedOuter_.height() - extra.height());
   if (w != width() || h != height())
     setFixedSize(w, h);
+}
+
+void TForm1::KeepOnScreen() {
+  const QRect frame(pos(), QSize(OuterWidth(), OuterHeight()));
+  for (const QScreen* screen : QGuiApplication::screens())
+    if (screen->availableGeometry().intersects(frame))
+      return;
+  if (const QScreen* primary = QGuiApplication::primaryScreen()) {
+    const QRect room = primary->availableGeometry();
+    move(room.left() + std::max(0, (room.width() - frame.width()) / 2),
+         room.top() + std::max(0, (room.height() - frame.height()) / 2));
+  }
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {

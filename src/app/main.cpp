@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
     // Logout, shutdown or Ctrl+C close the window like its frame does: settings saved, a
     // running encode stopped. The loop is left even when the window never came up.
     TerminationSignal termination([&form1] {
-      form1->close();
+      form1->CloseBySignal();
       QCoreApplication::quit();
     });
 

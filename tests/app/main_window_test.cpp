@@ -20,12 +20,14 @@
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -543,6 +545,28 @@ TEST_F(MainWindowTest, UnwritableSettingsDoNotKeepTheWindowOpen) {
   EXPECT_TRUE(form->close());
   EXPECT_FALSE(form->isVisible());
   EXPECT_FALSE(QFile::exists(form->IniPath()));
+  ASSERT_EQ(fake.errors.size(), 1) << "the user hears of it";
+  EXPECT_TRUE(fake.errors.first().startsWith(QStringLiteral("設定を保存できませんでした")));
+}
+
+// Closed by the system (SIGTERM at logout) with a read-only settings file: no question, no
+// message box keeps the program alive; the window closes.
+TEST_F(MainWindowTest, ClosedBySignalAsksNothing) {
+  WriteAll(form->IniPath(), "[Form]\r\nLeft=\"5\"\r\n");
+  QFile::setPermissions(form->IniPath(), QFile::ReadOwner | QFile::ReadGroup);
+  form->show();
+  form->CloseBySignal();
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_TRUE(fake.questions.isEmpty());
+  EXPECT_TRUE(fake.errors.isEmpty());
+}
+
+// A place stored while a second monitor was attached comes back onto the screen.
+TEST_F(MainWindowTest, StoredPlaceOffEveryScreenComesBack) {
+  WriteAll(form->IniPath(), "[Form]\r\nLeft=\"-9000\"\r\nTop=\"-9000\"\r\n");
+  form->show();
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_TRUE(screen.intersects(form->frameGeometry())) << form->pos().x();
 }
 
 } // namespace

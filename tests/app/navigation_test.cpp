@@ -22,9 +22,9 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMimeData>
-#include <QWindow>
 #include <QPushButton>
 #include <QUrl>
+#include <QWindow>
 
 #include <filesystem>
 #include <memory>
@@ -186,6 +186,8 @@ TEST_F(NavigationTest, CancelAndFoldersWithoutAudioKeepListFieldsAndJackets) {
   Make("pictures/other.jpg");
   Open(Path("pictures"));
   EXPECT_EQ(LineEdit(form, "Edit1")->toolTip(), Path("pictures"));
+  EXPECT_EQ(form->StatusText(2),
+            QStringLiteral("このフォルダにはWAVファイルもMP3ファイルもありません"));
   ExpectNoList();
   EXPECT_TRUE(form->navigator().FileList().isEmpty());
   EXPECT_EQ(LineEdit(form, "Edit6")->text(), QStringLiteral("shown title"));
