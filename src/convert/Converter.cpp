@@ -73,6 +73,14 @@ std::pair<unsigned long long, unsigned long long> FileId(const QString& path) {
   return {st.st_dev, st.st_ino};
 }
 
+// The MP3's place: its folder (device and inode) and its name. A tag rewrite replaces the file,
+// and with it the inode, but never the place.
+QString PlaceOf(const QString& path) {
+  const qsizetype slash = path.lastIndexOf(u'/');
+  const auto folder = FileId(slash <= 0 ? QStringLiteral("/") : path.left(slash));
+  return QStringLiteral("%1:%2/").arg(folder.first).arg(folder.second) + path.mid(slash + 1);
+}
+
 } // namespace
 
 Converter::Converter(MainView& view, TagEditor& tags, Navigator& navigator, TGogoTea& encoder,
@@ -116,9 +124,7 @@ void Converter::ConvertOne(const QString& source, int index, int total) {
     view_.SetStatusText(2, plan.Text());
     return;
   }
-  if (batch_ != nullptr &&
-      FileId(plan.destination) != std::pair<unsigned long long, unsigned long long>{0, 0} &&
-      produced_.count(FileId(plan.destination)) != 0) {
+  if (batch_ != nullptr && produced_.count(PlaceOf(plan.destination)) != 0) {
     // Same-named WAV files of different folders meet in one output folder: the first one's MP3
     // stays, the later WAV file stays where it is.
     view_.SetStatusText(2, QStringLiteral("%1 はこの一括変換で別のWAVファイルから作ったMP3です。"
@@ -243,7 +249,7 @@ void Converter::Finish(bool aborted) {
     view_.SetStatusText(1, QStringLiteral("成功"));
     ++convertedCount_;
     if (batch_ != nullptr)
-      produced_.insert(FileId(mp3));
+      produced_.insert(PlaceOf(mp3));
   } else {
     view_.SetStatusText(1, QStringLiteral("中断"));
     if (!reason.isEmpty())

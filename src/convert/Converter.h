@@ -66,8 +66,8 @@ private:
   int convertedCount_ = 0;
   // The encode under way (or whose end is being handled): its temporary output.
   std::unique_ptr<EncodeTarget> target_;
-  // The MP3 files this batch made, by device and inode: none is overwritten by a later file.
-  std::set<std::pair<unsigned long long, unsigned long long>> produced_;
+  // The places of the MP3 files this batch made: none is overwritten by a later file.
+  std::set<QString> produced_;
   // The batch conversion under way, or none; its waits are woken by the end of each encode.
   BatchRun* batch_ = nullptr;
 };
