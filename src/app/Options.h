@@ -8,6 +8,10 @@
 struct Options {
   // Comment formats, as stored ("FormComment").
   enum CommentFormat { FreeText = 0, JacketImage = 1, Credits = 2, IdAndCredits = 3 };
+  // Which tag an MP3 file is written through: the RIFF SIF tag, wrapping the file in RIFF
+  // 'RMP3' (what the Japanese Windows tools read), or an ID3v2.3 tag at its start with an
+  // ID3v1 mirror, leaving it a plain MP3 (what phones, car stereos and music libraries read).
+  enum class Mp3Format { Rmp, Id3v2 };
 
   // Open a whole folder and step through its files; otherwise open one file.
   bool WithFolder = true;
@@ -26,6 +30,7 @@ struct Options {
   bool Mp3UseFolder3 = false;
   // Full path of the output folder; empty for none.
   QString Mp3FolderPath;
+  Mp3Format Mp3TagFormat = Mp3Format::Rmp;
 
   bool operator==(const Options&) const = default;
 };

@@ -14,6 +14,7 @@ namespace {
 
 const QString kForm = QStringLiteral("Form");
 const QString kOption = QStringLiteral("Option");
+const QString kId3v2Value = QStringLiteral("ID3v2");
 // The widest window the window systems make (X11 and Windows alike).
 constexpr int kLargestWindowWidth = 32767;
 
@@ -132,6 +133,10 @@ std::optional<StoredSettings> ReadStoredSettings(const QString& iniPath,
   s.Mp3OverWriteMp3 = flag("Mp3OverWriteMp3");
   s.Mp3UseFolder3 = flag("Mp3UseFolder3");
   s.Mp3FolderPath = ExistingFolder(doc, QStringLiteral("Mp3FolderPath")).value_or(QString());
+  // Anything but "ID3v2" (absent, misspelt, from a later version) keeps the designed tag.
+  s.Mp3TagFormat = Read(doc, kOption, QStringLiteral("Mp3TagFormat")) == kId3v2Value
+                       ? Options::Mp3Format::Id3v2
+                       : Options::Mp3Format::Rmp;
   if (std::optional<QString> folder = ExistingFolder(doc, QStringLiteral("FolderPath"))) {
     if (!folder->endsWith(u'/'))
       *folder += u'/';
@@ -165,6 +170,8 @@ bool WriteStoredSettings(const QString& iniPath, const QString& programDir, cons
       {kOption, QStringLiteral("Mp3OverWriteMp3"), Bool(v.Mp3OverWriteMp3)},
       {kOption, QStringLiteral("Mp3UseFolder3"), Bool(v.Mp3UseFolder3)},
       {kOption, QStringLiteral("Mp3FolderPath"), v.Mp3FolderPath},
+      {kOption, QStringLiteral("Mp3TagFormat"),
+       v.Mp3TagFormat == Options::Mp3Format::Id3v2 ? kId3v2Value : QStringLiteral("RMP")},
   };
 
   IniDocument doc;

@@ -36,7 +36,7 @@ struct SettingsToSave : Options {
   QString FolderPath; // the folder box's tooltip, unchanged
 };
 
-// Writes the sixteen keys in their fixed order (only the first may create the file). Returns
+// Writes the seventeen keys in their fixed order (only the first may create the file). Returns
 // false when some key could not be written because the file could not be created or written
 // (not when the user declined a read-only file).
 bool WriteStoredSettings(const QString& iniPath, const QString& programDir,

@@ -105,7 +105,7 @@ TForm1::TForm1(Platform& services, QWidget* parent) : QWidget(parent), platform(
   plBrowseFolder1->setFormTop(0);
 
   dialogs_ = std::make_unique<Dialogs>(*this);
-  tagEditor_ = std::make_unique<TagEditor>(*this);
+  tagEditor_ = std::make_unique<TagEditor>(*this, options_);
   navigator_ = std::make_unique<Navigator>(*this, *tagEditor_, options_);
   converter_ = std::make_unique<Converter>(
       *this, *tagEditor_, *navigator_, *gogoTea1_,

@@ -71,14 +71,14 @@ QString NameOf(const QString& path) {
 // Sets the six fields of the loaded file. Every field is offered even when one is refused, so
 // the others still reach the file; a refused field makes the write a failure, since the file
 // then does not hold what is shown.
-bool SetSix(const TagFields& v, const QByteArray& path) {
+bool SetSix(const TagFields& v, const QByteArray& path, Options::Mp3Format format) {
   using namespace my_mp3infp;
-  bool allSet = SetTagValue(kTitle, v.Title, path);
-  allSet = SetTagValue(kArtist, v.Artist, path) && allSet;
-  allSet = SetTagValue(kAlbum, v.Album, path) && allSet;
-  allSet = SetTagValue(kComment, v.Comment, path) && allSet;
-  allSet = SetTagValue(kYear, v.Year, path) && allSet;
-  allSet = SetTagValue(kGenre, v.Genre, path) && allSet;
+  bool allSet = SetTagValue(kTitle, v.Title, path, format);
+  allSet = SetTagValue(kArtist, v.Artist, path, format) && allSet;
+  allSet = SetTagValue(kAlbum, v.Album, path, format) && allSet;
+  allSet = SetTagValue(kComment, v.Comment, path, format) && allSet;
+  allSet = SetTagValue(kYear, v.Year, path, format) && allSet;
+  allSet = SetTagValue(kGenre, v.Genre, path, format) && allSet;
   return allSet;
 }
 
@@ -108,7 +108,7 @@ QString Result(bool ok) {
 
 } // namespace
 
-TagEditor::TagEditor(MainView& view) : view_(view) {}
+TagEditor::TagEditor(MainView& view, const Options& options) : view_(view), options_(options) {}
 
 void TagEditor::ShowFileTags(const QString& path) {
   using namespace my_mp3infp;
@@ -214,7 +214,7 @@ bool TagEditor::WriteTags(const QString& path, const TagFields& wanted) {
   values.Comment = keepWhole(kComment, stored.Comment, wanted.Comment);
   values.Year = keepWhole(kYear, stored.Year, wanted.Year);
   values.Genre = keepWhole(kGenre, stored.Genre, wanted.Genre);
-  const bool allSet = SetSix(values, FsPath::Encode(path));
+  const bool allSet = SetSix(values, FsPath::Encode(path), options_.Mp3TagFormat);
   const uint32_t saved = mp3infp_Save(FsPath::Encode(path).constData());
   if (saved != 0)
     lastFailure_ = SaveFailureText(saved);
@@ -249,7 +249,7 @@ bool TagEditor::CopyTags(const QString& from, const QString& to) {
              ReadWholeTags(to, present) && !present.SameTag(source);
     if (copied) {
       // The file is loaded: every field is set whole, then saved once.
-      const bool allSet = SetSix(source, FsPath::Encode(to));
+      const bool allSet = SetSix(source, FsPath::Encode(to), options_.Mp3TagFormat);
       copied = mp3infp_Save(FsPath::Encode(to).constData()) == 0 && allSet;
     }
   }

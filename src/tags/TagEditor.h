@@ -5,6 +5,7 @@
 #pragma once
 
 #include "app/MainView.h"
+#include "app/Options.h"
 #include "tags/FieldMemory.h"
 #include "tags/TagFields.h"
 
@@ -14,7 +15,9 @@
 
 class TagEditor {
 public:
-  explicit TagEditor(MainView& view);
+  // `options` is read at each write: its MP3 tag format picks the tag MP3 files are written
+  // through.
+  TagEditor(MainView& view, const Options& options);
 
   // Loads the file into the tag library and shows its tag: version strip, the six fields, the
   // playing time and the comment parts. A missing file, or one that cannot be loaded, empties
@@ -69,6 +72,7 @@ private:
   void ClearFields(const QString& why);
 
   MainView& view_;
+  const Options& options_;
   FieldMemory memory_;
   QString fieldsFile_;
   QString lastFailure_;

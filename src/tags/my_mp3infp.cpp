@@ -73,14 +73,16 @@ QByteArray readName(int field) {
   return id + "_v1";
 }
 
-// The loaded MP3 file's full path, from its folder and name. Names here are case-sensitive, so
-// besides "name.mp3" the names with ".MP3", ".Mp3" and the other spellings are tried too; the
-// tag library itself refuses to make tags in any file but the loaded one.
-QString loadedMp3Path() {
+// The loaded file's full path, from its folder and name and `extension` ("mp3"). Names here
+// are case-sensitive, so besides "name.mp3" the names with ".MP3", ".Mp3" and the other
+// spellings are tried too; the tag library itself refuses to make tags in any file but the
+// loaded one.
+QString loadedFilePath(const char* extension) {
   QString folder = libraryValue("PATH");
   if (!folder.endsWith(QLatin1Char('/')))
     folder += QLatin1Char('/');
-  const QString plain = folder + libraryValue("FILE") + QStringLiteral(".mp3");
+  const QString plain =
+      folder + libraryValue("FILE") + QLatin1Char('.') + QString::fromLatin1(extension);
   for (int spelling = 0; spelling < 8; ++spelling) {
     QString path = plain;
     for (int i = 0; i < 3; ++i)
@@ -138,13 +140,32 @@ void GetWholeTagValue(int field, QString& text) {
     text = libraryValue(readName(field));
 }
 
-bool SetTagValue(int field, const QString& text, const QByteArray& loadedPath) {
+bool SetTagValue(int field, const QString& text, const QByteArray& loadedPath,
+                 Options::Mp3Format format) {
   if (field < kTitle || field > kGenre)
     return false;
   QByteArray name = kIds[field - 1];
   quint32 code = 0;
-  if (GetFileTypeCode(code)) {
-    const QByteArray path = loadedPath.isEmpty() ? loadedMp3Path().toUtf8() : loadedPath;
+  const bool mp3 = GetFileTypeCode(code);
+  if (format == Options::Mp3Format::Id3v2) {
+    const QByteArray path =
+        !loadedPath.isEmpty() ? loadedPath : loadedFilePath(mp3 ? "mp3" : "wav").toUtf8();
+    if (mp3 && (code & kRiffSif || !(code & kId3v2))) {
+      mp3infp_MakeId3v2(path.constData());
+      if ((tagBits() & (kId3v2 | kRiffSif)) != kId3v2)
+        return false;
+    } else if (!mp3 && mp3infp_GetType() != 0) {
+      // Nothing the library reports tells whether a WAV file has an 'id3 ' chunk; it leaves
+      // one that has it as it is, so asking every time costs no rewrite.
+      if (mp3infp_MakeId3v2(path.constData()) != 0)
+        return false;
+    }
+    if (mp3)
+      name += "_v2";
+    return mp3infp_SetValue(name.constData(), text.toUtf8().constData()) == 0;
+  }
+  if (mp3) {
+    const QByteArray path = loadedPath.isEmpty() ? loadedFilePath("mp3").toUtf8() : loadedPath;
     if (!(code & (kId3v1 | kId3v2)) && ::access(path.constData(), F_OK) == 0) {
       mp3infp_mp3_MakeId3v1(path.constData());
       if (!(tagBits() & kId3v1))

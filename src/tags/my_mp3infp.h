@@ -3,6 +3,8 @@
 // Keeps no state: every call acts on the file the tag library loaded last.
 #pragma once
 
+#include "app/Options.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -28,11 +30,16 @@ void GetTagValue(int field, QString& text);
 // this for a field the user left as it was shown, so nothing beyond what is shown is lost.
 void GetWholeTagValue(int field, QString& text);
 
-// Sets field 1..6 in the library's memory (mp3infp_Save writes it). An MP3 file is written
-// through its RIFF SIF tag, which is made first, after an ID3v1 tag when the file has no ID3
-// tag at all. True when the library accepted the value. `loadedPath`, the loaded file's path
-// as the file system's bytes, names the file the tags are made in; without it the path is
-// rebuilt from the library's folder and name values.
-bool SetTagValue(int field, const QString& text, const QByteArray& loadedPath = {});
+// Sets field 1..6 in the library's memory (mp3infp_Save writes it). True when the library
+// accepted the value. `loadedPath`, the loaded file's path as the file system's bytes, names
+// the file the tags are made in; without it the path is rebuilt from the library's folder and
+// name values. `format` picks the tag an MP3 file is written through:
+//   - Rmp: its RIFF SIF tag, made first (after an ID3v1 tag when the file has no ID3 tag);
+//   - Id3v2: its ID3v2 tag (saved as ID3v2.3 with an ID3v1 mirror). An RMP3 file is first
+//     unwrapped into the plain MP3 it holds, its INFO values moved into that tag; a file
+//     without an ID3v2 tag gets one. A WAV file then also gets an 'id3 ' chunk, which the
+//     library keeps in line with the INFO list it still writes.
+bool SetTagValue(int field, const QString& text, const QByteArray& loadedPath = {},
+                 Options::Mp3Format format = Options::Mp3Format::Rmp);
 
 } // namespace my_mp3infp

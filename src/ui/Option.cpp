@@ -15,6 +15,7 @@
 #include <QRadioButton>
 
 #include <algorithm>
+#include <initializer_list>
 
 namespace {
 
@@ -50,6 +51,21 @@ void FitToRight(QAbstractButton* b, int right) {
   b->setGeometry(b->x(), b->y(), std::min(b->sizeHint().width(), room), b->height());
 }
 
+// Where the style draws a group's caption above its frame rather than across its top line, the
+// buttons start below the caption and close up to stay inside the frame.
+void StackInside(QGroupBox* group, std::initializer_list<QRadioButton*> buttons) {
+  const QRect inside = group->contentsRect();
+  const int first = std::max(16, inside.top());
+  const int gaps = std::max(1, static_cast<int>(buttons.size()) - 1);
+  const int step = std::clamp((inside.bottom() + 1 - first - 17) / gaps, 17, 20);
+  int top = first;
+  for (QRadioButton* r : buttons) {
+    r->move(r->x(), top);
+    FitToRight(r, inside.right());
+    top += step;
+  }
+}
+
 } // namespace
 
 TfrmOption::TfrmOption(QWidget* parent, Platform& platform) : QDialog(parent) {
@@ -59,13 +75,13 @@ TfrmOption::TfrmOption(QWidget* parent, Platform& platform) : QDialog(parent) {
   font.setPixelSize(12);
   setFont(font);
   setSizeGripEnabled(false);
-  setFixedSize(358, 402);
+  setFixedSize(358, 469);
   move(365, 243);
 
   Panel1 = new QFrame(this);
   Panel1->setObjectName(QStringLiteral("Panel1"));
   Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  Panel1->setGeometry(0, 0, 358, 365);
+  Panel1->setGeometry(0, 0, 358, 432);
 
   Label1 = Make<QLabel>(Panel1, "Label1", QStringLiteral("■フォルダ・ファイル"));
   PlaceAt(Label1, 11, 8, 14);
@@ -98,19 +114,7 @@ TfrmOption::TfrmOption(QWidget* parent, Platform& platform) : QDialog(parent) {
   RadioButton3 =
       Make<QRadioButton>(GroupBox1, "RadioButton3", QStringLiteral("ID＋作詞＋作曲＋編曲＋演奏"));
   PlaceAt(RadioButton3, 16, 76, 17);
-  // Where the style draws the group's caption above its frame rather than across its top
-  // line, the four buttons start below the caption and close up to stay inside the frame.
-  {
-    const QRect inside = GroupBox1->contentsRect();
-    const int first = std::max(16, inside.top());
-    const int step = std::clamp((inside.bottom() + 1 - first - 17) / 3, 17, 20);
-    int top = first;
-    for (QRadioButton* r : {RadioButton5, RadioButton1, RadioButton2, RadioButton3}) {
-      r->move(r->x(), top);
-      FitToRight(r, inside.right());
-      top += step;
-    }
-  }
+  StackInside(GroupBox1, {RadioButton5, RadioButton1, RadioButton2, RadioButton3});
 
   Label3 = Make<QLabel>(Panel1, "Label3", QStringLiteral("■WAV→MP3変換"));
   PlaceAt(Label3, 11, 242, 14);
@@ -138,11 +142,22 @@ TfrmOption::TfrmOption(QWidget* parent, Platform& platform) : QDialog(parent) {
   Button3->setAutoDefault(false);
   connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
 
+  GroupBox2 = Make<QGroupBox>(Panel1, "GroupBox2", QStringLiteral("MP3のタグ形式"));
+  GroupBox2->setGeometry(44, 366, 301, 60);
+  RadioButton6 =
+      Make<QRadioButton>(GroupBox2, "RadioButton6", QStringLiteral("RIFF SIF（従来どおり）"));
+  PlaceAt(RadioButton6, 16, 16, 17);
+  RadioButton6->setChecked(true);
+  RadioButton7 = Make<QRadioButton>(GroupBox2, "RadioButton7",
+                                    QStringLiteral("ID3v2.3（携帯・音楽ソフト向け）"));
+  PlaceAt(RadioButton7, 16, 36, 17);
+  StackInside(GroupBox2, {RadioButton6, RadioButton7});
+
   Button2 = Make<QPushButton>(this, "Button2", QStringLiteral("OK"));
-  Button2->setGeometry(164, 370, 85, 25);
+  Button2->setGeometry(164, 437, 85, 25);
   Button2->setDefault(true);
   Button1 = Make<QPushButton>(this, "Button1", QStringLiteral("キャンセル"));
-  Button1->setGeometry(256, 370, 85, 25);
+  Button1->setGeometry(256, 437, 85, 25);
   Button1->setAutoDefault(false);
   // OK and Cancel only end the modal loop: Cancel does not restore the controls, so changes
   // made in the window stay in force; what it skips is bringing the main window in line.
@@ -186,6 +201,7 @@ Options TfrmOption::Value() const {
   o.Mp3UseFolder3 = CheckBox7->isChecked();
   // The box's tooltip holds the full path; its text is only the shortened display.
   o.Mp3FolderPath = Edit1->toolTip();
+  o.Mp3TagFormat = RadioButton7->isChecked() ? Options::Mp3Format::Id3v2 : Options::Mp3Format::Rmp;
   return o;
 }
 
@@ -212,4 +228,5 @@ void TfrmOption::SetValue(const Options& o) {
     return metrics.horizontalAdvance(s);
   }));
   Edit1->setCursorPosition(0);
+  (o.Mp3TagFormat == Options::Mp3Format::Id3v2 ? RadioButton7 : RadioButton6)->setChecked(true);
 }

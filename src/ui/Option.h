@@ -51,6 +51,10 @@ public:
   // shortened to the box.
   QLineEdit* Edit1 = nullptr;
   QPushButton* Button3 = nullptr;
+  // The tag MP3 files are written through: RIFF SIF or ID3v2.3.
+  QGroupBox* GroupBox2 = nullptr;
+  QRadioButton* RadioButton6 = nullptr;
+  QRadioButton* RadioButton7 = nullptr;
   QPushButton* Button2 = nullptr;
   QPushButton* Button1 = nullptr;
   // The folder browser behind "...".

@@ -236,6 +236,7 @@ TEST_F(StoredSettingsTest, FirstSaveWritesOptionThenForm) {
                                            "Mp3OverWriteMp3=\"False\"\r\n"
                                            "Mp3UseFolder3=\"False\"\r\n"
                                            "Mp3FolderPath=\"\"\r\n"
+                                           "Mp3TagFormat=\"RMP\"\r\n"
                                            "\r\n"
                                            "[Form]\r\n"
                                            "Left=\"-20\"\r\n"
@@ -283,6 +284,18 @@ TEST_F(StoredSettingsTest, BooleansAndCommentFormat) {
     EXPECT_EQ(Load(QByteArray("[Option]\r\nFormComment=\"") + text + "\"\r\n").FormComment,
               expected)
         << text;
+}
+
+TEST_F(StoredSettingsTest, Mp3TagFormatIsRmpUnlessId3v2) {
+  using F = Options::Mp3Format;
+  EXPECT_EQ(Load("[Option]\r\nWithFolder=\"True\"\r\n").Mp3TagFormat, F::Rmp);
+  EXPECT_EQ(Load("[Option]\r\nMp3TagFormat=\"ID3v4\"\r\n").Mp3TagFormat, F::Rmp);
+  EXPECT_EQ(Load("[Option]\r\nMp3TagFormat=\"ID3v2\"\r\n").Mp3TagFormat, F::Id3v2);
+  SettingsToSave v = Sample();
+  v.Mp3TagFormat = F::Id3v2;
+  ASSERT_TRUE(QFile::remove(ini));
+  ASSERT_TRUE(WriteStoredSettings(ini, programDir, v, kNeverAsked));
+  EXPECT_TRUE(ReadBytes(ini).contains("Mp3FolderPath=\"\"\r\nMp3TagFormat=\"ID3v2\"\r\n\r\n"));
 }
 
 TEST_F(StoredSettingsTest, FoldersMustExist) {
@@ -351,7 +364,7 @@ TEST_F(StoredSettingsTest, LineBreakInFolderKeepsOldLine) {
   EXPECT_EQ(MyCommon::ReadIniValue(ini, "Option", "WithFolder", {}), "True");
 }
 
-// The same sixteen values written one WriteIniValue at a time, in the order of a save. The
+// The same seventeen values written one WriteIniValue at a time, in the order of a save. The
 // values are those of a save from scratch with the same settings.
 void SaveKeyByKey(const QString& ini, const QString& programDir, const SettingsToSave& v,
                   const MyCommon::AskWritable& ask) {
@@ -373,7 +386,8 @@ void SaveKeyByKey(const QString& ini, const QString& programDir, const SettingsT
                                   {"Option", "Mp3DeleteWav"},
                                   {"Option", "Mp3OverWriteMp3"},
                                   {"Option", "Mp3UseFolder3"},
-                                  {"Option", "Mp3FolderPath"}};
+                                  {"Option", "Mp3FolderPath"},
+                                  {"Option", "Mp3TagFormat"}};
   bool first = true;
   for (const auto& [section, key] : order) {
     MyCommon::WriteIniValue(ini, section, key, first,
@@ -398,7 +412,7 @@ std::vector<bool> OkAfter(size_t cancels) {
 class ReadOnlySaveTest : public StoredSettingsTest,
                          public ::testing::WithParamInterface<ReadOnlyCase> {};
 
-// The single rewrite gives the same file, and asks the same questions, as sixteen rewrites.
+// The single rewrite gives the same file, and asks the same questions, as seventeen rewrites.
 TEST_P(ReadOnlySaveTest, MatchesKeyByKeySaving) {
   const QByteArray start = "[Form]\r\nLeft=\"3\"\r\n\r\n[Option]\r\nHelpFileName=\"old\"\r\n"
                            "WithFolder=\"False\"\r\n";
@@ -421,8 +435,8 @@ TEST_P(ReadOnlySaveTest, MatchesKeyByKeySaving) {
 
 INSTANTIATE_TEST_SUITE_P(Answers, ReadOnlySaveTest,
                          ::testing::Values(ReadOnlyCase{"OkAtOnce", {true}, 1, 0644},
-                                           ReadOnlyCase{"CancelAll", {}, 16, 0444},
-                                           ReadOnlyCase{"OkOnLastKey", OkAfter(15), 16, 0644},
+                                           ReadOnlyCase{"CancelAll", {}, 17, 0444},
+                                           ReadOnlyCase{"OkOnLastKey", OkAfter(16), 17, 0644},
                                            ReadOnlyCase{"OkOnThird", OkAfter(2), 3, 0644}),
                          [](const auto& param) { return std::string(param.param.name); });
 

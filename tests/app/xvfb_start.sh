@@ -47,6 +47,7 @@ Mp3DeleteWav
 Mp3OverWriteMp3
 Mp3UseFolder3
 Mp3FolderPath
+Mp3TagFormat
 
 [Form]
 Left

@@ -2,7 +2,9 @@
 // file the shown fields are written into afterwards. Real encoder module and tag library.
 #include "AudioFixtures.h"
 #include "FakeMainView.h"
+#include "TagTools.h"
 
+#include "app/Cp932.h"
 #include "app/FsPath.h"
 #include "app/Navigator.h"
 #include "app/Options.h"
@@ -50,7 +52,7 @@ protected:
   fixtures::TempDir dir;
   FakeMainView view;
   Options options;
-  TagEditor tags{view};
+  TagEditor tags{view, options};
   Navigator navigator{view, tags, options};
   TGogoTea encoder{nullptr};
   Converter converter{view, tags, navigator, encoder, nullptr, options, nullptr};
@@ -81,6 +83,44 @@ TEST_F(ConverterTest, TagCopyCarriesWholeValues) {
   EXPECT_EQ(Whole(dir / "a.mp3", "INAM_rmp"), QString::fromStdString(title));
   EXPECT_EQ(Whole(dir / "a.mp3", "ICMT_rmp"), QString::fromStdString(comment));
   EXPECT_EQ(Whole(dir / "a.mp3", "IART_rmp"), QStringLiteral("artist"));
+}
+
+// With the ID3v2 choice the copy leaves the new MP3 plain, its frames as the encoder wrote
+// them, and every common tag reader shows the WAV's Japanese values (stored there in CP932, as
+// Windows tools write them).
+TEST_F(ConverterTest, Id3v2CopyIsReadByEveryTool) {
+  const std::vector<std::string> values = {"夜明けの歌", "山田 太郎", "日本語アルバム",
+                                           "作詩:鈴木/作曲:佐藤", "2024"};
+  const char* const ids[] = {"INAM", "IART", "IPRD", "ICMT", "ICRD"};
+  std::vector<std::pair<std::string, std::string>> items;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    QByteArray stored;
+    ASSERT_TRUE(Cp932::Encode(QString::fromStdString(values[i]), stored));
+    items.emplace_back(ids[i], stored.toStdString());
+  }
+  const fixtures::Bytes wav =
+      fixtures::makeWavWithChunks({.seconds = 0.3}, {fixtures::makeInfoList(items)});
+  fixtures::writeFile(dir / "untagged.wav", wav);
+  fixtures::writeFile(dir / "a.wav", wav);
+  options.Mp3WavId3ToMp3 = false;
+  navigator.ShowList({Q(dir / "untagged.wav"), Q(dir / "a.wav")}, 0);
+  converter.ConvertShown();
+  Finish();
+  options.Mp3WavId3ToMp3 = true;
+  options.Mp3TagFormat = Options::Mp3Format::Id3v2;
+  navigator.Next();
+  converter.ConvertShown();
+  Finish();
+
+  const fixtures::Bytes frames = fixtures::readFile(dir / "untagged.mp3");
+  const fixtures::Bytes mp3 = fixtures::readFile(dir / "a.mp3");
+  ASSERT_GT(mp3.size(), 10u);
+  ASSERT_EQ(fixtures::Bytes(mp3.begin(), mp3.begin() + 4), (fixtures::Bytes{'I', 'D', '3', 3}));
+  const std::size_t tag = 10 + ((mp3[6] << 21) | (mp3[7] << 14) | (mp3[8] << 7) | mp3[9]);
+  ASSERT_EQ(mp3.size(), tag + frames.size() + 128);
+  EXPECT_TRUE(std::equal(frames.begin(), frames.end(), mp3.begin() + static_cast<long>(tag)));
+  for (const auto& [tool, shown] : tag_tools::readByTools(dir / "a.mp3"))
+    EXPECT_EQ(shown, values) << tool;
 }
 
 // During the end handler's pause the user steps to another file; the copy then shows the WAV's

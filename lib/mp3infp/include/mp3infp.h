@@ -140,7 +140,8 @@ uint32_t mp3infp_mp3_MakeRMP(const char* path);
  *     so the tag type shows 0x02 and not 0x04. Values set and not saved for "_rmp" names stay
  *     set for the "_v2" names, and win over the stored ones when saved;
  *   - a WAV file without an 'id3 ' or 'ID3 ' chunk gets an 'id3 ' chunk at the end of its RIFF
- *     body, holding its INFO values as an ID3v2.3 tag (padded to a word, RIFF size set).
+ *     body, holding its INFO values as an ID3v2.3 tag (padded to a word, RIFF size set); one with
+ *     such a chunk is left as it is.
  * The file is rewritten at once, atomically. `path` must name the loaded file. Returns 0 when
  * the file has the tag afterwards. Values set and not saved stay set. */
 uint32_t mp3infp_MakeId3v2(const char* path);

@@ -1,0 +1,109 @@
+// The tag values of a file as the tools people check tags with show them: ffprobe, exiftool,
+// mediainfo and kid3-cli. A tool that is not installed is left out (scripts/deps.sh installs
+// them all).
+#pragma once
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace tag_tools {
+
+inline std::string run(const std::string& command) {
+  std::string out;
+  if (FILE* p = ::popen((command + " 2>/dev/null").c_str(), "r")) {
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0)
+      out.append(buffer, n);
+    ::pclose(p);
+  }
+  return out;
+}
+
+inline bool installed(const std::string& tool) {
+  return std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+inline std::string quoted(const std::filesystem::path& p) {
+  return "'" + p.string() + "'";
+}
+
+// "key=value" lines (ffprobe's flat output, mediainfo with a template) into a map.
+inline std::map<std::string, std::string> keyValues(const std::string& text, char separator) {
+  std::map<std::string, std::string> m;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos)
+      end = text.size();
+    const std::string line = text.substr(start, end - start);
+    const std::size_t at = line.find(separator);
+    if (at != std::string::npos)
+      m.emplace(line.substr(0, at), line.substr(at + 1));
+    start = end + 1;
+  }
+  return m;
+}
+
+inline const std::vector<std::string>& allTools() {
+  static const std::vector<std::string> tools = {"ffprobe", "exiftool", "mediainfo", "kid3-cli"};
+  return tools;
+}
+
+// Title, artist, album, comment and year as each installed tool shows them.
+inline std::map<std::string, std::vector<std::string>>
+readByTools(const std::filesystem::path& file) {
+  std::map<std::string, std::vector<std::string>> shown;
+  if (installed("ffprobe")) {
+    auto tags = keyValues(
+        run("ffprobe -v error -show_entries format_tags -of default=nw=1:nk=0 " + quoted(file)),
+        '=');
+    shown["ffprobe"] = {tags["TAG:title"], tags["TAG:artist"], tags["TAG:album"],
+                        tags["TAG:comment"], tags["TAG:date"]};
+  }
+  if (installed("exiftool")) {
+    auto tags = keyValues(run("exiftool -a -S -ID3v2_3:all " + quoted(file)), ':');
+    for (auto& [k, v] : tags)
+      v = v.substr(v.find_first_not_of(' '));
+    shown["exiftool"] = {tags["Title"], tags["Artist"], tags["Album"],
+                         tags["Comment-jpn"].empty() ? tags["Comment"] : tags["Comment-jpn"],
+                         tags["Year"]};
+  }
+  if (installed("mediainfo")) {
+    auto tags = keyValues(
+        run("mediainfo --Output='General;t=%Track%\\na=%Performer%\\nl=%Album%\\nc=%Comment%\\n"
+            "y=%Recorded_Date%' " +
+            quoted(file)),
+        '=');
+    // Of a WAV file it shows the ID3v2 values, then " / " and the INFO values when they are
+    // not the same text as it reads them (Latin-1).
+    for (auto& [k, v] : tags)
+      v = v.substr(0, v.find(" / "));
+    shown["mediainfo"] = {tags["t"], tags["a"], tags["l"], tags["c"], tags["y"]};
+  }
+  if (installed("kid3-cli")) {
+    std::string cmd = "kid3-cli";
+    for (const char* f : {"title", "artist", "album", "comment", "date"})
+      cmd += std::string(" -c 'get ") + f + " 2'";
+    const std::string out = run(cmd + " " + quoted(file));
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < out.size()) {
+      const std::size_t end = out.find('\n', start);
+      lines.push_back(out.substr(start, end - start));
+      start = end == std::string::npos ? out.size() : end + 1;
+    }
+    lines.resize(5);
+    shown["kid3-cli"] = lines;
+  }
+  for (const std::string& tool : allTools())
+    if (shown.find(tool) == shown.end())
+      std::printf("%s is not installed: skipped\n", tool.c_str());
+  return shown;
+}
+
+} // namespace tag_tools
