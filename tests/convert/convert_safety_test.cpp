@@ -105,7 +105,7 @@ protected:
   fixtures::TempDir dir;
   TracingView view;
   Options options;
-  TagEditor tags{view};
+  TagEditor tags{view, options};
   Navigator navigator{view, tags, options};
   TGogoTea encoder{nullptr};
   Converter converter{view,

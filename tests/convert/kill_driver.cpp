@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
   options.Mp3WavId3ToMp3 = true;
   options.Mp3DeleteWav = true;
   options.Mp3OverWriteMp3 = true;
-  TagEditor tags{view};
+  TagEditor tags{view, options};
   Navigator navigator{view, tags, options};
   TGogoTea encoder{nullptr};
   Converter converter{view,
