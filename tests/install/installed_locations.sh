@@ -53,4 +53,18 @@ mkdir -p "$work/home2" "$work/config2"
 HOME=$work/home2 XDG_CONFIG_HOME=$work/config2 run_and_close "$portable/wav2mp3tag"
 [ -f "$portable/wav2mp3tag.ini" ] || { echo "portable copy did not write beside itself"; exit 1; }
 [ ! -e "$work/config2/wav2mp3tag" ] || { echo "portable copy wrote into the config folder"; exit 1; }
+# --- closed by the system with a read-only settings file: no question keeps it alive
+printf '[Form]\r\nLeft="7"\r\n' > "$portable/wav2mp3tag.ini"
+chmod a-w "$portable/wav2mp3tag.ini"
+before=$(md5sum < "$portable/wav2mp3tag.ini")
+HOME=$work/home2 XDG_CONFIG_HOME=$work/config2 "$portable/wav2mp3tag" &
+pid=$!
+sleep 1.5
+kill -TERM "$pid"
+for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$pid" 2>/dev/null; then
+  echo "still running 10 s after SIGTERM with a read-only settings file"; kill -9 "$pid"; exit 1
+fi
+wait "$pid" || true
+[ "$(md5sum < "$portable/wav2mp3tag.ini")" = "$before" ] || { echo "read-only settings changed"; exit 1; }
 echo "installed and portable locations as expected"
