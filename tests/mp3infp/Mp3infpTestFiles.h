@@ -3,6 +3,11 @@
 
 #include "AudioFixtures.h"
 
+#include <mp3infp.h>
+
+#include <cstdint>
+#include <filesystem>
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -103,6 +108,17 @@ inline Bytes chunk(const std::string& id, const Bytes& body, bool pad = true) {
   if (pad && body.size() % 2)
     out.push_back(0);
   return out;
+}
+
+// A value of the loaded file as the library gives it ("<null>" for a null pointer).
+inline std::string value(const char* name) {
+  char* v = nullptr;
+  mp3infp_GetValue(name, &v);
+  return v ? v : "<null>";
+}
+
+inline uint32_t load(const std::filesystem::path& p) {
+  return mp3infp_Load(nullptr, p.c_str());
 }
 
 } // namespace mp3infp_test

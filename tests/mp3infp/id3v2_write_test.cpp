@@ -18,16 +18,6 @@ using fixtures::TempDir;
 using fixtures::writeFile;
 namespace fs = std::filesystem;
 
-std::string value(const char* name) {
-  char* v = nullptr;
-  mp3infp_GetValue(name, &v);
-  return v ? v : "<null>";
-}
-
-uint32_t load(const fs::path& p) {
-  return mp3infp_Load(nullptr, p.c_str());
-}
-
 std::size_t findBytes(const Bytes& hay, const Bytes& needle, std::size_t from = 0) {
   const auto it =
       std::search(hay.begin() + static_cast<long>(from), hay.end(), needle.begin(), needle.end());

@@ -36,16 +36,6 @@ using fixtures::TempDir;
 using fixtures::writeFile;
 namespace fs = std::filesystem;
 
-std::string value(const char* name) {
-  char* v = nullptr;
-  mp3infp_GetValue(name, &v);
-  return v ? v : "<null>";
-}
-
-uint32_t load(const fs::path& p) {
-  return mp3infp_Load(nullptr, p.c_str());
-}
-
 Bytes mp3() {
   static const Bytes stream = fixtures::makeMp3(0.3);
   return stream;

@@ -24,16 +24,6 @@ namespace fs = std::filesystem;
 
 const std::string kCp932Nihongo = "\x93\xfa\x96\x7b\x8c\xea"; // 日本語
 
-std::string value(const char* name) {
-  char* v = nullptr;
-  mp3infp_GetValue(name, &v);
-  return v ? v : "<null>";
-}
-
-uint32_t load(const fs::path& p) {
-  return mp3infp_Load(nullptr, p.c_str());
-}
-
 // An ID3v2 text frame body flagged ISO-8859-1.
 std::string text(const std::string& s) {
   return std::string(1, '\0') + s;
