@@ -113,10 +113,13 @@ TagEditor::TagEditor(MainView& view, const Options& options) : view_(view), opti
 void TagEditor::ShowFileTags(const QString& path) {
   using namespace my_mp3infp;
   if (!FileExists(path)) {
-    // Deleted or moved since the list was made: the fields must not go on showing another
-    // file's tag under this name (a write would put it there).
+    // Deleted or moved since the list was made, or no file at all (a FIFO or folder under a
+    // file's name, never opened): the fields must not go on showing another file's tag under
+    // this name (a write would put it there).
+    const bool gone = FsPath::KindOf(path) == FsPath::Kind::Missing;
     ClearFields(
-        QStringLiteral("%1 が見つかりません（削除または移動されました）").arg(NameOf(path)));
+        gone ? QStringLiteral("%1 が見つかりません（削除または移動されました）").arg(NameOf(path))
+             : QStringLiteral("%1 はフォルダや特殊なファイルです").arg(NameOf(path)));
     return;
   }
   const QString version = GetLibraryVersionText();

@@ -21,6 +21,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <functional>
@@ -242,6 +244,11 @@ TEST_F(TagViewTest, MissingOrUnreadableFileEmptiesTheFields) {
   EXPECT_TRUE(form.StatusText(2).startsWith(QStringLiteral("junk.mp3 は")));
   form.Button4Click();
   EXPECT_EQ(form.StatusText(1), QStringLiteral("失敗"));
+
+  // A FIFO under a file's name is never opened (that would wait forever).
+  ASSERT_EQ(::mkfifo((dir / "f.mp3").c_str(), 0600), 0);
+  form.tagEditor().ShowFileTags(str(dir / "f.mp3"));
+  EXPECT_TRUE(form.StatusText(2).startsWith(QStringLiteral("f.mp3 はフォルダや特殊なファイル")));
 }
 
 // ---------------------------------------------------------------------------------------------
