@@ -188,8 +188,11 @@ std::string cp932Prefix(const std::string& utf8, std::size_t limit) {
     if (len > 1) {
       const std::string encoded = EncodeLegacy(ch);
       size = encoded == ch ? 1 : encoded.size();
-      if (encoded == ch)
-        ch = "?";
+      // (clear and push: assigning a literal here makes GCC 12 at -O3 warn falsely.)
+      if (encoded == ch) {
+        ch.clear();
+        ch.push_back('?');
+      }
     }
     if (bytes + size > limit)
       break;
