@@ -183,6 +183,10 @@ QString Display(const QString& path) {
   return parts.join(QLatin1Char('/'));
 }
 
+QString DisplayName(const QString& path) {
+  return Display(path.mid(path.lastIndexOf(u'/') + 1));
+}
+
 Kind KindOf(const QString& path) {
   struct stat st {};
   if (!StatOf(path, st))

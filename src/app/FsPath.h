@@ -21,6 +21,8 @@ QByteArray Encode(const QString& path);
 // The path as the user should read it: each component whose bytes are not valid UTF-8 is
 // decoded as CP932 when it is valid CP932, else as Latin-1. Not a path to open.
 QString Display(const QString& path);
+// The last component of `path` (a file's bare name) as Display shows it.
+QString DisplayName(const QString& path);
 
 enum class Kind { Missing, File, Directory, Fifo, Device, Socket, Other };
 

@@ -11,11 +11,6 @@ qsizetype NameStart(const QString& path) {
   return path.lastIndexOf(kSeparator) + 1;
 }
 
-// A file's name as the user reads it.
-QString NameOf(const QString& path) {
-  return FsPath::Display(path.mid(NameStart(path)));
-}
-
 bool IsLink(const QString& path) {
   struct stat st {};
   return ::lstat(FsPath::Encode(path).constData(), &st) == 0 && S_ISLNK(st.st_mode);
@@ -62,13 +57,14 @@ QString ConvertPlan::RefusalText(Refusal refusal) {
 QString ConvertPlan::Text() const {
   switch (refusal) {
   case Refusal::SourceNotFile:
-    return QStringLiteral("%1 はフォルダや特殊なファイルです（変換しません）").arg(NameOf(source));
+    return QStringLiteral("%1 はフォルダや特殊なファイルです（変換しません）")
+        .arg(FsPath::DisplayName(source));
   case Refusal::DestinationNotFile:
     return QStringLiteral("%1 はフォルダや特殊なファイルです（MP3を書きません）")
-        .arg(NameOf(destination));
+        .arg(FsPath::DisplayName(destination));
   case Refusal::DestinationIsSource:
     return QStringLiteral("%1 は元のWAVファイル %2 そのものです（変換しません）")
-        .arg(NameOf(destination), NameOf(source));
+        .arg(FsPath::DisplayName(destination), FsPath::DisplayName(source));
   default:
     return RefusalText(refusal);
   }

@@ -20,15 +20,10 @@ namespace {
 const char* const kWavKept = "MP3ファイルを確かめられないため、WAVファイルを残しました";
 constexpr quint32 kTypeWav = 2;
 
-// A file's name as the user reads it.
-QString NameOf(const QString& path) {
-  return FsPath::Display(path.mid(path.lastIndexOf(u'/') + 1));
-}
-
 // Why the encoder cannot take `source`, named for the user; "" when it can (or the module cannot
 // tell, and the encode's own set-up decides).
 QString InputRefusal(const QString& source) {
-  const QString name = NameOf(source);
+  const QString name = FsPath::DisplayName(source);
   GogoInputInfo info;
   if (Gogo::gogo_probeInput == nullptr) {
     // An older module: at least a WAV file without audio is not turned into an empty MP3.
@@ -127,9 +122,10 @@ void Converter::ConvertOne(const QString& source, int index, int total) {
   if (batch_ != nullptr && produced_.count(PlaceOf(plan.destination)) != 0) {
     // Same-named WAV files of different folders meet in one output folder: the first one's MP3
     // stays, the later WAV file stays where it is.
-    view_.SetStatusText(2, QStringLiteral("%1 はこの一括変換で別のWAVファイルから作ったMP3です。"
-                                          "%2 は変換しません")
-                               .arg(NameOf(plan.destination), NameOf(source)));
+    view_.SetStatusText(
+        2, QStringLiteral("%1 はこの一括変換で別のWAVファイルから作ったMP3です。"
+                          "%2 は変換しません")
+               .arg(FsPath::DisplayName(plan.destination), FsPath::DisplayName(source)));
     return;
   }
   // A file the encoder cannot take is a refusal of that file, said in its own words; a batch
@@ -145,7 +141,7 @@ void Converter::ConvertOne(const QString& source, int index, int total) {
     return;
   }
   view_.SetStatusText(0, QString::asprintf("%d/%d", index, total));
-  view_.SetStatusText(2, NameOf(source));
+  view_.SetStatusText(2, FsPath::DisplayName(source));
   encoder_.setSourceFile(source);
   // The encoder writes into the temporary file; the MP3's name is taken only once it checks out.
   encoder_.setDestinationFile(target_->TempPath());
@@ -226,13 +222,14 @@ bool Converter::Complete(QString& reason) {
   // load as MP3 and play as long as its WAV file before it takes the MP3's name.
   if (!Mp3Verification::MatchesWav(encoder_.SourceFile(), target_->TempPath())) {
     reason = QStringLiteral("できたMP3を確かめられません（%1 は元のままです）")
-                 .arg(NameOf(encoder_.SourceFile()));
+                 .arg(FsPath::DisplayName(encoder_.SourceFile()));
     target_->Discard();
     return false;
   }
   QString error;
   if (!target_->Commit(options_.Mp3OverWriteMp3, error)) {
-    reason = QStringLiteral("%1 を置けません: %2").arg(NameOf(target_->Mp3Path()), error);
+    reason =
+        QStringLiteral("%1 を置けません: %2").arg(FsPath::DisplayName(target_->Mp3Path()), error);
     return false;
   }
   return true;
@@ -283,7 +280,7 @@ void Converter::GiveUpWav(const QString& source, const QString& mp3) {
     kept = QStringLiteral("MP3にタグを写せなかったため、WAVファイルを残しました");
   else if (!trash_ || !trash_(source))
     kept = QStringLiteral("WAVファイルをごみ箱に移せませんでした（%1 は元のままです）")
-               .arg(NameOf(source));
+               .arg(FsPath::DisplayName(source));
   if (!kept.isEmpty()) {
     view_.SetStatusText(2, kept);
     view_.WaitMs(1000);

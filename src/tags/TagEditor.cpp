@@ -63,11 +63,6 @@ template <typename Get> void ReadSix(TagFields& out, Get get) {
   get(kGenre, out.Genre);
 }
 
-// A file's name as the user reads it.
-QString NameOf(const QString& path) {
-  return FsPath::Display(path.mid(path.lastIndexOf(u'/') + 1));
-}
-
 // Sets the six fields of the loaded file. Every field is offered even when one is refused, so
 // the others still reach the file; a refused field makes the write a failure, since the file
 // then does not hold what is shown.
@@ -118,8 +113,9 @@ void TagEditor::ShowFileTags(const QString& path) {
     // this name (a write would put it there).
     const bool gone = FsPath::KindOf(path) == FsPath::Kind::Missing;
     ClearFields(
-        gone ? QStringLiteral("%1 が見つかりません（削除または移動されました）").arg(NameOf(path))
-             : QStringLiteral("%1 はフォルダや特殊なファイルです").arg(NameOf(path)));
+        gone ? QStringLiteral("%1 が見つかりません（削除または移動されました）")
+                   .arg(FsPath::DisplayName(path))
+             : QStringLiteral("%1 はフォルダや特殊なファイルです").arg(FsPath::DisplayName(path)));
     return;
   }
   const QString version = GetLibraryVersionText();
@@ -128,8 +124,8 @@ void TagEditor::ShowFileTags(const QString& path) {
     return;
   if (!LoadIntoLibrary(path)) {
     view_.ShowOpenStatus(QStringLiteral("Can't Open"));
-    ClearFields(
-        QStringLiteral("%1 はWAVファイルとしてもMP3ファイルとしても読めません").arg(NameOf(path)));
+    ClearFields(QStringLiteral("%1 はWAVファイルとしてもMP3ファイルとしても読めません")
+                    .arg(FsPath::DisplayName(path)));
     return;
   }
   view_.ShowOpenStatus(QStringLiteral("Open_SUCCESS"));
@@ -182,17 +178,18 @@ bool TagEditor::WriteTags(const QString& path, const TagFields& wanted) {
   using namespace my_mp3infp;
   lastFailure_.clear();
   if (!FileExists(path)) {
-    lastFailure_ = path.isEmpty() ? QStringLiteral("タグ欄はどのファイルのものでもありません")
-                                  : QStringLiteral("%1 が見つかりません").arg(NameOf(path));
+    lastFailure_ = path.isEmpty()
+                       ? QStringLiteral("タグ欄はどのファイルのものでもありません")
+                       : QStringLiteral("%1 が見つかりません").arg(FsPath::DisplayName(path));
     return false;
   }
   if (isBeingWritten && isBeingWritten(path)) {
-    lastFailure_ = QStringLiteral("%1 は変換中です").arg(NameOf(path));
+    lastFailure_ = QStringLiteral("%1 は変換中です").arg(FsPath::DisplayName(path));
     return false;
   }
   TagFields stored;
   if (!ReadTags(path, stored)) {
-    lastFailure_ = QStringLiteral("%1 を読めません").arg(NameOf(path));
+    lastFailure_ = QStringLiteral("%1 を読めません").arg(FsPath::DisplayName(path));
     return false;
   }
   if (stored.SameTag(wanted)) {

@@ -40,10 +40,6 @@ void expectEveryToolShows(const fs::path& file, const std::vector<std::string>& 
       EXPECT_EQ(values[i], expected[i]) << tool << " " << kFields[i] << " of " << file;
 }
 
-uint32_t load(const fs::path& p) {
-  return mp3infp_Load(nullptr, p.c_str());
-}
-
 void setAll(const std::string& suffix) {
   for (std::size_t i = 0; i < kFields.size(); ++i)
     ASSERT_EQ(mp3infp_SetValue((kFields[i] + suffix).c_str(), kValues[i].c_str()), 0u);
