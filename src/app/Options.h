@@ -31,6 +31,10 @@ struct Options {
   // Full path of the output folder; empty for none.
   QString Mp3FolderPath;
   Mp3Format Mp3TagFormat = Mp3Format::Rmp;
+  // How many files a batch conversion encodes at the same time: 0 one per processor core, 1 one
+  // file after the other, up to kMaxMp3Jobs.
+  static constexpr int kMaxMp3Jobs = 64;
+  int Mp3Jobs = 0;
 
   bool operator==(const Options&) const = default;
 };

@@ -137,6 +137,10 @@ std::optional<StoredSettings> ReadStoredSettings(const QString& iniPath,
   s.Mp3TagFormat = Read(doc, kOption, QStringLiteral("Mp3TagFormat")) == kId3v2Value
                        ? Options::Mp3Format::Id3v2
                        : Options::Mp3Format::Rmp;
+  // Absent, not a number or out of range: one per core.
+  bool number = false;
+  const int jobs = Read(doc, kOption, QStringLiteral("Mp3Jobs")).trimmed().toInt(&number);
+  s.Mp3Jobs = number && jobs >= 0 && jobs <= Options::kMaxMp3Jobs ? jobs : 0;
   if (std::optional<QString> folder = ExistingFolder(doc, QStringLiteral("FolderPath"))) {
     if (!folder->endsWith(u'/'))
       *folder += u'/';
@@ -172,6 +176,8 @@ bool WriteStoredSettings(const QString& iniPath, const QString& programDir, cons
       {kOption, QStringLiteral("Mp3FolderPath"), v.Mp3FolderPath},
       {kOption, QStringLiteral("Mp3TagFormat"),
        v.Mp3TagFormat == Options::Mp3Format::Id3v2 ? kId3v2Value : QStringLiteral("RMP")},
+      {kOption, QStringLiteral("Mp3Jobs"),
+       QString::number(v.Mp3Jobs >= 0 && v.Mp3Jobs <= Options::kMaxMp3Jobs ? v.Mp3Jobs : 0)},
   };
 
   IniDocument doc;

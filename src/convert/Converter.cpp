@@ -6,12 +6,17 @@
 #include "convert/ConvertPlan.h"
 #include "convert/EncodeTarget.h"
 #include "convert/Mp3Verification.h"
+#include "encoder/EncodeJob.h"
 #include "encoder/GogoDefs.h"
 #include "encoder/GogoTea.h"
 #include "tags/TagEditor.h"
 
 #include <QPointer>
 #include <QScopeGuard>
+#include <QThread>
+#include <QTimer>
+
+#include <algorithm>
 
 #include <sys/stat.h>
 
@@ -76,7 +81,28 @@ QString PlaceOf(const QString& path) {
   return QStringLiteral("%1:%2/").arg(folder.first).arg(folder.second) + path.mid(slash + 1);
 }
 
+// The playing time of `source` in seconds, as the encoder's probe reads it: the weight of the
+// file in a batch's progress. 0 when it cannot tell.
+double SecondsOf(const QString& source) {
+  GogoInputInfo info;
+  if (Gogo::gogo_probeInput == nullptr ||
+      Gogo::gogo_probeInput(FsPath::Encode(source).constData(), &info) != 0 ||
+      info.reason != GOGO_INPUT_OK || info.rate <= 0 || info.frames <= 0)
+    return 0;
+  return static_cast<double>(info.frames) / info.rate;
+}
+
 } // namespace
+
+// One encode of a batch of several at once. The job goes before its target: the encode has
+// stopped before its temporary file is removed.
+struct Converter::Running {
+  QString source;
+  QString place;
+  double seconds = 0;
+  std::unique_ptr<EncodeTarget> target;
+  std::unique_ptr<TEncodeJob> job;
+};
 
 Converter::Converter(MainView& view, TagEditor& tags, Navigator& navigator, TGogoTea& encoder,
                      MoveToTrash trash, const Options& options, QObject* window)
@@ -84,7 +110,11 @@ Converter::Converter(MainView& view, TagEditor& tags, Navigator& navigator, TGog
       options_(options), window_(window) {
   // Tags are never written into the MP3 an encode is still writing.
   tags_.isBeingWritten = [this](const QString& path) {
-    return encoder_.IsEncoding() && FsPath::SameFile(encoder_.DestinationFile(), path);
+    if (encoder_.IsEncoding() && FsPath::SameFile(encoder_.DestinationFile(), path))
+      return true;
+    return std::any_of(running_.begin(), running_.end(), [&path](const auto& r) {
+      return FsPath::SameFile(r->target->TempPath(), path);
+    });
   };
 }
 
@@ -107,37 +137,47 @@ void Converter::ConvertShown() {
   }
 }
 
+ConvertPlan Converter::PlanFor(const QString& source) const {
+  return ConvertPlan::Make(source, options_.Mp3UseFolder3, options_.Mp3FolderPath,
+                           options_.Mp3OverWriteMp3);
+}
+
+std::unique_ptr<EncodeTarget> Converter::Admit(const QString& source, const ConvertPlan& plan,
+                                               QString& refusal) {
+  if (plan.refusal != ConvertPlan::Refusal::None) {
+    refusal = plan.Text();
+    return nullptr;
+  }
+  if (batch_ != nullptr && produced_.count(PlaceOf(plan.destination)) != 0) {
+    // Same-named WAV files of different folders meet in one output folder: the first one's MP3
+    // stays, the later WAV file stays where it is.
+    refusal = QStringLiteral("%1 はこの一括変換で別のWAVファイルから作ったMP3です。"
+                             "%2 は変換しません")
+                  .arg(FsPath::DisplayName(plan.destination), FsPath::DisplayName(source));
+    return nullptr;
+  }
+  // A file the encoder cannot take is a refusal of that file, said in its own words; a batch
+  // goes on with the next one.
+  refusal = InputRefusal(source);
+  if (!refusal.isEmpty())
+    return nullptr;
+  QString error;
+  std::unique_ptr<EncodeTarget> target = EncodeTarget::Create(plan.destination, error);
+  if (!target)
+    refusal = QStringLiteral("MP3を書き出すフォルダに書き込めません: %1").arg(error);
+  return target;
+}
+
 void Converter::ConvertOne(const QString& source, int index, int total) {
   // One conversion at a time: the marker stays set until the end handler has finished with
   // the last one, even after the encoder itself is idle again.
   if (!encoder_.DestinationFile().isEmpty())
     throw EGogoTeaError(QString::fromUtf8(GogoTeaMessages::ChangeWhileEncoding));
   view_.ClearStatus();
-  const ConvertPlan plan = ConvertPlan::Make(source, options_.Mp3UseFolder3, options_.Mp3FolderPath,
-                                             options_.Mp3OverWriteMp3);
-  if (plan.refusal != ConvertPlan::Refusal::None) {
-    view_.SetStatusText(2, plan.Text());
-    return;
-  }
-  if (batch_ != nullptr && produced_.count(PlaceOf(plan.destination)) != 0) {
-    // Same-named WAV files of different folders meet in one output folder: the first one's MP3
-    // stays, the later WAV file stays where it is.
-    view_.SetStatusText(
-        2, QStringLiteral("%1 はこの一括変換で別のWAVファイルから作ったMP3です。"
-                          "%2 は変換しません")
-               .arg(FsPath::DisplayName(plan.destination), FsPath::DisplayName(source)));
-    return;
-  }
-  // A file the encoder cannot take is a refusal of that file, said in its own words; a batch
-  // goes on with the next one.
-  if (const QString refusal = InputRefusal(source); !refusal.isEmpty()) {
-    view_.SetStatusText(2, refusal);
-    return;
-  }
-  QString error;
-  target_ = EncodeTarget::Create(plan.destination, error);
+  QString refusal;
+  target_ = Admit(source, PlanFor(source), refusal);
   if (!target_) {
-    view_.SetStatusText(2, QStringLiteral("MP3を書き出すフォルダに書き込めません: %1").arg(error));
+    view_.SetStatusText(2, refusal);
     return;
   }
   view_.SetStatusText(0, QString::asprintf("%d/%d", index, total));
@@ -155,6 +195,13 @@ void Converter::ConvertOne(const QString& source, int index, int total) {
   }
 }
 
+int Converter::BatchJobs() const {
+  if (options_.Mp3Jobs == 1 || !TEncodeJob::Available())
+    return 1;
+  const int jobs = options_.Mp3Jobs > 0 ? options_.Mp3Jobs : QThread::idealThreadCount();
+  return std::clamp(jobs, 1, Options::kMaxMp3Jobs);
+}
+
 void Converter::ConvertAll() {
   if (navigator_.FileList().isEmpty() || view_.FileName().trimmed().isEmpty())
     return;
@@ -166,39 +213,26 @@ void Converter::ConvertAll() {
   // The window may be destroyed during a wait; `alive` tells, through the window.
   const QPointer<QObject> alive(window_);
   const bool hasWindow = window_ != nullptr;
+  const auto windowGone = [&alive, hasWindow] { return hasWindow && alive.isNull(); };
   BatchRun run(window_);
   batch_ = &run;
   // However the loop is left, this converter (when its window still exists) forgets the batch.
-  const auto forget = qScopeGuard([this, &alive, hasWindow] {
-    if (!hasWindow || !alive.isNull())
+  const auto forget = qScopeGuard([this, &windowGone] {
+    if (!windowGone()) {
       batch_ = nullptr;
+      running_.clear();
+    }
   });
   convertedCount_ = 0;
   produced_.clear();
   // The window stays usable during the waits. Opening another folder or dropping a file
   // replaces the list; its entries then are no longer the ones asked for, and the batch ends
   // there rather than converting files of another folder (or reading past a shorter list).
-  const QStringList started = navigator_.FileList();
-  const qsizetype count = started.size();
+  const QStringList files = navigator_.FileList();
+  const int jobs = BatchJobs();
   try {
-    for (qsizetype i = 0; i < count; ++i) {
-      if (navigator_.FileList() != started)
-        break;
-      view_.ClearStatus();
-      const QString entry = started.at(i);
-      if (!ConvertPlan::IsWavPath(entry))
-        continue;
-      ConvertOne(entry, static_cast<int>(i + 1), static_cast<int>(count));
-      // A refused file says why for a moment before the next file clears the panels.
-      if (encoder_.DestinationFile().isEmpty() && !view_.StatusText(2).isEmpty()) {
-        view_.WaitMs(1000);
-        if ((hasWindow && alive.isNull()) || run.Stopped())
-          return;
-      }
-      // False when the window was closed or is gone, or the program is ending: no summary.
-      if (!run.WaitWhile([this] { return !encoder_.DestinationFile().isEmpty(); }))
-        return;
-    }
+    if (!(jobs > 1 ? ConvertAtOnce(files, jobs, run) : ConvertOneByOne(files, run, windowGone)))
+      return;
   } catch (const EGogoTeaError& e) {
     view_.ShowError(e.Message());
     return;
@@ -210,57 +244,173 @@ void Converter::ConvertAll() {
   view_.ClearStatus();
 }
 
+bool Converter::ConvertOneByOne(const QStringList& files, BatchRun& run,
+                                const std::function<bool()>& windowGone) {
+  const qsizetype count = files.size();
+  for (qsizetype i = 0; i < count; ++i) {
+    if (navigator_.FileList() != files)
+      break;
+    view_.ClearStatus();
+    const QString entry = files.at(i);
+    if (!ConvertPlan::IsWavPath(entry))
+      continue;
+    ConvertOne(entry, static_cast<int>(i + 1), static_cast<int>(count));
+    // A refused file says why for a moment before the next file clears the panels.
+    if (encoder_.DestinationFile().isEmpty() && !view_.StatusText(2).isEmpty()) {
+      view_.WaitMs(1000);
+      if (windowGone() || run.Stopped())
+        return false;
+    }
+    // False when the window was closed or is gone, or the program is ending: no summary.
+    if (!run.WaitWhile([this] { return !encoder_.DestinationFile().isEmpty(); }))
+      return false;
+  }
+  return true;
+}
+
+bool Converter::ConvertAtOnce(const QStringList& files, int jobs, BatchRun& run) {
+  // Progress is the share of the batch's playing time encoded so far; a file refused or
+  // failed counts as done.
+  double totalSeconds = 0;
+  double doneSeconds = 0;
+  int total = 0;
+  for (const QString& entry : files) {
+    if (ConvertPlan::IsWavPath(entry)) {
+      ++total;
+      totalSeconds += SecondsOf(entry);
+    }
+  }
+  int finished = 0;
+  const auto showCount = [&] {
+    view_.SetStatusText(0, QString::asprintf("%d/%d", finished, total));
+  };
+  const auto showProgress = [&] {
+    double seconds = doneSeconds;
+    for (const auto& r : running_) {
+      if (const int all = r->job->AllFrames(); all > 0)
+        seconds += r->seconds * std::min(r->job->FramesDone(), all) / all;
+    }
+    view_.SetProgress(totalSeconds > 0 ? static_cast<int>(seconds * 100 / totalSeconds) : 0);
+  };
+  const auto doneWith = [&](double seconds) {
+    ++finished;
+    doneSeconds += seconds;
+    showCount();
+    showProgress();
+  };
+  // The encodes are polled for the bar; their ends wake the wait below.
+  QTimer ticker;
+  ticker.setInterval(200);
+  // Tied to the window too: a window destroyed during the wait stops the bar at once.
+  QObject::connect(&ticker, &QTimer::timeout, window_ != nullptr ? window_ : &run, showProgress);
+  ticker.start();
+  const auto wake = [&run] { QMetaObject::invokeMethod(&run, [&run] { run.Wake(); }); };
+
+  view_.ClearStatus();
+  reasonShown_.invalidate();
+  showCount();
+  qsizetype next = 0;
+  for (;;) {
+    while (navigator_.FileList() == files && next < files.size() &&
+           running_.size() < static_cast<std::size_t>(jobs)) {
+      const QString source = files.at(next);
+      if (!ConvertPlan::IsWavPath(source)) {
+        ++next;
+        continue;
+      }
+      const ConvertPlan plan = PlanFor(source);
+      const QString place =
+          plan.refusal == ConvertPlan::Refusal::None ? PlaceOf(plan.destination) : QString();
+      // A file whose MP3 a running encode is making waits for that encode to end, so that the
+      // earlier file's MP3 is the one that stays, as when files are converted one at a time.
+      if (!place.isEmpty() && std::any_of(running_.begin(), running_.end(),
+                                          [&place](const auto& r) { return r->place == place; }))
+        break;
+      ++next;
+      const double seconds = SecondsOf(source);
+      QString refusal;
+      std::unique_ptr<EncodeTarget> target = Admit(source, plan, refusal);
+      if (!target) {
+        ShowReason(refusal);
+        doneWith(seconds);
+        continue;
+      }
+      auto job = std::make_unique<TEncodeJob>(source, target->TempPath());
+      if (!job->Start(encoder_, wake)) {
+        target->Discard();
+        view_.SetStatusText(1, QStringLiteral("中断"));
+        ShowReason(QStringLiteral("%1 の変換を始められません（エンコーダが設定を受け付けません）")
+                       .arg(FsPath::DisplayName(source)));
+        doneWith(seconds);
+        continue;
+      }
+      running_.push_back(std::make_unique<Running>(
+          Running{source, place, seconds, std::move(target), std::move(job)}));
+      ShowStarted(source);
+    }
+    if (running_.empty())
+      return true;
+    // False when the window was closed or is gone, or the program is ending: every encode
+    // stops and its temporary file goes with it, each WAV file stays.
+    if (!run.WaitWhile([this] {
+          return std::none_of(running_.begin(), running_.end(),
+                              [](const auto& r) { return r->job->Ended(); });
+        }))
+      return false;
+    for (std::size_t i = 0; i < running_.size();) {
+      if (!running_[i]->job->Ended()) {
+        ++i;
+        continue;
+      }
+      const std::unique_ptr<Running> ended = std::move(running_[i]);
+      running_.erase(running_.begin() + static_cast<std::ptrdiff_t>(i));
+      const bool completed = ended->job->Completed();
+      ended->job.reset();
+      Conclude(ended->source, ended->target.get(), completed, false);
+      if (run.Stopped())
+        return false;
+      doneWith(ended->seconds);
+    }
+  }
+}
+
+void Converter::ShowReason(const QString& text) {
+  view_.SetStatusText(2, text);
+  reasonShown_.start();
+}
+
+void Converter::ShowStarted(const QString& source) {
+  if (!reasonShown_.isValid() || reasonShown_.hasExpired(1000))
+    view_.SetStatusText(2, FsPath::DisplayName(source));
+}
+
 void Converter::Progress(int nowFrames, int allFrames) {
   if (allFrames > 0)
     view_.SetProgress(static_cast<int>(qint64{nowFrames} * 100 / allFrames));
 }
 
-bool Converter::Complete(QString& reason) {
-  if (!target_)
+bool Converter::Complete(const QString& source, EncodeTarget* target, QString& reason) {
+  if (target == nullptr)
     return false;
   // The encode ended, its close succeeded (else it would be aborted); the file must be there,
   // load as MP3 and play as long as its WAV file before it takes the MP3's name.
-  if (!Mp3Verification::MatchesWav(encoder_.SourceFile(), target_->TempPath())) {
+  if (!Mp3Verification::MatchesWav(source, target->TempPath())) {
     reason = QStringLiteral("できたMP3を確かめられません（%1 は元のままです）")
-                 .arg(FsPath::DisplayName(encoder_.SourceFile()));
-    target_->Discard();
+                 .arg(FsPath::DisplayName(source));
+    target->Discard();
     return false;
   }
   QString error;
-  if (!target_->Commit(options_.Mp3OverWriteMp3, error)) {
+  if (!target->Commit(options_.Mp3OverWriteMp3, error)) {
     reason =
-        QStringLiteral("%1 を置けません: %2").arg(FsPath::DisplayName(target_->Mp3Path()), error);
+        QStringLiteral("%1 を置けません: %2").arg(FsPath::DisplayName(target->Mp3Path()), error);
     return false;
   }
   return true;
 }
 
 void Converter::Finish(bool aborted) {
-  const QString source = encoder_.SourceFile();
-  const QString mp3 = target_ ? target_->Mp3Path() : encoder_.DestinationFile();
-  QString reason;
-  const bool done = !aborted && Complete(reason);
-  if (!done && target_)
-    target_->Discard();
-  if (done) {
-    view_.SetStatusText(1, QStringLiteral("成功"));
-    ++convertedCount_;
-    if (batch_ != nullptr)
-      produced_.insert(PlaceOf(mp3));
-  } else {
-    view_.SetStatusText(1, QStringLiteral("中断"));
-    if (!reason.isEmpty())
-      view_.SetStatusText(2, reason);
-  }
-  view_.WaitMs(1000);
-
-  if (done) {
-    if (options_.Mp3WavId3ToMp3)
-      tags_.CopyTags(source, mp3);
-    if (options_.Mp3DeleteWav)
-      GiveUpWav(source, mp3);
-  }
-
+  Conclude(encoder_.SourceFile(), target_.get(), !aborted, true);
   target_.reset();
   view_.SetProgress(0);
   view_.ClearStatus();
@@ -269,7 +419,35 @@ void Converter::Finish(bool aborted) {
     batch_->Wake();
 }
 
-void Converter::GiveUpWav(const QString& source, const QString& mp3) {
+bool Converter::Conclude(const QString& source, EncodeTarget* target, bool completed, bool pauses) {
+  const QString mp3 = target != nullptr ? target->Mp3Path() : QString();
+  QString reason;
+  const bool done = completed && Complete(source, target, reason);
+  if (!done && target != nullptr)
+    target->Discard();
+  if (done) {
+    view_.SetStatusText(1, QStringLiteral("成功"));
+    ++convertedCount_;
+    if (batch_ != nullptr)
+      produced_.insert(PlaceOf(mp3));
+  } else {
+    view_.SetStatusText(1, QStringLiteral("中断"));
+    if (!reason.isEmpty())
+      ShowReason(reason);
+  }
+  if (pauses)
+    view_.WaitMs(1000);
+
+  if (done) {
+    if (options_.Mp3WavId3ToMp3)
+      tags_.CopyTags(source, mp3);
+    if (options_.Mp3DeleteWav)
+      GiveUpWav(source, mp3, pauses);
+  }
+  return done;
+}
+
+void Converter::GiveUpWav(const QString& source, const QString& mp3, bool pauses) {
   QString kept;
   // The WAV file is given up only for an MP3 that holds all of its audio (checked again: the
   // MP3 may have changed during the pause), and, when its tag was to be copied, the tag: the
@@ -282,8 +460,9 @@ void Converter::GiveUpWav(const QString& source, const QString& mp3) {
     kept = QStringLiteral("WAVファイルをごみ箱に移せませんでした（%1 は元のままです）")
                .arg(FsPath::DisplayName(source));
   if (!kept.isEmpty()) {
-    view_.SetStatusText(2, kept);
-    view_.WaitMs(1000);
+    ShowReason(kept);
+    if (pauses)
+      view_.WaitMs(1000);
   }
 }
 

@@ -5,13 +5,17 @@
 
 #include "app/MainView.h"
 #include "app/Options.h"
+#include "convert/ConvertPlan.h"
 
+#include <QElapsedTimer>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
 #include <set>
 #include <utility>
+#include <vector>
 
 class BatchRun;
 class EncodeTarget;
@@ -37,7 +41,8 @@ public:
   // Checks and starts the conversion of one file (index and total feed the counter text).
   // Throws EGogoTeaError when the encoder cannot be prepared.
   void ConvertOne(const QString& source, int index, int total);
-  // "WAV→MP3一括変換": every WAV file of the list, one after the other.
+  // "WAV→MP3一括変換": every WAV file of the list, as many at the same time as the options
+  // allow (one after the other when the encoder module cannot run several).
   void ConvertAll();
   // The encoder component's progress and finish events.
   void Progress(int nowFrames, int allFrames);
@@ -45,6 +50,8 @@ public:
   // Moves a file to the desktop's trash; a file the trash cannot take stays where it is.
   void DeleteToRecycleBin(const QString& path);
 
+  // How many files a batch encodes at the same time, from the options and the processor.
+  int BatchJobs() const;
   int ConvertedCount() const { return convertedCount_; }
   bool BatchRunning() const { return batch_ != nullptr; }
   TGogoTea& Encoder() { return encoder_; }
@@ -57,11 +64,34 @@ private:
   MoveToTrash trash_;
   const Options& options_;
   QObject* window_;
+  struct Running;
+
+  // Where `source` is converted to, by the options.
+  ConvertPlan PlanFor(const QString& source) const;
+  // Checks `source` for its conversion by `plan` and makes its temporary output; null, with
+  // the reason for the user, when the file is not converted.
+  std::unique_ptr<EncodeTarget> Admit(const QString& source, const ConvertPlan& plan,
+                                      QString& refusal);
+  // One file after the other; false when the batch was stopped (the window may be gone).
+  bool ConvertOneByOne(const QStringList& files, BatchRun& run,
+                       const std::function<bool()>& windowGone);
+  // Up to `jobs` files at the same time, each concluded as soon as its encode ends; false when
+  // the batch was stopped (every encode under way is then stopped and its temporary file gone).
+  bool ConvertAtOnce(const QStringList& files, int jobs, BatchRun& run);
+  // What follows the end of the encode of `source` into `target` (null when none was made):
+  // checking and placing the MP3, the result, the tag copy and the WAV file. `pauses` keeps the
+  // one-second pauses that let each result be read when files are converted one at a time.
+  // True when the MP3 was made.
+  bool Conclude(const QString& source, EncodeTarget* target, bool completed, bool pauses);
   // Checks the finished encode and puts the MP3 in place; the reason when it does not.
-  bool Complete(QString& reason);
+  bool Complete(const QString& source, EncodeTarget* target, QString& reason);
   // Decides whether the WAV file may go: its MP3 is whole and, when the tag was to be copied,
   // holds the WAV's tag.
-  void GiveUpWav(const QString& source, const QString& mp3);
+  void GiveUpWav(const QString& source, const QString& mp3, bool pauses);
+  // Panel 2 during a batch of several at once: why a file was not converted stays readable
+  // for a second before the name of the next file started takes its place.
+  void ShowReason(const QString& text);
+  void ShowStarted(const QString& source);
 
   int convertedCount_ = 0;
   // The encode under way (or whose end is being handled): its temporary output.
@@ -70,4 +100,7 @@ private:
   std::set<QString> produced_;
   // The batch conversion under way, or none; its waits are woken by the end of each encode.
   BatchRun* batch_ = nullptr;
+  // The encodes of a batch of several at once.
+  std::vector<std::unique_ptr<Running>> running_;
+  QElapsedTimer reasonShown_;
 };

@@ -12,14 +12,6 @@
 
 namespace {
 
-// The encoder expects every floating-point exception masked and rounding to nearest.
-void enterEncoderFloatingPoint() {
-  std::fesetenv(FE_DFL_ENV);
-  std::fenv_t held;
-  std::feholdexcept(&held);
-  std::fesetround(FE_TONEAREST);
-}
-
 // Closes the coder of an encode that ends for any reason and gives the close's result: the
 // final flush, the info frame and the sync to disk happen there, so a failed close means the
 // file is not what it should be. A throwing call is absorbed so the other still runs and the
@@ -157,7 +149,7 @@ void TEncodeThread::run() {
         allFrames_ = m.wParam;
         counter = 0;
         encoding = true;
-        enterEncoderFloatingPoint();
+        EnterEncoderFloatingPoint();
         notify(WM_ENCODE_PROGRESS, 0, allFrames_);
         break;
       case WM_ENCODE_ABORT:

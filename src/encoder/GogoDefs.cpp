@@ -7,6 +7,7 @@
 
 #include <dlfcn.h>
 
+#include <cfenv>
 #include <cstddef>
 #include <vector>
 
@@ -21,6 +22,15 @@ PFN_MPGE_endCoder MPGE_endCoder = nullptr;
 PFN_MPGE_getUnitStates MPGE_getUnitStates = nullptr;
 PFN_MPGE_getVersion MPGE_getVersion = nullptr;
 PFN_gogo_probeInput gogo_probeInput = nullptr;
+PFN_gogo_create gogo_create = nullptr;
+PFN_gogo_destroy gogo_destroy = nullptr;
+PFN_gogo_call gogo_initializeWork = nullptr;
+PFN_gogo_setConfigure gogo_setConfigure = nullptr;
+PFN_gogo_getConfigure gogo_getConfigure = nullptr;
+PFN_gogo_call gogo_detectConfigure = nullptr;
+PFN_gogo_call gogo_processFrame = nullptr;
+PFN_gogo_call gogo_closeCoder = nullptr;
+PFN_gogo_call gogo_endCoder = nullptr;
 } // namespace Gogo
 
 namespace {
@@ -74,6 +84,18 @@ template <typename Fn> bool resolve(Fn& target, const char* name) {
   return symbol != nullptr;
 }
 
+void clearHandleEntries() {
+  Gogo::gogo_create = nullptr;
+  Gogo::gogo_destroy = nullptr;
+  Gogo::gogo_initializeWork = nullptr;
+  Gogo::gogo_setConfigure = nullptr;
+  Gogo::gogo_getConfigure = nullptr;
+  Gogo::gogo_detectConfigure = nullptr;
+  Gogo::gogo_processFrame = nullptr;
+  Gogo::gogo_closeCoder = nullptr;
+  Gogo::gogo_endCoder = nullptr;
+}
+
 void clearEntries() {
   Gogo::MPGE_initializeWork = nullptr;
   Gogo::MPGE_setConfigure = nullptr;
@@ -85,6 +107,7 @@ void clearEntries() {
   Gogo::MPGE_getUnitStates = nullptr;
   Gogo::MPGE_getVersion = nullptr;
   Gogo::gogo_probeInput = nullptr;
+  clearHandleEntries();
 }
 
 } // namespace
@@ -124,9 +147,32 @@ bool LoadEncoderLibrary() {
   }
   // Modules without the probe still encode; refusals are then less precise.
   resolve(Gogo::gogo_probeInput, "gogo_probeInput");
+  // Handles only as a whole set: a module with some of them is treated as one without.
+  const bool handles = resolve(Gogo::gogo_create, "gogo_create") &&
+                       resolve(Gogo::gogo_destroy, "gogo_destroy") &&
+                       resolve(Gogo::gogo_initializeWork, "gogo_initializeWork") &&
+                       resolve(Gogo::gogo_setConfigure, "gogo_setConfigure") &&
+                       resolve(Gogo::gogo_getConfigure, "gogo_getConfigure") &&
+                       resolve(Gogo::gogo_detectConfigure, "gogo_detectConfigure") &&
+                       resolve(Gogo::gogo_processFrame, "gogo_processFrame") &&
+                       resolve(Gogo::gogo_closeCoder, "gogo_closeCoder") &&
+                       resolve(Gogo::gogo_endCoder, "gogo_endCoder");
+  if (!handles)
+    clearHandleEntries();
   referenceCount = 1;
   libraryPath = registryText;
   return true;
+}
+
+bool EncoderHandlesBound() {
+  return Gogo::gogo_create != nullptr;
+}
+
+void EnterEncoderFloatingPoint() {
+  std::fesetenv(FE_DFL_ENV);
+  std::fenv_t held;
+  std::feholdexcept(&held);
+  std::fesetround(FE_TONEAREST);
 }
 
 void UnloadEncoderLibrary() {

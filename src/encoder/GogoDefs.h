@@ -112,6 +112,15 @@ using PFN_MPGE_getUnitStates = MERET (*)(std::uint32_t* units);
 using PFN_MPGE_getVersion = MERET (*)(std::uint32_t* code, char* text);
 using PFN_gogo_probeInput = MERET (*)(const char* path, GogoInputInfo* info);
 
+// The module's independent encoder handles (its GOGO_HANDLE); opaque here.
+struct GogoHandle;
+using PFN_gogo_create = GogoHandle* (*)();
+using PFN_gogo_destroy = void (*)(GogoHandle* handle);
+using PFN_gogo_call = MERET (*)(GogoHandle* handle);
+using PFN_gogo_setConfigure = MERET (*)(GogoHandle* handle, MPARAM item, UPARAM value1,
+                                        UPARAM value2);
+using PFN_gogo_getConfigure = MERET (*)(GogoHandle* handle, MPARAM item, void* value);
+
 // The nine entry points; valid only while the library is bound.
 namespace Gogo {
 extern PFN_MPGE_initializeWork MPGE_initializeWork;
@@ -125,7 +134,25 @@ extern PFN_MPGE_getUnitStates MPGE_getUnitStates;
 extern PFN_MPGE_getVersion MPGE_getVersion;
 // Optional: null for a module without it.
 extern PFN_gogo_probeInput gogo_probeInput;
+// Optional as a whole: all null unless the module has every one. Each works like the MPGE_
+// call of its name on one handle; different handles may encode on different threads at once.
+extern PFN_gogo_create gogo_create;
+extern PFN_gogo_destroy gogo_destroy;
+extern PFN_gogo_call gogo_initializeWork;
+extern PFN_gogo_setConfigure gogo_setConfigure;
+extern PFN_gogo_getConfigure gogo_getConfigure;
+extern PFN_gogo_call gogo_detectConfigure;
+extern PFN_gogo_call gogo_processFrame;
+extern PFN_gogo_call gogo_closeCoder;
+extern PFN_gogo_call gogo_endCoder;
 } // namespace Gogo
+
+// True when the bound module has encoder handles, so that encodes can run at once.
+bool EncoderHandlesBound();
+
+// Puts the calling thread's floating-point environment in the state the encoder expects: every
+// exception masked, rounding to nearest.
+void EnterEncoderFloatingPoint();
 
 // Takes one reference on the library, binding it on the first. True when it is bound with all
 // nine entry points. A failed load reports nothing itself.

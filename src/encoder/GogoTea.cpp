@@ -171,22 +171,61 @@ void TGogoTea::Prepare() {
   if (encodeResult_ != RESULT_OK)
     raise(GogoTeaMessages::NoFpu);
 
-  const auto flag = [](bool on) -> UPARAM { return on ? 1 : 0; };
-  const auto set = [](MPARAM item, UPARAM value1, UPARAM value2 = 0) {
+  const ItemSetter set = [](std::uint32_t item, std::uintptr_t value1, std::uintptr_t value2) {
     Gogo::MPGE_setConfigure(item, value1, value2);
   };
-
+  destinationPath_ = FsPath::Encode(destinationFile_);
   if (encodeMode_ == TEncodeMode::_MEMORY) {
     if (!readerRecord_)
       readerRecord_ = std::make_unique<GogoReaderRecord>();
     readerRecord_->reader = &TGogoTea::ReadMemoryInput;
-    set(CFG_INPUT, INPUT_FROM_READER, reinterpret_cast<UPARAM>(readerRecord_.get()));
+    configureItems(set, INPUT_FROM_READER, reinterpret_cast<UPARAM>(readerRecord_.get()),
+                   destinationPath_.constData());
   } else {
     sourcePath_ = FsPath::Encode(sourceFile_);
-    set(CFG_INPUT, INPUT_FROM_FILE, reinterpret_cast<UPARAM>(sourcePath_.constData()));
+    configureItems(set, INPUT_FROM_FILE, reinterpret_cast<UPARAM>(sourcePath_.constData()),
+                   destinationPath_.constData());
   }
-  destinationPath_ = FsPath::Encode(destinationFile_);
-  set(CFG_OUTPUT, OUTPUT_TO_FILE, reinterpret_cast<UPARAM>(destinationPath_.constData()));
+
+  // A C++ exception escaping the library counts as the library's exception result. Processor
+  // faults (signals) cannot be absorbed here.
+  MERET detected;
+  try {
+    detected = Gogo::MPGE_detectConfigure();
+  } catch (...) {
+    detected = RESULT_EXCEPTION;
+  }
+  encodeResult_ = detected;
+  if (detected != RESULT_OK) {
+    configured_ = false;
+    raise(GogoTeaMessages::BadConfiguration);
+  }
+
+  {
+    std::lock_guard lock(input_->lock);
+    input_->readPos = 0;
+    input_->writePos = 0;
+  }
+  std::int32_t frames = 0;
+  Gogo::MPGE_getConfigure(GET_FRAME_COUNT, &frames);
+  allFrames_ = frames;
+  configured_ = true;
+}
+
+void TGogoTea::ConfigureFileEncode(const ItemSetter& set, const char* source,
+                                   const char* destination) const {
+  configureItems(set, INPUT_FROM_FILE, reinterpret_cast<UPARAM>(source), destination);
+}
+
+void TGogoTea::configureItems(const ItemSetter& setItem, std::uintptr_t inputKind,
+                              std::uintptr_t input, const char* destination) const {
+  const auto flag = [](bool on) -> UPARAM { return on ? 1 : 0; };
+  const auto set = [&setItem](MPARAM item, UPARAM value1, UPARAM value2 = 0) {
+    setItem(item, value1, value2);
+  };
+
+  set(CFG_INPUT, inputKind, input);
+  set(CFG_OUTPUT, OUTPUT_TO_FILE, reinterpret_cast<UPARAM>(destination));
   set(CFG_PSYCHOACOUSTICS, flag(usePsyAnalize_));
   set(CFG_BITRATE, static_cast<UPARAM>(bitRate_));
   set(CFG_LOWPASS, flag(useLPF_));
@@ -230,30 +269,6 @@ void TGogoTea::Prepare() {
   }
   if (VersionCode() >= VERSION_OUTPUT_FORMAT)
     set(CFG_OUTPUT_FORMAT, static_cast<UPARAM>(encodeFormat_));
-
-  // A C++ exception escaping the library counts as the library's exception result. Processor
-  // faults (signals) cannot be absorbed here.
-  MERET detected;
-  try {
-    detected = Gogo::MPGE_detectConfigure();
-  } catch (...) {
-    detected = RESULT_EXCEPTION;
-  }
-  encodeResult_ = detected;
-  if (detected != RESULT_OK) {
-    configured_ = false;
-    raise(GogoTeaMessages::BadConfiguration);
-  }
-
-  {
-    std::lock_guard lock(input_->lock);
-    input_->readPos = 0;
-    input_->writePos = 0;
-  }
-  std::int32_t frames = 0;
-  Gogo::MPGE_getConfigure(GET_FRAME_COUNT, &frames);
-  allFrames_ = frames;
-  configured_ = true;
 }
 
 void TGogoTea::StartEncode() {

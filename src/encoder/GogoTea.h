@@ -90,6 +90,15 @@ public:
   // Starts the prepared encode on the worker and returns at once.
   void StartEncode();
 
+  // One setting of the encoder module: item, first and second value (its MPGE_setConfigure).
+  using ItemSetter =
+      std::function<void(std::uint32_t item, std::uintptr_t value1, std::uintptr_t value2)>;
+  // Gives `set` every setting of an encode of the file `source` into the file `destination`
+  // (paths as the module takes them, kept alive by the caller until the encode ends), as
+  // Prepare does: encodes on handles of their own get this component's settings this way.
+  void ConfigureFileEncode(const ItemSetter& set, const char* source,
+                           const char* destination) const;
+
   TThreadPriority Priority() const { return priority_; }
   void setPriority(TThreadPriority value);
   std::uint32_t UnitStates() const;
@@ -159,6 +168,8 @@ private:
   struct MemoryInput;
 
   void checkNotEncoding() const;
+  void configureItems(const ItemSetter& set, std::uintptr_t inputKind, std::uintptr_t input,
+                      const char* destination) const;
   void applyPriorityToWorker();
 
   bool designing_;

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 
 #include <algorithm>
 #include <initializer_list>
@@ -75,13 +76,13 @@ TfrmOption::TfrmOption(QWidget* parent, Platform& platform) : QDialog(parent) {
   font.setPixelSize(12);
   setFont(font);
   setSizeGripEnabled(false);
-  setFixedSize(358, 469);
+  setFixedSize(358, 495);
   move(365, 243);
 
   Panel1 = new QFrame(this);
   Panel1->setObjectName(QStringLiteral("Panel1"));
   Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  Panel1->setGeometry(0, 0, 358, 432);
+  Panel1->setGeometry(0, 0, 358, 458);
 
   Label1 = Make<QLabel>(Panel1, "Label1", QStringLiteral("■フォルダ・ファイル"));
   PlaceAt(Label1, 11, 8, 14);
@@ -153,11 +154,23 @@ TfrmOption::TfrmOption(QWidget* parent, Platform& platform) : QDialog(parent) {
   PlaceAt(RadioButton7, 16, 36, 17);
   StackInside(GroupBox2, {RadioButton6, RadioButton7});
 
+  Label4 = Make<QLabel>(Panel1, "Label4", QStringLiteral("同時に変換するファイル数"));
+  PlaceAt(Label4, 48, 434, 20);
+  SpinEdit1 = new QSpinBox(Panel1);
+  SpinEdit1->setObjectName(QStringLiteral("SpinEdit1"));
+  SpinEdit1->setRange(0, Options::kMaxMp3Jobs);
+  // 0 lets the batch use every processor core.
+  SpinEdit1->setSpecialValueText(QStringLiteral("自動"));
+  SpinEdit1->setToolTip(QStringLiteral("一括変換で同時にMP3にするファイルの数です。"
+                                       "「自動」はプロセッサのコアの数、1は1ファイルずつです"));
+  SpinEdit1->setGeometry(Label4->x() + Label4->width() + 8, 434, 72, 20);
+  Label4->setBuddy(SpinEdit1);
+
   Button2 = Make<QPushButton>(this, "Button2", QStringLiteral("OK"));
-  Button2->setGeometry(164, 437, 85, 25);
+  Button2->setGeometry(164, 463, 85, 25);
   Button2->setDefault(true);
   Button1 = Make<QPushButton>(this, "Button1", QStringLiteral("キャンセル"));
-  Button1->setGeometry(256, 437, 85, 25);
+  Button1->setGeometry(256, 463, 85, 25);
   Button1->setAutoDefault(false);
   // OK and Cancel only end the modal loop: Cancel does not restore the controls, so changes
   // made in the window stay in force; what it skips is bringing the main window in line.
@@ -202,6 +215,7 @@ Options TfrmOption::Value() const {
   // The box's tooltip holds the full path; its text is only the shortened display.
   o.Mp3FolderPath = Edit1->toolTip();
   o.Mp3TagFormat = RadioButton7->isChecked() ? Options::Mp3Format::Id3v2 : Options::Mp3Format::Rmp;
+  o.Mp3Jobs = SpinEdit1->value();
   return o;
 }
 
@@ -229,4 +243,5 @@ void TfrmOption::SetValue(const Options& o) {
   }));
   Edit1->setCursorPosition(0);
   (o.Mp3TagFormat == Options::Mp3Format::Id3v2 ? RadioButton7 : RadioButton6)->setChecked(true);
+  SpinEdit1->setValue(o.Mp3Jobs);
 }

@@ -14,6 +14,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 class TplBrowseFolder;
 
 class TfrmOption : public QDialog {
@@ -55,6 +56,9 @@ public:
   QGroupBox* GroupBox2 = nullptr;
   QRadioButton* RadioButton6 = nullptr;
   QRadioButton* RadioButton7 = nullptr;
+  // How many files a batch converts at the same time (0: one per processor core).
+  QLabel* Label4 = nullptr;
+  QSpinBox* SpinEdit1 = nullptr;
   QPushButton* Button2 = nullptr;
   QPushButton* Button1 = nullptr;
   // The folder browser behind "...".

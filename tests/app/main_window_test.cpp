@@ -29,6 +29,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSet>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -195,9 +196,9 @@ TEST_F(MainWindowTest, StartsAsDesigned) {
 
 TEST_F(MainWindowTest, OptionsWindowStartsAsDesigned) {
   EXPECT_EQ(options->windowTitle(), QStringLiteral("オプション設定"));
-  EXPECT_EQ(options->size(), QSize(358, 469));
+  EXPECT_EQ(options->size(), QSize(358, 495));
   EXPECT_EQ(options->pos(), QPoint(365, 243));
-  EXPECT_EQ(options->Panel1->geometry(), QRect(0, 0, 358, 432));
+  EXPECT_EQ(options->Panel1->geometry(), QRect(0, 0, 358, 458));
   EXPECT_TRUE(options->CheckBox1->isChecked());
   EXPECT_FALSE(options->CheckBox4->isChecked());
   EXPECT_TRUE(options->CheckBox3->isChecked());
@@ -209,8 +210,8 @@ TEST_F(MainWindowTest, OptionsWindowStartsAsDesigned) {
   EXPECT_TRUE(options->Edit1->toolTip().isEmpty());
   EXPECT_EQ(options->Edit1->geometry().topLeft(), QPoint(8, 340));
   EXPECT_EQ(options->Button3->geometry(), QRect(331, 342, 21, 17));
-  EXPECT_EQ(options->Button2->geometry(), QRect(164, 437, 85, 25));
-  EXPECT_EQ(options->Button1->geometry(), QRect(256, 437, 85, 25));
+  EXPECT_EQ(options->Button2->geometry(), QRect(164, 463, 85, 25));
+  EXPECT_EQ(options->Button1->geometry(), QRect(256, 463, 85, 25));
   // The four formats are one group: choosing one clears the others.
   options->RadioButton3->setChecked(true);
   EXPECT_FALSE(options->RadioButton5->isChecked());
@@ -477,6 +478,7 @@ TEST_F(MainWindowTest, HandWrittenFileIsLoadedAndKeepsItsOwnLinesWhenSaved) {
                           "Mp3DeleteWav=\"True\"\r\n"
                           "Mp3FolderPath=\"/no/such/folder\"\r\n"
                           "Mp3TagFormat=\"ID3v2\"\r\n"
+                          "Mp3Jobs=\"3\"\r\n"
                           "FolderPath=\"" +
                           music.toUtf8() + "\"\r\n";
   WriteAll(form->IniPath(), file);
@@ -503,6 +505,7 @@ TEST_F(MainWindowTest, HandWrittenFileIsLoadedAndKeepsItsOwnLinesWhenSaved) {
   EXPECT_TRUE(options->Edit1->toolTip().isEmpty());
   EXPECT_TRUE(options->Edit1->text().isEmpty());
   EXPECT_TRUE(options->RadioButton7->isChecked());
+  EXPECT_EQ(options->SpinEdit1->value(), 3);
 
   EXPECT_EQ(LineEdit(form, "Edit1")->toolTip(), music + QLatin1Char('/'));
   const QString shown = LineEdit(form, "Edit1")->text();
@@ -521,7 +524,7 @@ TEST_F(MainWindowTest, HandWrittenFileIsLoadedAndKeepsItsOwnLinesWhenSaved) {
   for (const char* key :
        {"Left=\"10\"", "Top=\"20\"", "Width=\"700\"", "Height=\"391\"", "WithFolder=\"True\"",
         "WithFile=\"True\"", "FormComment=\"2\"", "Mp3WavId3ToMp3=\"False\"", "Mp3FolderPath=\"\"",
-        "Mp3TagFormat=\"ID3v2\""})
+        "Mp3TagFormat=\"ID3v2\"", "Mp3Jobs=\"3\""})
     EXPECT_NE(saved.indexOf(QString::fromUtf8(key)), -1) << key;
   EXPECT_NE(saved.indexOf(QStringLiteral("FolderPath=\"") + music + QStringLiteral("/\"")), -1);
   EXPECT_EQ(saved.count(QStringLiteral("Left=")), 1) << "replaced in place";

@@ -237,6 +237,7 @@ TEST_F(StoredSettingsTest, FirstSaveWritesOptionThenForm) {
                                            "Mp3UseFolder3=\"False\"\r\n"
                                            "Mp3FolderPath=\"\"\r\n"
                                            "Mp3TagFormat=\"RMP\"\r\n"
+                                           "Mp3Jobs=\"0\"\r\n"
                                            "\r\n"
                                            "[Form]\r\n"
                                            "Left=\"-20\"\r\n"
@@ -295,7 +296,16 @@ TEST_F(StoredSettingsTest, Mp3TagFormatIsRmpUnlessId3v2) {
   v.Mp3TagFormat = F::Id3v2;
   ASSERT_TRUE(QFile::remove(ini));
   ASSERT_TRUE(WriteStoredSettings(ini, programDir, v, kNeverAsked));
-  EXPECT_TRUE(ReadBytes(ini).contains("Mp3FolderPath=\"\"\r\nMp3TagFormat=\"ID3v2\"\r\n\r\n"));
+  EXPECT_TRUE(ReadBytes(ini).contains("Mp3FolderPath=\"\"\r\nMp3TagFormat=\"ID3v2\"\r\n"));
+}
+
+TEST_F(StoredSettingsTest, Mp3JobsIsZeroUnlessAValidCount) {
+  const std::pair<const char*, int> cases[] = {{"1", 1},  {" 8 ", 8}, {"64", 64}, {"65", 0},
+                                               {"-1", 0}, {"x", 0},   {"", 0}};
+  for (const auto& [text, expected] : cases)
+    EXPECT_EQ(Load(QByteArray("[Option]\r\nMp3Jobs=\"") + text + "\"\r\n").Mp3Jobs, expected)
+        << text;
+  EXPECT_EQ(Load("[Option]\r\nWithFolder=\"True\"\r\n").Mp3Jobs, 0);
 }
 
 TEST_F(StoredSettingsTest, FoldersMustExist) {
@@ -387,7 +397,8 @@ void SaveKeyByKey(const QString& ini, const QString& programDir, const SettingsT
                                   {"Option", "Mp3OverWriteMp3"},
                                   {"Option", "Mp3UseFolder3"},
                                   {"Option", "Mp3FolderPath"},
-                                  {"Option", "Mp3TagFormat"}};
+                                  {"Option", "Mp3TagFormat"},
+                                  {"Option", "Mp3Jobs"}};
   bool first = true;
   for (const auto& [section, key] : order) {
     MyCommon::WriteIniValue(ini, section, key, first,
@@ -412,7 +423,7 @@ std::vector<bool> OkAfter(size_t cancels) {
 class ReadOnlySaveTest : public StoredSettingsTest,
                          public ::testing::WithParamInterface<ReadOnlyCase> {};
 
-// The single rewrite gives the same file, and asks the same questions, as seventeen rewrites.
+// The single rewrite gives the same file, and asks the same questions, as eighteen rewrites.
 TEST_P(ReadOnlySaveTest, MatchesKeyByKeySaving) {
   const QByteArray start = "[Form]\r\nLeft=\"3\"\r\n\r\n[Option]\r\nHelpFileName=\"old\"\r\n"
                            "WithFolder=\"False\"\r\n";
@@ -435,8 +446,8 @@ TEST_P(ReadOnlySaveTest, MatchesKeyByKeySaving) {
 
 INSTANTIATE_TEST_SUITE_P(Answers, ReadOnlySaveTest,
                          ::testing::Values(ReadOnlyCase{"OkAtOnce", {true}, 1, 0644},
-                                           ReadOnlyCase{"CancelAll", {}, 17, 0444},
-                                           ReadOnlyCase{"OkOnLastKey", OkAfter(16), 17, 0644},
+                                           ReadOnlyCase{"CancelAll", {}, 18, 0444},
+                                           ReadOnlyCase{"OkOnLastKey", OkAfter(17), 18, 0644},
                                            ReadOnlyCase{"OkOnThird", OkAfter(2), 3, 0644}),
                          [](const auto& param) { return std::string(param.param.name); });
 

@@ -48,6 +48,7 @@ Mp3OverWriteMp3
 Mp3UseFolder3
 Mp3FolderPath
 Mp3TagFormat
+Mp3Jobs
 
 [Form]
 Left

@@ -23,6 +23,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QSpinBox>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -113,6 +114,9 @@ protected:
     form->SetIniPath(Q(dir / "wav2mp3tag.ini"));
     options = new TfrmOption(form.get());
     form->SetOptionsWindow(options);
+    // These follow the batch of one file after the other, step by step.
+    options->SpinEdit1->setValue(1);
+    TakeOptions();
     form->GogoTea1().OnProgress = [this](QObject* s, int now, int all) {
       form->GogoTea1Progress(s, now, all);
       Snapshot();

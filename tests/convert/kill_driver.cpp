@@ -81,6 +81,9 @@ int main(int argc, char** argv) {
   options.Mp3WavId3ToMp3 = true;
   options.Mp3DeleteWav = true;
   options.Mp3OverWriteMp3 = true;
+  // The steps are those of one file after the other; a kill by time meets the batch as the
+  // program runs it by default, several files at once.
+  options.Mp3Jobs = stopAt.empty() ? 0 : 1;
   TagEditor tags{view, options};
   Navigator navigator{view, tags, options};
   TGogoTea encoder{nullptr};

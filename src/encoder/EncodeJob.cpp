@@ -1,0 +1,89 @@
+#include "encoder/EncodeJob.h"
+
+#include "app/FsPath.h"
+#include "encoder/EncodeThread.h"
+#include "encoder/GogoDefs.h"
+#include "encoder/GogoTea.h"
+
+#include <QThread>
+
+#include <cfenv>
+#include <utility>
+
+bool TEncodeJob::Available() {
+  return EncoderHandlesBound();
+}
+
+TEncodeJob::TEncodeJob(QString source, QString destination)
+    : source_(std::move(source)), destination_(std::move(destination)) {}
+
+TEncodeJob::~TEncodeJob() {
+  Abort();
+  if (thread_)
+    thread_->wait();
+  if (handle_ != nullptr && Gogo::gogo_destroy != nullptr)
+    Gogo::gogo_destroy(handle_);
+}
+
+bool TEncodeJob::Start(const TGogoTea& settings, std::function<void()> ended) {
+  if (!Available() || handle_ != nullptr)
+    return false;
+  handle_ = Gogo::gogo_create();
+  if (handle_ == nullptr || Gogo::gogo_initializeWork(handle_) != RESULT_OK)
+    return false;
+  sourcePath_ = FsPath::Encode(source_);
+  destinationPath_ = FsPath::Encode(destination_);
+  GogoHandle* handle = handle_;
+  settings.ConfigureFileEncode(
+      [handle](std::uint32_t item, std::uintptr_t value1, std::uintptr_t value2) {
+        Gogo::gogo_setConfigure(handle, item, value1, value2);
+      },
+      sourcePath_.constData(), destinationPath_.constData());
+  MERET detected;
+  try {
+    detected = Gogo::gogo_detectConfigure(handle_);
+  } catch (...) {
+    detected = RESULT_EXCEPTION;
+  }
+  if (detected != RESULT_OK)
+    return false;
+  std::int32_t frames = 0;
+  Gogo::gogo_getConfigure(handle_, GET_FRAME_COUNT, &frames);
+  allFrames_ = frames;
+
+  thread_.reset(QThread::create([this, ended = std::move(ended)] { Run(ended); }));
+  thread_->start(TEncodeThread::ToQtPriority(settings.Priority()));
+  return true;
+}
+
+void TEncodeJob::Run(const std::function<void()>& ended) {
+  std::fenv_t saved;
+  std::fegetenv(&saved);
+  EnterEncoderFloatingPoint();
+  MERET result = RESULT_OK;
+  int done = 0;
+  while (result == RESULT_OK && !abort_) {
+    try {
+      result = Gogo::gogo_processFrame(handle_);
+    } catch (...) {
+      result = RESULT_EXCEPTION;
+    }
+    framesDone_ = ++done;
+  }
+  // The final flush, the info frame and the sync to disk happen in the close: an encode whose
+  // close fails did not complete, however its frames went.
+  MERET closed = RESULT_EXCEPTION;
+  try {
+    closed = Gogo::gogo_closeCoder(handle_);
+  } catch (...) {
+  }
+  try {
+    Gogo::gogo_endCoder(handle_);
+  } catch (...) {
+  }
+  std::fesetenv(&saved);
+  completed_ = !abort_ && result == RESULT_END_OF_INPUT && closed == RESULT_OK;
+  ended_ = true;
+  if (ended)
+    ended();
+}

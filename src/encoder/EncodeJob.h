@@ -1,0 +1,61 @@
+// TEncodeJob: one encode of a batch that runs several at once. It has an encoder handle of its
+// own, set up with the encoder component's settings, and runs on a thread of its own at the
+// component's priority. Its progress is read at any time; its end is announced through a
+// callback on its thread. Destroying it stops the encode and waits for the thread.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+
+class QThread;
+class TGogoTea;
+struct GogoHandle;
+
+class TEncodeJob {
+public:
+  // Whether the bound encoder module can run encodes at the same time.
+  static bool Available();
+
+  // An encode of the file `source` into the file `destination` (display paths).
+  TEncodeJob(QString source, QString destination);
+  ~TEncodeJob();
+  TEncodeJob(const TEncodeJob&) = delete;
+  TEncodeJob& operator=(const TEncodeJob&) = delete;
+
+  // Sets the encode up with `settings` and starts it; `ended` runs on the job's thread once it
+  // has ended, however. False, with nothing started and no call of `ended`, when the module
+  // refuses the set-up.
+  bool Start(const TGogoTea& settings, std::function<void()> ended);
+  // Asks the encode to stop at its next frame; it then ends as not completed.
+  void Abort() { abort_ = true; }
+
+  const QString& Source() const { return source_; }
+  const QString& Destination() const { return destination_; }
+  bool Ended() const { return ended_; }
+  // Whether the encode ran to the end of its input and its file was closed without an error;
+  // meaningful once ended.
+  bool Completed() const { return completed_; }
+  // The frames encoded so far and the encode's whole count (0 before the start).
+  int FramesDone() const { return framesDone_; }
+  int AllFrames() const { return allFrames_; }
+
+private:
+  void Run(const std::function<void()>& ended);
+
+  QString source_;
+  QString destination_;
+  // Kept alive while the module may hold their addresses.
+  QByteArray sourcePath_;
+  QByteArray destinationPath_;
+  GogoHandle* handle_ = nullptr;
+  std::unique_ptr<QThread> thread_;
+  std::atomic<bool> abort_{false};
+  std::atomic<bool> ended_{false};
+  std::atomic<bool> completed_{false};
+  std::atomic<int> framesDone_{0};
+  std::atomic<int> allFrames_{0};
+};
