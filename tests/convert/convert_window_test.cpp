@@ -306,3 +306,50 @@ TEST_F(ConvertTest, TagsAreNotWrittenIntoTheMp3BeingEncoded) {
 }
 
 } // namespace
+
+namespace {
+
+// Closing the window while several encodes run stops them all: no temporary file stays, every
+// WAV file is either untouched or in the trash beside its whole MP3, and the settings are saved.
+TEST_F(ConvertTest, ClosingDuringAParallelBatchLosesNothing) {
+  options->SpinEdit1->setValue(2);
+  SetOptions(true, true);
+  const Bytes wav = TaggedWav(8.0);
+  const std::vector<std::string> names = {"a.wav", "b.wav", "c.wav", "d.wav", "e.wav"};
+  std::vector<std::pair<std::string, Bytes>> files;
+  for (const std::string& name : names)
+    files.emplace_back(name, wav);
+  ShowList(files);
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, form.get(), [this] {
+    Snapshot();
+    if (ProgressBar(form.get(), "ProgressBar1")->value() > 0)
+      form->close();
+  });
+  closer.start(20);
+  form->Button9Click();
+  closer.stop();
+
+  EXPECT_FALSE(form->converter().BatchRunning());
+  for (const QString& seen : trace)
+    EXPECT_FALSE(seen.contains(QStringLiteral("ファイルを変換しました")));
+  QFile ini(form->IniPath());
+  ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(ini.readAll().contains("Mp3Jobs=\"2\""));
+  int kept = 0;
+  for (const std::string& name : names) {
+    const fs::path mp3 = dir / (name.substr(0, 1) + ".mp3");
+    if (fs::exists(dir / name)) {
+      ++kept;
+      EXPECT_EQ(fixtures::readFile(dir / name), wav) << name;
+    } else {
+      EXPECT_TRUE(fs::exists(dir / "trash" / name)) << name << " lost";
+      EXPECT_TRUE(Mp3Verification::MatchesWav(Q(dir / "trash" / name), Q(mp3))) << name;
+    }
+  }
+  EXPECT_GT(kept, 0) << "closed after the batch had ended";
+  for (const auto& e : fs::directory_iterator(dir.path()))
+    EXPECT_NE(e.path().filename().string().front(), '.') << e.path().filename() << " left behind";
+}
+
+} // namespace

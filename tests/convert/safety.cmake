@@ -19,3 +19,8 @@ w2m_add_test(NAME test_convert_kill SOURCES ${CMAKE_CURRENT_LIST_DIR}/convert_ki
 target_compile_definitions(test_convert_kill PRIVATE
   W2M_KILL_DRIVER="$<TARGET_FILE:convert_kill_driver>")
 add_dependencies(test_convert_kill convert_kill_driver)
+
+# Several files at once against one after the other.
+w2m_add_test(NAME test_parallel_batch SOURCES ${CMAKE_CURRENT_LIST_DIR}/parallel_batch_test.cpp
+             LIBS w2m_core MAIN core TIMEOUT 120)
+add_dependencies(test_parallel_batch gogo mp3infp)

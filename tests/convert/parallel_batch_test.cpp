@@ -1,0 +1,138 @@
+// A batch that encodes several files at once must leave the same files behind as one that
+// converts them one after the other: the same MP3 bytes, tags, refusals and trash decisions,
+// and the same summary. Real encoder module and tag library, no window.
+#include "AudioFixtures.h"
+#include "FakeMainView.h"
+
+#include "app/Navigator.h"
+#include "app/Options.h"
+#include "convert/Converter.h"
+#include "encoder/GogoTea.h"
+#include "tags/TagEditor.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+QString Q(const fs::path& p) {
+  return QString::fromStdString(p.string());
+}
+
+class SummaryView : public FakeMainView {
+public:
+  QStringList shown;
+  void SetStatusText(int panel, const QString& text) override {
+    if (panel == 2)
+      shown.append(text);
+    FakeMainView::SetStatusText(panel, text);
+  }
+};
+
+// Every file under `root` with its bytes, by relative path.
+std::map<std::string, fixtures::Bytes> Contents(const fs::path& root) {
+  std::map<std::string, fixtures::Bytes> files;
+  for (const auto& e : fs::recursive_directory_iterator(root))
+    if (e.is_regular_file())
+      files[fs::relative(e.path(), root).string()] = fixtures::readFile(e.path());
+  return files;
+}
+
+// Converts the list of `folder` with `jobs` encodes at once; gives the status texts of panel 2.
+QStringList ConvertFolder(const fs::path& folder, const QStringList& names, int jobs) {
+  SummaryView view;
+  Options options;
+  options.Mp3WavId3ToMp3 = true;
+  options.Mp3DeleteWav = true;
+  options.Mp3Jobs = jobs;
+  TagEditor tags{view, options};
+  Navigator navigator{view, tags, options};
+  TGogoTea encoder{nullptr};
+  encoder.setUseLPF(true);
+  Converter converter{view,
+                      tags,
+                      navigator,
+                      encoder,
+                      [&folder](const QString& path) {
+                        // A trash that cannot take one of the files.
+                        const fs::path from = path.toStdString();
+                        return from.filename() != "keep.wav" &&
+                               std::rename(from.c_str(),
+                                           (folder / "trash" / from.filename()).c_str()) == 0;
+                      },
+                      options,
+                      nullptr};
+  encoder.OnFinish = [&converter](QObject*, bool aborted) { converter.Finish(aborted); };
+  EXPECT_EQ(converter.BatchJobs(), jobs);
+  QStringList list;
+  for (const QString& name : names)
+    list.append(Q(folder) + u'/' + name);
+  navigator.ShowList(list, 0);
+  view.ShowFileName(names.first());
+  converter.ConvertAll();
+  return view.shown;
+}
+
+TEST(ParallelBatch, GivesTheSameFilesAsOneAtATime) {
+  fixtures::TempDir dir;
+  const auto tagged = [](double seconds, double frequency, const char* title) {
+    return fixtures::makeWavWithChunks({.seconds = seconds, .frequency = frequency},
+                                       {fixtures::makeInfoList({{"INAM", title}})});
+  };
+  // Its header gives twice the true block size, so its playing time reads as half of what the
+  // encoder takes from it: the MP3 fails its check.
+  fixtures::Bytes cut = tagged(1.0, 330, "cut");
+  const auto fmt = std::search(cut.begin(), cut.end(), std::begin("fmt "), std::end("fmt ") - 1);
+  ASSERT_NE(fmt, cut.end());
+  fmt[20] = 8;
+  const std::map<std::string, fixtures::Bytes> start = {
+      {"a.wav", tagged(0.8, 440, "a")},
+      {"b.wav", tagged(1.6, 550, "b")},
+      {"c.wav", tagged(0.4, 660, "c")},
+      {"keep.wav", tagged(0.6, 770, "keep")},
+      {"cut.wav", cut},
+      {"empty.wav", tagged(0.0, 440, "empty")},
+      {"old.wav", tagged(0.5, 880, "old")},
+      {"old.mp3", fixtures::makeMp3(0.3)},
+      {"other.mp3", fixtures::makeMp3(0.3)},
+  };
+  const QStringList names = {QStringLiteral("a.wav"),   QStringLiteral("b.wav"),
+                             QStringLiteral("cut.wav"), QStringLiteral("empty.wav"),
+                             QStringLiteral("c.wav"),   QStringLiteral("other.mp3"),
+                             QStringLiteral("old.wav"), QStringLiteral("keep.wav")};
+  std::map<int, std::map<std::string, fixtures::Bytes>> after;
+  std::map<int, QString> summary;
+  for (const int jobs : {1, 3}) {
+    const fs::path folder = dir / std::to_string(jobs);
+    fs::create_directories(folder / "trash");
+    for (const auto& [name, bytes] : start)
+      fixtures::writeFile(folder / name, bytes);
+    const QStringList shown = ConvertFolder(folder, names, jobs);
+    after[jobs] = Contents(folder);
+    summary[jobs] = shown.isEmpty() ? QString() : shown.last();
+  }
+
+  EXPECT_EQ(summary[1], QStringLiteral("4 ファイルを変換しました"));
+  EXPECT_EQ(summary[3], summary[1]);
+  for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "keep.mp3", "trash/a.wav", "trash/b.wav",
+                           "trash/c.wav", "keep.wav", "cut.wav", "empty.wav", "old.wav"})
+    EXPECT_EQ(after[1].count(name), 1u) << name;
+  EXPECT_EQ(after[1].count("cut.mp3"), 0u);
+  EXPECT_EQ(after[1]["old.mp3"], start.at("old.mp3")) << "an MP3 in the way is kept";
+  // Byte for byte, so the audio, the tags and the wrapping all agree.
+  ASSERT_EQ(after[3].size(), after[1].size());
+  for (const auto& [name, bytes] : after[1])
+    EXPECT_TRUE(after[3].count(name) == 1 && after[3][name] == bytes) << name;
+}
+
+} // namespace
