@@ -348,8 +348,10 @@ bool Converter::ConvertAtOnce(const QStringList& files, int jobs, BatchRun& run)
           Running{source, place, seconds, std::move(target), std::move(job)}));
       ShowStarted(source);
     }
-    if (running_.empty())
+    if (running_.empty()) {
+      view_.SetProgress(0);
       return true;
+    }
     // False when the window was closed or is gone, or the program is ending: every encode
     // stops and its temporary file goes with it, each WAV file stays.
     if (!run.WaitWhile([this] {
