@@ -55,9 +55,12 @@ protected:
 
 // b.wav fails on its third frame; c.wav then runs through, but the fake writes no MP3, so its
 // check fails. Both are reported "中断", are not counted, get no tag and keep their WAV files;
-// the batch goes on.
+// the batch goes on. A module without encoder handles converts one file after the other
+// whatever the setting.
 TEST_F(ConvertFake, FailedEncodeIsReportedAndTheBatchGoesOn) {
+  options->SpinEdit1->setValue(0);
   SetOptions(true, true, true);
+  EXPECT_EQ(form->converter().BatchJobs(), 1);
   const fixtures::Bytes untagged = fixtures::makeMp3(0.5);
   ShowList({{"b.wav", TaggedWav(0.5)}, {"b.mp3", untagged}, {"c.wav", TaggedWav(0.5)}});
   fake_.set("failAt", 3);
