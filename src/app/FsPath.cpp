@@ -78,11 +78,6 @@ bool IsEscape(QChar c) {
   return c.unicode() >= kEscapeBase + 0x80 && c.unicode() <= kEscapeBase + 0xFF;
 }
 
-bool StatOf(const QString& path, struct stat& st) {
-  const QByteArray bytes = FsPath::Encode(path);
-  return !bytes.isEmpty() && ::stat(bytes.constData(), &st) == 0;
-}
-
 QString WorkingFolder() {
   std::vector<char> buffer(4096);
   while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
@@ -187,9 +182,14 @@ QString DisplayName(const QString& path) {
   return Display(path.mid(path.lastIndexOf(u'/') + 1));
 }
 
+bool Stat(const QString& path, struct stat& st) {
+  const QByteArray bytes = Encode(path);
+  return !bytes.isEmpty() && ::stat(bytes.constData(), &st) == 0;
+}
+
 Kind KindOf(const QString& path) {
   struct stat st {};
-  if (!StatOf(path, st))
+  if (!Stat(path, st))
     return Kind::Missing;
   if (S_ISREG(st.st_mode))
     return Kind::File;
@@ -222,7 +222,7 @@ QString Absolute(const QString& path) {
 bool SameFile(const QString& a, const QString& b) {
   struct stat sa {};
   struct stat sb {};
-  return StatOf(a, sa) && StatOf(b, sb) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  return Stat(a, sa) && Stat(b, sb) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 QString FromLocal8Bit(const char* argument) {

@@ -9,6 +9,8 @@
 #include <QByteArray>
 #include <QString>
 
+struct stat;
+
 namespace FsPath {
 
 // Bytes of a file name or path as a QString: valid UTF-8 decodes as text, any other byte
@@ -25,6 +27,9 @@ QString Display(const QString& path);
 QString DisplayName(const QString& path);
 
 enum class Kind { Missing, File, Directory, Fifo, Device, Socket, Other };
+
+// stat() of the path (its bytes), following symbolic links; false when it cannot be reached.
+bool Stat(const QString& path, struct stat& st);
 
 // What the path names, following symbolic links; Missing when it cannot be reached.
 Kind KindOf(const QString& path);

@@ -16,11 +16,6 @@ bool IsLink(const QString& path) {
   return ::lstat(FsPath::Encode(path).constData(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
-// stat() of a path, following links; false when nothing is there.
-bool Stat(const QString& path, struct stat& st) {
-  return ::stat(FsPath::Encode(path).constData(), &st) == 0;
-}
-
 } // namespace
 
 QString ConvertPlan::ExtensionOf(const QString& path) {
@@ -91,8 +86,8 @@ ConvertPlan ConvertPlan::Make(const QString& source, bool toOutputFolder,
 
   struct stat in {};
   struct stat out {};
-  const bool sourceThere = Stat(source, in);
-  const bool destinationThere = Stat(plan.destination, out);
+  const bool sourceThere = FsPath::Stat(source, in);
+  const bool destinationThere = FsPath::Stat(plan.destination, out);
   const bool wavName = extension.toLower() == QLatin1String(".wav");
   // Something not a file, under a name that is not a WAV file's, is no file to look for.
   if (!sourceThere || (!S_ISREG(in.st_mode) && !wavName))
