@@ -66,19 +66,17 @@ QString InputRefusal(const QString& source) {
   }
 }
 
-std::pair<unsigned long long, unsigned long long> FileId(const QString& path) {
-  struct stat st {};
-  if (::stat(FsPath::Encode(path).constData(), &st) != 0)
-    return {0, 0};
-  return {st.st_dev, st.st_ino};
-}
-
 // The MP3's place: its folder (device and inode) and its name. A tag rewrite replaces the file,
 // and with it the inode, but never the place.
 QString PlaceOf(const QString& path) {
   const qsizetype slash = path.lastIndexOf(u'/');
-  const auto folder = FileId(slash <= 0 ? QStringLiteral("/") : path.left(slash));
-  return QStringLiteral("%1:%2/").arg(folder.first).arg(folder.second) + path.mid(slash + 1);
+  struct stat folder {};
+  if (!FsPath::Stat(slash <= 0 ? QStringLiteral("/") : path.left(slash), folder))
+    folder = {};
+  return QStringLiteral("%1:%2/")
+             .arg(static_cast<qulonglong>(folder.st_dev))
+             .arg(static_cast<qulonglong>(folder.st_ino)) +
+         path.mid(slash + 1);
 }
 
 // The playing time of `source` in seconds, as the encoder's probe reads it: the weight of the
