@@ -269,13 +269,15 @@ bool Converter::ConvertOneByOne(const QStringList& files, BatchRun& run,
 bool Converter::ConvertAtOnce(const QStringList& files, int jobs, BatchRun& run) {
   // Progress is the share of the batch's playing time encoded so far; a file refused or
   // failed counts as done.
+  std::vector<double> weights(static_cast<std::size_t>(files.size()), 0.0);
   double totalSeconds = 0;
   double doneSeconds = 0;
   int total = 0;
-  for (const QString& entry : files) {
-    if (ConvertPlan::IsWavPath(entry)) {
+  for (qsizetype i = 0; i < files.size(); ++i) {
+    if (ConvertPlan::IsWavPath(files.at(i))) {
       ++total;
-      totalSeconds += SecondsOf(entry);
+      weights[static_cast<std::size_t>(i)] = SecondsOf(files.at(i));
+      totalSeconds += weights[static_cast<std::size_t>(i)];
     }
   }
   int finished = 0;
@@ -324,8 +326,7 @@ bool Converter::ConvertAtOnce(const QStringList& files, int jobs, BatchRun& run)
       if (!place.isEmpty() && std::any_of(running_.begin(), running_.end(),
                                           [&place](const auto& r) { return r->place == place; }))
         break;
-      ++next;
-      const double seconds = SecondsOf(source);
+      const double seconds = weights[static_cast<std::size_t>(next++)];
       QString refusal;
       std::unique_ptr<EncodeTarget> target = Admit(source, plan, refusal);
       if (!target) {
