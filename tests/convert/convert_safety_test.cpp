@@ -39,22 +39,6 @@ QString Q(const fs::path& p) {
   return QString::fromStdString(p.string());
 }
 
-// Every status text as it was set, so that texts cleared by the end handler can be checked.
-class TracingView : public FakeMainView {
-public:
-  std::vector<std::pair<int, QString>> texts;
-  void SetStatusText(int panel, const QString& text) override {
-    texts.emplace_back(panel, text);
-    FakeMainView::SetStatusText(panel, text);
-  }
-  bool Showed(int panel, const QString& part) const {
-    for (const auto& [p, text] : texts)
-      if (p == panel && text.contains(part))
-        return true;
-    return false;
-  }
-};
-
 // Every entry under `root`, links not followed, as relative paths.
 std::set<std::string> Tree(const fs::path& root) {
   std::set<std::string> names;
@@ -103,7 +87,7 @@ protected:
   }
 
   fixtures::TempDir dir;
-  TracingView view;
+  FakeMainView view;
   Options options;
   TagEditor tags{view, options};
   Navigator navigator{view, tags, options};

@@ -1,5 +1,6 @@
 // A main window without widgets for the working classes' tests: every box is a plain value,
-// waits only handle pending events, and `onWait` plays the user during a wait.
+// every status text set is kept in order, waits only handle pending events, and `onWait` plays
+// the user during a wait.
 #pragma once
 
 #include "app/MainView.h"
@@ -9,10 +10,14 @@
 
 #include <array>
 #include <functional>
+#include <utility>
+#include <vector>
 
 class FakeMainView : public MainView {
 public:
   std::array<QString, 4> panels;
+  // Every status text as it was set, so that texts a later step cleared can be checked.
+  std::vector<std::pair<int, QString>> texts;
   int progress = 0;
   QStringList errors;
   QString folder;
@@ -29,8 +34,15 @@ public:
 
   void ClearStatus() override { panels[0] = panels[1] = panels[2] = QString(); }
   void SetStatusText(int panel, const QString& text) override {
+    texts.emplace_back(panel, text);
     if (panel >= 0 && panel < 4)
       panels[static_cast<std::size_t>(panel)] = text;
+  }
+  bool Showed(int panel, const QString& part) const {
+    for (const auto& [p, text] : texts)
+      if (p == panel && text.contains(part))
+        return true;
+    return false;
   }
   QString StatusText(int panel) const override {
     return panel >= 0 && panel < 4 ? panels[static_cast<std::size_t>(panel)] : QString();
