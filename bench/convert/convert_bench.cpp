@@ -5,6 +5,8 @@
 // pause) and of the closing summary (its three-second pause). The worker's time (the process's
 // time less the main thread's) and a blocked one-second idle wait are the references of the
 // same run. Three rounds; medians.
+#include "BenchWav.h"
+
 #include "app/Navigator.h"
 #include "app/Platform.h"
 #include "app/Unit1.h"
@@ -56,34 +58,12 @@ double WallMs() {
   return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
 }
 
-void PutLE(QByteArray& out, quint32 value, int bytes) {
-  for (int i = 0; i < bytes; ++i)
-    out.append(static_cast<char>((value >> (8 * i)) & 0xFF));
-}
-
 // 16-bit stereo 44.1 kHz sine.
 QByteArray SineWav(double seconds) {
-  const quint32 frames = static_cast<quint32>(seconds * 44100);
-  QByteArray data;
-  data.reserve(static_cast<qsizetype>(frames) * 4);
-  for (quint32 i = 0; i < frames; ++i) {
+  return bench::StereoWav(static_cast<quint32>(seconds * 44100), [](quint32 i) {
     const double t = i / 44100.0;
-    PutLE(data, static_cast<quint16>(static_cast<qint16>(12000 * std::sin(2 * M_PI * 440 * t))), 2);
-    PutLE(data, static_cast<quint16>(static_cast<qint16>(12000 * std::sin(2 * M_PI * 660 * t))), 2);
-  }
-  QByteArray wav("RIFF");
-  PutLE(wav, 36 + static_cast<quint32>(data.size()), 4);
-  wav.append("WAVEfmt ");
-  PutLE(wav, 16, 4);
-  PutLE(wav, 1, 2);
-  PutLE(wav, 2, 2);
-  PutLE(wav, 44100, 4);
-  PutLE(wav, 44100 * 4, 4);
-  PutLE(wav, 4, 2);
-  PutLE(wav, 16, 2);
-  wav.append("data");
-  PutLE(wav, static_cast<quint32>(data.size()), 4);
-  return wav + data;
+    return std::pair{12000 * std::sin(2 * M_PI * 440 * t), 12000 * std::sin(2 * M_PI * 660 * t)};
+  });
 }
 
 // The real tick counter; no dialog ever shows, nothing goes to the trash.

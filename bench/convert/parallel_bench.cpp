@@ -5,6 +5,7 @@
 // file and the summary's three seconds are not waited for; what they would add is shown apart.
 //
 //   bench_parallel [rounds]      (default 3; needs `lame` on the PATH)
+#include "BenchWav.h"
 #include "FakeMainView.h"
 
 #include "app/Navigator.h"
@@ -41,20 +42,12 @@ double WallSeconds() {
   return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 }
 
-void PutLE(QByteArray& out, quint32 value, int bytes) {
-  for (int i = 0; i < bytes; ++i)
-    out.append(static_cast<char>((value >> (8 * i)) & 0xFF));
-}
-
 // 16-bit stereo 44.1 kHz music-like signal: a few gliding partials and a little noise, different
 // for each file, so that the encoder has real work to do.
 QByteArray MusicWav(int index) {
-  const quint32 frames = static_cast<quint32>(kSeconds * 44100);
-  QByteArray data;
-  data.reserve(static_cast<qsizetype>(frames) * 4);
   quint32 noise = 12345u + static_cast<quint32>(index) * 7919u;
   const double base = 110.0 * (1 + index % 5);
-  for (quint32 i = 0; i < frames; ++i) {
+  return bench::StereoWav(static_cast<quint32>(kSeconds * 44100), [&noise, base](quint32 i) {
     const double t = i / 44100.0;
     const double glide = base * (1 + 0.5 * std::sin(2 * M_PI * 0.05 * t));
     double left = 0, right = 0;
@@ -64,22 +57,8 @@ QByteArray MusicWav(int index) {
     }
     noise = noise * 1664525u + 1013904223u;
     const double n = (static_cast<double>(noise >> 8) / (1 << 24) - 0.5) * 0.2;
-    PutLE(data, static_cast<quint16>(static_cast<qint16>(6000 * (left + n))), 2);
-    PutLE(data, static_cast<quint16>(static_cast<qint16>(6000 * (right - n))), 2);
-  }
-  QByteArray wav("RIFF");
-  PutLE(wav, 36 + static_cast<quint32>(data.size()), 4);
-  wav.append("WAVEfmt ");
-  PutLE(wav, 16, 4);
-  PutLE(wav, 1, 2);
-  PutLE(wav, 2, 2);
-  PutLE(wav, 44100, 4);
-  PutLE(wav, 44100 * 4, 4);
-  PutLE(wav, 4, 2);
-  PutLE(wav, 16, 2);
-  wav.append("data");
-  PutLE(wav, static_cast<quint32>(data.size()), 4);
-  return wav + data;
+    return std::pair{6000 * (left + n), 6000 * (right - n)};
+  });
 }
 
 // The pauses the batch asks for are counted, not waited for.
