@@ -14,8 +14,8 @@ bool TEncodeJob::Available() {
   return EncoderHandlesBound();
 }
 
-TEncodeJob::TEncodeJob(QString source, QString destination)
-    : source_(std::move(source)), destination_(std::move(destination)) {}
+TEncodeJob::TEncodeJob(const QString& source, const QString& destination)
+    : sourcePath_(FsPath::Encode(source)), destinationPath_(FsPath::Encode(destination)) {}
 
 TEncodeJob::~TEncodeJob() {
   Abort();
@@ -31,8 +31,6 @@ bool TEncodeJob::Start(const TGogoTea& settings, std::function<void()> ended) {
   handle_ = Gogo::gogo_create();
   if (handle_ == nullptr || Gogo::gogo_initializeWork(handle_) != RESULT_OK)
     return false;
-  sourcePath_ = FsPath::Encode(source_);
-  destinationPath_ = FsPath::Encode(destination_);
   GogoHandle* handle = handle_;
   settings.ConfigureFileEncode(
       [handle](std::uint32_t item, std::uintptr_t value1, std::uintptr_t value2) {

@@ -20,8 +20,8 @@ public:
   // Whether the bound encoder module can run encodes at the same time.
   static bool Available();
 
-  // An encode of the file `source` into the file `destination` (display paths).
-  TEncodeJob(QString source, QString destination);
+  // An encode of the file `source` into the file `destination` (paths as FsPath keeps them).
+  TEncodeJob(const QString& source, const QString& destination);
   ~TEncodeJob();
   TEncodeJob(const TEncodeJob&) = delete;
   TEncodeJob& operator=(const TEncodeJob&) = delete;
@@ -33,8 +33,6 @@ public:
   // Asks the encode to stop at its next frame; it then ends as not completed.
   void Abort() { abort_ = true; }
 
-  const QString& Source() const { return source_; }
-  const QString& Destination() const { return destination_; }
   bool Ended() const { return ended_; }
   // Whether the encode ran to the end of its input and its file was closed without an error;
   // meaningful once ended.
@@ -46,9 +44,7 @@ public:
 private:
   void Run(const std::function<void()>& ended);
 
-  QString source_;
-  QString destination_;
-  // Kept alive while the module may hold their addresses.
+  // The two paths as the module takes them, kept alive while it may hold their addresses.
   QByteArray sourcePath_;
   QByteArray destinationPath_;
   GogoHandle* handle_ = nullptr;
