@@ -16,6 +16,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QTextCursor>
 #include <QTimer>
 
 #include <algorithm>
@@ -70,6 +71,12 @@ void TForm1::SetProgress(int percent) {
 
 void TForm1::ShowError(const QString& text) {
   platform.ShowError(this, text);
+}
+
+SaveAnswer TForm1::AskSaveChanges(const QString& fileName) {
+  return platform.AskSaveChanges(this, QStringLiteral("変更を保存しますか"),
+                                 QStringLiteral("%1 のタグ欄の変更はまだ書き込まれていません。")
+                                     .arg(FsPath::Display(fileName)));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -157,6 +164,49 @@ void TForm1::ShowTagFields(const TagFields& fields) {
   Edit20->setText(fields.Id);
   if (fields.Jacket)
     ComboBox1->setCurrentText(*fields.Jacket);
+  SelectShownGenre();
+}
+
+namespace {
+
+// Puts `text` into the box as an edit of its own, which Ctrl+Z undoes (setText would clear the
+// box's undo history). A read-only box cannot undo; it just shows the text.
+void TypeInto(QLineEdit* box, const QString& text) {
+  if (box->text() == text)
+    return;
+  if (box->isReadOnly()) {
+    box->setText(text);
+    return;
+  }
+  box->selectAll();
+  box->insert(text);
+}
+
+void TypeInto(QPlainTextEdit* box, const QString& text) {
+  if (box->toPlainText() == text)
+    return;
+  QTextCursor cursor(box->document());
+  cursor.select(QTextCursor::Document);
+  cursor.insertText(text);
+}
+
+} // namespace
+
+void TForm1::EditTagFields(const TagFields& fields) {
+  TypeInto(Edit6, fields.Title);
+  TypeInto(Edit7, fields.Artist);
+  TypeInto(Edit8, fields.Album);
+  TypeInto(Edit9, fields.Year);
+  TypeInto(Memo1, fields.Comment);
+  TypeInto(Edit10, fields.Genre);
+  TypeInto(Edit11, fields.Arranger);
+  TypeInto(Edit17, fields.Lyricist);
+  TypeInto(Edit18, fields.Composer);
+  TypeInto(Edit19, fields.Performer);
+  TypeInto(Edit20, fields.Id);
+  if (fields.Jacket)
+    TypeInto(ComboBox1->lineEdit(), *fields.Jacket);
+  SelectShownGenre();
 }
 
 TagFields TForm1::ShownTagFields() const {
@@ -177,7 +227,7 @@ TagFields TForm1::ShownTagFields() const {
 }
 
 void TForm1::ShowComment(const QString& comment) {
-  Memo1->setPlainText(comment);
+  TypeInto(Memo1, comment);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -218,8 +268,10 @@ void TForm1::KeepOuterSize() {
   knownFrameExtra_ = extra;
   int w = width();
   int h = height();
+  // Never narrower than the controls: a stored width that is missing or smaller gives the
+  // designed one.
   if (requestedOuter_.width() >= 0)
-    w = std::max(1, requestedOuter_.width() - extra.width());
+    w = std::max(kDesignedClientWidth, requestedOuter_.width() - extra.width());
   if (requestedOuter_.height() >= 0)
     h = std::max(1, requestedOuter_.height() - extra.height());
   if (w != width() || h != height())

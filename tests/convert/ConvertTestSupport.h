@@ -59,7 +59,10 @@ public:
   QStringList errors;
   void ShowError(QWidget*, const QString& text) override { errors.append(text); }
   bool AskOkCancel(QWidget*, const QString&, const QString&) override { return false; }
-  int ExecModal(QDialog&) override { return 0; }
+  SaveAnswer AskSaveChanges(QWidget*, const QString&, const QString&) override {
+    return SaveAnswer::Cancel;
+  }
+  int ExecModal(QDialog&) override { return QDialog::Accepted; }
   QString GetOpenFileName(QWidget*, const QString&) override { return {}; }
   bool OpenWithAssociatedProgram(const QString&) override { return false; }
 
@@ -166,7 +169,7 @@ protected:
     TakeOptions();
   }
 
-  // Closes the options window as the user would: what its controls show is in force.
+  // Closes the options window with OK: what its controls show is in force.
   void TakeOptions() { form->Button7Click(); }
 
   // Dispatches events until the running single conversion has been through its end handler.
