@@ -169,6 +169,10 @@ bool EndsWithAscii(const char* name, size_t length, const char* lowerSuffix, siz
 
 } // namespace
 
+bool IsOwnTemporaryFile(const QString& path) {
+  return path.mid(path.lastIndexOf(u'/') + 1).startsWith(QLatin1String(kOwnTemporaryPrefix));
+}
+
 QString FileExtension(const QString& path) {
   const qsizetype dot = path.lastIndexOf(u'.');
   if (dot < 0 || dot < path.lastIndexOf(u'/'))

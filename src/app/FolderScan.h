@@ -14,6 +14,10 @@
 #include <QString>
 #include <QStringList>
 
+// True for the hidden temporary files of our own (".w2m-" names): half-written, never a file to
+// list, show or convert.
+bool IsOwnTemporaryFile(const QString& path);
+
 // The extension of a name or path: from its last "." when that comes after the last "/",
 // the dot included; empty otherwise. As written (not lower-cased).
 QString FileExtension(const QString& path);

@@ -18,7 +18,6 @@ public:
   // Empties panels 0 to 2; panel 3 (under the progress bar) is left alone.
   virtual void ClearStatus() = 0;
   virtual void SetStatusText(int panel, const QString& text) = 0;
-  virtual QString StatusText(int panel) const = 0;
   virtual void SetProgress(int percent) = 0;
   // Returns once more than `ms` milliseconds have passed, handling events meanwhile: any
   // handler of the window may run inside the wait.
@@ -36,7 +35,6 @@ public:
   virtual QString Folder() const = 0;
   // The shown file's bare name.
   virtual void ShowFileName(const QString& name) = 0;
-  virtual QString FileName() const = 0;
   // The counters: the 1-based number of the shown file and the length of the list.
   virtual void ShowPosition(int number) = 0;
   virtual void ShowCount(int count) = 0;

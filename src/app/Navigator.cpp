@@ -13,6 +13,11 @@ bool IsAudioExtension(const QString& extension) {
   return lower == QLatin1String(".wav") || lower == QLatin1String(".mp3");
 }
 
+// A WAV or MP3 file by its name, and none of our own half-written ones.
+bool IsShowable(const QString& path) {
+  return IsAudioExtension(FileExtension(path)) && !IsOwnTemporaryFile(path);
+}
+
 QString BareName(const QString& path) {
   return path.mid(path.lastIndexOf(u'/') + 1);
 }
@@ -58,7 +63,7 @@ void Navigator::Open(OpenDialogs& dialogs) {
     openDialogFileName_ = chosen;
     const QString extension = FileExtension(chosen);
     view_.SetStatusText(1, extension);
-    if (IsAudioExtension(extension) && tags_.ConfirmLeave())
+    if (IsShowable(chosen) && tags_.ConfirmLeave())
       OpenOneFile(chosen);
     return;
   }
@@ -157,7 +162,7 @@ void Navigator::FilesDropped(const QStringList& paths) {
   QStringList dropped;
   for (const QString& path : paths) {
     // A folder is never shown, whatever its name.
-    if (IsAudioExtension(FileExtension(path)) && !FsPath::IsDir(path))
+    if (IsShowable(path) && !FsPath::IsDir(path))
       dropped.append(FsPath::Absolute(path));
   }
   dropped.removeDuplicates();
@@ -187,7 +192,7 @@ void Navigator::FilesDropped(const QStringList& paths) {
 }
 
 void Navigator::OpenCommandLineFile(const QString& argument) {
-  if (IsAudioExtension(FileExtension(argument)) && tags_.ConfirmLeave())
+  if (IsShowable(argument) && tags_.ConfirmLeave())
     OpenOneFile(argument);
 }
 

@@ -76,7 +76,8 @@ public:
   // ---- MainView ----
   void ClearStatus() override;
   void SetStatusText(int panel, const QString& text) override;
-  QString StatusText(int panel) const override;
+  // What a status panel shows.
+  QString StatusText(int panel) const;
   void SetProgress(int percent) override;
   void WaitMs(int ms) override;
   void ShowError(const QString& text) override;
@@ -84,7 +85,6 @@ public:
   void ShowFolder(const QString& folder, bool fullWidth) override;
   QString Folder() const override;
   void ShowFileName(const QString& name) override;
-  QString FileName() const override;
   void ShowPosition(int number) override;
   void ShowCount(int count) override;
   void EnableStepping(bool enabled) override;

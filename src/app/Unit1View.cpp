@@ -102,10 +102,6 @@ void TForm1::ShowFileName(const QString& name) {
   Edit13->setText(FsPath::Display(name));
 }
 
-QString TForm1::FileName() const {
-  return Edit13->text();
-}
-
 void TForm1::ShowPosition(int number) {
   Edit14->setText(QString::number(number));
 }

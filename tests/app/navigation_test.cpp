@@ -106,6 +106,11 @@ TEST_F(NavigationTest, FolderListsWavsThenMp3sAndStepsWithoutWrapping) {
   Make("album/1.wav");
   Make("album/2.mp3");
   Make("album/sub/3.WAV");
+  // The browser starts at the current folder, also one stored at the last exit.
+  form->ShowFolder(Path("album/sub"), false);
+  Open(QString());
+  EXPECT_EQ(form->findChild<TplBrowseFolder*>(QStringLiteral("plBrowseFolder1"))->InitDir(),
+            Path("album/sub"));
   Open(Path("album"));
 
   QStringList expected;
@@ -331,7 +336,9 @@ TEST_F(NavigationTest, DropOnATextBoxOpensTheFileAsACopy) {
 
 INSTANTIATE_TEST_SUITE_P(
     Drops, NavigationDrop,
-    ::testing::Values(DropCase{{"d/n.txt", "d/s.wav"}, {"d/s.wav", "d/other.mp3"}, "d/s.wav"},
+    ::testing::Values(DropCase{{"d/n.txt", "d/.w2m-enc-a1b2c3.mp3", "d/s.wav"},
+                               {"d/s.wav", "d/other.mp3"},
+                               "d/s.wav"},
                       DropCase{{"d/b.mp3", "d/a.wav"}, {"d/a.wav", "d/b.mp3"}, "d/b.mp3"},
                       DropCase{{"album/b.wav"}, {"album/a.wav", "album/b.wav"}, "album/b.wav"},
                       DropCase{{"d/sub/", "d/x.wav/"}, {}, ""}));

@@ -47,9 +47,6 @@ public:
         return true;
     return false;
   }
-  QString StatusText(int panel) const override {
-    return panel >= 0 && panel < 4 ? panels[static_cast<std::size_t>(panel)] : QString();
-  }
   void SetProgress(int percent) override { progress = percent; }
   void WaitMs(int ms) override {
     if (onWait)
@@ -64,7 +61,6 @@ public:
   void ShowFolder(const QString& path, bool) override { folder = path; }
   QString Folder() const override { return folder; }
   void ShowFileName(const QString& name) override { fileName = name; }
-  QString FileName() const override { return fileName; }
   void ShowPosition(int number) override { position = number; }
   void ShowCount(int n) override { count = n; }
   void EnableStepping(bool enabled) override { stepping = enabled; }
