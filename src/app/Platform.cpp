@@ -39,8 +39,8 @@ QString Platform::GetOpenFileName(QWidget* owner, const QString& initialPath) {
   return QFileDialog::getOpenFileName(owner, QString(), initialPath);
 }
 
-bool Platform::MoveToTrash(const QString& path) {
-  return Trash::MoveToTrash(path).ok;
+Trash::Result Platform::MoveToTrash(const QString& path) {
+  return Trash::MoveToTrash(path);
 }
 
 bool Platform::OpenWithAssociatedProgram(const QString& path) {

@@ -64,8 +64,8 @@ public:
   bool OpenWithAssociatedProgram(const QString&) override { return false; }
 
   QString trash;
-  bool MoveToTrash(const QString& path) override {
-    return QFile::rename(path, trash + QLatin1Char('/') + QFileInfo(path).fileName());
+  Trash::Result MoveToTrash(const QString& path) override {
+    return {QFile::rename(path, trash + QLatin1Char('/') + QFileInfo(path).fileName()), {}};
   }
 };
 
