@@ -28,7 +28,8 @@ public:
   // Runs a dialog modally; returns QDialog::Accepted or QDialog::Rejected.
   virtual int ExecModal(QDialog& dialog);
 
-  // The system's open-file dialog (no filter). Empty when cancelled.
+  // The open-file dialog (no filter: every file listed), starting at `initialPath` (a file or a
+  // folder). The chosen file's path (FsPath), empty when cancelled.
   virtual QString GetOpenFileName(QWidget* owner, const QString& initialPath);
 
   // Moves a file to the desktop's trash; not ok, with the reason, when the trash cannot take it.
