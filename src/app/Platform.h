@@ -5,6 +5,7 @@
 #pragma once
 
 #include "app/SaveAnswer.h"
+#include "app/Trash.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -32,11 +33,12 @@ public:
   // Runs a dialog modally; returns QDialog::Accepted or QDialog::Rejected.
   virtual int ExecModal(QDialog& dialog);
 
-  // The system's open-file dialog (no filter). Empty when cancelled.
+  // The open-file dialog (no filter: every file listed), starting at `initialPath` (a file or a
+  // folder). The chosen file's path (FsPath), empty when cancelled.
   virtual QString GetOpenFileName(QWidget* owner, const QString& initialPath);
 
-  // Moves a file to the desktop's trash; false when the trash cannot take it.
-  virtual bool MoveToTrash(const QString& path);
+  // Moves a file to the desktop's trash; not ok, with the reason, when the trash cannot take it.
+  virtual Trash::Result MoveToTrash(const QString& path);
 
   // Opens a document with the program the desktop associates with it.
   virtual bool OpenWithAssociatedProgram(const QString& path);

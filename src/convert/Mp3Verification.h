@@ -1,6 +1,6 @@
 // The check made before a converted WAV file is given up: the MP3 made from it must be there,
 // be read by the tag library as MPEG audio, and play as long as the WAV file, to within one
-// frame. Loads both files into the tag library, one after the other.
+// frame. Loads both files into the tag library, one after the other, and leaves none loaded.
 #pragma once
 
 #include <QString>

@@ -62,13 +62,17 @@ public:
   SaveAnswer AskSaveChanges(QWidget*, const QString&, const QString&) override {
     return SaveAnswer::Cancel;
   }
-  int ExecModal(QDialog&) override { return QDialog::Accepted; }
+  // Plays the user in a modal dialog; none: OK (the options window takes what it shows).
+  std::function<int(QDialog&)> modal;
+  int ExecModal(QDialog& dialog) override {
+    return modal ? modal(dialog) : static_cast<int>(QDialog::Accepted);
+  }
   QString GetOpenFileName(QWidget*, const QString&) override { return {}; }
   bool OpenWithAssociatedProgram(const QString&) override { return false; }
 
   QString trash;
-  bool MoveToTrash(const QString& path) override {
-    return QFile::rename(path, trash + QLatin1Char('/') + QFileInfo(path).fileName());
+  Trash::Result MoveToTrash(const QString& path) override {
+    return {QFile::rename(path, trash + QLatin1Char('/') + QFileInfo(path).fileName()), {}};
   }
 };
 
