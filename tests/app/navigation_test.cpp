@@ -249,12 +249,15 @@ TEST_F(NavigationTest, EditedFieldsAreLeftOnlyThroughTheQuestion) {
     form->tagEditor().ReadTags(Path(std::string("album/") + name + ".wav"), stored);
     return stored.Title;
   };
+  const auto typeNumber = [this](const char* number) {
+    LineEdit(form, "Edit14")->setText(QString::fromLatin1(number));
+    form->Edit14Return();
+  };
   QLineEdit* edit = LineEdit(form, "Edit6");
   edit->setText(QStringLiteral("edited"));
   platform.saveAnswer = SaveAnswer::Cancel;
   form->Button5Click();
-  LineEdit(form, "Edit14")->setText(QStringLiteral("3"));
-  form->Edit14Return();
+  typeNumber("3");
   form->show();
   EXPECT_FALSE(form->close());
   EXPECT_EQ(platform.saveQuestions, 3);
@@ -268,15 +271,13 @@ TEST_F(NavigationTest, EditedFieldsAreLeftOnlyThroughTheQuestion) {
 
   edit->setText(QStringLiteral("B2"));
   platform.saveAnswer = SaveAnswer::Save;
-  LineEdit(form, "Edit14")->setText(QStringLiteral("3"));
-  form->Edit14Return();
+  typeNumber("3");
   EXPECT_EQ(Counters(), QStringLiteral("3/3"));
   EXPECT_EQ(title("b"), QStringLiteral("B2"));
 
   // Nothing edited: no question. A number out of range is put back.
   form->Button2Click();
-  LineEdit(form, "Edit14")->setText(QStringLiteral("9"));
-  form->Edit14Return();
+  typeNumber("9");
   EXPECT_EQ(Counters(), QStringLiteral("2/3"));
   EXPECT_EQ(platform.saveQuestions, 5);
   EXPECT_TRUE(form->close());

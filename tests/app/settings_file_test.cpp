@@ -374,39 +374,6 @@ TEST_F(StoredSettingsTest, LineBreakInFolderKeepsOldLine) {
   EXPECT_EQ(MyCommon::ReadIniValue(ini, "Option", "WithFolder", {}), "True");
 }
 
-// The same seventeen values written one WriteIniValue at a time, in the order of a save. The
-// values are those of a save from scratch with the same settings.
-void SaveKeyByKey(const QString& ini, const QString& programDir, const SettingsToSave& v,
-                  const MyCommon::AskWritable& ask) {
-  fixtures::TempDir scratch;
-  const QString fresh = Q(scratch / "fresh.ini");
-  ASSERT_TRUE(WriteStoredSettings(fresh, programDir, v, {}));
-  const char* const order[][2] = {{"Option", "HelpFileName"},
-                                  {"Form", "Left"},
-                                  {"Form", "Top"},
-                                  {"Form", "Width"},
-                                  {"Form", "Height"},
-                                  {"Option", "FolderPath"},
-                                  {"Option", "WithFolder"},
-                                  {"Option", "WithFile"},
-                                  {"Option", "WriteId3"},
-                                  {"Option", "DispMp3infp"},
-                                  {"Option", "FormComment"},
-                                  {"Option", "Mp3WavId3ToMp3"},
-                                  {"Option", "Mp3DeleteWav"},
-                                  {"Option", "Mp3OverWriteMp3"},
-                                  {"Option", "Mp3UseFolder3"},
-                                  {"Option", "Mp3FolderPath"},
-                                  {"Option", "Mp3TagFormat"},
-                                  {"Option", "Mp3Jobs"}};
-  bool first = true;
-  for (const auto& [section, key] : order) {
-    MyCommon::WriteIniValue(ini, section, key, first,
-                            MyCommon::ReadIniValue(fresh, section, key, {}), ask);
-    first = false;
-  }
-}
-
 // A read-only file is asked about once: declined, it stays whole as it was; agreed, the whole
 // save goes through.
 TEST_F(StoredSettingsTest, ReadOnlyFileIsAskedAboutOnce) {
@@ -450,23 +417,6 @@ TEST_F(StoredSettingsTest, FileThatCannotBeMadeWritableIsAskedAboutOnce) {
   EXPECT_FALSE(written);
   EXPECT_EQ(ask.asked, 1);
   EXPECT_EQ(ReadBytes(ini), start);
-}
-
-TEST_F(StoredSettingsTest, WritableSavesMatchKeyByKeySaving) {
-  const QString keyByKey = Q(dir / "keybykey.ini");
-  for (const QByteArray& start : {QByteArray(), QByteArray("x=1\n[Option]\nWithFile=\"True\"\n"),
-                                  QByteArray("[Form]\r\nTop=\"1\"")}) {
-    QFile::remove(ini);
-    QFile::remove(keyByKey);
-    if (!start.isNull()) {
-      WriteBytes(ini, start);
-      WriteBytes(keyByKey, start);
-    }
-    const SettingsToSave v = Sample();
-    EXPECT_TRUE(WriteStoredSettings(ini, programDir, v, kNeverAsked));
-    SaveKeyByKey(keyByKey, programDir, v, kNeverAsked);
-    EXPECT_EQ(ReadBytes(ini), ReadBytes(keyByKey)) << start.constData();
-  }
 }
 
 } // namespace
