@@ -1,8 +1,9 @@
 // The tag values of a file as the tools people check tags with show them: ffprobe, exiftool,
-// mediainfo and kid3-cli. A tool that is not installed is left out (scripts/deps.sh installs
-// them all).
+// mediainfo, kid3-cli and (for MP3 files) eyeD3. A tool that is not installed is left out
+// (scripts/deps.sh installs them all).
 #pragma once
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -50,7 +51,8 @@ inline std::map<std::string, std::string> keyValues(const std::string& text, cha
 }
 
 inline const std::vector<std::string>& allTools() {
-  static const std::vector<std::string> tools = {"ffprobe", "exiftool", "mediainfo", "kid3-cli"};
+  static const std::vector<std::string> tools = {"ffprobe", "exiftool", "mediainfo", "kid3-cli",
+                                                 "eyeD3"};
   return tools;
 }
 
@@ -66,12 +68,13 @@ readByTools(const std::filesystem::path& file) {
                         tags["TAG:comment"], tags["TAG:date"]};
   }
   if (installed("exiftool")) {
-    auto tags = keyValues(run("exiftool -a -S -ID3v2_3:all " + quoted(file)), ':');
+    auto tags = keyValues(
+        run("exiftool -a -S -ID3v2_2:all -ID3v2_3:all -ID3v2_4:all " + quoted(file)), ':');
     for (auto& [k, v] : tags)
-      v = v.substr(v.find_first_not_of(' '));
+      v.erase(0, std::min(v.size(), v.find_first_not_of(' ')));
     shown["exiftool"] = {tags["Title"], tags["Artist"], tags["Album"],
                          tags["Comment-jpn"].empty() ? tags["Comment"] : tags["Comment-jpn"],
-                         tags["Year"]};
+                         tags["Year"].empty() ? tags["RecordingTime"] : tags["Year"]};
   }
   if (installed("mediainfo")) {
     auto tags = keyValues(
@@ -100,10 +103,43 @@ readByTools(const std::filesystem::path& file) {
     lines.resize(5);
     shown["kid3-cli"] = lines;
   }
+  // eyeD3 reads MP3 files only.
+  if (installed("eyeD3") && file.extension() == ".mp3") {
+    const std::string out = run("eyeD3 --no-color " + quoted(file));
+    const auto tags = keyValues(out, ':');
+    auto get = [&tags](const std::string& key) {
+      const auto it = tags.find(key);
+      return it == tags.end() ? std::string() : it->second.substr(1);
+    };
+    // The comment follows the line that names its description and language.
+    const std::size_t at = out.find("Comment: [Description: ]");
+    const std::size_t line = at == std::string::npos ? at : out.find('\n', at);
+    const std::string comment =
+        line == std::string::npos ? "" : out.substr(line + 1, out.find('\n', line + 1) - line - 1);
+    shown["eyeD3"] = {get("title"), get("artist"), get("album"), comment, get("recording date")};
+  }
   for (const std::string& tool : allTools())
-    if (shown.find(tool) == shown.end())
+    if (shown.find(tool) == shown.end() && (tool != "eyeD3" || file.extension() == ".mp3"))
       std::printf("%s is not installed: skipped\n", tool.c_str());
   return shown;
+}
+
+// The ID3v2 version ("2.4") and frame ids eyeD3 lists for an MP3 file; empty without eyeD3.
+inline std::pair<std::string, std::vector<std::string>>
+framesByEyeD3(const std::filesystem::path& file) {
+  const std::string out = run("eyeD3 --no-color -v " + quoted(file));
+  std::pair<std::string, std::vector<std::string>> found;
+  const std::size_t version = out.find("ID3 v");
+  if (version != std::string::npos)
+    found.first = out.substr(version + 5, 3);
+  std::size_t start = out.find("ID3 Frames:");
+  while (start != std::string::npos && (start = out.find('\n', start)) != std::string::npos) {
+    ++start;
+    if (out.compare(start + 4, 2, " (") != 0)
+      break;
+    found.second.push_back(out.substr(start, 4));
+  }
+  return found;
 }
 
 } // namespace tag_tools
