@@ -8,16 +8,19 @@
 #include <zlib.h>
 
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
 #include <set>
 #include <string>
+#include <vector>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define W2M_ASAN 1
@@ -401,25 +404,151 @@ TEST(Mp3infpSave, TemporaryFilesAreShortAndStaleOnesSwept) {
   EXPECT_EQ(value("INAM"), "new");
 }
 
-// A rewritten file keeps its owner, group and permission bits (set-group-id included).
-TEST(Mp3infpSave, KeepsOwnerGroupAndMode) {
+// The safety copies an in-place write left in `dir`.
+std::vector<fs::path> safetyCopies(const fs::path& dir) {
+  std::vector<fs::path> found;
+  for (const auto& e : fs::directory_iterator(dir))
+    if (e.path().filename().string().find(".w2m-backup-") != std::string::npos)
+      found.push_back(e.path());
+  return found;
+}
+
+std::string attribute(const fs::path& file, const char* name) {
+  std::string value(64, '\0');
+  const ssize_t n = ::getxattr(file.c_str(), name, value.data(), value.size());
+  value.resize(n < 0 ? 0 : static_cast<std::size_t>(n));
+  return value;
+}
+
+// A rewritten file keeps its owner, group, permission bits (set-group-id included) and
+// extended attributes; a file with two links is written in place, so that both show the new
+// tag.
+TEST(Mp3infpSave, KeepsModeAttributesAndEveryLink) {
   TempDir dir;
   const fs::path path = dir / "a.mp3";
+  const fs::path link = dir / "b.mp3";
   writeFile(path, mp3());
-  const bool root = ::geteuid() == 0;
+  fs::create_hard_link(path, link);
+  ASSERT_EQ(::chmod(path.c_str(), 02640), 0);
+  ASSERT_EQ(load(link), 0u);
+  ASSERT_EQ(mp3infp_mp3_MakeRMP(link.c_str()), 0u);
+  struct stat a {
+  }, b{};
+  ASSERT_EQ(::stat(path.c_str(), &a), 0);
+  ASSERT_EQ(::stat(link.c_str(), &b), 0);
+  EXPECT_EQ(a.st_ino, b.st_ino);
+  EXPECT_EQ(a.st_nlink, 2u);
+  EXPECT_EQ(a.st_mode & 07777, 02640u);
+  ASSERT_EQ(load(path), 0u);
+  EXPECT_EQ(mp3infp_mp3_GetTagType(), 0x04u);
+  EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"a.mp3", "b.mp3"}));
+
+  fs::remove(link);
+  const bool root = ::geteuid() == 0; // root replaces a file of any owner, keeping the owner
   if (root) {
     ASSERT_EQ(::chown(path.c_str(), 4321, 8765), 0);
   }
-  ASSERT_EQ(::chmod(path.c_str(), 02640), 0);
+  if (::setxattr(path.c_str(), "user.origin", "録音", 6, 0) != 0 && errno == ENOTSUP)
+    GTEST_SKIP() << "the file system of " << dir.path() << " has no extended attributes";
   ASSERT_EQ(load(path), 0u);
-  ASSERT_EQ(mp3infp_mp3_MakeRMP(path.c_str()), 0u);
-  struct stat st {};
-  ASSERT_EQ(::stat(path.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 02640u);
+  ASSERT_EQ(mp3infp_SetValue("INAM_rmp", "new"), 0u);
+  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
+  EXPECT_EQ(attribute(path, "user.origin"), "録音");
+  ASSERT_EQ(::stat(path.c_str(), &a), 0);
+  EXPECT_EQ(a.st_mode & 07777, 02640u);
   if (root) {
-    EXPECT_EQ(st.st_uid, 4321u);
-    EXPECT_EQ(st.st_gid, 8765u);
+    EXPECT_EQ(a.st_uid, 4321u);
+    EXPECT_EQ(a.st_gid, 8765u);
   }
+}
+
+// A file shared through its group (its owner another user, its folder group-writable) stays
+// its owner's, in its group, with its mode and attributes, when a member of the group writes
+// it: written in place.
+TEST(Mp3infpSave, AFileSharedThroughItsGroupStaysItsOwners) {
+  if (::geteuid() != 0)
+    FAIL() << "only root can give the test file another owner and write it as another user";
+  TempDir dir;
+  const fs::path path = dir / "a.mp3";
+  writeFile(path, mp3());
+  ASSERT_EQ(::chown(dir.path().c_str(), 1000, 1000), 0);
+  ASSERT_EQ(::chmod(dir.path().c_str(), 0775), 0);
+  ASSERT_EQ(::chown(path.c_str(), 1000, 1000), 0);
+  ASSERT_EQ(::chmod(path.c_str(), 0664), 0);
+  const bool attributes = ::setxattr(path.c_str(), "user.origin", "録音", 6, 0) == 0;
+  struct stat before {};
+  ASSERT_EQ(::stat(path.c_str(), &before), 0);
+
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const gid_t shared = 1000;
+    if (::setgroups(1, &shared) != 0 || ::setgid(2000) != 0 || ::setuid(2000) != 0)
+      ::_exit(100);
+    const bool ok = load(path) == 0 && mp3infp_SetValue("INAM_v2", "共有") == 0 &&
+                    mp3infp_mp3_MakeId3v1(path.c_str()) == 0 && mp3infp_Save(path.c_str()) == 0;
+    ::_exit(ok ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  struct stat after {};
+  ASSERT_EQ(::stat(path.c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_EQ(after.st_uid, 1000u);
+  EXPECT_EQ(after.st_gid, 1000u);
+  EXPECT_EQ(after.st_mode & 07777, 0664u);
+  if (attributes) {
+    EXPECT_EQ(attribute(path, "user.origin"), "録音");
+  }
+  EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"a.mp3"});
+  ASSERT_EQ(load(path), 0u);
+  EXPECT_EQ(value("INAM_v2") + "|" + value("INAM_v1"), "共有|共有");
+}
+
+// An in-place write that runs out of room puts the file back as it was; one killed half way
+// leaves its safety copy, which holds the file as it was. (A file-size limit stands for the
+// full disk: the safety copy fits, the grown file does not.)
+TEST(Mp3infpSave, AnInPlaceWriteThatFailsOrIsKilledLosesNothing) {
+  TempDir dir;
+  const fs::path path = dir / "a.mp3";
+  const Bytes original = concat({tag(3, frame(3, "TIT2", kTitle)), mp3()});
+  writeFile(path, original);
+  fs::create_hard_link(path, dir / "b.mp3");
+  auto save = [&path, &original] {
+    const rlimit small{original.size(), original.size()};
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    return load(path) == 0 && mp3infp_SetValue("INAM_v2", std::string(3000, 'x').c_str()) == 0
+               ? mp3infp_Save(path.c_str())
+               : 99u;
+  };
+
+  const pid_t failing = ::fork();
+  ASSERT_GE(failing, 0);
+  if (failing == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    ::_exit(save() == 14 ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(failing, &status, 0), failing);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(readFile(path), original);
+  EXPECT_TRUE(safetyCopies(dir.path()).empty());
+
+  const pid_t killed = ::fork();
+  ASSERT_GE(killed, 0);
+  if (killed == 0) {
+    const rlimit noCore{0, 0};
+    ::setrlimit(RLIMIT_CORE, &noCore);
+    save();
+    ::_exit(0);
+  }
+  ASSERT_EQ(::waitpid(killed, &status, 0), killed);
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
+  const std::vector<fs::path> copies = safetyCopies(dir.path());
+  ASSERT_EQ(copies.size(), 1u);
+  EXPECT_EQ(copies[0].filename().string().rfind("a.mp3.w2m-backup-", 0), 0u);
+  EXPECT_EQ(readFile(copies[0]), original);
 }
 
 } // namespace
