@@ -96,6 +96,8 @@ QString SaveFailureText(uint32_t code) {
                           "w2m-backup ファイルにあります）");
   case 25:
     return QStringLiteral("ID3v2.2タグに新しい版へ移せない項目があるため書き換えません");
+  case 26:
+    return QStringLiteral("RF64形式のWAVファイルのタグは書き換えられません");
   default:
     return code >= 20 && code < 30 ? QStringLiteral("ファイルの構造が壊れているため書き換えません")
                                    : QStringLiteral("書き込めませんでした");

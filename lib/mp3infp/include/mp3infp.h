@@ -5,7 +5,8 @@
  *
  * Files:
  *   - WAV: RIFF 'WAVE'. Its tag is the LIST/INFO chunk, read and written through the bare
- *     value names. An 'id3 ' (or 'ID3 ') chunk holding an ID3v2 tag, which many players read
+ *     value names. An RF64 (or BW64) 'WAVE' file, the WAV of more than 4 GiB, is read alike
+ *     but never written (mp3infp_Save refuses it with 26). An 'id3 ' (or 'ID3 ') chunk holding an ID3v2 tag, which many players read
  *     instead, takes every value written to the INFO list too, so the two never disagree.
  *   - MP3: an MPEG audio stream, with or without an ID3v2 tag at its start and APE and ID3v1
  *     tags at its end, or such a stream wrapped in RIFF 'RMP3': a 'data' chunk holding the
@@ -130,7 +131,7 @@ uint32_t mp3infp_SetValue(const char* name, const char* value);
  * set. Codes: 10 the file is gone, 11 changed since the load, 12 read-only, 13 no temporary
  * file or safety copy could be made in its folder, 14 writing failed, 15 it did not read back,
  * 16 an in-place write failed and its safety copy could not be put back (it remains), 20..29
- * the file's structure (25: a v2.2 frame without a v2.3 form). */
+ * the file's structure (25: a v2.2 frame without a v2.3 form, 26: an RF64 file). */
 uint32_t mp3infp_Save(const char* path);
 
 /* Appends an empty ID3v1 tag to the loaded MP3 file (inside the 'data' chunk of an RMP3 file)

@@ -136,6 +136,8 @@ int id3ChunkPieces(const TagFile& file, const RiffChunk& chunk, const FieldValue
 // merged into it.
 int rewriteRiff(const TagFile& file, const TagChanges& changes) {
   const RiffLayout& riff = file.riff();
+  if (riff.rf64())
+    return kRf64Code;
   if (!riff.sound() || !file.infoComplete())
     return 21; // sizes that do not add up: rewriting could only make it worse
   const bool wav = file.type() == TagFile::kWav;

@@ -23,6 +23,8 @@ struct TagChanges {
 // Returned when an ID3v2.2 tag holds a frame that ID3v2.3 has no form for: writing it would
 // drop the frame.
 inline constexpr int kNoV23FormCode = 25;
+// Returned for an RF64 file, whose tags are read but never written.
+inline constexpr int kRf64Code = 26;
 
 // 0 when the file now holds the changes. The MPEG stream of an MP3 file (ID3v2 tag, frames,
 // APE tag, ID3v1 tag) stays one run of bytes: wrapping it in RIFF 'RMP3' puts all of it, byte
