@@ -159,6 +159,18 @@ TEST(Mp3infpId3v2Write, AV24TagStaysV24WithEveryFrameAndItsEncoding) {
   ASSERT_EQ(load(path), 0u);
   EXPECT_EQ(value("INAM_v2") + "|" + value("ICRD_v2") + "|" + value("INAM_v1"),
             "新しい|2024|新しい");
+
+  // The tag inside an RMP3 file stays 2.4 when the file is unwrapped.
+  writeFile(path, riff("RMP3", {chunk("data", concat({id3v2(4, frames), mp3()})),
+                                fixtures::makeInfoList({{"INAM", "曲名"}})}));
+  ASSERT_EQ(load(path), 0u);
+  ASSERT_EQ(mp3infp_MakeId3v2(path.c_str()), 0u);
+  const Bytes unwrapped = readFile(path);
+  ASSERT_EQ(std::string(unwrapped.begin(), unwrapped.begin() + 4), "ID3\x04");
+  const std::size_t end = 10 + syncsafe(unwrapped, 6);
+  for (const auto& [id, body] : kV24Only)
+    EXPECT_EQ(frame(unwrapped, end, id, 4), bytesOf(body)) << id;
+  EXPECT_EQ(frame(unwrapped, end, "TIT2", 4), bytesOf("\x03曲名"));
 }
 
 // A 2.2 tag becomes 2.3 with every frame in its 2.3 form; one holding a frame that has none

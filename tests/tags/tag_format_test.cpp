@@ -145,6 +145,23 @@ TEST_F(TagFormatTest, RiffSifModeWritesAnMp3WithId3v2ThroughThatTag) {
   }
 }
 
+// An ID3v2.2 tag holding a frame 2.3 has no form for is left as it is, and the status bar
+// says why.
+TEST_F(TagFormatTest, AV22TagThatCannotBeCarriedOverIsRefusedWithItsReason) {
+  const fs::path path = dir / "old.mp3";
+  const Bytes file = fixtures::concat(
+      {mp3infp_test::id3v2(2, {{"TT2", std::string("\0old", 4)}, {"CRM", "owner\0x\0data"}}),
+       fixtures::makeMp3(0.3), fixtures::makeId3v1("old", "", "", "", "")});
+  fixtures::writeFile(path, file);
+  tags.ShowFileTags(Q(path));
+  view.fields.Title = QStringLiteral("新しい");
+  tags.WriteShownFields();
+  EXPECT_EQ(view.panels[1], QStringLiteral("失敗"));
+  EXPECT_EQ(view.panels[2],
+            QStringLiteral("ID3v2.2タグに新しい版へ移せない項目があるため書き換えません"));
+  EXPECT_EQ(fixtures::readFile(path), file);
+}
+
 TEST_F(TagFormatTest, Id3v2ModeGivesAWavAnId3ChunkBesideItsInfoList) {
   const fs::path wav = dir / "a.wav";
   fixtures::writeFile(wav, fixtures::makeWav({.seconds = 0.2}));
