@@ -547,16 +547,13 @@ TEST(Gogo, FloatBeyondFullScaleIsScaledNotClipped) {
     s.frequency = 1000;
     s.amplitude = amplitude;
     fixtures::writeFile(in, fixtures::makeWav(s));
-    const EncodeRun run = encode(fileItems(in, out));
-    ASSERT_EQ(run.last, RESULT_END_OF_INPUT);
-    EXPECT_EQ(run.frameCount, run.calls);
+    ASSERT_EQ(encode(fileItems(in, out)).last, RESULT_END_OF_INPUT);
     const fixtures::Bytes mp3 = fixtures::readFile(out);
     const mp3check::Decoded d = mp3check::decode(mp3);
-    int peak = 0;
-    for (const auto* channel : {&d.left, &d.right})
-      for (const short v : *channel)
-        peak = std::max(peak, std::abs(int{v}));
-    EXPECT_LT(peak, 32767);
+    for (const auto* channel : {&d.left, &d.right}) {
+      const auto [low, high] = std::minmax_element(channel->begin(), channel->end());
+      EXPECT_TRUE(*low > -32768 && *high < 32767) << *low << " " << *high;
+    }
     const double level = amplitude > 1 ? 0.891 : amplitude;
     EXPECT_NEAR(amplitudes(mp3).first, level, 0.08 * level);
   }

@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -90,30 +89,6 @@ TEST(Mp3infpTools, ReadAnRmp3FileUnwrapped) {
   ASSERT_EQ(mp3infp_mp3_GetTagType() & 0x06u, 0x02u);
   expectFramesKept(path);
   expectEveryToolShows(path, stored);
-}
-
-// An edited ID3v2.4 tag is still 2.4 for eyeD3, with every frame it had.
-TEST(Mp3infpTools, AnEditedV24TagKeepsItsVersionAndFrames) {
-  TempDir dir;
-  const fs::path path = dir / "a.mp3";
-  const std::vector<std::string> ids = {"TIT2", "RVA2", "TDRL", "TMOO", "TSST", "USLT"};
-  writeFile(path, concat({id3v2(4, {{"TIT2", "\x03古い"},
-                                    {"RVA2", std::string("track\0\x01\xfb\x80\x00", 10)},
-                                    {"TDRL", std::string("\0", 1) + "2009-01-02"},
-                                    {"TMOO", "\x03静か"},
-                                    {"TSST", "\x03第一部"},
-                                    {"USLT", std::string("\x03jpn\0", 5) + "歌詞"}}),
-                          stream()}));
-  ASSERT_EQ(load(path), 0u);
-  setAll("_v2");
-  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
-  expectEveryToolShows(path, kValues);
-  if (!installed("eyeD3"))
-    GTEST_SKIP() << "eyeD3 is not installed";
-  const auto [version, frames] = framesByEyeD3(path);
-  EXPECT_EQ(version, "2.4");
-  for (const std::string& id : ids)
-    EXPECT_NE(std::find(frames.begin(), frames.end(), id), frames.end()) << id;
 }
 
 TEST(Mp3infpTools, ReadAnEditedWav) {

@@ -20,7 +20,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
-#include <vector>
+#include <tuple>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define W2M_ASAN 1
@@ -102,6 +102,16 @@ std::set<std::string> namesIn(const fs::path& dir) {
   return names;
 }
 
+// Runs `body` in a child process; its wait status.
+template <typename Body> int inChild(Body body) {
+  const pid_t child = ::fork();
+  if (child == 0)
+    ::_exit(body());
+  int status = -1;
+  ::waitpid(child, &status, 0);
+  return status;
+}
+
 // A zlib stream of `total` zero bytes (a multiple of 16 MiB) made without compressing them all:
 // after a full flush the compressor starts afresh, so every further 16 MiB compress alike.
 Bytes zlibOfZeros(std::uint64_t total) {
@@ -172,21 +182,18 @@ TEST(Mp3infpBounds, OversizedFramesAreSkippedAndTheRestReads) {
                 frame(major, "TPE1", std::string("\0artist", 7))});
     TempDir dir;
     writeFile(dir / "bomb.mp3", concat({tag(major, frames), mp3()}));
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    const int status = inChild([&dir] {
 #ifndef W2M_ASAN // the sanitizer reserves terabytes of address space up front
       const rlimit cap{400u << 20, 400u << 20};
       ::setrlimit(RLIMIT_AS, &cap);
 #endif
-      const bool ok = load(dir / "bomb.mp3") == 0 && value("INAM_v2") == "title" &&
-                      value("IART_v2") == "artist" && value("IPRD_v2").empty() &&
-                      value("ICMT_v2").empty();
-      ::_exit(ok ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+      return load(dir / "bomb.mp3") == 0 && value("INAM_v2") == "title" &&
+                     value("IART_v2") == "artist" && value("IPRD_v2").empty() &&
+                     value("ICMT_v2").empty()
+                 ? 0
+                 : 1;
+    });
+    EXPECT_EQ(status, 0);
   }
 }
 
@@ -375,19 +382,14 @@ TEST(Mp3infpSave, TemporaryFilesAreShortAndStaleOnesSwept) {
   ASSERT_EQ(::flock(held, LOCK_EX), 0);
 
   // A save killed while writing (here by a file-size limit) leaves its temporary file.
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
+  const int status = inChild([&path] {
     const rlimit small{1000, 1000}, noCore{0, 0};
     ::setrlimit(RLIMIT_CORE, &noCore);
     ::setrlimit(RLIMIT_FSIZE, &small);
     load(path);
     mp3infp_SetValue("INAM", "killed");
-    mp3infp_Save(path.c_str());
-    ::_exit(0);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
+    return static_cast<int>(mp3infp_Save(path.c_str()));
+  });
   ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
   ASSERT_EQ(namesIn(dir.path()).size(), others.size() + 2);
   writeFile(dir / ".w2m-stale1.tmp", Bytes(1000, 7));
@@ -404,62 +406,41 @@ TEST(Mp3infpSave, TemporaryFilesAreShortAndStaleOnesSwept) {
   EXPECT_EQ(value("INAM"), "new");
 }
 
-// The safety copies an in-place write left in `dir`.
-std::vector<fs::path> safetyCopies(const fs::path& dir) {
-  std::vector<fs::path> found;
-  for (const auto& e : fs::directory_iterator(dir))
-    if (e.path().filename().string().find(".w2m-backup-") != std::string::npos)
-      found.push_back(e.path());
-  return found;
-}
-
-std::string attribute(const fs::path& file, const char* name) {
+std::string attribute(const fs::path& file) {
   std::string value(64, '\0');
-  const ssize_t n = ::getxattr(file.c_str(), name, value.data(), value.size());
-  value.resize(n < 0 ? 0 : static_cast<std::size_t>(n));
+  value.resize(std::max<ssize_t>(0, ::getxattr(file.c_str(), "user.origin", value.data(), 64)));
   return value;
 }
 
 // A rewritten file keeps its owner, group, permission bits (set-group-id included) and
 // extended attributes; a file with two links is written in place, so that both show the new
 // tag.
-TEST(Mp3infpSave, KeepsModeAttributesAndEveryLink) {
+TEST(Mp3infpSave, KeepsOwnerModeAttributesAndEveryLink) {
   TempDir dir;
   const fs::path path = dir / "a.mp3";
-  const fs::path link = dir / "b.mp3";
   writeFile(path, mp3());
-  fs::create_hard_link(path, link);
-  ASSERT_EQ(::chmod(path.c_str(), 02640), 0);
-  ASSERT_EQ(load(link), 0u);
-  ASSERT_EQ(mp3infp_mp3_MakeRMP(link.c_str()), 0u);
-  struct stat a {
-  }, b{};
-  ASSERT_EQ(::stat(path.c_str(), &a), 0);
-  ASSERT_EQ(::stat(link.c_str(), &b), 0);
-  EXPECT_EQ(a.st_ino, b.st_ino);
-  EXPECT_EQ(a.st_nlink, 2u);
-  EXPECT_EQ(a.st_mode & 07777, 02640u);
+  fs::create_hard_link(path, dir / "b.mp3");
+  ASSERT_EQ(load(dir / "b.mp3"), 0u);
+  ASSERT_EQ(mp3infp_mp3_MakeRMP((dir / "b.mp3").c_str()), 0u);
   ASSERT_EQ(load(path), 0u);
   EXPECT_EQ(mp3infp_mp3_GetTagType(), 0x04u);
+  EXPECT_EQ(fs::hard_link_count(path), 2u);
   EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"a.mp3", "b.mp3"}));
 
-  fs::remove(link);
+  fs::remove(dir / "b.mp3");
   const bool root = ::geteuid() == 0; // root replaces a file of any owner, keeping the owner
-  if (root) {
-    ASSERT_EQ(::chown(path.c_str(), 4321, 8765), 0);
-  }
+  ASSERT_TRUE(!root || ::chown(path.c_str(), 4321, 8765) == 0);
+  ASSERT_EQ(::chmod(path.c_str(), 02640), 0);
   if (::setxattr(path.c_str(), "user.origin", "録音", 6, 0) != 0 && errno == ENOTSUP)
     GTEST_SKIP() << "the file system of " << dir.path() << " has no extended attributes";
   ASSERT_EQ(load(path), 0u);
   ASSERT_EQ(mp3infp_SetValue("INAM_rmp", "new"), 0u);
   ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
-  EXPECT_EQ(attribute(path, "user.origin"), "録音");
-  ASSERT_EQ(::stat(path.c_str(), &a), 0);
-  EXPECT_EQ(a.st_mode & 07777, 02640u);
-  if (root) {
-    EXPECT_EQ(a.st_uid, 4321u);
-    EXPECT_EQ(a.st_gid, 8765u);
-  }
+  EXPECT_EQ(attribute(path), "録音");
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 02640u);
+  EXPECT_TRUE(!root || (st.st_uid == 4321 && st.st_gid == 8765));
 }
 
 // A file shared through its group (its owner another user, its folder group-writable) stays
@@ -471,36 +452,29 @@ TEST(Mp3infpSave, AFileSharedThroughItsGroupStaysItsOwners) {
   TempDir dir;
   const fs::path path = dir / "a.mp3";
   writeFile(path, mp3());
-  ASSERT_EQ(::chown(dir.path().c_str(), 1000, 1000), 0);
+  for (const fs::path& p : {dir.path(), path})
+    ASSERT_EQ(::chown(p.c_str(), 1000, 1000), 0);
   ASSERT_EQ(::chmod(dir.path().c_str(), 0775), 0);
-  ASSERT_EQ(::chown(path.c_str(), 1000, 1000), 0);
   ASSERT_EQ(::chmod(path.c_str(), 0664), 0);
   const bool attributes = ::setxattr(path.c_str(), "user.origin", "録音", 6, 0) == 0;
-  struct stat before {};
+  struct stat before {
+  }, after{};
   ASSERT_EQ(::stat(path.c_str(), &before), 0);
-
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
+  const int status = inChild([&path] {
     const gid_t shared = 1000;
     if (::setgroups(1, &shared) != 0 || ::setgid(2000) != 0 || ::setuid(2000) != 0)
-      ::_exit(100);
-    const bool ok = load(path) == 0 && mp3infp_SetValue("INAM_v2", "共有") == 0 &&
-                    mp3infp_mp3_MakeId3v1(path.c_str()) == 0 && mp3infp_Save(path.c_str()) == 0;
-    ::_exit(ok ? 0 : 1);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-  struct stat after {};
+      return 2;
+    return load(path) == 0 && mp3infp_SetValue("INAM_v2", "共有") == 0 &&
+                   mp3infp_mp3_MakeId3v1(path.c_str()) == 0 && mp3infp_Save(path.c_str()) == 0
+               ? 0
+               : 1;
+  });
+  ASSERT_EQ(status, 0);
   ASSERT_EQ(::stat(path.c_str(), &after), 0);
   EXPECT_EQ(after.st_ino, before.st_ino);
-  EXPECT_EQ(after.st_uid, 1000u);
-  EXPECT_EQ(after.st_gid, 1000u);
-  EXPECT_EQ(after.st_mode & 07777, 0664u);
-  if (attributes) {
-    EXPECT_EQ(attribute(path, "user.origin"), "録音");
-  }
+  EXPECT_EQ(std::make_tuple(after.st_uid, after.st_gid, after.st_mode & 07777),
+            std::make_tuple(1000u, 1000u, 0664u));
+  EXPECT_EQ(attribute(path), attributes ? "録音" : "");
   EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"a.mp3"});
   ASSERT_EQ(load(path), 0u);
   EXPECT_EQ(value("INAM_v2") + "|" + value("INAM_v1"), "共有|共有");
@@ -515,40 +489,28 @@ TEST(Mp3infpSave, AnInPlaceWriteThatFailsOrIsKilledLosesNothing) {
   const Bytes original = concat({tag(3, frame(3, "TIT2", kTitle)), mp3()});
   writeFile(path, original);
   fs::create_hard_link(path, dir / "b.mp3");
-  auto save = [&path, &original] {
-    const rlimit small{original.size(), original.size()};
+  const auto save = [&path, &original](bool killed) {
+    const rlimit small{original.size(), original.size()}, noCore{0, 0};
     ::setrlimit(RLIMIT_FSIZE, &small);
-    return load(path) == 0 && mp3infp_SetValue("INAM_v2", std::string(3000, 'x').c_str()) == 0
-               ? mp3infp_Save(path.c_str())
-               : 99u;
-  };
-
-  const pid_t failing = ::fork();
-  ASSERT_GE(failing, 0);
-  if (failing == 0) {
-    std::signal(SIGXFSZ, SIG_IGN);
-    ::_exit(save() == 14 ? 0 : 1);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(failing, &status, 0), failing);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-  EXPECT_EQ(readFile(path), original);
-  EXPECT_TRUE(safetyCopies(dir.path()).empty());
-
-  const pid_t killed = ::fork();
-  ASSERT_GE(killed, 0);
-  if (killed == 0) {
-    const rlimit noCore{0, 0};
     ::setrlimit(RLIMIT_CORE, &noCore);
-    save();
-    ::_exit(0);
-  }
-  ASSERT_EQ(::waitpid(killed, &status, 0), killed);
+    std::signal(SIGXFSZ, killed ? SIG_DFL : SIG_IGN);
+    return load(path) == 0 && mp3infp_SetValue("INAM_v2", std::string(3000, 'x').c_str()) == 0 &&
+                   mp3infp_Save(path.c_str()) == 14
+               ? 0
+               : 1;
+  };
+  EXPECT_EQ(inChild([&] { return save(false); }), 0);
+  EXPECT_EQ(readFile(path), original);
+  EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"a.mp3", "b.mp3"}));
+
+  const int status = inChild([&] { return save(true); });
   ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
-  const std::vector<fs::path> copies = safetyCopies(dir.path());
-  ASSERT_EQ(copies.size(), 1u);
-  EXPECT_EQ(copies[0].filename().string().rfind("a.mp3.w2m-backup-", 0), 0u);
-  EXPECT_EQ(readFile(copies[0]), original);
+  std::set<std::string> names = namesIn(dir.path());
+  names.erase("b.mp3");
+  names.erase("a.mp3");
+  ASSERT_EQ(names.size(), 1u);
+  EXPECT_EQ(names.begin()->rfind("a.mp3.w2m-backup-", 0), 0u);
+  EXPECT_EQ(readFile(dir / *names.begin()), original);
 }
 
 } // namespace

@@ -103,43 +103,22 @@ readByTools(const std::filesystem::path& file) {
     lines.resize(5);
     shown["kid3-cli"] = lines;
   }
-  // eyeD3 reads MP3 files only.
-  if (installed("eyeD3") && file.extension() == ".mp3") {
+  if (installed("eyeD3") && file.extension() == ".mp3") { // it reads MP3 files only
     const std::string out = run("eyeD3 --no-color " + quoted(file));
-    const auto tags = keyValues(out, ':');
-    auto get = [&tags](const std::string& key) {
-      const auto it = tags.find(key);
-      return it == tags.end() ? std::string() : it->second.substr(1);
-    };
-    // The comment follows the line that names its description and language.
-    const std::size_t at = out.find("Comment: [Description: ]");
-    const std::size_t line = at == std::string::npos ? at : out.find('\n', at);
+    auto tags = keyValues(out, ':');
+    // The comment is the line after the one naming its description and language.
+    const std::size_t at = out.find('\n', out.find("Comment: [Description: ]"));
     const std::string comment =
-        line == std::string::npos ? "" : out.substr(line + 1, out.find('\n', line + 1) - line - 1);
-    shown["eyeD3"] = {get("title"), get("artist"), get("album"), comment, get("recording date")};
+        at >= out.size() ? "" : out.substr(at + 1, out.find('\n', at + 1) - at - 1);
+    for (auto& [k, v] : tags)
+      v.erase(0, 1);
+    shown["eyeD3"] = {tags["title"], tags["artist"], tags["album"], comment,
+                      tags["recording date"]};
   }
   for (const std::string& tool : allTools())
     if (shown.find(tool) == shown.end() && (tool != "eyeD3" || file.extension() == ".mp3"))
       std::printf("%s is not installed: skipped\n", tool.c_str());
   return shown;
-}
-
-// The ID3v2 version ("2.4") and frame ids eyeD3 lists for an MP3 file; empty without eyeD3.
-inline std::pair<std::string, std::vector<std::string>>
-framesByEyeD3(const std::filesystem::path& file) {
-  const std::string out = run("eyeD3 --no-color -v " + quoted(file));
-  std::pair<std::string, std::vector<std::string>> found;
-  const std::size_t version = out.find("ID3 v");
-  if (version != std::string::npos)
-    found.first = out.substr(version + 5, 3);
-  std::size_t start = out.find("ID3 Frames:");
-  while (start != std::string::npos && (start = out.find('\n', start)) != std::string::npos) {
-    ++start;
-    if (out.compare(start + 4, 2, " (") != 0)
-      break;
-    found.second.push_back(out.substr(start, 4));
-  }
-  return found;
 }
 
 } // namespace tag_tools
