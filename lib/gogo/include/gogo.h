@@ -99,7 +99,7 @@ typedef uint32_t MPARAM;
 typedef uintptr_t UPARAM;
 
 /* Result codes. */
-#define RESULT_OK 0               /* done; MPGE_processFrame: one frame encoded, more follow */
+#define RESULT_OK 0               /* done; MPGE_processFrame: one frame done, more follow */
 #define RESULT_END_OF_INPUT 1     /* MPGE_processFrame: input exhausted, stream complete */
 #define RESULT_EXCEPTION 10       /* an unexpected internal failure (e.g. out of memory) */
 #define RESULT_PARAM_ERROR 11     /* unknown item, value out of range, null address */
