@@ -13,6 +13,7 @@ packages=(
   clang libclang-rt-14-dev clang-format
   desktop-file-utils appstream
   ffmpeg libimage-exiftool-perl mediainfo kid3-cli eyed3
+  bindfs
 )
 
 missing=()

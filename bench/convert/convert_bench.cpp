@@ -75,7 +75,7 @@ public:
   }
   int ExecModal(QDialog&) override { return 0; }
   QString GetOpenFileName(QWidget*, const QString&) override { return {}; }
-  bool MoveToTrash(const QString&) override { return false; }
+  Trash::Result MoveToTrash(const QString&) override { return {}; }
   bool OpenWithAssociatedProgram(const QString&) override { return false; }
 };
 

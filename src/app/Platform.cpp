@@ -2,12 +2,13 @@
 
 #include "app/FsPath.h"
 #include "app/Trash.h"
+#include "ui/BrowseFolderDialog.h"
 
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QDir>
 #include <QElapsedTimer>
-#include <QFileDialog>
 #include <QMessageBox>
 #include <QUrl>
 
@@ -36,11 +37,22 @@ int Platform::ExecModal(QDialog& dialog) {
 }
 
 QString Platform::GetOpenFileName(QWidget* owner, const QString& initialPath) {
-  return QFileDialog::getOpenFileName(owner, QString(), initialPath);
+  // Our own dialog rather than the toolkit's, whose model turns names that are not UTF-8 into
+  // U+FFFD: a file in a folder with a CP932 name could not be reached.
+  BrowseFolderDialog::Setup setup;
+  setup.includeFiles = true;
+  setup.filesOnly = true;
+  setup.newFolderButton = false;
+  BrowseFolderDialog dialog(owner != nullptr ? owner->window() : nullptr, setup, *this);
+  dialog.setObjectName(QStringLiteral("OpenFileDialog"));
+  dialog.setWindowTitle(QStringLiteral("ファイルを開く"));
+  if (!dialog.SelectPath(initialPath))
+    dialog.SelectPath(QDir::homePath());
+  return ExecModal(dialog) == QDialog::Accepted ? dialog.SelectedPath() : QString();
 }
 
-bool Platform::MoveToTrash(const QString& path) {
-  return Trash::MoveToTrash(path).ok;
+Trash::Result Platform::MoveToTrash(const QString& path) {
+  return Trash::MoveToTrash(path);
 }
 
 bool Platform::OpenWithAssociatedProgram(const QString& path) {

@@ -4,6 +4,8 @@
 // and no modal dialog can hang a test.
 #pragma once
 
+#include "app/Trash.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -26,11 +28,12 @@ public:
   // Runs a dialog modally; returns QDialog::Accepted or QDialog::Rejected.
   virtual int ExecModal(QDialog& dialog);
 
-  // The system's open-file dialog (no filter). Empty when cancelled.
+  // The open-file dialog (no filter: every file listed), starting at `initialPath` (a file or a
+  // folder). The chosen file's path (FsPath), empty when cancelled.
   virtual QString GetOpenFileName(QWidget* owner, const QString& initialPath);
 
-  // Moves a file to the desktop's trash; false when the trash cannot take it.
-  virtual bool MoveToTrash(const QString& path);
+  // Moves a file to the desktop's trash; not ok, with the reason, when the trash cannot take it.
+  virtual Trash::Result MoveToTrash(const QString& path);
 
   // Opens a document with the program the desktop associates with it.
   virtual bool OpenWithAssociatedProgram(const QString& path);

@@ -12,11 +12,20 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <functional>
+#include <iterator>
+#include <vector>
 
 namespace {
 
+const char16_t kFailText[] = u"ごみ箱に移せませんでした: ";
+// Length of kFailText: the reason after it.
+constexpr qsizetype kFailPrefix = std::size(kFailText) - 1;
+// Copies are made in pieces of this size.
+constexpr std::size_t kCopyChunk = 1 << 20;
+
 Trash::Result Fail(const QString& why) {
-  return {false, QStringLiteral("ごみ箱に移せませんでした: ") + why};
+  return {false, QString::fromUtf16(kFailText) + why};
 }
 
 QString SystemError(int error) {
@@ -150,11 +159,14 @@ bool WriteAll(int fd, const QByteArray& data) {
   return true;
 }
 
+// Puts the file at `target` (a name nothing holds); the reason when it cannot.
+using PutFile = std::function<QString(const QByteArray& target)>;
+
 // The info file is claimed first with O_EXCL: it reserves the name against other programs
 // trashing at the same time, and a crash between the two steps leaves an orphan info file,
 // which trash viewers tolerate, rather than a file nobody can restore.
-Trash::Result MoveInto(const QByteArray& root, const QByteArray& file, const QByteArray& name,
-                       const QByteArray& pathInTrash) {
+Trash::Result PutInto(const QByteArray& root, const QByteArray& name, const QByteArray& pathInTrash,
+                      const PutFile& put) {
   const QByteArray info = InfoText(pathInTrash);
   for (int n = 1;; ++n) {
     const QByteArray candidate = n == 1 ? name : NumberedName(name, n);
@@ -180,13 +192,123 @@ Trash::Result MoveInto(const QByteArray& root, const QByteArray& file, const QBy
       return Fail(QStringLiteral("情報ファイルを書けません（%1）")
                       .arg(SystemError(written ? errno : writeError)));
     }
-    if (::rename(file.constData(), target.constData()) != 0) {
-      const int error = errno;
+    if (const QString why = put(target); !why.isEmpty()) {
       ::unlink(infoPath.constData());
-      return Fail(SystemError(error));
+      return Fail(why);
     }
     return {true, {}};
   }
+}
+
+// Reads both files from their start and compares them byte for byte.
+bool SameBytes(int a, int b) {
+  std::vector<char> left(kCopyChunk);
+  std::vector<char> right(kCopyChunk);
+  for (off_t at = 0;;) {
+    const ssize_t n = ::pread(a, left.data(), left.size(), at);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n < 0)
+      return false;
+    ssize_t m = 0;
+    while (m < n) {
+      const ssize_t got = ::pread(b, right.data() + m, static_cast<size_t>(n - m), at + m);
+      if (got < 0 && errno == EINTR)
+        continue;
+      if (got <= 0)
+        return false;
+      m += got;
+    }
+    if (n == 0) {
+      char extra = 0;
+      return ::pread(b, &extra, 1, at) == 0;
+    }
+    if (std::memcmp(left.data(), right.data(), static_cast<size_t>(n)) != 0)
+      return false;
+    at += n;
+  }
+}
+
+bool CopyAll(int from, int to) {
+  std::vector<char> buffer(kCopyChunk);
+  for (;;) {
+    const ssize_t n = ::read(from, buffer.data(), buffer.size());
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0)
+      return n == 0;
+    if (!WriteAll(to, QByteArray::fromRawData(buffer.data(), n)))
+      return false;
+  }
+}
+
+// Copies the regular file `file` to the new name `target` with its permission bits and times,
+// syncs the copy and compares it, read back, with the file byte for byte; the file must not
+// have changed meanwhile. The reason when any step fails, and then no copy is left.
+QString CopyChecked(const QByteArray& file, const QByteArray& target) {
+  const int in = ::open(file.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  struct stat before {};
+  if (in < 0 || ::fstat(in, &before) != 0 || !S_ISREG(before.st_mode)) {
+    const int error = in < 0 ? errno : EINVAL;
+    if (in >= 0)
+      ::close(in);
+    return QStringLiteral("元のファイルを読めません（%1）").arg(SystemError(error));
+  }
+  const int out = ::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (out < 0) {
+    const int error = errno;
+    ::close(in);
+    return QStringLiteral("コピーを作れません（%1）").arg(SystemError(error));
+  }
+  const struct timespec times[2] = {before.st_atim, before.st_mtim};
+  bool copied = CopyAll(in, out) && ::fchmod(out, before.st_mode & 07777) == 0 &&
+                ::futimens(out, times) == 0 && ::fsync(out) == 0;
+  copied = ::close(out) == 0 && copied;
+  QString why =
+      copied ? QString() : QStringLiteral("コピーを書けません（%1）").arg(SystemError(errno));
+  if (why.isEmpty()) {
+    // Read back from the disk, not from what the system still caches of the writing.
+    const int back = ::open(target.constData(), O_RDONLY | O_CLOEXEC);
+    struct stat after {};
+    if (back >= 0)
+      ::posix_fadvise(back, 0, 0, POSIX_FADV_DONTNEED);
+    const bool same = back >= 0 && SameBytes(in, back) && ::fstat(in, &after) == 0 &&
+                      after.st_size == before.st_size &&
+                      after.st_mtim.tv_sec == before.st_mtim.tv_sec &&
+                      after.st_mtim.tv_nsec == before.st_mtim.tv_nsec;
+    if (back >= 0)
+      ::close(back);
+    if (!same)
+      why = QStringLiteral("コピーが元のファイルと一致しません");
+  }
+  ::close(in);
+  if (!why.isEmpty())
+    ::unlink(target.constData());
+  return why;
+}
+
+// The file renamed into the trash; `error` keeps the rename's errno.
+PutFile Renamed(const QByteArray& file, int& error) {
+  return [&file, &error](const QByteArray& target) {
+    error = ::rename(file.constData(), target.constData()) == 0 ? 0 : errno;
+    return error == 0 ? QString() : SystemError(error);
+  };
+}
+
+// The file copied into the trash, checked, and only then removed. Every descriptor is closed
+// before the removal: a file system in user space keeps a removed file that is still open as
+// a hidden ".fuse_hidden…" file.
+PutFile Copied(const QByteArray& file) {
+  return [&file](const QByteArray& target) {
+    if (QString why = CopyChecked(file, target); !why.isEmpty())
+      return why;
+    if (::unlink(file.constData()) != 0) {
+      const int error = errno;
+      ::unlink(target.constData());
+      return QStringLiteral("元のファイルを消せません（%1）").arg(SystemError(error));
+    }
+    return QString();
+  };
 }
 
 } // namespace
@@ -212,19 +334,35 @@ Trash::Result Trash::MoveToTrash(const QString& path) {
   const QByteArray original = Join(folder, name);
 
   int error = 0;
+  int renameError = 0;
   const QByteArray home = HomeTrash();
   dev_t homeDevice = 0;
-  if (!home.isEmpty() && DeviceOfNearest(home, homeDevice) && homeDevice == st.st_dev) {
+  const bool homeFound = !home.isEmpty() && DeviceOfNearest(home, homeDevice);
+  const auto copyHome = [&](const QString& why) {
+    if (S_ISLNK(st.st_mode))
+      return Fail(why);
+    if (!homeFound || !MakeTrashFolders(home, error))
+      return Fail(why + QStringLiteral("、ホームのごみ箱も作れません"));
+    const Trash::Result copied = PutInto(home, name, original, Copied(file));
+    return copied.ok ? copied : Fail(why + QStringLiteral("、") + copied.reason.mid(kFailPrefix));
+  };
+  if (homeFound && homeDevice == st.st_dev) {
     if (!MakeTrashFolders(home, error))
       return Fail(QStringLiteral("ごみ箱のフォルダを作れません（%1）").arg(SystemError(error)));
-    return MoveInto(home, file, name, original);
+    const Trash::Result moved = PutInto(home, name, original, Renamed(file, renameError));
+    // Same device, yet a bind mount between them refuses the rename: a copy is the way.
+    return moved.ok || renameError != EXDEV ? moved : copyHome(moved.reason.mid(kFailPrefix));
   }
+  // A file of another file system goes to the trash at the top of that file system; where none
+  // can be made there or it cannot take the file, the home trash takes a checked copy.
   const QByteArray topdir = MountTop(folder, st.st_dev);
   QByteArray root;
   if (!TopTrash(topdir, root, error))
-    return Fail(QStringLiteral("このドライブにごみ箱を作れません（%1）").arg(SystemError(error)));
+    return copyHome(
+        QStringLiteral("このドライブにごみ箱を作れません（%1）").arg(SystemError(error)));
   // A trash below a mount top records paths relative to that top, so the files can be
   // restored wherever the device is mounted next time.
   const QByteArray relative = original.mid(topdir == "/" ? 1 : topdir.size() + 1);
-  return MoveInto(root, file, name, relative);
+  const Trash::Result moved = PutInto(root, name, relative, Renamed(file, renameError));
+  return moved.ok ? moved : copyHome(moved.reason.mid(kFailPrefix));
 }

@@ -457,9 +457,11 @@ void Converter::GiveUpWav(const QString& source, const QString& mp3, bool pauses
     kept = QString::fromUtf8(kWavKept);
   else if (options_.Mp3WavId3ToMp3 && !tags_.SameStoredTag(source, mp3))
     kept = QStringLiteral("MP3にタグを写せなかったため、WAVファイルを残しました");
-  else if (!trash_ || !trash_(source))
-    kept = QStringLiteral("WAVファイルをごみ箱に移せませんでした（%1 は元のままです）")
-               .arg(FsPath::DisplayName(source));
+  else if (const Trash::Result moved = trash_ ? trash_(source) : Trash::Result{}; !moved.ok)
+    kept =
+        QStringLiteral("WAVファイルを%1（%2 は元のままです）")
+            .arg(moved.reason.isEmpty() ? QStringLiteral("ごみ箱に移せませんでした") : moved.reason,
+                 FsPath::DisplayName(source));
   if (!kept.isEmpty()) {
     ShowReason(kept);
     if (pauses)

@@ -5,6 +5,7 @@
 
 #include "app/MainView.h"
 #include "app/Options.h"
+#include "app/Trash.h"
 #include "convert/ConvertPlan.h"
 
 #include <QElapsedTimer>
@@ -26,8 +27,8 @@ class TagEditor;
 
 class Converter {
 public:
-  // Moves a file to the desktop's trash; false when the trash cannot take it.
-  using MoveToTrash = std::function<bool(const QString& path)>;
+  // Moves a file to the desktop's trash; not ok, with the reason, when the trash cannot take it.
+  using MoveToTrash = std::function<Trash::Result(const QString& path)>;
 
   // `window` is the main window: closing it stops a batch.
   Converter(MainView& view, TagEditor& tags, Navigator& navigator, TGogoTea& encoder,

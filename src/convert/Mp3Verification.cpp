@@ -17,10 +17,14 @@ qint64 Mp3Verification::PlayingMs(const QString& path, quint32 type) {
   if (mp3infp_Load(nullptr, FsPath::Encode(path).constData()) != 0 || mp3infp_GetType() != type)
     return -1;
   char* value = nullptr;
-  if (mp3infp_GetValue("TIME_MS", &value) != 0 || value == nullptr)
-    return -1;
   bool ok = false;
-  const qint64 ms = QByteArray(value).toLongLong(&ok);
+  qint64 ms = -1;
+  if (mp3infp_GetValue("TIME_MS", &value) == 0 && value != nullptr)
+    ms = QByteArray(value).toLongLong(&ok);
+  // The library holds a loaded file open. A check must not: the file checked is renamed or
+  // removed next, and a file system in user space keeps a removed file that is still open as
+  // a hidden ".fuse_hidden…" file. A load that fails leaves no file loaded.
+  mp3infp_Load(nullptr, "");
   return ok ? ms : -1;
 }
 

@@ -2,8 +2,8 @@
 // be read by the tag library as MPEG audio, and play as long as the WAV file, to within one
 // frame. The WAV file's length is read as the encoder read it (its input probe, libsndfile),
 // so that every WAV it converts (RF64, extensible, a header with a wrong block size) can pass;
-// with a module that has no probe, the tag library reads it. Loads the MP3 file into the tag
-// library.
+// with a module that has no probe, the tag library reads it. Loads the files it reads into the
+// tag library, one after the other, and leaves none loaded.
 #pragma once
 
 #include <QString>

@@ -1,13 +1,11 @@
 #include "ui/BrowseFolderDialog.h"
 
+#include "app/FsPath.h"
 #include "app/Platform.h"
-#include "ui/BrowseFolderFilter.h"
+#include "ui/FolderTreeModel.h"
 
 #include <QDir>
-#include <QFileInfo>
-#include <QFileSystemModel>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -36,14 +34,7 @@ BrowseFolderDialog::BrowseFolderDialog(QWidget* parent, const Setup& setup, Plat
   setObjectName(QStringLiteral("BrowseFolderDialog"));
   setWindowTitle(QStringLiteral("フォルダの参照"));
 
-  model_ = new QFileSystemModel(this);
-  QDir::Filters filters = QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System;
-  if (setup_.includeFiles)
-    filters |= QDir::Files;
-  model_->setFilter(filters);
-  model_->setReadOnly(false); // the name of a new folder is edited in place
-  model_->setRootPath(setup_.rootFolder);
-  filter_ = new BrowseFolderFilter(model_, setup_.rootFolder, this);
+  model_ = new FolderTreeModel(setup_.rootFolder, setup_.includeFiles, this);
 
   titleLabel_ = new QLabel(this);
   titleLabel_->setObjectName(QStringLiteral("TitleLabel"));
@@ -52,16 +43,13 @@ BrowseFolderDialog::BrowseFolderDialog(QWidget* parent, const Setup& setup, Plat
 
   tree_ = new QTreeView(this);
   tree_->setObjectName(QStringLiteral("FolderTree"));
-  tree_->setModel(filter_);
+  tree_->setModel(model_);
   tree_->setHeaderHidden(true);
-  for (int column = 1; column < filter_->columnCount(); ++column)
-    tree_->hideColumn(column);
   tree_->setUniformRowHeights(true);
+  // Only a new folder's name is edited in place.
   tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   tree_->setSelectionMode(QAbstractItemView::SingleSelection);
-  const QModelIndex rootIndex = model_->index(setup_.rootFolder);
-  tree_->setRootIndex(filter_->mapFromSource(rootIndex.parent()));
-  tree_->expand(filter_->mapFromSource(rootIndex));
+  tree_->expand(model_->index(0, 0));
   titleLabel_->setBuddy(tree_);
 
   statusLabel_ = new QLabel(this);
@@ -106,20 +94,17 @@ BrowseFolderDialog::BrowseFolderDialog(QWidget* parent, const Setup& setup, Plat
 
   connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& current) { currentChanged(current); });
-  // Folders are listed in the background; each listing that lands above the selection moves
-  // it, so it is brought back into view.
-  connect(model_, &QFileSystemModel::directoryLoaded, this, [this](const QString& folder) {
-    const QString selected = model_->filePath(filter_->mapToSource(tree_->currentIndex()));
-    if (!selected.isEmpty() && selected.startsWith(folder.endsWith('/') ? folder : folder + '/'))
-      tree_->scrollTo(tree_->currentIndex(), QAbstractItemView::PositionAtCenter);
+  // A file is opened by a double click or Enter where only files may be chosen.
+  connect(tree_, &QTreeView::activated, this, [this](const QModelIndex& index) {
+    if (setup_.filesOnly && !model_->IsFolder(index))
+      PressOk();
   });
   connect(newFolderButton_, &QPushButton::clicked, this, [this] { CreateFolder(); });
   // A new folder's name is edited in place; once renamed, the selected item's path is another.
-  connect(model_, &QFileSystemModel::fileRenamed, this,
-          [this](const QString& folder, const QString&, const QString& newName) {
-            if (SelectedPath() == QDir::toNativeSeparators(QDir(folder).filePath(newName)))
-              currentChanged(tree_->currentIndex());
-          });
+  connect(model_, &FolderTreeModel::Renamed, this, [this](const QString& path) {
+    if (SelectedPath() == path)
+      currentChanged(tree_->currentIndex());
+  });
   connect(okButton_, &QPushButton::clicked, this, &BrowseFolderDialog::okClicked);
   connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -134,15 +119,14 @@ void BrowseFolderDialog::SetTitle(const QString& text) {
 bool BrowseFolderDialog::SelectPath(const QString& path) {
   if (path.isEmpty())
     return false;
-  const QFileInfo info(path);
-  if (!info.exists() || (!info.isDir() && !setup_.includeFiles))
+  const QString full = FsPath::Absolute(path);
+  const FsPath::Kind kind = FsPath::KindOf(full);
+  if (kind == FsPath::Kind::Missing || (kind != FsPath::Kind::Directory && !setup_.includeFiles))
     return false;
-  const QString full = QDir::cleanPath(info.absoluteFilePath());
   const QString root = setup_.rootFolder;
   if (full != root && !full.startsWith(root.endsWith('/') ? root : root + '/'))
     return false;
-  filter_->ShowHiddenOnWayTo(full);
-  const QModelIndex index = filter_->mapFromSource(model_->index(full));
+  const QModelIndex index = model_->IndexOf(full);
   if (!index.isValid())
     return false;
   for (QModelIndex up = index.parent(); up.isValid(); up = up.parent())
@@ -153,10 +137,7 @@ bool BrowseFolderDialog::SelectPath(const QString& path) {
 }
 
 QString BrowseFolderDialog::SelectedPath() const {
-  const QModelIndex index = tree_->currentIndex();
-  if (!index.isValid())
-    return QString();
-  return QDir::toNativeSeparators(model_->filePath(filter_->mapToSource(index)));
+  return model_->PathOf(tree_->currentIndex());
 }
 
 QString BrowseFolderDialog::SelectedDisplayName() const {
@@ -184,21 +165,24 @@ void BrowseFolderDialog::SetOkEnabled(bool enabled) {
   okButton_->setEnabled(enabled);
 }
 
+QModelIndex BrowseFolderDialog::selectedFolder() const {
+  const QModelIndex selected = tree_->currentIndex();
+  if (!selected.isValid())
+    return model_->index(0, 0);
+  return model_->IsFolder(selected) ? selected : selected.parent();
+}
+
 bool BrowseFolderDialog::CreateFolder() {
-  QString base = setup_.rootFolder;
-  const QString selected = SelectedPath();
-  if (!selected.isEmpty()) {
-    const QFileInfo info(selected);
-    base = info.isDir() ? info.absoluteFilePath() : info.absolutePath();
-  }
-  const QDir dir(base);
+  const QModelIndex folder = selectedFolder();
+  const QString base = model_->PathOf(folder);
   const QString stem = QStringLiteral("新しいフォルダー");
-  QString name = stem;
-  for (int n = 2; dir.exists(name); ++n)
-    name = QStringLiteral("%1 (%2)").arg(stem).arg(n);
-  const QModelIndex made = model_->mkdir(model_->index(base), name);
-  if (!made.isValid() || !SelectPath(dir.filePath(name))) {
-    showMessage(QStringLiteral("フォルダー「%1」を作成できませんでした。").arg(dir.filePath(name)));
+  QString path = base + u'/' + stem;
+  for (int n = 2; FsPath::KindOf(path) != FsPath::Kind::Missing; ++n)
+    path = base + QStringLiteral("/%1 (%2)").arg(stem).arg(n);
+  const QModelIndex made = model_->MakeFolder(folder, path.mid(base.size() + 1));
+  if (!made.isValid() || !SelectPath(model_->PathOf(made))) {
+    showMessage(
+        QStringLiteral("フォルダー「%1」を作成できませんでした。").arg(FsPath::Display(path)));
     return false;
   }
   tree_->edit(tree_->currentIndex());
@@ -207,15 +191,16 @@ bool BrowseFolderDialog::CreateFolder() {
 
 QString BrowseFolderDialog::typedPath() const {
   const QString text = CleanTypedPath(pathEdit_->text());
-  if (text.isEmpty() || QDir::isAbsolutePath(text))
-    return text.isEmpty() ? text : QDir::cleanPath(text);
-  QString base = setup_.rootFolder;
+  if (text.isEmpty())
+    return text;
+  // The box shows the selected item's path as the user reads it: left as it is, it still
+  // names that item, whatever bytes its names have.
   const QString selected = SelectedPath();
-  if (!selected.isEmpty()) {
-    const QFileInfo info(selected);
-    base = info.isDir() ? info.absoluteFilePath() : info.absolutePath();
-  }
-  return QDir::cleanPath(QDir(base).filePath(text));
+  if (!selected.isEmpty() && text == FsPath::Display(selected))
+    return selected;
+  if (text.startsWith(u'/'))
+    return FsPath::Absolute(text);
+  return FsPath::Absolute(model_->PathOf(selectedFolder()) + u'/' + text);
 }
 
 bool BrowseFolderDialog::SelectTypedPath() {
@@ -224,9 +209,10 @@ bool BrowseFolderDialog::SelectTypedPath() {
     return false;
   if (SelectPath(path))
     return true;
-  platform_.ShowError(this, QFileInfo::exists(path)
-                                ? QStringLiteral("「%1」は選択できません。").arg(path)
-                                : QStringLiteral("「%1」は見つかりません。").arg(path));
+  platform_.ShowError(this,
+                      FsPath::KindOf(path) != FsPath::Kind::Missing
+                          ? QStringLiteral("「%1」は選択できません。").arg(FsPath::Display(path))
+                          : QStringLiteral("「%1」は見つかりません。").arg(FsPath::Display(path)));
   return false;
 }
 
@@ -265,10 +251,16 @@ bool BrowseFolderDialog::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
+void BrowseFolderDialog::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  // Selected before the dialog had its size: brought into the middle of the tree now.
+  tree_->scrollTo(tree_->currentIndex(), QAbstractItemView::PositionAtCenter);
+}
+
 void BrowseFolderDialog::currentChanged(const QModelIndex& current) {
   const QString path = SelectedPath();
-  okButton_->setEnabled(current.isValid());
-  pathEdit_->setText(path);
+  okButton_->setEnabled(current.isValid() && !(setup_.filesOnly && model_->IsFolder(current)));
+  pathEdit_->setText(FsPath::Display(path));
   emit SelectionChanged(path);
 }
 

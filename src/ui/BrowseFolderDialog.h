@@ -1,7 +1,8 @@
-// The modal folder dialog behind TplBrowseFolder: a title, a tree of the file system under a
-// root folder (folders only, or files too), a status line, a box to type or paste a path, a
-// "new folder" button, OK and Cancel. Its public operations let a caller (or a test) drive it
-// without a modal loop.
+// The modal folder dialog behind TplBrowseFolder, and the open-file dialog: a title, a tree of
+// the file system under a root folder (folders only, or files too), a status line, a box to
+// type or paste a path, a "new folder" button, OK and Cancel. Names are kept as the file
+// system's bytes and shown decoded (FsPath), so folders with CP932 names can be browsed into
+// and chosen. Its public operations let a caller (or a test) drive it without a modal loop.
 //
 // A path typed into the box is the answer when OK is pressed, as the box's label promises; Enter
 // in the box selects it in the tree. A typed path that cannot be chosen is reported through the
@@ -11,9 +12,8 @@
 #include <QDialog>
 #include <QString>
 
-class BrowseFolderFilter;
+class FolderTreeModel;
 class Platform;
-class QFileSystemModel;
 class QLabel;
 class QLineEdit;
 class QModelIndex;
@@ -28,6 +28,7 @@ public:
     bool includeFiles = false;                // list files too; a file may be chosen
     bool statusLine = false;                  // show the status line
     bool newFolderButton = true;              // show the "new folder" button
+    bool filesOnly = false;                   // only a file may be chosen (with includeFiles)
   };
 
   // Messages go through `platform`.
@@ -39,8 +40,8 @@ public:
   // Selects an existing folder (or file, when files are listed) at or below the root, opens
   // the folders above it and scrolls to it. False, with the selection unchanged, otherwise.
   bool SelectPath(const QString& path);
-  // The selected item's full path (empty when nothing is selected) and its name as the tree
-  // shows it ("/" for the file system's root).
+  // The selected item's full path (FsPath; empty when nothing is selected) and its name as the
+  // tree shows it ("/" for the file system's root).
   QString SelectedPath() const;
   QString SelectedDisplayName() const;
 
@@ -65,17 +66,19 @@ signals:
 
 protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
 private:
   void currentChanged(const QModelIndex& current);
   void okClicked();
   QString typedPath() const;
+  // The selected folder, the folder of the selected file, or the root.
+  QModelIndex selectedFolder() const;
   void showMessage(const QString& text);
 
   Setup setup_;
   Platform& platform_;
-  QFileSystemModel* model_;
-  BrowseFolderFilter* filter_;
+  FolderTreeModel* model_;
   QLabel* titleLabel_;
   QTreeView* tree_;
   QLabel* statusLabel_;

@@ -1,5 +1,6 @@
 #include "ui/OutputFolderChoice.h"
 
+#include "app/FsPath.h"
 #include "app/ShortenPath.h"
 #include "ui/ShellServices.h"
 #include "ui/plFileDialog.h"
@@ -22,9 +23,9 @@ bool ChooseOutputFolder(TplBrowseFolder& browser, QWidget* button, QLineEdit* ed
     return false;
   const QString chosen = browser.Directory();
   const QFontMetrics metrics(font);
-  const QString shown = ShortenPath(chosen, edit->width(), [&metrics](const QString& text) {
-    return metrics.horizontalAdvance(text);
-  });
+  const QString shown =
+      ShortenPath(FsPath::Display(chosen), edit->width(),
+                  [&metrics](const QString& text) { return metrics.horizontalAdvance(text); });
   browser.setInitDir(chosen);
   edit->setText(shown);
   edit->setToolTip(chosen);

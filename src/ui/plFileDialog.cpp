@@ -1,5 +1,6 @@
 #include "ui/plFileDialog.h"
 
+#include "app/FsPath.h"
 #include "ui/BrowseFolderDialog.h"
 
 #include <QDir>
@@ -44,12 +45,12 @@ QString Desktop() {
                                                           : QDir::homePath();
 }
 
-// An absolute path naming an existing folder, cleaned; empty otherwise.
+// An absolute path (FsPath) naming an existing folder, cleaned; empty otherwise.
 QString ExistingFolder(const QString& path) {
-  if (path.isEmpty() || !QDir::isAbsolutePath(path))
+  if (!path.startsWith(u'/'))
     return QString();
-  const QFileInfo info(path);
-  return info.isDir() ? QDir::cleanPath(info.absoluteFilePath()) : QString();
+  const QString folder = FsPath::Absolute(path);
+  return FsPath::IsDir(folder) ? folder : QString();
 }
 
 } // namespace

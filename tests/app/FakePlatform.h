@@ -46,6 +46,6 @@ public:
   }
 
   QString GetOpenFileName(QWidget*, const QString&) override { return {}; }
-  bool MoveToTrash(const QString&) override { return false; }
+  Trash::Result MoveToTrash(const QString&) override { return {}; }
   bool OpenWithAssociatedProgram(const QString&) override { return false; }
 };

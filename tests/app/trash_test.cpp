@@ -3,6 +3,7 @@
 #include "app/FsPath.h"
 
 #include "AudioFixtures.h"
+#include "FuseMount.h"
 
 #include <gtest/gtest.h>
 
@@ -152,32 +153,60 @@ TEST_F(TrashTest, OnlyFilesAndLinksAreMoved) {
   EXPECT_TRUE(fs::is_directory(folder));
 }
 
-// A file on another device goes to the trash at the top of its mount, with a path relative to
-// that top. Needs a writable mount other than the temporary folder's.
+// A file on a FUSE mount (another device) goes to the trash at the top of that mount, with a
+// path relative to that top: $top/.Trash/$uid once .Trash is a sticky folder, else
+// $top/.Trash-$uid.
 TEST_F(TrashTest, OtherDeviceUsesItsMountTop) {
-  struct stat shm {};
-  struct stat tmp {};
-  struct stat dev {};
-  if (::stat("/dev/shm", &shm) != 0 || ::stat(dir_.path().c_str(), &tmp) != 0 ||
-      ::stat("/dev", &dev) != 0 || shm.st_dev == tmp.st_dev || shm.st_dev == dev.st_dev ||
-      ::access("/dev/shm", W_OK) != 0)
-    GTEST_SKIP() << "no second writable device";
-  const fs::path top = "/dev/shm";
-  const fs::path root = top / (".Trash-" + std::to_string(::getuid()));
-  const bool existed = fs::exists(root);
-  const std::string name = "w2m-trash-" + std::to_string(::getpid()) + "-" + kCp932Name;
-  fixtures::writeFile(top / name, {'x'});
+  fixtures::FuseMount mount;
+  ASSERT_TRUE(mount.Failure().empty()) << mount.Failure();
+  const fs::path top = mount.Mounted();
+  const std::string uid = std::to_string(::getuid());
+  fs::create_directories(top / "album");
+  fs::create_directory(top / ".Trash"); // not sticky: anyone could have planted it
+  fixtures::writeFile(top / "album" / kCp932Name, {'x'});
+  const Trash::Result result = Trash::MoveToTrash(Native(top / "album" / kCp932Name));
+  ASSERT_TRUE(result.ok) << result.reason.toStdString();
+  EXPECT_FALSE(fs::exists(top / "album" / kCp932Name));
+  const fs::path own = top / (".Trash-" + uid);
+  EXPECT_EQ(fixtures::readFile(own / "files" / kCp932Name), fixtures::Bytes({'x'}));
+  const std::string info = ReadText(own / "info" / (kCp932Name + ".trashinfo"));
+  EXPECT_EQ(info.rfind("[Trash Info]\nPath=album/%82%A0%201.wav\n", 0), 0u) << info;
 
-  const Trash::Result result = Trash::MoveToTrash(Native(top / name));
-  EXPECT_TRUE(result.ok) << result.reason.toStdString();
-  EXPECT_FALSE(fs::exists(top / name));
-  const std::string info = ReadText(root / "info" / (name + ".trashinfo"));
-  EXPECT_EQ(info.rfind("[Trash Info]\nPath=w2m-trash-", 0), 0u) << info;
-  EXPECT_NE(info.find("-%82%A0%201.wav\n"), std::string::npos) << info;
-  fs::remove(root / "files" / name);
-  fs::remove(root / "info" / (name + ".trashinfo"));
-  if (!existed)
-    fs::remove_all(root);
+  ASSERT_EQ(::chmod((top / ".Trash").c_str(), 01777), 0);
+  fixtures::writeFile(top / "album" / "b.wav", {'y'});
+  ASSERT_TRUE(Trash::MoveToTrash(Native(top / "album" / "b.wav")).ok);
+  EXPECT_TRUE(fs::exists(top / ".Trash" / uid / "files" / "b.wav"));
+  EXPECT_TRUE(mount.HiddenLeftovers().empty());
+}
+
+// Where no trash can be made at the mount's top, the home trash takes a copy, byte for byte and
+// with its time, and the file goes; where the home trash cannot take it either, it stays.
+TEST_F(TrashTest, MountWithoutATrashCopiesIntoTheHomeTrash) {
+  fixtures::FuseMount mount;
+  ASSERT_TRUE(mount.Failure().empty()) << mount.Failure();
+  const fs::path top = mount.Mounted();
+  fixtures::writeFile(top / (".Trash-" + std::to_string(::getuid())), {'x'});
+  const fixtures::Bytes wav = fixtures::makeWav({.seconds = 7.0}); // more than one copy chunk
+  fixtures::writeFile(top / kCp932Name, wav);
+  const auto time = fs::last_write_time(top / kCp932Name);
+
+  const Trash::Result result = Trash::MoveToTrash(Native(top / kCp932Name));
+  ASSERT_TRUE(result.ok) << result.reason.toStdString();
+  EXPECT_FALSE(fs::exists(top / kCp932Name));
+  EXPECT_EQ(fixtures::readFile(trash() / "files" / kCp932Name), wav);
+  EXPECT_EQ(fs::last_write_time(trash() / "files" / kCp932Name), time);
+  const std::string info = ReadText(trash() / "info" / (kCp932Name + ".trashinfo"));
+  EXPECT_NE(info.find("Path=" + top.native() + "/%82%A0%201.wav\n"), std::string::npos) << info;
+
+  fs::remove_all(trash());
+  fixtures::writeFile(trash(), {'x'}); // a file where the home trash belongs
+  fixtures::writeFile(top / "kept.wav", wav);
+  const Trash::Result kept = Trash::MoveToTrash(Native(top / "kept.wav"));
+  EXPECT_FALSE(kept.ok);
+  EXPECT_TRUE(kept.reason.contains(QStringLiteral("このドライブにごみ箱を作れません")))
+      << kept.reason.toStdString();
+  EXPECT_EQ(fixtures::readFile(top / "kept.wav"), wav);
+  EXPECT_TRUE(mount.HiddenLeftovers().empty());
 }
 
 } // namespace

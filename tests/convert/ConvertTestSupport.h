@@ -59,13 +59,15 @@ public:
   QStringList errors;
   void ShowError(QWidget*, const QString& text) override { errors.append(text); }
   bool AskOkCancel(QWidget*, const QString&, const QString&) override { return false; }
-  int ExecModal(QDialog&) override { return 0; }
+  // Plays the user in a modal dialog; none: the dialog is cancelled.
+  std::function<int(QDialog&)> modal;
+  int ExecModal(QDialog& dialog) override { return modal ? modal(dialog) : 0; }
   QString GetOpenFileName(QWidget*, const QString&) override { return {}; }
   bool OpenWithAssociatedProgram(const QString&) override { return false; }
 
   QString trash;
-  bool MoveToTrash(const QString& path) override {
-    return QFile::rename(path, trash + QLatin1Char('/') + QFileInfo(path).fileName());
+  Trash::Result MoveToTrash(const QString& path) override {
+    return {QFile::rename(path, trash + QLatin1Char('/') + QFileInfo(path).fileName()), {}};
   }
 };
 

@@ -102,7 +102,7 @@ protected:
                         fs::path to = dir / "trash" / from.filename();
                         for (int n = 2; fs::exists(to); ++n)
                           to = dir / "trash" / (from.filename().string() + std::to_string(n));
-                        return ::rename(from.c_str(), to.c_str()) == 0;
+                        return Trash::Result{::rename(from.c_str(), to.c_str()) == 0, {}};
                       },
                       options,
                       nullptr};

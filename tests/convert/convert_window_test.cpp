@@ -5,8 +5,10 @@
 #include "ConvertTestSupport.h"
 #include "FormControls.h"
 
+#include "app/FsPath.h"
 #include "convert/Mp3Verification.h"
 #include "tags/my_mp3infp.h"
+#include "ui/BrowseFolderDialog.h"
 
 #include <mp3infp.h>
 
@@ -167,6 +169,33 @@ INSTANTIATE_TEST_SUITE_P(Options, ConvertExisting,
                          [](const auto& p) { return std::string(p.param.label); });
 
 // The folder variants are the plan's; here the option reaches the encoder.
+// A folder from a zip made on Japanese Windows, with a CP932 name, chosen in the folder
+// browser: it opens and its files convert.
+TEST_F(ConvertTest, Cp932FolderChosenInTheBrowserConverts) {
+  const fs::path folder = dir / "\x89\xB9\x8A\x79"; // "音楽"
+  fs::create_directory(folder);
+  for (const char* name : {"\x82\xA0.wav", "\x82\xA2.wav"}) // "あ.wav", "い.wav"
+    fixtures::writeFile(folder / name, Wav());
+  options->CheckBox1->setChecked(true); // folders are opened
+  TakeOptions();
+  fake->modal = [&](QDialog& dialog) {
+    auto& browser = dynamic_cast<BrowseFolderDialog&>(dialog);
+    EXPECT_TRUE(browser.SelectPath(FsPath::Decode(QByteArray::fromStdString(folder.string()))));
+    EXPECT_EQ(browser.SelectedDisplayName(), QStringLiteral("音楽"));
+    browser.PressOk();
+    return browser.result();
+  };
+  form->Button1Click();
+  ASSERT_EQ(form->navigator().FileList().size(), 2);
+
+  form->Button9Click();
+  EXPECT_EQ(form->converter().ConvertedCount(), 2);
+  for (const char* name : {"\x82\xA0.mp3", "\x82\xA2.mp3"})
+    EXPECT_NEAR(Mp3Verification::PlayingMs(
+                    FsPath::Decode(QByteArray::fromStdString((folder / name).string())), 1),
+                1200, Mp3Verification::kToleranceMs);
+}
+
 TEST_F(ConvertTest, WritesIntoTheOutputFolder) {
   fs::create_directory(dir / "out");
   SetOptions(false, false);

@@ -193,13 +193,7 @@ TEST_F(ConverterTest, Cp932NamedFilesWorkThroughout) {
 
   options.Mp3WavId3ToMp3 = true;
   options.Mp3DeleteWav = true;
-  Converter trashing{view,
-                     tags,
-                     navigator,
-                     encoder,
-                     [](const QString& p) { return Trash::MoveToTrash(p).ok; },
-                     options,
-                     nullptr};
+  Converter trashing{view, tags, navigator, encoder, Trash::MoveToTrash, options, nullptr};
   encoder.OnFinish = [&](QObject*, bool aborted) { trashing.Finish(aborted); };
   trashing.ConvertAll();
   EXPECT_EQ(trashing.ConvertedCount(), 1);

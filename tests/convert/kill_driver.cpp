@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
                       [&](const QString& path) {
                         const QString name = QFileInfo(path).fileName();
                         Step(QStringLiteral("trash ") + name);
-                        const bool moved = QFile::rename(path, trash + u'/' + name);
+                        const Trash::Result moved{QFile::rename(path, trash + u'/' + name), {}};
                         Step(QStringLiteral("trashed ") + name);
                         return moved;
                       },

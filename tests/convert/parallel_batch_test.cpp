@@ -56,9 +56,11 @@ QString ConvertFolder(const fs::path& folder, const QStringList& names, int jobs
                       [&folder](const QString& path) {
                         // A trash that cannot take one of the files.
                         const fs::path from = path.toStdString();
-                        return from.filename() != "keep.wav" &&
-                               std::rename(from.c_str(),
-                                           (folder / "trash" / from.filename()).c_str()) == 0;
+                        const bool moved =
+                            from.filename() != "keep.wav" &&
+                            std::rename(from.c_str(),
+                                        (folder / "trash" / from.filename()).c_str()) == 0;
+                        return Trash::Result{moved, {}};
                       },
                       options,
                       nullptr};
