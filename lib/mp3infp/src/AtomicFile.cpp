@@ -12,6 +12,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 namespace mp3infp {
 
@@ -220,22 +221,26 @@ int writeInPlace(const std::string& target, const std::string& folder, const Fil
                      ::fchown(copy, static_cast<uid_t>(-1), now.st_gid) == 0;
   static_cast<void>(owned); // else the writer's: the mode below still lets the group read it
   const std::vector<Piece> whole{Piece::Range(0, source.size())};
-  FileReader original;
+  // Closed before the safety copy is removed: a file system in user space would keep a removed
+  // file that is still open as a hidden file.
+  std::optional<FileReader> original(std::in_place);
   const bool saved = ::fchmod(copy, now.st_mode & 0666) == 0 && writePieces(copy, source, whole) &&
-                     ::fsync(copy) == 0 && original.open(backup) &&
-                     original.size() == source.size();
+                     ::fsync(copy) == 0 && original->open(backup) &&
+                     original->size() == source.size();
   ::close(copy);
   if (!saved) {
+    original.reset();
     ::unlink(backup.c_str());
     ::close(fd);
     return 14;
   }
   syncFolder(folder);
 
-  const bool written = overwrite(fd, original, pieces);
+  const bool written = overwrite(fd, *original, pieces);
   int result = written && readsBack(target) ? 0 : written ? 15 : 14;
-  if (result != 0 && !overwrite(fd, original, whole))
+  if (result != 0 && !overwrite(fd, *original, whole))
     result = 16;
+  original.reset();
   ::close(fd);
   if (result != 16) {
     ::unlink(backup.c_str());
