@@ -1,5 +1,6 @@
 #include "convert/Mp3Verification.h"
 #include "app/FsPath.h"
+#include "encoder/GogoDefs.h"
 
 #include <mp3infp.h>
 
@@ -27,8 +28,18 @@ qint64 Mp3Verification::PlayingMs(const QString& path, quint32 type) {
   return ok ? ms : -1;
 }
 
+qint64 Mp3Verification::WavPlayingMs(const QString& path) {
+  if (Gogo::gogo_probeInput == nullptr)
+    return PlayingMs(path, kTypeWav);
+  GogoInputInfo info;
+  if (Gogo::gogo_probeInput(FsPath::Encode(path).constData(), &info) != 0 ||
+      info.reason != GOGO_INPUT_OK || info.rate <= 0 || info.frames < 0)
+    return -1;
+  return (info.frames * 1000 + info.rate / 2) / info.rate;
+}
+
 bool Mp3Verification::MatchesWav(const QString& wavPath, const QString& mp3Path) {
-  const qint64 wav = PlayingMs(wavPath, kTypeWav);
+  const qint64 wav = WavPlayingMs(wavPath);
   if (wav < 0)
     return false;
   const qint64 mp3 = PlayingMs(mp3Path, kTypeMp3);

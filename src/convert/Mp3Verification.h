@@ -1,6 +1,9 @@
 // The check made before a converted WAV file is given up: the MP3 made from it must be there,
 // be read by the tag library as MPEG audio, and play as long as the WAV file, to within one
-// frame. Loads both files into the tag library, one after the other, and leaves none loaded.
+// frame. The WAV file's length is read as the encoder read it (its input probe, libsndfile),
+// so that every WAV it converts (RF64, extensible, a header with a wrong block size) can pass;
+// with a module that has no probe, the tag library reads it. Loads the files it reads into the
+// tag library, one after the other, and leaves none loaded.
 #pragma once
 
 #include <QString>
@@ -19,4 +22,8 @@ public:
   // milliseconds; negative when the file cannot be loaded, is of another type, or its time is
   // unknown.
   static qint64 PlayingMs(const QString& path, quint32 type);
+
+  // The playing time of a WAV file as the encoder reads it, in milliseconds; negative when it
+  // cannot tell.
+  static qint64 WavPlayingMs(const QString& path);
 };

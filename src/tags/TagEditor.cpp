@@ -91,6 +91,13 @@ QString SaveFailureText(uint32_t code) {
   case 14:
   case 15:
     return QStringLiteral("書き込めませんでした（ディスクが満杯か、書いた内容を確かめられません）");
+  case 16:
+    return QStringLiteral("書き込みに失敗し、元に戻せませんでした（元の内容は同じフォルダの "
+                          "w2m-backup ファイルにあります）");
+  case 25:
+    return QStringLiteral("ID3v2.2タグに新しい版へ移せない項目があるため書き換えません");
+  case 26:
+    return QStringLiteral("RF64形式のWAVファイルのタグは書き換えられません");
   default:
     return code >= 20 && code < 30 ? QStringLiteral("ファイルの構造が壊れているため書き換えません")
                                    : QStringLiteral("書き込めませんでした");
@@ -227,6 +234,8 @@ TagEditor::WriteResult TagEditor::WriteTags(const QString& path, const TagFields
   const uint32_t saved = mp3infp_Save(FsPath::Encode(path).constData());
   if (saved != 0)
     lastFailure_ = SaveFailureText(saved);
+  else if (!allSet && LastMakeFailure() != 0) // the tag the values go into could not be made
+    lastFailure_ = SaveFailureText(LastMakeFailure());
   else if (!allSet)
     lastFailure_ = QStringLiteral("書き込めない値があります（ほかの欄は書き込みました）");
   return saved == 0 && allSet ? WriteResult::Written : WriteResult::Failed;

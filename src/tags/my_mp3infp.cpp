@@ -18,6 +18,9 @@ constexpr quint32 kId3v2 = 0x02;
 constexpr quint32 kRiffSif = 0x04;
 constexpr int kMaxValueBytes = 128;
 
+// What the tag library answered the last call that made a tag.
+quint32 lastMakeFailure = 0;
+
 const char* const kIds[] = {"INAM", "IART", "IPRD", "ICMT", "ICRD", "IGNR"};
 
 QString libraryValue(const QByteArray& name) {
@@ -140,24 +143,33 @@ void GetWholeTagValue(int field, QString& text) {
     text = libraryValue(readName(field));
 }
 
+quint32 LastMakeFailure() {
+  return lastMakeFailure;
+}
+
 bool SetTagValue(int field, const QString& text, const QByteArray& loadedPath,
                  Options::Mp3Format format) {
+  lastMakeFailure = 0;
   if (field < kTitle || field > kGenre)
     return false;
   QByteArray name = kIds[field - 1];
   quint32 code = 0;
   const bool mp3 = GetFileTypeCode(code);
+  // A plain MP3 with an ID3v2 tag is written through that tag in either format: wrapping it
+  // would hide the new values from every reader but the RIFF SIF ones.
+  if (mp3 && (code & (kId3v2 | kRiffSif)) == kId3v2 && format == Options::Mp3Format::Rmp)
+    return mp3infp_SetValue((name + "_v2").constData(), text.toUtf8().constData()) == 0;
   if (format == Options::Mp3Format::Id3v2) {
     const QByteArray path =
         !loadedPath.isEmpty() ? loadedPath : loadedFilePath(mp3 ? "mp3" : "wav").toUtf8();
-    if (mp3 && (code & kRiffSif || !(code & kId3v2))) {
-      mp3infp_MakeId3v2(path.constData());
+    if (mp3 && (code & kRiffSif || (code & (kId3v1 | kId3v2)) != (kId3v1 | kId3v2))) {
+      lastMakeFailure = mp3infp_MakeId3v2(path.constData());
       if ((tagBits() & (kId3v2 | kRiffSif)) != kId3v2)
         return false;
     } else if (!mp3 && mp3infp_GetType() != 0) {
       // Nothing the library reports tells whether a WAV file has an 'id3 ' chunk; it leaves
       // one that has it as it is, so asking every time costs no rewrite.
-      if (mp3infp_MakeId3v2(path.constData()) != 0)
+      if ((lastMakeFailure = mp3infp_MakeId3v2(path.constData())) != 0)
         return false;
     }
     if (mp3)
@@ -167,12 +179,12 @@ bool SetTagValue(int field, const QString& text, const QByteArray& loadedPath,
   if (mp3) {
     const QByteArray path = loadedPath.isEmpty() ? loadedFilePath("mp3").toUtf8() : loadedPath;
     if (!(code & (kId3v1 | kId3v2)) && ::access(path.constData(), F_OK) == 0) {
-      mp3infp_mp3_MakeId3v1(path.constData());
+      lastMakeFailure = mp3infp_mp3_MakeId3v1(path.constData());
       if (!(tagBits() & kId3v1))
         return false;
     }
     if (!(tagBits() & kRiffSif)) {
-      mp3infp_mp3_MakeRMP(path.constData());
+      lastMakeFailure = mp3infp_mp3_MakeRMP(path.constData());
       if (!(tagBits() & kRiffSif))
         return false;
     }

@@ -1,6 +1,7 @@
 // Numbered tag fields on top of the tag library: which tag of a file a field is read from or
 // written to, making the tags writing needs, one-line values, and the library's version text.
-// Keeps no state: every call acts on the file the tag library loaded last.
+// Keeps no state but the last failure to make a tag: every call acts on the file the tag
+// library loaded last.
 #pragma once
 
 #include "app/Options.h"
@@ -35,11 +36,17 @@ void GetWholeTagValue(int field, QString& text);
 // the file the tags are made in; without it the path is rebuilt from the library's folder and
 // name values. `format` picks the tag an MP3 file is written through:
 //   - Rmp: its RIFF SIF tag, made first (after an ID3v1 tag when the file has no ID3 tag);
-//   - Id3v2: its ID3v2 tag (saved as ID3v2.3 with an ID3v1 mirror). An RMP3 file is first
-//     unwrapped into the plain MP3 it holds, its INFO values moved into that tag; a file
-//     without an ID3v2 tag gets one. A WAV file then also gets an 'id3 ' chunk, which the
-//     library keeps in line with the INFO list it still writes.
+//     but a plain MP3 that has an ID3v2 tag is written through that tag (its version kept,
+//     an ID3v1 tag it has mirroring it), so that every reader shows the new values;
+//   - Id3v2: its ID3v2 tag, with an ID3v1 mirror (both made when missing). An RMP3 file is
+//     first unwrapped into the plain MP3 it holds, its INFO values moved into that tag. A WAV
+//     file then also gets an 'id3 ' chunk, which the library keeps in line with the INFO list
+//     it still writes.
 bool SetTagValue(int field, const QString& text, const QByteArray& loadedPath = {},
                  Options::Mp3Format format = Options::Mp3Format::Rmp);
+
+// The tag library's answer when the last SetTagValue failed to make a tag the write needs (an
+// mp3infp_Save result code); 0 when it made none or that succeeded.
+quint32 LastMakeFailure();
 
 } // namespace my_mp3infp

@@ -123,6 +123,23 @@ TEST_F(ConverterTest, Id3v2CopyIsReadByEveryTool) {
     EXPECT_EQ(shown, values) << tool;
 }
 
+// WAVs the encoder reads but the tag library reads otherwise or not at all (RF64, a format
+// header with a wrong block size) convert and pass the check; the RF64 file's tag is copied.
+TEST_F(ConverterTest, EveryWavTheEncoderReadsPassesTheCheck) {
+  fixtures::writeFile(
+      dir / "big.wav",
+      fixtures::makeRf64({.seconds = 0.5}, {fixtures::makeInfoList({{"INAM", "long take"}})}));
+  fixtures::Bytes odd = fixtures::makeWav({.seconds = 0.5});
+  odd[32] = 3; // the block size of 16-bit stereo is 4
+  fixtures::writeFile(dir / "odd.wav", odd);
+  options.Mp3WavId3ToMp3 = true;
+  navigator.ShowList({Q(dir / "big.wav"), Q(dir / "odd.wav")}, 0);
+  converter.ConvertAll();
+  EXPECT_EQ(converter.ConvertedCount(), 2);
+  EXPECT_EQ(Whole(dir / "big.mp3", "INAM_rmp"), QStringLiteral("long take"));
+  EXPECT_TRUE(fs::exists(dir / "odd.mp3"));
+}
+
 // During the end handler's pause the user steps to another file. The tag copy goes file to file
 // and leaves the window alone: the fields stay those of the file named, and a write lands there.
 TEST_F(ConverterTest, WriteAfterThePauseLandsInTheNamedFile) {

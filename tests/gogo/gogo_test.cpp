@@ -535,6 +535,30 @@ INSTANTIATE_TEST_SUITE_P(
                       DownmixCase{"all_of_7_1", 8, 0, std::vector<double>(8, 1.8), 0.9, 0.9}),
     [](const auto& p) { return std::string(p.param.name); });
 
+// A float WAV that goes beyond full scale (2.0 here, as DAWs write them) is brought down by
+// one gain to -1 dBFS, and its MP3 decodes without a clipped sample; one within full scale
+// keeps its level.
+TEST(Gogo, FloatBeyondFullScaleIsScaledNotClipped) {
+  for (const double amplitude : {2.0, 0.5}) {
+    SCOPED_TRACE(amplitude);
+    fixtures::TempDir dir;
+    const std::string in = dir / "in.wav", out = dir / "out.mp3";
+    WavSpec s = wav(44100, 2, 32, true);
+    s.frequency = 1000;
+    s.amplitude = amplitude;
+    fixtures::writeFile(in, fixtures::makeWav(s));
+    ASSERT_EQ(encode(fileItems(in, out)).last, RESULT_END_OF_INPUT);
+    const fixtures::Bytes mp3 = fixtures::readFile(out);
+    const mp3check::Decoded d = mp3check::decode(mp3);
+    for (const auto* channel : {&d.left, &d.right}) {
+      const auto [low, high] = std::minmax_element(channel->begin(), channel->end());
+      EXPECT_TRUE(*low > -32768 && *high < 32767) << *low << " " << *high;
+    }
+    const double level = amplitude > 1 ? 0.891 : amplitude;
+    EXPECT_NEAR(amplitudes(mp3).first, level, 0.08 * level);
+  }
+}
+
 // Encodes of different inputs and settings, one of them through the MPGE_ functions, run at
 // the same time on their own threads, write exactly the bytes they write one after the other.
 TEST(GogoHandles, ConcurrentEncodesWriteWhatTheyWriteAlone) {

@@ -1,4 +1,4 @@
-// Writing ID3v2.3 tags through the C contract, checked byte by byte against the format.
+// Writing ID3v2 tags through the C contract, checked byte by byte against the format.
 #include "Mp3infpTestFiles.h"
 
 #include <mp3infp.h>
@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -44,11 +45,14 @@ std::size_t checkV23Header(const Bytes& file) {
   return 10 + syncsafe(file, 6);
 }
 
-// The body of the first frame `id` in an ID3v2.3 tag, its size read as a plain 32-bit number.
-Bytes frame(const Bytes& file, std::size_t tagEnd, const std::string& id) {
+// The body of the first frame `id` in an ID3v2.3 tag (sizes read as plain 32-bit numbers) or a
+// 2.4 one (syncsafe sizes).
+Bytes frame(const Bytes& file, std::size_t tagEnd, const std::string& id, int major = 3) {
   for (std::size_t pos = 10; pos + 10 <= tagEnd && file[pos] != 0;) {
-    const std::size_t size = (std::size_t{file[pos + 4]} << 24) | (file[pos + 5] << 16) |
-                             (file[pos + 6] << 8) | file[pos + 7];
+    const int bits = major == 4 ? 7 : 8;
+    std::size_t size = 0;
+    for (std::size_t i = pos + 4; i < pos + 8; ++i)
+      size = (size << bits) | file[i];
     if (pos + 10 + size > tagEnd)
       break;
     if (std::string(file.begin() + static_cast<long>(pos),
@@ -68,6 +72,7 @@ TEST(Mp3infpId3v2Write, WritesUtf16V23FramesKeepsTheStreamAndMirrorsId3v1) {
   const fs::path path = dir / "a.mp3";
   writeFile(path, mp3());
   ASSERT_EQ(load(path), 0u);
+  ASSERT_EQ(mp3infp_MakeId3v2(path.c_str()), 0u);
   for (const auto& [name, text] : {std::pair<const char*, std::string>{"INAM_v2", kLongTitle},
                                    {"IART_v2", "歌手"},
                                    {"IPRD_v2", "🎵"},
@@ -109,41 +114,80 @@ TEST(Mp3infpId3v2Write, WritesUtf16V23FramesKeepsTheStreamAndMirrorsId3v1) {
   EXPECT_EQ(checkV23Header(again), tagEnd);
 }
 
-TEST(Mp3infpId3v2Write, RewritesV22AndV24AsV23KeepingTheirOtherFrames) {
-  const std::string picture = std::string("\0image/png\0\x03\0", 13) + "PNGDATA";
-  const std::string lyrics = std::string("\0jpn\0", 5) + "歌詞";
-  const Bytes v24 = id3v2(4, {{"TIT2", "\x03古い"},
-                              {"TDRC", std::string("\0", 1) + "2008-05-01"},
-                              {"APIC", picture},
-                              {"USLT", lyrics},
-                              {"TRCK", std::string("\0", 1) + "7"}});
-  const Bytes v22 = id3v2(2, {{"TT2", std::string("\0", 1) + "old"},
-                              {"TYE", std::string("\0", 1) + "2008"},
-                              {"TRK", std::string("\0", 1) + "7"}});
-  const Bytes v11 = fixtures::makeId3v1("old", "", "", "", "", 7);
-  for (const Bytes& tag : {v24, v22}) {
-    SCOPED_TRACE(tag[3]);
-    TempDir dir;
-    const fs::path path = dir / "a.mp3";
-    writeFile(path, concat({tag, mp3(), v11}));
-    ASSERT_EQ(load(path), 0u);
-    ASSERT_EQ(mp3infp_SetValue("INAM_v2", "新しい"), 0u);
-    ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
-    EXPECT_EQ(mp3infp_mp3_GetTagType(), 0x13u); // v2.3, v1.1 still with its track
-    const Bytes file = readFile(path);
-    const std::size_t tagEnd = checkV23Header(file);
+// Frames of 2.4 that 2.3 has no place for, and others a tag carries besides the fields.
+const std::vector<std::pair<std::string, std::string>> kV24Only = {
+    {"RVA2", std::string("track\0\x01\xfb\x80\x00", 10)},
+    {"EQU2", std::string("\x01eq\0\x01\x00\x00\x10", 8)},
+    {"TDRL", std::string("\0", 1) + "2009"},
+    {"TDTG", std::string("\0", 1) + "2024"},
+    {"TMOO", "\x03静か"},
+    {"TPRO", std::string("\0", 1) + "2008 Label"},
+    {"TSST", "\x03第一部"},
+    {"SIGN", "\x01signature"},
+    {"SEEK", std::string("\0\0\x10\0", 4)},
+    {"ASPI", std::string("\0\0\0\0\0\0\x10\0\0\x02\x08\x01\x02", 13)},
+    {"APIC", std::string("\0image/png\0\x03\0", 13) + "PNGDATA"}};
+
+// A 2.4 tag stays 2.4, in a plain MP3 and inside an RMP3 file that is unwrapped: every frame
+// kept byte for byte, the changed ones in the encoding of the frames they replace (UTF-8 here,
+// Latin-1 for ASCII).
+TEST(Mp3infpId3v2Write, AV24TagStaysV24WithEveryFrameAndItsEncoding) {
+  auto frames = kV24Only;
+  frames.insert(frames.begin(),
+                {{"TIT2", "\x03古い"}, {"TDRC", std::string("\0", 1) + "2008-05-01"}});
+  const auto expectV24 = [](const Bytes& file, const std::string& title, const std::string& year) {
+    ASSERT_EQ(std::string(file.begin(), file.begin() + 6), std::string("ID3\x04\0\0", 6));
+    const std::size_t tagEnd = 10 + syncsafe(file, 6);
     EXPECT_EQ(Bytes(file.begin() + static_cast<long>(tagEnd), file.end() - 128), mp3());
-    EXPECT_EQ(frame(file, tagEnd, "TRCK"), bytesOf(std::string("\0", 1) + "7"));
-    EXPECT_EQ(frame(file, tagEnd, "TDRC"), Bytes());
-    if (tag == v24) {
-      EXPECT_EQ(frame(file, tagEnd, "APIC"), bytesOf(picture));
-      EXPECT_FALSE(frame(file, tagEnd, "USLT").empty());
-    }
-    ASSERT_EQ(load(path), 0u);
-    EXPECT_EQ(value("INAM_v2"), "新しい");
-    EXPECT_EQ(value("ICRD_v2"), "2008");
-    EXPECT_EQ(value("INAM_v1"), "新しい");
-  }
+    for (const auto& [id, body] : kV24Only)
+      EXPECT_EQ(frame(file, tagEnd, id, 4), bytesOf(body)) << id;
+    EXPECT_EQ(frame(file, tagEnd, "TIT2", 4), bytesOf("\x03" + title));
+    EXPECT_EQ(frame(file, tagEnd, "TDRC", 4), bytesOf(std::string("\0", 1) + year));
+  };
+  TempDir dir;
+  const fs::path path = dir / "a.mp3";
+  const Bytes v11 = fixtures::makeId3v1("old", "", "", "", "", 7);
+  writeFile(path, concat({id3v2(4, frames), mp3(), v11}));
+  ASSERT_EQ(load(path), 0u);
+  ASSERT_EQ(mp3infp_SetValue("INAM_v2", "新しい"), 0u);
+  ASSERT_EQ(mp3infp_SetValue("ICRD_v2", "2024"), 0u);
+  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
+  EXPECT_EQ(mp3infp_mp3_GetTagType(), 0x93u); // v2.4, v1.1 still with its track
+  expectV24(readFile(path), "新しい", "2024");
+
+  writeFile(path, riff("RMP3", {chunk("data", concat({id3v2(4, frames), mp3(), v11})),
+                                fixtures::makeInfoList({{"INAM", "曲名"}})}));
+  ASSERT_EQ(load(path), 0u);
+  ASSERT_EQ(mp3infp_MakeId3v2(path.c_str()), 0u);
+  expectV24(readFile(path), "曲名", "2008-05-01");
+}
+
+// A 2.2 tag becomes 2.3 with every frame in its 2.3 form; one holding a frame that has none
+// is not written at all.
+TEST(Mp3infpId3v2Write, AV22TagBecomesV23WithEveryFrameOrIsLeftAlone) {
+  const std::string one = std::string("\0", 1) + "1";
+  TempDir dir;
+  const fs::path path = dir / "a.mp3";
+  writeFile(path,
+            concat({id3v2(2, {{"TRK", one}, {"TCP", one}, {"PIC", std::string("\0PNG\x03\0x", 7)}}),
+                    mp3()}));
+  ASSERT_EQ(load(path), 0u);
+  ASSERT_EQ(mp3infp_SetValue("INAM_v2", "新しい"), 0u);
+  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
+  const Bytes file = readFile(path);
+  const std::size_t tagEnd = checkV23Header(file);
+  EXPECT_EQ(Bytes(file.begin() + static_cast<long>(tagEnd), file.end()), mp3());
+  EXPECT_EQ(frame(file, tagEnd, "TRCK"), bytesOf(one));
+  EXPECT_EQ(frame(file, tagEnd, "TCMP"), bytesOf(one));
+  EXPECT_EQ(frame(file, tagEnd, "APIC"), bytesOf(std::string("\0image/png\0\x03\0x", 14)));
+
+  const Bytes withCrm =
+      concat({id3v2(2, {{"TT2", std::string("\0", 1) + "old"}, {"CRM", "owner"}}), mp3()});
+  writeFile(path, withCrm);
+  ASSERT_EQ(load(path), 0u);
+  ASSERT_EQ(mp3infp_SetValue("INAM_v2", "新しい"), 0u);
+  EXPECT_EQ(mp3infp_Save(path.c_str()), 25u);
+  EXPECT_EQ(readFile(path), withCrm);
 }
 
 // A genre set as its ID3v1 number and a full date read as a genre name and a year, in both
@@ -153,6 +197,7 @@ TEST(Mp3infpId3v2Write, GenreNumbersAndDatesReadAsTheirFramesDo) {
   const fs::path path = dir / "a.mp3";
   writeFile(path, mp3());
   ASSERT_EQ(load(path), 0u);
+  ASSERT_EQ(mp3infp_MakeId3v2(path.c_str()), 0u);
   ASSERT_EQ(mp3infp_SetValue("IGNR_v2", "17"), 0u);
   ASSERT_EQ(mp3infp_SetValue("ICRD_v2", "2024-05-01"), 0u);
   ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
@@ -245,17 +290,18 @@ TEST(Mp3infpMakeId3v2, UnwrapsRmp3IntoOneTagWithItsInfoValues) {
   EXPECT_EQ(value("ICMT_v2"), "後で");
 }
 
-TEST(Mp3infpMakeId3v2, AddsAnEmptyTagToAnMp3AndAnId3ChunkToAWav) {
+TEST(Mp3infpMakeId3v2, AddsEmptyTagsToAnMp3AndAnId3ChunkToAWav) {
   TempDir dir;
   const fs::path mp3Path = dir / "a.mp3";
   writeFile(mp3Path, mp3());
   ASSERT_EQ(load(mp3Path), 0u);
   ASSERT_EQ(mp3infp_MakeId3v2(mp3Path.c_str()), 0u);
-  EXPECT_EQ(mp3infp_mp3_GetTagType(), 0x02u);
+  EXPECT_EQ(mp3infp_mp3_GetTagType(), 0x0Bu);
   const Bytes tagged = readFile(mp3Path);
   const std::size_t tagEnd = checkV23Header(tagged);
   EXPECT_EQ(tagged[10], 0); // padding only
-  EXPECT_EQ(Bytes(tagged.begin() + static_cast<long>(tagEnd), tagged.end()), mp3());
+  EXPECT_EQ(Bytes(tagged.begin() + static_cast<long>(tagEnd), tagged.end() - 128), mp3());
+  EXPECT_EQ(std::string(tagged.end() - 128, tagged.end() - 125), "TAG");
 
   const fs::path wav = dir / "a.wav";
   fixtures::WavSpec spec;

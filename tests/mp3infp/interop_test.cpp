@@ -64,6 +64,7 @@ TEST(Mp3infpTools, ReadTheId3v2TagOfAnMp3) {
   const fs::path path = dir / "a.mp3";
   writeFile(path, stream());
   ASSERT_EQ(load(path), 0u);
+  ASSERT_EQ(mp3infp_MakeId3v2(path.c_str()), 0u);
   setAll("_v2");
   ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
   expectFramesKept(path);

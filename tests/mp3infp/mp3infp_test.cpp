@@ -266,6 +266,23 @@ TEST(Mp3infpWavWrite, StoresCp932LookAlikesAsWindowsWritesThem) {
   EXPECT_EQ(value("INAM"), "波～－∥―￠￡￢");
 }
 
+// An RF64 WAV reads like any WAV (its sizes from its ds64 chunk) but is never rewritten.
+TEST(Mp3infpWavWrite, ReadsAnRf64FileAndLeavesItAlone) {
+  TempDir dir;
+  const fs::path path = dir / "a.wav";
+  fixtures::WavSpec spec;
+  spec.seconds = 0.5;
+  const Bytes rf64 = fixtures::makeRf64(spec, {fixtures::makeInfoList({{"INAM", "take"}})});
+  writeFile(path, rf64);
+  ASSERT_EQ(load(path), 0u);
+  EXPECT_EQ(mp3infp_GetType(), 2u);
+  EXPECT_EQ(value("INAM") + "|" + value("TIME_MS"), "take|500");
+  ASSERT_EQ(mp3infp_SetValue("INAM", "new"), 0u);
+  EXPECT_EQ(mp3infp_Save(path.c_str()), 26u);
+  EXPECT_EQ(mp3infp_MakeId3v2(path.c_str()), 26u);
+  EXPECT_EQ(readFile(path), rf64);
+}
+
 TEST(Mp3infpWavWrite, StoresCp932WhenItReadsBackExactly) {
   TempDir dir;
   const fs::path path = dir / "a.wav";

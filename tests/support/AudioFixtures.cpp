@@ -1,5 +1,7 @@
 #include "AudioFixtures.h"
 
+#include <algorithm>
+
 #include <lame/lame.h>
 
 #include <cmath>
@@ -101,6 +103,33 @@ Bytes makeWavWithChunks(const WavSpec& spec, const std::vector<Bytes>& extraChun
   for (const auto& c : extraChunks)
     body.insert(body.end(), c.begin(), c.end());
   return riffWave(body);
+}
+
+Bytes makeRf64(const WavSpec& spec, const std::vector<Bytes>& extraChunks) {
+  Bytes body = wavBody(spec);
+  const std::size_t sizeAt = 8 + (body[4] | (body[5] << 8)) + 4; // the data chunk's size
+  const std::uint32_t dataSize = body[sizeAt] | (body[sizeAt + 1] << 8) | (body[sizeAt + 2] << 16) |
+                                 (std::uint32_t{body[sizeAt + 3]} << 24);
+  std::fill(body.begin() + static_cast<long>(sizeAt), body.begin() + static_cast<long>(sizeAt) + 4,
+            0xFF);
+  for (const auto& c : extraChunks)
+    body.insert(body.end(), c.begin(), c.end());
+  auto appendLE64 = [](Bytes& out, std::uint64_t v) {
+    appendLE32(out, static_cast<std::uint32_t>(v));
+    appendLE32(out, static_cast<std::uint32_t>(v >> 32));
+  };
+  Bytes out;
+  appendTag(out, "RF64");
+  appendLE32(out, 0xFFFFFFFFu);
+  appendTag(out, "WAVE");
+  appendTag(out, "ds64");
+  appendLE32(out, 28);
+  appendLE64(out, 4 + 36 + body.size());
+  appendLE64(out, dataSize);
+  appendLE64(out, static_cast<std::uint64_t>(std::lround(spec.seconds * spec.sampleRate)));
+  appendLE32(out, 0); // no table
+  out.insert(out.end(), body.begin(), body.end());
+  return out;
 }
 
 Bytes makeInfoList(const std::vector<std::pair<std::string, std::string>>& items) {

@@ -35,6 +35,10 @@ Bytes makeInfoList(const std::vector<std::pair<std::string, std::string>>& items
 // A WAV whose RIFF body gets the given extra chunks appended after "data".
 Bytes makeWavWithChunks(const WavSpec& spec, const std::vector<Bytes>& extraChunks);
 
+// The same as an RF64 file, the WAV of more than 4 GiB: "RF64" in place of "RIFF", its sizes
+// (RIFF body, data chunk, sample frames) in a "ds64" chunk, the 32-bit ones all 0xFFFFFFFF.
+Bytes makeRf64(const WavSpec& spec, const std::vector<Bytes>& extraChunks);
+
 // An MPEG-1 layer III stream encoded by LAME from a sine, with its Xing/LAME info frame
 // (CBR at kbps, or VBR at quality vbrQuality when vbr is true). No ID3 tags.
 Bytes makeMp3(double seconds, int sampleRate = 44100, int channels = 2, int kbps = 128,

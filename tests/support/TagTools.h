@@ -1,8 +1,9 @@
 // The tag values of a file as the tools people check tags with show them: ffprobe, exiftool,
-// mediainfo and kid3-cli. A tool that is not installed is left out (scripts/deps.sh installs
-// them all).
+// mediainfo, kid3-cli and (for MP3 files) eyeD3. A tool that is not installed is left out
+// (scripts/deps.sh installs them all).
 #pragma once
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -50,7 +51,8 @@ inline std::map<std::string, std::string> keyValues(const std::string& text, cha
 }
 
 inline const std::vector<std::string>& allTools() {
-  static const std::vector<std::string> tools = {"ffprobe", "exiftool", "mediainfo", "kid3-cli"};
+  static const std::vector<std::string> tools = {"ffprobe", "exiftool", "mediainfo", "kid3-cli",
+                                                 "eyeD3"};
   return tools;
 }
 
@@ -66,12 +68,13 @@ readByTools(const std::filesystem::path& file) {
                         tags["TAG:comment"], tags["TAG:date"]};
   }
   if (installed("exiftool")) {
-    auto tags = keyValues(run("exiftool -a -S -ID3v2_3:all " + quoted(file)), ':');
+    auto tags = keyValues(
+        run("exiftool -a -S -ID3v2_2:all -ID3v2_3:all -ID3v2_4:all " + quoted(file)), ':');
     for (auto& [k, v] : tags)
-      v = v.substr(v.find_first_not_of(' '));
+      v.erase(0, std::min(v.size(), v.find_first_not_of(' ')));
     shown["exiftool"] = {tags["Title"], tags["Artist"], tags["Album"],
                          tags["Comment-jpn"].empty() ? tags["Comment"] : tags["Comment-jpn"],
-                         tags["Year"]};
+                         tags["Year"].empty() ? tags["RecordingTime"] : tags["Year"]};
   }
   if (installed("mediainfo")) {
     auto tags = keyValues(
@@ -100,8 +103,20 @@ readByTools(const std::filesystem::path& file) {
     lines.resize(5);
     shown["kid3-cli"] = lines;
   }
+  if (installed("eyeD3") && file.extension() == ".mp3") { // it reads MP3 files only
+    const std::string out = run("eyeD3 --no-color " + quoted(file));
+    auto tags = keyValues(out, ':');
+    // The comment is the line after the one naming its description and language.
+    const std::size_t at = out.find('\n', out.find("Comment: [Description: ]"));
+    const std::string comment =
+        at >= out.size() ? "" : out.substr(at + 1, out.find('\n', at + 1) - at - 1);
+    for (auto& [k, v] : tags)
+      v.erase(0, 1);
+    shown["eyeD3"] = {tags["title"], tags["artist"], tags["album"], comment,
+                      tags["recording date"]};
+  }
   for (const std::string& tool : allTools())
-    if (shown.find(tool) == shown.end())
+    if (shown.find(tool) == shown.end() && (tool != "eyeD3" || file.extension() == ".mp3"))
       std::printf("%s is not installed: skipped\n", tool.c_str());
   return shown;
 }

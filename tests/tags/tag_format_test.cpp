@@ -1,6 +1,7 @@
 // Writing through the MP3 tag format the options pick, without any window: the ID3v2 choice
 // leaves MP3 files plain with a tag at their start, and gives WAV files an 'id3 ' chunk; either
 // way a field the user did not change keeps its stored bytes.
+#include "../mp3infp/Mp3infpTestFiles.h"
 #include "AudioFixtures.h"
 #include "FakeMainView.h"
 #include "TagTools.h"
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <string>
 
 namespace {
 
@@ -90,6 +92,52 @@ TEST_F(TagFormatTest, Id3v2ModeWritesAPlainMp3AndUnwrapsAnRmp3File) {
   tags.ShowFileTags(Q(wrapped));
   EXPECT_EQ(view.fields.Title, QStringLiteral("包まれた歌"));
   EXPECT_EQ(view.fields.Artist, QStringLiteral("鈴木 花子"));
+}
+
+// A 1x1 PNG image, the cover of the tags below.
+const std::string
+    kPng("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x01\0\0\0\x01\x08\x06\0\0\0\x1f\x15\xc4\x89\0\0\0\r"
+         "IDAT\x78\xda\x63\x64\x60\xf8\x5f\x0f\0\x02\x87\x01\x80\xeb\x47\xba\x92\0\0\0\0IEND\xae"
+         "B`\x82",
+         70);
+
+// The designed format wraps only an MP3 without an ID3v2 tag. One with such a tag (a cover in
+// it) is written through that tag, in its own version, and its ID3v1 tag follows: every
+// reader shows the new values and the cover.
+TEST_F(TagFormatTest, RiffSifModeWritesAnMp3WithId3v2ThroughThatTag) {
+  const Bytes stream = fixtures::makeMp3(0.5);
+  for (const int major : {3, 4}) {
+    SCOPED_TRACE(major);
+    const fs::path path = dir / ("v2" + std::to_string(major) + ".mp3");
+    const Bytes tag =
+        mp3infp_test::id3v2(major, {{"TIT2", std::string("\0old", 4)},
+                                    {"TPE1", std::string("\0old artist", 11)},
+                                    {"APIC", std::string("\0image/png\0\x03\0", 13) + kPng}});
+    fixtures::writeFile(
+        path,
+        fixtures::concat({tag, stream, fixtures::makeId3v1("old", "old artist", "", "", "")}));
+    EditAndWrite(path, [](TagFields& f) {
+      f.Title = QStringLiteral("新しい題名");
+      f.Artist = QStringLiteral("山田 太郎");
+    });
+    const Bytes file = fixtures::readFile(path);
+    ASSERT_TRUE(StartsWith(file, "ID3" + std::string(1, static_cast<char>(major))));
+    EXPECT_TRUE(Holds(Bytes(file.end() - 128, file.end()), {0x90, 0x56})); // 新 in ID3v1
+
+    for (const auto& [tool, values] : tag_tools::readByTools(path)) {
+      EXPECT_EQ(values[0], "新しい題名") << tool;
+      EXPECT_EQ(values[1], "山田 太郎") << tool;
+    }
+    const std::string q = tag_tools::quoted(path);
+    EXPECT_NE(tag_tools::run("ffprobe -v error -show_streams " + q).find("attached_pic=1"),
+              std::string::npos);
+    EXPECT_NE(tag_tools::run("exiftool -S -Picture " + q).find("Binary data 70 bytes"),
+              std::string::npos);
+    EXPECT_EQ(tag_tools::run("mediainfo --Output='General;%Cover%' " + q), "Yes\n");
+    const fs::path cover = dir / "cover.png";
+    tag_tools::run("kid3-cli -c 'get picture:" + cover.string() + "' " + q);
+    EXPECT_EQ(fixtures::readFile(cover), Bytes(kPng.begin(), kPng.end()));
+  }
 }
 
 TEST_F(TagFormatTest, Id3v2ModeGivesAWavAnId3ChunkBesideItsInfoList) {

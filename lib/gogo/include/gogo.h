@@ -31,6 +31,12 @@
  *     6 L R C LFE Ls Rs, 7 L R C LFE Cs Ls Rs, 8 L R C LFE Ls Rs Lsd Rsd. Both sides are then
  *     scaled by 1 / (the larger side's sum of gains) so that full-scale channels cannot clip.
  *   - at least one sample frame.
+ * Float samples (32 or 64 bit) may lie beyond full scale, as audio workstations export them;
+ * LAME would clip them. Such a file is read once to find its peak before the first frame is
+ * encoded (MPGE_processFrame takes 16 frames' worth of it per call, and GET_FRAME_COUNT counts
+ * those calls too); when the peak is beyond full scale the whole file is encoded scaled by one
+ * gain that puts the peak at -1 dBFS (0.891), the headroom lossy coding needs so that the
+ * decoded MP3 does not clip either. A float file within full scale is encoded as it is.
  * MPGE_detectConfigure refuses, without blocking and without creating the output:
  *   RESULT_INPUT_NOT_FOUND  the input is missing or unreadable, or is not a regular file (a
  *                           folder, FIFO, socket or device: it is opened non-blocking and
@@ -93,7 +99,7 @@ typedef uint32_t MPARAM;
 typedef uintptr_t UPARAM;
 
 /* Result codes. */
-#define RESULT_OK 0               /* done; MPGE_processFrame: one frame encoded, more follow */
+#define RESULT_OK 0               /* done; MPGE_processFrame: one frame done, more follow */
 #define RESULT_END_OF_INPUT 1     /* MPGE_processFrame: input exhausted, stream complete */
 #define RESULT_EXCEPTION 10       /* an unexpected internal failure (e.g. out of memory) */
 #define RESULT_PARAM_ERROR 11     /* unknown item, value out of range, null address */
@@ -186,7 +192,8 @@ MERET MPGE_getConfigure(MPARAM item, void* value);
  * that order; on failure nothing is left open or created. */
 MERET MPGE_detectConfigure(void);
 /* Reads one frame's worth of input (1152 samples per channel when the output is 32..48 kHz,
- * 576 when it is 8..24 kHz), encodes it and writes what LAME returns. RESULT_END_OF_INPUT once
+ * 576 when it is 8..24 kHz), encodes it and writes what LAME returns (a float input's first
+ * calls read it for its peak instead, see Input files). RESULT_END_OF_INPUT once
  * the input is exhausted and everything is flushed; any other code is a failure, repeated by
  * later calls. The output keeps what was written. */
 MERET MPGE_processFrame(void);

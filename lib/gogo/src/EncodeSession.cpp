@@ -62,6 +62,7 @@ std::unique_ptr<EncodeSession> EncodeSession::start(const EncoderSettings& setti
   s->block_ = lame_get_framesize(s->lame_);
   s->total_ = s->source_->totalFrames();
   s->remaining_ = s->total_;
+  s->scanTotal_ = s->scanRemaining_ = s->source_->framesToScan();
   const auto values = static_cast<std::size_t>(s->block_ * s->source_->channels());
   if (s->source_->deliversFloat()) {
     s->floats_.resize(values);
@@ -169,7 +170,9 @@ std::int32_t EncodeSession::frameCount() const {
   if (total_ < 0) {
     return 0;
   }
-  const std::int64_t calls = std::max<std::int64_t>(1, (total_ + block_ - 1) / block_);
+  const std::int64_t scanBlock = block_ * kScanBlocks;
+  const std::int64_t calls = (scanTotal_ + scanBlock - 1) / scanBlock +
+                             std::max<std::int64_t>(1, (total_ + block_ - 1) / block_);
   return static_cast<std::int32_t>(
       std::min<std::int64_t>(calls, std::numeric_limits<std::int32_t>::max()));
 }
@@ -208,6 +211,13 @@ MERET EncodeSession::processFrame() {
     return RESULT_SEQUENCE_ERROR;
   }
 
+  if (scanRemaining_ > 0) {
+    // A first pass over the input, many blocks a call: reading is quick next to encoding.
+    const long scan =
+        static_cast<long>(std::min<std::int64_t>(block_ * kScanBlocks, scanRemaining_));
+    scanRemaining_ -= scan;
+    return source_->scan(scan) ? RESULT_OK : fail(RESULT_READ_ERROR);
+  }
   const long want =
       remaining_ < 0 ? block_ : static_cast<long>(std::min<std::int64_t>(block_, remaining_));
   const bool asFloat = source_->deliversFloat();

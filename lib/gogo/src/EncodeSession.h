@@ -48,6 +48,10 @@ private:
   long block_ = 1152;           // input sample frames per call
   std::int64_t remaining_ = -1; // input sample frames still to read, -1 when unknown
   std::int64_t total_ = -1;
+  // The source's first pass, taken kScanBlocks blocks per call before the first frame.
+  static constexpr long kScanBlocks = 16;
+  std::int64_t scanTotal_ = 0;
+  std::int64_t scanRemaining_ = 0;
   std::vector<std::int16_t> shorts_;
   std::vector<float> floats_;
   std::vector<unsigned char> mp3_;

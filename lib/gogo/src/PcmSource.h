@@ -18,6 +18,14 @@ public:
   // values). Returns the number read, fewer only at the end of the input, or -1 on a read
   // failure.
   virtual long read(void* out, long frames) = 0;
+
+  // Sample frames of a first pass over the input, made before anything is read: an input
+  // whose samples may lie beyond full scale (floats) is read once to find its peak, and then
+  // delivered from its start again, scaled by one gain so that the peak fits. 0 when no such
+  // pass is needed.
+  virtual std::int64_t framesToScan() const { return 0; }
+  // Reads up to `frames` more sample frames of that pass. False on a read failure.
+  virtual bool scan(long /*frames*/) { return true; }
 };
 
 } // namespace gogo

@@ -4,9 +4,12 @@
 
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <fcntl.h>
 #include <mutex>
+#include <span>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -134,6 +137,7 @@ std::unique_ptr<SndfileSource> SndfileSource::open(const std::string& path, GOGO
   // 8- and 16-bit samples go to LAME as they are; wider ones, and anything mixed down, as
   // floats so that no precision is thrown away first.
   source->float_ = info.bits > 16 || info.samples == GOGO_SAMPLES_FLOAT || sf.channels > 2;
+  source->mayClip_ = info.samples == GOGO_SAMPLES_FLOAT;
   if (sf.channels > 2) {
     std::vector<int> positions(static_cast<size_t>(sf.channels));
     if (sf_command(source->file_, SFC_GET_CHANNEL_MAP_INFO, positions.data(),
@@ -167,7 +171,39 @@ long SndfileSource::read(void* out, long frames) {
   if (got < frames && sf_error(file_) != SF_ERR_NO_ERROR) {
     return -1;
   }
+  if (gain_ != 1.0f) {
+    float* samples = static_cast<float*>(out);
+    std::for_each(samples, samples + got * channels(), [this](float& v) { v *= gain_; });
+  }
   return static_cast<long>(got);
+}
+
+bool SndfileSource::scan(long frames) {
+  if (scanned_ >= frames_) {
+    return true; // the pass ended early, at a file shorter than its header said
+  }
+  scanBuffer_.resize(static_cast<std::size_t>(frames) * static_cast<std::size_t>(channels()));
+  const long got = read(scanBuffer_.data(), frames);
+  if (got < 0) {
+    return false;
+  }
+  for (const float v : std::span(scanBuffer_.data(), static_cast<std::size_t>(got * channels()))) {
+    if (std::isfinite(v)) {
+      peak_ = std::max(peak_, std::fabs(v));
+    }
+  }
+  scanned_ += got;
+  if (got == frames && scanned_ < frames_) {
+    return true;
+  }
+  // The pass is over: the encode reads from the first frame, scaled where the peak is beyond
+  // full scale.
+  scanned_ = frames_;
+  std::vector<float>().swap(scanBuffer_);
+  if (peak_ > 1.0f) {
+    gain_ = kScaledPeak / peak_;
+  }
+  return sf_seek(file_, 0, SEEK_SET) == 0;
 }
 
 } // namespace gogo

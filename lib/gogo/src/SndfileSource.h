@@ -28,6 +28,13 @@ public:
   std::int64_t totalFrames() const override { return frames_; }
   bool deliversFloat() const override { return float_; }
   long read(void* out, long frames) override;
+  // Float files: the peak beyond full scale is brought down to kScaledPeak.
+  std::int64_t framesToScan() const override { return mayClip_ ? frames_ : 0; }
+  bool scan(long frames) override;
+
+  // Where the peak of a float file that goes beyond full scale is put: -1 dBFS, the headroom
+  // lossy coding needs so that the decoded MP3 does not clip either.
+  static constexpr float kScaledPeak = 0.8912509f;
 
 private:
   SndfileSource() = default;
@@ -39,6 +46,11 @@ private:
   bool float_ = false;
   std::optional<Downmix> downmix_;
   std::vector<float> wide_; // the file's channels before the downmix
+  bool mayClip_ = false;    // float samples, which can go beyond full scale
+  std::int64_t scanned_ = 0;
+  float peak_ = 0;
+  float gain_ = 1;
+  std::vector<float> scanBuffer_;
 };
 
 } // namespace gogo

@@ -5,8 +5,10 @@
  *
  * Files:
  *   - WAV: RIFF 'WAVE'. Its tag is the LIST/INFO chunk, read and written through the bare
- *     value names. An 'id3 ' (or 'ID3 ') chunk holding an ID3v2 tag, which many players read
- *     instead, takes every value written to the INFO list too, so the two never disagree.
+ *     value names. An RF64 (or BW64) 'WAVE' file, the WAV of more than 4 GiB, is read alike
+ *     but never written (mp3infp_Save refuses it with 26). An 'id3 ' (or 'ID3 ') chunk
+ *     holding an ID3v2 tag, which many players read instead, takes every value written to the
+ *     INFO list too, so the two never disagree.
  *   - MP3: an MPEG audio stream, with or without an ID3v2 tag at its start and APE and ID3v1
  *     tags at its end, or such a stream wrapped in RIFF 'RMP3': a 'data' chunk holding the
  *     stream (its tags included) byte for byte, and a LIST/INFO chunk (the "RIFF SIF" tag).
@@ -23,8 +25,8 @@
  * (but in an ID3v1 tag that mirrors an ID3v2 tag, see mp3infp_Save). An INFO list whose values
  * are all valid UTF-8, some beyond ASCII (as ffmpeg writes them), gets its changed values in
  * UTF-8 too, and so does the all-ASCII INFO list of a WAV file with an ID3v2 chunk, whose
- * readers (ffmpeg) take INFO text as UTF-8. ID3v2 text is written as ID3v2.3 UTF-16 with a
- * byte order mark. A value set to what the file already holds keeps its stored bytes.
+ * readers (ffmpeg) take INFO text as UTF-8. An ID3v2 tag keeps its version (see mp3infp_Save).
+ * A value set to what the file already holds keeps its stored bytes.
  *
  * ID3v2 is read leniently, as common readers do: 2.4 frame sizes written as plain integers
  * (taken when the syncsafe reading leads to no frame or padding and the plain one does), UTF-16
@@ -36,17 +38,26 @@
  * Only regular files are opened: a FIFO, device or folder where a file is expected is refused
  * at once, never waited on, by mp3infp_Load and by the writing calls.
  *
- * Every change to a file is written to a temporary file beside it and renamed over it, keeping
- * the file's owner and group (where the process may set them) and permission bits; audio data,
- * unrelated chunks and the INFO items not changed are copied byte for byte. Before the rename
- * the temporary file is loaded again: unless it is of the same type, every value set reads back
- * as set (an ID3v2 genre or year as its frame reads: "17" as "Rock", "2024-05-01" as "2024"),
- * and so does a WAV file's 'id3 ' chunk for the INFO values set, an ID3v1 tag mirroring a
- * changed ID3v2 tag holds what the mirror makes of it, every other value reads as before and no
- * tag is lost or appears that the change does not make, the change fails. A failed write
- * leaves the original as it was and no temporary file. Temporary files are named
- * ".w2m-XXXXXX.tmp" (six random letters or digits) and locked with flock() while in use;
- * unlocked ones, left by a process killed while saving, are removed by the next save in that
+ * Every change to a file is written to a temporary file beside it and renamed over it, the
+ * temporary file first given the owner, group, permission bits and extended attributes of the
+ * file; audio data, unrelated chunks and the INFO items not changed are copied byte for byte.
+ * A file the process cannot give all of these to a new file (it is not the owner, or may not
+ * set the group or an attribute) and a file with several hard links are instead written in
+ * place, so that every link, the owner and everything else of the file stay: first a safety
+ * copy of the file is made beside it ("<name>.w2m-backup-XXXXXX", or ".w2m-backup-XXXXXX"
+ * for a name too long for that) and flushed to disk, then the new content is written over the
+ * file and checked as below; a failed write or check puts the safety copy's bytes back. The
+ * safety copy is removed once the file holds either content; one that remains (the process was
+ * killed during the write, or putting the bytes back failed too) holds the file as it was.
+ * Before the rename (or the end of an in-place write) the written file is loaded again:
+ * unless it is of the same type, every value set reads back as set (an ID3v2 genre or year as
+ * its frame reads: "17" as "Rock", "2024-05-01" as "2024"), and so does a WAV file's 'id3 '
+ * chunk for the INFO values set, an ID3v1 tag mirroring a changed ID3v2 tag holds what the
+ * mirror makes of it, every other value reads as before and no tag is lost or appears that the
+ * change does not make, the change fails. A failed write leaves the original as it was and no
+ * temporary file. Temporary files are named ".w2m-XXXXXX.tmp" (six random letters or digits)
+ * and locked with flock() while in use; unlocked ones, left by a process killed while saving,
+ * are removed by the next save in that
  * folder. A file whose owner has no write permission is never changed, whoever asks. */
 #ifndef MP3INFP_H
 #define MP3INFP_H
@@ -101,26 +112,34 @@ int mp3infp_GetValue(const char* name, char** value);
  * anything else, leaving the values as they were. */
 uint32_t mp3infp_SetValue(const char* name, const char* value);
 
-/* Writes the values set since the load into the loaded file. "_v2" values are written as an
- * ID3v2.3 tag at the start of the stream (a v2.2 or v2.4 tag is rewritten as v2.3, its other
- * frames kept): UTF-16 frames TIT2, TPE1, TALB, TYER, TCON and COMM in language "jpn" without
- * description; the ID3v1 tag, made when missing, then mirrors the six values of the ID3v2 tag
- * in CP932 (characters CP932 lacks as '?'), cut at a character boundary to its fields, the
- * genre as its ID3v1 number or none. The tag keeps its length when the frames fit, so the
- * MPEG frames do not move and saving again gives a file of the same length. `path` must name
- * the loaded file (any path to the same file will do); another path is refused and nothing is
- * written. Returns 0 when the file holds the values (at once when nothing was set); non-zero
- * when the path is not the loaded file, the file changed on disk since it was loaded, it is
- * read-only or no longer a regular file, its chunk sizes (or the items of an INFO list) do not
- * add up, writing failed or the written file did not read back as meant: the file is then as
- * it was and the values stay set. */
+/* Writes the values set since the load into the loaded file. "_v2" values are written into the
+ * ID3v2 tag at the start of the stream (made as v2.3 when missing) as frames TIT2, TPE1, TALB,
+ * TYER (TDRC in v2.4), TCON and COMM in language "jpn" without description; every other frame
+ * is kept byte for byte, and so is the tag's version: a v2.4 tag stays v2.4, its changed
+ * frames in the text encoding its frames use (UTF-8 where that is ISO-8859-1 and the text is
+ * not ASCII), a v2.3 tag stays v2.3 with UTF-16 frames (byte order mark). A v2.2 tag becomes
+ * v2.3, every frame in its v2.3 form; one holding a frame v2.3 has no form for (such as CRM)
+ * is not written (25). An ID3v1 tag, if the stream has one, then mirrors the six values of the
+ * ID3v2 tag in CP932 (characters CP932 lacks as '?'), cut at a character boundary to its
+ * fields, the genre as its ID3v1 number or none. The same holds for a WAV file's 'id3 ' chunk.
+ * The tag keeps its length when the frames fit, so the MPEG frames do not move and saving
+ * again gives a file of the same length. `path` must name the loaded file (any path to the
+ * same file will do); another path is refused and nothing is written. Returns 0 when the file
+ * holds the values (at once when nothing was set); non-zero when the path is not the loaded
+ * file, the file changed on disk since it was loaded, it is read-only or no longer a regular
+ * file, its chunk sizes (or the items of an INFO list) do not add up, writing failed or the
+ * written file did not read back as meant: the file is then as it was and the values stay
+ * set. Codes: 10 the file is gone, 11 changed since the load, 12 read-only, 13 no temporary
+ * file or safety copy could be made in its folder, 14 writing failed, 15 it did not read back,
+ * 16 an in-place write failed and its safety copy could not be put back (it remains), 20..29
+ * the file's structure (25: a v2.2 frame without a v2.3 form, 26: an RF64 file). */
 uint32_t mp3infp_Save(const char* path);
 
 /* Appends an empty ID3v1 tag to the loaded MP3 file (inside the 'data' chunk of an RMP3 file)
  * unless it has one. `path` must name the loaded file. Returns 0 when the file has an ID3v1
  * tag afterwards (non-zero, file unchanged, when the tag would not be found there, as behind an
- * ID3v2 tag whose size runs past the end). An empty tag has no track number and so reports bit 0x08. Values set and not
- * saved stay set. */
+ * ID3v2 tag whose size runs past the end). An empty tag has no track number and so reports bit
+ * 0x08. Values set and not saved stay set. */
 uint32_t mp3infp_mp3_MakeId3v1(const char* path);
 
 /* Wraps the loaded MP3 file in RIFF 'RMP3': a 'data' chunk holding the whole former file (its
@@ -130,15 +149,17 @@ uint32_t mp3infp_mp3_MakeId3v1(const char* path);
  * not saved stay set. */
 uint32_t mp3infp_mp3_MakeRMP(const char* path);
 
-/* Gives the loaded file an ID3v2.3 tag, the kind players and other tag tools read:
- *   - an MP3 file without an ID3v2 tag gets an empty one at its start (one with a tag is left
- *     as it is);
+/* Gives the loaded file an ID3v2 tag, the kind players and other tag tools read:
+ *   - an MP3 file without an ID3v2 tag gets an empty v2.3 one at its start (one with a tag
+ *     keeps it as it is), and one without an ID3v1 tag gets an empty one at its end, which
+ *     mp3infp_Save then keeps in line with the ID3v2 tag;
  *   - an RMP3 file becomes the plain MP3 stream of its 'data' chunk, the MPEG frames and the
- *     APE and ID3v1 tags byte for byte. Its INFO values go into the stream's ID3v2 tag (made
- *     when missing, other frames kept): they win over what the tag held, and the ID3v1 tag
- *     mirrors the result as mp3infp_Save does. The file keeps one ID3v2 tag and no INFO list,
- *     so the tag type shows 0x02 and not 0x04. Values set and not saved for "_rmp" names stay
- *     set for the "_v2" names, and win over the stored ones when saved;
+ *     APE tag byte for byte. Its INFO values go into the stream's ID3v2 tag (made as v2.3 when
+ *     missing, its version and other frames kept as mp3infp_Save keeps them): they win over
+ *     what the tag held, and the ID3v1 tag (made when missing) mirrors the result as
+ *     mp3infp_Save does. The file keeps one ID3v2 tag and no INFO list, so the tag type shows
+ *     0x02 and not 0x04. Values set and not saved for "_rmp" names stay set for the "_v2"
+ *     names, and win over the stored ones when saved;
  *   - a WAV file without an 'id3 ' or 'ID3 ' chunk gets an 'id3 ' chunk at the end of its RIFF
  *     body, holding its INFO values as an ID3v2.3 tag (padded to a word, RIFF size set); one with
  *     such a chunk is left as it is.

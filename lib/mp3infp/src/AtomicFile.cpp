@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -11,6 +12,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 namespace mp3infp {
 
@@ -123,6 +125,130 @@ int createTemporary(const std::string& folder, std::string& name) {
   return -1;
 }
 
+// Gives `fd`, a new file beside the original, everything of the original that a rename would
+// otherwise lose: owner, group and extended attributes (SELinux labels, which the system's
+// policy sets, aside). False when the process may not set one of them.
+bool carryMetadata(int fd, const FileReader& source) {
+  const struct stat& original = source.info();
+  struct stat made {};
+  if (::fstat(fd, &made) != 0)
+    return false;
+  if ((made.st_uid != original.st_uid || made.st_gid != original.st_gid) &&
+      ::fchown(fd, original.st_uid, original.st_gid) != 0)
+    return false;
+  const int from = source.descriptor();
+  std::string names(4096, '\0');
+  ssize_t length = 0;
+  while ((length = ::flistxattr(from, names.data(), names.size())) < 0 && errno == ERANGE)
+    names.resize(names.size() * 4);
+  if (length < 0)
+    return errno == ENOTSUP; // a file system without them
+  names.resize(static_cast<std::size_t>(length));
+  std::string value;
+  for (std::size_t at = 0; at < names.size(); at = names.find('\0', at) + 1) {
+    const char* name = names.c_str() + at;
+    if (std::strncmp(name, "security.", 9) == 0)
+      continue;
+    ssize_t size = ::fgetxattr(from, name, nullptr, 0);
+    value.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
+    if (size < 0 || (size = ::fgetxattr(from, name, value.data(), value.size())) < 0 ||
+        ::fsetxattr(fd, name, value.data(), static_cast<std::size_t>(size), 0) != 0)
+      return false;
+  }
+  return true;
+}
+
+void syncFolder(const std::string& folder) {
+  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+}
+
+// Whether the written file passes the active read-back check.
+bool readsBack(const std::string& path) {
+  const ReadBack& check = ScopedReadBack::activeReadBack();
+  try {
+    return !check || check(path);
+  } catch (...) { // out of memory reading it
+    return false;
+  }
+}
+
+bool writePieces(int fd, const FileReader& source, const std::vector<Piece>& pieces) {
+  for (const Piece& p : pieces) {
+    const bool ok = p.isLiteral ? writeAll(fd, p.literal.data(), p.literal.size())
+                                : copyRange(fd, source, p.offset, p.length);
+    if (!ok)
+      return false;
+  }
+  return true;
+}
+
+// Makes the open file `fd` hold exactly the pieces (ranges read from `source`), on the disk.
+bool overwrite(int fd, const FileReader& source, const std::vector<Piece>& pieces) {
+  return ::lseek(fd, 0, SEEK_SET) == 0 && writePieces(fd, source, pieces) &&
+         ::ftruncate(fd, static_cast<off_t>(TotalLength(pieces))) == 0 && ::fsync(fd) == 0;
+}
+
+// The in-place write: a safety copy of the file beside it, on the disk before anything else
+// happens, then the new content over the file itself, checked, and the safety copy removed.
+// When the write or the check fails, the safety copy's bytes go back into the file; only when
+// that fails too does the safety copy remain, the one whole copy of the file.
+int writeInPlace(const std::string& target, const std::string& folder, const FileReader& source,
+                 const std::vector<Piece>& pieces) {
+  const int fd = ::open(target.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0)
+    return 12;
+  struct stat now {};
+  if (::fstat(fd, &now) != 0 || now.st_ino != source.info().st_ino ||
+      now.st_dev != source.info().st_dev || now.st_size != source.info().st_size) {
+    ::close(fd);
+    return 11;
+  }
+  const std::string name = target.substr(folder.size());
+  const std::string suffix = ".w2m-backup-XXXXXX";
+  std::string backup = folder + (name.size() + suffix.size() <= NAME_MAX ? name : "") + suffix;
+  const int copy = ::mkostemp(backup.data(), O_CLOEXEC);
+  if (copy < 0) {
+    ::close(fd);
+    return 13;
+  }
+  // The safety copy belongs to the file's owner and group where the process may say so, and
+  // is readable by whoever may read the file.
+  const bool owned = ::fchown(copy, now.st_uid, now.st_gid) == 0 ||
+                     ::fchown(copy, static_cast<uid_t>(-1), now.st_gid) == 0;
+  static_cast<void>(owned); // else the writer's: the mode below still lets the group read it
+  const std::vector<Piece> whole{Piece::Range(0, source.size())};
+  // Closed before the safety copy is removed: a file system in user space would keep a removed
+  // file that is still open as a hidden file.
+  std::optional<FileReader> original(std::in_place);
+  const bool saved = ::fchmod(copy, now.st_mode & 0666) == 0 && writePieces(copy, source, whole) &&
+                     ::fsync(copy) == 0 && original->open(backup) &&
+                     original->size() == source.size();
+  ::close(copy);
+  if (!saved) {
+    original.reset();
+    ::unlink(backup.c_str());
+    ::close(fd);
+    return 14;
+  }
+  syncFolder(folder);
+
+  const bool written = overwrite(fd, *original, pieces);
+  int result = written && readsBack(target) ? 0 : written ? 15 : 14;
+  if (result != 0 && !overwrite(fd, *original, whole))
+    result = 16;
+  original.reset();
+  ::close(fd);
+  if (result != 16) {
+    ::unlink(backup.c_str());
+    syncFolder(folder);
+  }
+  return result;
+}
+
 } // namespace
 
 int WriteAtomically(const std::string& path, const FileReader& source,
@@ -150,42 +276,25 @@ int WriteAtomically(const std::string& path, const FileReader& source,
   const int fd = createTemporary(folder, temp);
   if (fd < 0)
     return 13;
-  bool ok = true;
-  for (const Piece& p : pieces) {
-    ok = p.isLiteral ? writeAll(fd, p.literal.data(), p.literal.size())
-                     : copyRange(fd, source, p.offset, p.length);
-    if (!ok)
-      break;
-  }
-  const ReadBack& check = ScopedReadBack::activeReadBack();
-  bool readsBack = ok;
-  try {
-    readsBack = ok && (!check || check(temp));
-  } catch (...) { // out of memory reading it: the temporary file must still go
-    readsBack = false;
-  }
-  ok = readsBack;
-  // Owner and group first: changing them may clear set-id bits that the mode then restores.
-  // Only root (or the owner, for its groups) may do it; a file written by someone else
-  // becomes theirs otherwise.
-  if (ok && (now.st_uid != ::geteuid() || now.st_gid != ::getegid()) &&
-      ::fchown(fd, now.st_uid, now.st_gid) != 0 && errno != EPERM && errno != EINVAL)
-    ok = false;
-  ok = ok && ::fchmod(fd, now.st_mode & 07777) == 0;
-  ok = ok && ::fsync(fd) == 0;
-  // The lock is held until the temporary file has its final name, so no sweep takes it.
-  if (ok && ::rename(temp.c_str(), target.c_str()) == 0) {
+  // A new file in its place must be the same file in all but its content; where it cannot be
+  // (or other links would go on showing the old content), the file is written in place.
+  if (now.st_nlink > 1 || !carryMetadata(fd, source)) {
+    ::unlink(temp.c_str());
     ::close(fd);
-    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-      ::fsync(dir);
-      ::close(dir);
-    }
+    return writeInPlace(target, folder, source, pieces);
+  }
+  const bool checked = writePieces(fd, source, pieces) && readsBack(temp);
+  // The mode last: changing the owner, and writing, may have cleared set-id bits.
+  // The lock is held until the temporary file has its final name, so no sweep takes it.
+  if (checked && ::fchmod(fd, now.st_mode & 07777) == 0 && ::fsync(fd) == 0 &&
+      ::rename(temp.c_str(), target.c_str()) == 0) {
+    ::close(fd);
+    syncFolder(folder);
     return 0;
   }
   ::unlink(temp.c_str());
   ::close(fd);
-  return readsBack ? 14 : 15;
+  return checked ? 14 : 15;
 }
 
 } // namespace mp3infp

@@ -20,6 +20,8 @@ public:
   bool open(const std::string& path);
   std::uint64_t size() const { return size_; }
   const struct stat& info() const { return info_; }
+  // The open descriptor, for reading the file's metadata (extended attributes).
+  int descriptor() const { return fd_; }
 
   // Reads exactly `length` bytes at `offset`; false when the file holds fewer.
   bool read(std::uint64_t offset, std::size_t length, std::string& out) const;

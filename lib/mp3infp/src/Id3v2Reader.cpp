@@ -110,8 +110,7 @@ bool landsWell(std::string_view tag, std::size_t next, std::size_t idLength) {
 
 // The body of one frame as its writer meant it: extra header bytes gone, unsynchronisation
 // undone, compression inflated within the bound. Nothing for encrypted or oversized frames.
-std::optional<std::string> frameBody(int major, unsigned flags, std::string_view raw,
-                                     bool tagUnsynchronised) {
+std::optional<std::string> frameBody(int major, unsigned flags, std::string_view raw) {
   bool compressed = false;
   std::size_t skip = 0;
   if (major == 3) {
@@ -128,7 +127,7 @@ std::optional<std::string> frameBody(int major, unsigned flags, std::string_view
   if (skip > raw.size())
     return std::nullopt;
   std::string body(raw.substr(skip));
-  if (major == 4 && ((flags & 0x02) || tagUnsynchronised))
+  if (major == 4 && (flags & 0x02))
     body = resynchronise(body);
   if (!compressed)
     return body.size() <= kMaxId3v2FrameText ? std::optional<std::string>(body) : std::nullopt;
@@ -143,65 +142,15 @@ struct Frame {
   std::string body;
 };
 
-// The wanted frames in tag order. Walking stops at padding, at junk and at a frame that runs
-// past the tag; frames that cannot be read are skipped.
+// The wanted frames in tag order; frames that cannot be read are skipped.
 std::vector<Frame> wantedFrames(const std::string& tagBytes) {
   std::vector<Frame> frames;
-  Id3v2Header header;
-  if (!ParseId3v2Header(tagBytes.substr(0, 10), header))
-    return frames;
-  const int major = header.major;
-  const auto tagFlags = static_cast<unsigned char>(tagBytes[5]);
-  if (major == 2 && (tagFlags & 0x40))
-    return frames; // 2.2 tag compression was never defined
-  std::size_t end = std::min<std::size_t>(tagBytes.size(), header.total);
-  if (major == 4 && (tagFlags & 0x10) && end >= 20)
-    end -= 10; // footer
-  std::string_view tag = std::string_view(tagBytes).substr(10, end > 10 ? end - 10 : 0);
-  const bool unsynchronised = tagFlags & 0x80;
-  std::string resynchronised; // the tag may be large: copied only when it must be
-  if (unsynchronised && major < 4) {
-    resynchronised = resynchronise(tag);
-    tag = resynchronised;
-  }
-
-  std::size_t pos = 0;
-  if (major >= 3 && (tagFlags & 0x40) && tag.size() >= 4) {
-    const std::uint32_t extended =
-        major == 3 ? 4 + bigEndian(tag.data(), 4, 8) : bigEndian(tag.data(), 4, 7);
-    pos = extended <= tag.size() ? extended : tag.size();
-  }
-  const std::size_t idLength = major == 2 ? 3 : 4;
-  const std::size_t headerLength = major == 2 ? 6 : 10;
-  while (pos + headerLength <= tag.size() && isFrameIdAt(tag, pos, idLength)) {
-    const char* h = tag.data() + pos;
-    std::size_t size = 0;
-    unsigned flags = 0;
-    if (major == 2) {
-      size = bigEndian(h + 3, 3, 8);
-    } else {
-      flags = static_cast<unsigned char>(h[9]);
-      const std::size_t plain = bigEndian(h + 4, 4, 8);
-      size = plain;
-      if (major == 4 && isSyncsafe(h + 4)) {
-        // Some writers put plain integers in 2.4 frame headers. Read them as such only when
-        // the syncsafe reading leads nowhere and the plain one to a frame or padding.
-        const std::size_t safe = bigEndian(h + 4, 4, 7);
-        const std::size_t at = pos + headerLength;
-        if (safe == plain || landsWell(tag, at + safe, idLength) ||
-            !landsWell(tag, at + plain, idLength))
-          size = safe;
-      }
-    }
-    const std::size_t start = pos + headerLength;
-    if (size > tag.size() - start)
-      break;
-    if (const char* id = wantedId(tag.substr(pos, idLength))) {
-      if (auto decoded = frameBody(major, flags, tag.substr(start, size), unsynchronised))
+  ForEachId3v2Frame(tagBytes, [&frames](int major, const Id3v2Frame& f) {
+    if (const char* id = wantedId(f.id)) {
+      if (auto decoded = frameBody(major, f.flags & 0xFF, f.body))
         frames.push_back({id, std::move(*decoded)});
     }
-    pos = start + size;
-  }
+  });
   return frames;
 }
 
@@ -362,6 +311,66 @@ std::string genreName(const std::string& code) {
 }
 
 } // namespace
+
+int ForEachId3v2Frame(const std::string& tagBytes,
+                      const std::function<void(int major, const Id3v2Frame&)>& each) {
+  Id3v2Header header;
+  if (!ParseId3v2Header(tagBytes.substr(0, 10), header))
+    return 0;
+  const int major = header.major;
+  const auto tagFlags = static_cast<unsigned char>(tagBytes[5]);
+  if (major == 2 && (tagFlags & 0x40))
+    return major; // 2.2 tag compression was never defined
+  std::size_t end = std::min<std::size_t>(tagBytes.size(), header.total);
+  if (major == 4 && (tagFlags & 0x10) && end >= 20)
+    end -= 10; // footer
+  std::string_view tag = std::string_view(tagBytes).substr(10, end > 10 ? end - 10 : 0);
+  const bool unsynchronised = tagFlags & 0x80;
+  std::string resynchronised; // the tag may be large: copied only when it must be
+  if (unsynchronised && major < 4) {
+    resynchronised = resynchronise(tag);
+    tag = resynchronised;
+  }
+
+  std::size_t pos = 0;
+  if (major >= 3 && (tagFlags & 0x40) && tag.size() >= 4) {
+    const std::uint32_t extended =
+        major == 3 ? 4 + bigEndian(tag.data(), 4, 8) : bigEndian(tag.data(), 4, 7);
+    pos = extended <= tag.size() ? extended : tag.size();
+  }
+  const std::size_t idLength = major == 2 ? 3 : 4;
+  const std::size_t headerLength = major == 2 ? 6 : 10;
+  while (pos + headerLength <= tag.size() && isFrameIdAt(tag, pos, idLength)) {
+    const char* h = tag.data() + pos;
+    std::size_t size = 0;
+    unsigned flags = 0;
+    if (major == 2) {
+      size = bigEndian(h + 3, 3, 8);
+    } else {
+      flags = bigEndian(h + 8, 2, 8);
+      const std::size_t plain = bigEndian(h + 4, 4, 8);
+      size = plain;
+      if (major == 4 && isSyncsafe(h + 4)) {
+        // Some writers put plain integers in 2.4 frame headers. Read them as such only when
+        // the syncsafe reading leads nowhere and the plain one to a frame or padding.
+        const std::size_t safe = bigEndian(h + 4, 4, 7);
+        const std::size_t at = pos + headerLength;
+        if (safe == plain || landsWell(tag, at + safe, idLength) ||
+            !landsWell(tag, at + plain, idLength))
+          size = safe;
+      }
+      // A 2.4 tag unsynchronised as a whole has every frame unsynchronised.
+      if (major == 4 && unsynchronised)
+        flags |= 0x02;
+    }
+    const std::size_t start = pos + headerLength;
+    if (size > tag.size() - start)
+      break;
+    each(major, {std::string(tag.substr(pos, idLength)), flags, tag.substr(start, size)});
+    pos = start + size;
+  }
+  return major;
+}
 
 bool ParseId3v2Header(const std::string& ten, Id3v2Header& header) {
   if (ten.size() < 10 || ten.compare(0, 3, "ID3") != 0)

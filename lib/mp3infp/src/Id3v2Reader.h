@@ -6,7 +6,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 
 namespace mp3infp {
 
@@ -21,6 +23,21 @@ struct Id3v2Header {
 
 // False unless the ten bytes are a well-formed ID3v2 header.
 bool ParseId3v2Header(const std::string& ten, Id3v2Header& header);
+
+// One frame as the tag stores it.
+struct Id3v2Frame {
+  std::string id;        // three characters in a 2.2 tag, four in 2.3 and 2.4
+  unsigned flags = 0;    // the two flag bytes (status first); 0 in a 2.2 tag
+  std::string_view body; // as stored, but for the tag-wide unsynchronisation of 2.2 and 2.3
+};
+
+// Calls `each` with the tag's version and every frame, in tag order, as our reader walks them:
+// the extended header skipped, 2.4 frame sizes read leniently, the walk ending at padding, at
+// junk and at a frame that runs past the tag. In a 2.4 tag unsynchronised as a whole, every
+// frame has its own unsynchronisation flag (0x02) set. Returns the version, 0 when the bytes
+// do not start with an ID3v2 header.
+int ForEachId3v2Frame(const std::string& tagBytes,
+                      const std::function<void(int major, const Id3v2Frame&)>& each);
 
 // Title TIT2, artist TPE1, album TALB, comment COMM (the one without description first), year
 // TDRC/TYER (the year only), genre TCON with numeric references resolved to names. Lenient as

@@ -3,12 +3,10 @@
 #include "Id3v2Reader.h"
 #include "LegacyText.h"
 
-#include <id3v2tag.h>
-#include <tbytevectorstream.h>
-#include <tfile.h>
-
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -23,24 +21,61 @@ constexpr std::uint64_t kMaxTagBody = (1u << 28) - 1; // what a syncsafe size ca
 
 struct RawFrame {
   std::string id;
-  std::string flags; // two bytes
+  unsigned flags = 0; // status byte, then format byte
   std::string body;
 };
 
-// TagLib parses an ID3v2 tag from a File; this one serves bytes already in memory.
-class TagBytesFile : public TagLib::File {
-public:
-  explicit TagBytesFile(TagLib::IOStream* stream) : TagLib::File(stream) {}
-  TagLib::Tag* tag() const override { return nullptr; }
-  TagLib::AudioProperties* audioProperties() const override { return nullptr; }
-  bool save() override { return false; }
-};
+// The 2.3 form of every 2.2 frame that has one; the last six are iTunes' own, which readers
+// take in 2.3 tags too. CRM (encrypted meta frames) has none.
+constexpr std::pair<const char*, const char*> kV23IdOf[] = {
+    {"BUF", "RBUF"}, {"CNT", "PCNT"}, {"COM", "COMM"}, {"CRA", "AENC"}, {"ETC", "ETCO"},
+    {"EQU", "EQUA"}, {"GEO", "GEOB"}, {"IPL", "IPLS"}, {"LNK", "LINK"}, {"MCI", "MCDI"},
+    {"MLL", "MLLT"}, {"PIC", "APIC"}, {"POP", "POPM"}, {"REV", "RVRB"}, {"RVA", "RVAD"},
+    {"SLT", "SYLT"}, {"STC", "SYTC"}, {"TAL", "TALB"}, {"TBP", "TBPM"}, {"TCM", "TCOM"},
+    {"TCO", "TCON"}, {"TCR", "TCOP"}, {"TDA", "TDAT"}, {"TDY", "TDLY"}, {"TEN", "TENC"},
+    {"TFT", "TFLT"}, {"TIM", "TIME"}, {"TKE", "TKEY"}, {"TLA", "TLAN"}, {"TLE", "TLEN"},
+    {"TMT", "TMED"}, {"TOA", "TOPE"}, {"TOF", "TOFN"}, {"TOL", "TOLY"}, {"TOR", "TORY"},
+    {"TOT", "TOAL"}, {"TP1", "TPE1"}, {"TP2", "TPE2"}, {"TP3", "TPE3"}, {"TP4", "TPE4"},
+    {"TPA", "TPOS"}, {"TPB", "TPUB"}, {"TRC", "TSRC"}, {"TRD", "TRDA"}, {"TRK", "TRCK"},
+    {"TSI", "TSIZ"}, {"TSS", "TSSE"}, {"TT1", "TIT1"}, {"TT2", "TIT2"}, {"TT3", "TIT3"},
+    {"TXT", "TEXT"}, {"TXX", "TXXX"}, {"TYE", "TYER"}, {"UFI", "UFID"}, {"ULT", "USLT"},
+    {"WAF", "WOAF"}, {"WAR", "WOAR"}, {"WAS", "WOAS"}, {"WCM", "WCOM"}, {"WCP", "WCOP"},
+    {"WPB", "WPUB"}, {"WXX", "WXXX"}, {"TCP", "TCMP"}, {"TST", "TSOT"}, {"TSA", "TSOA"},
+    {"TSP", "TSOP"}, {"TS2", "TSO2"}, {"TSC", "TSOC"}};
 
-std::uint32_t readBE32(const std::string& s, std::size_t at) {
-  std::uint32_t v = 0;
-  for (std::size_t i = 0; i < 4; ++i)
-    v = (v << 8) | static_cast<std::uint8_t>(s[at + i]);
-  return v;
+const char* v23IdOf(std::string_view v22) {
+  for (const auto& [old, now] : kV23IdOf)
+    if (v22 == old)
+      return now;
+  return nullptr;
+}
+
+// A 2.2 frame in its 2.3 form: the id, and for PIC and LNK the bytes that name a format or a
+// frame. False when there is no such form.
+bool upgradeV22(RawFrame& f) {
+  const char* id = v23IdOf(f.id);
+  if (id == nullptr)
+    return false;
+  if (f.id == "PIC") {
+    // Encoding, a three-letter image format, then as APIC: the format becomes a MIME type.
+    if (f.body.size() < 5)
+      return false;
+    std::string format = f.body.substr(1, 3);
+    for (char& c : format)
+      c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string mime = format == "jpg"   ? "image/jpeg"
+                             : format == "-->" ? format
+                                               : "image/" + format;
+    f.body = f.body.substr(0, 1) + mime + '\0' + f.body.substr(4);
+  } else if (f.id == "LNK") {
+    const char* linked =
+        f.body.size() >= 3 ? v23IdOf(std::string_view(f.body).substr(0, 3)) : nullptr;
+    if (linked == nullptr)
+      return false;
+    f.body = linked + f.body.substr(3);
+  }
+  f.id = id;
+  return true;
 }
 
 void appendBE32(std::string& out, std::uint32_t v) {
@@ -48,66 +83,29 @@ void appendBE32(std::string& out, std::uint32_t v) {
     out.push_back(static_cast<char>((v >> shift) & 0xFF));
 }
 
-bool isFrameId(const std::string& id) {
-  for (const char c : id)
-    if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
-      return false;
-  return true;
+void appendSyncsafe(std::string& out, std::uint64_t v) {
+  for (int shift = 21; shift >= 0; shift -= 7)
+    out.push_back(static_cast<char>((v >> shift) & 0x7F));
 }
 
-// The frames of a v2.3 tag, its extended header (whose CRC and padding size the new tag would
-// contradict) left out. False for anything TagLib must unpack first (another version,
-// unsynchronisation). Junk or a frame running past the tag ends the frames, as it ends them
-// for our reader: the frames before it keep their bytes, where TagLib would decode and encode
-// them again and might read them otherwise.
-bool parseV23(const std::string& tag, std::vector<RawFrame>& frames) {
-  Id3v2Header header;
-  if (!ParseId3v2Header(tag, header) || header.major != 3 ||
-      (static_cast<std::uint8_t>(tag[5]) & 0x80) != 0 || header.total > tag.size())
-    return false;
-  const auto end = static_cast<std::size_t>(header.total);
-  std::size_t pos = 10;
-  if ((static_cast<std::uint8_t>(tag[5]) & 0x40) && end >= 14)
-    pos = std::min<std::size_t>(end, 14 + std::size_t{readBE32(tag, 10)});
-  while (pos + 10 <= end && tag[pos] != '\0') {
-    RawFrame f{tag.substr(pos, 4), tag.substr(pos + 8, 2), {}};
-    const std::uint32_t size = readBE32(tag, pos + 4);
-    if (!isFrameId(f.id) || size > end - pos - 10)
-      break;
-    f.body = tag.substr(pos + 10, size);
-    // An empty frame is not allowed; readers (TagLib among them) stop at one and would lose
-    // every frame after it.
-    if (size > 0)
-      frames.push_back(std::move(f));
-    pos += 10 + size;
+// The bytes before a frame's text: 2.4 grouping and data length, none otherwise. False when
+// the body is compressed, encrypted or unsynchronised, so that its text cannot be looked at.
+bool textStart(const RawFrame& f, int major, std::size_t& at) {
+  const unsigned format = f.flags & 0xFF;
+  if (major == 3) {
+    at = 0;
+    return (format & 0xE0) == 0;
   }
-  return true;
+  at = ((format & 0x40) ? 1 : 0) + ((format & 0x01) ? 4 : 0);
+  return (format & 0x0E) == 0 && f.body.size() > at;
 }
 
-// Any ID3v2 tag as v2.3 frames: TagLib reads v2.2 and v2.4 frames and writes them back the
-// way v2.3 spells them (TDRC as TYER, UTF-8 text as UTF-16, ...).
-bool framesAsV23(const std::string& old, std::vector<RawFrame>& frames) {
-  if (old.empty())
-    return true;
-  Id3v2Header header;
-  if (!ParseId3v2Header(old, header) || header.total > old.size())
-    return false;
-  if (parseV23(old, frames))
-    return true;
-  frames.clear();
-  TagLib::ByteVector bytes(old.data(), static_cast<unsigned int>(old.size()));
-  TagLib::ByteVectorStream stream(bytes);
-  TagBytesFile file(&stream);
-  const TagLib::ID3v2::Tag tag(&file, 0);
-  const TagLib::ByteVector v3 = tag.render(TagLib::ID3v2::v3);
-  return v3.size() < 10 || parseV23(std::string(v3.data(), v3.size()), frames);
-}
-
-std::string utf16le(const std::string& utf8) {
+std::string utf16(const std::string& utf8, bool bigEndian) {
   std::string out;
-  auto unit = [&out](std::uint32_t u) {
-    out.push_back(static_cast<char>(u & 0xFF));
-    out.push_back(static_cast<char>(u >> 8));
+  auto unit = [&out, bigEndian](std::uint32_t u) {
+    const char high = static_cast<char>(u >> 8), low = static_cast<char>(u & 0xFF);
+    out.push_back(bigEndian ? high : low);
+    out.push_back(bigEndian ? low : high);
   };
   for (std::size_t i = 0; i < utf8.size();) {
     const auto c = static_cast<std::uint8_t>(utf8[i]);
@@ -127,50 +125,102 @@ std::string utf16le(const std::string& utf8) {
   return out;
 }
 
-const std::string kBom = "\xFF\xFE";
+// Text encodings of ID3v2 frames.
+enum Encoding { kLatin1 = 0, kUtf16 = 1, kUtf16BigEndian = 2, kUtf8 = 3 };
 
-std::string frameBody(const std::string& frameId, const std::string& value) {
+// One string in `encoding`, without its terminator; UTF-16 with a byte order mark.
+std::string encoded(int encoding, const std::string& utf8) {
+  if (encoding == kUtf16)
+    return "\xFF\xFE" + utf16(utf8, false);
+  if (encoding == kUtf16BigEndian)
+    return utf16(utf8, true);
+  return utf8; // Latin-1 only for ASCII
+}
+
+std::string terminated(int encoding, const std::string& utf8) {
+  const bool wide = encoding == kUtf16 || encoding == kUtf16BigEndian;
+  return encoded(encoding, utf8) + std::string(wide ? 2 : 1, '\0');
+}
+
+std::string frameBody(const std::string& frameId, int encoding, const std::string& value) {
+  const std::string start(1, static_cast<char>(encoding));
   if (frameId == "COMM")
-    return std::string("\x01jpn") + kBom + std::string(2, '\0') + kBom + utf16le(value);
-  return "\x01" + kBom + utf16le(value);
+    return start + "jpn" + terminated(encoding, "") + encoded(encoding, value);
+  return start + encoded(encoding, value);
 }
 
 // The comment readers show: a COMM frame whose description is empty.
-bool isPlainComment(const RawFrame& f) {
-  if (f.id != "COMM" || f.body.size() < 5 || (static_cast<std::uint8_t>(f.flags[1]) & 0xC0))
+bool isPlainComment(const RawFrame& f, int major) {
+  std::size_t at = 0;
+  if (f.id != "COMM" || !textStart(f, major, at) || f.body.size() < at + 5)
     return false;
-  const char encoding = f.body[0];
-  const std::string d = f.body.substr(4);
-  if (encoding == 0 || encoding == 3)
+  const char encoding = f.body[at];
+  const std::string d = f.body.substr(at + 4);
+  if (encoding == kLatin1 || encoding == kUtf8)
     return d[0] == '\0';
   if (d.size() >= 4 && (d.compare(0, 2, "\xFF\xFE") == 0 || d.compare(0, 2, "\xFE\xFF") == 0))
     return d[2] == '\0' && d[3] == '\0';
   return d.size() >= 2 && d[0] == '\0' && d[1] == '\0';
 }
 
+// The encoding of a frame's text, -1 when it cannot be looked at.
+int encodingOf(const RawFrame& f, int major) {
+  std::size_t at = 0;
+  if ((f.id[0] != 'T' && f.id != "COMM") || !textStart(f, major, at))
+    return -1;
+  const int encoding = static_cast<unsigned char>(f.body[at]);
+  return encoding <= kUtf8 ? encoding : -1;
+}
+
+bool isAscii(const std::string& text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 const std::pair<const char*, const char*> kFrameOf[] = {{"INAM", "TIT2"}, {"IART", "TPE1"},
                                                         {"IPRD", "TALB"}, {"ICMT", "COMM"},
                                                         {"ICRD", "TYER"}, {"IGNR", "TCON"}};
 
-void setField(std::vector<RawFrame>& frames, const std::string& frameId, const std::string& value) {
-  auto matches = [&frameId](const RawFrame& f) {
+// Puts the field's frame in place of the first frame it replaces, removing the others. A 2.3
+// frame is UTF-16; a 2.4 one takes the encoding of the frame it replaces, else that of the
+// tag's first text frame, else UTF-8, and UTF-8 where that encoding is Latin-1 and the text is
+// not ASCII (our readers would take Latin-1 bytes for CP932).
+void setField(std::vector<RawFrame>& frames, int major, std::string frameId,
+              const std::string& value) {
+  const bool year = frameId == "TYER";
+  if (year && major == 4)
+    frameId = "TDRC"; // 2.4 has only the recording time
+  auto matches = [&frameId, year, major](const RawFrame& f) {
     if (frameId == "COMM")
-      return isPlainComment(f);
-    // Readers take TDRC before TYER; a stray one in a v2.3 tag would hide the new year.
-    return f.id == frameId || (frameId == "TYER" && f.id == "TDRC");
+      return isPlainComment(f, major);
+    // Readers take TDRC before TYER; a stray one of either would hide the new year.
+    return year ? f.id == "TYER" || f.id == "TDRC" : f.id == frameId;
   };
+  int encoding = kUtf16;
+  if (major == 4) {
+    encoding = -1;
+    for (const RawFrame& f : frames)
+      if (encoding < 0 && matches(f))
+        encoding = encodingOf(f, major);
+    for (const RawFrame& f : frames)
+      if (encoding < 0)
+        encoding = encodingOf(f, major);
+    if (encoding < 0 || (encoding == kLatin1 && !isAscii(value)))
+      encoding = kUtf8;
+  }
+
   std::vector<RawFrame> kept;
   bool placed = value.empty();
   for (RawFrame& f : frames) {
     if (!matches(f)) {
       kept.push_back(std::move(f));
     } else if (!placed) {
-      kept.push_back({frameId, std::string(2, '\0'), frameBody(frameId, value)});
+      kept.push_back({frameId, 0, frameBody(frameId, encoding, value)});
       placed = true;
     }
   }
   if (!placed)
-    kept.push_back({frameId, std::string(2, '\0'), frameBody(frameId, value)});
+    kept.push_back({frameId, 0, frameBody(frameId, encoding, value)});
   frames = std::move(kept);
 }
 
@@ -212,47 +262,70 @@ std::string dropLastCharacter(std::string utf8) {
 
 } // namespace
 
-bool RenderId3v23(const std::string& old, const FieldValues& fields, std::string& out) {
-  std::vector<RawFrame> frames;
-  if (!framesAsV23(old, frames))
-    return false;
+Id3v2Render RenderId3v2(const std::string& old, const FieldValues& fields, std::string& out) {
+  Id3v2Header header;
+  if (!old.empty() && (!ParseId3v2Header(old, header) || header.total > old.size()))
+    return Id3v2Render::kNotATag;
   const FieldValues current = old.empty() ? FieldValues() : ReadId3v2Fields(old);
-  bool changed = false;
+  std::vector<std::pair<std::string, std::string>> changes; // frame id, value
   for (const auto& [field, frameId] : kFrameOf) {
     const auto it = fields.find(field);
     if (it == fields.end())
       continue;
     // "17" for a genre the tag holds as "Rock" is no change: both read the same.
     const auto have = current.find(field);
-    if (have != current.end() ? have->second == Id3v2FieldAsRead(field, it->second)
-                              : it->second.empty())
-      continue;
-    setField(frames, frameId, it->second);
-    changed = true;
+    if (have != current.end() ? have->second != Id3v2FieldAsRead(field, it->second)
+                              : !it->second.empty())
+      changes.emplace_back(frameId, it->second);
   }
-  std::vector<RawFrame> unused;
-  if (!changed && !old.empty() && parseV23(old, unused)) {
+  if (changes.empty() && !old.empty()) {
     out = old;
-    return true;
+    return Id3v2Render::kWritten;
   }
 
+  std::vector<RawFrame> frames;
+  bool carried = true;
+  const int major = old.empty() ? 3 : ForEachId3v2Frame(old, [&](int, const Id3v2Frame& f) {
+    // An empty frame is not allowed; readers (TagLib among them) stop at one and would lose
+    // every frame after it.
+    if (f.body.empty())
+      return;
+    RawFrame frame{f.id, f.flags, std::string(f.body)};
+    carried = carried && (f.id.size() == 4 || upgradeV22(frame));
+    frames.push_back(std::move(frame));
+  });
+  // 2.2 tag compression was never defined: its frames cannot be read, let alone carried.
+  if (!carried || (major == 2 && (static_cast<unsigned char>(old[5]) & 0x40)))
+    return Id3v2Render::kNoV23Form;
+  const int written = major == 4 ? 4 : 3;
+  for (const auto& [frameId, value] : changes)
+    setField(frames, written, frameId, value);
+
+  // The extended header (whose CRC and padding size the new tag would contradict), a 2.4
+  // footer and the unsynchronisation of 2.2 and 2.3 tags are left out.
   std::string body;
   for (const RawFrame& f : frames) {
+    if (f.body.size() > kMaxTagBody)
+      return Id3v2Render::kTooLarge;
     body += f.id;
-    appendBE32(body, static_cast<std::uint32_t>(f.body.size()));
-    body += f.flags + f.body;
+    if (written == 4)
+      appendSyncsafe(body, f.body.size());
+    else
+      appendBE32(body, static_cast<std::uint32_t>(f.body.size()));
+    body.push_back(static_cast<char>(f.flags >> 8));
+    body.push_back(static_cast<char>(f.flags & 0xFF));
+    body += f.body;
   }
   std::size_t total = 10 + body.size();
   total = !old.empty() && total <= old.size() ? old.size() : total + kPadding;
   if (total - 10 > kMaxTagBody)
-    return false;
+    return Id3v2Render::kTooLarge;
   body.resize(total - 10, '\0');
   out = "ID3";
-  out += std::string("\x03\0\0", 3);
-  for (int shift = 21; shift >= 0; shift -= 7)
-    out.push_back(static_cast<char>(((total - 10) >> shift) & 0x7F));
+  out += std::string(1, static_cast<char>(written)) + std::string(2, '\0');
+  appendSyncsafe(out, total - 10);
   out += body;
-  return true;
+  return Id3v2Render::kWritten;
 }
 
 void MirrorToId3v1(const FieldValues& id3v2Values, Id3v1Tag& tag) {

@@ -1,4 +1,4 @@
-// Writing ID3v2.3 tags (and the ID3v1 tag that mirrors one) with exactly the bytes we choose.
+// Writing ID3v2 tags (and the ID3v1 tag that mirrors one) with exactly the bytes we choose.
 #pragma once
 
 #include "FieldNames.h"
@@ -8,13 +8,24 @@
 
 namespace mp3infp {
 
-// A new ID3v2.3 tag holding every frame of `old` (an ID3v2.2, 2.3 or 2.4 tag, or empty for
-// none) with the given fields set: TIT2, TPE1, TALB, TYER, TCON and a COMM in language "jpn"
-// without description, all UTF-16 with a byte order mark; an empty value removes the field.
-// Fields whose value the tag already holds are left as they are, and a v2.3 tag that needs
-// no change comes back byte for byte. The tag keeps its old length when the frames fit, so
-// saving again does not move the audio. False when `old` is not an ID3v2 tag.
-bool RenderId3v23(const std::string& old, const FieldValues& fields, std::string& out);
+enum class Id3v2Render {
+  kWritten,
+  kNotATag,   // `old` is not an ID3v2 tag
+  kNoV23Form, // a 2.2 tag holds a frame that 2.3 has no form for (or is compressed as a whole)
+  kTooLarge,  // past what a syncsafe size can say
+};
+
+// A tag holding every frame of `old` (an ID3v2 tag, or empty for none) with the given fields
+// set: title TIT2, artist TPE1, album TALB, comment COMM in language "jpn" without description,
+// year TYER (TDRC in 2.4), genre TCON; an empty value removes the field. The tag keeps its
+// version: 2.4 stays 2.4, its changed frames in the text encoding of the frame they replace
+// (else of its first text frame, else UTF-8; UTF-8 for text beyond ASCII where that is
+// Latin-1), and 2.3 stays 2.3, its changed frames UTF-16 with a byte order mark. No tag gives
+// 2.3; a 2.2 tag becomes 2.3 with every frame in its 2.3 form (PIC as APIC with a MIME type),
+// or is refused when a frame has none. Frames not changed keep their bytes and flags; a tag
+// with no field to change comes back byte for byte. The tag keeps its old length when the
+// frames fit, so saving again does not move the audio.
+Id3v2Render RenderId3v2(const std::string& old, const FieldValues& fields, std::string& out);
 
 // Copies the six fields of an ID3v2 tag into an ID3v1 tag: text in CP932 (characters it lacks
 // as '?'), cut at a character boundary to the field's length, the genre as its ID3v1 number

@@ -72,7 +72,7 @@ bool expectedTags(const TagFile& file, const TagChanges& changes, Tags& tags) {
   if (mirror || changes.unwrapRmp || (changes.addId3v2 && !tags[kId3v2]))
     tags[kId3v2] = withId3v2(tags[kId3v2].value_or(FieldValues()), changes.id3v2);
 
-  if (tags[kId3v1] || changes.addId3v1 || !changes.id3v1.empty() || mirror) {
+  if (tags[kId3v1] || changes.addId3v1 || !changes.id3v1.empty()) {
     Id3v1Tag v1 = file.id3v1() ? *file.id3v1() : Id3v1Tag();
     // The mirror takes the six values of the ID3v2 tag as it will read, cut and with '?' for
     // what CP932 lacks; values set for the ID3v1 tag itself go on top.

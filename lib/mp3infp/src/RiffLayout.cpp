@@ -56,12 +56,25 @@ bool IsValidFourcc(const std::string& id) {
 
 bool RiffLayout::read(const FileReader& file) {
   std::string header;
-  if (!file.read(0, 12, header) || header.compare(0, 4, "RIFF") != 0)
+  if (!file.read(0, 12, header))
+    return false;
+  const std::string kind = header.substr(0, 4);
+  rf64_ = kind == "RF64" || kind == "BW64";
+  if (kind != "RIFF" && !rf64_)
     return false;
   form_ = header.substr(8, 4);
   chunks_.clear();
   infoLists_.clear();
-  const std::uint64_t declared = 8 + static_cast<std::uint64_t>(ReadLE32(header.data() + 4));
+  std::uint64_t declared = 8 + static_cast<std::uint64_t>(ReadLE32(header.data() + 4));
+  std::uint64_t dataSize = 0;
+  std::string ds64;
+  if (rf64_ && file.read(12, 32, ds64) && ds64.compare(0, 4, "ds64") == 0) {
+    const auto le64 = [&ds64](std::size_t at) {
+      return ReadLE32(ds64.data() + at) | std::uint64_t{ReadLE32(ds64.data() + at + 4)} << 32;
+    };
+    declared = 8 + le64(8);
+    dataSize = le64(16);
+  }
   bodyEnd_ = declared < file.size() ? declared : file.size();
   sound_ = declared <= file.size();
 
@@ -78,6 +91,8 @@ bool RiffLayout::read(const FileReader& file) {
     }
     chunk.offset = pos;
     chunk.size = ReadLE32(head.data() + 4);
+    if (rf64_ && chunk.id == "data" && chunk.size == 0xFFFFFFFFu)
+      chunk.size = dataSize;
     chunk.dataOffset = pos + 8;
     const std::uint64_t room = bodyEnd_ - chunk.dataOffset;
     chunk.available = chunk.size <= room ? chunk.size : room;

@@ -1,4 +1,6 @@
 // The chunk layout of a RIFF file ('WAVE' or 'RMP3'), read without trusting any size field.
+// RF64 (and BW64), the WAV of more than 4 GiB, is read too: its 64-bit sizes stand in its
+// 'ds64' chunk.
 #pragma once
 
 #include "FileReader.h"
@@ -14,7 +16,7 @@ struct RiffChunk {
   std::string id;               // four characters
   std::uint64_t offset = 0;     // of the chunk header
   std::uint64_t dataOffset = 0; // of the chunk body
-  std::uint32_t size = 0;       // as stored
+  std::uint64_t size = 0;       // as stored (an RF64 file's 'data' chunk: as its ds64 says)
   std::uint64_t available = 0;  // bytes of the body inside the file (less than size if cut)
   bool padded = false;          // an odd body is followed by its pad byte
 };
@@ -28,6 +30,8 @@ public:
   bool read(const FileReader& file);
 
   const std::string& form() const { return form_; }
+  // An RF64 or BW64 file; we read such files but never rewrite them.
+  bool rf64() const { return rf64_; }
   const std::vector<RiffChunk>& chunks() const { return chunks_; }
   // End of the RIFF body inside the file; bytes past it are kept as a trailer.
   std::uint64_t bodyEnd() const { return bodyEnd_; }
@@ -50,6 +54,7 @@ private:
   std::vector<bool> infoLists_;
   std::uint64_t bodyEnd_ = 0;
   bool sound_ = false;
+  bool rf64_ = false;
 };
 
 // A LIST/INFO chunk holding the items byte for byte, header included, each odd item padded.

@@ -64,7 +64,7 @@ bool TagFile::load(const std::string& absolutePath) {
   if (riff_.read(reader_)) {
     if (riff_.form() == "WAVE")
       return loadWave();
-    if (riff_.form() == "RMP3")
+    if (riff_.form() == "RMP3" && !riff_.rf64())
       return loadRmp3();
     return false;
   }

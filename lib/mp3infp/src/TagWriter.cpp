@@ -54,8 +54,13 @@ InfoItems editedInfo(const InfoItems& original, const FieldValues& edits, bool p
   return items;
 }
 
-// The MPEG stream with its ID3v2 and ID3v1 tags changed or added.
-bool streamPieces(const TagFile& file, const TagChanges& changes, std::vector<Piece>& out) {
+// The result code of a failed ID3v2 render.
+int renderFailure(Id3v2Render result) {
+  return result == Id3v2Render::kNoV23Form ? kNoV23FormCode : 22;
+}
+
+// The MPEG stream with its ID3v2 and ID3v1 tags changed or added; 0, or why it cannot be.
+int streamPieces(const TagFile& file, const TagChanges& changes, std::vector<Piece>& out) {
   const Id3v1Tag* v1 = file.id3v1();
   const std::uint64_t v1Start = v1 ? file.id3v1Offset() : file.streamEnd();
   std::uint64_t from = file.streamStart();
@@ -65,24 +70,26 @@ bool streamPieces(const TagFile& file, const TagChanges& changes, std::vector<Pi
     std::string old, tag;
     if (file.id3v2Size() > kMaxId3v2 ||
         (file.id3v2Size() > 0 &&
-         !file.reader().read(from, static_cast<std::size_t>(file.id3v2Size()), old)) ||
-        !RenderId3v23(old, changes.id3v2, tag))
-      return false;
+         !file.reader().read(from, static_cast<std::size_t>(file.id3v2Size()), old)))
+      return 22;
+    const Id3v2Render rendered = RenderId3v2(old, changes.id3v2, tag);
+    if (rendered != Id3v2Render::kWritten)
+      return renderFailure(rendered);
     out.push_back(Piece::Bytes(tag));
     from += file.id3v2Size();
     v2Values = ReadId3v2Fields(tag);
   }
   out.push_back(Piece::Range(from, v1Start - from));
-  if (v1 || changes.addId3v1 || !changes.id3v1.empty() || mirror) {
+  if (v1 || changes.addId3v1 || !changes.id3v1.empty()) {
     Id3v1Tag tag = v1 ? *v1 : Id3v1Tag();
     if (mirror)
       MirrorToId3v1(v2Values, tag);
     for (const auto& [id, value] : changes.id3v1)
       if (!tag.set(id, value))
-        return false;
+        return 22;
     out.push_back(Piece::Bytes(tag.bytes()));
   }
-  return true;
+  return 0;
 }
 
 void appendChunk(std::vector<Piece>& body, const char* id, std::vector<Piece> content) {
@@ -111,22 +118,26 @@ int finishRiff(const TagFile& file, const std::string& form, std::vector<Piece> 
 }
 
 // A WAV file's ID3v2 chunk with the INFO values just written, so that tools reading either tag
-// show the same; false when the chunk holds no ID3v2 tag we can rebuild.
-bool id3ChunkPieces(const TagFile& file, const RiffChunk& chunk, const FieldValues& values,
-                    std::vector<Piece>& body) {
+// show the same; 0, or why the chunk's tag cannot be rebuilt.
+int id3ChunkPieces(const TagFile& file, const RiffChunk& chunk, const FieldValues& values,
+                   std::vector<Piece>& body) {
   std::string old, tag;
   if (chunk.available > kMaxId3v2 ||
-      !file.reader().read(chunk.dataOffset, static_cast<std::size_t>(chunk.available), old) ||
-      !RenderId3v23(old, values, tag))
-    return false;
+      !file.reader().read(chunk.dataOffset, static_cast<std::size_t>(chunk.available), old))
+    return 24;
+  const Id3v2Render rendered = RenderId3v2(old, values, tag);
+  if (rendered != Id3v2Render::kWritten)
+    return rendered == Id3v2Render::kNoV23Form ? kNoV23FormCode : 24; // the tags would disagree
   appendChunk(body, chunk.id.c_str(), {Piece::Bytes(tag)});
-  return true;
+  return 0;
 }
 
 // WAV and RMP3 files: chunk by chunk, the first INFO list rebuilt in place, later INFO lists
 // merged into it.
 int rewriteRiff(const TagFile& file, const TagChanges& changes) {
   const RiffLayout& riff = file.riff();
+  if (riff.rf64())
+    return kRf64Code;
   if (!riff.sound() || !file.infoComplete())
     return 21; // sizes that do not add up: rewriting could only make it worse
   const bool wav = file.type() == TagFile::kWav;
@@ -141,8 +152,8 @@ int rewriteRiff(const TagFile& file, const TagChanges& changes) {
   for (const RiffChunk& chunk : riff.chunks()) {
     // Only the chunk we read is rebuilt; one holding no tag we can read is copied.
     if (&chunk == file.id3Chunk() && !changes.info.empty()) {
-      if (!id3ChunkPieces(file, chunk, changes.info, body))
-        return 24; // the two tags would disagree
+      if (const int failure = id3ChunkPieces(file, chunk, changes.info, body))
+        return failure;
       continue;
     }
     if (riff.isInfoList(file.reader(), chunk)) {
@@ -153,8 +164,8 @@ int rewriteRiff(const TagFile& file, const TagChanges& changes) {
     }
     if (file.isRmp3() && !dataWritten && chunk.id == "data") {
       std::vector<Piece> stream;
-      if (!streamPieces(file, changes, stream))
-        return 22;
+      if (const int failure = streamPieces(file, changes, stream))
+        return failure;
       appendChunk(body, "data", stream);
       dataWritten = true;
       continue;
@@ -170,7 +181,7 @@ int rewriteRiff(const TagFile& file, const TagChanges& changes) {
     for (const auto& [id, value] : changes.info)
       values[id] = value;
     std::string tag;
-    if (!RenderId3v23({}, values, tag))
+    if (RenderId3v2({}, values, tag) != Id3v2Render::kWritten)
       return 23;
     appendChunk(body, "id3 ", {Piece::Bytes(tag)});
   }
@@ -184,15 +195,15 @@ int ApplyChanges(const TagFile& file, const TagChanges& changes) {
     if (!file.riff().sound())
       return 21;
     std::vector<Piece> stream;
-    if (!streamPieces(file, changes, stream))
-      return 22;
+    if (const int failure = streamPieces(file, changes, stream))
+      return failure;
     return WriteAtomically(file.path(), file.reader(), stream);
   }
   if (file.type() == TagFile::kWav || file.isRmp3())
     return rewriteRiff(file, changes);
   std::vector<Piece> stream;
-  if (!streamPieces(file, changes, stream))
-    return 22;
+  if (const int failure = streamPieces(file, changes, stream))
+    return failure;
   if (!changes.wrapRmp)
     return WriteAtomically(file.path(), file.reader(), stream);
   std::vector<Piece> body;

@@ -11,14 +11,20 @@ struct TagChanges {
   // takes them too.
   FieldValues info;
   FieldValues id3v1; // ID3v1 values, UTF-8
-  // ID3v2 values, UTF-8: the tag is rewritten as v2.3 and the ID3v1 tag (made when missing)
-  // mirrors it.
+  // ID3v2 values, UTF-8: the tag is rewritten in its own version (RenderId3v2), and the ID3v1
+  // tag, when there is one or addId3v1 makes one, mirrors it.
   FieldValues id3v2;
   bool addId3v1 = false;  // append an empty ID3v1 tag when there is none
   bool addId3v2 = false;  // an ID3v2.3 tag for a stream without one, an 'id3 ' chunk for a WAV
   bool wrapRmp = false;   // make sure the file is RIFF 'RMP3' with an INFO list
   bool unwrapRmp = false; // an RMP3 file becomes its MPEG stream, with `id3v2` in its tag
 };
+
+// Returned when an ID3v2.2 tag holds a frame that ID3v2.3 has no form for: writing it would
+// drop the frame.
+inline constexpr int kNoV23FormCode = 25;
+// Returned for an RF64 file, whose tags are read but never written.
+inline constexpr int kRf64Code = 26;
 
 // 0 when the file now holds the changes. The MPEG stream of an MP3 file (ID3v2 tag, frames,
 // APE tag, ID3v1 tag) stays one run of bytes: wrapping it in RIFF 'RMP3' puts all of it, byte

@@ -238,12 +238,17 @@ MP3INFP_API uint32_t mp3infp_MakeId3v2(const char* path) {
     for (const auto& [id, value] : *s.file->values(TagKind::Rmp))
       if (!value.empty())
         changes.id3v2[id] = value;
-  } else if (s.file->type() == TagFile::kWav ? s.file->hasId3Chunk()
-                                             : s.file->values(TagKind::Id3v2) != nullptr) {
-    return 0;
-  } else {
+  } else if (s.file->type() == TagFile::kWav) {
+    if (s.file->hasId3Chunk())
+      return 0;
     changes.addId3v2 = true;
+  } else {
+    changes.addId3v2 = s.file->values(TagKind::Id3v2) == nullptr;
+    if (!changes.addId3v2 && s.file->id3v1())
+      return 0;
   }
+  // Players that read no ID3v2 tag read the ID3v1 one, which then mirrors it.
+  changes.addId3v1 = s.file->type() == TagFile::kMp3 && !s.file->id3v1();
   const mp3infp::ScopedReadBack readBack(mp3infp::ExpectReadBack(*s.file, changes));
   const int result = mp3infp::ApplyChanges(*s.file, changes);
   if (result != 0)
