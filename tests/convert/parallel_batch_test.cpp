@@ -126,9 +126,8 @@ TEST(ParallelBatch, GivesTheSameFilesAsOneAtATime) {
                                        "（既にMP3あり 1・変換できないファイル 1）"));
   EXPECT_EQ(summary[3], summary[1]);
   for (const char* name :
-       {"a.mp3", "b.mp3", "c.mp3", "cut.mp3", "keep.mp3", "plain.mp3", "trash/a.wav",
-        "trash/b.wav", "trash/c.wav", "trash/cut.wav", "trash/plain.wav", "keep.wav", "empty.wav",
-        "old.wav"})
+       {"a.mp3", "b.mp3", "c.mp3", "cut.mp3", "keep.mp3", "plain.mp3", "trash/a.wav", "trash/b.wav",
+        "trash/c.wav", "trash/cut.wav", "trash/plain.wav", "keep.wav", "empty.wav", "old.wav"})
     EXPECT_EQ(after[1].count(name), 1u) << name;
   EXPECT_EQ(after[1]["old.mp3"], start.at("old.mp3")) << "an MP3 in the way is kept";
   // Byte for byte, so the audio, the tags and the wrapping all agree.
