@@ -162,6 +162,8 @@ private:
   void KeepOuterSize();
   QSize FrameExtra() const;
   void ShowGenre(int index);
+  // The tag boxes show `fields`, as a file's values or, `asTyped`, as edits Ctrl+Z undoes.
+  void PutTagFields(const TagFields& fields, bool asTyped);
   // The genre list selects the item of the genre field's name, or none.
   void SelectShownGenre();
   // The end of a batch in the status bar, for a few seconds.

@@ -144,65 +144,56 @@ void TForm1::ShowFileKind(const QString& type, const QString& tagKinds) {
   Edit5->setText(tagKinds);
 }
 
-void TForm1::ShowTagFields(const TagFields& fields) {
-  Edit6->setText(fields.Title);
-  Edit7->setText(fields.Artist);
-  Edit8->setText(fields.Album);
-  Edit9->setText(fields.Year);
-  Memo1->setPlainText(fields.Comment);
-  Edit10->setText(fields.Genre);
-  if (fields.PlayingTime)
-    Edit12->setText(*fields.PlayingTime);
-  Edit11->setText(fields.Arranger);
-  Edit17->setText(fields.Lyricist);
-  Edit18->setText(fields.Composer);
-  Edit19->setText(fields.Performer);
-  Edit20->setText(fields.Id);
-  if (fields.Jacket)
-    ComboBox1->setCurrentText(*fields.Jacket);
-  SelectShownGenre();
-}
-
 namespace {
 
-// Puts `text` into the box as an edit of its own, which Ctrl+Z undoes (setText would clear the
-// box's undo history). A read-only box cannot undo; it just shows the text.
-void TypeInto(QLineEdit* box, const QString& text) {
-  if (box->text() == text)
-    return;
-  if (box->isReadOnly()) {
+// Puts `text` into the box: shown as a file's value, or as an edit of its own that Ctrl+Z undoes
+// (setText would clear the box's undo history). A read-only box cannot undo; it just shows it.
+void Put(QLineEdit* box, const QString& text, bool asTyped) {
+  if (!asTyped || box->isReadOnly()) {
     box->setText(text);
-    return;
+  } else if (box->text() != text) {
+    box->selectAll();
+    box->insert(text);
   }
-  box->selectAll();
-  box->insert(text);
 }
 
-void TypeInto(QPlainTextEdit* box, const QString& text) {
-  if (box->toPlainText() == text)
-    return;
-  QTextCursor cursor(box->document());
-  cursor.select(QTextCursor::Document);
-  cursor.insertText(text);
+void Put(QPlainTextEdit* box, const QString& text, bool asTyped) {
+  if (!asTyped) {
+    box->setPlainText(text);
+  } else if (box->toPlainText() != text) {
+    QTextCursor cursor(box->document());
+    cursor.select(QTextCursor::Document);
+    cursor.insertText(text);
+  }
 }
 
 } // namespace
 
-void TForm1::EditTagFields(const TagFields& fields) {
-  TypeInto(Edit6, fields.Title);
-  TypeInto(Edit7, fields.Artist);
-  TypeInto(Edit8, fields.Album);
-  TypeInto(Edit9, fields.Year);
-  TypeInto(Memo1, fields.Comment);
-  TypeInto(Edit10, fields.Genre);
-  TypeInto(Edit11, fields.Arranger);
-  TypeInto(Edit17, fields.Lyricist);
-  TypeInto(Edit18, fields.Composer);
-  TypeInto(Edit19, fields.Performer);
-  TypeInto(Edit20, fields.Id);
+void TForm1::PutTagFields(const TagFields& fields, bool asTyped) {
+  Put(Edit6, fields.Title, asTyped);
+  Put(Edit7, fields.Artist, asTyped);
+  Put(Edit8, fields.Album, asTyped);
+  Put(Edit9, fields.Year, asTyped);
+  Put(Memo1, fields.Comment, asTyped);
+  Put(Edit10, fields.Genre, asTyped);
+  if (fields.PlayingTime)
+    Edit12->setText(*fields.PlayingTime);
+  Put(Edit11, fields.Arranger, asTyped);
+  Put(Edit17, fields.Lyricist, asTyped);
+  Put(Edit18, fields.Composer, asTyped);
+  Put(Edit19, fields.Performer, asTyped);
+  Put(Edit20, fields.Id, asTyped);
   if (fields.Jacket)
-    TypeInto(ComboBox1->lineEdit(), *fields.Jacket);
+    Put(ComboBox1->lineEdit(), *fields.Jacket, asTyped);
   SelectShownGenre();
+}
+
+void TForm1::ShowTagFields(const TagFields& fields) {
+  PutTagFields(fields, false);
+}
+
+void TForm1::EditTagFields(const TagFields& fields) {
+  PutTagFields(fields, true);
 }
 
 TagFields TForm1::ShownTagFields() const {
@@ -223,7 +214,7 @@ TagFields TForm1::ShownTagFields() const {
 }
 
 void TForm1::ShowComment(const QString& comment) {
-  TypeInto(Memo1, comment);
+  Put(Memo1, comment, true);
 }
 
 // ---------------------------------------------------------------------------------------------
