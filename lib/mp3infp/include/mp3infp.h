@@ -1,7 +1,8 @@
 /* libmp3infp: tag access for WAV and MP3 files.
  *
  * One file is loaded at a time; every call acts on the file loaded last. Texts passed in and
- * out are UTF-8. All functions must be called from one thread at a time.
+ * out are UTF-8. All functions must be called from one thread at a time (mp3infp_handle.h
+ * gives callers on other threads loaded files of their own).
  *
  * Files:
  *   - WAV: RIFF 'WAVE'. Its tag is the LIST/INFO chunk, read and written through the bare

@@ -62,9 +62,23 @@ ScopedReadBack::~ScopedReadBack() {
   activeReadBack() = std::move(previous_);
 }
 
+// Per thread: handles on other threads save at the same time.
 ReadBack& ScopedReadBack::activeReadBack() {
-  static ReadBack check;
+  thread_local ReadBack check;
   return check;
+}
+
+ScopedKeptLock::ScopedKeptLock(int* slot) : previous_(activeSlot()) {
+  activeSlot() = slot;
+}
+
+ScopedKeptLock::~ScopedKeptLock() {
+  activeSlot() = previous_;
+}
+
+int*& ScopedKeptLock::activeSlot() {
+  thread_local int* slot = nullptr;
+  return slot;
 }
 
 bool IsOurTemporaryName(std::string_view name) {
@@ -288,7 +302,13 @@ int WriteAtomically(const std::string& path, const FileReader& source,
   // The lock is held until the temporary file has its final name, so no sweep takes it.
   if (checked && ::fchmod(fd, now.st_mode & 07777) == 0 && ::fsync(fd) == 0 &&
       ::rename(temp.c_str(), target.c_str()) == 0) {
-    ::close(fd);
+    if (int* kept = ScopedKeptLock::activeSlot()) {
+      if (*kept >= 0)
+        ::close(*kept);
+      *kept = fd;
+    } else {
+      ::close(fd);
+    }
     syncFolder(folder);
     return 0;
   }

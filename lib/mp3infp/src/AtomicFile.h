@@ -58,6 +58,22 @@ private:
   ReadBack previous_;
 };
 
+// While one lives on a thread, a WriteAtomically there that replaces the file by its temporary
+// file keeps that file's descriptor, and with it the exclusive lock taken before the rename,
+// in `*slot` instead of closing it (a descriptor already there is closed: its file has just
+// been replaced). A null slot keeps nothing.
+class ScopedKeptLock {
+public:
+  explicit ScopedKeptLock(int* slot);
+  ~ScopedKeptLock();
+  ScopedKeptLock(const ScopedKeptLock&) = delete;
+  ScopedKeptLock& operator=(const ScopedKeptLock&) = delete;
+  static int*& activeSlot();
+
+private:
+  int* previous_;
+};
+
 // Writes the pieces to a temporary file in the folder of `path` (symbolic links followed),
 // lets the active read-back check it, gives it the original's owner, group and permissions,
 // flushes it to disk and renames it over the original. Stale temporary files of ours in that

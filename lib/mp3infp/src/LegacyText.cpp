@@ -11,8 +11,8 @@ namespace mp3infp {
 
 namespace {
 
-// One converter per direction, opened on first use and kept: the library is used from one
-// thread at a time, and opening iconv costs far more than a short conversion.
+// One converter per direction and thread, opened on first use and kept: opening iconv costs far
+// more than a short conversion, and a converter keeps state while it converts.
 class Converter {
 public:
   Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
@@ -47,12 +47,12 @@ private:
 };
 
 Converter& fromCp932() {
-  static Converter c("UTF-8", "CP932");
+  thread_local Converter c("UTF-8", "CP932");
   return c;
 }
 
 Converter& toCp932() {
-  static Converter c("CP932", "UTF-8");
+  thread_local Converter c("CP932", "UTF-8");
   return c;
 }
 

@@ -1,6 +1,7 @@
-// The C entry points: one loaded file, the values set since it was loaded, and the text last
-// handed out.
+// The C entry points: each handle holds one loaded file, the values set since it was loaded and
+// the text last handed out; the mp3infp_ functions use a default handle.
 #include "mp3infp.h"
+#include "mp3infp_handle.h"
 
 #include "FieldNames.h"
 #include "LegacyText.h"
@@ -9,40 +10,59 @@
 #include "TagWriter.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <new>
 #include <string>
 
 #define MP3INFP_API extern "C" __attribute__((visibility("default")))
 
-namespace {
-
 using mp3infp::TagFile;
 using mp3infp::TagKind;
 
-struct Session {
+struct MP3INFP_HANDLE {
   std::unique_ptr<TagFile> file;
   std::map<std::string, std::string> edits; // value name -> UTF-8
   std::string value;
+  // mp3infph_KeepLocks: the descriptor (and flock) of the file the last rewrite put in place.
+  bool keepLocks = false;
+  int keptLock = -1;
+
+  ~MP3INFP_HANDLE() { dropKeptLock(); }
+  void dropKeptLock() {
+    if (keptLock >= 0)
+      ::close(keptLock);
+    keptLock = -1;
+  }
 };
 
-Session& session() {
+namespace {
+
+using Session = MP3INFP_HANDLE;
+
+// The handle of the mp3infp_ functions, and of a null handle.
+Session& session(MP3INFP_HANDLE* handle = nullptr) {
   static Session s;
-  return s;
+  return handle ? *handle : s;
 }
 
-bool isLoadedFile(const char* path) {
-  const TagFile* file = session().file.get();
+// A rewrite of the handle's file keeps the new file's lock when the handle asked for it.
+struct KeptLockScope : mp3infp::ScopedKeptLock {
+  explicit KeptLockScope(Session& s) : ScopedKeptLock(s.keepLocks ? &s.keptLock : nullptr) {}
+};
+
+bool isLoadedFile(Session& s, const char* path) {
+  const TagFile* file = s.file.get();
   struct stat st {};
   return file && path && ::stat(path, &st) == 0 && st.st_dev == file->reader().info().st_dev &&
          st.st_ino == file->reader().info().st_ino;
 }
 
 // Loads the same file again after it was rewritten; the values set but not yet saved stay set.
-std::uint32_t reload() {
-  Session& s = session();
+std::uint32_t reload(Session& s) {
   const std::string path = s.file->path();
   s.file = TagFile::Open(path);
   if (!s.file) {
@@ -53,9 +73,9 @@ std::uint32_t reload() {
 }
 
 // Which values set so far belong to which tag of the file.
-mp3infp::TagChanges pendingChanges() {
+mp3infp::TagChanges pendingChanges(const Session& s) {
   mp3infp::TagChanges changes;
-  for (const auto& [name, value] : session().edits) {
+  for (const auto& [name, value] : s.edits) {
     std::string id;
     const TagKind kind = mp3infp::SplitValueName(name, id);
     if (kind == TagKind::Info || kind == TagKind::Rmp)
@@ -74,8 +94,9 @@ MP3INFP_API uint32_t mp3infp_GetVer(void) {
   return 0x260;
 }
 
-MP3INFP_API uint32_t mp3infp_Load(void* /*owner*/, const char* path) {
-  Session& s = session();
+MP3INFP_API uint32_t mp3infph_Load(MP3INFP_HANDLE* handle, const char* path) {
+  Session& s = session(handle);
+  s.dropKeptLock();
   s.file.reset();
   s.edits.clear();
   if (!path || !*path)
@@ -88,18 +109,20 @@ MP3INFP_API uint32_t mp3infp_Load(void* /*owner*/, const char* path) {
   return s.file ? 0 : 3;
 }
 
-MP3INFP_API uint32_t mp3infp_GetType(void) {
-  return session().file ? session().file->type() : 0;
+MP3INFP_API uint32_t mp3infph_GetType(MP3INFP_HANDLE* handle) {
+  const Session& s = session(handle);
+  return s.file ? s.file->type() : 0;
 }
 
-MP3INFP_API uint32_t mp3infp_mp3_GetTagType(void) {
-  return session().file ? session().file->tagBits() : 0;
+MP3INFP_API uint32_t mp3infph_mp3_GetTagType(MP3INFP_HANDLE* handle) {
+  const Session& s = session(handle);
+  return s.file ? s.file->tagBits() : 0;
 }
 
-MP3INFP_API int mp3infp_GetValue(const char* name, char** value) {
+MP3INFP_API int mp3infph_GetValue(MP3INFP_HANDLE* handle, const char* name, char** value) {
   if (!value)
     return -1;
-  Session& s = session();
+  Session& s = session(handle);
   s.value.clear();
   *value = s.value.data();
   if (!name || !s.file)
@@ -133,8 +156,9 @@ MP3INFP_API int mp3infp_GetValue(const char* name, char** value) {
   return 0;
 }
 
-MP3INFP_API uint32_t mp3infp_SetValue(const char* name, const char* value) {
-  Session& s = session();
+MP3INFP_API uint32_t mp3infph_SetValue(MP3INFP_HANDLE* handle, const char* name,
+                                       const char* value) {
+  Session& s = session(handle);
   if (!s.file)
     return 1;
   if (!name || !value || !mp3infp::IsValidUtf8(value))
@@ -177,58 +201,61 @@ MP3INFP_API uint32_t mp3infp_SetValue(const char* name, const char* value) {
   return 0;
 }
 
-MP3INFP_API uint32_t mp3infp_Save(const char* path) {
-  Session& s = session();
+MP3INFP_API uint32_t mp3infph_Save(MP3INFP_HANDLE* handle, const char* path) {
+  Session& s = session(handle);
   if (!s.file)
     return 1;
-  if (!isLoadedFile(path))
+  if (!isLoadedFile(s, path))
     return 2;
   if (s.edits.empty())
     return 0;
-  const mp3infp::TagChanges changes = pendingChanges();
+  const mp3infp::TagChanges changes = pendingChanges(s);
+  const KeptLockScope keep(s);
   const mp3infp::ScopedReadBack readBack(mp3infp::ExpectReadBack(*s.file, changes));
   const int result = mp3infp::ApplyChanges(*s.file, changes);
   if (result != 0)
     return static_cast<uint32_t>(result);
   s.edits.clear();
-  return reload();
+  return reload(s);
 }
 
-MP3INFP_API uint32_t mp3infp_mp3_MakeId3v1(const char* path) {
-  Session& s = session();
+MP3INFP_API uint32_t mp3infph_mp3_MakeId3v1(MP3INFP_HANDLE* handle, const char* path) {
+  Session& s = session(handle);
   if (!s.file || s.file->type() != TagFile::kMp3)
     return 1;
-  if (!isLoadedFile(path))
+  if (!isLoadedFile(s, path))
     return 2;
   if (s.file->id3v1())
     return 0;
   mp3infp::TagChanges changes;
   changes.addId3v1 = true;
+  const KeptLockScope keep(s);
   const mp3infp::ScopedReadBack readBack(mp3infp::ExpectReadBack(*s.file, changes));
   const int result = mp3infp::ApplyChanges(*s.file, changes);
-  return result != 0 ? static_cast<uint32_t>(result) : reload();
+  return result != 0 ? static_cast<uint32_t>(result) : reload(s);
 }
 
-MP3INFP_API uint32_t mp3infp_mp3_MakeRMP(const char* path) {
-  Session& s = session();
+MP3INFP_API uint32_t mp3infph_mp3_MakeRMP(MP3INFP_HANDLE* handle, const char* path) {
+  Session& s = session(handle);
   if (!s.file || s.file->type() != TagFile::kMp3)
     return 1;
-  if (!isLoadedFile(path))
+  if (!isLoadedFile(s, path))
     return 2;
   if (s.file->isRmp3() && s.file->hasInfoList())
     return 0;
   mp3infp::TagChanges changes;
   changes.wrapRmp = true;
+  const KeptLockScope keep(s);
   const mp3infp::ScopedReadBack readBack(mp3infp::ExpectReadBack(*s.file, changes));
   const int result = mp3infp::ApplyChanges(*s.file, changes);
-  return result != 0 ? static_cast<uint32_t>(result) : reload();
+  return result != 0 ? static_cast<uint32_t>(result) : reload(s);
 }
 
-MP3INFP_API uint32_t mp3infp_MakeId3v2(const char* path) {
-  Session& s = session();
+MP3INFP_API uint32_t mp3infph_MakeId3v2(MP3INFP_HANDLE* handle, const char* path) {
+  Session& s = session(handle);
   if (!s.file)
     return 1;
-  if (!isLoadedFile(path))
+  if (!isLoadedFile(s, path))
     return 2;
   mp3infp::TagChanges changes;
   if (s.file->isRmp3()) {
@@ -249,6 +276,7 @@ MP3INFP_API uint32_t mp3infp_MakeId3v2(const char* path) {
   }
   // Players that read no ID3v2 tag read the ID3v1 one, which then mirrors it.
   changes.addId3v1 = s.file->type() == TagFile::kMp3 && !s.file->id3v1();
+  const KeptLockScope keep(s);
   const mp3infp::ScopedReadBack readBack(mp3infp::ExpectReadBack(*s.file, changes));
   const int result = mp3infp::ApplyChanges(*s.file, changes);
   if (result != 0)
@@ -263,5 +291,65 @@ MP3INFP_API uint32_t mp3infp_MakeId3v2(const char* path) {
     }
     s.edits = std::move(edits);
   }
-  return reload();
+  return reload(s);
+}
+
+MP3INFP_API MP3INFP_HANDLE* mp3infph_Create(void) {
+  return new (std::nothrow) MP3INFP_HANDLE;
+}
+
+MP3INFP_API void mp3infph_Destroy(MP3INFP_HANDLE* handle) {
+  delete handle;
+}
+
+MP3INFP_API void mp3infph_KeepLocks(MP3INFP_HANDLE* handle, int keep) {
+  Session& s = session(handle);
+  s.keepLocks = keep != 0;
+  if (!s.keepLocks)
+    s.dropKeptLock();
+}
+
+MP3INFP_API int mp3infph_TakeLock(MP3INFP_HANDLE* handle) {
+  Session& s = session(handle);
+  const int fd = s.keptLock;
+  s.keptLock = -1;
+  return fd;
+}
+
+// The contract's functions: the default handle.
+
+MP3INFP_API uint32_t mp3infp_Load(void* /*owner*/, const char* path) {
+  return mp3infph_Load(nullptr, path);
+}
+
+MP3INFP_API uint32_t mp3infp_GetType(void) {
+  return mp3infph_GetType(nullptr);
+}
+
+MP3INFP_API uint32_t mp3infp_mp3_GetTagType(void) {
+  return mp3infph_mp3_GetTagType(nullptr);
+}
+
+MP3INFP_API int mp3infp_GetValue(const char* name, char** value) {
+  return mp3infph_GetValue(nullptr, name, value);
+}
+
+MP3INFP_API uint32_t mp3infp_SetValue(const char* name, const char* value) {
+  return mp3infph_SetValue(nullptr, name, value);
+}
+
+MP3INFP_API uint32_t mp3infp_Save(const char* path) {
+  return mp3infph_Save(nullptr, path);
+}
+
+MP3INFP_API uint32_t mp3infp_mp3_MakeId3v1(const char* path) {
+  return mp3infph_mp3_MakeId3v1(nullptr, path);
+}
+
+MP3INFP_API uint32_t mp3infp_mp3_MakeRMP(const char* path) {
+  return mp3infph_mp3_MakeRMP(nullptr, path);
+}
+
+MP3INFP_API uint32_t mp3infp_MakeId3v2(const char* path) {
+  return mp3infph_MakeId3v2(nullptr, path);
 }

@@ -1,0 +1,95 @@
+// Handles of the tag library: loaded files of their own, used on several threads at once, and
+// a file marked as in use that stays marked while saves replace it.
+#include "Mp3infpTestFiles.h"
+
+#include <mp3infp_handle.h>
+
+#include <gtest/gtest.h>
+
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using fixtures::TempDir;
+namespace fs = std::filesystem;
+
+std::string valueOf(MP3INFP_HANDLE* h, const char* name) {
+  char* value = nullptr;
+  return mp3infph_GetValue(h, name, &value) == 0 && value ? value : "?";
+}
+
+TEST(Mp3infpHandles, WorkOnSeveralThreadsWithoutTouchingTheDefaultOne) {
+  TempDir dir;
+  const fs::path shown = dir / "shown.wav";
+  fixtures::writeFile(shown, fixtures::makeWavWithChunks(
+                                 {.seconds = 0.2}, {fixtures::makeInfoList({{"INAM", "a"}})}));
+  ASSERT_EQ(mp3infp_Load(nullptr, shown.c_str()), 0u);
+  ASSERT_EQ(mp3infp_SetValue("INAM", "unsaved"), 0u);
+
+  std::vector<std::thread> threads;
+  std::vector<int> failures(4, 0);
+  for (int t = 0; t < 4; ++t) {
+    const fs::path file = dir / ("t" + std::to_string(t) + ".wav");
+    fixtures::writeFile(file, fixtures::makeWavWithChunks({.seconds = 0.2}, {}));
+    threads.emplace_back([t, file, &failures] {
+      MP3INFP_HANDLE* h = mp3infph_Create();
+      for (int round = 0; round < 25; ++round) {
+        // Japanese text goes through the CP932 converters, which each thread has its own of.
+        const std::string title = "曲" + std::to_string(t) + "の" + std::to_string(round);
+        failures[t] += mp3infph_Load(h, file.c_str()) != 0 ||
+                       mp3infph_SetValue(h, "INAM", title.c_str()) != 0 ||
+                       mp3infph_Save(h, file.c_str()) != 0 || mp3infph_Load(h, file.c_str()) != 0 ||
+                       valueOf(h, "INAM") != title;
+      }
+      mp3infph_Destroy(h);
+    });
+  }
+  for (std::thread& t : threads)
+    t.join();
+  for (int t = 0; t < 4; ++t)
+    EXPECT_EQ(failures[t], 0) << "thread " << t;
+  EXPECT_EQ(valueOf(nullptr, "INAM"), "unsaved");
+  EXPECT_EQ(mp3infp_Save(shown.c_str()), 0u);
+}
+
+TEST(Mp3infpHandles, KeepTheReplacedFileLockedForTheCaller) {
+  TempDir dir;
+  const fs::path mp3 = dir / "a.mp3";
+  fixtures::writeFile(mp3, fixtures::makeMp3(0.3));
+  MP3INFP_HANDLE* h = mp3infph_Create();
+  ASSERT_EQ(mp3infph_Load(h, mp3.c_str()), 0u);
+  mp3infph_KeepLocks(h, 1);
+  // Two rewrites, each replacing the file: the tag, then the value.
+  ASSERT_EQ(mp3infph_mp3_MakeRMP(h, mp3.c_str()), 0u);
+  ASSERT_EQ(mp3infph_SetValue(h, "INAM_rmp", "x"), 0u);
+  ASSERT_EQ(mp3infph_Save(h, mp3.c_str()), 0u);
+  const int fd = mp3infph_TakeLock(h);
+  ASSERT_GE(fd, 0);
+  EXPECT_EQ(mp3infph_TakeLock(h), -1);
+  struct stat held {
+  }, named{};
+  ASSERT_EQ(::fstat(fd, &held), 0);
+  ASSERT_EQ(::stat(mp3.c_str(), &named), 0);
+  EXPECT_EQ(held.st_ino, named.st_ino) << "the descriptor is the file now at the path";
+  const int other = ::open(mp3.c_str(), O_RDONLY);
+  EXPECT_EQ(::flock(other, LOCK_EX | LOCK_NB), -1);
+  EXPECT_EQ(errno, EWOULDBLOCK);
+  ::close(fd);
+  EXPECT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
+  ::close(other);
+
+  mp3infph_KeepLocks(h, 0);
+  ASSERT_EQ(mp3infph_SetValue(h, "INAM_rmp", "y"), 0u);
+  ASSERT_EQ(mp3infph_Save(h, mp3.c_str()), 0u);
+  EXPECT_EQ(mp3infph_TakeLock(h), -1);
+  mp3infph_Destroy(h);
+}
+
+} // namespace
