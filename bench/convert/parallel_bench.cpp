@@ -90,7 +90,7 @@ BatchTiming RunBatch(const QStringList& wavs, int jobs) {
   TGogoTea encoder{nullptr};
   encoder.setFrequency(1);
   encoder.setUseLPF(true);
-  Converter converter{view, tags, navigator, encoder, nullptr, options, nullptr};
+  Converter converter{view, tags, navigator, encoder, nullptr, options};
   encoder.OnProgress = [&converter](QObject*, int now, int all) { converter.Progress(now, all); };
   encoder.OnFinish = [&converter](QObject*, bool aborted) { converter.Finish(aborted); };
   navigator.ShowList(wavs, 0);

@@ -111,7 +111,7 @@ TForm1::TForm1(Platform& services, QWidget* parent) : QWidget(parent), platform(
   navigator_ = std::make_unique<Navigator>(*this, *tagEditor_, options_);
   converter_ = std::make_unique<Converter>(
       *this, *tagEditor_, *navigator_, *gogoTea1_,
-      [this](const QString& path) { return platform.MoveToTrash(path); }, options_, this);
+      [this](const QString& path) { return platform.MoveToTrash(path); }, options_);
 
   FormCreate();
 }
@@ -119,6 +119,9 @@ TForm1::TForm1(Platform& services, QWidget* parent) : QWidget(parent), platform(
 TForm1::~TForm1() {
   qApp->removeEventFilter(this);
   FormDestroy();
+  // The encoder component (a child, destroyed later) no longer calls into this window.
+  gogoTea1_->OnProgress = nullptr;
+  gogoTea1_->OnFinish = nullptr;
   // The working classes go before the controls they show in.
   converter_.reset();
   navigator_.reset();

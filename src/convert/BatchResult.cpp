@@ -39,12 +39,14 @@ BatchSummary SummarizeBatch(const BatchResult& batch) {
   summary.result =
       batch.Count(FileResult::Kind::Failed) == 0 ? QStringLiteral("成功") : QStringLiteral("失敗");
   const int notConverted = static_cast<int>(batch.files.size()) - converted;
-  // Files the batch never came to: it ended when another list was opened.
+  // Files the batch never came to: it ended when another list was opened, or could not go on.
   const int notReached = batch.wavCount - static_cast<int>(batch.files.size());
-  const QString rest =
-      notReached > 0 ? QStringLiteral("。一覧が替わったため、残りの %1 ファイルは変換していません")
-                           .arg(notReached)
-                     : QString();
+  const QString rest = notReached > 0 ? QStringLiteral("。%1、残りの %2 ファイルは変換していません")
+                                            .arg(batch.stoppedBecause.isEmpty()
+                                                     ? QStringLiteral("一覧が替わったため")
+                                                     : batch.stoppedBecause)
+                                            .arg(notReached)
+                                      : QString();
   if (notConverted == 0) {
     summary.message = QStringLiteral("%1 ファイルを変換しました").arg(converted) + rest;
     return summary;

@@ -11,6 +11,9 @@
 struct BatchResult {
   int wavCount = 0;
   std::vector<FileResult> files;
+  // Why the batch ended before it came to every file of its list, for the summary ("…ため");
+  // empty when it did not, or when its list was replaced.
+  QString stoppedBecause;
 
   int Count(FileResult::Kind kind) const;
 };

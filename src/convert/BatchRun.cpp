@@ -3,9 +3,9 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 
-BatchRun::BatchRun(QObject* window) {
-  if (window)
-    connect(window, &QObject::destroyed, this, &BatchRun::Stop);
+BatchRun::BatchRun(QObject* owner) {
+  if (owner)
+    connect(owner, &QObject::destroyed, this, &BatchRun::Stop);
   connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, &BatchRun::Stop);
 }
 
@@ -13,18 +13,18 @@ bool BatchRun::WaitWhile(const std::function<bool()>& busy) {
   while (!stopped_ && busy()) {
     QEventLoop loop;
     loop_ = &loop;
-    woken_ = false;
-    loop.exec();
+    // A loop the application is leaving returns at once with -1 (every loop it starts does,
+    // which would spin here): the batch stops. Any other return tests `busy` again; a return
+    // without a wake is never taken for the end of the batch.
+    const int code = loop.exec();
     loop_ = nullptr;
-    // Left without a wake: the application is quitting and ends every loop it runs.
-    if (!woken_)
+    if (code == -1)
       stopped_ = true;
   }
   return !stopped_;
 }
 
 void BatchRun::Wake() {
-  woken_ = true;
   if (loop_)
     loop_->quit();
 }

@@ -2,6 +2,7 @@
 #include "app/FsPath.h"
 
 #include "app/Navigator.h"
+#include "app/WorkerThread.h"
 #include "convert/BatchRun.h"
 #include "convert/ConvertPlan.h"
 #include "convert/EncodeTarget.h"
@@ -18,11 +19,12 @@
 
 #include <algorithm>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
-const char* const kWavKept = "MP3ファイルを確かめられないため、WAVファイルを残しました";
 constexpr quint32 kTypeWav = 2;
 
 // Why the encoder cannot take `source`, named for the user; "" when it can (or the module cannot
@@ -79,36 +81,62 @@ QString PlaceOf(const QString& path) {
          path.mid(slash + 1);
 }
 
-// The playing time of `source` in seconds, as the encoder's probe reads it: the weight of the
-// file in a batch's progress. 0 when it cannot tell.
-double SecondsOf(const QString& source) {
-  GogoInputInfo info;
-  if (Gogo::gogo_probeInput == nullptr ||
-      Gogo::gogo_probeInput(FsPath::Encode(source).constData(), &info) != 0 ||
-      info.reason != GOGO_INPUT_OK || info.rate <= 0 || info.frames <= 0)
-    return 0;
-  return static_cast<double>(info.frames) / info.rate;
+// Whether `count` more file descriptors can be opened now. A low `ulimit -n` leaves few, and a
+// job that runs out of them midway fails.
+bool DescriptorsFree(int count) {
+  std::vector<int> held;
+  for (int i = 0; i < count; ++i) {
+    const int fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+      break;
+    held.push_back(fd);
+  }
+  for (const int fd : held)
+    ::close(fd);
+  return static_cast<int>(held.size()) == count;
 }
+
+// The descriptors one job holds at its busiest (the WAV file, the encode's output and its lock,
+// the tag library's files while it copies the tag, the trash's files), and those kept free for
+// the window's own work.
+constexpr int kJobDescriptors = 8;
+constexpr int kSpareDescriptors = 16;
+
+// Whether a job may start beside `running` others.
+bool RoomForJob(std::size_t running) {
+  return DescriptorsFree(kJobDescriptors * static_cast<int>(running + 1) + kSpareDescriptors);
+}
+
+// Why a batch could not go on, for its summary.
+const char* const kNoDescriptors = "同時に開けるファイルの数が上限に達したため";
+const char* const kNoThread = "スレッドを作れないため";
 
 } // namespace
 
-// One encode of a batch of several at once. The job goes before its target: the encode has
-// stopped before its temporary file is removed.
+// One encode of a batch of several at once. The job goes before its target: the encode, and the
+// work after it, have stopped before its temporary file is removed.
 struct Converter::Running {
+  std::uint64_t id = 0;
   QString source;
   QString place;
-  double seconds = 0;
   std::unique_ptr<EncodeTarget> target;
   std::unique_ptr<TEncodeJob> job;
 };
 
+// The end of the window encoder's encode: its temporary output and the worker that ends it.
+struct Converter::Ending {
+  QString place;
+  std::unique_ptr<EncodeTarget> target;
+  std::unique_ptr<WorkerThread> worker;
+};
+
 Converter::Converter(MainView& view, TagEditor& tags, Navigator& navigator, TGogoTea& encoder,
-                     MoveToTrash trash, const Options& options, QObject* window)
+                     MoveToTrash trash, const Options& options)
     : view_(view), tags_(tags), navigator_(navigator), encoder_(encoder), trash_(std::move(trash)),
-      options_(options), window_(window) {
+      options_(options), started_(options) {
   // Tags are never written into the MP3 an encode is still writing.
   tags_.isBeingWritten = [this](const QString& path) {
-    if (encoder_.IsEncoding() && FsPath::SameFile(encoder_.DestinationFile(), path))
+    if (!encoder_.DestinationFile().isEmpty() && FsPath::SameFile(encoder_.DestinationFile(), path))
       return true;
     return std::any_of(running_.begin(), running_.end(), [&path](const auto& r) {
       return FsPath::SameFile(r->target->TempPath(), path);
@@ -116,8 +144,13 @@ Converter::Converter(MainView& view, TagEditor& tags, Navigator& navigator, TGog
   };
 }
 
-// An encode cut off by closing the window leaves no temporary file behind.
-Converter::~Converter() = default;
+Converter::~Converter() {
+  tags_.isBeingWritten = nullptr;
+  // Every encode stops, and the work after one that ended is let finish (no file is left half
+  // placed); results they post are dropped with the receiver, which goes last.
+  running_.clear();
+  ending_.reset();
+}
 
 void Converter::ConvertShown() {
   const QString shown = navigator_.ShownFilePath();
@@ -127,8 +160,9 @@ void Converter::ConvertShown() {
   }
   try {
     // A batch between two files has an empty marker but must not be joined by another encode.
-    if (batch_ != nullptr)
+    if (batch_ != nullptr || !encoder_.DestinationFile().isEmpty())
       throw EGogoTeaError(QString::fromUtf8(GogoTeaMessages::ChangeWhileEncoding));
+    started_ = options_;
     // A refusal is said in panel 2; a started encode reports at its end.
     (void)ConvertOne(shown, 1, 1);
   } catch (const EGogoTeaError& e) {
@@ -137,8 +171,8 @@ void Converter::ConvertShown() {
 }
 
 ConvertPlan Converter::PlanFor(const QString& source) const {
-  return ConvertPlan::Make(source, options_.Mp3UseFolder3, options_.Mp3FolderPath,
-                           options_.Mp3OverWriteMp3);
+  return ConvertPlan::Make(source, started_.Mp3UseFolder3, started_.Mp3FolderPath,
+                           started_.Mp3OverWriteMp3);
 }
 
 std::unique_ptr<EncodeTarget> Converter::Admit(const QString& source, const ConvertPlan& plan,
@@ -172,13 +206,18 @@ std::unique_ptr<EncodeTarget> Converter::Admit(const QString& source, const Conv
 }
 
 std::optional<FileResult> Converter::ConvertOne(const QString& source, int index, int total) {
-  // One conversion at a time: the marker stays set until the end handler has finished with
-  // the last one, even after the encoder itself is idle again.
+  // One conversion at a time: the marker stays set until the end of the last one has been
+  // shown, even after the encoder itself is idle again.
   if (!encoder_.DestinationFile().isEmpty())
     throw EGogoTeaError(QString::fromUtf8(GogoTeaMessages::ChangeWhileEncoding));
   view_.ClearStatus();
-  FileResult refusal;
-  target_ = Admit(source, PlanFor(source), refusal);
+  FileResult refusal{source, FileResult::Kind::Refused, QString()};
+  const ConvertPlan plan = PlanFor(source);
+  if (!RoomForJob(0))
+    refusal.reason = QStringLiteral("%1、%2 を変換できません")
+                         .arg(QString::fromUtf8(kNoDescriptors), FsPath::DisplayName(source));
+  else
+    target_ = Admit(source, plan, refusal);
   if (!target_) {
     view_.SetStatusText(2, refusal.reason);
     return refusal;
@@ -191,7 +230,7 @@ std::optional<FileResult> Converter::ConvertOne(const QString& source, int index
   try {
     encoder_.StartEncode();
   } catch (const EGogoTeaError&) {
-    // No encode runs, so no end handler would release the marker.
+    // No encode runs, so no end would release the marker.
     encoder_.setDestinationFile(QString());
     target_.reset();
     throw;
@@ -213,16 +252,16 @@ std::optional<BatchResult> Converter::ConvertAll() {
     view_.ShowError(QString::fromUtf8(GogoTeaMessages::ChangeWhileEncoding));
     return std::nullopt;
   }
-
-  // The window may be destroyed during a wait; `alive` tells, through the window.
-  const QPointer<QObject> alive(window_);
-  const bool hasWindow = window_ != nullptr;
-  const auto windowGone = [&alive, hasWindow] { return hasWindow && alive.isNull(); };
-  BatchRun run(window_);
+  // The batch works on the options it started with; changes made meanwhile are for the next.
+  started_ = options_;
+  const int jobs = BatchJobs();
+  // The window may be destroyed during a wait, and this converter with it: `alive` tells.
+  const QPointer<QObject> alive(&receiver_);
+  BatchRun run(&receiver_);
   batch_ = &run;
-  // However the loop is left, this converter (when its window still exists) forgets the batch.
-  const auto forget = qScopeGuard([this, &windowGone] {
-    if (!windowGone()) {
+  // However the loop is left, this converter (when it still exists) forgets the batch.
+  const auto forget = qScopeGuard([this, &alive] {
+    if (alive) {
       batch_ = nullptr;
       running_.clear();
     }
@@ -236,15 +275,13 @@ std::optional<BatchResult> Converter::ConvertAll() {
   batchResult_ = BatchResult();
   batchResult_.wavCount = static_cast<int>(std::count_if(
       files.begin(), files.end(), [](const QString& f) { return ConvertPlan::IsWavPath(f); }));
-  const int jobs = BatchJobs();
   try {
-    if (!(jobs > 1 ? ConvertAtOnce(files, jobs, run) : ConvertOneByOne(files, run, windowGone)))
+    if (!(jobs > 1 ? ConvertAtOnce(files, jobs, run) : ConvertOneByOne(files, run)))
       return std::nullopt;
   } catch (const EGogoTeaError& e) {
     view_.ShowError(e.Message());
     return std::nullopt;
   }
-  batch_ = nullptr;
   return batchResult_;
 }
 
@@ -253,29 +290,32 @@ void Converter::StopBatch() {
     batch_->Stop();
 }
 
-std::size_t Converter::Record(const FileResult& result) {
+void Converter::Record(const FileResult& result) {
   batchResult_.files.push_back(result);
   view_.SetStatusText(
       0, QStringLiteral("%1/%2").arg(batchResult_.files.size()).arg(batchResult_.wavCount));
-  return batchResult_.files.size() - 1;
 }
 
-bool Converter::ConvertOneByOne(const QStringList& files, BatchRun& run,
-                                const std::function<bool()>& windowGone) {
+bool Converter::ConvertOneByOne(const QStringList& files, BatchRun& run) {
+  const QPointer<QObject> alive(&receiver_);
   const int generation = navigator_.ListGeneration();
   for (const QString& entry : files) {
-    if (navigator_.ListGeneration() != generation)
+    if (navigator_.ListGeneration() != generation || !batchResult_.stoppedBecause.isEmpty())
       break;
     view_.ClearStatus();
     if (!ConvertPlan::IsWavPath(entry))
       continue;
+    if (!RoomForJob(0)) {
+      batchResult_.stoppedBecause = QString::fromUtf8(kNoDescriptors);
+      break;
+    }
     // The counter: the files finished of the batch's WAV files, as when several run at once.
     if (const std::optional<FileResult> refusal =
             ConvertOne(entry, static_cast<int>(batchResult_.files.size()), batchResult_.wavCount)) {
       Record(*refusal);
       // A refused file says why for a moment before the next file clears the panels.
       view_.WaitMs(1000);
-      if (windowGone() || run.Stopped())
+      if (!alive || run.Stopped())
         return false;
       continue;
     }
@@ -287,42 +327,28 @@ bool Converter::ConvertOneByOne(const QStringList& files, BatchRun& run,
 }
 
 bool Converter::ConvertAtOnce(const QStringList& files, int jobs, BatchRun& run) {
-  // Progress is the share of the batch's playing time encoded so far; a file refused or
-  // failed counts as done.
-  std::vector<double> weights(static_cast<std::size_t>(files.size()), 0.0);
-  double totalSeconds = 0;
-  double doneSeconds = 0;
-  for (qsizetype i = 0; i < files.size(); ++i) {
-    if (ConvertPlan::IsWavPath(files.at(i))) {
-      weights[static_cast<std::size_t>(i)] = SecondsOf(files.at(i));
-      totalSeconds += weights[static_cast<std::size_t>(i)];
-    }
-  }
-  const auto showProgress = [&] {
-    double seconds = doneSeconds;
-    for (const auto& r : running_) {
-      if (const int all = r->job->AllFrames(); all > 0)
-        seconds += r->seconds * std::min(r->job->FramesDone(), all) / all;
-    }
-    view_.SetProgress(totalSeconds > 0 ? static_cast<int>(seconds * 100 / totalSeconds) : 0);
-  };
-  const auto doneWith = [&](double seconds) {
-    doneSeconds += seconds;
-    showProgress();
-  };
-  // The encodes are polled for the bar; their ends wake the wait below.
   QTimer ticker;
   ticker.setInterval(200);
-  // Tied to the window too: a window destroyed during the wait stops the bar at once.
-  QObject::connect(&ticker, &QTimer::timeout, window_ != nullptr ? window_ : &run, showProgress);
+  // The encodes are polled for the bar; their ends wake the wait below. Tied to the receiver
+  // too: a converter destroyed during the wait stops the bar at once.
+  QObject::connect(&ticker, &QTimer::timeout, &receiver_, [this] { ShowBatchProgress(); });
   ticker.start();
-  const auto wake = [&run] { QMetaObject::invokeMethod(&run, [&run] { run.Wake(); }); };
 
   view_.ClearStatus();
   reasonShown_.invalidate();
   view_.SetStatusText(0, QStringLiteral("0/%1").arg(batchResult_.wavCount));
   const int generation = navigator_.ListGeneration();
   qsizetype next = 0;
+  // No job can start now: with others running, fewer run at once from now on; with none, the
+  // batch cannot go on.
+  const auto cannotStart = [&](const char* why) {
+    if (running_.empty()) {
+      batchResult_.stoppedBecause = QString::fromUtf8(why);
+      next = files.size();
+    } else {
+      jobs = static_cast<int>(running_.size());
+    }
+  };
   for (;;) {
     while (navigator_.ListGeneration() == generation && next < files.size() &&
            running_.size() < static_cast<std::size_t>(jobs)) {
@@ -339,31 +365,52 @@ bool Converter::ConvertAtOnce(const QStringList& files, int jobs, BatchRun& run)
       if (!place.isEmpty() && std::any_of(running_.begin(), running_.end(),
                                           [&place](const auto& r) { return r->place == place; }))
         break;
-      const double seconds = weights[static_cast<std::size_t>(next++)];
+      if (!RoomForJob(running_.size())) {
+        cannotStart(kNoDescriptors);
+        continue;
+      }
+      ++next;
       FileResult refusal;
-      std::unique_ptr<EncodeTarget> target = Admit(source, plan, refusal);
-      if (!target) {
+      auto running = std::make_unique<Running>();
+      running->target = Admit(source, plan, refusal);
+      if (!running->target) {
         ShowReason(refusal.reason);
         Record(refusal);
-        doneWith(seconds);
+        ShowBatchProgress();
         continue;
       }
-      auto job = std::make_unique<TEncodeJob>(source, target->TempPath());
-      if (!job->Start(encoder_, wake)) {
-        target->Discard();
-        const FileResult failed{
-            source, FileResult::Kind::Failed,
-            QStringLiteral("%1 の変換を始められません（エンコーダが設定を受け付けません）")
-                .arg(FsPath::DisplayName(source))};
-        view_.SetStatusText(1, QStringLiteral("中断"));
-        ShowReason(failed.reason);
-        Record(failed);
-        doneWith(seconds);
+      running->id = ++nextJob_;
+      running->source = source;
+      running->place = place;
+      running->job = std::make_unique<TEncodeJob>(source, running->target->TempPath());
+      Running* r = running.get();
+      // The job's thread ends its file too, then hands the result to the window's thread.
+      const TEncodeJob::Start started = r->job->Begin(encoder_, [this, r, options = started_,
+                                                                 trash = trash_] {
+        const ConversionEnd::Result result =
+            ConversionEnd::Run(r->source, *r->target, r->job->Completed(), options, trash);
+        QMetaObject::invokeMethod(
+            &receiver_, [this, id = r->id, result] { JobEnded(id, result); }, Qt::QueuedConnection);
+      });
+      if (started == TEncodeJob::Start::Started) {
+        running_.push_back(std::move(running));
+        ShowStarted(source);
         continue;
       }
-      running_.push_back(std::make_unique<Running>(
-          Running{source, place, seconds, std::move(target), std::move(job)}));
-      ShowStarted(source);
+      running->target->Discard();
+      if (started == TEncodeJob::Start::NoThread) {
+        --next; // tried again once a running job has ended, or left with the rest
+        cannotStart(kNoThread);
+        continue;
+      }
+      const FileResult failed{
+          source, FileResult::Kind::Failed,
+          QStringLiteral("%1 の変換を始められません（エンコーダが設定を受け付けません）")
+              .arg(FsPath::DisplayName(source))};
+      view_.SetStatusText(1, QStringLiteral("中断"));
+      ShowReason(failed.reason);
+      Record(failed);
+      ShowBatchProgress();
     }
     if (running_.empty()) {
       view_.SetProgress(0);
@@ -371,26 +418,20 @@ bool Converter::ConvertAtOnce(const QStringList& files, int jobs, BatchRun& run)
     }
     // False when the window was closed or is gone, or the program is ending: every encode
     // stops and its temporary file goes with it, each WAV file stays.
-    if (!run.WaitWhile([this] {
-          return std::none_of(running_.begin(), running_.end(),
-                              [](const auto& r) { return r->job->Ended(); });
-        }))
+    const int ended = jobsEnded_;
+    if (!run.WaitWhile([this, ended] { return jobsEnded_ == ended; }))
       return false;
-    for (std::size_t i = 0; i < running_.size();) {
-      if (!running_[i]->job->Ended()) {
-        ++i;
-        continue;
-      }
-      const std::unique_ptr<Running> ended = std::move(running_[i]);
-      running_.erase(running_.begin() + static_cast<std::ptrdiff_t>(i));
-      const bool completed = ended->job->Completed();
-      ended->job.reset();
-      Conclude(ended->source, ended->target.get(), completed, false);
-      if (run.Stopped())
-        return false;
-      doneWith(ended->seconds);
-    }
   }
+}
+
+void Converter::ShowBatchProgress() {
+  double done = static_cast<double>(batchResult_.files.size());
+  for (const auto& r : running_) {
+    if (const int all = r->job->AllFrames(); all > 0)
+      done += static_cast<double>(std::min(r->job->FramesDone(), all)) / all;
+  }
+  view_.SetProgress(batchResult_.wavCount > 0 ? static_cast<int>(done * 100 / batchResult_.wavCount)
+                                              : 0);
 }
 
 void Converter::ShowReason(const QString& text) {
@@ -408,29 +449,49 @@ void Converter::Progress(int nowFrames, int allFrames) {
     view_.SetProgress(static_cast<int>(qint64{nowFrames} * 100 / allFrames));
 }
 
-bool Converter::Complete(const QString& source, EncodeTarget* target, QString& reason) {
-  if (target == nullptr)
-    return false;
-  // The encode ended, its close succeeded (else it would be aborted); the file must be there,
-  // load as MP3 and play as long as its WAV file before it takes the MP3's name.
-  if (!Mp3Verification::MatchesWav(source, target->TempPath())) {
-    reason = QStringLiteral("できたMP3を確かめられません（%1 は元のままです）")
-                 .arg(FsPath::DisplayName(source));
-    target->Discard();
-    return false;
-  }
-  QString error;
-  if (!target->Commit(options_.Mp3OverWriteMp3, error)) {
-    reason =
-        QStringLiteral("%1 を置けません：%2").arg(FsPath::DisplayName(target->Mp3Path()), error);
-    return false;
-  }
-  return true;
+void Converter::Finish(bool aborted) {
+  EndOnWorker(!aborted);
 }
 
-void Converter::Finish(bool aborted) {
-  Conclude(encoder_.SourceFile(), target_.get(), !aborted, true);
-  target_.reset();
+void Converter::EndOnWorker(bool completed) {
+  const QString source = encoder_.SourceFile();
+  auto ending = std::make_unique<Ending>();
+  ending->target = std::move(target_);
+  EncodeTarget* target = ending->target.get();
+  ConversionEnd::Result failed;
+  failed.file = {source, FileResult::Kind::Failed,
+                 QStringLiteral("%1 の変換が途中で終わりました").arg(FsPath::DisplayName(source))};
+  if (target != nullptr) {
+    ending->place = PlaceOf(target->Mp3Path());
+    ending->worker =
+        WorkerThread::Start([this, source, target, completed, options = started_, trash = trash_] {
+          const ConversionEnd::Result result =
+              ConversionEnd::Run(source, *target, completed, options, trash);
+          QMetaObject::invokeMethod(
+              &receiver_, [this, result] { EndedOnWorker(result); }, Qt::QueuedConnection);
+        });
+    if (!ending->worker) {
+      target->Discard();
+      failed.file.reason = QStringLiteral("%1 の変換を仕上げられません（スレッドを作れません）")
+                               .arg(FsPath::DisplayName(source));
+      if (batch_ != nullptr)
+        batchResult_.stoppedBecause = QString::fromUtf8(kNoThread);
+    }
+  }
+  const bool working = ending->worker != nullptr;
+  ending_ = std::move(ending);
+  // Shown the same way as a worker's result: after this event, never inside it.
+  if (!working)
+    QMetaObject::invokeMethod(
+        &receiver_, [this, failed] { EndedOnWorker(failed); }, Qt::QueuedConnection);
+}
+
+void Converter::EndedOnWorker(const ConversionEnd::Result& result) {
+  const QString place = ending_ ? ending_->place : QString();
+  // The worker has just posted this; it ends at once.
+  ending_.reset();
+  if (!Show(result, place, true))
+    return;
   view_.SetProgress(0);
   view_.ClearStatus();
   encoder_.setDestinationFile(QString());
@@ -438,77 +499,43 @@ void Converter::Finish(bool aborted) {
     batch_->Wake();
 }
 
-void Converter::Conclude(const QString& source, EncodeTarget* target, bool completed, bool pauses) {
-  const QString mp3 = target != nullptr ? target->Mp3Path() : QString();
-  FileResult result{source, FileResult::Kind::Converted, QString()};
-  const bool done = completed && Complete(source, target, result.reason);
-  if (!done && target != nullptr)
-    target->Discard();
-  if (done) {
-    view_.SetStatusText(1, QStringLiteral("成功"));
-    if (batch_ != nullptr)
-      produced_.insert(PlaceOf(mp3));
-  } else {
-    result.kind = FileResult::Kind::Failed;
-    if (result.reason.isEmpty())
-      result.reason =
-          QStringLiteral("%1 の変換が途中で終わりました").arg(FsPath::DisplayName(source));
-    view_.SetStatusText(1, QStringLiteral("中断"));
-    ShowReason(result.reason);
+void Converter::JobEnded(std::uint64_t id, const ConversionEnd::Result& result) {
+  const auto it =
+      std::find_if(running_.begin(), running_.end(), [id](const auto& r) { return r->id == id; });
+  if (it == running_.end()) {
+    // A job of a batch that was stopped meanwhile: the window's list still follows its file.
+    navigator_.FollowConversion(result.file.wav, result.mp3, result.wavGone);
+    return;
   }
-  // A batch counts the file as finished as soon as its result shows.
-  const std::size_t slot = batch_ != nullptr ? Record(result) : 0;
-  if (pauses)
-    view_.WaitMs(1000);
-
-  bool wavGone = false;
-  if (done) {
-    QString why;
-    if (options_.Mp3WavId3ToMp3 && !tags_.CopyTags(source, mp3, why)) {
-      // The MP3 is there, but not as asked: without its WAV file's tag.
-      result = {source, FileResult::Kind::Failed, why};
-      view_.SetStatusText(1, QStringLiteral("失敗"));
-      ShowReason(why);
-      if (pauses)
-        view_.WaitMs(1000);
-    }
-    if (options_.Mp3DeleteWav) {
-      wavGone = GiveUpWav(source, mp3, why);
-      if (!wavGone) {
-        if (result.reason.isEmpty())
-          result.reason = why;
-        ShowReason(why);
-        if (pauses)
-          view_.WaitMs(1000);
-      }
-    }
-  }
-  // The window's list and fields follow: the MP3 joins, a WAV file gone leaves.
-  navigator_.FollowConversion(source, done ? mp3 : QString(), wavGone);
+  const QString place = (*it)->place;
+  // Its thread has just posted this and ends at once.
+  running_.erase(it);
+  ++jobsEnded_;
+  Show(result, place, false);
+  ShowBatchProgress();
   if (batch_ != nullptr)
-    batchResult_.files[slot] = result;
+    batch_->Wake();
 }
 
-bool Converter::GiveUpWav(const QString& source, const QString& mp3, QString& kept) {
-  // The WAV file is given up only for an MP3 that holds all of its audio (checked again: the
-  // MP3 may have changed during the pause), and, when its tag was to be copied, the tag: the
-  // WAV file's tag would otherwise survive only in the trash.
-  if (!Mp3Verification::MatchesWav(source, mp3))
-    kept = QString::fromUtf8(kWavKept);
-  else if (options_.Mp3WavId3ToMp3 && !tags_.SameStoredTag(source, mp3))
-    kept = QStringLiteral("MP3にタグを写せなかったため、WAVファイルを残しました");
-  else if (const Trash::Result moved = trash_ ? trash_(source) : Trash::Result{}; !moved.ok)
-    kept =
-        QStringLiteral("WAVファイルを%1（%2 は元のままです）")
-            .arg(moved.reason.isEmpty() ? QStringLiteral("ごみ箱に移せませんでした") : moved.reason,
-                 FsPath::DisplayName(source));
-  else
+bool Converter::Show(const ConversionEnd::Result& result, const QString& place, bool pause) {
+  if (!result.mp3.isEmpty()) {
+    view_.SetStatusText(1, result.tagCopyFailed ? QStringLiteral("失敗") : QStringLiteral("成功"));
+    if (batch_ != nullptr)
+      produced_.insert(place);
+  } else {
+    view_.SetStatusText(1, QStringLiteral("中断"));
+  }
+  if (!result.file.reason.isEmpty())
+    ShowReason(result.file.reason);
+  if (batch_ != nullptr)
+    Record(result.file);
+  // The window's list and fields follow: the MP3 joins, a WAV file gone leaves.
+  navigator_.FollowConversion(result.file.wav, result.mp3, result.wavGone);
+  if (!pause)
     return true;
-  return false;
-}
-
-void Converter::DeleteToRecycleBin(const QString& path) {
-  // Through the desktop's trash only: a file the trash cannot take stays where it is.
-  if (trash_)
-    trash_(path);
+  // Each file's result stays readable for a second. The window may be destroyed meanwhile,
+  // and this converter with it.
+  const QPointer<QObject> alive(&receiver_);
+  view_.WaitMs(1000);
+  return !alive.isNull();
 }

@@ -1,19 +1,24 @@
 // The main window's conversions: the shown WAV file, every WAV file of the list, and what
-// follows the end of each encode (result, tag copy, giving up the WAV file). Owns the batch
-// under way and its count; drives the window's encoder component.
+// follows the end of each encode. Each conversion works on the options it started with. The
+// work after an encode (tag copy, check, placing the MP3, the trash) runs on a worker thread,
+// one per running job; the window's thread only starts encodes and shows what became of each
+// file. Drives the window's encoder component, and the encodes of a batch of several at once.
 #pragma once
 
 #include "app/MainView.h"
 #include "app/Options.h"
 #include "app/Trash.h"
 #include "convert/BatchResult.h"
+#include "convert/ConversionEnd.h"
 #include "convert/ConvertPlan.h"
 #include "convert/FileResult.h"
 
 #include <QElapsedTimer>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -24,18 +29,21 @@
 class BatchRun;
 class EncodeTarget;
 class Navigator;
-class QObject;
 class TGogoTea;
 class TagEditor;
+class WorkerThread;
 
 class Converter {
 public:
   // Moves a file to the desktop's trash; not ok, with the reason, when the trash cannot take it.
-  using MoveToTrash = std::function<Trash::Result(const QString& path)>;
+  // Called on worker threads.
+  using MoveToTrash = ConversionEnd::MoveToTrash;
 
-  // `window` is the main window: closing it stops a batch.
+  // Closing the window stops a batch through StopBatch; destroying this converter (with the
+  // window) stops it too.
   Converter(MainView& view, TagEditor& tags, Navigator& navigator, TGogoTea& encoder,
-            MoveToTrash trash, const Options& options, QObject* window);
+            MoveToTrash trash, const Options& options);
+  // Stops every encode and waits for the work after the encodes under way.
   ~Converter();
   Converter(const Converter&) = delete;
   Converter& operator=(const Converter&) = delete;
@@ -56,8 +64,6 @@ public:
   // The encoder component's progress and finish events.
   void Progress(int nowFrames, int allFrames);
   void Finish(bool aborted);
-  // Moves a file to the desktop's trash; a file the trash cannot take stays where it is.
-  void DeleteToRecycleBin(const QString& path);
 
   // How many files a batch encodes at the same time, from the options and the processor.
   int BatchJobs() const;
@@ -67,54 +73,65 @@ public:
   TGogoTea& Encoder() { return encoder_; }
 
 private:
-  MainView& view_;
-  TagEditor& tags_;
-  Navigator& navigator_;
-  TGogoTea& encoder_;
-  MoveToTrash trash_;
-  const Options& options_;
-  QObject* window_;
   struct Running;
+  struct Ending;
 
-  // Where `source` is converted to, by the options.
+  // Where `source` is converted to, by the options the conversion started with.
   ConvertPlan PlanFor(const QString& source) const;
   // Checks `source` for its conversion by `plan` and makes its temporary output; null, with
   // the file's result, when the file is not converted.
   std::unique_ptr<EncodeTarget> Admit(const QString& source, const ConvertPlan& plan,
                                       FileResult& refusal);
-  // One file after the other; false when the batch was stopped (the window may be gone).
-  bool ConvertOneByOne(const QStringList& files, BatchRun& run,
-                       const std::function<bool()>& windowGone);
-  // Keeps a finished file's result in the batch's and shows the count of files finished; the
-  // result's place there.
-  std::size_t Record(const FileResult& result);
-  // Up to `jobs` files at the same time, each concluded as soon as its encode ends; false when
-  // the batch was stopped (every encode under way is then stopped and its temporary file gone).
+  // One file after the other; false when the batch was stopped (the converter may be gone).
+  bool ConvertOneByOne(const QStringList& files, BatchRun& run);
+  // Up to `jobs` files at the same time; false when the batch was stopped (every encode under
+  // way is then stopped and its temporary file gone; the converter may be gone).
   bool ConvertAtOnce(const QStringList& files, int jobs, BatchRun& run);
-  // What follows the end of the encode of `source` into `target` (null when none was made):
-  // checking and placing the MP3, the result, the tag copy, the WAV file and the window's list.
-  // `pauses` keeps the one-second pauses that let each result be read when files are converted
-  // one at a time. In a batch the result is kept in the batch's.
-  void Conclude(const QString& source, EncodeTarget* target, bool completed, bool pauses);
-  // Checks the finished encode and puts the MP3 in place; the reason when it does not.
-  bool Complete(const QString& source, EncodeTarget* target, QString& reason);
-  // Decides whether the WAV file may go: its MP3 is whole and, when the tag was to be copied,
-  // holds the WAV's tag. True when it went to the trash; else `kept` says why it stayed.
-  bool GiveUpWav(const QString& source, const QString& mp3, QString& kept);
+  // Keeps a finished file's result in the batch's and shows the count of files finished.
+  void Record(const FileResult& result);
+  // The end of the window's encoder's encode, off the window's thread.
+  void EndOnWorker(bool completed);
+  // A worker's result of the encode the window's encoder made: shown, with a pause that lets
+  // it be read; then the next conversion may start.
+  void EndedOnWorker(const ConversionEnd::Result& result);
+  // A worker's result of the encode of job `id` of a batch of several at once.
+  void JobEnded(std::uint64_t id, const ConversionEnd::Result& result);
+  // Shows what became of a file and lets the window's list follow; in a batch, the result is
+  // kept. False when the converter was destroyed during the pause.
+  bool Show(const ConversionEnd::Result& result, const QString& place, bool pause);
+  // The bar during a batch of several at once: the share of its WAV files done, an encode
+  // under way counting by the frames it has encoded.
+  void ShowBatchProgress();
   // Panel 2 during a batch of several at once: why a file was not converted stays readable
   // for a second before the name of the next file started takes its place.
   void ShowReason(const QString& text);
   void ShowStarted(const QString& source);
 
+  // Receives the workers' results on the window's thread. First, so that it goes last: a
+  // result posted for a converter being destroyed is dropped with it.
+  QObject receiver_;
+  MainView& view_;
+  TagEditor& tags_;
+  Navigator& navigator_;
+  TGogoTea& encoder_;
+  MoveToTrash trash_;
+  // The options in force (the window's); a conversion copies them as it starts.
+  const Options& options_;
+  Options started_;
+
   // What the batch under way (or the last one) did with each file finished.
   BatchResult batchResult_;
-  // The encode under way (or whose end is being handled): its temporary output.
-  std::unique_ptr<EncodeTarget> target_;
   // The places of the MP3 files this batch made: none is overwritten by a later file.
   std::set<QString> produced_;
-  // The batch conversion under way, or none; its waits are woken by the end of each encode.
+  // The batch conversion under way, or none; its waits are woken by the end of each file.
   BatchRun* batch_ = nullptr;
-  // The encodes of a batch of several at once.
+  // The window encoder's encode under way (or whose end is being done): its temporary output
+  // and the worker of its end.
+  std::unique_ptr<EncodeTarget> target_;
+  std::unique_ptr<Ending> ending_;
+  // The encodes of a batch of several at once, and how many have ended.
   std::vector<std::unique_ptr<Running>> running_;
+  std::uint64_t nextJob_ = 0;
+  int jobsEnded_ = 0;
   QElapsedTimer reasonShown_;
 };

@@ -230,6 +230,13 @@ void EncodeTarget::CloseFile() {
   }
 }
 
+void EncodeTarget::AdoptLockedFile(int lockedFd) {
+  // The old file is no longer at the name; closing it lets a file system in user space drop
+  // the hidden file it kept for it.
+  CloseFile();
+  fd_ = lockedFd;
+}
+
 void EncodeTarget::Discard() {
   // Closed first: a file system in user space keeps a removed file that is still open as a
   // hidden ".fuse_hidden…" file.

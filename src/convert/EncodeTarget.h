@@ -49,6 +49,10 @@ public:
   bool Commit(bool overwrite, QString& error);
   // Removes the temporary file (unless committed).
   void Discard();
+  // A rewrite (the tag copy) replaced the temporary file by a new one: `lockedFd`, a descriptor
+  // of the new file holding its exclusive lock since before it took the name, marks it as in
+  // use from now on. The old file's descriptor is closed.
+  void AdoptLockedFile(int lockedFd);
 
   // Removes the temporary files of this program in `folder` that no encode holds any more.
   static void RemoveStale(const QString& folder);

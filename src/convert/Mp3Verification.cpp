@@ -2,8 +2,6 @@
 #include "app/FsPath.h"
 #include "encoder/GogoDefs.h"
 
-#include <mp3infp.h>
-
 namespace {
 
 constexpr quint32 kTypeMp3 = 1;
@@ -11,26 +9,26 @@ constexpr quint32 kTypeWav = 2;
 
 } // namespace
 
-qint64 Mp3Verification::PlayingMs(const QString& path, quint32 type) {
+qint64 Mp3Verification::PlayingMs(const QString& path, quint32 type, MP3INFP_HANDLE* tags) {
   if (!FsPath::IsFile(path))
     return -1;
-  if (mp3infp_Load(nullptr, FsPath::Encode(path).constData()) != 0 || mp3infp_GetType() != type)
+  if (mp3infph_Load(tags, FsPath::Encode(path).constData()) != 0 || mp3infph_GetType(tags) != type)
     return -1;
   char* value = nullptr;
   bool ok = false;
   qint64 ms = -1;
-  if (mp3infp_GetValue("TIME_MS", &value) == 0 && value != nullptr)
+  if (mp3infph_GetValue(tags, "TIME_MS", &value) == 0 && value != nullptr)
     ms = QByteArray(value).toLongLong(&ok);
   // The library holds a loaded file open. A check must not: the file checked is renamed or
   // removed next, and a file system in user space keeps a removed file that is still open as
   // a hidden ".fuse_hidden…" file. A load that fails leaves no file loaded.
-  mp3infp_Load(nullptr, "");
+  mp3infph_Load(tags, "");
   return ok ? ms : -1;
 }
 
-qint64 Mp3Verification::WavPlayingMs(const QString& path) {
+qint64 Mp3Verification::WavPlayingMs(const QString& path, MP3INFP_HANDLE* tags) {
   if (Gogo::gogo_probeInput == nullptr)
-    return PlayingMs(path, kTypeWav);
+    return PlayingMs(path, kTypeWav, tags);
   GogoInputInfo info;
   if (Gogo::gogo_probeInput(FsPath::Encode(path).constData(), &info) != 0 ||
       info.reason != GOGO_INPUT_OK || info.rate <= 0 || info.frames < 0)
@@ -38,10 +36,11 @@ qint64 Mp3Verification::WavPlayingMs(const QString& path) {
   return (info.frames * 1000 + info.rate / 2) / info.rate;
 }
 
-bool Mp3Verification::MatchesWav(const QString& wavPath, const QString& mp3Path) {
-  const qint64 wav = WavPlayingMs(wavPath);
+bool Mp3Verification::MatchesWav(const QString& wavPath, const QString& mp3Path,
+                                 MP3INFP_HANDLE* tags) {
+  const qint64 wav = WavPlayingMs(wavPath, tags);
   if (wav < 0)
     return false;
-  const qint64 mp3 = PlayingMs(mp3Path, kTypeMp3);
+  const qint64 mp3 = PlayingMs(mp3Path, kTypeMp3, tags);
   return mp3 >= 0 && qAbs(mp3 - wav) <= kToleranceMs;
 }

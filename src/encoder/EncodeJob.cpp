@@ -1,11 +1,10 @@
 #include "encoder/EncodeJob.h"
 
 #include "app/FsPath.h"
+#include "app/WorkerThread.h"
 #include "encoder/EncodeThread.h"
 #include "encoder/GogoDefs.h"
 #include "encoder/GogoTea.h"
-
-#include <QThread>
 
 #include <cfenv>
 #include <utility>
@@ -19,18 +18,17 @@ TEncodeJob::TEncodeJob(const QString& source, const QString& destination)
 
 TEncodeJob::~TEncodeJob() {
   Abort();
-  if (thread_)
-    thread_->wait();
+  thread_.reset();
   if (handle_ != nullptr && Gogo::gogo_destroy != nullptr)
     Gogo::gogo_destroy(handle_);
 }
 
-bool TEncodeJob::Start(const TGogoTea& settings, std::function<void()> ended) {
+TEncodeJob::Start TEncodeJob::Begin(const TGogoTea& settings, std::function<void()> ended) {
   if (!Available() || handle_ != nullptr)
-    return false;
+    return Start::Refused;
   handle_ = Gogo::gogo_create();
   if (handle_ == nullptr || Gogo::gogo_initializeWork(handle_) != RESULT_OK)
-    return false;
+    return Start::Refused;
   GogoHandle* handle = handle_;
   settings.ConfigureFileEncode(
       [handle](std::uint32_t item, std::uintptr_t value1, std::uintptr_t value2) {
@@ -44,14 +42,19 @@ bool TEncodeJob::Start(const TGogoTea& settings, std::function<void()> ended) {
     detected = RESULT_EXCEPTION;
   }
   if (detected != RESULT_OK)
-    return false;
+    return Start::Refused;
   std::int32_t frames = 0;
   Gogo::gogo_getConfigure(handle_, GET_FRAME_COUNT, &frames);
   allFrames_ = frames;
 
-  thread_.reset(QThread::create([this, ended = std::move(ended)] { Run(ended); }));
-  thread_->start(TEncodeThread::ToQtPriority(settings.Priority()));
-  return true;
+  thread_ = WorkerThread::Start([this, ended = std::move(ended)] { Run(ended); },
+                                TEncodeThread::ToQtPriority(settings.Priority()));
+  if (!thread_) {
+    // The set-up opened the files; ending the coder closes them.
+    Gogo::gogo_endCoder(handle_);
+    return Start::NoThread;
+  }
+  return Start::Started;
 }
 
 void TEncodeJob::Run(const std::function<void()>& ended) {

@@ -1,7 +1,8 @@
 // TEncodeJob: one encode of a batch that runs several at once. It has an encoder handle of its
 // own, set up with the encoder component's settings, and runs on a thread of its own at the
 // component's priority. Its progress is read at any time; its end is announced through a
-// callback on its thread. Destroying it stops the encode and waits for the thread.
+// callback on its thread, which may go on with the work that follows the encode there.
+// Destroying it stops the encode and waits for the thread (and the callback) to finish.
 #pragma once
 
 #include <QByteArray>
@@ -11,8 +12,8 @@
 #include <functional>
 #include <memory>
 
-class QThread;
 class TGogoTea;
+class WorkerThread;
 struct GogoHandle;
 
 class TEncodeJob {
@@ -26,10 +27,11 @@ public:
   TEncodeJob(const TEncodeJob&) = delete;
   TEncodeJob& operator=(const TEncodeJob&) = delete;
 
+  enum class Start { Started, Refused, NoThread };
   // Sets the encode up with `settings` and starts it; `ended` runs on the job's thread once it
-  // has ended, however. False, with nothing started and no call of `ended`, when the module
-  // refuses the set-up.
-  bool Start(const TGogoTea& settings, std::function<void()> ended);
+  // has ended, however. Refused when the module refuses the set-up, NoThread when the system
+  // gives no thread: nothing started then, and no call of `ended`.
+  Start Begin(const TGogoTea& settings, std::function<void()> ended);
   // Asks the encode to stop at its next frame; it then ends as not completed.
   void Abort() { abort_ = true; }
 
@@ -48,7 +50,7 @@ private:
   QByteArray sourcePath_;
   QByteArray destinationPath_;
   GogoHandle* handle_ = nullptr;
-  std::unique_ptr<QThread> thread_;
+  std::unique_ptr<WorkerThread> thread_;
   std::atomic<bool> abort_{false};
   std::atomic<bool> ended_{false};
   std::atomic<bool> completed_{false};

@@ -3,9 +3,8 @@
 
 #include "app/Options.h"
 #include "tags/CommentText.h"
+#include "tags/TagCopy.h"
 #include "tags/my_mp3infp.h"
-
-#include <mp3infp.h>
 
 #include <array>
 #include <utility>
@@ -38,121 +37,83 @@ QString TagKindsText(quint32 code) {
   return QStringLiteral("%1 %2").arg(bits, 8, 16, QLatin1Char('0')).toUpper().arg(kinds);
 }
 
-// A regular file (a folder or nothing at the path does not count).
-bool FileExists(const QString& path) {
-  return !path.isEmpty() && FsPath::IsFile(path);
-}
-
-bool LoadIntoLibrary(const QString& path) {
-  return mp3infp_Load(nullptr, FsPath::Encode(path).constData()) == 0;
-}
-
 bool Loadable(const QString& path) {
-  return FileExists(path) && my_mp3infp::GetLibraryVersionText() != kTooOldLibrary &&
-         LoadIntoLibrary(path);
-}
-
-// The six fields of the loaded file, through `get` (one line or whole).
-template <typename Get> void ReadSix(TagFields& out, Get get) {
-  using namespace my_mp3infp;
-  get(kTitle, out.Title);
-  get(kArtist, out.Artist);
-  get(kAlbum, out.Album);
-  get(kYear, out.Year);
-  get(kComment, out.Comment);
-  get(kGenre, out.Genre);
-}
-
-// Sets the six fields of the loaded file. Every field is offered even when one is refused, so
-// the others still reach the file; a refused field makes the write a failure, since the file
-// then does not hold what is shown.
-bool SetSix(const TagFields& v, const QByteArray& path, Options::Mp3Format format) {
-  using namespace my_mp3infp;
-  bool allSet = SetTagValue(kTitle, v.Title, path, format);
-  allSet = SetTagValue(kArtist, v.Artist, path, format) && allSet;
-  allSet = SetTagValue(kAlbum, v.Album, path, format) && allSet;
-  allSet = SetTagValue(kComment, v.Comment, path, format) && allSet;
-  allSet = SetTagValue(kYear, v.Year, path, format) && allSet;
-  allSet = SetTagValue(kGenre, v.Genre, path, format) && allSet;
-  return allSet;
-}
-
-// Why the tag library did not save, for the user.
-QString SaveFailureText(uint32_t code) {
-  switch (code) {
-  case 10:
-    return QStringLiteral("ファイルがなくなりました");
-  case 11:
-    return QStringLiteral("読み込んだ後にほかのプログラムがファイルを変えました");
-  case 12:
-    return QStringLiteral("読み取り専用のファイルです");
-  case 13:
-    return QStringLiteral("フォルダに書き込めません（書き込み禁止か満杯です）");
-  case 14:
-  case 15:
-    return QStringLiteral("書き込めませんでした（ディスクが満杯か、書いた内容を確かめられません）");
-  case 16:
-    return QStringLiteral("書き込みに失敗し、元に戻せませんでした（元の内容は同じフォルダの "
-                          "w2m-backup ファイルにあります）");
-  case 25:
-    return QStringLiteral("ID3v2.2タグに新しい版へ移せない項目があるため書き換えません");
-  case 26:
-    return QStringLiteral("RF64形式のWAVファイルのタグは書き換えられません");
-  default:
-    return code >= 20 && code < 30 ? QStringLiteral("ファイルの構造が壊れているため書き換えません")
-                                   : QStringLiteral("書き込めませんでした");
-  }
+  return my_mp3infp::GetLibraryVersionText() != kTooOldLibrary && TagCopy::Load(nullptr, path);
 }
 
 } // namespace
 
 TagEditor::TagEditor(MainView& view, const Options& options) : view_(view), options_(options) {}
 
-void TagEditor::ShowFileTags(const QString& path) {
+TagEditor::FileTags TagEditor::ReadFileTags(const QString& path, MP3INFP_HANDLE* handle) {
   using namespace my_mp3infp;
-  if (!FileExists(path)) {
+  FileTags read;
+  if (path.isEmpty() || !FsPath::IsFile(path)) {
+    read.state = FsPath::KindOf(path) == FsPath::Kind::Missing ? FileTags::State::Missing
+                                                               : FileTags::State::NotFile;
+    return read;
+  }
+  read.version = GetLibraryVersionText();
+  if (read.version == kTooOldLibrary) {
+    read.state = FileTags::State::TooOld;
+    return read;
+  }
+  if (!TagCopy::Load(handle, path)) {
+    read.state = FileTags::State::Unreadable;
+    return read;
+  }
+  read.state = FileTags::State::Read;
+  read.mp3 = GetFileTypeCode(read.code, handle);
+  TagCopy::ReadSix(handle, read.fields, false);
+  QString time;
+  GetTagValue(kTime, time, handle);
+  read.fields.PlayingTime = time;
+  // The part boxes show only what this comment holds; the jacket image box keeps its text (and
+  // its list of the folder's images) when the comment names no image.
+  const CommentText::SplitParts parts = CommentText::Split(read.fields.Comment);
+  read.fields.Id = parts.id.value_or(QString());
+  read.fields.Jacket = parts.jacket;
+  read.fields.Lyricist = parts.lyricist.value_or(QString());
+  read.fields.Composer = parts.composer.value_or(QString());
+  read.fields.Arranger = parts.arranger.value_or(QString());
+  read.fields.Performer = parts.performer.value_or(QString());
+  return read;
+}
+
+void TagEditor::ShowFileTags(const QString& path) {
+  ShowReadTags(path, ReadFileTags(path, nullptr));
+}
+
+void TagEditor::ShowReadTags(const QString& path, const FileTags& read) {
+  switch (read.state) {
+  case FileTags::State::Missing:
+  case FileTags::State::NotFile:
     // Deleted or moved since the list was made, or no file at all (a FIFO or folder under a
     // file's name, never opened): the fields must not go on showing another file's tag under
     // this name (a write would put it there).
-    const bool gone = FsPath::KindOf(path) == FsPath::Kind::Missing;
     ClearFields(
-        gone ? QStringLiteral("%1 が見つかりません（削除または移動されました）")
-                   .arg(FsPath::DisplayName(path))
-             : QStringLiteral("%1 はフォルダや特殊なファイルです").arg(FsPath::DisplayName(path)));
+        read.state == FileTags::State::Missing
+            ? QStringLiteral("%1 が見つかりません（削除または移動されました）")
+                  .arg(FsPath::DisplayName(path))
+            : QStringLiteral("%1 はフォルダや特殊なファイルです").arg(FsPath::DisplayName(path)));
     return;
-  }
-  const QString version = GetLibraryVersionText();
-  view_.ShowLibraryVersion(version);
-  if (version == kTooOldLibrary)
+  case FileTags::State::TooOld:
+    view_.ShowLibraryVersion(read.version);
     return;
-  if (!LoadIntoLibrary(path)) {
+  case FileTags::State::Unreadable:
+    view_.ShowLibraryVersion(read.version);
     view_.ShowOpenStatus(QStringLiteral("Can't Open"));
     ClearFields(QStringLiteral("%1 はWAVファイルとしてもMP3ファイルとしても読めません")
                     .arg(FsPath::DisplayName(path)));
     return;
+  case FileTags::State::Read:
+    break;
   }
+  view_.ShowLibraryVersion(read.version);
   view_.ShowOpenStatus(QStringLiteral("Open_SUCCESS"));
-
-  quint32 code = 0;
-  const bool mp3 = GetFileTypeCode(code);
-  view_.ShowFileKind(mp3 ? QStringLiteral("MP3") : QStringLiteral("WAV"), TagKindsText(code));
-
-  TagFields fields;
-  ReadSix(fields, [](int field, QString& text) { GetTagValue(field, text); });
-  QString time;
-  GetTagValue(kTime, time);
-  fields.PlayingTime = time;
-
-  // The part boxes show only what this comment holds; the jacket image box keeps its text (and
-  // its list of the folder's images) when the comment names no image.
-  const CommentText::SplitParts parts = CommentText::Split(fields.Comment);
-  fields.Id = parts.id.value_or(QString());
-  fields.Jacket = parts.jacket;
-  fields.Lyricist = parts.lyricist.value_or(QString());
-  fields.Composer = parts.composer.value_or(QString());
-  fields.Arranger = parts.arranger.value_or(QString());
-  fields.Performer = parts.performer.value_or(QString());
-  view_.ShowTagFields(fields);
+  view_.ShowFileKind(read.mp3 ? QStringLiteral("MP3") : QStringLiteral("WAV"),
+                     TagKindsText(read.code));
+  view_.ShowTagFields(read.fields);
   fieldsFile_ = path;
   unedited_ = view_.ShownTagFields();
 }
@@ -195,7 +156,7 @@ TagEditor::WriteResult TagEditor::WriteShownTags(const QString& path) {
 TagEditor::WriteResult TagEditor::WriteTags(const QString& path, const TagFields& wanted) {
   using namespace my_mp3infp;
   lastFailure_.clear();
-  if (!FileExists(path)) {
+  if (path.isEmpty() || !FsPath::IsFile(path)) {
     lastFailure_ = path.isEmpty()
                        ? QStringLiteral("タグ欄はどのファイルのものでもありません")
                        : QStringLiteral("%1 が見つかりません").arg(FsPath::DisplayName(path));
@@ -230,12 +191,12 @@ TagEditor::WriteResult TagEditor::WriteTags(const QString& path, const TagFields
   values.Comment = keepWhole(kComment, stored.Comment, wanted.Comment);
   values.Year = keepWhole(kYear, stored.Year, wanted.Year);
   values.Genre = keepWhole(kGenre, stored.Genre, wanted.Genre);
-  const bool allSet = SetSix(values, FsPath::Encode(path), options_.Mp3TagFormat);
+  const bool allSet = TagCopy::SetSix(nullptr, values, FsPath::Encode(path), options_.Mp3TagFormat);
   const uint32_t saved = mp3infp_Save(FsPath::Encode(path).constData());
   if (saved != 0)
-    lastFailure_ = SaveFailureText(saved);
+    lastFailure_ = TagCopy::SaveFailureText(saved);
   else if (!allSet && LastMakeFailure() != 0) // the tag the values go into could not be made
-    lastFailure_ = SaveFailureText(LastMakeFailure());
+    lastFailure_ = TagCopy::SaveFailureText(LastMakeFailure());
   else if (!allSet)
     lastFailure_ = QStringLiteral("書き込めない値があります（ほかの欄は書き込みました）");
   return saved == 0 && allSet ? WriteResult::Written : WriteResult::Failed;
@@ -245,53 +206,8 @@ bool TagEditor::ReadTags(const QString& path, TagFields& stored) {
   stored = TagFields();
   if (!Loadable(path))
     return false;
-  ReadSix(stored, [](int field, QString& text) { my_mp3infp::GetTagValue(field, text); });
+  TagCopy::ReadSix(nullptr, stored, false);
   return true;
-}
-
-bool TagEditor::ReadWholeTags(const QString& path, TagFields& stored) {
-  stored = TagFields();
-  if (!Loadable(path))
-    return false;
-  ReadSix(stored, [](int field, QString& text) { my_mp3infp::GetWholeTagValue(field, text); });
-  return true;
-}
-
-bool TagEditor::CopyTags(const QString& from, const QString& to, QString& why) {
-  TagFields source;
-  TagFields present;
-  if (!ReadWholeTags(from, source)) {
-    why = QStringLiteral("%1 のタグを読めません").arg(FsPath::DisplayName(from));
-    return false;
-  }
-  if (isBeingWritten && isBeingWritten(to)) {
-    why = QStringLiteral("%1 は変換中です").arg(FsPath::DisplayName(to));
-    return false;
-  }
-  if (!FileExists(to) || !ReadWholeTags(to, present)) {
-    why = QStringLiteral("%1 を読めません").arg(FsPath::DisplayName(to));
-    return false;
-  }
-  // A WAV file without tag values gives an MP3 that already holds them all: nothing to write.
-  if (present.SameTag(source))
-    return true;
-  // The file is loaded: every field is set whole, then saved once.
-  const bool allSet = SetSix(source, FsPath::Encode(to), options_.Mp3TagFormat);
-  const uint32_t saved = mp3infp_Save(FsPath::Encode(to).constData());
-  if (saved != 0 || !allSet) {
-    why =
-        QStringLiteral("%1 にタグを写せませんでした：%2")
-            .arg(FsPath::DisplayName(to),
-                 saved != 0 ? SaveFailureText(saved) : QStringLiteral("書き込めない値があります"));
-    return false;
-  }
-  return true;
-}
-
-bool TagEditor::SameStoredTag(const QString& a, const QString& b) {
-  TagFields first;
-  TagFields second;
-  return ReadWholeTags(a, first) && ReadWholeTags(b, second) && first.SameTag(second);
 }
 
 bool TagEditor::HasUnsavedEdits() const {

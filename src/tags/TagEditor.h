@@ -1,13 +1,15 @@
 // The main window's tag work: showing a file's tag in the window, writing the window's fields
-// into a file, copying one file's whole tag into another, the field memory and the comment
-// composed from its parts. It remembers which file the shown fields were read from, so the
-// fields of one file are never written into another.
+// into a file, the field memory and the comment composed from its parts. It uses the tag
+// library's default handle, on the window's thread. It remembers which file the shown fields were
+// read from, so the fields of one file are never written into another.
 #pragma once
 
 #include "app/MainView.h"
 #include "app/Options.h"
 #include "tags/FieldMemory.h"
 #include "tags/TagFields.h"
+
+#include <mp3infp_handle.h>
 
 #include <QString>
 
@@ -19,11 +21,24 @@ public:
   // through.
   TagEditor(MainView& view, const Options& options);
 
+  // What showing a file's tag needs, read through a tag library handle (on any thread).
+  struct FileTags {
+    enum class State { Missing, NotFile, TooOld, Unreadable, Read };
+    State state = State::Missing;
+    QString version;  // the library's version text
+    quint32 code = 0; // GetFileTypeCode's
+    bool mp3 = false;
+    TagFields fields; // with the playing time and the comment parts
+  };
+  static FileTags ReadFileTags(const QString& path, MP3INFP_HANDLE* handle);
+
   // Loads the file into the tag library and shows its tag: version strip, the six fields, the
   // playing time and the comment parts. A missing file, or one that cannot be loaded, empties
   // the fields (they then belong to no file) and panel 2 says why; a library too old to use
   // leaves them as they were.
   void ShowFileTags(const QString& path);
+  // Shows the tag of `path` as read (maybe on another thread) by ReadFileTags.
+  void ShowReadTags(const QString& path, const FileTags& read);
 
   enum class WriteResult { Written, Unchanged, Failed };
 
@@ -40,16 +55,6 @@ public:
   // The six stored fields as the window shows them (first line, at most 128 bytes). False when
   // the file cannot be loaded.
   bool ReadTags(const QString& path, TagFields& stored);
-  // The six stored fields whole.
-  bool ReadWholeTags(const QString& path, TagFields& stored);
-
-  // Copies the whole stored tag of `from` into `to`, file to file (nothing passes through the
-  // window's one-line boxes, and the window is left as it is). True when `to` holds the tag
-  // afterwards, also when it held it already; else `why` says why not.
-  bool CopyTags(const QString& from, const QString& to, QString& why);
-
-  // True when both files load and hold the same six values, whole.
-  bool SameStoredTag(const QString& a, const QString& b);
 
   // True when the shown tag fields differ from what their file held when they were shown (or
   // last written).

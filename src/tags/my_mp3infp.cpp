@@ -2,8 +2,6 @@
 
 #include "app/Cp932.h"
 
-#include <mp3infp.h>
-
 #include <QFileInfo>
 
 #include <unistd.h>
@@ -18,14 +16,14 @@ constexpr quint32 kId3v2 = 0x02;
 constexpr quint32 kRiffSif = 0x04;
 constexpr int kMaxValueBytes = 128;
 
-// What the tag library answered the last call that made a tag.
-quint32 lastMakeFailure = 0;
+// What the tag library answered the last call of this thread that made a tag.
+thread_local quint32 lastMakeFailure = 0;
 
 const char* const kIds[] = {"INAM", "IART", "IPRD", "ICMT", "ICRD", "IGNR"};
 
-QString libraryValue(const QByteArray& name) {
+QString libraryValue(const QByteArray& name, MP3INFP_HANDLE* handle) {
   char* value = nullptr;
-  mp3infp_GetValue(name.constData(), &value);
+  mp3infph_GetValue(handle, name.constData(), &value);
   return value ? QString::fromUtf8(value) : QString();
 }
 
@@ -64,10 +62,10 @@ QString firstLine(const QString& value, int limit) {
   return out;
 }
 
-QByteArray readName(int field) {
+QByteArray readName(int field, MP3INFP_HANDLE* handle) {
   const QByteArray id = kIds[field - 1];
   quint32 code = 0;
-  if (!GetFileTypeCode(code))
+  if (!GetFileTypeCode(code, handle))
     return id;
   if (code & kRiffSif)
     return id + "_rmp";
@@ -80,12 +78,12 @@ QByteArray readName(int field) {
 // are case-sensitive, so besides "name.mp3" the names with ".MP3", ".Mp3" and the other
 // spellings are tried too; the tag library itself refuses to make tags in any file but the
 // loaded one.
-QString loadedFilePath(const char* extension) {
-  QString folder = libraryValue("PATH");
+QString loadedFilePath(const char* extension, MP3INFP_HANDLE* handle) {
+  QString folder = libraryValue("PATH", handle);
   if (!folder.endsWith(QLatin1Char('/')))
     folder += QLatin1Char('/');
   const QString plain =
-      folder + libraryValue("FILE") + QLatin1Char('.') + QString::fromLatin1(extension);
+      folder + libraryValue("FILE", handle) + QLatin1Char('.') + QString::fromLatin1(extension);
   for (int spelling = 0; spelling < 8; ++spelling) {
     QString path = plain;
     for (int i = 0; i < 3; ++i)
@@ -97,9 +95,9 @@ QString loadedFilePath(const char* extension) {
   return plain;
 }
 
-quint32 tagBits() {
+quint32 tagBits(MP3INFP_HANDLE* handle) {
   quint32 code = 0;
-  GetFileTypeCode(code);
+  GetFileTypeCode(code, handle);
   return code & 0xFFFF;
 }
 
@@ -116,31 +114,31 @@ QString VersionText(quint32 version) {
   return hex.left(1) + QLatin1Char('.') + hex.mid(1);
 }
 
-bool GetFileTypeCode(quint32& code) {
-  const quint32 type = mp3infp_GetType();
+bool GetFileTypeCode(quint32& code, MP3INFP_HANDLE* handle) {
+  const quint32 type = mp3infph_GetType(handle);
   code = type << 16;
   if (type != kTypeMp3)
     return false;
-  code |= mp3infp_mp3_GetTagType() & 0xFFFF;
+  code |= mp3infph_mp3_GetTagType(handle) & 0xFFFF;
   return true;
 }
 
-void GetTagValue(int field, QString& text) {
+void GetTagValue(int field, QString& text, MP3INFP_HANDLE* handle) {
   text.clear();
   if (field < kTitle || field > kFile)
     return;
   QByteArray name;
   if (field <= kGenre)
-    name = readName(field);
+    name = readName(field, handle);
   else
     name = field == kTime ? "TIME" : field == kPath ? "PATH" : "FILE";
-  text = firstLine(libraryValue(name), field <= kTime ? kMaxValueBytes : -1);
+  text = firstLine(libraryValue(name, handle), field <= kTime ? kMaxValueBytes : -1);
 }
 
-void GetWholeTagValue(int field, QString& text) {
+void GetWholeTagValue(int field, QString& text, MP3INFP_HANDLE* handle) {
   text.clear();
   if (field >= kTitle && field <= kGenre)
-    text = libraryValue(readName(field));
+    text = libraryValue(readName(field, handle), handle);
 }
 
 quint32 LastMakeFailure() {
@@ -148,49 +146,50 @@ quint32 LastMakeFailure() {
 }
 
 bool SetTagValue(int field, const QString& text, const QByteArray& loadedPath,
-                 Options::Mp3Format format) {
+                 Options::Mp3Format format, MP3INFP_HANDLE* handle) {
   lastMakeFailure = 0;
   if (field < kTitle || field > kGenre)
     return false;
   QByteArray name = kIds[field - 1];
   quint32 code = 0;
-  const bool mp3 = GetFileTypeCode(code);
+  const bool mp3 = GetFileTypeCode(code, handle);
   // A plain MP3 with an ID3v2 tag is written through that tag in either format: wrapping it
   // would hide the new values from every reader but the RIFF SIF ones.
   if (mp3 && (code & (kId3v2 | kRiffSif)) == kId3v2 && format == Options::Mp3Format::Rmp)
-    return mp3infp_SetValue((name + "_v2").constData(), text.toUtf8().constData()) == 0;
+    return mp3infph_SetValue(handle, (name + "_v2").constData(), text.toUtf8().constData()) == 0;
   if (format == Options::Mp3Format::Id3v2) {
     const QByteArray path =
-        !loadedPath.isEmpty() ? loadedPath : loadedFilePath(mp3 ? "mp3" : "wav").toUtf8();
+        !loadedPath.isEmpty() ? loadedPath : loadedFilePath(mp3 ? "mp3" : "wav", handle).toUtf8();
     if (mp3 && (code & kRiffSif || (code & (kId3v1 | kId3v2)) != (kId3v1 | kId3v2))) {
-      lastMakeFailure = mp3infp_MakeId3v2(path.constData());
-      if ((tagBits() & (kId3v2 | kRiffSif)) != kId3v2)
+      lastMakeFailure = mp3infph_MakeId3v2(handle, path.constData());
+      if ((tagBits(handle) & (kId3v2 | kRiffSif)) != kId3v2)
         return false;
-    } else if (!mp3 && mp3infp_GetType() != 0) {
+    } else if (!mp3 && mp3infph_GetType(handle) != 0) {
       // Nothing the library reports tells whether a WAV file has an 'id3 ' chunk; it leaves
       // one that has it as it is, so asking every time costs no rewrite.
-      if ((lastMakeFailure = mp3infp_MakeId3v2(path.constData())) != 0)
+      if ((lastMakeFailure = mp3infph_MakeId3v2(handle, path.constData())) != 0)
         return false;
     }
     if (mp3)
       name += "_v2";
-    return mp3infp_SetValue(name.constData(), text.toUtf8().constData()) == 0;
+    return mp3infph_SetValue(handle, name.constData(), text.toUtf8().constData()) == 0;
   }
   if (mp3) {
-    const QByteArray path = loadedPath.isEmpty() ? loadedFilePath("mp3").toUtf8() : loadedPath;
+    const QByteArray path =
+        loadedPath.isEmpty() ? loadedFilePath("mp3", handle).toUtf8() : loadedPath;
     if (!(code & (kId3v1 | kId3v2)) && ::access(path.constData(), F_OK) == 0) {
-      lastMakeFailure = mp3infp_mp3_MakeId3v1(path.constData());
-      if (!(tagBits() & kId3v1))
+      lastMakeFailure = mp3infph_mp3_MakeId3v1(handle, path.constData());
+      if (!(tagBits(handle) & kId3v1))
         return false;
     }
-    if (!(tagBits() & kRiffSif)) {
-      lastMakeFailure = mp3infp_mp3_MakeRMP(path.constData());
-      if (!(tagBits() & kRiffSif))
+    if (!(tagBits(handle) & kRiffSif)) {
+      lastMakeFailure = mp3infph_mp3_MakeRMP(handle, path.constData());
+      if (!(tagBits(handle) & kRiffSif))
         return false;
     }
     name += "_rmp";
   }
-  return mp3infp_SetValue(name.constData(), text.toUtf8().constData()) == 0;
+  return mp3infph_SetValue(handle, name.constData(), text.toUtf8().constData()) == 0;
 }
 
 } // namespace my_mp3infp

@@ -71,7 +71,7 @@ TEST_P(FuseConvert, ConvertsTrashesAndRefusesAnMp3ThatAppeared) {
   Navigator navigator{view, tags, options};
   TGogoTea encoder{nullptr};
   encoder.setUseLPF(true);
-  Converter converter{view, tags, navigator, encoder, Trash::MoveToTrash, options, nullptr};
+  Converter converter{view, tags, navigator, encoder, Trash::MoveToTrash, options};
   encoder.OnFinish = [&](QObject*, bool aborted) { converter.Finish(aborted); };
   const auto convert = [&](const char* wav) {
     navigator.ShowList({Q(folder / wav)}, 0);

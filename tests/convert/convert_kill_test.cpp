@@ -195,10 +195,10 @@ TEST_P(ConvertKillTest, KilledBatchLosesNothingAndTheNextRunFinishes) {
 INSTANTIATE_TEST_SUITE_P(Moments, ConvertKillTest,
                          ::testing::Values("progress 01.wav 2",   // first encode half written
                                            "finish 02.wav 0",     // closed, not checked yet
-                                           "wait 1000 02.wav ok", // in place, no tag yet
-                                           "tagged 03.mp3",       // tag written, not in place
-                                           "trash 03.wav",        // tag copied, WAV not moved
+                                           "tagged 03.wav",       // tag written, not in place
+                                           "trash 03.wav",        // in place, WAV not moved
                                            "trashed 04.wav",      // WAV moved
+                                           "wait 1000 04.wav ok", // result shown
                                            "progress 05.wav 1",   // later encode under way
                                            "finish 06.wav 0",     // last encode closed
                                            "wait 3000 - -",       // batch summary

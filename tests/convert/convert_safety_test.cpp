@@ -104,8 +104,7 @@ protected:
                           to = dir / "trash" / (from.filename().string() + std::to_string(n));
                         return Trash::Result{::rename(from.c_str(), to.c_str()) == 0, {}};
                       },
-                      options,
-                      nullptr};
+                      options};
 };
 
 // Opening the MP3's name for writing would truncate the WAV file itself before it is read.

@@ -55,7 +55,7 @@ protected:
   TagEditor tags{view, options};
   Navigator navigator{view, tags, options};
   TGogoTea encoder{nullptr};
-  Converter converter{view, tags, navigator, encoder, nullptr, options, nullptr};
+  Converter converter{view, tags, navigator, encoder, nullptr, options};
 };
 
 QString Whole(const fs::path& file, const char* name) {
@@ -193,7 +193,7 @@ TEST_F(ConverterTest, Cp932NamedFilesWorkThroughout) {
 
   options.Mp3WavId3ToMp3 = true;
   options.Mp3DeleteWav = true;
-  Converter trashing{view, tags, navigator, encoder, Trash::MoveToTrash, options, nullptr};
+  Converter trashing{view, tags, navigator, encoder, Trash::MoveToTrash, options};
   encoder.OnFinish = [&](QObject*, bool aborted) { trashing.Finish(aborted); };
   trashing.ConvertAll();
   EXPECT_EQ(trashing.ConvertedCount(), 1);

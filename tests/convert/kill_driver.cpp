@@ -3,10 +3,11 @@
 //
 //   kill_driver FOLDER TRASH [STOP]
 //
-// Prints one line per step ("progress NAME QUARTER", "finish NAME ABORTED", "wait MS NAME OK",
-// "tagged NAME" just before a rewritten tag replaces the MP3, "trash NAME", "trashed NAME",
-// "end COUNT"). When a line equals STOP the driver stops there
-// and waits to be killed, so that the test kills it at exactly that step.
+// Prints one line per step ("progress NAME QUARTER", "finish NAME ABORTED", "tagged NAME" just
+// before a rewritten tag replaces the encode's temporary file, "trash NAME", "trashed NAME",
+// "wait MS NAME OK", "end COUNT"). When a line equals STOP the driver stops there and waits
+// to be killed, so that the test kills it at exactly that step. Steps come from the window's
+// thread and from the worker that ends each file.
 #include "FakeMainView.h"
 
 #include "app/Navigator.h"
@@ -22,14 +23,29 @@
 #include <cstdio>
 #include <cstring>
 #include <dlfcn.h>
+#include <mutex>
 #include <string>
 #include <unistd.h>
 
 namespace {
 
 std::string stopAt;
-// The WAV file whose encode is being finished.
+// The WAV file whose encode was finished last, and its temporary file: the worker ending it
+// reads them.
+std::mutex currentLock;
 QString current = QStringLiteral("-");
+QByteArray currentTemp;
+
+QString Current() {
+  const std::lock_guard lock(currentLock);
+  return current;
+}
+
+void SetCurrent(const QString& name, const QByteArray& temp) {
+  const std::lock_guard lock(currentLock);
+  current = name;
+  currentTemp = temp;
+}
 
 void Step(const QString& line) {
   const QByteArray bytes = line.toUtf8();
@@ -45,8 +61,8 @@ public:
   void WaitMs(int ms) override {
     Step(QStringLiteral("wait %1 %2 %3")
              .arg(ms)
-             .arg(current, panels[1] == QStringLiteral("成功") ? QStringLiteral("ok")
-                                                               : QStringLiteral("-")));
+             .arg(Current(), panels[1] == QStringLiteral("成功") ? QStringLiteral("ok")
+                                                                 : QStringLiteral("-")));
     FakeMainView::WaitMs(ms);
   }
 };
@@ -54,15 +70,22 @@ public:
 } // namespace
 
 // The tag library rewrites a file into a hidden temporary file beside it and renames that over
-// it; taking rename here gives that moment a step of its own. Everything else passes through.
+// it; taking rename here gives the moment the tag replaces the encode's temporary file a step of
+// its own. Everything else passes through.
 extern "C" int rename(const char* from, const char* to) noexcept {
   using Rename = int (*)(const char*, const char*);
   static const auto real = reinterpret_cast<Rename>(::dlsym(RTLD_NEXT, "rename"));
   const char* slash = std::strrchr(from, '/');
   const char* name = slash != nullptr ? slash + 1 : from;
   if (name[0] == '.' && std::strncmp(name, ".w2m-enc-", 9) != 0) {
-    const char* target = std::strrchr(to, '/');
-    Step(QStringLiteral("tagged ") + QFile::decodeName(target != nullptr ? target + 1 : to));
+    QString wav;
+    {
+      const std::lock_guard lock(currentLock);
+      if (currentTemp == to)
+        wav = current;
+    }
+    if (!wav.isEmpty())
+      Step(QStringLiteral("tagged ") + wav);
   }
   return real(from, to);
 }
@@ -98,14 +121,15 @@ int main(int argc, char** argv) {
                         Step(QStringLiteral("trashed ") + name);
                         return moved;
                       },
-                      options,
-                      nullptr};
+                      options};
   encoder.setFrequency(1);
   encoder.setUseLPF(true);
   int quarter = -1;
   encoder.OnProgress = [&](QObject*, int now, int all) {
     converter.Progress(now, all);
     const int q = all > 0 ? now * 4 / all : 0;
+    if (quarter < 0)
+      SetCurrent(QStringLiteral("-"), {});
     if (q != quarter) {
       quarter = q;
       Step(QStringLiteral("progress %1 %2").arg(QFileInfo(encoder.SourceFile()).fileName()).arg(q));
@@ -113,10 +137,10 @@ int main(int argc, char** argv) {
   };
   encoder.OnFinish = [&](QObject*, bool aborted) {
     quarter = -1;
-    current = QFileInfo(encoder.SourceFile()).fileName();
-    Step(QStringLiteral("finish %1 %2").arg(current).arg(aborted ? 1 : 0));
+    const QString name = QFileInfo(encoder.SourceFile()).fileName();
+    SetCurrent(name, QFile::encodeName(encoder.DestinationFile()));
+    Step(QStringLiteral("finish %1 %2").arg(name).arg(aborted ? 1 : 0));
     converter.Finish(aborted);
-    current = QStringLiteral("-");
   };
 
   QStringList list;
@@ -127,7 +151,9 @@ int main(int argc, char** argv) {
     return 0;
   navigator.ShowList(list, 0);
   // The summary's pause, as the window takes it after the batch.
-  if (converter.ConvertAll())
+  const bool ended = converter.ConvertAll().has_value();
+  SetCurrent(QStringLiteral("-"), {});
+  if (ended)
     view.WaitMs(3000);
   Step(QStringLiteral("end %1").arg(converter.ConvertedCount()));
   return 0;

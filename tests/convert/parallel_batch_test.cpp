@@ -65,8 +65,7 @@ QString ConvertFolder(const fs::path& folder, const QStringList& names, int jobs
                                         (folder / "trash" / from.filename()).c_str()) == 0;
                         return Trash::Result{moved, {}};
                       },
-                      options,
-                      nullptr};
+                      options};
   encoder.OnFinish = [&converter](QObject*, bool aborted) { converter.Finish(aborted); };
   EXPECT_EQ(converter.BatchJobs(), jobs);
   QStringList list;
