@@ -1,18 +1,27 @@
 #include "app/WorkerThread.h"
 
-std::unique_ptr<WorkerThread> WorkerThread::Start(std::function<void()> work,
-                                                  QThread::Priority priority) {
-  std::unique_ptr<QThread> thread(QThread::create(std::move(work)));
-  if (!thread)
+#include <pthread.h>
+#include <sched.h>
+
+#include <system_error>
+
+std::unique_ptr<WorkerThread> WorkerThread::Start(std::function<void()> work, bool idle) {
+  std::unique_ptr<WorkerThread> worker(new WorkerThread);
+  try {
+    worker->thread_ = std::thread([work = std::move(work), idle] {
+      if (idle) {
+        const sched_param none{};
+        pthread_setschedparam(pthread_self(), SCHED_IDLE, &none);
+      }
+      work();
+    });
+  } catch (const std::system_error&) {
     return nullptr;
-  thread->start(priority);
-  // A thread the system refused is neither running nor finished (one that already ran its
-  // work is finished).
-  if (!thread->isRunning() && !thread->isFinished())
-    return nullptr;
-  return std::unique_ptr<WorkerThread>(new WorkerThread(std::move(thread)));
+  }
+  return worker;
 }
 
 WorkerThread::~WorkerThread() {
-  thread_->wait();
+  if (thread_.joinable())
+    thread_.join();
 }

@@ -1,29 +1,26 @@
 // A thread that runs one function and ends: the work a job or a folder walk does away from the
-// window's thread. Where the system gives no thread (a limit on threads, or no memory for its
-// stack), Start says so instead of aborting the program, and the caller does without.
+// window's thread. It posts its results to the window's thread (QMetaObject::invokeMethod) and
+// needs no event loop of its own, so it has none: a toolkit thread would open an event
+// dispatcher, and with no file descriptor left that aborts the program. Where the system gives
+// no thread (a limit on threads, or no memory for its stack), Start says so and the caller does
+// without.
 #pragma once
-
-#include <QThread>
 
 #include <functional>
 #include <memory>
+#include <thread>
 
 class WorkerThread {
 public:
-  // Runs `work` on a new thread at `priority`; null, with `work` never run, when no thread can
-  // be had.
-  static std::unique_ptr<WorkerThread> Start(std::function<void()> work,
-                                             QThread::Priority priority = QThread::InheritPriority);
+  // Runs `work` on a new thread, at the lowest scheduling class when `idle` (as the encoder
+  // component's idle priority); null, with `work` never run, when no thread can be had.
+  static std::unique_ptr<WorkerThread> Start(std::function<void()> work, bool idle = false);
   // Waits for the function to return.
   ~WorkerThread();
   WorkerThread(const WorkerThread&) = delete;
   WorkerThread& operator=(const WorkerThread&) = delete;
 
-  bool Finished() const { return thread_->isFinished(); }
-  // Gives the running thread this priority.
-  void SetPriority(QThread::Priority priority) { thread_->setPriority(priority); }
-
 private:
-  explicit WorkerThread(std::unique_ptr<QThread> thread) : thread_(std::move(thread)) {}
-  std::unique_ptr<QThread> thread_;
+  WorkerThread() = default;
+  std::thread thread_;
 };

@@ -384,33 +384,30 @@ bool Converter::ConvertAtOnce(const QStringList& files, int jobs, BatchRun& run)
       running->place = place;
       running->job = std::make_unique<TEncodeJob>(source, running->target->TempPath());
       Running* r = running.get();
-      // The job's thread ends its file too, then hands the result to the window's thread.
-      const TEncodeJob::Start started = r->job->Begin(encoder_, [this, r, options = started_,
-                                                                 trash = trash_] {
-        const ConversionEnd::Result result =
-            ConversionEnd::Run(r->source, *r->target, r->job->Completed(), options, trash);
+      // The job's thread sets the encode up, encodes, ends its file too, then hands the result
+      // to the window's thread.
+      const bool started = r->job->Begin(encoder_, [this, r, options = started_, trash = trash_] {
+        ConversionEnd::Result result;
+        if (r->job->Refused()) {
+          r->target->Discard();
+          result.file = {
+              r->source, FileResult::Kind::Failed,
+              QStringLiteral("%1 の変換を始められません（エンコーダが設定を受け付けません）")
+                  .arg(FsPath::DisplayName(r->source))};
+        } else {
+          result = ConversionEnd::Run(r->source, *r->target, r->job->Completed(), options, trash);
+        }
         QMetaObject::invokeMethod(
             &receiver_, [this, id = r->id, result] { JobEnded(id, result); }, Qt::QueuedConnection);
       });
-      if (started == TEncodeJob::Start::Started) {
+      if (started) {
         running_.push_back(std::move(running));
         ShowStarted(source);
         continue;
       }
       running->target->Discard();
-      if (started == TEncodeJob::Start::NoThread) {
-        --next; // tried again once a running job has ended, or left with the rest
-        cannotStart(kNoThread);
-        continue;
-      }
-      const FileResult failed{
-          source, FileResult::Kind::Failed,
-          QStringLiteral("%1 の変換を始められません（エンコーダが設定を受け付けません）")
-              .arg(FsPath::DisplayName(source))};
-      view_.SetStatusText(1, QStringLiteral("中断"));
-      ShowReason(failed.reason);
-      Record(failed);
-      ShowBatchProgress();
+      --next; // tried again once a running job has ended, or left with the rest
+      cannotStart(kNoThread);
     }
     if (running_.empty()) {
       view_.SetProgress(0);

@@ -2,7 +2,6 @@
 
 #include "app/FsPath.h"
 #include "app/WorkerThread.h"
-#include "encoder/EncodeThread.h"
 #include "encoder/GogoDefs.h"
 #include "encoder/GogoTea.h"
 
@@ -23,18 +22,25 @@ TEncodeJob::~TEncodeJob() {
     Gogo::gogo_destroy(handle_);
 }
 
-TEncodeJob::Start TEncodeJob::Begin(const TGogoTea& settings, std::function<void()> ended) {
-  if (!Available() || handle_ != nullptr)
-    return Start::Refused;
-  handle_ = Gogo::gogo_create();
-  if (handle_ == nullptr || Gogo::gogo_initializeWork(handle_) != RESULT_OK)
-    return Start::Refused;
-  GogoHandle* handle = handle_;
+bool TEncodeJob::Begin(const TGogoTea& settings, std::function<void()> ended) {
+  if (thread_)
+    return false;
   settings.ConfigureFileEncode(
-      [handle](std::uint32_t item, std::uintptr_t value1, std::uintptr_t value2) {
-        Gogo::gogo_setConfigure(handle, item, value1, value2);
+      [this](std::uint32_t item, std::uintptr_t value1, std::uintptr_t value2) {
+        items_.push_back({item, {value1, value2}});
       },
       sourcePath_.constData(), destinationPath_.constData());
+  thread_ = WorkerThread::Start([this, ended = std::move(ended)] { Run(ended); },
+                                settings.Priority() == TThreadPriority::tpIdle);
+  return thread_ != nullptr;
+}
+
+bool TEncodeJob::SetUp() {
+  if (!Available() || (handle_ = Gogo::gogo_create()) == nullptr ||
+      Gogo::gogo_initializeWork(handle_) != RESULT_OK)
+    return false;
+  for (const auto& [item, values] : items_)
+    Gogo::gogo_setConfigure(handle_, item, values.first, values.second);
   MERET detected;
   try {
     detected = Gogo::gogo_detectConfigure(handle_);
@@ -42,22 +48,23 @@ TEncodeJob::Start TEncodeJob::Begin(const TGogoTea& settings, std::function<void
     detected = RESULT_EXCEPTION;
   }
   if (detected != RESULT_OK)
-    return Start::Refused;
+    return false;
   std::int32_t frames = 0;
   Gogo::gogo_getConfigure(handle_, GET_FRAME_COUNT, &frames);
   allFrames_ = frames;
-
-  thread_ = WorkerThread::Start([this, ended = std::move(ended)] { Run(ended); },
-                                TEncodeThread::ToQtPriority(settings.Priority()));
-  if (!thread_) {
-    // The set-up opened the files; ending the coder closes them.
-    Gogo::gogo_endCoder(handle_);
-    return Start::NoThread;
-  }
-  return Start::Started;
+  return true;
 }
 
 void TEncodeJob::Run(const std::function<void()>& ended) {
+  if (!SetUp()) {
+    refused_ = true;
+    if (handle_ != nullptr)
+      Gogo::gogo_endCoder(handle_); // closes what the set-up opened
+    ended_ = true;
+    if (ended)
+      ended();
+    return;
+  }
   std::fenv_t saved;
   std::fegetenv(&saved);
   EnterEncoderFloatingPoint();

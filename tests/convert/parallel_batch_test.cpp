@@ -15,6 +15,8 @@
 
 #include <QCoreApplication>
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -40,9 +42,11 @@ std::map<std::string, fixtures::Bytes> Contents(const fs::path& root) {
   return files;
 }
 
-// Converts the list of `folder` with `jobs` encodes at once; gives the summary's three texts.
-// No file says "失敗" on the way: only a tag copy that does not reach its MP3 would.
-QString ConvertFolder(const fs::path& folder, const QStringList& names, int jobs) {
+// Converts the list of `folder` with `jobs` encodes at once, with only `spare` file descriptors
+// left (all of them when 0); gives the summary's three texts. No file says "失敗" on the way:
+// only a tag copy that does not reach its MP3 would.
+QString ConvertFolder(const fs::path& folder, const QStringList& names, int jobs,
+                      rlim_t spare = 0) {
   FakeMainView view;
   Options options;
   options.Mp3WavId3ToMp3 = true;
@@ -73,7 +77,17 @@ QString ConvertFolder(const fs::path& folder, const QStringList& names, int jobs
     list.append(Q(folder) + u'/' + name);
   navigator.ShowList(list, 0);
   view.ShowFileName(names.first());
+  rlimit saved{};
+  ::getrlimit(RLIMIT_NOFILE, &saved);
+  if (spare > 0) {
+    rlimit low = saved;
+    low.rlim_cur = static_cast<rlim_t>(std::distance(fs::directory_iterator("/proc/self/fd"),
+                                                     fs::directory_iterator())) +
+                   spare;
+    EXPECT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+  }
   const std::optional<BatchResult> result = converter.ConvertAll();
+  ::setrlimit(RLIMIT_NOFILE, &saved);
   EXPECT_FALSE(view.Showed(1, QStringLiteral("失敗")));
   if (!result)
     return {};
@@ -133,6 +147,35 @@ TEST(ParallelBatch, GivesTheSameFilesAsOneAtATime) {
   ASSERT_EQ(after[3].size(), after[1].size());
   for (const auto& [name, bytes] : after[1])
     EXPECT_TRUE(after[3].count(name) == 1 && after[3][name] == bytes) << name;
+}
+
+// With few file descriptors left (a low `ulimit -n`), a batch runs fewer files at once, and with
+// too few for one it stops and says why: nothing is lost, nothing half made is left.
+TEST(ParallelBatch, FewDescriptorsMeanFewerFilesAtOnceOrAStop) {
+  fixtures::TempDir dir;
+  const QStringList names = {QStringLiteral("a.wav"), QStringLiteral("b.wav"),
+                             QStringLiteral("c.wav"), QStringLiteral("d.wav")};
+  for (const rlim_t spare : {44, 12}) {
+    const fs::path folder = dir / std::to_string(spare);
+    fs::create_directories(folder / "trash");
+    for (const QString& name : names)
+      fixtures::writeFile(folder / name.toStdString(), fixtures::makeWav({.seconds = 0.4}));
+    const QString summary = ConvertFolder(folder, names, 3, spare);
+    int wavs = 0;
+    for (const auto& e : fs::directory_iterator(folder)) {
+      EXPECT_NE(e.path().filename().string().front(), '.') << e.path() << " left behind";
+      wavs += e.path().extension() == ".wav";
+    }
+    if (spare > 12) {
+      EXPECT_EQ(summary, QStringLiteral("4/4|成功|4 ファイルを変換しました"));
+      EXPECT_EQ(wavs, 0);
+    } else {
+      EXPECT_EQ(summary,
+                QStringLiteral("0/4|成功|0 ファイルを変換しました。同時に開けるファイルの数"
+                               "が上限に達したため、残りの 4 ファイルは変換していません"));
+      EXPECT_EQ(wavs, 4);
+    }
+  }
 }
 
 } // namespace
