@@ -118,7 +118,9 @@ bool ListFolder(const std::string& path, std::string& names, std::vector<Entry>&
 // -1, and `found(index, fullPath)` receives each matching file in walking order.
 template <typename Match, typename Emit>
 void Walk(const std::string& path, const Match& match, const Emit& found,
-          bool withSubfolders = true) {
+          bool withSubfolders = true, const std::atomic<bool>* cancelled = nullptr) {
+  if (cancelled != nullptr && *cancelled)
+    return;
   std::string names;
   std::vector<Entry> entries;
   if (!ListFolder(path, names, entries))
@@ -136,7 +138,7 @@ void Walk(const std::string& path, const Match& match, const Emit& found,
     if (type == DT_DIR) {
       if (withSubfolders) {
         child.push_back('/');
-        Walk(child, match, found);
+        Walk(child, match, found, true, cancelled);
       }
       continue;
     }
@@ -214,7 +216,8 @@ void FindFiles(const QString& folder, const QString& extension, QStringList& out
   Walk(start, match, found);
 }
 
-FolderTree ScanTree(const QString& folder, bool withSubfolders) {
+FolderTree ScanTree(const QString& folder, bool withSubfolders,
+                    const std::atomic<bool>* cancelled) {
   FolderTree tree;
   QString root = folder;
   if (root.size() > 1 && root.endsWith(u'/'))
@@ -244,7 +247,7 @@ FolderTree ScanTree(const QString& folder, bool withSubfolders) {
     lists[index]->append(
         FsPath::Decode(QByteArray(path.data(), static_cast<qsizetype>(path.size()))));
   };
-  Walk(start, match, found, withSubfolders);
+  Walk(start, match, found, withSubfolders, cancelled);
   return tree;
 }
 

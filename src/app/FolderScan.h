@@ -14,6 +14,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
+
 // True for the hidden temporary files of our own (".w2m-" names): half-written, never a file to
 // list, show or convert.
 bool IsOwnTemporaryFile(const QString& path);
@@ -37,8 +39,11 @@ struct FolderTree {
 };
 
 // One walk of `folder` (with or without a trailing "/") giving the three lists; its subfolders
-// are walked too when `withSubfolders`. Empty when `folder` is not an existing folder.
-FolderTree ScanTree(const QString& folder, bool withSubfolders = true);
+// are walked too when `withSubfolders`. Empty when `folder` is not an existing folder. A walk
+// on another thread stops before its next folder once `*cancelled` is set (what it found so far
+// is given).
+FolderTree ScanTree(const QString& folder, bool withSubfolders = true,
+                    const std::atomic<bool>* cancelled = nullptr);
 
 // True when a folder walk lists the file `a` before the file `b`: at the first folder or name in
 // which their paths differ, by that name's sort order. Paths of different trees compare the same

@@ -2,9 +2,12 @@
 #include "app/FsPath.h"
 
 #include "app/FolderScan.h"
-#include "tags/TagEditor.h"
+#include "app/WorkerThread.h"
+
+#include <mp3infp_handle.h>
 
 #include <algorithm>
+#include <atomic>
 
 namespace {
 
@@ -44,8 +47,130 @@ QString WithTrailingSeparator(const QString& folder) {
 
 } // namespace
 
+// What an open asked for.
+struct Navigator::Walk {
+  // The folder walked, with its subfolders for a folder open.
+  QString folder;
+  bool wholeFolder = true;
+  // The file shown in the list made, for a file opened alone; several files dropped are the
+  // list themselves (their folder is walked for its images only), `shown` being the first.
+  QString shown;
+  QStringList dropped;
+  // The tag fields when the question about unsaved edits was answered before the walk (none:
+  // asked when the list is replaced, as a folder without audio keeps the list).
+  std::optional<TagFields> answered;
+};
+
+// What its walk found.
+struct Navigator::Walked {
+  Walk walk;
+  FolderTree tree;
+  QStringList list;
+  int index = 0;
+  TagEditor::FileTags tags;
+  bool tagsRead = false;
+};
+
+// A walk under way on its worker.
+struct Navigator::Walking {
+  std::uint64_t id = 0;
+  std::atomic<bool> cancelled{false};
+  std::unique_ptr<WorkerThread> worker;
+};
+
 Navigator::Navigator(MainView& view, TagEditor& tags, const Options& options)
     : view_(view), tags_(tags), options_(options) {}
+
+Navigator::~Navigator() {
+  if (walk_)
+    walk_->cancelled = true;
+  for (const auto& w : cancelled_)
+    w->cancelled = true;
+  // The workers are waited for here; what they post is dropped with the receiver.
+  walk_.reset();
+  cancelled_.clear();
+}
+
+namespace {
+
+// Fills `walked` for its walk: the folder's lists, the list made and the tag of the file shown.
+template <typename Walked> void DoWalk(Walked& walked, const std::atomic<bool>* cancelled) {
+  const auto& walk = walked.walk;
+  walked.tree = ScanTree(walk.folder, walk.wholeFolder, cancelled);
+  if (!walk.dropped.isEmpty()) {
+    walked.list = walk.dropped;
+    walked.index = static_cast<int>(walk.dropped.indexOf(walk.shown));
+  } else if (!walk.shown.isEmpty()) {
+    walked.list = walked.tree.Files();
+    walked.index = static_cast<int>(walked.list.indexOf(walk.shown));
+    if (walked.index < 0) {
+      // Not a file the walk lists (gone, or no file at all): shown alone, saying why.
+      walked.list = QStringList{walk.shown};
+      walked.index = 0;
+    }
+  } else {
+    walked.list = walked.tree.Files();
+  }
+  if ((cancelled != nullptr && *cancelled) || walked.index >= walked.list.size())
+    return;
+  MP3INFP_HANDLE* handle = mp3infph_Create();
+  walked.tags = TagEditor::ReadFileTags(walked.list.at(walked.index), handle);
+  walked.tagsRead = true;
+  mp3infph_Destroy(handle);
+}
+
+} // namespace
+
+void Navigator::StartWalk(Walk walk) {
+  if (walk_) {
+    // Its result is dropped; its worker ends at its next folder and is waited for then.
+    walk_->cancelled = true;
+    cancelled_.push_back(std::move(walk_));
+  }
+  walk_ = std::make_unique<Walking>();
+  walk_->id = ++walks_;
+  Walking* w = walk_.get();
+  walk_->worker = WorkerThread::Start([this, w, walk] {
+    Walked walked;
+    walked.walk = walk;
+    DoWalk(walked, &w->cancelled);
+    QMetaObject::invokeMethod(
+        &receiver_, [this, id = w->id, walked] { WalkEnded(id, walked); }, Qt::QueuedConnection);
+  });
+  if (!walk_->worker) {
+    // No thread to be had: the walk is done here, on the window's thread.
+    Walked walked;
+    walked.walk = walk;
+    DoWalk(walked, nullptr);
+    QMetaObject::invokeMethod(
+        &receiver_, [this, id = w->id, walked] { WalkEnded(id, walked); }, Qt::QueuedConnection);
+  }
+}
+
+void Navigator::WalkEnded(std::uint64_t id, const Walked& walked) {
+  if (!walk_ || walk_->id != id) {
+    // A cancelled walk: its worker has just posted this and ends at once.
+    std::erase_if(cancelled_, [id](const auto& w) { return w->id == id; });
+    return;
+  }
+  walk_.reset();
+  const Walk& walk = walked.walk;
+  if (walk.dropped.isEmpty() && walk.shown.isEmpty() && walked.list.isEmpty()) {
+    // The shown file, its list and its fields stay.
+    view_.SetStatusText(2, QStringLiteral("このフォルダにはWAVファイルもMP3ファイルもありません"));
+    return;
+  }
+  // Edits made since the question (or with none asked) are not left without it.
+  if (tags_.HasUnsavedEdits() &&
+      !(walk.answered && view_.ShownTagFields().SameTag(*walk.answered)) && !tags_.ConfirmLeave())
+    return;
+  const bool folderOpen = walk.dropped.isEmpty() && walk.shown.isEmpty();
+  view_.ShowFolder(walk.folder, folderOpen);
+  jacketList_ = walked.tree.Jpg;
+  TakeList(walked.list, walk.dropped.isEmpty() ? walk.folder : QString(), folderOpen, walked.index,
+           walked.tagsRead ? &walked.tags : nullptr);
+  ShowJackets();
+}
 
 void Navigator::Open(OpenDialogs& dialogs) {
   // Nothing changes until a file or folder is chosen: a cancelled open leaves the window as it
@@ -82,39 +207,32 @@ void Navigator::Open(OpenDialogs& dialogs) {
     view_.SetStatusText(1, FileExtension(browsed->displayName));
   }
   dialogs.StartNextBrowseAt(folder);
-
-  FolderTree tree = ScanTree(folder);
-  if (tree.Wav.isEmpty() && tree.Mp3.isEmpty()) {
-    // The shown file, its list and its fields stay.
-    view_.SetStatusText(2, QStringLiteral("このフォルダにはWAVファイルもMP3ファイルもありません"));
-    return;
-  }
-  if (!tags_.ConfirmLeave())
-    return;
-  view_.ShowFolder(folder, true);
-  jacketList_ = std::move(tree.Jpg);
-  TakeList(tree.Files(), folder, true, 0);
-  ShowJackets();
+  // The question about unsaved edits comes when the list is replaced: a folder without audio
+  // replaces nothing.
+  StartWalk({folder, true, QString(), QStringList(), std::nullopt});
 }
 
 void Navigator::TakeList(const QStringList& files, const QString& root, bool withSubfolders,
-                         int index) {
+                         int index, const TagEditor::FileTags* read) {
   fileList_ = files;
   listRoot_ = root;
   listWithSubfolders_ = withSubfolders;
   ++listGeneration_;
   currentIndex_ = 0;
   if (index >= 0 && index < fileList_.size())
-    Show(index);
+    Show(index, read);
   ShowCounters();
 }
 
-void Navigator::Show(int index) {
+void Navigator::Show(int index, const TagEditor::FileTags* read) {
   currentIndex_ = index;
   shownFilePath_ = fileList_.at(index);
   view_.ShowFileName(BareName(shownFilePath_));
   view_.ShowPosition(index + 1);
-  tags_.ShowFileTags(shownFilePath_);
+  if (read != nullptr)
+    tags_.ShowReadTags(shownFilePath_, *read);
+  else
+    tags_.ShowFileTags(shownFilePath_);
 }
 
 void Navigator::ShowCounters() {
@@ -184,11 +302,7 @@ void Navigator::FilesDropped(const QStringList& paths) {
     (FileExtension(path).toLower() == QLatin1String(".wav") ? wavs : mp3s).append(path);
   std::sort(wavs.begin(), wavs.end(), ListedBefore);
   std::sort(mp3s.begin(), mp3s.end(), ListedBefore);
-  const QStringList list = wavs + mp3s;
-  view_.ShowFolder(FolderOf(first), false);
-  jacketList_ = ScanTree(FolderOf(first), false).Jpg;
-  TakeList(list, QString(), false, static_cast<int>(list.indexOf(first)));
-  ShowJackets();
+  StartWalk({FolderOf(first), false, first, wavs + mp3s, view_.ShownTagFields()});
 }
 
 void Navigator::OpenCommandLineFile(const QString& argument) {
@@ -199,20 +313,9 @@ void Navigator::OpenCommandLineFile(const QString& argument) {
 void Navigator::OpenOneFile(const QString& path) {
   // A relative name (from the command line) is taken from the working folder.
   const QString full = FsPath::Absolute(path);
-  const QString folder = FolderOf(full);
   // Its own folder only: a file opened from the home folder must not walk the whole of it.
-  FolderTree tree = ScanTree(folder, false);
-  QStringList files = tree.Files();
-  qsizetype index = files.indexOf(full);
-  if (index < 0) {
-    // Not a file the walk lists (gone, or no file at all): shown alone, saying why.
-    files = QStringList{full};
-    index = 0;
-  }
-  view_.ShowFolder(folder, false);
-  jacketList_ = std::move(tree.Jpg);
-  TakeList(files, folder, false, static_cast<int>(index));
-  ShowJackets();
+  // Callers have asked about unsaved edits.
+  StartWalk({FolderOf(full), false, full, QStringList(), view_.ShownTagFields()});
 }
 
 void Navigator::ShowList(const QStringList& files, int index) {

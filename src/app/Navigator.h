@@ -3,17 +3,24 @@
 // dialog, dropped on the window, or named on the command line: its own folder's files form the
 // list), and the jacket image list of the same folders. Owns the list, the position in it and
 // the shown file's full path, and keeps the list in line with what conversions do to the files.
+//
+// An open walks its folder, and reads the tag of the file it will show, on a worker thread: a
+// large folder or one on a slow disk or share leaves the window usable, and the list is filled
+// when the walk ends. A second open before then cancels the first.
 #pragma once
 
 #include "app/MainView.h"
 #include "app/Options.h"
+#include "tags/TagEditor.h"
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
+#include <memory>
 #include <optional>
-
-class TagEditor;
+#include <vector>
 
 // The dialogs an open runs: the folder browser (folder mode) and the system's open-file dialog
 // (file mode). The window provides them; tests script them.
@@ -37,6 +44,10 @@ public:
 class Navigator {
 public:
   Navigator(MainView& view, TagEditor& tags, const Options& options);
+  // Waits for the walks under way (their results are dropped).
+  ~Navigator();
+  Navigator(const Navigator&) = delete;
+  Navigator& operator=(const Navigator&) = delete;
 
   // The open button: a folder through the browser or one file through the open dialog, as
   // the options say. The browser starts at the current folder.
@@ -55,6 +66,9 @@ public:
   // Shows one file with the WAV and MP3 files of its own folder (no subfolders) as the list,
   // as opening the folder would, at that file's place.
   void OpenOneFile(const QString& path);
+  // True while an open's walk is under way: the list, the shown file and the jacket images
+  // are replaced when it ends.
+  bool Opening() const { return walk_ != nullptr; }
   // Rebuilds the list from `folder` and its subfolders; returns its length.
   int ScanFolder(const QString& folder);
   // Replaces the list by `files` and shows the one at `index`, as a folder open would; for
@@ -77,17 +91,28 @@ public:
   int ListGeneration() const { return listGeneration_; }
 
 private:
+  struct Walk;
+  struct Walked;
+  struct Walking;
+
+  // Starts `walk` on a worker, cancelling one under way.
+  void StartWalk(Walk walk);
+  // What the walk `id` found, on the window's thread.
+  void WalkEnded(std::uint64_t id, const Walked& walked);
   // Replaces the list by `files`, made from `root` (with its subfolders when `withSubfolders`;
   // empty for files picked one by one), and shows the file at `index` (none when out of
-  // range).
-  void TakeList(const QStringList& files, const QString& root, bool withSubfolders, int index);
-  void Show(int index);
+  // range), with its tag as `read` when it was read already.
+  void TakeList(const QStringList& files, const QString& root, bool withSubfolders, int index,
+                const TagEditor::FileTags* read = nullptr);
+  void Show(int index, const TagEditor::FileTags* read = nullptr);
   // The counters and the stepping buttons as the list and the position say.
   void ShowCounters();
   void ShowJackets();
   // Whether `path` lies in the folders the list was made from.
   bool InListedFolders(const QString& path) const;
 
+  // Receives the walks' results on the window's thread; first, so that it goes last.
+  QObject receiver_;
   MainView& view_;
   TagEditor& tags_;
   const Options& options_;
@@ -100,4 +125,8 @@ private:
   int listGeneration_ = 0;
   // The open dialog's file name, kept between uses (the last file chosen there).
   QString openDialogFileName_;
+  // The walk under way, and cancelled ones not ended yet.
+  std::unique_ptr<Walking> walk_;
+  std::vector<std::unique_ptr<Walking>> cancelled_;
+  std::uint64_t walks_ = 0;
 };

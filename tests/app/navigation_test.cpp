@@ -1,6 +1,7 @@
 // Opening folders and files in the main window; the folder browser's dialog and the open-file
 // dialog are played by a scripted Platform.
 #include "FakePlatform.h"
+#include "FinishOpen.h"
 #include "FormControls.h"
 
 #include "AudioFixtures.h"
@@ -24,6 +25,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QThread>
 #include <QUrl>
 #include <QWindow>
 
@@ -80,6 +82,7 @@ protected:
   void Open(const QString& path) {
     platform.choose = path;
     form->Button1Click();
+    FinishOpen(form->navigator());
   }
   void SetOption(bool Options::*option, bool value) {
     Options o = form->CurrentOptions();
@@ -197,8 +200,17 @@ TEST_F(NavigationTest, CancelAndFoldersWithoutAudioKeepListFieldsAndJackets) {
   // No images where a file is opened: the list empties, the box keeps its text.
   Combo(form, "ComboBox1")->setEditText(QStringLiteral("from a comment.jpg"));
   form->navigator().OpenOneFile(Make("lone/x.mp3"));
+  FinishOpen(form->navigator());
   EXPECT_EQ(Combo(form, "ComboBox1")->count(), 0);
   EXPECT_EQ(Combo(form, "ComboBox1")->currentText(), QStringLiteral("from a comment.jpg"));
+
+  // A second open before the first one's walk has ended: the first one's list never comes.
+  form->navigator().OpenOneFile(Make("first/a.wav"));
+  form->navigator().OpenOneFile(Make("second/b.wav"));
+  FinishOpen(form->navigator());
+  QThread::msleep(20);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(form->navigator().FileList(), QStringList{Path("second/b.wav")});
 }
 
 // A file opened alone lists the WAV and MP3 files of its own folder (not of its subfolders, nor
@@ -213,6 +225,7 @@ TEST_F(NavigationTest, FileModeOpensOneFileWithItsFolderAsTheList) {
   const QString other = Make("elsewhere/other.wav");
   const QString chosen = platform.openAnswer = Make("elsewhere/Song.MP3");
   form->Button1Click();
+  FinishOpen(form->navigator());
   EXPECT_EQ(form->StatusText(1), QStringLiteral(".MP3"));
   EXPECT_EQ(form->navigator().ShownFilePath(), chosen);
   EXPECT_EQ(LineEdit(form, "Edit1")->toolTip(), Path("elsewhere"));
@@ -300,6 +313,7 @@ TEST_P(NavigationDrop, ShowsTheFirstWavOrMp3InDropOrder) {
     dropped << (folder ? Path(name) : Make(name));
   }
   form->FilesDropped(dropped);
+  FinishOpen(form->navigator());
   QStringList list;
   for (const std::string& name : GetParam().list)
     list << Path(name);
@@ -330,6 +344,7 @@ TEST_F(NavigationTest, DropOnATextBoxOpensTheFileAsACopy) {
   QDropEvent drop(at, offered, &mime, Qt::LeftButton, Qt::NoModifier);
   drop.setDropAction(Qt::MoveAction);
   QApplication::sendEvent(form->windowHandle(), &drop);
+  FinishOpen(form->navigator());
   EXPECT_EQ(form->navigator().ShownFilePath(), wav);
   EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
   EXPECT_EQ(box->text(), QString()) << "the box shows the dropped file's album, not a URL";

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "AudioFixtures.h"
+#include "FinishOpen.h"
 #include "FormControls.h"
 #include "app/Cp932.h"
 #include "app/Navigator.h"

@@ -111,6 +111,7 @@ TEST_P(ConvertShown, FieldsAndWritesBelongToTheNamedFile) {
         fixtures::makeWavWithChunks({.seconds = 0.3}, {fixtures::makeInfoList({{"INAM", name}})}));
   fixtures::writeFile(dir / "z.mp3", Mp3());
   form->navigator().OpenOneFile(Q(dir / "t1.wav"));
+  FinishOpen(form->navigator());
   c.jobs == 0 ? form->Button6Click() : form->Button9Click();
   FinishSingle();
 
@@ -198,7 +199,11 @@ INSTANTIATE_TEST_SUITE_P(
         DuringBatchCase{"Step", [](TForm1& f, const QString&) { f.Button5Click(); }, true},
         DuringBatchCase{"OpenFolder",
                         [](TForm1& f, const QString& o) { f.navigator().ScanFolder(o); }, false},
-        DuringBatchCase{"Drop", [](TForm1& f, const QString& o) { f.FilesDropped({o + "/x.wav"}); },
+        DuringBatchCase{"Drop",
+                        [](TForm1& f, const QString& o) {
+                          f.FilesDropped({o + "/x.wav"});
+                          FinishOpen(f.navigator());
+                        },
                         false}),
     [](const auto& p) { return std::string(p.param.label); });
 
@@ -255,6 +260,7 @@ TEST_F(ConvertTest, Cp932FolderChosenInTheBrowserConverts) {
     return browser.result();
   };
   form->Button1Click();
+  FinishOpen(form->navigator());
   ASSERT_EQ(form->navigator().FileList().size(), 2);
 
   form->Button9Click();

@@ -1,4 +1,5 @@
 // The main window's tag display and tag writing against the real tag library.
+#include "FinishOpen.h"
 #include "FormControls.h"
 #include "app/Cp932.h"
 #include "app/Navigator.h"
@@ -383,6 +384,7 @@ TEST_F(TagViewTest, StartsShowingTheFileNamedOnTheCommandLine) {
       fixtures::concat({fixtures::makeMp3(1.0), fixtures::makeId3v1("Start", "", "", "", "")}));
   form.SetCommandLineFile(path);
   form.FormShow();
+  FinishOpen(form.navigator());
   EXPECT_EQ(LineEdit(form, "Edit13")->text(), "start.mp3");
   EXPECT_EQ(LineEdit(form, "Edit6")->text(), "Start");
   EXPECT_EQ(LineEdit(form, "Edit4")->text(), "MP3");
