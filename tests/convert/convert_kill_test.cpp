@@ -185,8 +185,13 @@ TEST_P(ConvertKillTest, KilledBatchLosesNothingAndTheNextRunFinishes) {
   lines = RunDriver(folder, trash, {}, {}, exited);
   ASSERT_TRUE(exited);
   CheckInvariants();
+  std::string steps;
+  for (const std::string& line : lines)
+    steps += line + '\n';
   for (const Song& song : kSongs)
-    EXPECT_FALSE(fs::exists(folder / (song.stem + ".wav"))) << song.stem << ".wav not converted";
+    EXPECT_FALSE(fs::exists(folder / (song.stem + ".wav")))
+        << song.stem << ".wav not converted; the run said:\n"
+        << steps;
   for (const auto& e : fs::directory_iterator(folder))
     EXPECT_TRUE(e.path().extension() == ".mp3" && e.path().filename().string().front() != '.')
         << e.path().filename() << " left behind";

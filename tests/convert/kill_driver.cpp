@@ -5,13 +5,14 @@
 //
 // Prints one line per step ("progress NAME QUARTER", "finish NAME ABORTED", "tagged NAME" just
 // before a rewritten tag replaces the encode's temporary file, "trash NAME", "trashed NAME",
-// "wait MS NAME OK", "end COUNT"). When a line equals STOP the driver stops there and waits
+// "wait MS NAME OK", "kept NAME REASON" for a file the batch did not convert, "end COUNT"). When a line equals STOP the driver stops there and waits
 // to be killed, so that the test kills it at exactly that step. Steps come from the window's
 // thread and from the worker that ends each file.
 #include "FakeMainView.h"
 
 #include "app/Navigator.h"
 #include "app/Options.h"
+#include "convert/BatchResult.h"
 #include "convert/Converter.h"
 #include "encoder/GogoTea.h"
 #include "tags/TagEditor.h"
@@ -151,7 +152,12 @@ int main(int argc, char** argv) {
     return 0;
   navigator.ShowList(list, 0);
   // The summary's pause, as the window takes it after the batch.
-  const bool ended = converter.ConvertAll().has_value();
+  const std::optional<BatchResult> result = converter.ConvertAll();
+  // What became of each file that was not converted, and why.
+  for (const FileResult& file : result ? result->files : std::vector<FileResult>())
+    if (file.kind != FileResult::Kind::Converted)
+      Step(QStringLiteral("kept %1 %2").arg(QFileInfo(file.wav).fileName(), file.reason));
+  const bool ended = result.has_value();
   SetCurrent(QStringLiteral("-"), {});
   if (ended)
     view.WaitMs(3000);
