@@ -18,7 +18,7 @@
 
 namespace {
 
-const char16_t kFailText[] = u"ごみ箱に移せませんでした: ";
+const char16_t kFailText[] = u"ごみ箱に移せませんでした：";
 // Length of kFailText: the reason after it.
 constexpr qsizetype kFailPrefix = std::size(kFailText) - 1;
 // Copies are made in pieces of this size.

@@ -11,7 +11,7 @@ class Trash {
 public:
   struct Result {
     bool ok = false;
-    QString reason; // for the status bar when !ok: "ごみ箱に移せませんでした: <why>"
+    QString reason; // for the status bar when !ok: "ごみ箱に移せませんでした：<why>"
   };
 
   // Moves a regular file or symbolic link (a FsPath string) into the trash by rename(), after

@@ -8,12 +8,13 @@
 std::unique_ptr<WorkerThread> WorkerThread::Start(std::function<void()> work, bool idle) {
   std::unique_ptr<WorkerThread> worker(new WorkerThread);
   try {
-    worker->thread_ = std::thread([work = std::move(work), idle] {
+    worker->thread_ = std::thread([work = std::move(work), idle, done = &worker->finished_] {
       if (idle) {
         const sched_param none{};
         pthread_setschedparam(pthread_self(), SCHED_IDLE, &none);
       }
       work();
+      *done = true;
     });
   } catch (const std::system_error&) {
     return nullptr;

@@ -6,6 +6,7 @@
 // without.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -20,7 +21,11 @@ public:
   WorkerThread(const WorkerThread&) = delete;
   WorkerThread& operator=(const WorkerThread&) = delete;
 
+  // Whether the function has returned.
+  bool Finished() const { return finished_; }
+
 private:
   WorkerThread() = default;
   std::thread thread_;
+  std::atomic<bool> finished_{false};
 };

@@ -57,7 +57,7 @@ BrowseFolderDialog::BrowseFolderDialog(QWidget* parent, const Setup& setup, Plat
   statusLabel_->setWordWrap(true);
   statusLabel_->setVisible(setup_.statusLine);
 
-  auto* pathLabel = new QLabel(QStringLiteral("フォルダー(&F):"), this);
+  auto* pathLabel = new QLabel(QStringLiteral("フォルダー(&F)："), this);
   pathLabel->setObjectName(QStringLiteral("PathLabel"));
   pathEdit_ = new QLineEdit(this);
   pathEdit_->setObjectName(QStringLiteral("PathEdit"));

@@ -1,6 +1,7 @@
 #include "ui/FolderTreeModel.h"
 
 #include "app/FsPath.h"
+#include "app/WorkerThread.h"
 
 #include <QFileIconProvider>
 
@@ -19,6 +20,7 @@ struct FolderTreeModel::Node {
   QString key;   // `shown` case-folded, for the order
   bool folder = false;
   bool listed = false;
+  bool listing = false; // on a worker
   std::vector<std::unique_ptr<Node>> children;
 
   void SetPath(const QString& value) {
@@ -47,6 +49,39 @@ template <typename NodeT> bool Before(const NodeT& a, const NodeT& b) {
   return a.path < b.path;
 }
 
+// The entries of `path` (hidden ones left out, files only with `includeFiles`) as nodes under
+// `folder`, sorted; on any thread.
+template <typename NodeT>
+std::vector<std::unique_ptr<NodeT>> ReadFolder(NodeT* folder, const QString& path,
+                                               bool includeFiles) {
+  std::vector<std::unique_ptr<NodeT>> found;
+  DIR* dir = ::opendir(FsPath::Encode(path).constData());
+  if (dir == nullptr)
+    return found;
+  const int dirFd = ::dirfd(dir);
+  while (const dirent* e = ::readdir(dir)) {
+    const char* name = e->d_name;
+    if (name[0] == '.')
+      continue; // ".", ".." and hidden entries
+    bool isFolder = e->d_type == DT_DIR;
+    if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
+      struct stat st {};
+      isFolder = ::fstatat(dirFd, name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+    }
+    if (!isFolder && !includeFiles)
+      continue;
+    auto node = std::make_unique<NodeT>();
+    node->parent = folder;
+    node->folder = isFolder;
+    node->SetPath(Join(path, FsPath::Decode(QByteArray(name))));
+    found.push_back(std::move(node));
+  }
+  ::closedir(dir);
+  std::sort(found.begin(), found.end(),
+            [](const auto& a, const auto& b) { return Before(*a, *b); });
+  return found;
+}
+
 // Each node's row after the list changed from `from` on.
 template <typename Nodes> void Renumber(Nodes& nodes, std::size_t from = 0) {
   for (std::size_t i = from; i < nodes.size(); ++i)
@@ -68,7 +103,10 @@ FolderTreeModel::FolderTreeModel(const QString& rootFolder, bool includeFiles, Q
   fileIcon_ = icons.icon(QAbstractFileIconProvider::File);
 }
 
-FolderTreeModel::~FolderTreeModel() = default;
+// The listings under way end before the nodes they fill go; their results are dropped.
+FolderTreeModel::~FolderTreeModel() {
+  listings_.clear();
+}
 
 FolderTreeModel::Node* FolderTreeModel::NodeOf(const QModelIndex& index) const {
   return index.isValid() ? static_cast<Node*>(index.internalPointer()) : top_.get();
@@ -124,44 +162,40 @@ bool FolderTreeModel::hasChildren(const QModelIndex& parent) const {
 
 bool FolderTreeModel::canFetchMore(const QModelIndex& parent) const {
   const Node* node = NodeOf(parent);
-  return node->folder && !node->listed;
+  return node->folder && !node->listed && !node->listing;
 }
 
 void FolderTreeModel::fetchMore(const QModelIndex& parent) {
   Node* node = NodeOf(parent);
-  if (node->folder && !node->listed)
+  if (!canFetchMore(parent))
+    return;
+  node->listing = true;
+  std::unique_ptr<WorkerThread> listing =
+      WorkerThread::Start([this, node, path = node->path, files = includeFiles_] {
+        auto found =
+            std::make_shared<std::vector<std::unique_ptr<Node>>>(ReadFolder(node, path, files));
+        QMetaObject::invokeMethod(
+            this, [this, node, found] { Take(node, std::move(*found)); }, Qt::QueuedConnection);
+      });
+  if (!listing) // no thread to be had: listed here
     List(node);
+  else
+    listings_.push_back(std::move(listing));
 }
 
 void FolderTreeModel::List(Node* folder) {
+  Take(folder, ReadFolder(folder, folder->path, includeFiles_));
+}
+
+void FolderTreeModel::Take(Node* folder, std::vector<std::unique_ptr<Node>> found) {
+  // A listing that ended has posted this as its last step; those still running stay.
+  std::erase_if(listings_, [](const auto& l) { return l->Finished(); });
+  folder->listing = false;
+  if (folder->listed)
+    return; // listed at once meanwhile, on the way to a path asked for
   folder->listed = true;
-  DIR* dir = ::opendir(FsPath::Encode(folder->path).constData());
-  if (dir == nullptr)
-    return;
-  std::vector<std::unique_ptr<Node>> found;
-  const int dirFd = ::dirfd(dir);
-  while (const dirent* e = ::readdir(dir)) {
-    const char* name = e->d_name;
-    if (name[0] == '.')
-      continue; // ".", ".." and hidden entries
-    bool isFolder = e->d_type == DT_DIR;
-    if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
-      struct stat st {};
-      isFolder = ::fstatat(dirFd, name, &st, 0) == 0 && S_ISDIR(st.st_mode);
-    }
-    if (!isFolder && !includeFiles_)
-      continue;
-    auto node = std::make_unique<Node>();
-    node->parent = folder;
-    node->folder = isFolder;
-    node->SetPath(Join(folder->path, FsPath::Decode(QByteArray(name))));
-    found.push_back(std::move(node));
-  }
-  ::closedir(dir);
   if (found.empty())
     return;
-  std::sort(found.begin(), found.end(),
-            [](const auto& a, const auto& b) { return Before(*a, *b); });
   Renumber(found);
   beginInsertRows(IndexOfNode(folder), 0, static_cast<int>(found.size()) - 1);
   folder->children = std::move(found);

@@ -2,7 +2,10 @@
 // (FsPath): a folder whose name is not UTF-8 (CP932, from a zip made on Japanese Windows) shows
 // its decoded name and still leads to its files. The root folder is the one top item; a folder
 // is listed when it is first opened, folders before files, names in the user's collation
-// order. Hidden entries are left out, except those on the way to a path asked for.
+// order. Hidden entries are left out, except those on the way to a path asked for. A folder
+// the user opens is listed on a worker thread, so that one on a slow disk or share leaves the
+// dialog usable; its items appear when the listing ends. The folders on the way to a path asked
+// for are listed at once.
 #pragma once
 
 #include <QAbstractItemModel>
@@ -11,6 +14,8 @@
 
 #include <memory>
 #include <vector>
+
+class WorkerThread;
 
 class FolderTreeModel : public QAbstractItemModel {
   Q_OBJECT
@@ -50,7 +55,10 @@ private:
 
   Node* NodeOf(const QModelIndex& index) const;
   QModelIndex IndexOfNode(Node* node) const;
+  // Lists `folder` now.
   void List(Node* folder);
+  // Puts the listed `found` under `folder`, unless it was listed meanwhile.
+  void Take(Node* folder, std::vector<std::unique_ptr<Node>> found);
   // Puts `child` among `folder`'s children at its place in the order; its row.
   int Insert(Node* folder, std::unique_ptr<Node> child);
   // The row `node` belongs at among its siblings, itself left out.
@@ -60,4 +68,6 @@ private:
   bool includeFiles_;
   QIcon folderIcon_;
   QIcon fileIcon_;
+  // The listings under way; waited for before the nodes go.
+  std::vector<std::unique_ptr<WorkerThread>> listings_;
 };

@@ -130,7 +130,7 @@ TEST_F(TrashTest, FileStaysWhenNoTrashCanTakeIt) {
   const fs::path file = makeFile("x.wav");
   const Trash::Result result = Trash::MoveToTrash(Native(file));
   EXPECT_FALSE(result.ok);
-  EXPECT_TRUE(result.reason.startsWith(QString::fromUtf8("ごみ箱に移せませんでした: ")))
+  EXPECT_TRUE(result.reason.startsWith(QString::fromUtf8("ごみ箱に移せませんでした：")))
       << result.reason.toStdString();
   EXPECT_TRUE(fs::exists(file));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "music"), fs::directory_iterator()), 1);

@@ -292,6 +292,9 @@ TEST_F(BrowseFolderTest, Cp932NamesAreListedDecodedAndChosenByTheirBytes) {
     EXPECT_TRUE(d.SelectPath(home / "Music"));
     auto* tree = d.findChild<QTreeView*>("FolderTree");
     tree->expand(tree->currentIndex());
+    // A folder the user opens is listed on a worker; its items come when the listing ends.
+    while (tree->model()->rowCount(tree->currentIndex()) == 0)
+      QCoreApplication::processEvents();
     for (int row = 0; row < tree->model()->rowCount(tree->currentIndex()); ++row)
       listed.append(tree->model()->index(row, 0, tree->currentIndex()).data().toString());
     tree->setCurrentIndex(tree->model()->index(listed.indexOf("音楽"), 0, tree->currentIndex()));
