@@ -122,8 +122,10 @@ std::unique_ptr<EncodeTarget> EncodeTarget::Create(const QString& mp3Path, QStri
   for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
     const QByteArray path = base + kPrefix + RandomLetters(6) + ".mp3";
     // Made with the permissions any new file of the user gets in that folder (the umask and a
-    // default ACL applied by the system), which the MP3 keeps.
-    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    // default ACL applied by the system), which the MP3 keeps. The encoder writes through a
+    // descriptor of its own; this one only holds the lock and syncs, open for reading, so that
+    // closing it once the file has the MP3's name does not count as a write there.
+    const int fd = ::open(path.constData(), O_RDONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno == EEXIST)
       continue;
     if (fd < 0) {

@@ -16,9 +16,13 @@
 
 #include <gtest/gtest.h>
 
-#include <mp3infp.h>
+#include <mp3infp_handle.h>
+
+#include <sys/inotify.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QThread>
 
 #include <filesystem>
@@ -66,7 +70,8 @@ QString Whole(const fs::path& file, const char* name) {
 }
 
 // The copy goes from file to file: a comment of three lines and a title longer than the
-// window's 128-byte view reach the MP3 whole.
+// window's 128-byte view reach the MP3 whole. The MP3 appears under its name once, tagged and
+// complete, and is never written again; its WAV file goes to the trash only after that.
 TEST_F(ConverterTest, TagCopyCarriesWholeValues) {
   const std::string title(200, 'T');
   const std::string comment = "first line\r\nsecond line\r\nthird line";
@@ -76,10 +81,44 @@ TEST_F(ConverterTest, TagCopyCarriesWholeValues) {
           {.seconds = 0.3},
           {fixtures::makeInfoList({{"INAM", title}, {"ICMT", comment}, {"IART", "artist"}})}));
   options.Mp3WavId3ToMp3 = true;
+  options.Mp3DeleteWav = true;
+  QString titleWhenTrashed;
+  Converter trashing{view,
+                     tags,
+                     navigator,
+                     encoder,
+                     [&](const QString& wav) {
+                       MP3INFP_HANDLE* h = mp3infph_Create();
+                       char* value = nullptr;
+                       if (mp3infph_Load(h, (dir / "a.mp3").c_str()) == 0 &&
+                           mp3infph_GetValue(h, "INAM_rmp", &value) == 0)
+                         titleWhenTrashed = QString::fromUtf8(value);
+                       mp3infph_Destroy(h);
+                       return Trash::Result{QFile::remove(wav), {}};
+                     },
+                     options};
+  encoder.OnFinish = [&](QObject*, bool aborted) { trashing.Finish(aborted); };
+  const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  ASSERT_GE(::inotify_add_watch(watch, dir.path().c_str(), IN_ALL_EVENTS), 0);
   navigator.ShowList({Q(dir / "a.wav")}, 0);
-  converter.ConvertShown();
+  trashing.ConvertShown();
   Finish();
 
+  std::vector<std::uint32_t> events; // what was done to the MP3's name (reads aside)
+  alignas(inotify_event) char buffer[65536];
+  for (ssize_t n; (n = ::read(watch, buffer, sizeof buffer)) > 0;)
+    for (char* at = buffer; at < buffer + n;) {
+      const auto* e = reinterpret_cast<const inotify_event*>(at);
+      if (e->len > 0 && std::string(e->name) == "a.mp3" &&
+          (e->mask & (IN_CREATE | IN_MOVED_TO | IN_MODIFY | IN_CLOSE_WRITE | IN_ATTRIB | IN_DELETE |
+                      IN_MOVED_FROM)) != 0)
+        events.push_back(e->mask);
+      at += sizeof(inotify_event) + e->len;
+    }
+  ::close(watch);
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_TRUE(events[0] & (IN_MOVED_TO | IN_CREATE)) << "taken by a rename or a link, whole";
+  EXPECT_EQ(titleWhenTrashed, QString::fromStdString(title));
   EXPECT_EQ(Whole(dir / "a.mp3", "INAM_rmp"), QString::fromStdString(title));
   EXPECT_EQ(Whole(dir / "a.mp3", "ICMT_rmp"), QString::fromStdString(comment));
   EXPECT_EQ(Whole(dir / "a.mp3", "IART_rmp"), QStringLiteral("artist"));

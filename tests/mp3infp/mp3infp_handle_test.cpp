@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -78,6 +79,7 @@ TEST(Mp3infpHandles, KeepTheReplacedFileLockedForTheCaller) {
   ASSERT_EQ(::fstat(fd, &held), 0);
   ASSERT_EQ(::stat(mp3.c_str(), &named), 0);
   EXPECT_EQ(held.st_ino, named.st_ino) << "the descriptor is the file now at the path";
+  EXPECT_EQ(::fcntl(fd, F_GETFL) & O_ACCMODE, O_RDONLY) << "its close is no write there";
   const int other = ::open(mp3.c_str(), O_RDONLY);
   EXPECT_EQ(::flock(other, LOCK_EX | LOCK_NB), -1);
   EXPECT_EQ(errno, EWOULDBLOCK);

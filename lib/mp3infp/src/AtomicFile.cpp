@@ -120,20 +120,27 @@ namespace {
 
 // Creates and locks a new temporary file in `folder`; -1 when it cannot. The lock is taken
 // after creation, so a sweeper may hold or have removed the file in between: then try again.
-// Where the file system has no locks at all, no sweeper can take the file either.
-int createTemporary(const std::string& folder, std::string& name) {
+// Where the file system has no locks at all, no sweeper can take the file either. The lock is
+// held by `*locked`: the file's descriptor itself, or with `lockReadOnly` a second one, open
+// for reading only, which may outlive the writing one without its close counting as a write.
+int createTemporary(const std::string& folder, std::string& name, bool lockReadOnly, int* locked) {
   for (int attempt = 0; attempt < 8; ++attempt) {
     name = folder + kTemporaryPrefix + "XXXXXX" + kTemporarySuffix;
     const int fd =
         ::mkostemps(name.data(), static_cast<int>(std::strlen(kTemporarySuffix)), O_CLOEXEC);
     if (fd < 0)
       return -1;
-    const bool taken = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    const int lock = lockReadOnly ? ::open(name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC) : fd;
+    const bool taken = lock < 0 || (::flock(lock, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK);
     struct stat held {
     }, named{};
-    if (!taken && ::fstat(fd, &held) == 0 && ::lstat(name.c_str(), &named) == 0 &&
-        named.st_ino == held.st_ino && named.st_dev == held.st_dev)
+    if (!taken && ::fstat(lock, &held) == 0 && ::lstat(name.c_str(), &named) == 0 &&
+        named.st_ino == held.st_ino && named.st_dev == held.st_dev) {
+      *locked = lock;
       return fd;
+    }
+    if (lock >= 0 && lock != fd)
+      ::close(lock);
     ::close(fd);
   }
   return -1;
@@ -287,33 +294,49 @@ int WriteAtomically(const std::string& path, const FileReader& source,
   RemoveStaleTemporaries(folder);
   // A short fixed-length name: the file's own name may already be as long as a name can be.
   std::string temp;
-  const int fd = createTemporary(folder, temp);
+  // A caller keeping the new file locked gets a read-only descriptor: the file is closed for
+  // writing before it takes the name, so nothing watching the name sees it written there.
+  int* const kept = ScopedKeptLock::activeSlot();
+  int lock = -1;
+  const int fd = createTemporary(folder, temp, kept != nullptr, &lock);
   if (fd < 0)
     return 13;
+  bool writing = true; // fd still open
+  const auto closeAll = [&] {
+    if (lock != fd)
+      ::close(lock);
+    if (writing)
+      ::close(fd);
+  };
   // A new file in its place must be the same file in all but its content; where it cannot be
   // (or other links would go on showing the old content), the file is written in place.
   if (now.st_nlink > 1 || !carryMetadata(fd, source)) {
     ::unlink(temp.c_str());
-    ::close(fd);
+    closeAll();
     return writeInPlace(target, folder, source, pieces);
   }
   const bool checked = writePieces(fd, source, pieces) && readsBack(temp);
   // The mode last: changing the owner, and writing, may have cleared set-id bits.
   // The lock is held until the temporary file has its final name, so no sweep takes it.
-  if (checked && ::fchmod(fd, now.st_mode & 07777) == 0 && ::fsync(fd) == 0 &&
-      ::rename(temp.c_str(), target.c_str()) == 0) {
-    if (int* kept = ScopedKeptLock::activeSlot()) {
-      if (*kept >= 0)
-        ::close(*kept);
-      *kept = fd;
-    } else {
+  if (checked && ::fchmod(fd, now.st_mode & 07777) == 0 && ::fsync(fd) == 0) {
+    if (lock != fd) {
       ::close(fd);
+      writing = false;
     }
-    syncFolder(folder);
-    return 0;
+    if (::rename(temp.c_str(), target.c_str()) == 0) {
+      if (kept != nullptr) {
+        if (*kept >= 0)
+          ::close(*kept);
+        *kept = lock;
+      } else {
+        ::close(fd);
+      }
+      syncFolder(folder);
+      return 0;
+    }
   }
   ::unlink(temp.c_str());
-  ::close(fd);
+  closeAll();
   return checked ? 14 : 15;
 }
 
