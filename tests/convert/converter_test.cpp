@@ -179,6 +179,26 @@ TEST_F(ConverterTest, EveryWavTheEncoderReadsPassesTheCheck) {
   EXPECT_TRUE(fs::exists(dir / "odd.mp3"));
 }
 
+// Options changed during a batch are for the next one: this one goes on as it started.
+TEST_F(ConverterTest, ABatchKeepsTheOptionsItStartedWith) {
+  for (const char* name : {"a", "b"})
+    fixtures::writeFile(dir / (std::string(name) + ".wav"),
+                        fixtures::makeWavWithChunks({.seconds = 0.2},
+                                                    {fixtures::makeInfoList({{"INAM", name}})}));
+  options.Mp3WavId3ToMp3 = true;
+  options.Mp3Jobs = 1;
+  navigator.ShowList({Q(dir / "a.wav"), Q(dir / "b.wav")}, 0);
+  view.onWait = [this](int) {
+    options.Mp3WavId3ToMp3 = false;
+    options.Mp3UseFolder3 = true;
+    options.Mp3FolderPath = Q(dir / "elsewhere");
+  };
+  fs::create_directory(dir / "elsewhere");
+  converter.ConvertAll();
+  EXPECT_EQ(Whole(dir / "b.mp3", "INAM_rmp"), QStringLiteral("b"));
+  EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
+}
+
 // During the end handler's pause the user steps to another file. The tag copy goes file to file
 // and leaves the window alone: the fields stay those of the file named, and a write lands there.
 TEST_F(ConverterTest, WriteAfterThePauseLandsInTheNamedFile) {
