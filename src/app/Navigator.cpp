@@ -6,6 +6,8 @@
 
 #include <mp3infp_handle.h>
 
+#include <QPointer>
+
 #include <algorithm>
 #include <atomic>
 
@@ -160,9 +162,12 @@ void Navigator::WalkEnded(std::uint64_t id, const Walked& walked) {
     view_.SetStatusText(2, QStringLiteral("このフォルダにはWAVファイルもMP3ファイルもありません"));
     return;
   }
-  // Edits made since the question (or with none asked) are not left without it.
+  // Edits made since the question (or with none asked) are not left without it. The window
+  // may be destroyed while the question is up, and this navigator with it.
+  const QPointer<QObject> alive(&receiver_);
   if (tags_.HasUnsavedEdits() &&
-      !(walk.answered && view_.ShownTagFields().SameTag(*walk.answered)) && !tags_.ConfirmLeave())
+      !(walk.answered && view_.ShownTagFields().SameTag(*walk.answered)) &&
+      (!tags_.ConfirmLeave() || !alive))
     return;
   const bool folderOpen = walk.dropped.isEmpty() && walk.shown.isEmpty();
   view_.ShowFolder(walk.folder, folderOpen);
