@@ -119,6 +119,9 @@ QString CleanLexically(const QString& path) {
 namespace FsPath {
 
 QString Decode(const QByteArray& bytes) {
+  // Most names are ASCII: those convert at once (a folder walk decodes every path it lists).
+  if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) == 0; }))
+    return QString::fromLatin1(bytes);
   QString out;
   out.reserve(bytes.size());
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
