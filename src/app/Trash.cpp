@@ -74,8 +74,13 @@ QByteArray HomeTrash() {
   if (!data.startsWith('/')) {
     QByteArray home = qgetenv("HOME");
     if (!home.startsWith('/')) {
-      const passwd* pw = ::getpwuid(::getuid());
-      home = pw && pw->pw_dir ? QByteArray(pw->pw_dir) : QByteArray();
+      // The reentrant look-up: files are trashed on the conversions' worker threads.
+      passwd entry{};
+      passwd* pw = nullptr;
+      char buffer[4096];
+      home = ::getpwuid_r(::getuid(), &entry, buffer, sizeof buffer, &pw) == 0 && pw && pw->pw_dir
+                 ? QByteArray(pw->pw_dir)
+                 : QByteArray();
     }
     if (!home.startsWith('/'))
       return {};

@@ -19,11 +19,10 @@
  *   loaded file that replaces it (mp3infph_Save and the three Make calls) keeps a descriptor of
  *   the new file open, for reading only, with the exclusive lock the library took on it before
  *   the file took its name: the file at the path is never without a lock, and was closed for
- *   writing before it took the name. mp3infph_TakeLock hands the last one
- *   over; the earlier ones are closed as the next rewrite replaces their file, and one not
- *   taken is closed by the next load of the handle, mp3infph_KeepLocks(handle, 0) or
- *   mp3infph_Destroy. A file written in place keeps its own descriptor and lock: nothing is
- *   kept then.
+ *   writing before it took the name. mp3infph_TakeLock hands the last one over; the earlier
+ *   ones are closed as the next rewrite replaces their file, and one not taken is closed by
+ *   the next load of the handle, mp3infph_KeepLocks(handle, 0) or mp3infph_Destroy. A file
+ *   written in place keeps its own descriptor and lock: nothing is kept then.
  */
 #ifndef MP3INFP_HANDLE_H
 #define MP3INFP_HANDLE_H
