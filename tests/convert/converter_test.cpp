@@ -182,9 +182,9 @@ TEST_F(ConverterTest, EveryWavTheEncoderReadsPassesTheCheck) {
 // Options changed during a batch are for the next one: this one goes on as it started.
 TEST_F(ConverterTest, ABatchKeepsTheOptionsItStartedWith) {
   for (const char* name : {"a", "b"})
-    fixtures::writeFile(dir / (std::string(name) + ".wav"),
-                        fixtures::makeWavWithChunks({.seconds = 0.2},
-                                                    {fixtures::makeInfoList({{"INAM", name}})}));
+    fixtures::writeFile(
+        dir / (std::string(name) + ".wav"),
+        fixtures::makeWavWithChunks({.seconds = 0.2}, {fixtures::makeInfoList({{"INAM", name}})}));
   options.Mp3WavId3ToMp3 = true;
   options.Mp3Jobs = 1;
   navigator.ShowList({Q(dir / "a.wav"), Q(dir / "b.wav")}, 0);

@@ -5,9 +5,9 @@
 //
 // Prints one line per step ("progress NAME QUARTER", "finish NAME ABORTED", "tagged NAME" just
 // before a rewritten tag replaces the encode's temporary file, "trash NAME", "trashed NAME",
-// "wait MS NAME OK", "kept NAME REASON" for a file the batch did not convert, "end COUNT"). When a line equals STOP the driver stops there and waits
-// to be killed, so that the test kills it at exactly that step. Steps come from the window's
-// thread and from the worker that ends each file.
+// "wait MS NAME OK", "kept NAME REASON" for a file the batch did not convert, "end COUNT"). When a
+// line equals STOP the driver stops there and waits to be killed, so that the test kills it at
+// exactly that step. Steps come from the window's thread and from the worker that ends each file.
 #include "FakeMainView.h"
 
 #include "app/Navigator.h"
