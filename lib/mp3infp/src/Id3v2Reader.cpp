@@ -13,13 +13,13 @@ namespace mp3infp {
 
 namespace {
 
-// The frames the six fields come from, by their 2.3/2.4 ids; 2.2 ids are mapped onto them.
-constexpr const char* kWanted[] = {"TIT2", "TPE1", "TALB", "COMM", "TDRC", "TYER", "TCON"};
+// The frames the fields come from, by their 2.3/2.4 ids; 2.2 ids are mapped onto them.
+constexpr const char* kWanted[] = {"TIT2", "TPE1", "TALB", "COMM", "TDRC", "TYER", "TCON", "TRCK"};
 
 const char* wantedId(std::string_view id) {
-  static constexpr std::pair<const char*, const char*> kV22[] = {{"TT2", "TIT2"}, {"TP1", "TPE1"},
-                                                                 {"TAL", "TALB"}, {"COM", "COMM"},
-                                                                 {"TYE", "TYER"}, {"TCO", "TCON"}};
+  static constexpr std::pair<const char*, const char*> kV22[] = {
+      {"TT2", "TIT2"}, {"TP1", "TPE1"}, {"TAL", "TALB"}, {"COM", "COMM"},
+      {"TYE", "TYER"}, {"TCO", "TCON"}, {"TRK", "TRCK"}};
   if (id.size() == 3) {
     for (const auto& [old, now] : kV22)
       if (id == old)
@@ -456,6 +456,7 @@ FieldValues ReadId3v2Fields(const std::string& tagBytes) {
   const std::string year = get("TDRC");
   v["ICRD"] = Id3v2FieldAsRead("ICRD", year.empty() ? get("TYER") : year);
   v["IGNR"] = Id3v2FieldAsRead("IGNR", get("TCON"));
+  v[kTrackId] = get("TRCK");
   return v;
 }
 

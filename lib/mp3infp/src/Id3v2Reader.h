@@ -1,4 +1,4 @@
-// Reading the six fields from ID3v2 tag bytes (versions 2.2, 2.3 and 2.4). Our own frame walk:
+// Reading the fields from ID3v2 tag bytes (versions 2.2, 2.3 and 2.4). Our own frame walk:
 // what the fields need is small, and real files bend the format in ways a strict reader drops.
 #pragma once
 
@@ -40,7 +40,8 @@ int ForEachId3v2Frame(const std::string& tagBytes,
                       const std::function<void(int major, const Id3v2Frame&)>& each);
 
 // Title TIT2, artist TPE1, album TALB, comment COMM (the one without description first), year
-// TDRC/TYER (the year only), genre TCON with numeric references resolved to names. Lenient as
+// TDRC/TYER (the year only), genre TCON with numeric references resolved to names, track
+// number TRCK. Lenient as
 // common readers are: 2.4 frame sizes written as plain integers, UTF-16 strings marked only
 // once per frame, stray terminators and junk in the padding all read. A string that does not
 // decode reads empty; encrypted frames and frames past kMaxId3v2FrameText are skipped.

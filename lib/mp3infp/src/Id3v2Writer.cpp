@@ -177,9 +177,9 @@ bool isAscii(const std::string& text) {
                      [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-const std::pair<const char*, const char*> kFrameOf[] = {{"INAM", "TIT2"}, {"IART", "TPE1"},
-                                                        {"IPRD", "TALB"}, {"ICMT", "COMM"},
-                                                        {"ICRD", "TYER"}, {"IGNR", "TCON"}};
+const std::pair<const char*, const char*> kFrameOf[] = {
+    {"INAM", "TIT2"}, {"IART", "TPE1"}, {"IPRD", "TALB"}, {"ICMT", "COMM"},
+    {"ICRD", "TYER"}, {"IGNR", "TCON"}, {"ITRK", "TRCK"}};
 
 // Puts the field's frame in place of the first frame it replaces, removing the others. A 2.3
 // frame is UTF-16; a 2.4 one takes the encoding of the frame it replaces, else that of the
@@ -328,12 +328,26 @@ Id3v2Render RenderId3v2(const std::string& old, const FieldValues& fields, std::
   return Id3v2Render::kWritten;
 }
 
-void MirrorToId3v1(const FieldValues& id3v2Values, Id3v1Tag& tag) {
-  const FieldValues stored = tag.values();
-  for (const char* id : kFieldIds) {
+void MirrorToId3v1(const FieldValues& id3v2Values, Id3v1Tag& tag, bool trackChanged) {
+  auto valueOf = [&id3v2Values](const std::string& id) {
     const auto it = id3v2Values.find(id);
-    const std::string value = it == id3v2Values.end() ? std::string() : it->second;
-    const std::string name = id;
+    return it == id3v2Values.end() ? std::string() : it->second;
+  };
+  // "3/12" is track 3. The comment gives way to it: cleared here, its first 28 bytes written
+  // below. A track the byte cannot hold (0, 300) removes the old one only when it was changed.
+  const std::string whole = valueOf(kTrackId);
+  const std::string track = whole.substr(0, whole.find('/'));
+  Id3v1Tag roomy = tag;
+  roomy.set("ICMT", "");
+  if (!track.empty() && !tag.set(kTrackId, track) && roomy.set(kTrackId, track))
+    tag = roomy;
+  else if (trackChanged && !tag.set(kTrackId, track))
+    tag.set(kTrackId, "");
+  const FieldValues stored = tag.values();
+  for (const std::string name : kFieldIds) {
+    if (name == kTrackId)
+      continue;
+    const std::string value = valueOf(name);
     std::string text;
     if (name == "IGNR") {
       Id3v1Tag probe = tag;

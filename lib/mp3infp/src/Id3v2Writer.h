@@ -27,9 +27,12 @@ enum class Id3v2Render {
 // frames fit, so saving again does not move the audio.
 Id3v2Render RenderId3v2(const std::string& old, const FieldValues& fields, std::string& out);
 
-// Copies the six fields of an ID3v2 tag into an ID3v1 tag: text in CP932 (characters it lacks
-// as '?'), cut at a character boundary to the field's length, the genre as its ID3v1 number
-// (none when the name is not an ID3v1 genre). Fields already equal keep their bytes.
-void MirrorToId3v1(const FieldValues& id3v2Values, Id3v1Tag& tag);
+// Copies the fields of an ID3v2 tag into an ID3v1 tag: text in CP932 (characters it lacks as
+// '?'), cut at a character boundary to the field's length, the genre as its ID3v1 number (none
+// when the name is not an ID3v1 genre), the track number ("3/12" as 3) making the tag ID3v1.1
+// with a comment of 28 bytes. A track of the ID3v2 tag that ID3v1 cannot hold (none, 0, 300)
+// takes the ID3v1 track away only when `trackChanged`: one that a tool wrote to ID3v1 alone
+// stays. Fields already equal keep their bytes.
+void MirrorToId3v1(const FieldValues& id3v2Values, Id3v1Tag& tag, bool trackChanged);
 
 } // namespace mp3infp

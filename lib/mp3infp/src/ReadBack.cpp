@@ -74,13 +74,12 @@ bool expectedTags(const TagFile& file, const TagChanges& changes, Tags& tags) {
 
   if (tags[kId3v1] || changes.addId3v1 || !changes.id3v1.empty()) {
     Id3v1Tag v1 = file.id3v1() ? *file.id3v1() : Id3v1Tag();
-    // The mirror takes the six values of the ID3v2 tag as it will read, cut and with '?' for
+    // The mirror takes the values of the ID3v2 tag as it will read, cut and with '?' for
     // what CP932 lacks; values set for the ID3v1 tag itself go on top.
     if (mirror)
-      MirrorToId3v1(*tags[kId3v2], v1);
-    for (const auto& [id, value] : changes.id3v1)
-      if (!v1.set(id, value))
-        return false;
+      MirrorToId3v1(*tags[kId3v2], v1, changes.id3v2.count(kTrackId) != 0);
+    if (!v1.setAll(changes.id3v1))
+      return false;
     tags[kId3v1] = v1.values();
   }
   return true;

@@ -23,6 +23,10 @@ FieldValues infoValues(const InfoItems& items) {
       text.pop_back();
     v[id] = DecodeLegacy(text);
   }
+  // Tools built on TagLib keep the track number in IPRT alone.
+  const auto part = v.find("IPRT");
+  if (part != v.end())
+    v.emplace(kTrackId, part->second);
   for (const char* id : kFieldIds)
     v.emplace(id, std::string());
   return v;

@@ -83,10 +83,9 @@ int streamPieces(const TagFile& file, const TagChanges& changes, std::vector<Pie
   if (v1 || changes.addId3v1 || !changes.id3v1.empty()) {
     Id3v1Tag tag = v1 ? *v1 : Id3v1Tag();
     if (mirror)
-      MirrorToId3v1(v2Values, tag);
-    for (const auto& [id, value] : changes.id3v1)
-      if (!tag.set(id, value))
-        return 22;
+      MirrorToId3v1(v2Values, tag, changes.id3v2.count(kTrackId) != 0);
+    if (!tag.setAll(changes.id3v1))
+      return 22;
     out.push_back(Piece::Bytes(tag.bytes()));
   }
   return 0;
@@ -143,8 +142,15 @@ int rewriteRiff(const TagFile& file, const TagChanges& changes) {
   const bool wav = file.type() == TagFile::kWav;
   // A WAV file with an ID3v2 chunk is read by tools that take its INFO text as UTF-8 (ffmpeg
   // shows the INFO values before the chunk's); CP932 there would be all they show.
+  FieldValues info = changes.info;
+  // A track number that TagLib-based tools keep in IPRT is kept there too, so that none of
+  // them shows the old one.
+  const auto track = info.find(kTrackId);
+  for (const auto& [id, raw] : file.infoItems())
+    if (id == "IPRT" && track != info.end())
+      info[id] = track->second;
   const InfoItems items =
-      editedInfo(file.infoItems(), changes.info, wav && (file.hasId3Chunk() || changes.addId3v2));
+      editedInfo(file.infoItems(), info, wav && (file.hasId3Chunk() || changes.addId3v2));
   const bool keepInfo = file.isRmp3() || !items.empty();
   bool infoWritten = false;
   bool dataWritten = false;

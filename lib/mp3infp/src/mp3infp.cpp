@@ -155,8 +155,10 @@ MP3INFP_API uint32_t mp3infp_SetValue(const char* name, const char* value) {
     if (!mp3)
       return 3;
     mp3infp::Id3v1Tag probe = s.file->id3v1() ? *s.file->id3v1() : mp3infp::Id3v1Tag();
-    if (!probe.set(id, value))
-      return 4; // longer than the field, or no ID3v1 genre of that name
+    mp3infp::FieldValues v1 = pendingChanges().id3v1;
+    v1[id] = value;
+    if (!probe.setAll(v1))
+      return 4; // longer than the field, no ID3v1 genre of that name, a track beside 30 bytes
     break;
   }
   case TagKind::Id3v2:
@@ -166,6 +168,8 @@ MP3INFP_API uint32_t mp3infp_SetValue(const char* name, const char* value) {
   case TagKind::None:
     return 5;
   }
+  if (id == mp3infp::kTrackId && !mp3infp::IsTrackNumber(value))
+    return 4;
   // A value the file already holds stays as stored: writing it again could only change its
   // bytes (its encoding), which other tools may read differently.
   const mp3infp::FieldValues* stored = s.file->values(kind);
