@@ -3,10 +3,12 @@
 #pragma once
 
 #include "FieldNames.h"
+#include "Picture.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -46,6 +48,16 @@ int ForEachId3v2Frame(const std::string& tagBytes,
 // once per frame, stray terminators and junk in the padding all read. A string that does not
 // decode reads empty; encrypted frames and frames past kMaxId3v2FrameText are skipped.
 FieldValues ReadId3v2Fields(const std::string& tagBytes);
+
+// The picture of an APIC frame (PIC in a 2.2 tag): its MIME type (a 2.2 image format as one:
+// "JPG" as "image/jpeg"), picture type and data; nothing for another frame, a link to a
+// picture elsewhere ("-->") or a frame that cannot be read (encrypted, past the bound).
+std::optional<Picture> PictureOfFrame(int major, const Id3v2Frame& frame);
+
+// The tag's front cover (the first picture of type 3), else its first picture of any type, as
+// readers show "the cover"; nothing when it has none. The MIME type is the one the data starts
+// as when that is JPEG or PNG, whatever the frame says.
+std::optional<Picture> ReadId3v2Picture(const std::string& tagBytes);
 
 // "(17)", "17", "(17)Rock", "RX" and plain names to genre names.
 std::string ResolveGenre(const std::string& text);

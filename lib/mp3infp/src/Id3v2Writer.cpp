@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -260,9 +261,33 @@ std::string dropLastCharacter(std::string utf8) {
   return utf8;
 }
 
+// Puts `cover` in place of the tag's first front cover, removing the others; pictures of other
+// types stay. A new one goes last. Its description is empty, so Latin-1 serves in any version.
+void setFrontCover(std::vector<RawFrame>& frames, int major, const Picture& cover) {
+  RawFrame frame{"APIC", 0, std::string(1, kLatin1) + cover.mime + '\0'};
+  frame.body += static_cast<char>(Picture::kFrontCover);
+  frame.body += '\0';
+  frame.body += cover.data;
+  std::vector<RawFrame> kept;
+  bool placed = false;
+  for (RawFrame& f : frames) {
+    const std::optional<Picture> p = PictureOfFrame(major, {f.id, f.flags, f.body});
+    if (!p || p->type != Picture::kFrontCover) {
+      kept.push_back(std::move(f));
+    } else if (!placed) {
+      kept.push_back(frame);
+      placed = true;
+    }
+  }
+  if (!placed)
+    kept.push_back(std::move(frame));
+  frames = std::move(kept);
+}
+
 } // namespace
 
-Id3v2Render RenderId3v2(const std::string& old, const FieldValues& fields, std::string& out) {
+Id3v2Render RenderId3v2(const std::string& old, const FieldValues& fields, std::string& out,
+                        const Picture* cover) {
   Id3v2Header header;
   if (!old.empty() && (!ParseId3v2Header(old, header) || header.total > old.size()))
     return Id3v2Render::kNotATag;
@@ -278,7 +303,7 @@ Id3v2Render RenderId3v2(const std::string& old, const FieldValues& fields, std::
                               : !it->second.empty())
       changes.emplace_back(frameId, it->second);
   }
-  if (changes.empty() && !old.empty()) {
+  if (changes.empty() && !cover && !old.empty()) {
     out = old;
     return Id3v2Render::kWritten;
   }
@@ -300,6 +325,8 @@ Id3v2Render RenderId3v2(const std::string& old, const FieldValues& fields, std::
   const int written = major == 4 ? 4 : 3;
   for (const auto& [frameId, value] : changes)
     setField(frames, written, frameId, value);
+  if (cover)
+    setFrontCover(frames, written, *cover);
 
   // The extended header (whose CRC and padding size the new tag would contradict), a 2.4
   // footer and the unsynchronisation of 2.2 and 2.3 tags are left out.

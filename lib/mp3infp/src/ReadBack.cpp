@@ -58,7 +58,7 @@ bool expectedTags(const TagFile& file, const TagChanges& changes, Tags& tags) {
     tags[kInfo] = with(*tags[kInfo], changes.info);
     if (tags[kWavId3] && !changes.info.empty())
       tags[kWavId3] = withId3v2(*tags[kWavId3], changes.info);
-    else if (!file.hasId3Chunk() && changes.addId3v2)
+    else if (!file.hasId3Chunk() && (changes.addId3v2 || changes.cover))
       tags[kWavId3] = withId3v2({}, *tags[kInfo]);
     return true;
   }
@@ -69,7 +69,7 @@ bool expectedTags(const TagFile& file, const TagChanges& changes, Tags& tags) {
     tags[kRmp] = with(tags[kRmp].value_or(FieldValues()), changes.info);
 
   const bool mirror = !changes.id3v2.empty();
-  if (mirror || changes.unwrapRmp || (changes.addId3v2 && !tags[kId3v2]))
+  if (mirror || changes.unwrapRmp || changes.cover || (changes.addId3v2 && !tags[kId3v2]))
     tags[kId3v2] = withId3v2(tags[kId3v2].value_or(FieldValues()), changes.id3v2);
 
   if (tags[kId3v1] || changes.addId3v1 || !changes.id3v1.empty()) {
@@ -92,11 +92,13 @@ ReadBack ExpectReadBack(const TagFile& before, const TagChanges& changes) {
   const bool possible = expectedTags(before, changes, meant);
   const std::uint32_t type = before.type();
   const bool wrapsRmp = changes.wrapRmp;
-  return [possible, meant, type, wrapsRmp](const std::string& path) {
+  std::optional<Picture> picture = changes.cover ? changes.cover : before.picture();
+  return [possible, meant, type, wrapsRmp, picture = std::move(picture)](const std::string& path) {
     if (!possible)
       return false;
     const std::unique_ptr<TagFile> after = TagFile::Open(path);
-    if (!after || after->type() != type || (wrapsRmp && !after->hasInfoList()))
+    if (!after || after->type() != type || (wrapsRmp && !after->hasInfoList()) ||
+        after->picture() != picture)
       return false;
     const Tags got = tagsOf(*after);
     for (std::size_t slot = 0; slot < kSlots; ++slot) {

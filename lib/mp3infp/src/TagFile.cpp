@@ -189,6 +189,17 @@ std::string TagFile::exactTime() const {
   return ms < 0 ? std::string() : std::to_string(ms);
 }
 
+std::optional<Picture> TagFile::picture() const {
+  const RiffChunk* chunk = id3Chunk();
+  const std::uint64_t at = chunk ? chunk->dataOffset : streamStart_;
+  const std::uint64_t size = chunk ? chunk->available : id3v2Size_;
+  std::string tag;
+  if ((type_ == kWav) != (chunk != nullptr) || size == 0 || size > kMaxId3v2 ||
+      !reader_.read(at, static_cast<std::size_t>(size), tag))
+    return std::nullopt;
+  return ReadId3v2Picture(tag);
+}
+
 std::uint32_t TagFile::tagBits() const {
   if (type_ != kMp3)
     return 0;

@@ -1,6 +1,7 @@
 // The C entry points: one loaded file, the values set since it was loaded, and the text last
 // handed out.
 #include "mp3infp.h"
+#include "mp3infp_ex.h"
 
 #include "FieldNames.h"
 #include "LegacyText.h"
@@ -13,6 +14,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #define MP3INFP_API extern "C" __attribute__((visibility("default")))
@@ -25,7 +27,9 @@ using mp3infp::TagKind;
 struct Session {
   std::unique_ptr<TagFile> file;
   std::map<std::string, std::string> edits; // value name -> UTF-8
+  std::optional<mp3infp::Picture> cover;    // set, not yet saved
   std::string value;
+  std::optional<mp3infp::Picture> picture; // the one last handed out
 };
 
 Session& session() {
@@ -65,6 +69,7 @@ mp3infp::TagChanges pendingChanges() {
     else if (kind == TagKind::Id3v2)
       changes.id3v2[id] = value;
   }
+  changes.cover = session().cover;
   return changes;
 }
 
@@ -78,6 +83,7 @@ MP3INFP_API uint32_t mp3infp_Load(void* /*owner*/, const char* path) {
   Session& s = session();
   s.file.reset();
   s.edits.clear();
+  s.cover.reset();
   if (!path || !*path)
     return 1;
   std::error_code error;
@@ -187,7 +193,7 @@ MP3INFP_API uint32_t mp3infp_Save(const char* path) {
     return 1;
   if (!isLoadedFile(path))
     return 2;
-  if (s.edits.empty())
+  if (s.edits.empty() && !s.cover)
     return 0;
   const mp3infp::TagChanges changes = pendingChanges();
   const mp3infp::ScopedReadBack readBack(mp3infp::ExpectReadBack(*s.file, changes));
@@ -195,6 +201,7 @@ MP3INFP_API uint32_t mp3infp_Save(const char* path) {
   if (result != 0)
     return static_cast<uint32_t>(result);
   s.edits.clear();
+  s.cover.reset();
   return reload();
 }
 
@@ -268,4 +275,47 @@ MP3INFP_API uint32_t mp3infp_MakeId3v2(const char* path) {
     s.edits = std::move(edits);
   }
   return reload();
+}
+
+MP3INFP_API uint32_t mp3infp_GetPicture(const char** mime, const void** data, uint32_t* size) {
+  Session& s = session();
+  if (mime)
+    *mime = "";
+  if (data)
+    *data = nullptr;
+  if (size)
+    *size = 0;
+  if (!s.file || !mime || !data || !size)
+    return MP3INFP_PICTURE_NO_FILE;
+  s.picture = s.cover ? s.cover : s.file->picture();
+  if (!s.picture)
+    return MP3INFP_PICTURE_NONE;
+  *mime = s.picture->mime.c_str();
+  *data = s.picture->data.data();
+  *size = static_cast<uint32_t>(s.picture->data.size());
+  return MP3INFP_PICTURE_OK;
+}
+
+MP3INFP_API uint32_t mp3infp_SetPicture(const void* data, uint32_t size) {
+  Session& s = session();
+  if (!s.file || !data)
+    return MP3INFP_PICTURE_NO_FILE;
+  if (s.file->isRmp3() || s.file->riff().rf64())
+    return MP3INFP_PICTURE_NO_PLACE;
+  mp3infp::Picture cover;
+  switch (mp3infp::CheckPicture({static_cast<const char*>(data), size}, cover.mime)) {
+  case mp3infp::PictureCheck::kTooLarge:
+    return MP3INFP_PICTURE_TOO_LARGE;
+  case mp3infp::PictureCheck::kNotAnImage:
+    return MP3INFP_PICTURE_NOT_IMAGE;
+  case mp3infp::PictureCheck::kImage:
+    break;
+  }
+  cover.data.assign(static_cast<const char*>(data), size);
+  // The cover the file holds already stays as stored.
+  if (s.file->picture() == cover)
+    s.cover.reset();
+  else
+    s.cover = std::move(cover);
+  return MP3INFP_PICTURE_OK;
 }
