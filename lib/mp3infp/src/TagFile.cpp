@@ -190,12 +190,11 @@ std::string TagFile::exactTime() const {
 }
 
 std::optional<Picture> TagFile::picture() const {
-  const RiffChunk* chunk = id3Chunk();
+  const RiffChunk* chunk = id3Chunk(); // a WAV file's only place for one
   const std::uint64_t at = chunk ? chunk->dataOffset : streamStart_;
-  const std::uint64_t size = chunk ? chunk->available : id3v2Size_;
+  const std::uint64_t size = chunk ? chunk->available : type_ == kMp3 ? id3v2Size_ : 0;
   std::string tag;
-  if ((type_ == kWav) != (chunk != nullptr) || size == 0 || size > kMaxId3v2 ||
-      !reader_.read(at, static_cast<std::size_t>(size), tag))
+  if (size == 0 || size > kMaxId3v2 || !reader_.read(at, static_cast<std::size_t>(size), tag))
     return std::nullopt;
   return ReadId3v2Picture(tag);
 }
