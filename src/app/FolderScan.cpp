@@ -17,6 +17,8 @@
 
 namespace {
 
+constexpr char kOwnTemporaryPrefix[] = ".w2m-";
+
 // 32 bytes, so that sorting a folder moves little memory. A folder's names are far below 4 GiB.
 struct Entry {
   std::uint64_t keyPrefix; // the key's first 8 bytes, big-endian: most comparisons end here
@@ -81,6 +83,10 @@ bool ListFolder(const std::string& path, std::string& names, std::vector<Entry>&
     const char* name = e->d_name;
     if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
       continue;
+    // Our own temporary files (an encode's ".w2m-enc-XXXXXX.mp3", a tag save's
+    // ".w2m-XXXXXX.tmp"): half-written, never a file to show or convert.
+    if (std::strncmp(name, kOwnTemporaryPrefix, sizeof kOwnTemporaryPrefix - 1) == 0)
+      continue;
     const size_t length = std::strlen(name);
     const size_t keyOffset = keys.size();
     AppendSortKey(name, length, keys);
@@ -111,7 +117,8 @@ bool ListFolder(const std::string& path, std::string& names, std::vector<Entry>&
 // Walks `path` (ending in "/"); `match(name, length)` gives the list index of a file name or
 // -1, and `found(index, fullPath)` receives each matching file in walking order.
 template <typename Match, typename Emit>
-void Walk(const std::string& path, const Match& match, const Emit& found) {
+void Walk(const std::string& path, const Match& match, const Emit& found,
+          bool withSubfolders = true) {
   std::string names;
   std::vector<Entry> entries;
   if (!ListFolder(path, names, entries))
@@ -127,8 +134,10 @@ void Walk(const std::string& path, const Match& match, const Emit& found) {
       type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
     }
     if (type == DT_DIR) {
-      child.push_back('/');
-      Walk(child, match, found);
+      if (withSubfolders) {
+        child.push_back('/');
+        Walk(child, match, found);
+      }
       continue;
     }
     const int index = match(names.data() + e.offset, e.length);
@@ -159,6 +168,10 @@ bool EndsWithAscii(const char* name, size_t length, const char* lowerSuffix, siz
 }
 
 } // namespace
+
+bool IsOwnTemporaryFile(const QString& path) {
+  return path.mid(path.lastIndexOf(u'/') + 1).startsWith(QLatin1String(kOwnTemporaryPrefix));
+}
 
 QString FileExtension(const QString& path) {
   const qsizetype dot = path.lastIndexOf(u'.');
@@ -201,7 +214,7 @@ void FindFiles(const QString& folder, const QString& extension, QStringList& out
   Walk(start, match, found);
 }
 
-FolderTree ScanTree(const QString& folder) {
+FolderTree ScanTree(const QString& folder, bool withSubfolders) {
   FolderTree tree;
   QString root = folder;
   if (root.size() > 1 && root.endsWith(u'/'))
@@ -231,6 +244,22 @@ FolderTree ScanTree(const QString& folder) {
     lists[index]->append(
         FsPath::Decode(QByteArray(path.data(), static_cast<qsizetype>(path.size()))));
   };
-  Walk(start, match, found);
+  Walk(start, match, found, withSubfolders);
   return tree;
+}
+
+bool ListedBefore(const QString& a, const QString& b) {
+  const QList<QByteArray> left = FsPath::Encode(a).split('/');
+  const QList<QByteArray> right = FsPath::Encode(b).split('/');
+  const qsizetype common = std::min(left.size(), right.size());
+  for (qsizetype i = 0; i < common; ++i) {
+    if (left[i] == right[i])
+      continue;
+    std::string keyA;
+    std::string keyB;
+    AppendSortKey(left[i].constData(), static_cast<size_t>(left[i].size()), keyA);
+    AppendSortKey(right[i].constData(), static_cast<size_t>(right[i].size()), keyB);
+    return keyA != keyB ? keyA < keyB : left[i] < right[i];
+  }
+  return left.size() < right.size();
 }

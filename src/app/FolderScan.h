@@ -4,13 +4,19 @@
 // Each folder's entries come sorted by name as Windows lists them (case-insensitively: by code
 // point of the upper-cased name, a name read by the 8-bit text rule), and a subfolder's files
 // appear where the subfolder comes in that order. Hidden entries and read-only folders are walked
-// like any other. Symbolic links to folders are not followed (a link cycle would never end, and
-// a linked tree would be listed twice); symbolic links to files are listed like files. Folders
-// that cannot be read are skipped; a folder that has vanished gives nothing.
+// like any other, except the hidden temporary files of our own (".w2m-" names, left by a killed
+// conversion or save), which are never listed. Symbolic links to folders are not followed (a
+// link cycle would never end, and a linked tree would be listed twice); symbolic links to files
+// are listed like files. Folders that cannot be read are skipped; a folder that has vanished
+// gives nothing.
 #pragma once
 
 #include <QString>
 #include <QStringList>
+
+// True for the hidden temporary files of our own (".w2m-" names): half-written, never a file to
+// list, show or convert.
+bool IsOwnTemporaryFile(const QString& path);
 
 // The extension of a name or path: from its last "." when that comes after the last "/",
 // the dot included; empty otherwise. As written (not lower-cased).
@@ -30,6 +36,11 @@ struct FolderTree {
   QStringList Files() const { return Wav + Mp3; }
 };
 
-// One walk of `folder` (with or without a trailing "/") giving the three lists. Empty when
-// `folder` is not an existing folder.
-FolderTree ScanTree(const QString& folder);
+// One walk of `folder` (with or without a trailing "/") giving the three lists; its subfolders
+// are walked too when `withSubfolders`. Empty when `folder` is not an existing folder.
+FolderTree ScanTree(const QString& folder, bool withSubfolders = true);
+
+// True when a folder walk lists the file `a` before the file `b`: at the first folder or name in
+// which their paths differ, by that name's sort order. Paths of different trees compare the same
+// way from their first differing component.
+bool ListedBefore(const QString& a, const QString& b);

@@ -4,6 +4,7 @@
 // reachable from them, so each can be driven by a fake in tests without any widget.
 #pragma once
 
+#include "app/SaveAnswer.h"
 #include "tags/TagFields.h"
 
 #include <QString>
@@ -17,13 +18,15 @@ public:
   // Empties panels 0 to 2; panel 3 (under the progress bar) is left alone.
   virtual void ClearStatus() = 0;
   virtual void SetStatusText(int panel, const QString& text) = 0;
-  virtual QString StatusText(int panel) const = 0;
   virtual void SetProgress(int percent) = 0;
   // Returns once more than `ms` milliseconds have passed, handling events meanwhile: any
   // handler of the window may run inside the wait.
   virtual void WaitMs(int ms) = 0;
   // The application's standard error box.
   virtual void ShowError(const QString& text) = 0;
+  // Asks once whether the tag fields edited for the file `fileName` are to be written before
+  // they are left ("変更を保存しますか").
+  virtual SaveAnswer AskSaveChanges(const QString& fileName) = 0;
 
   // ---- folder and file ----
   // The current folder: the full path is the value, the box shows it shortened to its full
@@ -32,7 +35,6 @@ public:
   virtual QString Folder() const = 0;
   // The shown file's bare name.
   virtual void ShowFileName(const QString& name) = 0;
-  virtual QString FileName() const = 0;
   // The counters: the 1-based number of the shown file and the length of the list.
   virtual void ShowPosition(int number) = 0;
   virtual void ShowCount(int count) = 0;
@@ -45,8 +47,12 @@ public:
   virtual void ShowOpenStatus(const QString& status) = 0;
   virtual void ShowFileKind(const QString& type, const QString& tagKinds) = 0;
   virtual void ShowTagFields(const TagFields& fields) = 0;
+  // Puts values into the boxes as if the user had typed them: each box's change can be undone
+  // with Ctrl+Z.
+  virtual void EditTagFields(const TagFields& fields) = 0;
   // The boxes as they stand (the jacket image box always set; no playing time).
   virtual TagFields ShownTagFields() const = 0;
+  // Puts a composed comment into its box as if typed (Ctrl+Z undoes it).
   virtual void ShowComment(const QString& comment) = 0;
   // True from a key press made with Shift held until the next key release.
   virtual bool ShiftHeld() const = 0;

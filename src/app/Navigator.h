@@ -1,7 +1,8 @@
 // Which file the main window shows: opening a folder (its WAV and MP3 files, subfolders
 // included, form the list that previous and next step through) or one file (chosen in the open
-// dialog, dropped on the window, or named on the command line), and the jacket image list of
-// the current folder. Owns the list, the position in it and the shown file's full path.
+// dialog, dropped on the window, or named on the command line: its own folder's files form the
+// list), and the jacket image list of the same folders. Owns the list, the position in it and
+// the shown file's full path, and keeps the list in line with what conversions do to the files.
 #pragma once
 
 #include "app/MainView.h"
@@ -38,24 +39,32 @@ public:
   Navigator(MainView& view, TagEditor& tags, const Options& options);
 
   // The open button: a folder through the browser or one file through the open dialog, as
-  // the options say.
+  // the options say. The browser starts at the current folder.
   void Open(OpenDialogs& dialogs);
   // The next and previous buttons. No wrap-around.
   void Next();
   void Previous();
-  // Local files dropped on the window, in drop order: the first WAV or MP3 file is shown.
+  // The position counter: shows the file at the 1-based `number` typed there; anything else
+  // puts the shown file's number back.
+  void GoTo(const QString& number);
+  // Local files dropped on the window, in drop order: the first WAV or MP3 file is shown. One
+  // file dropped alone lists its folder's files; several form the list themselves.
   void FilesDropped(const QStringList& paths);
   // The command line's first argument, shown when it names a WAV or MP3 file.
   void OpenCommandLineFile(const QString& argument);
-  // Shows one file: its folder becomes the current folder.
+  // Shows one file with the WAV and MP3 files of its own folder (no subfolders) as the list,
+  // as opening the folder would, at that file's place.
   void OpenOneFile(const QString& path);
-  // Rebuilds the list from `folder`; returns its length.
+  // Rebuilds the list from `folder` and its subfolders; returns its length.
   int ScanFolder(const QString& folder);
-  // Rebuilds the jacket image list from the current folder.
-  void RefreshJacketList();
   // Replaces the list by `files` and shows the one at `index`, as a folder open would; for
   // callers that built the list themselves.
   void ShowList(const QStringList& files, int index);
+  // The list follows a conversion: a WAV file gone to the trash leaves it, and the MP3 made
+  // (empty when none) joins it in its place when it lies in the listed folders or takes the
+  // place of its WAV file. The shown file stays shown; if it was the WAV file now gone, its
+  // MP3 file is shown instead.
+  void FollowConversion(const QString& wav, const QString& mp3, bool wavGone);
 
   const QStringList& FileList() const { return fileList_; }
   int CurrentIndex() const { return currentIndex_; }
@@ -63,10 +72,21 @@ public:
   // Full path of the shown file; empty while none is shown. Tag writing and single
   // conversion act on it, so files found in subfolders work.
   const QString& ShownFilePath() const { return shownFilePath_; }
+  // Changes each time the list is replaced (not when it follows converted files), so a batch
+  // can tell that its list is no longer the one shown.
+  int ListGeneration() const { return listGeneration_; }
 
 private:
+  // Replaces the list by `files`, made from `root` (with its subfolders when `withSubfolders`;
+  // empty for files picked one by one), and shows the file at `index` (none when out of
+  // range).
+  void TakeList(const QStringList& files, const QString& root, bool withSubfolders, int index);
   void Show(int index);
-  void ForgetScannedJackets();
+  // The counters and the stepping buttons as the list and the position say.
+  void ShowCounters();
+  void ShowJackets();
+  // Whether `path` lies in the folders the list was made from.
+  bool InListedFolders(const QString& path) const;
 
   MainView& view_;
   TagEditor& tags_;
@@ -75,10 +95,9 @@ private:
   QStringList jacketList_;
   int currentIndex_ = 0;
   QString shownFilePath_;
+  QString listRoot_;
+  bool listWithSubfolders_ = false;
+  int listGeneration_ = 0;
   // The open dialog's file name, kept between uses (the last file chosen there).
   QString openDialogFileName_;
-  // The jacket images found by the last folder scan and the folder they belong to: the jacket
-  // list of that open is taken from the same walk. Used once, then forgotten.
-  QStringList scannedJackets_;
-  QString scannedJacketsFolder_;
 };

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QUrl>
 
 Platform::~Platform() = default;
@@ -30,6 +31,25 @@ bool Platform::AskOkCancel(QWidget* owner, const QString& text, const QString& c
 
 void Platform::ShowError(QWidget* owner, const QString& text) {
   QMessageBox::critical(owner, QApplication::applicationDisplayName(), text);
+}
+
+SaveAnswer Platform::AskSaveChanges(QWidget* owner, const QString& question,
+                                    const QString& detail) {
+  QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), question,
+                  QMessageBox::NoButton, owner);
+  box.setInformativeText(detail);
+  QPushButton* save = box.addButton(QStringLiteral("保存"), QMessageBox::AcceptRole);
+  QPushButton* discard = box.addButton(QStringLiteral("保存しない"), QMessageBox::DestructiveRole);
+  QPushButton* cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+  save->setObjectName(QStringLiteral("saveButton"));
+  discard->setObjectName(QStringLiteral("discardButton"));
+  cancel->setObjectName(QStringLiteral("cancelButton"));
+  box.setDefaultButton(save);
+  box.setEscapeButton(cancel);
+  box.exec();
+  if (box.clickedButton() == save)
+    return SaveAnswer::Save;
+  return box.clickedButton() == discard ? SaveAnswer::Discard : SaveAnswer::Cancel;
 }
 
 int Platform::ExecModal(QDialog& dialog) {

@@ -4,6 +4,7 @@
 // and no modal dialog can hang a test.
 #pragma once
 
+#include "app/SaveAnswer.h"
 #include "app/Trash.h"
 
 #include <QString>
@@ -24,6 +25,10 @@ public:
 
   // The application's standard error box.
   virtual void ShowError(QWidget* owner, const QString& text);
+
+  // Modal question "保存" / "保存しない" / "キャンセル" before unsaved edits are left; `detail`
+  // says what they are. Closing the box is キャンセル.
+  virtual SaveAnswer AskSaveChanges(QWidget* owner, const QString& question, const QString& detail);
 
   // Runs a dialog modally; returns QDialog::Accepted or QDialog::Rejected.
   virtual int ExecModal(QDialog& dialog);

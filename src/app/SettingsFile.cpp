@@ -152,8 +152,8 @@ std::optional<StoredSettings> ReadStoredSettings(const QString& iniPath,
 
 // The keys are applied in their fixed order to the file read once, and the result is written
 // once. This gives the same file as one rewrite per key (in-place replacement and appending
-// act on the lines the same way, key after key), and the same questions: a read-only file is
-// asked about before each key until the user agrees, a declined key is left out.
+// act on the lines the same way, key after key). A read-only file is asked about once: agreed,
+// the whole save goes through; declined, the file stays as it is.
 bool WriteStoredSettings(const QString& iniPath, const QString& programDir, const SettingsToSave& v,
                          const MyCommon::AskWritable& ask) {
   const std::vector<Entry> entries = {
@@ -186,31 +186,25 @@ bool WriteStoredSettings(const QString& iniPath, const QString& programDir, cons
     return false;
   // A missing file is created by the first key and is then ours to write. An installed copy
   // keeps it in its own folder of the user's configuration, made on first use.
-  bool writable = status == IniDocument::LoadStatus::Missing;
-  if (writable)
+  if (status == IniDocument::LoadStatus::Missing) {
     QDir().mkpath(QFileInfo(iniPath).absolutePath());
-  bool allWritten = true;
-  bool changed = false;
-  for (const Entry& e : entries) {
-    if (!IniDocument::CanHold(e.value)) {
-      allWritten = false;
-      continue;
+  } else {
+    switch (MyCommon::CheckWritable(iniPath, ask)) {
+    case MyCommon::Writability::Writable:
+      break;
+    case MyCommon::Writability::Declined:
+      return true;
+    case MyCommon::Writability::Unchangeable:
+      // Agreed, but the file cannot be made writable (another user's file).
+      return false;
     }
-    if (!writable) {
-      // Same question, same answers as one WriteIniValue per key.
-      const MyCommon::Writability answer = MyCommon::CheckWritable(iniPath, ask);
-      // Agreed, but the file cannot be made writable (another user's file): asking again for
-      // each remaining key could not change that.
-      if (answer == MyCommon::Writability::Unchangeable)
-        return false;
-      if (answer != MyCommon::Writability::Writable)
-        continue;
-      writable = true;
-    }
-    doc.SetQuoted(e.section, e.key, e.value);
-    changed = true;
   }
-  if (!changed)
-    return allWritten;
+  bool allWritten = true;
+  for (const Entry& e : entries) {
+    if (IniDocument::CanHold(e.value))
+      doc.SetQuoted(e.section, e.key, e.value);
+    else
+      allWritten = false;
+  }
   return doc.Save(iniPath) && allWritten;
 }

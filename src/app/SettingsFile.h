@@ -36,8 +36,8 @@ struct SettingsToSave : Options {
   QString FolderPath; // the folder box's tooltip, unchanged
 };
 
-// Writes the seventeen keys in their fixed order (only the first may create the file). Returns
-// false when some key could not be written because the file could not be created or written
-// (not when the user declined a read-only file).
+// Writes the keys in their fixed order. A read-only file is written only when `ask` agrees (asked
+// once); declined, it is left whole. Returns false when some key could not be written because
+// the file could not be created or written (not when the user declined a read-only file).
 bool WriteStoredSettings(const QString& iniPath, const QString& programDir,
                          const SettingsToSave& values, const MyCommon::AskWritable& ask);

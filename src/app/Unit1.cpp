@@ -6,6 +6,7 @@
 #include "app/Platform.h"
 #include "app/SettingsFile.h"
 #include "app/StatusBar.h"
+#include "convert/BatchResult.h"
 #include "convert/Converter.h"
 #include "encoder/GogoTea.h"
 #include "tags/GenreList.h"
@@ -29,6 +30,7 @@
 #include <QUrl>
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -148,8 +150,12 @@ void TForm1::FormShow() {
   navigator_->OpenCommandLineFile(commandLineFile_);
 }
 
-void TForm1::FormCloseQuery() {
+bool TForm1::FormCloseQuery() {
+  // Closed by the system, nobody is there to answer.
+  if (!closingBySignal_ && !tagEditor_->ConfirmLeave())
+    return false;
   SaveSettings();
+  return true;
 }
 
 void TForm1::FormDestroy() {
@@ -178,7 +184,12 @@ void TForm1::showEvent(QShowEvent* event) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-  FormCloseQuery();
+  if (!FormCloseQuery()) {
+    event->ignore();
+    return;
+  }
+  // A batch under way stops: its encodes end, each WAV file stays as it is.
+  converter_->StopBatch();
   event->accept();
   // Closing the main window ends the program, and at once: the quit that Qt posts when the
   // last window closes would be dropped by the next local event loop a wait (conversion,
@@ -225,11 +236,26 @@ void TForm1::Button8Click() {
 }
 
 void TForm1::Button9Click() {
-  converter_->ConvertAll();
+  const std::optional<BatchResult> result = converter_->ConvertAll();
+  // No result: nothing ran to its end, and the window may be gone.
+  if (result)
+    ShowBatchSummary(*result);
+}
+
+void TForm1::ShowBatchSummary(const BatchResult& result) {
+  const BatchSummary summary = SummarizeBatch(result);
+  ClearStatus();
+  SetStatusText(0, summary.counter);
+  SetStatusText(1, summary.result);
+  SetStatusText(2, summary.message);
+  WaitMs(3000);
+  ClearStatus();
 }
 
 void TForm1::Button10Click() {
-  OpenHelpFile(helpPath_, platform);
+  const QString trouble = OpenHelpFile(helpPath_, platform);
+  if (!trouble.isEmpty())
+    platform.ShowError(this, trouble);
 }
 
 void TForm1::Button12Click() {
@@ -242,6 +268,14 @@ void TForm1::Button13Click() {
 
 void TForm1::Button14Click() {
   tagEditor_->ComposeComment(options_.FormComment);
+}
+
+void TForm1::Edit14Return() {
+  navigator_->GoTo(Edit14->text());
+}
+
+void TForm1::Edit14Exit() {
+  navigator_->GoTo(QString());
 }
 
 void TForm1::GogoTea1Progress(QObject*, int nowFrames, int AllFrames) {
@@ -267,6 +301,12 @@ void TForm1::BuildGenreNames() {
   // genre field from then on.
   QObject::disconnect(frmGenreList, &TfrmGenreList::OnChoose, this, nullptr);
   connect(frmGenreList, &TfrmGenreList::OnChoose, this, [this](int index) { ShowGenre(index); });
+  SelectShownGenre();
+}
+
+void TForm1::SelectShownGenre() {
+  if (frmGenreList)
+    frmGenreList->setItemIndex(static_cast<int>(GenreNames.indexOf(Edit10->text())));
 }
 
 // The genre field shows the name at `index`; no selection (or no name) leaves it as it is.
@@ -366,10 +406,12 @@ void TForm1::dropEvent(QDropEvent* event) {
 void TForm1::Button7Click() {
   if (!frmOption)
     return;
-  const int result = platform.ExecModal(*frmOption);
-  // Cancel keeps the changes made in the window too: they are in force at once and saved at
-  // exit. It skips only bringing the main window in line.
-  TakeOptions(frmOption->Value(), result == QDialog::Accepted);
+  // Cancel (or the frame's close button) leaves every option as it was before the window
+  // opened, in the window and in the settings file.
+  if (platform.ExecModal(*frmOption) == QDialog::Accepted)
+    TakeOptions(frmOption->Value(), true);
+  else
+    frmOption->SetValue(options_);
 }
 
 void TForm1::TakeOptions(const Options& chosen, bool apply) {
@@ -383,8 +425,7 @@ void TForm1::TakeOptions(const Options& chosen, bool apply) {
 void TForm1::ApplyOptions() {
   const bool byFolder = options_.WithFolder;
   Button1->setText(byFolder ? QStringLiteral("フォルダを開く") : QStringLiteral("ファイルを開く"));
-  Button2->setEnabled(byFolder);
-  Button5->setEnabled(byFolder);
+  // The previous and next buttons follow the list (a file opened alone lists its folder).
   Button4->setEnabled(options_.WriteId3);
 
   if (options_.DispMp3infp) {
@@ -451,14 +492,15 @@ void TForm1::SaveSettings() {
     // Closed by the system, a question would keep the program alive with nobody to answer.
     if (closingBySignal_)
       return false;
-    return platform.AskOkCancel(this, QStringLiteral("読み出し専用です。書き込みますか"),
-                                QStringLiteral("問合わせ"));
+    return platform.AskOkCancel(
+        this, QStringLiteral("設定ファイル %1 は読み取り専用です。書き込みますか？").arg(iniPath_),
+        QStringLiteral("問合わせ"));
   });
   // Closing goes ahead regardless; the user hears of it once.
   if (!written) {
     std::fprintf(stderr, "wav2mp3tag: the settings could not be written to %s\n",
                  qPrintable(iniPath_));
     if (!closingBySignal_)
-      platform.ShowError(this, QStringLiteral("設定を保存できませんでした: %1").arg(iniPath_));
+      platform.ShowError(this, QStringLiteral("設定を保存できませんでした：%1").arg(iniPath_));
   }
 }

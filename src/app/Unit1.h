@@ -13,6 +13,7 @@
 
 #include <memory>
 
+struct BatchResult;
 class Converter;
 class Navigator;
 class Platform;
@@ -47,8 +48,8 @@ public:
   void FormCreate();
   // Runs once, before the window is first displayed.
   void FormShow();
-  // Saves the settings; closing is never refused.
-  void FormCloseQuery();
+  // Asks about unsaved tag edits (キャンセル refuses the close, false), then saves the settings.
+  bool FormCloseQuery();
   void FormDestroy();
 
   // The other two windows, given by the program's entry once they exist.
@@ -75,14 +76,15 @@ public:
   // ---- MainView ----
   void ClearStatus() override;
   void SetStatusText(int panel, const QString& text) override;
-  QString StatusText(int panel) const override;
+  // What a status panel shows.
+  QString StatusText(int panel) const;
   void SetProgress(int percent) override;
   void WaitMs(int ms) override;
   void ShowError(const QString& text) override;
+  SaveAnswer AskSaveChanges(const QString& fileName) override;
   void ShowFolder(const QString& folder, bool fullWidth) override;
   QString Folder() const override;
   void ShowFileName(const QString& name) override;
-  QString FileName() const override;
   void ShowPosition(int number) override;
   void ShowCount(int count) override;
   void EnableStepping(bool enabled) override;
@@ -91,9 +93,13 @@ public:
   void ShowOpenStatus(const QString& status) override;
   void ShowFileKind(const QString& type, const QString& tagKinds) override;
   void ShowTagFields(const TagFields& fields) override;
+  void EditTagFields(const TagFields& fields) override;
   TagFields ShownTagFields() const override;
   void ShowComment(const QString& comment) override;
   bool ShiftHeld() const override { return shiftHeld_; }
+
+  // The designed width of the window's inside; the window is never narrower.
+  static constexpr int kDesignedClientWidth = 662;
 
   // The frame-inclusive size of the window. Where the platform draws no frame (offscreen, X11
   // without a window manager) outer and client sizes are the same.
@@ -126,6 +132,10 @@ public:
   void Button12Click();
   void Button13Click();
   void Button14Click();
+  // The position counter: Enter shows the file of the number typed; leaving it puts the shown
+  // file's number back.
+  void Edit14Return();
+  void Edit14Exit();
   void GogoTea1Progress(QObject* Sender, int nowFrames, int AllFrames);
   void GogoTea1Finish(QObject* Sender, bool IsAborted);
   // Local files dropped on the window, in drop order.
@@ -152,6 +162,12 @@ private:
   void KeepOuterSize();
   QSize FrameExtra() const;
   void ShowGenre(int index);
+  // The tag boxes show `fields`, as a file's values or, `asTyped`, as edits Ctrl+Z undoes.
+  void PutTagFields(const TagFields& fields, bool asTyped);
+  // The genre list selects the item of the genre field's name, or none.
+  void SelectShownGenre();
+  // The end of a batch in the status bar, for a few seconds.
+  void ShowBatchSummary(const BatchResult& result);
   // A stored place off every screen (a monitor since removed) comes back onto the primary one.
   void KeepOnScreen();
   static bool HasLocalFiles(const QMimeData* mime);

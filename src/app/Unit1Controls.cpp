@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr int kClientWidth = 662;
+constexpr int kClientWidth = TForm1::kDesignedClientWidth;
 constexpr int kClientHeight = 411;
 constexpr int kLeft = 294;
 constexpr int kTop = 132;
@@ -126,12 +126,16 @@ void TForm1::CreateControls() {
   Button2 = MakeButton(Panel2, "Button2", QStringLiteral("前"),
                        QStringLiteral("フォルダ内の前のファイルを表示する"), {108, 4, 35, 25});
   Edit14 = MakeEdit(Panel2, "Edit14", {147, 7, 41, 20}, QStringLiteral("0"));
+  Edit14->setToolTip(QStringLiteral("番号を入力してEnterでそのファイルを表示する"));
   Edit15 = MakeEdit(Panel2, "Edit15", {199, 7, 41, 20}, QStringLiteral("0"), {}, true);
   Label14 = Named(new QLabel(QStringLiteral("/"), Panel2), "Label14");
   Label14->setGeometry(191, 11, 7, 14);
   Label14->setBuddy(Edit15);
   Button5 = MakeButton(Panel2, "Button5", QStringLiteral("次"),
                        QStringLiteral("フォルダ内の次のファイルを表示する"), {242, 5, 35, 25});
+  // Stepping follows the list; there is none yet.
+  Button2->setEnabled(false);
+  Button5->setEnabled(false);
   Button4 =
       MakeButton(Panel2, "Button4", QStringLiteral("ID3書込み"),
                  QStringLiteral("表示しているID3タグ情報をファイルに書き込む"), {283, 4, 70, 25});
@@ -318,6 +322,10 @@ void TForm1::CreateControls() {
   connect(Button8, &QPushButton::clicked, this, [this] { Button8Click(); });
   connect(Button14, &QPushButton::clicked, this, [this] { Button14Click(); });
   connect(Button9, &QPushButton::clicked, this, [this] { Button9Click(); });
+  // The position counter: a number and Enter show that file; whatever else was typed, the
+  // counter then shows the shown file's number again.
+  connect(Edit14, &QLineEdit::returnPressed, this, [this] { Edit14Return(); });
+  connect(Edit14, &QLineEdit::editingFinished, this, [this] { Edit14Exit(); });
 
   // Key preview: every key press and release in any control of this window passes here first.
   qApp->installEventFilter(this);

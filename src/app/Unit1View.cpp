@@ -16,6 +16,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QTextCursor>
 #include <QTimer>
 
 #include <algorithm>
@@ -72,6 +73,12 @@ void TForm1::ShowError(const QString& text) {
   platform.ShowError(this, text);
 }
 
+SaveAnswer TForm1::AskSaveChanges(const QString& fileName) {
+  return platform.AskSaveChanges(this, QStringLiteral("変更を保存しますか"),
+                                 QStringLiteral("%1 のタグ欄の変更はまだ書き込まれていません。")
+                                     .arg(FsPath::Display(fileName)));
+}
+
 // ---------------------------------------------------------------------------------------------
 // Folder, file, counters, jacket images
 
@@ -93,10 +100,6 @@ QString TForm1::Folder() const {
 
 void TForm1::ShowFileName(const QString& name) {
   Edit13->setText(FsPath::Display(name));
-}
-
-QString TForm1::FileName() const {
-  return Edit13->text();
 }
 
 void TForm1::ShowPosition(int number) {
@@ -141,22 +144,56 @@ void TForm1::ShowFileKind(const QString& type, const QString& tagKinds) {
   Edit5->setText(tagKinds);
 }
 
-void TForm1::ShowTagFields(const TagFields& fields) {
-  Edit6->setText(fields.Title);
-  Edit7->setText(fields.Artist);
-  Edit8->setText(fields.Album);
-  Edit9->setText(fields.Year);
-  Memo1->setPlainText(fields.Comment);
-  Edit10->setText(fields.Genre);
+namespace {
+
+// Puts `text` into the box: shown as a file's value, or as an edit of its own that Ctrl+Z undoes
+// (setText would clear the box's undo history). A read-only box cannot undo; it just shows it.
+void Put(QLineEdit* box, const QString& text, bool asTyped) {
+  if (!asTyped || box->isReadOnly()) {
+    box->setText(text);
+  } else if (box->text() != text) {
+    box->selectAll();
+    box->insert(text);
+  }
+}
+
+void Put(QPlainTextEdit* box, const QString& text, bool asTyped) {
+  if (!asTyped) {
+    box->setPlainText(text);
+  } else if (box->toPlainText() != text) {
+    QTextCursor cursor(box->document());
+    cursor.select(QTextCursor::Document);
+    cursor.insertText(text);
+  }
+}
+
+} // namespace
+
+void TForm1::PutTagFields(const TagFields& fields, bool asTyped) {
+  Put(Edit6, fields.Title, asTyped);
+  Put(Edit7, fields.Artist, asTyped);
+  Put(Edit8, fields.Album, asTyped);
+  Put(Edit9, fields.Year, asTyped);
+  Put(Memo1, fields.Comment, asTyped);
+  Put(Edit10, fields.Genre, asTyped);
   if (fields.PlayingTime)
     Edit12->setText(*fields.PlayingTime);
-  Edit11->setText(fields.Arranger);
-  Edit17->setText(fields.Lyricist);
-  Edit18->setText(fields.Composer);
-  Edit19->setText(fields.Performer);
-  Edit20->setText(fields.Id);
+  Put(Edit11, fields.Arranger, asTyped);
+  Put(Edit17, fields.Lyricist, asTyped);
+  Put(Edit18, fields.Composer, asTyped);
+  Put(Edit19, fields.Performer, asTyped);
+  Put(Edit20, fields.Id, asTyped);
   if (fields.Jacket)
-    ComboBox1->setCurrentText(*fields.Jacket);
+    Put(ComboBox1->lineEdit(), *fields.Jacket, asTyped);
+  SelectShownGenre();
+}
+
+void TForm1::ShowTagFields(const TagFields& fields) {
+  PutTagFields(fields, false);
+}
+
+void TForm1::EditTagFields(const TagFields& fields) {
+  PutTagFields(fields, true);
 }
 
 TagFields TForm1::ShownTagFields() const {
@@ -177,7 +214,7 @@ TagFields TForm1::ShownTagFields() const {
 }
 
 void TForm1::ShowComment(const QString& comment) {
-  Memo1->setPlainText(comment);
+  Put(Memo1, comment, true);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -218,8 +255,10 @@ void TForm1::KeepOuterSize() {
   knownFrameExtra_ = extra;
   int w = width();
   int h = height();
+  // Never narrower than the controls: a stored width that is missing or smaller gives the
+  // designed one.
   if (requestedOuter_.width() >= 0)
-    w = std::max(1, requestedOuter_.width() - extra.width());
+    w = std::max(kDesignedClientWidth, requestedOuter_.width() - extra.width());
   if (requestedOuter_.height() >= 0)
     h = std::max(1, requestedOuter_.height() - extra.height());
   if (w != width() || h != height())

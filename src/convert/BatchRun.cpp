@@ -1,20 +1,12 @@
 #include "convert/BatchRun.h"
 
 #include <QCoreApplication>
-#include <QEvent>
 #include <QEventLoop>
 
-BatchRun::BatchRun(QObject* window) : window_(window) {
-  if (window) {
-    window->installEventFilter(this);
+BatchRun::BatchRun(QObject* window) {
+  if (window)
     connect(window, &QObject::destroyed, this, &BatchRun::Stop);
-  }
   connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, &BatchRun::Stop);
-}
-
-BatchRun::~BatchRun() {
-  if (window_)
-    window_->removeEventFilter(this);
 }
 
 bool BatchRun::WaitWhile(const std::function<bool()>& busy) {
@@ -41,10 +33,4 @@ void BatchRun::Stop() {
   stopped_ = true;
   if (loop_)
     loop_->quit();
-}
-
-bool BatchRun::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == window_ && event->type() == QEvent::Close)
-    Stop();
-  return QObject::eventFilter(watched, event);
 }

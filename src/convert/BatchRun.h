@@ -1,11 +1,10 @@
 // One batch conversion under way. Its waits sleep on the event queue (events keep being
 // handled, so the encoder's notifications arrive) until woken, and it notices when the
-// window it belongs to is closed or destroyed or the application quits, which stops the
-// batch.
+// window it belongs to is destroyed or the application quits, which stops the batch. (A window
+// being closed stops it through Stop: a close may still be cancelled by the user.)
 #pragma once
 
 #include <QObject>
-#include <QPointer>
 
 #include <functional>
 
@@ -14,7 +13,6 @@ class QEventLoop;
 class BatchRun : public QObject {
 public:
   explicit BatchRun(QObject* window);
-  ~BatchRun() override;
 
   // Handles events, blocked while none arrive, as long as `busy` holds and the batch has not
   // been stopped; `busy` is tested on entry and after every Wake. False when the batch was
@@ -25,11 +23,7 @@ public:
   bool Stopped() const { return stopped_; }
   void Stop();
 
-protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
-  QPointer<QObject> window_;
   QEventLoop* loop_ = nullptr;
   bool woken_ = false;
   bool stopped_ = false;

@@ -129,7 +129,8 @@ void Converter::ConvertShown() {
     // A batch between two files has an empty marker but must not be joined by another encode.
     if (batch_ != nullptr)
       throw EGogoTeaError(QString::fromUtf8(GogoTeaMessages::ChangeWhileEncoding));
-    ConvertOne(shown, 1, 1);
+    // A refusal is said in panel 2; a started encode reports at its end.
+    (void)ConvertOne(shown, 1, 1);
   } catch (const EGogoTeaError& e) {
     view_.ShowError(e.Message());
   }
@@ -141,42 +142,46 @@ ConvertPlan Converter::PlanFor(const QString& source) const {
 }
 
 std::unique_ptr<EncodeTarget> Converter::Admit(const QString& source, const ConvertPlan& plan,
-                                               QString& refusal) {
+                                               FileResult& refusal) {
+  refusal = {source, FileResult::Kind::Refused, QString()};
   if (plan.refusal != ConvertPlan::Refusal::None) {
-    refusal = plan.Text();
+    if (plan.refusal == ConvertPlan::Refusal::Mp3Exists)
+      refusal.kind = FileResult::Kind::Skipped;
+    refusal.reason = plan.Text();
     return nullptr;
   }
   if (batch_ != nullptr && produced_.count(PlaceOf(plan.destination)) != 0) {
     // Same-named WAV files of different folders meet in one output folder: the first one's MP3
     // stays, the later WAV file stays where it is.
-    refusal = QStringLiteral("%1 はこの一括変換で別のWAVファイルから作ったMP3です。"
-                             "%2 は変換しません")
-                  .arg(FsPath::DisplayName(plan.destination), FsPath::DisplayName(source));
+    refusal.kind = FileResult::Kind::Skipped;
+    refusal.reason = QStringLiteral("%1 はこの一括変換で別のWAVファイルから作ったMP3です。"
+                                    "%2 は変換しません")
+                         .arg(FsPath::DisplayName(plan.destination), FsPath::DisplayName(source));
     return nullptr;
   }
   // A file the encoder cannot take is a refusal of that file, said in its own words; a batch
   // goes on with the next one.
-  refusal = InputRefusal(source);
-  if (!refusal.isEmpty())
+  refusal.reason = InputRefusal(source);
+  if (!refusal.reason.isEmpty())
     return nullptr;
   QString error;
   std::unique_ptr<EncodeTarget> target = EncodeTarget::Create(plan.destination, error);
   if (!target)
-    refusal = QStringLiteral("MP3を書き出すフォルダに書き込めません: %1").arg(error);
+    refusal.reason = QStringLiteral("MP3を書き出すフォルダに書き込めません：%1").arg(error);
   return target;
 }
 
-void Converter::ConvertOne(const QString& source, int index, int total) {
+std::optional<FileResult> Converter::ConvertOne(const QString& source, int index, int total) {
   // One conversion at a time: the marker stays set until the end handler has finished with
   // the last one, even after the encoder itself is idle again.
   if (!encoder_.DestinationFile().isEmpty())
     throw EGogoTeaError(QString::fromUtf8(GogoTeaMessages::ChangeWhileEncoding));
   view_.ClearStatus();
-  QString refusal;
+  FileResult refusal;
   target_ = Admit(source, PlanFor(source), refusal);
   if (!target_) {
-    view_.SetStatusText(2, refusal);
-    return;
+    view_.SetStatusText(2, refusal.reason);
+    return refusal;
   }
   view_.SetStatusText(0, QString::asprintf("%d/%d", index, total));
   view_.SetStatusText(2, FsPath::DisplayName(source));
@@ -191,6 +196,7 @@ void Converter::ConvertOne(const QString& source, int index, int total) {
     target_.reset();
     throw;
   }
+  return std::nullopt;
 }
 
 int Converter::BatchJobs() const {
@@ -200,12 +206,12 @@ int Converter::BatchJobs() const {
   return std::clamp(jobs, 1, Options::kMaxMp3Jobs);
 }
 
-void Converter::ConvertAll() {
-  if (navigator_.FileList().isEmpty() || view_.FileName().trimmed().isEmpty())
-    return;
+std::optional<BatchResult> Converter::ConvertAll() {
+  if (navigator_.FileList().isEmpty() || navigator_.ShownFilePath().isEmpty())
+    return std::nullopt;
   if (batch_ != nullptr || !encoder_.DestinationFile().isEmpty()) {
     view_.ShowError(QString::fromUtf8(GogoTeaMessages::ChangeWhileEncoding));
-    return;
+    return std::nullopt;
   }
 
   // The window may be destroyed during a wait; `alive` tells, through the window.
@@ -221,43 +227,57 @@ void Converter::ConvertAll() {
       running_.clear();
     }
   });
-  convertedCount_ = 0;
   produced_.clear();
   // The window stays usable during the waits. Opening another folder or dropping a file
-  // replaces the list; its entries then are no longer the ones asked for, and the batch ends
-  // there rather than converting files of another folder (or reading past a shorter list).
+  // replaces the list (a conversion's changes to it do not); its entries then are no longer
+  // the ones asked for, and the batch ends there rather than converting files of another
+  // folder.
   const QStringList files = navigator_.FileList();
+  batchResult_ = BatchResult();
+  batchResult_.wavCount = static_cast<int>(std::count_if(
+      files.begin(), files.end(), [](const QString& f) { return ConvertPlan::IsWavPath(f); }));
   const int jobs = BatchJobs();
   try {
     if (!(jobs > 1 ? ConvertAtOnce(files, jobs, run) : ConvertOneByOne(files, run, windowGone)))
-      return;
+      return std::nullopt;
   } catch (const EGogoTeaError& e) {
     view_.ShowError(e.Message());
-    return;
+    return std::nullopt;
   }
   batch_ = nullptr;
+  return batchResult_;
+}
 
-  view_.SetStatusText(2, QStringLiteral("%1 ファイルを変換しました").arg(convertedCount_));
-  view_.WaitMs(3000);
-  view_.ClearStatus();
+void Converter::StopBatch() {
+  if (batch_ != nullptr)
+    batch_->Stop();
+}
+
+std::size_t Converter::Record(const FileResult& result) {
+  batchResult_.files.push_back(result);
+  view_.SetStatusText(
+      0, QStringLiteral("%1/%2").arg(batchResult_.files.size()).arg(batchResult_.wavCount));
+  return batchResult_.files.size() - 1;
 }
 
 bool Converter::ConvertOneByOne(const QStringList& files, BatchRun& run,
                                 const std::function<bool()>& windowGone) {
-  const qsizetype count = files.size();
-  for (qsizetype i = 0; i < count; ++i) {
-    if (navigator_.FileList() != files)
+  const int generation = navigator_.ListGeneration();
+  for (const QString& entry : files) {
+    if (navigator_.ListGeneration() != generation)
       break;
     view_.ClearStatus();
-    const QString entry = files.at(i);
     if (!ConvertPlan::IsWavPath(entry))
       continue;
-    ConvertOne(entry, static_cast<int>(i + 1), static_cast<int>(count));
-    // A refused file says why for a moment before the next file clears the panels.
-    if (encoder_.DestinationFile().isEmpty() && !view_.StatusText(2).isEmpty()) {
+    // The counter: the files finished of the batch's WAV files, as when several run at once.
+    if (const std::optional<FileResult> refusal =
+            ConvertOne(entry, static_cast<int>(batchResult_.files.size()), batchResult_.wavCount)) {
+      Record(*refusal);
+      // A refused file says why for a moment before the next file clears the panels.
       view_.WaitMs(1000);
       if (windowGone() || run.Stopped())
         return false;
+      continue;
     }
     // False when the window was closed or is gone, or the program is ending: no summary.
     if (!run.WaitWhile([this] { return !encoder_.DestinationFile().isEmpty(); }))
@@ -272,18 +292,12 @@ bool Converter::ConvertAtOnce(const QStringList& files, int jobs, BatchRun& run)
   std::vector<double> weights(static_cast<std::size_t>(files.size()), 0.0);
   double totalSeconds = 0;
   double doneSeconds = 0;
-  int total = 0;
   for (qsizetype i = 0; i < files.size(); ++i) {
     if (ConvertPlan::IsWavPath(files.at(i))) {
-      ++total;
       weights[static_cast<std::size_t>(i)] = SecondsOf(files.at(i));
       totalSeconds += weights[static_cast<std::size_t>(i)];
     }
   }
-  int finished = 0;
-  const auto showCount = [&] {
-    view_.SetStatusText(0, QString::asprintf("%d/%d", finished, total));
-  };
   const auto showProgress = [&] {
     double seconds = doneSeconds;
     for (const auto& r : running_) {
@@ -293,9 +307,7 @@ bool Converter::ConvertAtOnce(const QStringList& files, int jobs, BatchRun& run)
     view_.SetProgress(totalSeconds > 0 ? static_cast<int>(seconds * 100 / totalSeconds) : 0);
   };
   const auto doneWith = [&](double seconds) {
-    ++finished;
     doneSeconds += seconds;
-    showCount();
     showProgress();
   };
   // The encodes are polled for the bar; their ends wake the wait below.
@@ -308,10 +320,11 @@ bool Converter::ConvertAtOnce(const QStringList& files, int jobs, BatchRun& run)
 
   view_.ClearStatus();
   reasonShown_.invalidate();
-  showCount();
+  view_.SetStatusText(0, QStringLiteral("0/%1").arg(batchResult_.wavCount));
+  const int generation = navigator_.ListGeneration();
   qsizetype next = 0;
   for (;;) {
-    while (navigator_.FileList() == files && next < files.size() &&
+    while (navigator_.ListGeneration() == generation && next < files.size() &&
            running_.size() < static_cast<std::size_t>(jobs)) {
       const QString source = files.at(next);
       if (!ConvertPlan::IsWavPath(source)) {
@@ -327,19 +340,24 @@ bool Converter::ConvertAtOnce(const QStringList& files, int jobs, BatchRun& run)
                                           [&place](const auto& r) { return r->place == place; }))
         break;
       const double seconds = weights[static_cast<std::size_t>(next++)];
-      QString refusal;
+      FileResult refusal;
       std::unique_ptr<EncodeTarget> target = Admit(source, plan, refusal);
       if (!target) {
-        ShowReason(refusal);
+        ShowReason(refusal.reason);
+        Record(refusal);
         doneWith(seconds);
         continue;
       }
       auto job = std::make_unique<TEncodeJob>(source, target->TempPath());
       if (!job->Start(encoder_, wake)) {
         target->Discard();
+        const FileResult failed{
+            source, FileResult::Kind::Failed,
+            QStringLiteral("%1 の変換を始められません（エンコーダが設定を受け付けません）")
+                .arg(FsPath::DisplayName(source))};
         view_.SetStatusText(1, QStringLiteral("中断"));
-        ShowReason(QStringLiteral("%1 の変換を始められません（エンコーダが設定を受け付けません）")
-                       .arg(FsPath::DisplayName(source)));
+        ShowReason(failed.reason);
+        Record(failed);
         doneWith(seconds);
         continue;
       }
@@ -404,7 +422,7 @@ bool Converter::Complete(const QString& source, EncodeTarget* target, QString& r
   QString error;
   if (!target->Commit(options_.Mp3OverWriteMp3, error)) {
     reason =
-        QStringLiteral("%1 を置けません: %2").arg(FsPath::DisplayName(target->Mp3Path()), error);
+        QStringLiteral("%1 を置けません：%2").arg(FsPath::DisplayName(target->Mp3Path()), error);
     return false;
   }
   return true;
@@ -420,36 +438,58 @@ void Converter::Finish(bool aborted) {
     batch_->Wake();
 }
 
-bool Converter::Conclude(const QString& source, EncodeTarget* target, bool completed, bool pauses) {
+void Converter::Conclude(const QString& source, EncodeTarget* target, bool completed, bool pauses) {
   const QString mp3 = target != nullptr ? target->Mp3Path() : QString();
-  QString reason;
-  const bool done = completed && Complete(source, target, reason);
+  FileResult result{source, FileResult::Kind::Converted, QString()};
+  const bool done = completed && Complete(source, target, result.reason);
   if (!done && target != nullptr)
     target->Discard();
   if (done) {
     view_.SetStatusText(1, QStringLiteral("成功"));
-    ++convertedCount_;
     if (batch_ != nullptr)
       produced_.insert(PlaceOf(mp3));
   } else {
+    result.kind = FileResult::Kind::Failed;
+    if (result.reason.isEmpty())
+      result.reason =
+          QStringLiteral("%1 の変換が途中で終わりました").arg(FsPath::DisplayName(source));
     view_.SetStatusText(1, QStringLiteral("中断"));
-    if (!reason.isEmpty())
-      ShowReason(reason);
+    ShowReason(result.reason);
   }
+  // A batch counts the file as finished as soon as its result shows.
+  const std::size_t slot = batch_ != nullptr ? Record(result) : 0;
   if (pauses)
     view_.WaitMs(1000);
 
+  bool wavGone = false;
   if (done) {
-    if (options_.Mp3WavId3ToMp3)
-      tags_.CopyTags(source, mp3);
-    if (options_.Mp3DeleteWav)
-      GiveUpWav(source, mp3, pauses);
+    QString why;
+    if (options_.Mp3WavId3ToMp3 && !tags_.CopyTags(source, mp3, why)) {
+      // The MP3 is there, but not as asked: without its WAV file's tag.
+      result = {source, FileResult::Kind::Failed, why};
+      view_.SetStatusText(1, QStringLiteral("失敗"));
+      ShowReason(why);
+      if (pauses)
+        view_.WaitMs(1000);
+    }
+    if (options_.Mp3DeleteWav) {
+      wavGone = GiveUpWav(source, mp3, why);
+      if (!wavGone) {
+        if (result.reason.isEmpty())
+          result.reason = why;
+        ShowReason(why);
+        if (pauses)
+          view_.WaitMs(1000);
+      }
+    }
   }
-  return done;
+  // The window's list and fields follow: the MP3 joins, a WAV file gone leaves.
+  navigator_.FollowConversion(source, done ? mp3 : QString(), wavGone);
+  if (batch_ != nullptr)
+    batchResult_.files[slot] = result;
 }
 
-void Converter::GiveUpWav(const QString& source, const QString& mp3, bool pauses) {
-  QString kept;
+bool Converter::GiveUpWav(const QString& source, const QString& mp3, QString& kept) {
   // The WAV file is given up only for an MP3 that holds all of its audio (checked again: the
   // MP3 may have changed during the pause), and, when its tag was to be copied, the tag: the
   // WAV file's tag would otherwise survive only in the trash.
@@ -462,11 +502,9 @@ void Converter::GiveUpWav(const QString& source, const QString& mp3, bool pauses
         QStringLiteral("WAVファイルを%1（%2 は元のままです）")
             .arg(moved.reason.isEmpty() ? QStringLiteral("ごみ箱に移せませんでした") : moved.reason,
                  FsPath::DisplayName(source));
-  if (!kept.isEmpty()) {
-    ShowReason(kept);
-    if (pauses)
-      view_.WaitMs(1000);
-  }
+  else
+    return true;
+  return false;
 }
 
 void Converter::DeleteToRecycleBin(const QString& path) {

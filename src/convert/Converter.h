@@ -6,7 +6,9 @@
 #include "app/MainView.h"
 #include "app/Options.h"
 #include "app/Trash.h"
+#include "convert/BatchResult.h"
 #include "convert/ConvertPlan.h"
+#include "convert/FileResult.h"
 
 #include <QElapsedTimer>
 #include <QString>
@@ -14,6 +16,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <utility>
 #include <vector>
@@ -40,11 +43,16 @@ public:
   // "WAV→MP3実行": converts the shown file. Errors of the encoder component go to an error box.
   void ConvertShown();
   // Checks and starts the conversion of one file (index and total feed the counter text).
-  // Throws EGogoTeaError when the encoder cannot be prepared.
-  void ConvertOne(const QString& source, int index, int total);
+  // Throws EGogoTeaError when the encoder cannot be prepared. The file's result when it is not
+  // converted (panel 2 says why); nullopt once its encode runs.
+  std::optional<FileResult> ConvertOne(const QString& source, int index, int total);
   // "WAV→MP3一括変換": every WAV file of the list, as many at the same time as the options
-  // allow (one after the other when the encoder module cannot run several).
-  void ConvertAll();
+  // allow (one after the other when the encoder module cannot run several). What became of
+  // each file; nullopt when no batch ran to its end (nothing shown, already converting, the
+  // encoder could not be prepared, or stopped: the window may then be gone).
+  std::optional<BatchResult> ConvertAll();
+  // Stops the batch under way (the window is closing): every encode stops, no summary.
+  void StopBatch();
   // The encoder component's progress and finish events.
   void Progress(int nowFrames, int allFrames);
   void Finish(bool aborted);
@@ -53,7 +61,8 @@ public:
 
   // How many files a batch encodes at the same time, from the options and the processor.
   int BatchJobs() const;
-  int ConvertedCount() const { return convertedCount_; }
+  // The files the last batch converted.
+  int ConvertedCount() const { return batchResult_.Count(FileResult::Kind::Converted); }
   bool BatchRunning() const { return batch_ != nullptr; }
   TGogoTea& Encoder() { return encoder_; }
 
@@ -70,31 +79,35 @@ private:
   // Where `source` is converted to, by the options.
   ConvertPlan PlanFor(const QString& source) const;
   // Checks `source` for its conversion by `plan` and makes its temporary output; null, with
-  // the reason for the user, when the file is not converted.
+  // the file's result, when the file is not converted.
   std::unique_ptr<EncodeTarget> Admit(const QString& source, const ConvertPlan& plan,
-                                      QString& refusal);
+                                      FileResult& refusal);
   // One file after the other; false when the batch was stopped (the window may be gone).
   bool ConvertOneByOne(const QStringList& files, BatchRun& run,
                        const std::function<bool()>& windowGone);
+  // Keeps a finished file's result in the batch's and shows the count of files finished; the
+  // result's place there.
+  std::size_t Record(const FileResult& result);
   // Up to `jobs` files at the same time, each concluded as soon as its encode ends; false when
   // the batch was stopped (every encode under way is then stopped and its temporary file gone).
   bool ConvertAtOnce(const QStringList& files, int jobs, BatchRun& run);
   // What follows the end of the encode of `source` into `target` (null when none was made):
-  // checking and placing the MP3, the result, the tag copy and the WAV file. `pauses` keeps the
-  // one-second pauses that let each result be read when files are converted one at a time.
-  // True when the MP3 was made.
-  bool Conclude(const QString& source, EncodeTarget* target, bool completed, bool pauses);
+  // checking and placing the MP3, the result, the tag copy, the WAV file and the window's list.
+  // `pauses` keeps the one-second pauses that let each result be read when files are converted
+  // one at a time. In a batch the result is kept in the batch's.
+  void Conclude(const QString& source, EncodeTarget* target, bool completed, bool pauses);
   // Checks the finished encode and puts the MP3 in place; the reason when it does not.
   bool Complete(const QString& source, EncodeTarget* target, QString& reason);
   // Decides whether the WAV file may go: its MP3 is whole and, when the tag was to be copied,
-  // holds the WAV's tag.
-  void GiveUpWav(const QString& source, const QString& mp3, bool pauses);
+  // holds the WAV's tag. True when it went to the trash; else `kept` says why it stayed.
+  bool GiveUpWav(const QString& source, const QString& mp3, QString& kept);
   // Panel 2 during a batch of several at once: why a file was not converted stays readable
   // for a second before the name of the next file started takes its place.
   void ShowReason(const QString& text);
   void ShowStarted(const QString& source);
 
-  int convertedCount_ = 0;
+  // What the batch under way (or the last one) did with each file finished.
+  BatchResult batchResult_;
   // The encode under way (or whose end is being handled): its temporary output.
   std::unique_ptr<EncodeTarget> target_;
   // The places of the MP3 files this batch made: none is overwritten by a later file.

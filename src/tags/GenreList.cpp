@@ -62,7 +62,7 @@ TfrmGenreList::TfrmGenreList(Platform& platform, const QString& genreFilePath, Q
     items = GenreListFile::BuiltInItems();
   }
   setItems(*items);
-  setItemIndex(GenreListFile::InitialIndex(static_cast<int>(m_items.size())));
+  setItemIndex(GenreListFile::InitialIndex(m_items));
   PlaceOnScreen(QPoint(203, 168));
 }
 
@@ -120,9 +120,9 @@ void TfrmGenreList::setItems(const QStringList& items) {
   const int rowHeight = std::max(QFontMetrics(font()).height(), indicator) + 2;
   int columnWidth = kDesignedColumnWidth;
   for (int i = 0; i < count; ++i) {
-    // The button shows "&&" as one "&" and underlines the letter after a single "&"; the
-    // genre name keeps the stored text.
-    auto* button = new QRadioButton(items[i], RadioGroup1);
+    // A button would take "&" for the mark of a shortcut letter: doubled, it shows as written.
+    auto* button =
+        new QRadioButton(QString(items[i]).replace(u'&', QStringLiteral("&&")), RadioGroup1);
     button->setObjectName(QStringLiteral("RadioGroup1_%1").arg(i));
     columnWidth = std::max(columnWidth, std::min(button->sizeHint().width(), kMaxColumnWidth));
     // A click anywhere in an item's cell picks it, as in the designed radio group, not only
@@ -144,7 +144,7 @@ void TfrmGenreList::setItems(const QStringList& items) {
     QRadioButton* button = m_buttons[static_cast<size_t>(i)];
     button->setGeometry(ItemRect(i, count, kColumns, group, m_captionHeight));
     if (button->sizeHint().width() > button->width())
-      button->setToolTip(button->text().replace(QStringLiteral("&&"), QStringLiteral("&")));
+      button->setToolTip(items[i]);
   }
 }
 

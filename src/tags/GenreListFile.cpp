@@ -10,11 +10,10 @@ using namespace Qt::StringLiterals;
 namespace GenreListFile {
 
 const QStringList& BuiltInItems() {
-  // Index 1 joins two genres of the numbering into one item, so every later item sits one
-  // place before its number; the list as users know it depends on that.
   static const QStringList items{
       u"0 ブルース"_s,
-      u"1 Classic Rock2 カントリー"_s,
+      u"1 Classic Rock"_s,
+      u"2 カントリー"_s,
       u"3 ダンス"_s,
       u"4 ディスコ"_s,
       u"5 ファンク"_s,
@@ -90,7 +89,7 @@ const QStringList& BuiltInItems() {
       u"75 ポルカ"_s,
       u"76 Retro"_s,
       u"77 w:MusicalMusical"_s,
-      u"78 Rock && Roll"_s,
+      u"78 Rock & Roll"_s,
       u"79 ハードロック"_s,
       u"80 フォーク"_s,
       u"81 フォークロック"_s,
@@ -207,7 +206,11 @@ std::optional<QStringList> Read(const QString& path) {
   return SplitLines(Cp932::DecodeFileText(bytes));
 }
 
-int InitialIndex(int count) {
+int InitialIndex(const QStringList& items) {
+  const qsizetype named = BuildGenreNames(items).indexOf(kInitialGenre);
+  if (named >= 0)
+    return static_cast<int>(named);
+  const int count = static_cast<int>(items.size());
   return count > kInitialIndex ? kInitialIndex : count - 1;
 }
 

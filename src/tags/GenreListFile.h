@@ -13,10 +13,12 @@ namespace GenreListFile {
 // The file's name in the program's folder.
 inline const QString kFileName = QStringLiteral("GenreList.txt");
 
-// The item selected at start ("146 JPop" in the built-in list).
+// The genre field's text at start, and the item selected then.
+inline const QString kInitialGenre = QStringLiteral("JPop");
+// The item selected at start in a list without that genre.
 constexpr int kInitialIndex = 145;
 
-// The 160 items the window holds when the file cannot be read.
+// The 161 items ("0 ブルース" to "255 未設定") the window holds when the file cannot be read.
 const QStringList& BuiltInItems();
 
 // Splits text into items, one per line; lines end with CR LF, LF or CR, a final line break
@@ -27,9 +29,9 @@ QStringList SplitLines(const QString& text);
 // BOM). std::nullopt when the file cannot be opened or read.
 std::optional<QStringList> Read(const QString& path);
 
-// The selection at start for a list of `count` items: kInitialIndex, or the last item for a
-// shorter list (-1 when empty).
-int InitialIndex(int count);
+// The selection at start: the item named kInitialGenre, else kInitialIndex, or the last item
+// of a shorter list (-1 when empty).
+int InitialIndex(const QStringList& items);
 
 // One genre name per item, index for index: the text after the item's first blank, trimmed
 // of blanks and control characters. Items that are blank after trimming, and items without a

@@ -85,7 +85,7 @@ QString SaveFailureText(uint32_t code) {
   case 11:
     return QStringLiteral("読み込んだ後にほかのプログラムがファイルを変えました");
   case 12:
-    return QStringLiteral("読み出し専用のファイルです");
+    return QStringLiteral("読み取り専用のファイルです");
   case 13:
     return QStringLiteral("フォルダに書き込めません（書き込み禁止か満杯です）");
   case 14:
@@ -102,10 +102,6 @@ QString SaveFailureText(uint32_t code) {
     return code >= 20 && code < 30 ? QStringLiteral("ファイルの構造が壊れているため書き換えません")
                                    : QStringLiteral("書き込めませんでした");
   }
-}
-
-QString Result(bool ok) {
-  return ok ? QStringLiteral("成功") : QStringLiteral("失敗");
 }
 
 } // namespace
@@ -158,6 +154,7 @@ void TagEditor::ShowFileTags(const QString& path) {
   fields.Performer = parts.performer.value_or(QString());
   view_.ShowTagFields(fields);
   fieldsFile_ = path;
+  unedited_ = view_.ShownTagFields();
 }
 
 void TagEditor::ClearFields(const QString& why) {
@@ -167,42 +164,54 @@ void TagEditor::ClearFields(const QString& why) {
   view_.ShowTagFields(empty);
   view_.SetStatusText(2, why);
   fieldsFile_.clear();
+  unedited_ = view_.ShownTagFields();
 }
 
 void TagEditor::WriteShownFields() {
   WriteShownTags(fieldsFile_);
 }
 
-void TagEditor::WriteShownTags(const QString& path) {
-  const bool written = WriteTags(path, view_.ShownTagFields());
-  view_.SetStatusText(1, Result(written));
-  // "失敗" alone does not say whether to try again; the reason does.
-  if (!written && !lastFailure_.isEmpty())
+TagEditor::WriteResult TagEditor::WriteShownTags(const QString& path) {
+  const TagFields shown = view_.ShownTagFields();
+  const WriteResult result = WriteTags(path, shown);
+  switch (result) {
+  case WriteResult::Written:
+    view_.SetStatusText(1, QStringLiteral("成功"));
+    break;
+  case WriteResult::Unchanged:
+    view_.SetStatusText(2, QStringLiteral("変更はありません"));
+    break;
+  case WriteResult::Failed:
+    // "失敗" alone does not say whether to try again; the reason does.
+    view_.SetStatusText(1, QStringLiteral("失敗"));
     view_.SetStatusText(2, lastFailure_);
+    break;
+  }
+  if (result != WriteResult::Failed && path == fieldsFile_)
+    unedited_ = shown;
+  return result;
 }
 
-bool TagEditor::WriteTags(const QString& path, const TagFields& wanted) {
+TagEditor::WriteResult TagEditor::WriteTags(const QString& path, const TagFields& wanted) {
   using namespace my_mp3infp;
   lastFailure_.clear();
   if (!FileExists(path)) {
     lastFailure_ = path.isEmpty()
                        ? QStringLiteral("タグ欄はどのファイルのものでもありません")
                        : QStringLiteral("%1 が見つかりません").arg(FsPath::DisplayName(path));
-    return false;
+    return WriteResult::Failed;
   }
   if (isBeingWritten && isBeingWritten(path)) {
     lastFailure_ = QStringLiteral("%1 は変換中です").arg(FsPath::DisplayName(path));
-    return false;
+    return WriteResult::Failed;
   }
   TagFields stored;
   if (!ReadTags(path, stored)) {
     lastFailure_ = QStringLiteral("%1 を読めません").arg(FsPath::DisplayName(path));
-    return false;
+    return WriteResult::Failed;
   }
-  if (stored.SameTag(wanted)) {
-    lastFailure_ = QStringLiteral("タグは変わっていません");
-    return false;
-  }
+  if (stored.SameTag(wanted))
+    return WriteResult::Unchanged;
 
   // Values are shown one line long and at most 128 bytes; a field still as it was shown keeps
   // what the file holds beyond that (the further lines of a comment written by another tool, a
@@ -229,7 +238,7 @@ bool TagEditor::WriteTags(const QString& path, const TagFields& wanted) {
     lastFailure_ = SaveFailureText(LastMakeFailure());
   else if (!allSet)
     lastFailure_ = QStringLiteral("書き込めない値があります（ほかの欄は書き込みました）");
-  return saved == 0 && allSet;
+  return saved == 0 && allSet ? WriteResult::Written : WriteResult::Failed;
 }
 
 bool TagEditor::ReadTags(const QString& path, TagFields& stored) {
@@ -248,30 +257,77 @@ bool TagEditor::ReadWholeTags(const QString& path, TagFields& stored) {
   return true;
 }
 
-bool TagEditor::CopyTags(const QString& from, const QString& to) {
-  using namespace my_mp3infp;
+bool TagEditor::CopyTags(const QString& from, const QString& to, QString& why) {
   TagFields source;
-  bool copied = ReadWholeTags(from, source);
-  if (copied) {
-    TagFields present;
-    copied = FileExists(to) && !(isBeingWritten && isBeingWritten(to)) &&
-             ReadWholeTags(to, present) && !present.SameTag(source);
-    if (copied) {
-      // The file is loaded: every field is set whole, then saved once.
-      const bool allSet = SetSix(source, FsPath::Encode(to), options_.Mp3TagFormat);
-      copied = mp3infp_Save(FsPath::Encode(to).constData()) == 0 && allSet;
-    }
+  TagFields present;
+  if (!ReadWholeTags(from, source)) {
+    why = QStringLiteral("%1 のタグを読めません").arg(FsPath::DisplayName(from));
+    return false;
   }
-  // The window shows the tag that was copied, and the fields now belong to its file.
-  ShowFileTags(from);
-  view_.SetStatusText(1, Result(copied));
-  return copied;
+  if (isBeingWritten && isBeingWritten(to)) {
+    why = QStringLiteral("%1 は変換中です").arg(FsPath::DisplayName(to));
+    return false;
+  }
+  if (!FileExists(to) || !ReadWholeTags(to, present)) {
+    why = QStringLiteral("%1 を読めません").arg(FsPath::DisplayName(to));
+    return false;
+  }
+  // A WAV file without tag values gives an MP3 that already holds them all: nothing to write.
+  if (present.SameTag(source))
+    return true;
+  // The file is loaded: every field is set whole, then saved once.
+  const bool allSet = SetSix(source, FsPath::Encode(to), options_.Mp3TagFormat);
+  const uint32_t saved = mp3infp_Save(FsPath::Encode(to).constData());
+  if (saved != 0 || !allSet) {
+    why =
+        QStringLiteral("%1 にタグを写せませんでした：%2")
+            .arg(FsPath::DisplayName(to),
+                 saved != 0 ? SaveFailureText(saved) : QStringLiteral("書き込めない値があります"));
+    return false;
+  }
+  return true;
 }
 
 bool TagEditor::SameStoredTag(const QString& a, const QString& b) {
   TagFields first;
   TagFields second;
   return ReadWholeTags(a, first) && ReadWholeTags(b, second) && first.SameTag(second);
+}
+
+bool TagEditor::HasUnsavedEdits() const {
+  return !fieldsFile_.isEmpty() && !view_.ShownTagFields().SameTag(unedited_);
+}
+
+bool TagEditor::ConfirmLeave() {
+  if (!HasUnsavedEdits())
+    return true;
+  switch (view_.AskSaveChanges(FsPath::DisplayName(fieldsFile_))) {
+  case SaveAnswer::Save:
+    return WriteShownTags(fieldsFile_) != WriteResult::Failed;
+  case SaveAnswer::Discard:
+    return true;
+  case SaveAnswer::Cancel:
+    break;
+  }
+  return false;
+}
+
+void TagEditor::FileChanged(const QString& path) {
+  if (!fieldsFile_.isEmpty() && fieldsFile_ == path && !HasUnsavedEdits())
+    ShowFileTags(path);
+}
+
+void TagEditor::FollowFile(const QString& from, const QString& to) {
+  if (fieldsFile_.isEmpty() || fieldsFile_ != from)
+    return;
+  if (!HasUnsavedEdits()) {
+    ShowFileTags(to);
+    return;
+  }
+  // The edits were meant for this piece of music, which now lives in `to`; they are measured
+  // against what `to` holds.
+  fieldsFile_ = to;
+  ReadTags(to, unedited_);
 }
 
 void TagEditor::CopyToMemory() {
@@ -306,7 +362,7 @@ void TagEditor::PasteFromMemory(const QString& fileName) {
   pasted.Arranger = texts[FieldMemory::Arranger];
   pasted.Performer = texts[FieldMemory::Performer];
   pasted.Genre = texts[FieldMemory::Genre];
-  view_.ShowTagFields(pasted);
+  view_.EditTagFields(pasted);
 }
 
 void TagEditor::ComposeComment(int format) {

@@ -25,29 +25,45 @@ public:
   // leaves them as they were.
   void ShowFileTags(const QString& path);
 
-  // The write button: the shown fields go into the file they were read from, and panel 1 says
-  // "成功" or "失敗". With no such file nothing is written ("失敗").
+  enum class WriteResult { Written, Unchanged, Failed };
+
+  // The write button: the shown fields go into the file they were read from.
   void WriteShownFields();
-  // Writes the shown fields into `path` and reports in panel 1.
-  void WriteShownTags(const QString& path);
+  // Writes the shown fields into `path` and says how it went: "成功" in panel 1, "変更はありません"
+  // when the file already holds them, "失敗" with the reason in panel 2.
+  WriteResult WriteShownTags(const QString& path);
   // Writes the six fields of `wanted` into the file. A field equal to what the window showed
   // of the stored value keeps the whole stored value (further lines, bytes past the window's
-  // 128). False when nothing was written: no such file, it cannot be loaded, all six fields
-  // are as stored, the file is being encoded, or the save (or any field) was refused.
-  bool WriteTags(const QString& path, const TagFields& wanted);
+  // 128). Unchanged when all six fields are as stored; Failed when there is no such file, it
+  // cannot be loaded, it is being encoded, or the save (or any field) was refused.
+  WriteResult WriteTags(const QString& path, const TagFields& wanted);
   // The six stored fields as the window shows them (first line, at most 128 bytes). False when
   // the file cannot be loaded.
   bool ReadTags(const QString& path, TagFields& stored);
   // The six stored fields whole.
   bool ReadWholeTags(const QString& path, TagFields& stored);
 
-  // Copies the whole stored tag of `from` into `to` (a file-to-file copy: nothing passes
-  // through the window's one-line boxes), then shows `from`'s tag, which from then on is the
-  // file the fields belong to. Panel 1 says "成功" or "失敗". True when `to` holds the tag.
-  bool CopyTags(const QString& from, const QString& to);
+  // Copies the whole stored tag of `from` into `to`, file to file (nothing passes through the
+  // window's one-line boxes, and the window is left as it is). True when `to` holds the tag
+  // afterwards, also when it held it already; else `why` says why not.
+  bool CopyTags(const QString& from, const QString& to, QString& why);
 
   // True when both files load and hold the same six values, whole.
   bool SameStoredTag(const QString& a, const QString& b);
+
+  // True when the shown tag fields differ from what their file held when they were shown (or
+  // last written).
+  bool HasUnsavedEdits() const;
+  // Before the shown fields are left (another file shown, the window closed): with unsaved
+  // edits, asks once whether to write them. False when the fields are to stay: the user
+  // cancelled, or the write failed (panel 2 says why).
+  bool ConfirmLeave();
+  // Another part of the program rewrote `path`: the fields are shown anew when they are that
+  // file's and hold no unsaved edits.
+  void FileChanged(const QString& path);
+  // The file the fields belong to now lives on as `to` (the converted WAV file went to the
+  // trash): `to` is shown, or, with unsaved edits, the edits stay and now belong to `to`.
+  void FollowFile(const QString& from, const QString& to);
 
   // The field memory buttons.
   void CopyToMemory();
@@ -58,7 +74,7 @@ public:
   // (Options::CommentFormat), appending to the present comment while Shift is held.
   void ComposeComment(int format);
 
-  // Why the last WriteTags wrote nothing, for the user; empty after a write.
+  // Why the last WriteTags failed, for the user; empty after a write.
   const QString& LastFailure() const { return lastFailure_; }
 
   // The file the shown fields were read from; empty while they belong to none.
@@ -75,5 +91,7 @@ private:
   const Options& options_;
   FieldMemory memory_;
   QString fieldsFile_;
+  // The six fields as the boxes held them when read from (or last written into) fieldsFile_.
+  TagFields unedited_;
   QString lastFailure_;
 };

@@ -124,7 +124,7 @@ TfrmOption::TfrmOption(QWidget* parent, Platform& platform) : QDialog(parent) {
   PlaceAt(CheckBox8, 48, 262, 17);
   CheckBox8->setChecked(true);
   CheckBox2 = Make<QCheckBox>(Panel1, "CheckBox2",
-                              QStringLiteral("MMP3に変換後自動的にWAVファイルを削除する"));
+                              QStringLiteral("MP3に変換後自動的にWAVファイルをごみ箱に移す"));
   PlaceAt(CheckBox2, 48, 282, 17);
   CheckBox6 =
       Make<QCheckBox>(Panel1, "CheckBox6", QStringLiteral("MP3ファイルが既にあれば上書きする"));
@@ -172,8 +172,8 @@ TfrmOption::TfrmOption(QWidget* parent, Platform& platform) : QDialog(parent) {
   Button1 = Make<QPushButton>(this, "Button1", QStringLiteral("キャンセル"));
   Button1->setGeometry(256, 463, 85, 25);
   Button1->setAutoDefault(false);
-  // OK and Cancel only end the modal loop: Cancel does not restore the controls, so changes
-  // made in the window stay in force; what it skips is bringing the main window in line.
+  // OK and Cancel only end the modal loop; the main window takes the options on OK and puts
+  // its own back into the controls on Cancel.
   connect(Button2, &QPushButton::clicked, this, &QDialog::accept);
   connect(Button1, &QPushButton::clicked, this, &QDialog::reject);
 

@@ -29,12 +29,11 @@ QString DefaultMusicFolder() {
   return music.isEmpty() ? QDir::homePath() : music;
 }
 
-void OpenHelpFile(const QString& helpPath, Platform& platform) {
-  const QString path = Unquoted(helpPath);
-  if (path.isEmpty())
-    return;
-  const QFileInfo info(path);
-  if (!info.isFile())
-    return;
-  OpenWithAssociated(info.absoluteFilePath(), ShowNormal, platform);
+QString OpenHelpFile(const QString& helpPath, Platform& platform) {
+  const QFileInfo info(Unquoted(helpPath));
+  if (helpPath.isEmpty() || !info.isFile())
+    return QStringLiteral("使用方法のファイル（readme.txt）が見つかりません。");
+  if (!OpenWithAssociated(info.absoluteFilePath(), ShowNormal, platform))
+    return QStringLiteral("%1 を開けるプログラムが見つかりません。").arg(info.absoluteFilePath());
+  return QString();
 }

@@ -17,6 +17,7 @@ bool OpenWithAssociated(const QString& document, int showCommand,
 // existence nor created.
 QString DefaultMusicFolder();
 
-// The help button: does nothing when no file exists at `helpPath` (or it is empty); otherwise
-// opens the file, made absolute against the current folder, with its associated program.
-void OpenHelpFile(const QString& helpPath, Platform& platform = Platform::Default());
+// The help button: opens the file at `helpPath`, made absolute against the current folder, with
+// its associated program. Empty when it did; else what to tell the user (no guide, or no
+// program to open it with).
+QString OpenHelpFile(const QString& helpPath, Platform& platform = Platform::Default());

@@ -34,6 +34,14 @@ public:
   QStringList errors;
   void ShowError(QWidget*, const QString& text) override { errors.append(text); }
 
+  // ---- the question before unsaved tag edits are left ----
+  SaveAnswer saveAnswer = SaveAnswer::Cancel;
+  int saveQuestions = 0;
+  SaveAnswer AskSaveChanges(QWidget*, const QString&, const QString&) override {
+    ++saveQuestions;
+    return saveAnswer;
+  }
+
   // ---- modal dialogs: `whileShown` plays the user, then `modalResult` is returned ----
   std::function<void(QDialog&)> whileShown;
   int modalResult = QDialog::Rejected;

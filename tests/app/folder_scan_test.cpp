@@ -100,6 +100,9 @@ TEST_F(FolderScanTest, HiddenReadOnlyAndLinkedEntries) {
   EXPECT_EQ(found, (QStringList{rootSlash + ".hidden/h.wav", rootSlash + "a.wav",
                                 rootSlash + "alias.wav", rootSlash + "locked/l.wav"}));
   chmod((root / "locked").c_str(), 0755);
+  // Our own temporary files, left by a killed conversion or save, are never listed.
+  Touch(root / ".w2m-enc-Ab12Cd.mp3");
+  EXPECT_TRUE(ScanTree(Q(root)).Mp3.isEmpty());
 }
 
 TEST_F(FolderScanTest, UnreadableAndMissingFolders) {

@@ -340,23 +340,26 @@ TEST_F(MainWindowTest, OptionsButtonsEndTheModalLoop) {
   EXPECT_EQ(options->result(), QDialog::Rejected);
 }
 
-TEST_F(MainWindowTest, CancelKeepsChangesButDoesNotApplyThem) {
+// Cancel leaves every option as it was before the window opened, in the window, in force and in
+// the settings file; OK takes and applies them.
+TEST_F(MainWindowTest, CancelRestoresEveryOptionAndOkAppliesThem) {
   form->show(); // start-up applies the designed options
   EXPECT_EQ(form->OuterHeight(), 391);
-  fake.whileShown = [this](QDialog&) { options->CheckBox1->setChecked(false); };
+  fake.whileShown = [this](QDialog&) {
+    options->CheckBox1->setChecked(false);
+    options->CheckBox2->setChecked(true);
+  };
   fake.modalResult = QDialog::Rejected;
   PushButton(form, "Button7")->click();
   EXPECT_EQ(fake.modalRuns, 1);
-  EXPECT_FALSE(options->CheckBox1->isChecked());
-  EXPECT_EQ(PushButton(form, "Button1")->text(), QStringLiteral("フォルダを開く"));
-  EXPECT_TRUE(PushButton(form, "Button2")->isEnabled());
+  EXPECT_TRUE(options->CheckBox1->isChecked());
+  EXPECT_FALSE(options->CheckBox2->isChecked());
+  EXPECT_EQ(form->CurrentOptions(), Options());
 
-  fake.whileShown = nullptr;
   fake.modalResult = QDialog::Accepted;
   PushButton(form, "Button7")->click();
   EXPECT_EQ(PushButton(form, "Button1")->text(), QStringLiteral("ファイルを開く"));
-  EXPECT_FALSE(PushButton(form, "Button2")->isEnabled());
-  EXPECT_FALSE(PushButton(form, "Button5")->isEnabled());
+  EXPECT_TRUE(form->CurrentOptions().Mp3DeleteWav);
 }
 
 struct ApplyCase {
@@ -514,8 +517,6 @@ TEST_F(MainWindowTest, HandWrittenFileIsLoadedAndKeepsItsOwnLinesWhenSaved) {
             LineEdit(form, "Edit1")->width() - 4);
   EXPECT_TRUE(form->navigator().FileList().isEmpty()) << "the stored folder is not scanned";
 
-  options->CheckBox4->setChecked(true);
-  form->Button7Click(); // closed with Cancel: the change is in force and saved
   form->close();
 
   const QString saved = QString::fromUtf8(ReadAll(form->IniPath()));
@@ -523,7 +524,7 @@ TEST_F(MainWindowTest, HandWrittenFileIsLoadedAndKeepsItsOwnLinesWhenSaved) {
     EXPECT_NE(saved.indexOf(QString::fromUtf8(kept)), -1) << kept;
   for (const char* key :
        {"Left=\"10\"", "Top=\"20\"", "Width=\"700\"", "Height=\"391\"", "WithFolder=\"True\"",
-        "WithFile=\"True\"", "FormComment=\"2\"", "Mp3WavId3ToMp3=\"False\"", "Mp3FolderPath=\"\"",
+        "WithFile=\"False\"", "FormComment=\"2\"", "Mp3WavId3ToMp3=\"False\"", "Mp3FolderPath=\"\"",
         "Mp3TagFormat=\"ID3v2\"", "Mp3Jobs=\"3\""})
     EXPECT_NE(saved.indexOf(QString::fromUtf8(key)), -1) << key;
   EXPECT_NE(saved.indexOf(QStringLiteral("FolderPath=\"") + music + QStringLiteral("/\"")), -1);
@@ -537,7 +538,10 @@ TEST_F(MainWindowTest, ReadOnlyFileAsksWithTheProgramsQuestion) {
   fake.answer = true;
   form->close();
   ASSERT_EQ(fake.questions.size(), 1);
-  EXPECT_EQ(fake.questions.front(), QStringLiteral("問合わせ|読み出し専用です。書き込みますか"));
+  EXPECT_EQ(fake.questions.front(),
+            QStringLiteral("問合わせ|設定ファイル %1 は読み取り専用です。書き込みますか？")
+                .arg(form->IniPath()));
+  EXPECT_EQ(form->width(), TForm1::kDesignedClientWidth) << "no stored width: the designed one";
   EXPECT_NE(ReadAll(form->IniPath()).indexOf("HelpFileName="), -1);
 }
 

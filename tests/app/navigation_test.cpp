@@ -9,6 +9,7 @@
 #include "app/Unit1.h"
 #include "convert/Converter.h"
 #include "tags/TagEditor.h"
+#include "tags/TagFields.h"
 #include "ui/BrowseFolderDialog.h"
 #include "ui/Option.h"
 #include "ui/plFileDialog.h"
@@ -91,12 +92,8 @@ protected:
       items << Combo(form, "ComboBox1")->itemText(i);
     return items;
   }
-  // Counters and the stepping buttons of "no list".
-  void ExpectNoList() const {
-    EXPECT_EQ(LineEdit(form, "Edit14")->text() + LineEdit(form, "Edit15")->text(),
-              QStringLiteral("00"));
-    EXPECT_FALSE(PushButton(form, "Button2")->isEnabled() ||
-                 PushButton(form, "Button5")->isEnabled());
+  QString Counters() const {
+    return LineEdit(form, "Edit14")->text() + u'/' + LineEdit(form, "Edit15")->text();
   }
 
   fixtures::TempDir dir;
@@ -109,6 +106,11 @@ TEST_F(NavigationTest, FolderListsWavsThenMp3sAndStepsWithoutWrapping) {
   Make("album/1.wav");
   Make("album/2.mp3");
   Make("album/sub/3.WAV");
+  // The browser starts at the current folder, also one stored at the last exit.
+  form->ShowFolder(Path("album/sub"), false);
+  Open(QString());
+  EXPECT_EQ(form->findChild<TplBrowseFolder*>(QStringLiteral("plBrowseFolder1"))->InitDir(),
+            Path("album/sub"));
   Open(Path("album"));
 
   QStringList expected;
@@ -176,22 +178,21 @@ TEST_F(NavigationTest, CancelAndFoldersWithoutAudioKeepListFieldsAndJackets) {
   LineEdit(form, "Edit6")->setText(QStringLiteral("shown title"));
   const QStringList list = form->navigator().FileList();
 
-  Open(QString());
-  ExpectNoList();
-  EXPECT_TRUE(LineEdit(form, "Edit13")->text().isEmpty() &&
-              form->navigator().ShownFilePath().isEmpty());
-  EXPECT_EQ(LineEdit(form, "Edit1")->toolTip(), Path("album"));
-  EXPECT_EQ(form->navigator().CurrentIndex(), 1);
-
-  Make("pictures/other.jpg");
-  Open(Path("pictures"));
-  EXPECT_EQ(LineEdit(form, "Edit1")->toolTip(), Path("pictures"));
+  // Cancelled, or a folder without audio: the name, counters, list and fields still tell of
+  // the same file.
+  for (const QString& chosen : {QString(), Path("pictures")}) {
+    Make("pictures/other.jpg");
+    Open(chosen);
+    EXPECT_EQ(LineEdit(form, "Edit13")->text(), QStringLiteral("b.wav"));
+    EXPECT_EQ(Counters(), QStringLiteral("2/2"));
+    EXPECT_TRUE(PushButton(form, "Button2")->isEnabled());
+    EXPECT_EQ(LineEdit(form, "Edit1")->toolTip(), Path("album"));
+    EXPECT_EQ(form->navigator().FileList(), list);
+    EXPECT_EQ(LineEdit(form, "Edit6")->text(), QStringLiteral("shown title"));
+    EXPECT_EQ(JacketNames().size(), 2);
+  }
   EXPECT_EQ(form->StatusText(2),
             QStringLiteral("このフォルダにはWAVファイルもMP3ファイルもありません"));
-  ExpectNoList();
-  EXPECT_TRUE(form->navigator().FileList().isEmpty());
-  EXPECT_EQ(LineEdit(form, "Edit6")->text(), QStringLiteral("shown title"));
-  EXPECT_EQ(JacketNames().size(), 2);
 
   // No images where a file is opened: the list empties, the box keeps its text.
   Combo(form, "ComboBox1")->setEditText(QStringLiteral("from a comment.jpg"));
@@ -200,50 +201,116 @@ TEST_F(NavigationTest, CancelAndFoldersWithoutAudioKeepListFieldsAndJackets) {
   EXPECT_EQ(Combo(form, "ComboBox1")->currentText(), QStringLiteral("from a comment.jpg"));
 }
 
-TEST_F(NavigationTest, FileModeOpensOneFileAndKeepsThePreviousList) {
+// A file opened alone lists the WAV and MP3 files of its own folder (not of its subfolders, nor
+// their images), at its own place, as opening the folder would.
+TEST_F(NavigationTest, FileModeOpensOneFileWithItsFolderAsTheList) {
   Make("album/a.wav");
   Open(Path("album"));
   SetOption(&Options::WithFolder, false);
+  Make("elsewhere/sub/deeper.wav");
+  Make("elsewhere/sub/deeper.jpg");
+  Make("elsewhere/cover.jpg");
+  const QString other = Make("elsewhere/other.wav");
   const QString chosen = platform.openAnswer = Make("elsewhere/Song.MP3");
   form->Button1Click();
   EXPECT_EQ(form->StatusText(1), QStringLiteral(".MP3"));
   EXPECT_EQ(form->navigator().ShownFilePath(), chosen);
   EXPECT_EQ(LineEdit(form, "Edit1")->toolTip(), Path("elsewhere"));
-  EXPECT_EQ(form->navigator().FileList(), QStringList{Path("album/a.wav")});
-  ExpectNoList();
+  EXPECT_EQ(form->navigator().FileList(), QStringList({other, chosen}));
+  EXPECT_EQ(Counters(), QStringLiteral("2/2"));
+  EXPECT_EQ(JacketNames(), QStringList{QStringLiteral("cover.jpg")});
+  form->Button2Click();
+  EXPECT_EQ(form->navigator().ShownFilePath(), other);
 
   platform.openAnswer = Make("elsewhere/cover.txt");
   form->Button1Click();
   EXPECT_EQ(platform.openAskedAt.last(), chosen) << "the dialog starts at the last choice";
   EXPECT_EQ(form->StatusText(1), QStringLiteral(".txt"));
-  EXPECT_TRUE(LineEdit(form, "Edit13")->text().isEmpty());
+  EXPECT_EQ(LineEdit(form, "Edit13")->text(), QStringLiteral("other.wav"));
 }
 
-class NavigationDrop : public NavigationTest,
-                       public ::testing::WithParamInterface<std::vector<std::string>> {};
+struct DropCase {
+  std::vector<std::string> dropped;
+  std::vector<std::string> list; // empty: the list stays album's
+  std::string shown;
+};
 
-TEST_P(NavigationDrop, OpensTheFirstWavOrMp3InDropOrderOnly) {
+// Edited tag fields are never left silently: stepping, the position counter and closing ask
+// once; キャンセル stays with the edits, 保存しない leaves the file as it was, 保存 writes it.
+TEST_F(NavigationTest, EditedFieldsAreLeftOnlyThroughTheQuestion) {
+  std::filesystem::create_directories(dir / "album");
+  for (const char* name : {"a", "b", "c"})
+    fixtures::writeFile(
+        dir / "album" / (std::string(name) + ".wav"),
+        fixtures::makeWavWithChunks({.seconds = 0.05}, {fixtures::makeInfoList({{"INAM", name}})}));
+  Open(Path("album"));
+  const auto title = [this](const char* name) {
+    TagFields stored;
+    form->tagEditor().ReadTags(Path(std::string("album/") + name + ".wav"), stored);
+    return stored.Title;
+  };
+  const auto typeNumber = [this](const char* number) {
+    LineEdit(form, "Edit14")->setText(QString::fromLatin1(number));
+    form->Edit14Return();
+  };
+  QLineEdit* edit = LineEdit(form, "Edit6");
+  edit->setText(QStringLiteral("edited"));
+  platform.saveAnswer = SaveAnswer::Cancel;
+  form->Button5Click();
+  typeNumber("3");
+  form->show();
+  EXPECT_FALSE(form->close());
+  EXPECT_EQ(platform.saveQuestions, 3);
+  EXPECT_EQ(Counters(), QStringLiteral("1/3"));
+  EXPECT_EQ(edit->text(), QStringLiteral("edited"));
+
+  platform.saveAnswer = SaveAnswer::Discard;
+  form->Button5Click();
+  EXPECT_EQ(edit->text(), QStringLiteral("b"));
+  EXPECT_EQ(title("a"), QStringLiteral("a"));
+
+  edit->setText(QStringLiteral("B2"));
+  platform.saveAnswer = SaveAnswer::Save;
+  typeNumber("3");
+  EXPECT_EQ(Counters(), QStringLiteral("3/3"));
+  EXPECT_EQ(title("b"), QStringLiteral("B2"));
+
+  // Nothing edited: no question. A number out of range is put back.
+  form->Button2Click();
+  typeNumber("9");
+  EXPECT_EQ(Counters(), QStringLiteral("2/3"));
+  EXPECT_EQ(platform.saveQuestions, 5);
+  EXPECT_TRUE(form->close());
+}
+
+class NavigationDrop : public NavigationTest, public ::testing::WithParamInterface<DropCase> {};
+
+// The first WAV or MP3 file in drop order is shown. Alone, its folder's files are the list;
+// several files dropped form the list themselves, WAV files first.
+TEST_P(NavigationDrop, ShowsTheFirstWavOrMp3InDropOrder) {
   Make("album/a.wav");
   Make("album/b.wav");
+  Make("d/other.mp3");
   Open(Path("album"));
   QStringList dropped;
-  QString expected;
-  for (const std::string& name : GetParam()) {
+  for (const std::string& name : GetParam().dropped) {
     const bool folder = name.back() == '/';
     if (folder)
       std::filesystem::create_directories(dir / name);
     dropped << (folder ? Path(name) : Make(name));
-    if (expected.isEmpty() && !folder && name.find(".txt") == std::string::npos)
-      expected = dropped.last();
   }
   form->FilesDropped(dropped);
-  if (expected.isEmpty()) {
-    EXPECT_EQ(form->navigator().FileList().size(), 2);
-    return;
+  QStringList list;
+  for (const std::string& name : GetParam().list)
+    list << Path(name);
+  EXPECT_EQ(form->navigator().FileList(),
+            list.isEmpty() ? QStringList({Path("album/a.wav"), Path("album/b.wav")}) : list);
+  if (!list.isEmpty()) {
+    EXPECT_EQ(form->navigator().ShownFilePath(), Path(GetParam().shown));
   }
-  EXPECT_EQ(form->navigator().ShownFilePath(), expected);
-  EXPECT_TRUE(form->navigator().FileList().isEmpty());
-  ExpectNoList();
+  EXPECT_EQ(Counters(), QStringLiteral("%1/%2")
+                            .arg(form->navigator().CurrentIndex() + 1)
+                            .arg(form->navigator().FileList().size()));
 }
 
 // A drop on a text box opens the file like a drop on the window, leaves the box's own text
@@ -268,11 +335,14 @@ TEST_F(NavigationTest, DropOnATextBoxOpensTheFileAsACopy) {
   EXPECT_EQ(box->text(), QString()) << "the box shows the dropped file's album, not a URL";
 }
 
-INSTANTIATE_TEST_SUITE_P(Drops, NavigationDrop,
-                         ::testing::Values(std::vector<std::string>{"d/n.txt", "d/s.wav"},
-                                           std::vector<std::string>{"d/b.mp3", "d/a.wav"},
-                                           std::vector<std::string>{"album/b.wav"},
-                                           std::vector<std::string>{"d/sub/", "d/x.wav/"}));
+INSTANTIATE_TEST_SUITE_P(
+    Drops, NavigationDrop,
+    ::testing::Values(DropCase{{"d/n.txt", "d/.w2m-enc-a1b2c3.mp3", "d/s.wav"},
+                               {"d/s.wav", "d/other.mp3"},
+                               "d/s.wav"},
+                      DropCase{{"d/b.mp3", "d/a.wav"}, {"d/a.wav", "d/b.mp3"}, "d/b.mp3"},
+                      DropCase{{"album/b.wav"}, {"album/a.wav", "album/b.wav"}, "album/b.wav"},
+                      DropCase{{"d/sub/", "d/x.wav/"}, {}, ""}));
 
 TEST_F(NavigationTest, LongPathsShortenedAndOutputFolderChosenOnOkOnly) {
   std::string deep = "long";

@@ -374,82 +374,20 @@ TEST_F(StoredSettingsTest, LineBreakInFolderKeepsOldLine) {
   EXPECT_EQ(MyCommon::ReadIniValue(ini, "Option", "WithFolder", {}), "True");
 }
 
-// The same seventeen values written one WriteIniValue at a time, in the order of a save. The
-// values are those of a save from scratch with the same settings.
-void SaveKeyByKey(const QString& ini, const QString& programDir, const SettingsToSave& v,
-                  const MyCommon::AskWritable& ask) {
-  fixtures::TempDir scratch;
-  const QString fresh = Q(scratch / "fresh.ini");
-  ASSERT_TRUE(WriteStoredSettings(fresh, programDir, v, {}));
-  const char* const order[][2] = {{"Option", "HelpFileName"},
-                                  {"Form", "Left"},
-                                  {"Form", "Top"},
-                                  {"Form", "Width"},
-                                  {"Form", "Height"},
-                                  {"Option", "FolderPath"},
-                                  {"Option", "WithFolder"},
-                                  {"Option", "WithFile"},
-                                  {"Option", "WriteId3"},
-                                  {"Option", "DispMp3infp"},
-                                  {"Option", "FormComment"},
-                                  {"Option", "Mp3WavId3ToMp3"},
-                                  {"Option", "Mp3DeleteWav"},
-                                  {"Option", "Mp3OverWriteMp3"},
-                                  {"Option", "Mp3UseFolder3"},
-                                  {"Option", "Mp3FolderPath"},
-                                  {"Option", "Mp3TagFormat"},
-                                  {"Option", "Mp3Jobs"}};
-  bool first = true;
-  for (const auto& [section, key] : order) {
-    MyCommon::WriteIniValue(ini, section, key, first,
-                            MyCommon::ReadIniValue(fresh, section, key, {}), ask);
-    first = false;
+// A read-only file is asked about once: declined, it stays whole as it was; agreed, the whole
+// save goes through.
+TEST_F(StoredSettingsTest, ReadOnlyFileIsAskedAboutOnce) {
+  const QByteArray start = "[Form]\r\nLeft=\"3\"\r\n\r\n[Option]\r\nWithFolder=\"False\"\r\n";
+  for (const bool agree : {false, true}) {
+    WriteBytes(ini, start);
+    ASSERT_EQ(chmod(QFile::encodeName(ini).constData(), 0444), 0);
+    ScriptedAsk ask{{agree}};
+    EXPECT_TRUE(WriteStoredSettings(ini, programDir, Sample(), ask.Fn()));
+    EXPECT_EQ(ask.asked, 1);
+    EXPECT_EQ(ReadBytes(ini) == start, !agree);
+    EXPECT_EQ(Mode(ini), agree ? 0644u : 0444u);
   }
 }
-
-struct ReadOnlyCase {
-  const char* name;
-  std::vector<bool> answers;
-  int expectedQuestions;
-  mode_t expectedMode;
-};
-
-std::vector<bool> OkAfter(size_t cancels) {
-  std::vector<bool> answers(cancels, false);
-  answers.push_back(true);
-  return answers;
-}
-
-class ReadOnlySaveTest : public StoredSettingsTest,
-                         public ::testing::WithParamInterface<ReadOnlyCase> {};
-
-// The single rewrite gives the same file, and asks the same questions, as eighteen rewrites.
-TEST_P(ReadOnlySaveTest, MatchesKeyByKeySaving) {
-  const QByteArray start = "[Form]\r\nLeft=\"3\"\r\n\r\n[Option]\r\nHelpFileName=\"old\"\r\n"
-                           "WithFolder=\"False\"\r\n";
-  const QString keyByKey = Q(dir / "keybykey.ini");
-  for (const QString& path : {ini, keyByKey}) {
-    WriteBytes(path, start);
-    ASSERT_EQ(chmod(QFile::encodeName(path).constData(), 0444), 0);
-  }
-  ScriptedAsk batch{GetParam().answers};
-  ScriptedAsk single{GetParam().answers};
-  const SettingsToSave v = Sample();
-  EXPECT_TRUE(WriteStoredSettings(ini, programDir, v, batch.Fn()));
-  SaveKeyByKey(keyByKey, programDir, v, single.Fn());
-  EXPECT_EQ(batch.asked, GetParam().expectedQuestions);
-  EXPECT_EQ(single.asked, GetParam().expectedQuestions);
-  EXPECT_EQ(ReadBytes(ini), ReadBytes(keyByKey));
-  EXPECT_EQ(Mode(ini), GetParam().expectedMode);
-  EXPECT_EQ(Mode(keyByKey), GetParam().expectedMode);
-}
-
-INSTANTIATE_TEST_SUITE_P(Answers, ReadOnlySaveTest,
-                         ::testing::Values(ReadOnlyCase{"OkAtOnce", {true}, 1, 0644},
-                                           ReadOnlyCase{"CancelAll", {}, 18, 0444},
-                                           ReadOnlyCase{"OkOnLastKey", OkAfter(17), 18, 0644},
-                                           ReadOnlyCase{"OkOnThird", OkAfter(2), 3, 0644}),
-                         [](const auto& param) { return std::string(param.param.name); });
 
 // Sets or clears a file's immutable flag; false where the file system or our rights forbid it.
 bool SetImmutable(const QString& path, bool on) {
@@ -479,23 +417,6 @@ TEST_F(StoredSettingsTest, FileThatCannotBeMadeWritableIsAskedAboutOnce) {
   EXPECT_FALSE(written);
   EXPECT_EQ(ask.asked, 1);
   EXPECT_EQ(ReadBytes(ini), start);
-}
-
-TEST_F(StoredSettingsTest, WritableSavesMatchKeyByKeySaving) {
-  const QString keyByKey = Q(dir / "keybykey.ini");
-  for (const QByteArray& start : {QByteArray(), QByteArray("x=1\n[Option]\nWithFile=\"True\"\n"),
-                                  QByteArray("[Form]\r\nTop=\"1\"")}) {
-    QFile::remove(ini);
-    QFile::remove(keyByKey);
-    if (!start.isNull()) {
-      WriteBytes(ini, start);
-      WriteBytes(keyByKey, start);
-    }
-    const SettingsToSave v = Sample();
-    EXPECT_TRUE(WriteStoredSettings(ini, programDir, v, kNeverAsked));
-    SaveKeyByKey(keyByKey, programDir, v, kNeverAsked);
-    EXPECT_EQ(ReadBytes(ini), ReadBytes(keyByKey)) << start.constData();
-  }
 }
 
 } // namespace

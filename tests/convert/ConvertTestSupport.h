@@ -59,9 +59,14 @@ public:
   QStringList errors;
   void ShowError(QWidget*, const QString& text) override { errors.append(text); }
   bool AskOkCancel(QWidget*, const QString&, const QString&) override { return false; }
-  // Plays the user in a modal dialog; none: the dialog is cancelled.
+  SaveAnswer AskSaveChanges(QWidget*, const QString&, const QString&) override {
+    return SaveAnswer::Cancel;
+  }
+  // Plays the user in a modal dialog; none: OK (the options window takes what it shows).
   std::function<int(QDialog&)> modal;
-  int ExecModal(QDialog& dialog) override { return modal ? modal(dialog) : 0; }
+  int ExecModal(QDialog& dialog) override {
+    return modal ? modal(dialog) : static_cast<int>(QDialog::Accepted);
+  }
   QString GetOpenFileName(QWidget*, const QString&) override { return {}; }
   bool OpenWithAssociatedProgram(const QString&) override { return false; }
 
@@ -168,7 +173,7 @@ protected:
     TakeOptions();
   }
 
-  // Closes the options window as the user would: what its controls show is in force.
+  // Closes the options window with OK: what its controls show is in force.
   void TakeOptions() { form->Button7Click(); }
 
   // Dispatches events until the running single conversion has been through its end handler.

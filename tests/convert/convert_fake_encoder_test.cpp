@@ -54,9 +54,9 @@ protected:
 };
 
 // b.wav fails on its third frame; c.wav then runs through, but the fake writes no MP3, so its
-// check fails. Both are reported "中断", are not counted, get no tag and keep their WAV files;
-// the batch goes on. A module without encoder handles converts one file after the other
-// whatever the setting.
+// check fails. Both are reported "中断" with why, are not counted, get no tag and keep their WAV
+// files; the batch goes on, and its end says 失敗. A module without encoder handles converts one
+// file after the other whatever the setting.
 TEST_F(ConvertFake, FailedEncodeIsReportedAndTheBatchGoesOn) {
   options->SpinEdit1->setValue(0);
   SetOptions(true, true, true);
@@ -75,10 +75,10 @@ TEST_F(ConvertFake, FailedEncodeIsReportedAndTheBatchGoesOn) {
   Snapshot();
 
   EXPECT_EQ(finishes, 2);
-  EXPECT_TRUE(Traced(QStringLiteral("1/3|中断|b.wav")));
+  EXPECT_TRUE(Traced(QStringLiteral("1/2|中断|b.wav の変換が途中で終わりました")));
   EXPECT_TRUE(
-      Traced(QStringLiteral("3/3|中断|できたMP3を確かめられません（c.wav は元のままです）")));
-  EXPECT_TRUE(Traced(QStringLiteral("||0 ファイルを変換しました")));
+      Traced(QStringLiteral("2/2|中断|できたMP3を確かめられません（c.wav は元のままです）")));
+  EXPECT_TRUE(Traced(QStringLiteral("0/2|失敗|2 ファイルは変換しませんでした（失敗）")));
   EXPECT_EQ(form->converter().ConvertedCount(), 0);
   EXPECT_EQ(fixtures::readFile(dir / "b.mp3"), untagged);
   EXPECT_TRUE(fs::exists(dir / "b.wav"));
@@ -106,7 +106,7 @@ TEST_F(ConvertFake, ClosingTheWindowStopsTheBatch) {
   EXPECT_TRUE(form->GogoTea1().IsEncoding());
   EXPECT_FALSE(form->converter().BatchRunning());
   for (const QString& seen : trace)
-    EXPECT_FALSE(seen.contains(QStringLiteral("ファイルを変換しました")));
+    EXPECT_FALSE(seen.contains(QStringLiteral("ファイルは変換しませんでした")));
 
   const int threadsWithWorker = ThreadCount();
   form.reset();
@@ -137,9 +137,9 @@ TEST_P(ConvertClosePause, ClosingDuringAPauseEndsTheProgram) {
   bool closed = false;
   fake->onTick = [&] {
     Snapshot();
-    const bool now = inSummary
-                         ? form->StatusText(2).contains(QStringLiteral("ファイルを変換しました"))
-                         : form->StatusText(1) == QStringLiteral("中断");
+    const bool now =
+        inSummary ? form->StatusText(2).contains(QStringLiteral("ファイルは変換しませんでした"))
+                  : form->StatusText(1) == QStringLiteral("中断");
     if (!closed && now) {
       closed = true;
       form->close();

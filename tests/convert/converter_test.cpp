@@ -140,17 +140,16 @@ TEST_F(ConverterTest, EveryWavTheEncoderReadsPassesTheCheck) {
   EXPECT_TRUE(fs::exists(dir / "odd.mp3"));
 }
 
-// During the end handler's pause the user steps to another file; the copy then shows the WAV's
-// tag. A write afterwards goes into the WAV the fields were read from, never into the file
-// stepped to.
-TEST_F(ConverterTest, WriteAfterThePauseNeverLandsInTheWrongFile) {
+// During the end handler's pause the user steps to another file. The tag copy goes file to file
+// and leaves the window alone: the fields stay those of the file named, and a write lands there.
+TEST_F(ConverterTest, WriteAfterThePauseLandsInTheNamedFile) {
   fixtures::writeFile(
       dir / "a.wav",
       fixtures::makeWavWithChunks({.seconds = 0.3}, {fixtures::makeInfoList({{"INAM", "wav"}})}));
   fixtures::writeFile(
       dir / "y.wav",
       fixtures::makeWavWithChunks({.seconds = 0.1}, {fixtures::makeInfoList({{"INAM", "other"}})}));
-  const fixtures::Bytes other = fixtures::readFile(dir / "y.wav");
+  const fixtures::Bytes converted = fixtures::readFile(dir / "a.wav");
   options.Mp3WavId3ToMp3 = true;
   navigator.ShowList({Q(dir / "a.wav"), Q(dir / "y.wav")}, 0);
   bool stepped = false;
@@ -164,13 +163,14 @@ TEST_F(ConverterTest, WriteAfterThePauseNeverLandsInTheWrongFile) {
   Finish();
   ASSERT_TRUE(stepped);
   EXPECT_EQ(view.fileName, QStringLiteral("y.wav"));
-  EXPECT_EQ(view.fields.Title, QStringLiteral("wav")) << "the copy shows the WAV's tag";
+  EXPECT_EQ(view.fields.Title, QStringLiteral("other"));
+  EXPECT_EQ(Whole(dir / "a.mp3", "INAM_rmp"), QStringLiteral("wav"));
 
   view.fields.Title = QStringLiteral("edited");
   tags.WriteShownFields();
   EXPECT_EQ(view.panels[1], QStringLiteral("成功"));
-  EXPECT_EQ(fixtures::readFile(dir / "y.wav"), other);
-  EXPECT_EQ(Whole(dir / "a.wav", "INAM"), QStringLiteral("edited"));
+  EXPECT_EQ(Whole(dir / "y.wav", "INAM"), QStringLiteral("edited"));
+  EXPECT_EQ(fixtures::readFile(dir / "a.wav"), converted);
 }
 
 // A zip made on Japanese Windows gives CP932 names ("あ" folder, "い.wav"): listed, shown, tagged,

@@ -126,7 +126,9 @@ int main(int argc, char** argv) {
   if (list.isEmpty())
     return 0;
   navigator.ShowList(list, 0);
-  converter.ConvertAll();
+  // The summary's pause, as the window takes it after the batch.
+  if (converter.ConvertAll())
+    view.WaitMs(3000);
   Step(QStringLiteral("end %1").arg(converter.ConvertedCount()));
   return 0;
 }

@@ -31,6 +31,9 @@ public:
   QString playingTime;
   bool shift = false;
   std::function<void(int ms)> onWait;
+  // The answer to the question before unsaved edits are left, and the files it was asked for.
+  SaveAnswer saveAnswer = SaveAnswer::Cancel;
+  QStringList askedToSave;
 
   void ClearStatus() override { panels[0] = panels[1] = panels[2] = QString(); }
   void SetStatusText(int panel, const QString& text) override {
@@ -44,9 +47,6 @@ public:
         return true;
     return false;
   }
-  QString StatusText(int panel) const override {
-    return panel >= 0 && panel < 4 ? panels[static_cast<std::size_t>(panel)] : QString();
-  }
   void SetProgress(int percent) override { progress = percent; }
   void WaitMs(int ms) override {
     if (onWait)
@@ -54,10 +54,13 @@ public:
     QCoreApplication::processEvents();
   }
   void ShowError(const QString& text) override { errors.append(text); }
+  SaveAnswer AskSaveChanges(const QString& name) override {
+    askedToSave.append(name);
+    return saveAnswer;
+  }
   void ShowFolder(const QString& path, bool) override { folder = path; }
   QString Folder() const override { return folder; }
   void ShowFileName(const QString& name) override { fileName = name; }
-  QString FileName() const override { return fileName; }
   void ShowPosition(int number) override { position = number; }
   void ShowCount(int n) override { count = n; }
   void EnableStepping(bool enabled) override { stepping = enabled; }
@@ -75,6 +78,7 @@ public:
     if (shown.PlayingTime)
       playingTime = *shown.PlayingTime;
   }
+  void EditTagFields(const TagFields& typed) override { ShowTagFields(typed); }
   TagFields ShownTagFields() const override {
     TagFields f = fields;
     f.PlayingTime.reset();

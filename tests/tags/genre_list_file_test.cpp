@@ -67,13 +67,15 @@ TEST(GenreListFileTest, MissingFileCannotBeRead) {
   EXPECT_FALSE(Read(QString::fromStdString((dir / "none.txt").string())).has_value());
 }
 
+// One genre per item, each at the place of its number up to 147.
 TEST(GenreListFileTest, BuiltInItems) {
   const QStringList& items = BuiltInItems();
-  ASSERT_EQ(items.size(), 160);
-  EXPECT_EQ(items[1], QStringLiteral("1 Classic Rock2 カントリー"));
-  EXPECT_EQ(items[kInitialIndex], QStringLiteral("146 JPop"));
-  EXPECT_EQ(items[148], QStringLiteral("244 ニュー\uFF65ミュージック"));
-  EXPECT_EQ(items[159], QStringLiteral("255 未設定"));
+  ASSERT_EQ(items.size(), 161);
+  for (int i = 0; i <= 147; ++i)
+    EXPECT_TRUE(items[i].startsWith(QStringLiteral("%1 ").arg(i))) << i;
+  EXPECT_EQ(items[2], QStringLiteral("2 カントリー"));
+  EXPECT_EQ(items[149], QStringLiteral("244 ニュー\uFF65ミュージック"));
+  EXPECT_EQ(items[160], QStringLiteral("255 未設定"));
 }
 
 TEST(GenreListFileTest, DeliveredFileMatchesBuiltInItems) {
@@ -83,11 +85,12 @@ TEST(GenreListFileTest, DeliveredFileMatchesBuiltInItems) {
   EXPECT_EQ(*items, BuiltInItems());
 }
 
-TEST(GenreListFileTest, InitialIndexFallsBackToLastItem) {
-  EXPECT_EQ(InitialIndex(160), 145);
-  EXPECT_EQ(InitialIndex(146), 145);
-  EXPECT_EQ(InitialIndex(145), 144);
-  EXPECT_EQ(InitialIndex(0), -1);
+TEST(GenreListFileTest, InitialIndexIsJPopElseFallsBackToLastItem) {
+  EXPECT_EQ(InitialIndex(BuiltInItems()), 146);
+  EXPECT_EQ(InitialIndex(QStringList{"0 Blues", "7 JPop"}), 1);
+  EXPECT_EQ(InitialIndex(QStringList(160, "x")), 145);
+  EXPECT_EQ(InitialIndex(QStringList(145, "x")), 144);
+  EXPECT_EQ(InitialIndex({}), -1);
 }
 
 TEST(GenreListFileTest, GenreNames) {
@@ -108,7 +111,6 @@ TEST(GenreListFileTest, GenreNames) {
                              QStringLiteral("メタル"),
                              QStringLiteral("\u3000和風")};
   EXPECT_EQ(BuildGenreNames(items), expected);
-  EXPECT_EQ(BuildGenreNames(BuiltInItems())[kInitialIndex], QStringLiteral("JPop"));
 }
 
 } // namespace

@@ -25,6 +25,7 @@ public:
   int execs = 0;
   QStringList opened;
   QStringList errors;
+  bool canOpen = true;
 
   int ExecModal(QDialog& dialog) override {
     ++execs;
@@ -36,7 +37,7 @@ public:
   void ShowError(QWidget*, const QString& text) override { errors.append(text); }
   bool OpenWithAssociatedProgram(const QString& path) override {
     opened.append(path);
-    return true;
+    return canOpen;
   }
 };
 

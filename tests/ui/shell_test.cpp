@@ -20,20 +20,25 @@ protected:
   FakePlatform fake;
 };
 
-TEST_F(ShellServicesTest, HelpFileOpensOnlyWhenItExists) {
+// The help file opens when it exists and a program takes it; otherwise the user is told which.
+TEST_F(ShellServicesTest, HelpFileOpensOrSaysWhyNot) {
   QDir(home.Path()).mkpath("help dir");
   QFile help(home / "help dir/使い方 readme.txt");
   ASSERT_TRUE(help.open(QIODevice::WriteOnly));
   help.close();
 
   for (const QString& none : {QString(), home / "missing.txt", home / "help dir"})
-    OpenHelpFile(none, fake);
+    EXPECT_TRUE(OpenHelpFile(none, fake).startsWith(u"使用方法のファイル"));
   EXPECT_TRUE(fake.opened.isEmpty());
 
   QDir::setCurrent(home.Path());
-  OpenHelpFile("help dir/使い方 readme.txt", fake);  // relative to the current folder
-  OpenHelpFile("\"" + help.fileName() + "\"", fake); // already quoted
+  // Relative to the current folder, and already quoted.
+  EXPECT_EQ(OpenHelpFile("help dir/使い方 readme.txt", fake), QString());
+  EXPECT_EQ(OpenHelpFile("\"" + help.fileName() + "\"", fake), QString());
   EXPECT_EQ(fake.opened, QStringList({help.fileName(), help.fileName()}));
+  fake.canOpen = false;
+  EXPECT_EQ(OpenHelpFile(help.fileName(), fake),
+            help.fileName() + QStringLiteral(" を開けるプログラムが見つかりません。"));
 }
 
 TEST_F(ShellServicesTest, AssociatedProgramGetsThePathWithoutQuotes) {
