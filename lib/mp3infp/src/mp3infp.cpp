@@ -84,6 +84,7 @@ MP3INFP_API uint32_t mp3infp_Load(void* /*owner*/, const char* path) {
   s.file.reset();
   s.edits.clear();
   s.cover.reset();
+  s.picture.reset();
   if (!path || !*path)
     return 1;
   std::error_code error;
