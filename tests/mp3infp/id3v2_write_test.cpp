@@ -1,9 +1,14 @@
 // Writing ID3v2 tags through the C contract, checked byte by byte against the format.
 #include "Mp3infpTestFiles.h"
 
+#include "ImageFixtures.h"
+
 #include <mp3infp.h>
+#include <mp3infp_ex.h>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -258,6 +263,154 @@ TEST(Mp3infpId3v2Write, DropsEmptyFramesThatHideTheRest) {
   ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
   ASSERT_EQ(load(path), 0u);
   EXPECT_EQ(value("INAM_v2") + "|" + value("IART_v2"), "title|artist");
+}
+
+// TRCK in the tag's version and encoding; the ID3v1 mirror takes the track into byte 126 (zero
+// at 125), the comment giving up its last two bytes only while there is a track.
+TEST(Mp3infpTrack, TrckFrameAndTheId3v1TrackByte) {
+  TempDir dir;
+  const fs::path path = dir / "a.mp3";
+  const std::string comment(30, 'c');
+  writeFile(path, concat({id3v2(3, {{"COMM", std::string("\0jpn\0", 5) + comment}}), mp3(),
+                          fixtures::makeId3v1("", "", "", "", comment)}));
+  const auto v1Comment = [&path]() {
+    const Bytes file = readFile(path);
+    return std::string(file.end() - 31, file.end() - 1); // bytes 97 to 126
+  };
+  ASSERT_EQ(load(path), 0u);
+  ASSERT_EQ(mp3infp_SetValue("INAM_v2", "t"), 0u);
+  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
+  EXPECT_EQ(v1Comment(), comment);
+  EXPECT_EQ(mp3infp_mp3_GetTagType() & 0x18u, 0x08u); // v1.0
+
+  ASSERT_EQ(mp3infp_SetValue("ITRK_v2", "3/12"), 0u);
+  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
+  const Bytes file = readFile(path);
+  EXPECT_EQ(frame(file, checkV23Header(file), "TRCK"),
+            (Bytes{1, 0xFF, 0xFE, '3', 0, '/', 0, '1', 0, '2', 0}));
+  EXPECT_EQ(v1Comment(), std::string(28, 'c') + std::string("\0\x03", 2));
+  EXPECT_EQ(mp3infp_mp3_GetTagType() & 0x18u, 0x10u); // v1.1
+  EXPECT_EQ(value("ITRK_v2") + "|" + value("ITRK_v1"), "3/12|3");
+  for (const auto& [name, text] : {std::pair<const char*, const char*>{"ITRK_v1", "3/12"},
+                                   {"ITRK_v1", "256"},
+                                   {"ITRK_v2", "A1"},
+                                   {"ITRK_v2", "3 of 12"}})
+    EXPECT_NE(mp3infp_SetValue(name, text), 0u) << name << " " << text;
+
+  ASSERT_EQ(mp3infp_SetValue("ITRK_v2", ""), 0u);
+  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
+  EXPECT_EQ(v1Comment(), comment);
+
+  // 2.4: a syncsafe size, Latin-1 as the tag's text frame.
+  writeFile(path, concat({id3v2(4, {{"TIT2", std::string("\0t", 2)}}), mp3()}));
+  ASSERT_EQ(load(path), 0u);
+  ASSERT_EQ(mp3infp_SetValue("ITRK_v2", "12"), 0u);
+  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
+  const Bytes v24 = readFile(path);
+  EXPECT_NE(findBytes(v24, bytesOf(std::string("TRCK\0\0\0\x03\0\0\0"
+                                               "12",
+                                               13))),
+            std::string::npos);
+}
+
+// The bytes of an APIC frame holding `image` as the front cover, header included.
+Bytes apicFrame(int major, const std::string& mime, const Bytes& image) {
+  const std::size_t size = 1 + mime.size() + 3 + image.size();
+  Bytes out = bytesOf("APIC");
+  for (int shift = 24; shift >= 0; shift -= 8)
+    out.push_back(static_cast<std::uint8_t>(major == 4 ? (size >> (shift / 8 * 7)) & 0x7F
+                                                       : (size >> shift) & 0xFF));
+  return concat({out, Bytes{0, 0, 0}, bytesOf(mime), Bytes{0, 3, 0}, image});
+}
+
+std::uint32_t setPicture(const Bytes& image) {
+  return mp3infp_SetPicture(image.data(), static_cast<std::uint32_t>(image.size()));
+}
+
+std::pair<std::string, Bytes> picture() {
+  const char* mime = nullptr;
+  const void* data = nullptr;
+  std::uint32_t size = 0;
+  mp3infp_GetPicture(&mime, &data, &size);
+  const auto* bytes = static_cast<const std::uint8_t*>(data);
+  return {mime, Bytes(bytes, bytes + size)};
+}
+
+// A new front cover takes the old one's place; a picture of another type stays. In 2.4 its
+// size is syncsafe (353 bytes: 0x00 0x00 0x02 0x61).
+TEST(Mp3infpCover, ApicFrameTakesTheFrontCoversPlace) {
+  TempDir dir;
+  const fs::path path = dir / "a.mp3";
+  const Bytes jpeg = fixtures::makeJpeg(40, 24), png = fixtures::makePng(16, 16);
+  ASSERT_EQ(png.size(), 340u);
+  const std::string other = std::string("\0image/png\0\0x\0", 14) + "PNG";
+  writeFile(path, concat({id3v2(3, {{"APIC", other},
+                                    {"APIC", std::string("\0image/png\0\x03\0", 13) + "old"},
+                                    {"TIT2", std::string("\0t", 2)}}),
+                          mp3()}));
+  ASSERT_EQ(load(path), 0u);
+  EXPECT_EQ(picture(), std::make_pair(std::string("image/png"), bytesOf("old")));
+  ASSERT_EQ(setPicture(jpeg), 0u);
+  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
+  const Bytes file = readFile(path);
+  const std::size_t kept = findBytes(file, bytesOf(std::string("APIC\0\0\0\x11\0\0", 10) + other));
+  EXPECT_LT(kept, findBytes(file, apicFrame(3, "image/jpeg", jpeg)));
+  EXPECT_EQ(findBytes(file, bytesOf("old")), std::string::npos);
+  EXPECT_EQ(Bytes(file.end() - static_cast<long>(mp3().size()), file.end()), mp3());
+  ASSERT_EQ(load(path), 0u);
+  EXPECT_EQ(picture(), std::make_pair(std::string("image/jpeg"), jpeg));
+
+  writeFile(path, concat({id3v2(4, {{"TIT2", std::string("\x03t", 2)}}), mp3()}));
+  ASSERT_EQ(load(path), 0u);
+  ASSERT_EQ(setPicture(png), 0u);
+  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
+  EXPECT_NE(findBytes(readFile(path), apicFrame(4, "image/png", png)), std::string::npos);
+}
+
+// A WAV file's cover goes into an 'id3 ' chunk made for it. What is not a readable JPEG or PNG
+// of at most 10 MiB is refused; a file given the cover it has is not written at all.
+TEST(Mp3infpCover, WavChunkRefusalsAndTheSameCoverAgain) {
+  TempDir dir;
+  const fs::path wav = dir / "a.wav";
+  const Bytes png = fixtures::makePng(16, 16);
+  fixtures::WavSpec spec;
+  spec.seconds = 0.1;
+  writeFile(wav, fixtures::makeWavWithChunks(spec, {fixtures::makeInfoList({{"INAM", "t"}})}));
+  ASSERT_EQ(load(wav), 0u);
+  ASSERT_EQ(setPicture(png), 0u);
+  ASSERT_EQ(mp3infp_Save(wav.c_str()), 0u);
+  const Bytes file = readFile(wav);
+  const std::size_t chunkAt = findBytes(file, bytesOf("id3 "));
+  ASSERT_NE(chunkAt, std::string::npos);
+  EXPECT_GT(findBytes(file, apicFrame(3, "image/png", png)), chunkAt);
+  EXPECT_EQ(file[4] | (file[5] << 8) | (file[6] << 16), static_cast<int>(file.size() - 8));
+
+  Bytes huge = fixtures::makeJpeg(8, 8);
+  huge.resize((10u << 20) + 1);
+  Bytes badCrc = png;
+  badCrc[20] ^= 1; // height, under the IHDR's CRC
+  Bytes scanFirst = fixtures::makeJpeg(8, 8);
+  const std::size_t sof = findBytes(scanFirst, Bytes{0xFF, 0xC0});
+  scanFirst.erase(scanFirst.begin() + static_cast<long>(sof),
+                  scanFirst.begin() + static_cast<long>(sof) + 2 + 11);
+  ASSERT_EQ(load(wav), 0u);
+  const std::pair<Bytes, std::uint32_t> refused[] = {
+      {huge, MP3INFP_PICTURE_TOO_LARGE},
+      {badCrc, MP3INFP_PICTURE_NOT_IMAGE},
+      {scanFirst, MP3INFP_PICTURE_NOT_IMAGE},
+      {Bytes{0xFF, 0xD8, 0xFF, 0xD9}, MP3INFP_PICTURE_NOT_IMAGE}};
+  for (const auto& [bytes, code] : refused)
+    EXPECT_EQ(setPicture(bytes), code);
+  const auto inode = [&wav]() {
+    struct stat st {};
+    ::stat(wav.c_str(), &st);
+    return st.st_ino;
+  };
+  const ino_t before = inode();
+  ASSERT_EQ(setPicture(png), 0u);
+  ASSERT_EQ(mp3infp_Save(wav.c_str()), 0u);
+  EXPECT_EQ(inode(), before);
+  EXPECT_EQ(readFile(wav), file);
 }
 
 TEST(Mp3infpMakeId3v2, UnwrapsRmp3IntoOneTagWithItsInfoValues) {

@@ -1,10 +1,12 @@
 // Files tagged through the C contract, read by the tools people check them with: ffprobe,
 // exiftool, mediainfo and kid3-cli must show the exact Japanese values. A tool that is not
 // installed is skipped (scripts/deps.sh installs them all).
+#include "ImageFixtures.h"
 #include "Mp3infpTestFiles.h"
 #include "TagTools.h"
 
 #include <mp3infp.h>
+#include <mp3infp_ex.h>
 
 #include <gtest/gtest.h>
 
@@ -102,6 +104,37 @@ TEST(Mp3infpTools, ReadAnEditedWav) {
   setAll("");
   ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
   expectEveryToolShows(path, kValues);
+}
+
+// The track number and the cover as the tools show them, of an MP3 file and of a WAV file's
+// 'id3 ' chunk.
+TEST(Mp3infpTools, ReadTheTrackAndSeeTheCover) {
+  TempDir dir;
+  const fs::path mp3 = dir / "a.mp3", wav = dir / "a.wav";
+  writeFile(mp3, stream());
+  fixtures::WavSpec spec;
+  spec.seconds = 0.2;
+  writeFile(wav, fixtures::makeWav(spec));
+  const Bytes jpeg = fixtures::makeJpeg(64, 48), png = fixtures::makePng(32, 32);
+  struct Case {
+    fs::path path;
+    const char* trackName;
+    const Bytes& image;
+    const char* mime;
+  };
+  for (const Case& c :
+       {Case{mp3, "ITRK_v2", jpeg, "image/jpeg"}, Case{wav, "ITRK", png, "image/png"}}) {
+    ASSERT_EQ(load(c.path), 0u);
+    ASSERT_EQ(mp3infp_MakeId3v2(c.path.c_str()), 0u);
+    ASSERT_EQ(mp3infp_SetValue(c.trackName, "3/12"), 0u);
+    ASSERT_EQ(mp3infp_SetPicture(c.image.data(), static_cast<uint32_t>(c.image.size())), 0u);
+    ASSERT_EQ(mp3infp_Save(c.path.c_str()), 0u);
+    for (const auto& [tool, track] : trackByTools(c.path))
+      EXPECT_EQ(track, "3/12") << tool << " " << c.path;
+    for (const auto& [tool, seen] : coverSeenByTools(c.path, c.image, c.mime))
+      EXPECT_TRUE(seen) << tool << " " << c.path;
+  }
+  expectFramesKept(mp3);
 }
 
 // A WAV tagged by ffmpeg (UTF-8 INFO): writing only the artist leaves the title's bytes, and

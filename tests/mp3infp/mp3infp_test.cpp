@@ -347,6 +347,44 @@ INSTANTIATE_TEST_SUITE_P(
         KeptLayoutCase{"hugeInfoList", {kHugeInfo}, {kHugeInfo}}),
     [](const auto& p) { return std::string(p.param.label); });
 
+// The track number is an INFO item ITRK, NUL-terminated and padded to a word; an IPRT item,
+// where TagLib keeps it, reads when there is no ITRK and is kept in step. An RMP3 file's list
+// holds it alike.
+TEST(Mp3infpTrack, InfoItemIsPaddedToAWordAndIprtFollows) {
+  TempDir dir;
+  const fs::path path = dir / "a.wav";
+  writeFile(path, wavWithInfo({{"INAM", "t"}, {"IPRT", "5"}}));
+  ASSERT_EQ(load(path), 0u);
+  EXPECT_EQ(value("ITRK"), "5");
+  ASSERT_EQ(mp3infp_SetValue("ITRK", "12"), 0u);
+  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
+  const Bytes file = readFile(path);
+  const Bytes list = bytesOf(std::string("LIST\x26\0\0\0INFO"
+                                         "INAM\x02\0\0\0t\0"
+                                         "IPRT\x03\0\0\0"
+                                         "12\0\0"
+                                         "ITRK\x03\0\0\0"
+                                         "12\0\0",
+                                         46));
+  EXPECT_NE(find(file, list), std::string::npos);
+  EXPECT_EQ(file[4] | (file[5] << 8) | (file[6] << 16), static_cast<int>(file.size() - 8));
+  ASSERT_EQ(load(path), 0u);
+  EXPECT_EQ(value("ITRK"), "12");
+
+  const fs::path mp3 = dir / "a.mp3";
+  writeFile(mp3, shortMp3());
+  ASSERT_EQ(load(mp3), 0u);
+  ASSERT_EQ(mp3infp_mp3_MakeRMP(mp3.c_str()), 0u);
+  ASSERT_EQ(mp3infp_SetValue("ITRK_rmp", "7"), 0u);
+  ASSERT_EQ(mp3infp_Save(mp3.c_str()), 0u);
+  EXPECT_NE(find(readFile(mp3), bytesOf(std::string("LIST\x0e\0\0\0INFOITRK\x02\0\0\0"
+                                                    "7\0",
+                                                    22))),
+            std::string::npos);
+  ASSERT_EQ(load(mp3), 0u);
+  EXPECT_EQ(value("ITRK_rmp"), "7");
+}
+
 TEST(Mp3infpMakeTags, WrapsTheStreamByteForByteAndKeepsId3Readable) {
   TempDir dir;
   const fs::path path = dir / "a.mp3";

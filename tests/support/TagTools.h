@@ -1,9 +1,10 @@
-// The tag values of a file as the tools people check tags with show them: ffprobe, exiftool,
-// mediainfo, kid3-cli and (for MP3 files) eyeD3. A tool that is not installed is left out
-// (scripts/deps.sh installs them all).
+// The tag values and the cover of a file as the tools people check tags with show them:
+// ffprobe, exiftool, mediainfo, kid3-cli and (for MP3 files) eyeD3. A tool that is not installed is
+// left out (scripts/deps.sh installs them all).
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -119,6 +120,72 @@ readByTools(const std::filesystem::path& file) {
     if (shown.find(tool) == shown.end() && (tool != "eyeD3" || file.extension() == ".mp3"))
       std::printf("%s is not installed: skipped\n", tool.c_str());
   return shown;
+}
+
+// The track number ("3/12") as each installed tool shows it.
+inline std::map<std::string, std::string> trackByTools(const std::filesystem::path& file) {
+  std::map<std::string, std::string> shown;
+  const std::string q = quoted(file);
+  auto line = [](std::string s) {
+    s.erase(0, std::min(s.size(), s.find_first_not_of(" \t")));
+    return s.substr(0, s.find_first_of("\t\n"));
+  };
+  if (installed("ffprobe"))
+    shown["ffprobe"] =
+        line(run("ffprobe -v error -show_entries format_tags=track -of default=nw=1:nk=1 " + q));
+  if (installed("exiftool")) // the ID3v2 frame, not the INFO item of a WAV file
+    shown["exiftool"] = line(run("exiftool -s3 -ID3:Track " + q));
+  if (installed("mediainfo")) {
+    const std::string both =
+        line(run("mediainfo --Output='General;%Track/Position%/%Track/Position_Total%' " + q));
+    shown["mediainfo"] =
+        !both.empty() && both.back() == '/' ? both.substr(0, both.size() - 1) : both;
+  }
+  if (installed("kid3-cli"))
+    shown["kid3-cli"] = line(run("kid3-cli -c 'get tracknumber 2' " + q));
+  if (installed("eyeD3") && file.extension() == ".mp3") {
+    const std::string out = run("eyeD3 --no-color " + q);
+    const std::size_t at = out.find("\ntrack: ");
+    shown["eyeD3"] = at == std::string::npos ? "" : line(out.substr(at + 8));
+  }
+  return shown;
+}
+
+// Whether each installed tool sees `image` as the file's attached picture: ffprobe lists an
+// attached picture stream, exiftool a picture of its size, mediainfo a cover of its MIME type,
+// kid3-cli exports its exact bytes and eyeD3 (MP3 files) shows a front cover of its size.
+inline std::map<std::string, bool> coverSeenByTools(const std::filesystem::path& file,
+                                                    const std::vector<std::uint8_t>& image,
+                                                    const std::string& mime) {
+  std::map<std::string, bool> seen;
+  const std::string q = quoted(file);
+  const std::string size = std::to_string(image.size());
+  if (installed("ffprobe"))
+    seen["ffprobe"] =
+        run("ffprobe -v error -show_streams " + q).find("attached_pic=1") != std::string::npos;
+  if (installed("exiftool"))
+    seen["exiftool"] = run("exiftool -S -Picture " + q).find("Binary data " + size + " bytes") !=
+                       std::string::npos;
+  if (installed("mediainfo"))
+    seen["mediainfo"] =
+        run("mediainfo --Output='General;%Cover%:%Cover_Mime%' " + q) == "Yes:" + mime + "\n";
+  if (installed("kid3-cli")) {
+    const std::filesystem::path out = file.string() + ".cover";
+    run("kid3-cli -c 'get picture:" + out.string() + "' " + q);
+    std::vector<std::uint8_t> exported;
+    if (FILE* f = std::fopen(out.c_str(), "rb")) {
+      for (int c; (c = std::fgetc(f)) != EOF;)
+        exported.push_back(static_cast<std::uint8_t>(c));
+      std::fclose(f);
+    }
+    std::filesystem::remove(out);
+    seen["kid3-cli"] = exported == image;
+  }
+  if (installed("eyeD3") && file.extension() == ".mp3")
+    seen["eyeD3"] = run("eyeD3 --no-color " + q)
+                        .find("FRONT_COVER Image: [Size: " + size + " bytes] [Type: " + mime +
+                              "]") != std::string::npos;
+  return seen;
 }
 
 } // namespace tag_tools

@@ -1,16 +1,16 @@
-// libFuzzer entry: any bytes as a file, loaded and read through every value name, then written
-// every way a file can be: an MP3 file takes ID3v2 values (with the ID3v1 mirror), is wrapped in
-// RMP3, takes a value there and is unwrapped again by mp3infp_MakeId3v2; a WAV file takes an
-// INFO value, an 'id3 ' chunk and another value that goes to both. Each write either holds its
-// values afterwards, with the other tags read as before, or leaves the file byte for byte as
-// it was, and never leaves a temporary file behind. TMPDIR on a memory file system keeps it
-// fast.
+// libFuzzer entry: any bytes as a file, loaded and read through every value name and its cover,
+// then written every way a file can be: an MP3 file takes ID3v2 values (with the ID3v1 mirror)
+// and a cover, is wrapped in RMP3, takes a value there and is unwrapped again by
+// mp3infp_MakeId3v2; a WAV file takes an INFO value, an 'id3 ' chunk and another value that
+// goes to both. Each write either holds its values afterwards, with the other tags read as
+// before, or leaves the file byte for byte as it was, and never leaves a temporary file behind.
+// TMPDIR on a memory file system keeps it fast.
 //
 // Inputs whose first byte has its high bit set are ID3v2 frames rather than a whole file: they
 // get a tag header (version and flags from the next bytes) and MPEG frames after them, and with
 // bit 0x40 also a zlib-compressed TIT2 frame made from their tail, so that the frame walk, its
 // lenient readings and the bounded inflating are reached without guessing sizes.
-#include "mp3infp.h"
+#include "mp3infp_ex.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -26,10 +26,24 @@
 namespace {
 
 const char* const kNames[] = {
-    "INAM",     "IART",     "IPRD",     "ICMT",    "ICRD",     "IGNR",     "INAM_v1",
-    "IART_v1",  "IPRD_v1",  "ICMT_v1",  "ICRD_v1", "IGNR_v1",  "INAM_v2",  "IART_v2",
-    "IPRD_v2",  "ICMT_v2",  "ICRD_v2",  "IGNR_v2", "INAM_rmp", "IART_rmp", "IPRD_rmp",
-    "ICMT_rmp", "ICRD_rmp", "IGNR_rmp", "TIME",    "TIME_MS",  "PATH",     "FILE"};
+    "INAM",    "IART",    "IPRD",     "ICMT",     "ICRD",     "IGNR",     "INAM_v1",  "IART_v1",
+    "IPRD_v1", "ICMT_v1", "ICRD_v1",  "IGNR_v1",  "INAM_v2",  "IART_v2",  "IPRD_v2",  "ICMT_v2",
+    "ICRD_v2", "IGNR_v2", "INAM_rmp", "IART_rmp", "IPRD_rmp", "ICMT_rmp", "ICRD_rmp", "IGNR_rmp",
+    "TIME",    "TIME_MS", "PATH",     "FILE",     "ITRK",     "ITRK_v1",  "ITRK_v2",  "ITRK_rmp"};
+
+// As far as the cover check reads a JPEG: start of image, a frame header of 1x1 pixels.
+const unsigned char kCover[] = {0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x0B, 0x08, 0x00, 0x01,
+                                0x00, 0x01, 0x01, 0x01, 0x11, 0x00, 0xFF, 0xD9};
+
+std::string picture() {
+  const char* mime = nullptr;
+  const void* data = nullptr;
+  std::uint32_t size = 0;
+  mp3infp_GetPicture(&mime, &data, &size);
+  if (!mime || (size > 0 && !data))
+    std::abort();
+  return std::string(static_cast<const char*>(data), size);
+}
 
 std::string inputFolder() {
   const char* dir = std::getenv("TMPDIR");
@@ -129,20 +143,25 @@ bool changed(const std::string& path, std::uint32_t (*change)(const char*)) {
   return false;
 }
 
-// ID3v2 values that the ID3v1 mirror must cut, mark and number.
+// ID3v2 values that the ID3v1 mirror must cut, mark and number, and a cover.
 void writeId3v2(const std::string& path) {
   if (mp3infp_GetType() != 1)
     return;
   check(mp3infp_SetValue("INAM_v2", "🎵あいうえおかきくけこさしすせそ") == 0);
   check(mp3infp_SetValue("IGNR_v2", "17") == 0);
   check(mp3infp_SetValue("ICRD_v2", "2024-05-01") == 0);
+  check(mp3infp_SetValue("ITRK_v2", "3/12") == 0);
+  const bool cover = mp3infp_SetPicture(kCover, sizeof kCover) == MP3INFP_PICTURE_OK;
   if (!changed(path, mp3infp_Save))
     return;
-  check(mp3infp_Load(nullptr, path.c_str()) == 0 && (mp3infp_mp3_GetTagType() & 0x03) == 0x03);
+  check(mp3infp_Load(nullptr, path.c_str()) == 0 && (mp3infp_mp3_GetTagType() & 0x02));
   check(value("INAM_v2") == "🎵あいうえおかきくけこさしすせそ" && value("IGNR_v2") == "Rock" &&
-        value("ICRD_v2") == "2024");
-  check(value("INAM_v1") == "?あいうえおかきくけこさしすせ" && value("IGNR_v1") == "Rock" &&
-        value("ICRD_v1") == "2024");
+        value("ICRD_v2") == "2024" && value("ITRK_v2") == "3/12");
+  // An ID3v1 tag, when the file has one, mirrors the ID3v2 tag.
+  check(!(mp3infp_mp3_GetTagType() & 0x01) ||
+        (value("INAM_v1") == "?あいうえおかきくけこさしすせ" && value("IGNR_v1") == "Rock" &&
+         value("ICRD_v1") == "2024" && value("ITRK_v1") == "3"));
+  check(!cover || picture() == std::string(reinterpret_cast<const char*>(kCover), sizeof kCover));
 }
 
 // An RMP3 file becomes its stream with the INFO title in the ID3v2 tag; an MP3 file without an
@@ -203,6 +222,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     mp3infp_mp3_GetTagType();
     for (const char* name : kNames)
       value(name);
+    picture();
     writeId3v2(path);
     writeTitle(path, fileBytes(path));
     if (mp3infp_Load(nullptr, path.c_str()) == 0)

@@ -15,10 +15,13 @@
  *     stream (its tags included) byte for byte, and a LIST/INFO chunk (the "RIFF SIF" tag).
  *
  * Value names: "INAM" title, "IART" artist, "IPRD" album, "ICMT" comment, "ICRD" year, "IGNR"
- * genre. WAV files use them bare; MP3 files add "_v1" (ID3v1), "_v2" (ID3v2) or "_rmp" (the
- * INFO list of an RMP3 file). "TIME" is the playing time, "TIME_MS" the same in exact
- * milliseconds, "PATH" the folder of the loaded file (absolute, no trailing '/'), "FILE" its
- * name without the last extension.
+ * genre, "ITRK" track number ("3", or "3/12" with the number of tracks). WAV files use them
+ * bare; MP3 files add "_v1" (ID3v1), "_v2" (ID3v2) or "_rmp" (the INFO list of an RMP3 file).
+ * The track number is the INFO item ITRK (read from IPRT, where TagLib-based tools keep it,
+ * when there is no ITRK; an IPRT item is kept in step when the track is written), the ID3v2
+ * frame TRCK, and the ID3v1.1 track byte, which holds a number from 1 to 255 only. "TIME" is the
+ * playing time, "TIME_MS" the same in exact milliseconds, "PATH" the folder of the loaded file
+ * (absolute, no trailing '/'), "FILE" its name without the last extension.
  *
  * Stored 8-bit text (ID3v1, RIFF INFO, ID3v2 frames flagged ISO-8859-1) reads as UTF-8 when it
  * is valid UTF-8, else as CP932 (Windows Japanese) when valid, else as Latin-1. Text is written
@@ -107,7 +110,10 @@ int mp3infp_GetValue(const char* name, char** value);
  * mp3infp_Save. Accepted: the bare names for a WAV file; "_rmp" names for an RMP3 file; "_v2"
  * names for an MP3 file (its stream's ID3v2 tag, made when missing); "_v1" names for an MP3
  * file when the text fits the ID3v1 field (30 bytes, 28 for the comment of a v1.1 tag, 4 for
- * the year; the genre must be an ID3v1 genre name or ""). An empty text removes the value. A
+ * the year; the genre must be an ID3v1 genre name or ""; a track is a number from 1 to 255,
+ * and needs a comment of at most 28 bytes: setting it makes the tag v1.1, removing it makes
+ * the comment field 30 bytes again). A track number is digits, optionally followed by '/' and
+ * more digits (nine at most each); other text is refused. An empty text removes the value. A
  * text equal to the value the file holds (as mp3infp_GetValue reads it from the file) drops
  * what was set before and leaves the stored bytes alone. Returns 0 when set; non-zero for
  * anything else, leaving the values as they were. */
@@ -115,14 +121,17 @@ uint32_t mp3infp_SetValue(const char* name, const char* value);
 
 /* Writes the values set since the load into the loaded file. "_v2" values are written into the
  * ID3v2 tag at the start of the stream (made as v2.3 when missing) as frames TIT2, TPE1, TALB,
- * TYER (TDRC in v2.4), TCON and COMM in language "jpn" without description; every other frame
+ * TYER (TDRC in v2.4), TCON, TRCK and COMM in language "jpn" without description; every other frame
  * is kept byte for byte, and so is the tag's version: a v2.4 tag stays v2.4, its changed
  * frames in the text encoding its frames use (UTF-8 where that is ISO-8859-1 and the text is
  * not ASCII), a v2.3 tag stays v2.3 with UTF-16 frames (byte order mark). A v2.2 tag becomes
  * v2.3, every frame in its v2.3 form; one holding a frame v2.3 has no form for (such as CRM)
- * is not written (25). An ID3v1 tag, if the stream has one, then mirrors the six values of the
+ * is not written (25). An ID3v1 tag, if the stream has one, then mirrors the values of the
  * ID3v2 tag in CP932 (characters CP932 lacks as '?'), cut at a character boundary to its
- * fields, the genre as its ID3v1 number or none. The same holds for a WAV file's 'id3 ' chunk.
+ * fields, the genre as its ID3v1 number or none, and the track ("3/12" as 3) as a v1.1 tag,
+ * whose comment then keeps 28 bytes; a track ID3v1 cannot hold (none, 0, 300) removes the
+ * ID3v1 track only when the ID3v2 track was set, and a v1.0 tag's comment keeps its 30 bytes
+ * while no track is written. The same holds for a WAV file's 'id3 ' chunk.
  * The tag keeps its length when the frames fit, so the MPEG frames do not move and saving
  * again gives a file of the same length. `path` must name the loaded file (any path to the
  * same file will do); another path is refused and nothing is written. Returns 0 when the file

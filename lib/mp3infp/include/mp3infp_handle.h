@@ -28,6 +28,7 @@
 #define MP3INFP_HANDLE_H
 
 #include "mp3infp.h"
+#include "mp3infp_ex.h"
 
 #include <stdint.h>
 
@@ -53,6 +54,10 @@ uint32_t mp3infph_Save(MP3INFP_HANDLE* handle, const char* path);
 uint32_t mp3infph_mp3_MakeId3v1(MP3INFP_HANDLE* handle, const char* path);
 uint32_t mp3infph_mp3_MakeRMP(MP3INFP_HANDLE* handle, const char* path);
 uint32_t mp3infph_MakeId3v2(MP3INFP_HANDLE* handle, const char* path);
+/* The picture calls of mp3infp_ex.h on one handle. */
+uint32_t mp3infph_GetPicture(MP3INFP_HANDLE* handle, const char** mime, const void** data,
+                             uint32_t* size);
+uint32_t mp3infph_SetPicture(MP3INFP_HANDLE* handle, const void* data, uint32_t size);
 
 /* Keeping a file marked as in use (above): on with `keep` non-zero, off (closing any descriptor
  * kept) with 0. Off for a new handle. */

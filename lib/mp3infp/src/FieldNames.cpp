@@ -21,4 +21,14 @@ TagKind SplitValueName(const std::string& name, std::string& id) {
   return TagKind::None;
 }
 
+bool IsTrackNumber(std::string_view text) {
+  const std::size_t slash = text.find('/');
+  auto number = [](std::string_view digits) {
+    return !digits.empty() && digits.size() <= 9 &&
+           digits.find_first_not_of("0123456789") == std::string_view::npos;
+  };
+  return text.empty() || (number(text.substr(0, slash)) &&
+                          (slash == std::string_view::npos || number(text.substr(slash + 1))));
+}
+
 } // namespace mp3infp

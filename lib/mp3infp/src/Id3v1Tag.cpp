@@ -53,12 +53,29 @@ FieldValues Id3v1Tag::values() const {
     const std::size_t length = (s.offset == 97 && hasTrack()) ? 28 : s.length;
     v[s.id] = DecodeLegacy(field(raw_, s.offset, length));
   }
+  v[kTrackId] = hasTrack() ? std::to_string(static_cast<std::uint8_t>(raw_[126])) : std::string();
   const auto genre = static_cast<std::uint8_t>(raw_[127]);
   v["IGNR"] = genre == 0xFF ? std::string() : TagLib::ID3v1::genre(genre).to8Bit(true);
   return v;
 }
 
 bool Id3v1Tag::set(const std::string& id, const std::string& utf8) {
+  if (id == kTrackId) {
+    if (utf8.empty()) {
+      if (hasTrack())
+        raw_[126] = '\0';
+      return true;
+    }
+    const int track = utf8.size() <= 3 && IsTrackNumber(utf8) && utf8.find('/') == std::string::npos
+                          ? std::stoi(utf8)
+                          : 0;
+    // The two bytes the track takes must not hold comment text (trailing blanks may go).
+    if (track < 1 || track > 255 || (!hasTrack() && field(raw_, 97, 30).size() > 28))
+      return false;
+    raw_[125] = '\0';
+    raw_[126] = static_cast<char>(track);
+    return true;
+  }
   if (id == "IGNR") {
     int index = 255;
     if (!utf8.empty()) {
@@ -82,6 +99,17 @@ bool Id3v1Tag::set(const std::string& id, const std::string& utf8) {
     return true;
   }
   return false;
+}
+
+bool Id3v1Tag::setAll(const FieldValues& utf8Values) {
+  const auto track = utf8Values.find(kTrackId);
+  const bool removesTrack = track != utf8Values.end() && track->second.empty();
+  if (removesTrack)
+    set(kTrackId, "");
+  for (const auto& [id, value] : utf8Values)
+    if (id != kTrackId && !set(id, value))
+      return false;
+  return removesTrack || track == utf8Values.end() || set(kTrackId, track->second);
 }
 
 } // namespace mp3infp

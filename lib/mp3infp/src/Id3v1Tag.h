@@ -20,8 +20,13 @@ public:
   bool hasTrack() const;
   FieldValues values() const;
   // Stores one field given in UTF-8; false when it does not fit the field (or, for the genre,
-  // names no ID3v1 genre), leaving the tag as it was.
+  // names no ID3v1 genre), leaving the tag as it was. A track number (1 to 255, "ITRK") makes
+  // the tag ID3v1.1: byte 125 zero, the number in byte 126, so it needs a comment of at most
+  // 28 bytes; an empty one makes the tag ID3v1.0 again, its comment field 30 bytes.
   bool set(const std::string& id, const std::string& utf8);
+  // Stores several fields, a track number removed before and one set after the others, so
+  // that a comment and a track fit together whenever they can. False when one does not fit.
+  bool setAll(const FieldValues& utf8Values);
   const std::string& bytes() const { return raw_; }
 
 private:

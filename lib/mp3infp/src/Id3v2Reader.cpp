@@ -5,6 +5,7 @@
 #include <id3v1genres.h>
 #include <zlib.h>
 
+#include <cctype>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -13,13 +14,13 @@ namespace mp3infp {
 
 namespace {
 
-// The frames the six fields come from, by their 2.3/2.4 ids; 2.2 ids are mapped onto them.
-constexpr const char* kWanted[] = {"TIT2", "TPE1", "TALB", "COMM", "TDRC", "TYER", "TCON"};
+// The frames the fields come from, by their 2.3/2.4 ids; 2.2 ids are mapped onto them.
+constexpr const char* kWanted[] = {"TIT2", "TPE1", "TALB", "COMM", "TDRC", "TYER", "TCON", "TRCK"};
 
 const char* wantedId(std::string_view id) {
-  static constexpr std::pair<const char*, const char*> kV22[] = {{"TT2", "TIT2"}, {"TP1", "TPE1"},
-                                                                 {"TAL", "TALB"}, {"COM", "COMM"},
-                                                                 {"TYE", "TYER"}, {"TCO", "TCON"}};
+  static constexpr std::pair<const char*, const char*> kV22[] = {
+      {"TT2", "TIT2"}, {"TP1", "TPE1"}, {"TAL", "TALB"}, {"COM", "COMM"},
+      {"TYE", "TYER"}, {"TCO", "TCON"}, {"TRK", "TRCK"}};
   if (id.size() == 3) {
     for (const auto& [old, now] : kV22)
       if (id == old)
@@ -456,7 +457,62 @@ FieldValues ReadId3v2Fields(const std::string& tagBytes) {
   const std::string year = get("TDRC");
   v["ICRD"] = Id3v2FieldAsRead("ICRD", year.empty() ? get("TYER") : year);
   v["IGNR"] = Id3v2FieldAsRead("IGNR", get("TCON"));
+  v[kTrackId] = get("TRCK");
   return v;
+}
+
+std::optional<Picture> PictureOfFrame(int major, const Id3v2Frame& frame) {
+  if (frame.id != (major == 2 ? "PIC" : "APIC"))
+    return std::nullopt;
+  const std::optional<std::string> body = frameBody(major, frame.flags & 0xFF, frame.body);
+  if (!body || body->size() < 2)
+    return std::nullopt;
+  Picture p;
+  std::size_t at = 1; // after the text encoding
+  if (major == 2) {
+    std::string format = body->substr(1, 3);
+    for (char& c : format)
+      c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    p.mime = format == "jpg" ? "image/jpeg" : "image/" + format;
+    at = 4;
+  } else {
+    const std::size_t end = body->find('\0', 1);
+    if (end == std::string::npos)
+      return std::nullopt;
+    p.mime = body->substr(1, end - 1);
+    at = end + 1;
+  }
+  if (at >= body->size() || p.mime == "-->" || p.mime == "image/-->")
+    return std::nullopt;
+  p.type = static_cast<unsigned char>((*body)[at]);
+  // The description ends at the first terminator of the frame's encoding.
+  const std::string_view rest = std::string_view(*body).substr(at + 1);
+  const bool wide = TextDecoder(static_cast<unsigned char>((*body)[0])).wide();
+  std::size_t end = wide ? std::string_view::npos : rest.find('\0');
+  for (std::size_t i = 0; wide && end == std::string_view::npos && i + 1 < rest.size(); i += 2)
+    if (rest[i] == '\0' && rest[i + 1] == '\0')
+      end = i;
+  if (end == std::string_view::npos)
+    return std::nullopt;
+  p.data = std::string(rest.substr(end + (wide ? 2 : 1)));
+  const std::string sniffed = SniffPictureMime(p.data);
+  if (!sniffed.empty())
+    p.mime = sniffed;
+  return p;
+}
+
+std::optional<Picture> ReadId3v2Picture(const std::string& tagBytes) {
+  std::optional<Picture> front, first;
+  ForEachId3v2Frame(tagBytes, [&](int major, const Id3v2Frame& f) {
+    if (front)
+      return;
+    std::optional<Picture> p = PictureOfFrame(major, f);
+    if (p && p->type == Picture::kFrontCover)
+      front = std::move(p);
+    else if (p && !first)
+      first = std::move(p);
+  });
+  return front ? front : first;
 }
 
 std::string Id3v2FieldAsRead(const std::string& id, const std::string& text) {

@@ -1,12 +1,14 @@
-// Reading the six fields from ID3v2 tag bytes (versions 2.2, 2.3 and 2.4). Our own frame walk:
+// Reading the fields from ID3v2 tag bytes (versions 2.2, 2.3 and 2.4). Our own frame walk:
 // what the fields need is small, and real files bend the format in ways a strict reader drops.
 #pragma once
 
 #include "FieldNames.h"
+#include "Picture.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -40,11 +42,22 @@ int ForEachId3v2Frame(const std::string& tagBytes,
                       const std::function<void(int major, const Id3v2Frame&)>& each);
 
 // Title TIT2, artist TPE1, album TALB, comment COMM (the one without description first), year
-// TDRC/TYER (the year only), genre TCON with numeric references resolved to names. Lenient as
+// TDRC/TYER (the year only), genre TCON with numeric references resolved to names, track
+// number TRCK. Lenient as
 // common readers are: 2.4 frame sizes written as plain integers, UTF-16 strings marked only
 // once per frame, stray terminators and junk in the padding all read. A string that does not
 // decode reads empty; encrypted frames and frames past kMaxId3v2FrameText are skipped.
 FieldValues ReadId3v2Fields(const std::string& tagBytes);
+
+// The picture of an APIC frame (PIC in a 2.2 tag): its MIME type (a 2.2 image format as one:
+// "JPG" as "image/jpeg"), picture type and data; nothing for another frame, a link to a
+// picture elsewhere ("-->") or a frame that cannot be read (encrypted, past the bound).
+std::optional<Picture> PictureOfFrame(int major, const Id3v2Frame& frame);
+
+// The tag's front cover (the first picture of type 3), else its first picture of any type, as
+// readers show "the cover"; nothing when it has none. The MIME type is the one the data starts
+// as when that is JPEG or PNG, whatever the frame says.
+std::optional<Picture> ReadId3v2Picture(const std::string& tagBytes);
 
 // "(17)", "17", "(17)Rock", "RX" and plain names to genre names.
 std::string ResolveGenre(const std::string& text);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -177,9 +178,9 @@ bool isAscii(const std::string& text) {
                      [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-const std::pair<const char*, const char*> kFrameOf[] = {{"INAM", "TIT2"}, {"IART", "TPE1"},
-                                                        {"IPRD", "TALB"}, {"ICMT", "COMM"},
-                                                        {"ICRD", "TYER"}, {"IGNR", "TCON"}};
+const std::pair<const char*, const char*> kFrameOf[] = {
+    {"INAM", "TIT2"}, {"IART", "TPE1"}, {"IPRD", "TALB"}, {"ICMT", "COMM"},
+    {"ICRD", "TYER"}, {"IGNR", "TCON"}, {"ITRK", "TRCK"}};
 
 // Puts the field's frame in place of the first frame it replaces, removing the others. A 2.3
 // frame is UTF-16; a 2.4 one takes the encoding of the frame it replaces, else that of the
@@ -260,9 +261,33 @@ std::string dropLastCharacter(std::string utf8) {
   return utf8;
 }
 
+// Puts `cover` in place of the tag's first front cover, removing the others; pictures of other
+// types stay. A new one goes last. Its description is empty, so Latin-1 serves in any version.
+void setFrontCover(std::vector<RawFrame>& frames, int major, const Picture& cover) {
+  RawFrame frame{"APIC", 0, std::string(1, kLatin1) + cover.mime + '\0'};
+  frame.body += static_cast<char>(Picture::kFrontCover);
+  frame.body += '\0';
+  frame.body += cover.data;
+  std::vector<RawFrame> kept;
+  bool placed = false;
+  for (RawFrame& f : frames) {
+    const std::optional<Picture> p = PictureOfFrame(major, {f.id, f.flags, f.body});
+    if (!p || p->type != Picture::kFrontCover) {
+      kept.push_back(std::move(f));
+    } else if (!placed) {
+      kept.push_back(frame);
+      placed = true;
+    }
+  }
+  if (!placed)
+    kept.push_back(std::move(frame));
+  frames = std::move(kept);
+}
+
 } // namespace
 
-Id3v2Render RenderId3v2(const std::string& old, const FieldValues& fields, std::string& out) {
+Id3v2Render RenderId3v2(const std::string& old, const FieldValues& fields, std::string& out,
+                        const Picture* cover) {
   Id3v2Header header;
   if (!old.empty() && (!ParseId3v2Header(old, header) || header.total > old.size()))
     return Id3v2Render::kNotATag;
@@ -278,7 +303,7 @@ Id3v2Render RenderId3v2(const std::string& old, const FieldValues& fields, std::
                               : !it->second.empty())
       changes.emplace_back(frameId, it->second);
   }
-  if (changes.empty() && !old.empty()) {
+  if (changes.empty() && !cover && !old.empty()) {
     out = old;
     return Id3v2Render::kWritten;
   }
@@ -300,6 +325,8 @@ Id3v2Render RenderId3v2(const std::string& old, const FieldValues& fields, std::
   const int written = major == 4 ? 4 : 3;
   for (const auto& [frameId, value] : changes)
     setField(frames, written, frameId, value);
+  if (cover)
+    setFrontCover(frames, written, *cover);
 
   // The extended header (whose CRC and padding size the new tag would contradict), a 2.4
   // footer and the unsynchronisation of 2.2 and 2.3 tags are left out.
@@ -328,12 +355,26 @@ Id3v2Render RenderId3v2(const std::string& old, const FieldValues& fields, std::
   return Id3v2Render::kWritten;
 }
 
-void MirrorToId3v1(const FieldValues& id3v2Values, Id3v1Tag& tag) {
-  const FieldValues stored = tag.values();
-  for (const char* id : kFieldIds) {
+void MirrorToId3v1(const FieldValues& id3v2Values, Id3v1Tag& tag, bool trackChanged) {
+  auto valueOf = [&id3v2Values](const std::string& id) {
     const auto it = id3v2Values.find(id);
-    const std::string value = it == id3v2Values.end() ? std::string() : it->second;
-    const std::string name = id;
+    return it == id3v2Values.end() ? std::string() : it->second;
+  };
+  // "3/12" is track 3. The comment gives way to it: cleared here, its first 28 bytes written
+  // below. A track the byte cannot hold (0, 300) removes the old one only when it was changed.
+  const std::string whole = valueOf(kTrackId);
+  const std::string track = whole.substr(0, whole.find('/'));
+  Id3v1Tag roomy = tag;
+  roomy.set("ICMT", "");
+  if (!track.empty() && !tag.set(kTrackId, track) && roomy.set(kTrackId, track))
+    tag = roomy;
+  else if (trackChanged && !tag.set(kTrackId, track))
+    tag.set(kTrackId, "");
+  const FieldValues stored = tag.values();
+  for (const std::string name : kFieldIds) {
+    if (name == kTrackId)
+      continue;
+    const std::string value = valueOf(name);
     std::string text;
     if (name == "IGNR") {
       Id3v1Tag probe = tag;

@@ -3,6 +3,7 @@
 
 #include "FieldNames.h"
 #include "Id3v1Tag.h"
+#include "Picture.h"
 
 #include <string>
 
@@ -17,19 +18,24 @@ enum class Id3v2Render {
 
 // A tag holding every frame of `old` (an ID3v2 tag, or empty for none) with the given fields
 // set: title TIT2, artist TPE1, album TALB, comment COMM in language "jpn" without description,
-// year TYER (TDRC in 2.4), genre TCON; an empty value removes the field. The tag keeps its
-// version: 2.4 stays 2.4, its changed frames in the text encoding of the frame they replace
-// (else of its first text frame, else UTF-8; UTF-8 for text beyond ASCII where that is
+// year TYER (TDRC in 2.4), genre TCON, track number TRCK; an empty value removes the field. The tag
+// keeps its version: 2.4 stays 2.4, its changed frames in the text encoding of the frame they
+// replace (else of its first text frame, else UTF-8; UTF-8 for text beyond ASCII where that is
 // Latin-1), and 2.3 stays 2.3, its changed frames UTF-16 with a byte order mark. No tag gives
 // 2.3; a 2.2 tag becomes 2.3 with every frame in its 2.3 form (PIC as APIC with a MIME type),
 // or is refused when a frame has none. Frames not changed keep their bytes and flags; a tag
-// with no field to change comes back byte for byte. The tag keeps its old length when the
+// with no field to change comes back byte for byte. A `cover` takes the place of the tag's
+// front covers (APIC type 3); its other pictures stay. The tag keeps its old length when the
 // frames fit, so saving again does not move the audio.
-Id3v2Render RenderId3v2(const std::string& old, const FieldValues& fields, std::string& out);
+Id3v2Render RenderId3v2(const std::string& old, const FieldValues& fields, std::string& out,
+                        const Picture* cover = nullptr);
 
-// Copies the six fields of an ID3v2 tag into an ID3v1 tag: text in CP932 (characters it lacks
-// as '?'), cut at a character boundary to the field's length, the genre as its ID3v1 number
-// (none when the name is not an ID3v1 genre). Fields already equal keep their bytes.
-void MirrorToId3v1(const FieldValues& id3v2Values, Id3v1Tag& tag);
+// Copies the fields of an ID3v2 tag into an ID3v1 tag: text in CP932 (characters it lacks as
+// '?'), cut at a character boundary to the field's length, the genre as its ID3v1 number (none
+// when the name is not an ID3v1 genre), the track number ("3/12" as 3) making the tag ID3v1.1
+// with a comment of 28 bytes. A track of the ID3v2 tag that ID3v1 cannot hold (none, 0, 300)
+// takes the ID3v1 track away only when `trackChanged`: one that a tool wrote to ID3v1 alone
+// stays. Fields already equal keep their bytes.
+void MirrorToId3v1(const FieldValues& id3v2Values, Id3v1Tag& tag, bool trackChanged);
 
 } // namespace mp3infp

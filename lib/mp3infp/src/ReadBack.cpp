@@ -58,7 +58,7 @@ bool expectedTags(const TagFile& file, const TagChanges& changes, Tags& tags) {
     tags[kInfo] = with(*tags[kInfo], changes.info);
     if (tags[kWavId3] && !changes.info.empty())
       tags[kWavId3] = withId3v2(*tags[kWavId3], changes.info);
-    else if (!file.hasId3Chunk() && changes.addId3v2)
+    else if (!file.hasId3Chunk() && (changes.addId3v2 || changes.cover))
       tags[kWavId3] = withId3v2({}, *tags[kInfo]);
     return true;
   }
@@ -69,18 +69,17 @@ bool expectedTags(const TagFile& file, const TagChanges& changes, Tags& tags) {
     tags[kRmp] = with(tags[kRmp].value_or(FieldValues()), changes.info);
 
   const bool mirror = !changes.id3v2.empty();
-  if (mirror || changes.unwrapRmp || (changes.addId3v2 && !tags[kId3v2]))
+  if (mirror || changes.unwrapRmp || changes.cover || (changes.addId3v2 && !tags[kId3v2]))
     tags[kId3v2] = withId3v2(tags[kId3v2].value_or(FieldValues()), changes.id3v2);
 
   if (tags[kId3v1] || changes.addId3v1 || !changes.id3v1.empty()) {
     Id3v1Tag v1 = file.id3v1() ? *file.id3v1() : Id3v1Tag();
-    // The mirror takes the six values of the ID3v2 tag as it will read, cut and with '?' for
+    // The mirror takes the values of the ID3v2 tag as it will read, cut and with '?' for
     // what CP932 lacks; values set for the ID3v1 tag itself go on top.
     if (mirror)
-      MirrorToId3v1(*tags[kId3v2], v1);
-    for (const auto& [id, value] : changes.id3v1)
-      if (!v1.set(id, value))
-        return false;
+      MirrorToId3v1(*tags[kId3v2], v1, changes.id3v2.count(kTrackId) != 0);
+    if (!v1.setAll(changes.id3v1))
+      return false;
     tags[kId3v1] = v1.values();
   }
   return true;
@@ -93,11 +92,13 @@ ReadBack ExpectReadBack(const TagFile& before, const TagChanges& changes) {
   const bool possible = expectedTags(before, changes, meant);
   const std::uint32_t type = before.type();
   const bool wrapsRmp = changes.wrapRmp;
-  return [possible, meant, type, wrapsRmp](const std::string& path) {
+  std::optional<Picture> picture = changes.cover ? changes.cover : before.picture();
+  return [possible, meant, type, wrapsRmp, picture = std::move(picture)](const std::string& path) {
     if (!possible)
       return false;
     const std::unique_ptr<TagFile> after = TagFile::Open(path);
-    if (!after || after->type() != type || (wrapsRmp && !after->hasInfoList()))
+    if (!after || after->type() != type || (wrapsRmp && !after->hasInfoList()) ||
+        after->picture() != picture)
       return false;
     const Tags got = tagsOf(*after);
     for (std::size_t slot = 0; slot < kSlots; ++slot) {

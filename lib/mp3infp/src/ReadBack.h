@@ -13,8 +13,9 @@ namespace mp3infp {
 // reads as `before` with `changes` applied: a value set as set (CP932 look-alikes folded, an
 // ID3v1 field as the 128-byte tag holds it, an ID3v2 genre or year as its frame reads), the
 // ID3v1 tag that mirrors a changed ID3v2 tag as the mirror makes it, every other value as
-// before. So a change that lands where our reader does not find it (an ID3v2 size that
-// swallows an appended tag) fails instead of reporting success.
+// before; its cover is the one set, or the one it had, byte for byte. So a change that lands where
+// our reader does not find it (an ID3v2 size that swallows an appended tag) fails instead of
+// reporting success.
 ReadBack ExpectReadBack(const TagFile& before, const TagChanges& changes);
 
 } // namespace mp3infp

@@ -23,6 +23,10 @@ FieldValues infoValues(const InfoItems& items) {
       text.pop_back();
     v[id] = DecodeLegacy(text);
   }
+  // Tools built on TagLib keep the track number in IPRT alone.
+  const auto part = v.find("IPRT");
+  if (part != v.end())
+    v.emplace(kTrackId, part->second);
   for (const char* id : kFieldIds)
     v.emplace(id, std::string());
   return v;
@@ -183,6 +187,16 @@ std::string TagFile::exactTime() const {
       ms = (length.samples * 1000 + length.sampleRate / 2) / length.sampleRate;
   }
   return ms < 0 ? std::string() : std::to_string(ms);
+}
+
+std::optional<Picture> TagFile::picture() const {
+  const RiffChunk* chunk = id3Chunk(); // a WAV file's only place for one
+  const std::uint64_t at = chunk ? chunk->dataOffset : streamStart_;
+  const std::uint64_t size = chunk ? chunk->available : type_ == kMp3 ? id3v2Size_ : 0;
+  std::string tag;
+  if (size == 0 || size > kMaxId3v2 || !reader_.read(at, static_cast<std::size_t>(size), tag))
+    return std::nullopt;
+  return ReadId3v2Picture(tag);
 }
 
 std::uint32_t TagFile::tagBits() const {

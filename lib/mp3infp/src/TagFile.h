@@ -6,10 +6,12 @@
 #include "FileReader.h"
 #include "Id3v1Tag.h"
 #include "Id3v2Reader.h"
+#include "Picture.h"
 #include "RiffLayout.h"
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace mp3infp {
@@ -58,6 +60,9 @@ public:
   // Bytes of the ID3v2 tag at the start of the stream; 0 when it has none.
   std::uint64_t id3v2Size() const { return id3v2Size_; }
   const Id3v1Tag* id3v1() const { return hasId3v1_ ? &id3v1_ : nullptr; }
+  // The cover in the ID3v2 tag of an MP3 stream or a WAV file's 'id3 ' chunk (ReadId3v2Picture),
+  // read from the file when asked.
+  std::optional<Picture> picture() const;
   std::uint64_t id3v1Offset() const { return streamEnd_ - Id3v1Tag::kSize; }
 
 private:

@@ -54,6 +54,10 @@ InfoItems editedInfo(const InfoItems& original, const FieldValues& edits, bool p
   return items;
 }
 
+const Picture* coverOf(const TagChanges& changes) {
+  return changes.cover ? &*changes.cover : nullptr;
+}
+
 // The result code of a failed ID3v2 render.
 int renderFailure(Id3v2Render result) {
   return result == Id3v2Render::kNoV23Form ? kNoV23FormCode : 22;
@@ -66,13 +70,13 @@ int streamPieces(const TagFile& file, const TagChanges& changes, std::vector<Pie
   std::uint64_t from = file.streamStart();
   const bool mirror = !changes.id3v2.empty();
   FieldValues v2Values;
-  if (mirror || changes.unwrapRmp || (changes.addId3v2 && file.id3v2Size() == 0)) {
+  if (mirror || changes.unwrapRmp || changes.cover || (changes.addId3v2 && file.id3v2Size() == 0)) {
     std::string old, tag;
     if (file.id3v2Size() > kMaxId3v2 ||
         (file.id3v2Size() > 0 &&
          !file.reader().read(from, static_cast<std::size_t>(file.id3v2Size()), old)))
       return 22;
-    const Id3v2Render rendered = RenderId3v2(old, changes.id3v2, tag);
+    const Id3v2Render rendered = RenderId3v2(old, changes.id3v2, tag, coverOf(changes));
     if (rendered != Id3v2Render::kWritten)
       return renderFailure(rendered);
     out.push_back(Piece::Bytes(tag));
@@ -83,10 +87,9 @@ int streamPieces(const TagFile& file, const TagChanges& changes, std::vector<Pie
   if (v1 || changes.addId3v1 || !changes.id3v1.empty()) {
     Id3v1Tag tag = v1 ? *v1 : Id3v1Tag();
     if (mirror)
-      MirrorToId3v1(v2Values, tag);
-    for (const auto& [id, value] : changes.id3v1)
-      if (!tag.set(id, value))
-        return 22;
+      MirrorToId3v1(v2Values, tag, changes.id3v2.count(kTrackId) != 0);
+    if (!tag.setAll(changes.id3v1))
+      return 22;
     out.push_back(Piece::Bytes(tag.bytes()));
   }
   return 0;
@@ -118,14 +121,14 @@ int finishRiff(const TagFile& file, const std::string& form, std::vector<Piece> 
 }
 
 // A WAV file's ID3v2 chunk with the INFO values just written, so that tools reading either tag
-// show the same; 0, or why the chunk's tag cannot be rebuilt.
-int id3ChunkPieces(const TagFile& file, const RiffChunk& chunk, const FieldValues& values,
+// show the same, and the cover when one is set; 0, or why the chunk's tag cannot be rebuilt.
+int id3ChunkPieces(const TagFile& file, const RiffChunk& chunk, const TagChanges& changes,
                    std::vector<Piece>& body) {
   std::string old, tag;
   if (chunk.available > kMaxId3v2 ||
       !file.reader().read(chunk.dataOffset, static_cast<std::size_t>(chunk.available), old))
     return 24;
-  const Id3v2Render rendered = RenderId3v2(old, values, tag);
+  const Id3v2Render rendered = RenderId3v2(old, changes.info, tag, coverOf(changes));
   if (rendered != Id3v2Render::kWritten)
     return rendered == Id3v2Render::kNoV23Form ? kNoV23FormCode : 24; // the tags would disagree
   appendChunk(body, chunk.id.c_str(), {Piece::Bytes(tag)});
@@ -141,18 +144,29 @@ int rewriteRiff(const TagFile& file, const TagChanges& changes) {
   if (!riff.sound() || !file.infoComplete())
     return 21; // sizes that do not add up: rewriting could only make it worse
   const bool wav = file.type() == TagFile::kWav;
+  // A cover goes into the 'id3 ' chunk, made for it when missing; one we cannot read is left.
+  const bool makesId3Chunk = wav && !file.hasId3Chunk() && (changes.addId3v2 || changes.cover);
+  if (changes.cover && wav && file.hasId3Chunk() && !file.id3Chunk())
+    return 24;
+  // A track number that TagLib-based tools keep in IPRT is kept there too, so that none of
+  // them shows the old one.
+  FieldValues info = changes.info;
+  const auto track = info.find(kTrackId);
+  for (const auto& [id, raw] : file.infoItems())
+    if (id == "IPRT" && track != info.end())
+      info[id] = track->second;
   // A WAV file with an ID3v2 chunk is read by tools that take its INFO text as UTF-8 (ffmpeg
   // shows the INFO values before the chunk's); CP932 there would be all they show.
   const InfoItems items =
-      editedInfo(file.infoItems(), changes.info, wav && (file.hasId3Chunk() || changes.addId3v2));
+      editedInfo(file.infoItems(), info, wav && (file.hasId3Chunk() || makesId3Chunk));
   const bool keepInfo = file.isRmp3() || !items.empty();
   bool infoWritten = false;
   bool dataWritten = false;
   std::vector<Piece> body;
   for (const RiffChunk& chunk : riff.chunks()) {
     // Only the chunk we read is rebuilt; one holding no tag we can read is copied.
-    if (&chunk == file.id3Chunk() && !changes.info.empty()) {
-      if (const int failure = id3ChunkPieces(file, chunk, changes.info, body))
+    if (&chunk == file.id3Chunk() && (!changes.info.empty() || changes.cover)) {
+      if (const int failure = id3ChunkPieces(file, chunk, changes, body))
         return failure;
       continue;
     }
@@ -176,12 +190,12 @@ int rewriteRiff(const TagFile& file, const TagChanges& changes) {
   }
   if (!infoWritten && keepInfo)
     body.push_back(Piece::Bytes(RenderInfoList(items)));
-  if (wav && !file.hasId3Chunk() && changes.addId3v2) {
+  if (makesId3Chunk) {
     FieldValues values = *file.values(TagKind::Info);
     for (const auto& [id, value] : changes.info)
       values[id] = value;
     std::string tag;
-    if (RenderId3v2({}, values, tag) != Id3v2Render::kWritten)
+    if (RenderId3v2({}, values, tag, coverOf(changes)) != Id3v2Render::kWritten)
       return 23;
     appendChunk(body, "id3 ", {Piece::Bytes(tag)});
   }

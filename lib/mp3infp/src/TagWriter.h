@@ -2,7 +2,10 @@
 #pragma once
 
 #include "FieldNames.h"
+#include "Picture.h"
 #include "TagFile.h"
+
+#include <optional>
 
 namespace mp3infp {
 
@@ -14,6 +17,9 @@ struct TagChanges {
   // ID3v2 values, UTF-8: the tag is rewritten in its own version (RenderId3v2), and the ID3v1
   // tag, when there is one or addId3v1 makes one, mirrors it.
   FieldValues id3v2;
+  // The front cover for the ID3v2 tag of an MP3 stream (made when missing) or a WAV file's
+  // 'id3 ' chunk (made when missing, as addId3v2 makes it).
+  std::optional<Picture> cover;
   bool addId3v1 = false;  // append an empty ID3v1 tag when there is none
   bool addId3v2 = false;  // an ID3v2.3 tag for a stream without one, an 'id3 ' chunk for a WAV
   bool wrapRmp = false;   // make sure the file is RIFF 'RMP3' with an INFO list

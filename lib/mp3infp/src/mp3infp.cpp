@@ -1,6 +1,7 @@
 // The C entry points: each handle holds one loaded file, the values set since it was loaded and
 // the text last handed out; the mp3infp_ functions use a default handle.
 #include "mp3infp.h"
+#include "mp3infp_ex.h"
 #include "mp3infp_handle.h"
 
 #include "FieldNames.h"
@@ -16,6 +17,7 @@
 #include <map>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 
 #define MP3INFP_API extern "C" __attribute__((visibility("default")))
@@ -26,7 +28,9 @@ using mp3infp::TagKind;
 struct MP3INFP_HANDLE {
   std::unique_ptr<TagFile> file;
   std::map<std::string, std::string> edits; // value name -> UTF-8
+  std::optional<mp3infp::Picture> cover;    // set, not yet saved
   std::string value;
+  std::optional<mp3infp::Picture> picture; // the one last handed out
   // mp3infph_KeepLocks: the descriptor (and flock) of the file the last rewrite put in place.
   bool keepLocks = false;
   int keptLock = -1;
@@ -85,6 +89,7 @@ mp3infp::TagChanges pendingChanges(const Session& s) {
     else if (kind == TagKind::Id3v2)
       changes.id3v2[id] = value;
   }
+  changes.cover = session().cover;
   return changes;
 }
 
@@ -99,6 +104,8 @@ MP3INFP_API uint32_t mp3infph_Load(MP3INFP_HANDLE* handle, const char* path) {
   s.dropKeptLock();
   s.file.reset();
   s.edits.clear();
+  s.cover.reset();
+  s.picture.reset();
   if (!path || !*path)
     return 1;
   std::error_code error;
@@ -179,8 +186,10 @@ MP3INFP_API uint32_t mp3infph_SetValue(MP3INFP_HANDLE* handle, const char* name,
     if (!mp3)
       return 3;
     mp3infp::Id3v1Tag probe = s.file->id3v1() ? *s.file->id3v1() : mp3infp::Id3v1Tag();
-    if (!probe.set(id, value))
-      return 4; // longer than the field, or no ID3v1 genre of that name
+    mp3infp::FieldValues v1 = pendingChanges().id3v1;
+    v1[id] = value;
+    if (!probe.setAll(v1))
+      return 4; // longer than the field, no ID3v1 genre of that name, a track beside 30 bytes
     break;
   }
   case TagKind::Id3v2:
@@ -190,6 +199,8 @@ MP3INFP_API uint32_t mp3infph_SetValue(MP3INFP_HANDLE* handle, const char* name,
   case TagKind::None:
     return 5;
   }
+  if (id == mp3infp::kTrackId && !mp3infp::IsTrackNumber(value))
+    return 4;
   // A value the file already holds stays as stored: writing it again could only change its
   // bytes (its encoding), which other tools may read differently.
   const mp3infp::FieldValues* stored = s.file->values(kind);
@@ -207,7 +218,7 @@ MP3INFP_API uint32_t mp3infph_Save(MP3INFP_HANDLE* handle, const char* path) {
     return 1;
   if (!isLoadedFile(s, path))
     return 2;
-  if (s.edits.empty())
+  if (s.edits.empty() && !s.cover)
     return 0;
   const mp3infp::TagChanges changes = pendingChanges(s);
   const KeptLockScope keep(s);
@@ -216,6 +227,7 @@ MP3INFP_API uint32_t mp3infph_Save(MP3INFP_HANDLE* handle, const char* path) {
   if (result != 0)
     return static_cast<uint32_t>(result);
   s.edits.clear();
+  s.cover.reset();
   return reload(s);
 }
 
@@ -352,4 +364,56 @@ MP3INFP_API uint32_t mp3infp_mp3_MakeRMP(const char* path) {
 
 MP3INFP_API uint32_t mp3infp_MakeId3v2(const char* path) {
   return mp3infph_MakeId3v2(nullptr, path);
+}
+
+MP3INFP_API uint32_t mp3infph_GetPicture(MP3INFP_HANDLE* handle, const char** mime,
+                                         const void** data, uint32_t* size) {
+  Session& s = session(handle);
+  if (mime)
+    *mime = "";
+  if (data)
+    *data = nullptr;
+  if (size)
+    *size = 0;
+  if (!s.file || !mime || !data || !size)
+    return MP3INFP_PICTURE_NO_FILE;
+  s.picture = s.cover ? s.cover : s.file->picture();
+  if (!s.picture)
+    return MP3INFP_PICTURE_NONE;
+  *mime = s.picture->mime.c_str();
+  *data = s.picture->data.data();
+  *size = static_cast<uint32_t>(s.picture->data.size());
+  return MP3INFP_PICTURE_OK;
+}
+
+MP3INFP_API uint32_t mp3infph_SetPicture(MP3INFP_HANDLE* handle, const void* data, uint32_t size) {
+  Session& s = session(handle);
+  if (!s.file || !data)
+    return MP3INFP_PICTURE_NO_FILE;
+  if (s.file->isRmp3() || s.file->riff().rf64())
+    return MP3INFP_PICTURE_NO_PLACE;
+  mp3infp::Picture cover;
+  switch (mp3infp::CheckPicture({static_cast<const char*>(data), size}, cover.mime)) {
+  case mp3infp::PictureCheck::kTooLarge:
+    return MP3INFP_PICTURE_TOO_LARGE;
+  case mp3infp::PictureCheck::kNotAnImage:
+    return MP3INFP_PICTURE_NOT_IMAGE;
+  case mp3infp::PictureCheck::kImage:
+    break;
+  }
+  cover.data.assign(static_cast<const char*>(data), size);
+  // The cover the file holds already stays as stored.
+  if (s.file->picture() == cover)
+    s.cover.reset();
+  else
+    s.cover = std::move(cover);
+  return MP3INFP_PICTURE_OK;
+}
+
+MP3INFP_API uint32_t mp3infp_GetPicture(const char** mime, const void** data, uint32_t* size) {
+  return mp3infph_GetPicture(nullptr, mime, data, size);
+}
+
+MP3INFP_API uint32_t mp3infp_SetPicture(const void* data, uint32_t size) {
+  return mp3infph_SetPicture(nullptr, data, size);
 }
