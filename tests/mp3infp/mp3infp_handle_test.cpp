@@ -1,5 +1,6 @@
 // Handles of the tag library: loaded files of their own, used on several threads at once, and
 // a file marked as in use that stays marked while saves replace it.
+#include "ImageFixtures.h"
 #include "Mp3infpTestFiles.h"
 
 #include <mp3infp_handle.h>
@@ -26,6 +27,10 @@ std::string valueOf(MP3INFP_HANDLE* h, const char* name) {
   return mp3infph_GetValue(h, name, &value) == 0 && value ? value : "?";
 }
 
+bool setPictureFails(MP3INFP_HANDLE* h, const fixtures::Bytes& image) {
+  return mp3infph_SetPicture(h, image.data(), static_cast<uint32_t>(image.size())) != 0;
+}
+
 TEST(Mp3infpHandles, WorkOnSeveralThreadsWithoutTouchingTheDefaultOne) {
   TempDir dir;
   const fs::path shown = dir / "shown.wav";
@@ -49,6 +54,16 @@ TEST(Mp3infpHandles, WorkOnSeveralThreadsWithoutTouchingTheDefaultOne) {
                        mp3infph_Save(h, file.c_str()) != 0 || mp3infph_Load(h, file.c_str()) != 0 ||
                        valueOf(h, "INAM") != title;
       }
+      // A cover set through the handle lands in the handle's file.
+      const fixtures::Bytes png = fixtures::makePng(2 + t, 2);
+      const char* mime = nullptr;
+      const void* data = nullptr;
+      uint32_t size = 0;
+      failures[t] += setPictureFails(h, png) || mp3infph_Save(h, file.c_str()) != 0 ||
+                     mp3infph_Load(h, file.c_str()) != 0 ||
+                     mp3infph_GetPicture(h, &mime, &data, &size) != 0 ||
+                     fixtures::Bytes(static_cast<const std::uint8_t*>(data),
+                                     static_cast<const std::uint8_t*>(data) + size) != png;
       mp3infph_Destroy(h);
     });
   }

@@ -89,7 +89,7 @@ mp3infp::TagChanges pendingChanges(const Session& s) {
     else if (kind == TagKind::Id3v2)
       changes.id3v2[id] = value;
   }
-  changes.cover = session().cover;
+  changes.cover = s.cover;
   return changes;
 }
 
@@ -186,7 +186,7 @@ MP3INFP_API uint32_t mp3infph_SetValue(MP3INFP_HANDLE* handle, const char* name,
     if (!mp3)
       return 3;
     mp3infp::Id3v1Tag probe = s.file->id3v1() ? *s.file->id3v1() : mp3infp::Id3v1Tag();
-    mp3infp::FieldValues v1 = pendingChanges().id3v1;
+    mp3infp::FieldValues v1 = pendingChanges(s).id3v1;
     v1[id] = value;
     if (!probe.setAll(v1))
       return 4; // longer than the field, no ID3v1 genre of that name, a track beside 30 bytes
