@@ -7,13 +7,13 @@
 // same run. Three rounds; medians.
 #include "BenchWav.h"
 
-#include "app/Navigator.h"
-#include "app/Platform.h"
-#include "app/Unit1.h"
-#include "convert/Converter.h"
-#include "encoder/GogoTea.h"
-#include "tags/TagEditor.h"
-#include "ui/Option.h"
+#include "core/convert/Converter.h"
+#include "core/encoder/EncoderComponent.h"
+#include "core/session/Navigator.h"
+#include "core/tags/TagEditor.h"
+#include "gui/MainWindow.h"
+#include "gui/OptionsDialog.h"
+#include "gui/Platform.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -101,9 +101,9 @@ int main(int argc, char** argv) {
   QTemporaryDir dir;
   const QByteArray wav = SineWav(kSeconds);
   BenchPlatform platform;
-  TForm1 form(platform);
+  MainWindow form(platform);
   form.SetIniPath(dir.filePath(QStringLiteral("bench.ini")));
-  form.SetOptionsWindow(new TfrmOption(&form, platform));
+  form.SetOptionsWindow(new OptionsDialog(&form, platform));
   Options options = form.CurrentOptions();
   options.Mp3DeleteWav = false;
   form.TakeOptions(options, false);

@@ -6,13 +6,13 @@
 //
 //   bench_parallel [rounds]      (default 3; needs `lame` on the PATH)
 #include "BenchWav.h"
-#include "FakeMainView.h"
+#include "FakeSessionView.h"
 
-#include "app/Navigator.h"
-#include "app/Options.h"
-#include "convert/Converter.h"
-#include "encoder/GogoTea.h"
-#include "tags/TagEditor.h"
+#include "core/convert/Converter.h"
+#include "core/encoder/EncoderComponent.h"
+#include "core/session/Navigator.h"
+#include "core/settings/Options.h"
+#include "core/tags/TagEditor.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -62,12 +62,12 @@ QByteArray MusicWav(int index) {
 }
 
 // The pauses the batch asks for are counted, not waited for.
-class CountingView : public FakeMainView {
+class CountingView : public FakeSessionView {
 public:
   int pausedMs = 0;
   void WaitMs(int ms) override {
     pausedMs += ms;
-    FakeMainView::WaitMs(ms);
+    FakeSessionView::WaitMs(ms);
   }
 };
 
@@ -87,7 +87,7 @@ BatchTiming RunBatch(const QStringList& wavs, int jobs) {
   options.Mp3Jobs = jobs;
   TagEditor tags{view, options};
   Navigator navigator{view, tags, options};
-  TGogoTea encoder{nullptr};
+  EncoderComponent encoder{nullptr};
   encoder.setFrequency(1);
   encoder.setUseLPF(true);
   Converter converter{view, tags, navigator, encoder, nullptr, options};

@@ -9,10 +9,10 @@
 //   bench_stall [rounds]      (default 3)
 #include "BenchWav.h"
 
-#include "app/Navigator.h"
-#include "app/Platform.h"
-#include "app/Unit1.h"
-#include "ui/Option.h"
+#include "core/session/Navigator.h"
+#include "gui/MainWindow.h"
+#include "gui/OptionsDialog.h"
+#include "gui/Platform.h"
 
 #include <QApplication>
 #include <QDir>
@@ -147,9 +147,9 @@ int main(int argc, char** argv) {
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
 
   BenchPlatform platform;
-  TForm1 form(platform);
+  MainWindow form(platform);
   form.SetIniPath(dir.filePath(QStringLiteral("bench.ini")));
-  form.SetOptionsWindow(new TfrmOption(&form, platform));
+  form.SetOptionsWindow(new OptionsDialog(&form, platform));
   std::vector<QByteArray> wavs;
   for (int i = 0; i < kFiles; ++i)
     wavs.push_back(TaggedWav(i));

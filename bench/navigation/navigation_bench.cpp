@@ -4,7 +4,7 @@
 // It then times a whole folder open as the open button does it: the file list and the jacket
 // list from one walk, and the first file's tags (six fields and the playing time) read
 // through the tag library, against one `find` again.
-#include "app/FolderScan.h"
+#include "core/fs/FolderScan.h"
 
 #include "mp3infp.h"
 

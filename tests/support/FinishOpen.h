@@ -1,7 +1,7 @@
 // An open walks its folder on a worker; tests wait for the list it fills.
 #pragma once
 
-#include "app/Navigator.h"
+#include "core/session/Navigator.h"
 
 #include <QCoreApplication>
 #include <QThread>

@@ -2,7 +2,7 @@
 // main window's controls through these, never through the window's members.
 #pragma once
 
-#include "app/StatusBar.h"
+#include "gui/StatusBar.h"
 
 #include <gtest/gtest.h>
 
@@ -63,6 +63,6 @@ template <typename F> QFrame* Frame(const F& f, const char* name) {
 template <typename F> QProgressBar* ProgressBar(const F& f, const char* name) {
   return form_controls::Find<QProgressBar>(f, name);
 }
-template <typename F> TStatusBar* StatusBarOf(const F& f, const char* name) {
-  return form_controls::Find<TStatusBar>(f, name);
+template <typename F> StatusBar* StatusBarOf(const F& f, const char* name) {
+  return form_controls::Find<StatusBar>(f, name);
 }

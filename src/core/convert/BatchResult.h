@@ -1,0 +1,29 @@
+// What a batch conversion did: how many WAV files its list held and what became of each one it
+// finished, in the order they finished.
+#pragma once
+
+#include "core/convert/FileResult.h"
+
+#include <QString>
+
+#include <vector>
+
+struct BatchResult {
+  int wavCount = 0;
+  std::vector<FileResult> files;
+  // Why the batch ended before it came to every file of its list, for the summary ("…ため");
+  // empty when it did not, or when its list was replaced.
+  QString stoppedBecause;
+
+  int Count(FileResult::Kind kind) const;
+};
+
+// The status bar's three texts at the end of a batch: the files converted of the WAV files
+// ("8/10"), "成功" when no file that was started failed (else "失敗"), and what was not
+// converted and why, e.g. "2 ファイルは変換しませんでした（既にMP3あり）".
+struct BatchSummary {
+  QString counter;
+  QString result;
+  QString message;
+};
+BatchSummary SummarizeBatch(const BatchResult& batch);

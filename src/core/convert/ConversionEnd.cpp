@@ -1,0 +1,92 @@
+#include "core/convert/ConversionEnd.h"
+
+#include "core/convert/EncodeTarget.h"
+#include "core/convert/Mp3Verification.h"
+#include "core/fs/FsPath.h"
+#include "core/tags/TagCopy.h"
+
+#include <mp3infp_handle.h>
+
+#include <memory>
+
+namespace {
+
+// A tag library handle of this worker's own; destroyed before the temporary file is renamed or
+// removed, so that no loaded file holds it open (a file system in user space would keep a
+// removed file that is still open as a hidden file).
+struct TagHandle {
+  MP3INFP_HANDLE* handle = mp3infph_Create();
+  ~TagHandle() { Release(); }
+  void Release() {
+    mp3infph_Destroy(handle);
+    handle = nullptr;
+  }
+};
+
+} // namespace
+
+ConversionEnd::Result ConversionEnd::Run(const QString& source, EncodeTarget& target,
+                                         bool completed, const Options& options,
+                                         const MoveToTrash& trash) {
+  Result result;
+  result.file = {source, FileResult::Kind::Failed, QString()};
+  const QString name = FsPath::DisplayName(source);
+  if (!completed) {
+    target.Discard();
+    result.file.reason = QStringLiteral("%1 の変換が途中で終わりました").arg(name);
+    return result;
+  }
+  TagHandle tags;
+  if (tags.handle == nullptr) {
+    target.Discard();
+    result.file.reason = QStringLiteral("%1 の仕上げに必要なメモリがありません").arg(name);
+    return result;
+  }
+  // The tag goes into the temporary file before it takes the MP3's name. A rewrite replaces
+  // the file: the library hands over the new file with its lock held since before it took the
+  // name, so no other run's cleanup of stale temporary files ever sees it unlocked.
+  bool tagged = true;
+  if (options.Mp3WavId3ToMp3) {
+    mp3infph_KeepLocks(tags.handle, 1);
+    tagged = TagCopy::CopyTags(tags.handle, source, target.TempPath(), options.Mp3TagFormat,
+                               result.file.reason);
+    if (const int locked = mp3infph_TakeLock(tags.handle); locked >= 0)
+      target.AdoptLockedFile(locked);
+    if (!tagged) // named after the MP3 it concerns, not the temporary file
+      result.file.reason.replace(FsPath::DisplayName(target.TempPath()),
+                                 FsPath::DisplayName(target.Mp3Path()));
+  }
+  // The one check, of the bytes that take the MP3's name.
+  const bool whole = Mp3Verification::MatchesWav(source, target.TempPath(), tags.handle);
+  tags.Release();
+  if (!whole) {
+    target.Discard();
+    result.file.reason =
+        QStringLiteral("できたMP3を確かめられません（%1 は元のままです）").arg(name);
+    return result;
+  }
+  QString error;
+  if (!target.Commit(options.Mp3OverWriteMp3, error)) {
+    result.file.reason =
+        QStringLiteral("%1 を置けません：%2").arg(FsPath::DisplayName(target.Mp3Path()), error);
+    return result;
+  }
+  result.mp3 = target.Mp3Path();
+  if (!tagged) {
+    // The MP3 is there, but not as asked: without its WAV file's tag, which would otherwise
+    // survive only in the trash.
+    result.tagCopyFailed = true;
+    return result;
+  }
+  result.file.kind = FileResult::Kind::Converted;
+  if (!options.Mp3DeleteWav)
+    return result;
+  const Trash::Result moved = trash ? trash(source) : Trash::Result{};
+  result.wavGone = moved.ok;
+  if (!moved.ok)
+    result.file.reason =
+        QStringLiteral("WAVファイルを%1（%2 は元のままです）")
+            .arg(moved.reason.isEmpty() ? QStringLiteral("ごみ箱に移せませんでした") : moved.reason,
+                 name);
+  return result;
+}

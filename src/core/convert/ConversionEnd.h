@@ -1,0 +1,38 @@
+// What follows the end of one encode, done on a worker thread (the job's own, or one started
+// for it) so that the window's thread never waits for the disk: the WAV file's tag is copied
+// into the temporary file, which is then checked once (it loads as MP3 and plays as long as the
+// WAV file), synced and given the MP3's name; a finished MP3 is never rewritten. The WAV file
+// goes to the trash, when asked, only once its MP3 is in place and, with the tag copy on, holds
+// its tag. The window shows the result.
+#pragma once
+
+#include "core/convert/FileResult.h"
+#include "core/fs/Trash.h"
+#include "core/settings/Options.h"
+
+#include <QString>
+
+#include <functional>
+
+class EncodeTarget;
+
+class ConversionEnd {
+public:
+  // Moves a file to the desktop's trash (called on the worker).
+  using MoveToTrash = std::function<Trash::Result(const QString& path)>;
+
+  struct Result {
+    FileResult file;
+    // The MP3 put in place; empty when none was.
+    QString mp3;
+    bool wavGone = false;
+    // The MP3 is in place but the tag could not be copied into it (file.reason says why).
+    bool tagCopyFailed = false;
+  };
+
+  // Ends the conversion of `source` into `target` by `options` (those the conversion started
+  // with): `completed` tells whether the encode ran to the end and closed its file. The
+  // temporary file is gone afterwards, placed or removed.
+  static Result Run(const QString& source, EncodeTarget& target, bool completed,
+                    const Options& options, const MoveToTrash& trash);
+};

@@ -1,0 +1,538 @@
+#include "core/convert/Converter.h"
+#include "core/fs/FsPath.h"
+
+#include "core/convert/BatchRun.h"
+#include "core/convert/ConvertPlan.h"
+#include "core/convert/EncodeTarget.h"
+#include "core/convert/Mp3Verification.h"
+#include "core/encoder/EncodeJob.h"
+#include "core/encoder/EncoderBinding.h"
+#include "core/encoder/EncoderComponent.h"
+#include "core/fs/WorkerThread.h"
+#include "core/session/Navigator.h"
+#include "core/tags/TagEditor.h"
+
+#include <QPointer>
+#include <QScopeGuard>
+#include <QThread>
+#include <QTimer>
+
+#include <algorithm>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr quint32 kTypeWav = 2;
+
+// Why the encoder cannot take `source`, named for the user; "" when it can (or the module cannot
+// tell, and the encode's own set-up decides).
+QString InputRefusal(const QString& source) {
+  const QString name = FsPath::DisplayName(source);
+  GogoInputInfo info;
+  if (EncoderModule::gogo_probeInput == nullptr) {
+    // An older module: at least a WAV file without audio is not turned into an empty MP3.
+    return Mp3Verification::PlayingMs(source, kTypeWav) == 0
+               ? QStringLiteral("%1 には音声がありません（変換しません）").arg(name)
+               : QString();
+  }
+  if (EncoderModule::gogo_probeInput(FsPath::Encode(source).constData(), &info) != 0)
+    return QString();
+  switch (info.reason) {
+  case GOGO_INPUT_OK:
+    return QString();
+  case GOGO_INPUT_NOT_FOUND:
+    return QStringLiteral("%1 が見つかりません").arg(name);
+  case GOGO_INPUT_UNREADABLE:
+    return QStringLiteral("%1 を読めません（読み取りが許されていません）").arg(name);
+  case GOGO_INPUT_NOT_REGULAR:
+    return QStringLiteral("%1 はフォルダや特殊なファイルです（変換しません）").arg(name);
+  case GOGO_INPUT_NOT_AUDIO:
+    return QStringLiteral("%1 はWAVファイルではありません（変換しません）").arg(name);
+  case GOGO_INPUT_ENCODING:
+    return QStringLiteral("%1 は圧縮された音声のWAVファイルで、変換できません").arg(name);
+  case GOGO_INPUT_CHANNELS:
+    return QStringLiteral("%1 は %2 チャンネルの音声で、変換できません（8チャンネルまで）")
+        .arg(name)
+        .arg(info.channels);
+  case GOGO_INPUT_RATE:
+    return QStringLiteral("%1 のサンプリング周波数 %2 Hz は変換できません")
+        .arg(name)
+        .arg(info.rate);
+  case GOGO_INPUT_NO_AUDIO:
+    return QStringLiteral("%1 には音声がありません（変換しません）").arg(name);
+  default:
+    return QStringLiteral("%1 は変換できません").arg(name);
+  }
+}
+
+// The MP3's place: its folder (device and inode) and its name. A tag rewrite replaces the file,
+// and with it the inode, but never the place.
+QString PlaceOf(const QString& path) {
+  const qsizetype slash = path.lastIndexOf(u'/');
+  struct stat folder {};
+  if (!FsPath::Stat(slash <= 0 ? QStringLiteral("/") : path.left(slash), folder))
+    folder = {};
+  return QStringLiteral("%1:%2/")
+             .arg(static_cast<qulonglong>(folder.st_dev))
+             .arg(static_cast<qulonglong>(folder.st_ino)) +
+         path.mid(slash + 1);
+}
+
+// Whether `count` more file descriptors can be opened now. A low `ulimit -n` leaves few, and a
+// job that runs out of them midway fails.
+bool DescriptorsFree(int count) {
+  std::vector<int> held;
+  for (int i = 0; i < count; ++i) {
+    const int fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+      break;
+    held.push_back(fd);
+  }
+  for (const int fd : held)
+    ::close(fd);
+  return static_cast<int>(held.size()) == count;
+}
+
+// The descriptors one job holds at its busiest (the WAV file, the encode's output and its lock,
+// the tag library's files while it copies the tag, the trash's files), and those kept free for
+// the window's own work.
+constexpr int kJobDescriptors = 8;
+constexpr int kSpareDescriptors = 16;
+
+// Whether a job may start beside `running` others.
+bool RoomForJob(std::size_t running) {
+  return DescriptorsFree(kJobDescriptors * static_cast<int>(running + 1) + kSpareDescriptors);
+}
+
+// Why a batch could not go on, for its summary.
+const char* const kNoDescriptors = "同時に開けるファイルの数が上限に達したため";
+const char* const kNoThread = "スレッドを作れないため";
+
+} // namespace
+
+// One encode of a batch of several at once. The job goes before its target: the encode, and the
+// work after it, have stopped before its temporary file is removed.
+struct Converter::Running {
+  std::uint64_t id = 0;
+  QString source;
+  QString place;
+  std::unique_ptr<EncodeTarget> target;
+  std::unique_ptr<EncodeJob> job;
+};
+
+// The end of the window encoder's encode: its temporary output and the worker that ends it.
+struct Converter::Ending {
+  QString place;
+  std::unique_ptr<EncodeTarget> target;
+  std::unique_ptr<WorkerThread> worker;
+};
+
+Converter::Converter(SessionView& view, TagEditor& tags, Navigator& navigator,
+                     EncoderComponent& encoder, MoveToTrash trash, const Options& options)
+    : view_(view), tags_(tags), navigator_(navigator), encoder_(encoder), trash_(std::move(trash)),
+      options_(options), started_(options) {
+  // Tags are never written into the MP3 an encode is still writing.
+  tags_.isBeingWritten = [this](const QString& path) {
+    if (!encoder_.DestinationFile().isEmpty() && FsPath::SameFile(encoder_.DestinationFile(), path))
+      return true;
+    return std::any_of(running_.begin(), running_.end(), [&path](const auto& r) {
+      return FsPath::SameFile(r->target->TempPath(), path);
+    });
+  };
+}
+
+Converter::~Converter() {
+  tags_.isBeingWritten = nullptr;
+  // Every encode stops, and the work after one that ended is let finish (no file is left half
+  // placed); results they post are dropped with the receiver, which goes last.
+  running_.clear();
+  ending_.reset();
+}
+
+void Converter::ConvertShown() {
+  const QString shown = navigator_.ShownFilePath();
+  if (!ConvertPlan::IsWavPath(shown)) {
+    view_.SetStatusText(2, ConvertPlan::RefusalText(ConvertPlan::Refusal::NotWav));
+    return;
+  }
+  try {
+    // A batch between two files has an empty marker but must not be joined by another encode.
+    if (batch_ != nullptr || !encoder_.DestinationFile().isEmpty())
+      throw EncoderError(QString::fromUtf8(EncoderMessages::ChangeWhileEncoding));
+    started_ = options_;
+    // A refusal is said in panel 2; a started encode reports at its end.
+    (void)ConvertOne(shown, 1, 1);
+  } catch (const EncoderError& e) {
+    view_.ShowError(e.Message());
+  }
+}
+
+ConvertPlan Converter::PlanFor(const QString& source) const {
+  return ConvertPlan::Make(source, started_.Mp3UseFolder3, started_.Mp3FolderPath,
+                           started_.Mp3OverWriteMp3);
+}
+
+std::unique_ptr<EncodeTarget> Converter::Admit(const QString& source, const ConvertPlan& plan,
+                                               FileResult& refusal) {
+  refusal = {source, FileResult::Kind::Refused, QString()};
+  if (plan.refusal != ConvertPlan::Refusal::None) {
+    if (plan.refusal == ConvertPlan::Refusal::Mp3Exists)
+      refusal.kind = FileResult::Kind::Skipped;
+    refusal.reason = plan.Text();
+    return nullptr;
+  }
+  if (batch_ != nullptr && produced_.count(PlaceOf(plan.destination)) != 0) {
+    // Same-named WAV files of different folders meet in one output folder: the first one's MP3
+    // stays, the later WAV file stays where it is.
+    refusal.kind = FileResult::Kind::Skipped;
+    refusal.reason = QStringLiteral("%1 はこの一括変換で別のWAVファイルから作ったMP3です。"
+                                    "%2 は変換しません")
+                         .arg(FsPath::DisplayName(plan.destination), FsPath::DisplayName(source));
+    return nullptr;
+  }
+  // A file the encoder cannot take is a refusal of that file, said in its own words; a batch
+  // goes on with the next one.
+  refusal.reason = InputRefusal(source);
+  if (!refusal.reason.isEmpty())
+    return nullptr;
+  QString error;
+  std::unique_ptr<EncodeTarget> target = EncodeTarget::Create(plan.destination, error);
+  if (!target)
+    refusal.reason = QStringLiteral("MP3を書き出すフォルダに書き込めません：%1").arg(error);
+  return target;
+}
+
+std::optional<FileResult> Converter::ConvertOne(const QString& source, int index, int total) {
+  // One conversion at a time: the marker stays set until the end of the last one has been
+  // shown, even after the encoder itself is idle again.
+  if (!encoder_.DestinationFile().isEmpty())
+    throw EncoderError(QString::fromUtf8(EncoderMessages::ChangeWhileEncoding));
+  view_.ClearStatus();
+  FileResult refusal{source, FileResult::Kind::Refused, QString()};
+  const ConvertPlan plan = PlanFor(source);
+  if (!RoomForJob(0))
+    refusal.reason = QStringLiteral("%1、%2 を変換できません")
+                         .arg(QString::fromUtf8(kNoDescriptors), FsPath::DisplayName(source));
+  else
+    target_ = Admit(source, plan, refusal);
+  if (!target_) {
+    view_.SetStatusText(2, refusal.reason);
+    return refusal;
+  }
+  view_.SetStatusText(0, QString::asprintf("%d/%d", index, total));
+  view_.SetStatusText(2, FsPath::DisplayName(source));
+  encoder_.setSourceFile(source);
+  // The encoder writes into the temporary file; the MP3's name is taken only once it checks out.
+  encoder_.setDestinationFile(target_->TempPath());
+  try {
+    encoder_.StartEncode();
+  } catch (const EncoderError&) {
+    // No encode runs, so no end would release the marker.
+    encoder_.setDestinationFile(QString());
+    target_.reset();
+    throw;
+  }
+  return std::nullopt;
+}
+
+int Converter::BatchJobs() const {
+  if (options_.Mp3Jobs == 1 || !EncodeJob::Available())
+    return 1;
+  const int jobs = options_.Mp3Jobs > 0 ? options_.Mp3Jobs : QThread::idealThreadCount();
+  return std::clamp(jobs, 1, Options::kMaxMp3Jobs);
+}
+
+std::optional<BatchResult> Converter::ConvertAll() {
+  if (navigator_.FileList().isEmpty() || navigator_.ShownFilePath().isEmpty())
+    return std::nullopt;
+  if (batch_ != nullptr || !encoder_.DestinationFile().isEmpty()) {
+    view_.ShowError(QString::fromUtf8(EncoderMessages::ChangeWhileEncoding));
+    return std::nullopt;
+  }
+  // The batch works on the options it started with; changes made meanwhile are for the next.
+  started_ = options_;
+  const int jobs = BatchJobs();
+  // The window may be destroyed during a wait, and this converter with it: `alive` tells.
+  const QPointer<QObject> alive(&receiver_);
+  BatchRun run(&receiver_);
+  batch_ = &run;
+  // However the loop is left, this converter (when it still exists) forgets the batch.
+  const auto forget = qScopeGuard([this, &alive] {
+    if (alive) {
+      batch_ = nullptr;
+      running_.clear();
+    }
+  });
+  produced_.clear();
+  // The window stays usable during the waits. Opening another folder or dropping a file
+  // replaces the list (a conversion's changes to it do not); its entries then are no longer
+  // the ones asked for, and the batch ends there rather than converting files of another
+  // folder.
+  const QStringList files = navigator_.FileList();
+  batchResult_ = BatchResult();
+  batchResult_.wavCount = static_cast<int>(std::count_if(
+      files.begin(), files.end(), [](const QString& f) { return ConvertPlan::IsWavPath(f); }));
+  try {
+    if (!(jobs > 1 ? ConvertAtOnce(files, jobs, run) : ConvertOneByOne(files, run)))
+      return std::nullopt;
+  } catch (const EncoderError& e) {
+    view_.ShowError(e.Message());
+    return std::nullopt;
+  }
+  return batchResult_;
+}
+
+void Converter::StopBatch() {
+  if (batch_ != nullptr)
+    batch_->Stop();
+}
+
+void Converter::Record(const FileResult& result) {
+  batchResult_.files.push_back(result);
+  view_.SetStatusText(
+      0, QStringLiteral("%1/%2").arg(batchResult_.files.size()).arg(batchResult_.wavCount));
+}
+
+bool Converter::ConvertOneByOne(const QStringList& files, BatchRun& run) {
+  const QPointer<QObject> alive(&receiver_);
+  const int generation = navigator_.ListGeneration();
+  for (const QString& entry : files) {
+    if (navigator_.ListGeneration() != generation || !batchResult_.stoppedBecause.isEmpty())
+      break;
+    view_.ClearStatus();
+    if (!ConvertPlan::IsWavPath(entry))
+      continue;
+    if (!RoomForJob(0)) {
+      batchResult_.stoppedBecause = QString::fromUtf8(kNoDescriptors);
+      break;
+    }
+    // The counter: the files finished of the batch's WAV files, as when several run at once.
+    if (const std::optional<FileResult> refusal =
+            ConvertOne(entry, static_cast<int>(batchResult_.files.size()), batchResult_.wavCount)) {
+      Record(*refusal);
+      // A refused file says why for a moment before the next file clears the panels.
+      view_.WaitMs(1000);
+      if (!alive || run.Stopped())
+        return false;
+      continue;
+    }
+    // False when the window was closed or is gone, or the program is ending: no summary.
+    if (!run.WaitWhile([this] { return !encoder_.DestinationFile().isEmpty(); }))
+      return false;
+  }
+  return true;
+}
+
+bool Converter::ConvertAtOnce(const QStringList& files, int jobs, BatchRun& run) {
+  QTimer ticker;
+  ticker.setInterval(200);
+  // The encodes are polled for the bar; their ends wake the wait below. Tied to the receiver
+  // too: a converter destroyed during the wait stops the bar at once.
+  QObject::connect(&ticker, &QTimer::timeout, &receiver_, [this] { ShowBatchProgress(); });
+  ticker.start();
+
+  view_.ClearStatus();
+  reasonShown_.invalidate();
+  view_.SetStatusText(0, QStringLiteral("0/%1").arg(batchResult_.wavCount));
+  const int generation = navigator_.ListGeneration();
+  qsizetype next = 0;
+  // No job can start now: with others running, fewer run at once from now on; with none, the
+  // batch cannot go on.
+  const auto cannotStart = [&](const char* why) {
+    if (running_.empty()) {
+      batchResult_.stoppedBecause = QString::fromUtf8(why);
+      next = files.size();
+    } else {
+      jobs = static_cast<int>(running_.size());
+    }
+  };
+  for (;;) {
+    while (navigator_.ListGeneration() == generation && next < files.size() &&
+           running_.size() < static_cast<std::size_t>(jobs)) {
+      const QString source = files.at(next);
+      if (!ConvertPlan::IsWavPath(source)) {
+        ++next;
+        continue;
+      }
+      const ConvertPlan plan = PlanFor(source);
+      const QString place =
+          plan.refusal == ConvertPlan::Refusal::None ? PlaceOf(plan.destination) : QString();
+      // A file whose MP3 a running encode is making waits for that encode to end, so that the
+      // earlier file's MP3 is the one that stays, as when files are converted one at a time.
+      if (!place.isEmpty() && std::any_of(running_.begin(), running_.end(),
+                                          [&place](const auto& r) { return r->place == place; }))
+        break;
+      if (!RoomForJob(running_.size())) {
+        cannotStart(kNoDescriptors);
+        continue;
+      }
+      ++next;
+      FileResult refusal;
+      auto running = std::make_unique<Running>();
+      running->target = Admit(source, plan, refusal);
+      if (!running->target) {
+        ShowReason(refusal.reason);
+        Record(refusal);
+        ShowBatchProgress();
+        continue;
+      }
+      running->id = ++nextJob_;
+      running->source = source;
+      running->place = place;
+      running->job = std::make_unique<EncodeJob>(source, running->target->TempPath());
+      Running* r = running.get();
+      // The job's thread sets the encode up, encodes, ends its file too, then hands the result
+      // to the window's thread.
+      const bool started = r->job->Begin(encoder_, [this, r, options = started_, trash = trash_] {
+        ConversionEnd::Result result;
+        if (r->job->Refused()) {
+          r->target->Discard();
+          result.file = {
+              r->source, FileResult::Kind::Failed,
+              QStringLiteral("%1 の変換を始められません（エンコーダが設定を受け付けません）")
+                  .arg(FsPath::DisplayName(r->source))};
+        } else {
+          result = ConversionEnd::Run(r->source, *r->target, r->job->Completed(), options, trash);
+        }
+        QMetaObject::invokeMethod(
+            &receiver_, [this, id = r->id, result] { JobEnded(id, result); }, Qt::QueuedConnection);
+      });
+      if (started) {
+        running_.push_back(std::move(running));
+        ShowStarted(source);
+        continue;
+      }
+      running->target->Discard();
+      --next; // tried again once a running job has ended, or left with the rest
+      cannotStart(kNoThread);
+    }
+    if (running_.empty()) {
+      view_.SetProgress(0);
+      return true;
+    }
+    // False when the window was closed or is gone, or the program is ending: every encode
+    // stops and its temporary file goes with it, each WAV file stays.
+    const int ended = jobsEnded_;
+    if (!run.WaitWhile([this, ended] { return jobsEnded_ == ended; }))
+      return false;
+  }
+}
+
+void Converter::ShowBatchProgress() {
+  double done = static_cast<double>(batchResult_.files.size());
+  for (const auto& r : running_) {
+    if (const int all = r->job->AllFrames(); all > 0)
+      done += static_cast<double>(std::min(r->job->FramesDone(), all)) / all;
+  }
+  view_.SetProgress(batchResult_.wavCount > 0 ? static_cast<int>(done * 100 / batchResult_.wavCount)
+                                              : 0);
+}
+
+void Converter::ShowReason(const QString& text) {
+  view_.SetStatusText(2, text);
+  reasonShown_.start();
+}
+
+void Converter::ShowStarted(const QString& source) {
+  if (!reasonShown_.isValid() || reasonShown_.hasExpired(1000))
+    view_.SetStatusText(2, FsPath::DisplayName(source));
+}
+
+void Converter::Progress(int nowFrames, int allFrames) {
+  if (allFrames > 0)
+    view_.SetProgress(static_cast<int>(qint64{nowFrames} * 100 / allFrames));
+}
+
+void Converter::Finish(bool aborted) {
+  EndOnWorker(!aborted);
+}
+
+void Converter::EndOnWorker(bool completed) {
+  const QString source = encoder_.SourceFile();
+  auto ending = std::make_unique<Ending>();
+  ending->target = std::move(target_);
+  EncodeTarget* target = ending->target.get();
+  ConversionEnd::Result failed;
+  failed.file = {source, FileResult::Kind::Failed,
+                 QStringLiteral("%1 の変換が途中で終わりました").arg(FsPath::DisplayName(source))};
+  if (target != nullptr) {
+    ending->place = PlaceOf(target->Mp3Path());
+    ending->worker =
+        WorkerThread::Start([this, source, target, completed, options = started_, trash = trash_] {
+          const ConversionEnd::Result result =
+              ConversionEnd::Run(source, *target, completed, options, trash);
+          QMetaObject::invokeMethod(
+              &receiver_, [this, result] { EndedOnWorker(result); }, Qt::QueuedConnection);
+        });
+    if (!ending->worker) {
+      target->Discard();
+      failed.file.reason = QStringLiteral("%1 の変換を仕上げられません（スレッドを作れません）")
+                               .arg(FsPath::DisplayName(source));
+      if (batch_ != nullptr)
+        batchResult_.stoppedBecause = QString::fromUtf8(kNoThread);
+    }
+  }
+  const bool working = ending->worker != nullptr;
+  ending_ = std::move(ending);
+  // Shown the same way as a worker's result: after this event, never inside it.
+  if (!working)
+    QMetaObject::invokeMethod(
+        &receiver_, [this, failed] { EndedOnWorker(failed); }, Qt::QueuedConnection);
+}
+
+void Converter::EndedOnWorker(const ConversionEnd::Result& result) {
+  const QString place = ending_ ? ending_->place : QString();
+  // The worker has just posted this; it ends at once.
+  ending_.reset();
+  if (!Show(result, place, true))
+    return;
+  view_.SetProgress(0);
+  view_.ClearStatus();
+  encoder_.setDestinationFile(QString());
+  if (batch_ != nullptr)
+    batch_->Wake();
+}
+
+void Converter::JobEnded(std::uint64_t id, const ConversionEnd::Result& result) {
+  const auto it =
+      std::find_if(running_.begin(), running_.end(), [id](const auto& r) { return r->id == id; });
+  if (it == running_.end()) {
+    // A job of a batch that was stopped meanwhile: the window's list still follows its file.
+    navigator_.FollowConversion(result.file.wav, result.mp3, result.wavGone);
+    return;
+  }
+  const QString place = (*it)->place;
+  // Its thread has just posted this and ends at once.
+  running_.erase(it);
+  ++jobsEnded_;
+  Show(result, place, false);
+  ShowBatchProgress();
+  if (batch_ != nullptr)
+    batch_->Wake();
+}
+
+bool Converter::Show(const ConversionEnd::Result& result, const QString& place, bool pause) {
+  if (!result.mp3.isEmpty()) {
+    view_.SetStatusText(1, result.tagCopyFailed ? QStringLiteral("失敗") : QStringLiteral("成功"));
+    if (batch_ != nullptr)
+      produced_.insert(place);
+  } else {
+    view_.SetStatusText(1, QStringLiteral("中断"));
+  }
+  if (!result.file.reason.isEmpty())
+    ShowReason(result.file.reason);
+  if (batch_ != nullptr)
+    Record(result.file);
+  // The window's list and fields follow: the MP3 joins, a WAV file gone leaves.
+  navigator_.FollowConversion(result.file.wav, result.mp3, result.wavGone);
+  if (!pause)
+    return true;
+  // Each file's result stays readable for a second. The window may be destroyed meanwhile,
+  // and this converter with it.
+  const QPointer<QObject> alive(&receiver_);
+  view_.WaitMs(1000);
+  return !alive.isNull();
+}

@@ -1,0 +1,137 @@
+// The main window's conversions: the shown WAV file, every WAV file of the list, and what
+// follows the end of each encode. Each conversion works on the options it started with. The
+// work after an encode (tag copy, check, placing the MP3, the trash) runs on a worker thread,
+// one per running job; the window's thread only starts encodes and shows what became of each
+// file. Drives the window's encoder component, and the encodes of a batch of several at once.
+#pragma once
+
+#include "core/convert/BatchResult.h"
+#include "core/convert/ConversionEnd.h"
+#include "core/convert/ConvertPlan.h"
+#include "core/convert/FileResult.h"
+#include "core/fs/Trash.h"
+#include "core/session/SessionView.h"
+#include "core/settings/Options.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <utility>
+#include <vector>
+
+class BatchRun;
+class EncodeTarget;
+class Navigator;
+class EncoderComponent;
+class TagEditor;
+class WorkerThread;
+
+class Converter {
+public:
+  // Moves a file to the desktop's trash; not ok, with the reason, when the trash cannot take it.
+  // Called on worker threads.
+  using MoveToTrash = ConversionEnd::MoveToTrash;
+
+  // Closing the window stops a batch through StopBatch; destroying this converter (with the
+  // window) stops it too.
+  Converter(SessionView& view, TagEditor& tags, Navigator& navigator, EncoderComponent& encoder,
+            MoveToTrash trash, const Options& options);
+  // Stops every encode and waits for the work after the encodes under way.
+  ~Converter();
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+
+  // "WAV→MP3実行": converts the shown file. Errors of the encoder component go to an error box.
+  void ConvertShown();
+  // Checks and starts the conversion of one file (index and total feed the counter text).
+  // Throws EncoderError when the encoder cannot be prepared. The file's result when it is not
+  // converted (panel 2 says why); nullopt once its encode runs.
+  std::optional<FileResult> ConvertOne(const QString& source, int index, int total);
+  // "WAV→MP3一括変換": every WAV file of the list, as many at the same time as the options
+  // allow (one after the other when the encoder module cannot run several). What became of
+  // each file; nullopt when no batch ran to its end (nothing shown, already converting, the
+  // encoder could not be prepared, or stopped: the window may then be gone).
+  std::optional<BatchResult> ConvertAll();
+  // Stops the batch under way (the window is closing): every encode stops, no summary.
+  void StopBatch();
+  // The encoder component's progress and finish events.
+  void Progress(int nowFrames, int allFrames);
+  void Finish(bool aborted);
+
+  // How many files a batch encodes at the same time, from the options and the processor.
+  int BatchJobs() const;
+  // The files the last batch converted.
+  int ConvertedCount() const { return batchResult_.Count(FileResult::Kind::Converted); }
+  bool BatchRunning() const { return batch_ != nullptr; }
+  EncoderComponent& Encoder() { return encoder_; }
+
+private:
+  struct Running;
+  struct Ending;
+
+  // Where `source` is converted to, by the options the conversion started with.
+  ConvertPlan PlanFor(const QString& source) const;
+  // Checks `source` for its conversion by `plan` and makes its temporary output; null, with
+  // the file's result, when the file is not converted.
+  std::unique_ptr<EncodeTarget> Admit(const QString& source, const ConvertPlan& plan,
+                                      FileResult& refusal);
+  // One file after the other; false when the batch was stopped (the converter may be gone).
+  bool ConvertOneByOne(const QStringList& files, BatchRun& run);
+  // Up to `jobs` files at the same time; false when the batch was stopped (every encode under
+  // way is then stopped and its temporary file gone; the converter may be gone).
+  bool ConvertAtOnce(const QStringList& files, int jobs, BatchRun& run);
+  // Keeps a finished file's result in the batch's and shows the count of files finished.
+  void Record(const FileResult& result);
+  // The end of the window's encoder's encode, off the window's thread.
+  void EndOnWorker(bool completed);
+  // A worker's result of the encode the window's encoder made: shown, with a pause that lets
+  // it be read; then the next conversion may start.
+  void EndedOnWorker(const ConversionEnd::Result& result);
+  // A worker's result of the encode of job `id` of a batch of several at once.
+  void JobEnded(std::uint64_t id, const ConversionEnd::Result& result);
+  // Shows what became of a file and lets the window's list follow; in a batch, the result is
+  // kept. False when the converter was destroyed during the pause.
+  bool Show(const ConversionEnd::Result& result, const QString& place, bool pause);
+  // The bar during a batch of several at once: the share of its WAV files done, an encode
+  // under way counting by the frames it has encoded.
+  void ShowBatchProgress();
+  // Panel 2 during a batch of several at once: why a file was not converted stays readable
+  // for a second before the name of the next file started takes its place.
+  void ShowReason(const QString& text);
+  void ShowStarted(const QString& source);
+
+  // Receives the workers' results on the window's thread. First, so that it goes last: a
+  // result posted for a converter being destroyed is dropped with it.
+  QObject receiver_;
+  SessionView& view_;
+  TagEditor& tags_;
+  Navigator& navigator_;
+  EncoderComponent& encoder_;
+  MoveToTrash trash_;
+  // The options in force (the window's); a conversion copies them as it starts.
+  const Options& options_;
+  Options started_;
+
+  // What the batch under way (or the last one) did with each file finished.
+  BatchResult batchResult_;
+  // The places of the MP3 files this batch made: none is overwritten by a later file.
+  std::set<QString> produced_;
+  // The batch conversion under way, or none; its waits are woken by the end of each file.
+  BatchRun* batch_ = nullptr;
+  // The window encoder's encode under way (or whose end is being done): its temporary output
+  // and the worker of its end.
+  std::unique_ptr<EncodeTarget> target_;
+  std::unique_ptr<Ending> ending_;
+  // The encodes of a batch of several at once, and how many have ended.
+  std::vector<std::unique_ptr<Running>> running_;
+  std::uint64_t nextJob_ = 0;
+  int jobsEnded_ = 0;
+  QElapsedTimer reasonShown_;
+};

@@ -1,0 +1,97 @@
+#include "core/encoder/EncodeJob.h"
+
+#include "core/encoder/EncoderBinding.h"
+#include "core/encoder/EncoderComponent.h"
+#include "core/fs/FsPath.h"
+#include "core/fs/WorkerThread.h"
+
+#include <cfenv>
+#include <utility>
+
+bool EncodeJob::Available() {
+  return EncoderHandlesBound();
+}
+
+EncodeJob::EncodeJob(const QString& source, const QString& destination)
+    : sourcePath_(FsPath::Encode(source)), destinationPath_(FsPath::Encode(destination)) {}
+
+EncodeJob::~EncodeJob() {
+  Abort();
+  thread_.reset();
+  if (handle_ != nullptr && EncoderModule::gogo_destroy != nullptr)
+    EncoderModule::gogo_destroy(handle_);
+}
+
+bool EncodeJob::Begin(const EncoderComponent& settings, std::function<void()> ended) {
+  if (thread_)
+    return false;
+  settings.ConfigureFileEncode(
+      [this](std::uint32_t item, std::uintptr_t value1, std::uintptr_t value2) {
+        items_.push_back({item, {value1, value2}});
+      },
+      sourcePath_.constData(), destinationPath_.constData());
+  thread_ = WorkerThread::Start([this, ended = std::move(ended)] { Run(ended); },
+                                settings.Priority() == EncodePriority::Idle);
+  return thread_ != nullptr;
+}
+
+bool EncodeJob::SetUp() {
+  if (!Available() || (handle_ = EncoderModule::gogo_create()) == nullptr ||
+      EncoderModule::gogo_initializeWork(handle_) != RESULT_OK)
+    return false;
+  for (const auto& [item, values] : items_)
+    EncoderModule::gogo_setConfigure(handle_, item, values.first, values.second);
+  MERET detected;
+  try {
+    detected = EncoderModule::gogo_detectConfigure(handle_);
+  } catch (...) {
+    detected = RESULT_EXCEPTION;
+  }
+  if (detected != RESULT_OK)
+    return false;
+  std::int32_t frames = 0;
+  EncoderModule::gogo_getConfigure(handle_, GET_FRAME_COUNT, &frames);
+  allFrames_ = frames;
+  return true;
+}
+
+void EncodeJob::Run(const std::function<void()>& ended) {
+  if (!SetUp()) {
+    refused_ = true;
+    if (handle_ != nullptr)
+      EncoderModule::gogo_endCoder(handle_); // closes what the set-up opened
+    ended_ = true;
+    if (ended)
+      ended();
+    return;
+  }
+  std::fenv_t saved;
+  std::fegetenv(&saved);
+  EnterEncoderFloatingPoint();
+  MERET result = RESULT_OK;
+  int done = 0;
+  while (result == RESULT_OK && !abort_) {
+    try {
+      result = EncoderModule::gogo_processFrame(handle_);
+    } catch (...) {
+      result = RESULT_EXCEPTION;
+    }
+    framesDone_ = ++done;
+  }
+  // The final flush, the info frame and the sync to disk happen in the close: an encode whose
+  // close fails did not complete, however its frames went.
+  MERET closed = RESULT_EXCEPTION;
+  try {
+    closed = EncoderModule::gogo_closeCoder(handle_);
+  } catch (...) {
+  }
+  try {
+    EncoderModule::gogo_endCoder(handle_);
+  } catch (...) {
+  }
+  std::fesetenv(&saved);
+  completed_ = !abort_ && result == RESULT_END_OF_INPUT && closed == RESULT_OK;
+  ended_ = true;
+  if (ended)
+    ended();
+}

@@ -1,0 +1,373 @@
+#include "core/session/Navigator.h"
+#include "core/fs/FsPath.h"
+
+#include "core/fs/FolderScan.h"
+#include "core/fs/WorkerThread.h"
+
+#include <mp3infp_handle.h>
+
+#include <QPointer>
+
+#include <algorithm>
+#include <atomic>
+
+namespace {
+
+bool IsAudioExtension(const QString& extension) {
+  const QString lower = extension.toLower();
+  return lower == QLatin1String(".wav") || lower == QLatin1String(".mp3");
+}
+
+// A WAV or MP3 file by its name, and none of our own half-written ones.
+bool IsShowable(const QString& path) {
+  return IsAudioExtension(FileExtension(path)) && !IsOwnTemporaryFile(path);
+}
+
+QString BareName(const QString& path) {
+  return path.mid(path.lastIndexOf(u'/') + 1);
+}
+
+// The folder part of a file's path without its trailing separator; the root keeps it.
+QString FolderOf(const QString& path) {
+  const qsizetype slash = path.lastIndexOf(u'/');
+  if (slash < 0)
+    return QString();
+  return slash == 0 ? QStringLiteral("/") : path.left(slash);
+}
+
+// A folder path without one trailing separator, the root excepted.
+QString WithoutTrailingSeparator(const QString& folder) {
+  QString result = folder;
+  if (result.size() > 1 && result.endsWith(u'/'))
+    result.chop(1);
+  return result;
+}
+
+QString WithTrailingSeparator(const QString& folder) {
+  return folder.endsWith(u'/') ? folder : folder + u'/';
+}
+
+} // namespace
+
+// What an open asked for.
+struct Navigator::Walk {
+  // The folder walked, with its subfolders for a folder open.
+  QString folder;
+  bool wholeFolder = true;
+  // The file shown in the list made, for a file opened alone; several files dropped are the
+  // list themselves (their folder is walked for its images only), `shown` being the first.
+  QString shown;
+  QStringList dropped;
+  // The tag fields when the question about unsaved edits was answered before the walk (none:
+  // asked when the list is replaced, as a folder without audio keeps the list).
+  std::optional<TagFields> answered;
+};
+
+// What its walk found.
+struct Navigator::Walked {
+  Walk walk;
+  FolderTree tree;
+  QStringList list;
+  int index = 0;
+  TagEditor::FileTags tags;
+  bool tagsRead = false;
+};
+
+// A walk under way on its worker.
+struct Navigator::Walking {
+  std::uint64_t id = 0;
+  std::atomic<bool> cancelled{false};
+  std::unique_ptr<WorkerThread> worker;
+};
+
+Navigator::Navigator(SessionView& view, TagEditor& tags, const Options& options)
+    : view_(view), tags_(tags), options_(options) {}
+
+Navigator::~Navigator() {
+  if (walk_)
+    walk_->cancelled = true;
+  for (const auto& w : cancelled_)
+    w->cancelled = true;
+  // The workers are waited for here; what they post is dropped with the receiver.
+  walk_.reset();
+  cancelled_.clear();
+}
+
+namespace {
+
+// Fills `walked` for its walk: the folder's lists, the list made and the tag of the file shown.
+template <typename Walked> void DoWalk(Walked& walked, const std::atomic<bool>* cancelled) {
+  const auto& walk = walked.walk;
+  walked.tree = ScanTree(walk.folder, walk.wholeFolder, cancelled);
+  if (!walk.dropped.isEmpty()) {
+    walked.list = walk.dropped;
+    walked.index = static_cast<int>(walk.dropped.indexOf(walk.shown));
+  } else if (!walk.shown.isEmpty()) {
+    walked.list = walked.tree.Files();
+    walked.index = static_cast<int>(walked.list.indexOf(walk.shown));
+    if (walked.index < 0) {
+      // Not a file the walk lists (gone, or no file at all): shown alone, saying why.
+      walked.list = QStringList{walk.shown};
+      walked.index = 0;
+    }
+  } else {
+    walked.list = walked.tree.Files();
+  }
+  if ((cancelled != nullptr && *cancelled) || walked.index >= walked.list.size())
+    return;
+  MP3INFP_HANDLE* handle = mp3infph_Create();
+  walked.tags = TagEditor::ReadFileTags(walked.list.at(walked.index), handle);
+  walked.tagsRead = true;
+  mp3infph_Destroy(handle);
+}
+
+} // namespace
+
+void Navigator::StartWalk(Walk walk) {
+  if (walk_) {
+    // Its result is dropped; its worker ends at its next folder and is waited for then.
+    walk_->cancelled = true;
+    cancelled_.push_back(std::move(walk_));
+  }
+  walk_ = std::make_unique<Walking>();
+  walk_->id = ++walks_;
+  Walking* w = walk_.get();
+  walk_->worker = WorkerThread::Start([this, w, walk] {
+    Walked walked;
+    walked.walk = walk;
+    DoWalk(walked, &w->cancelled);
+    QMetaObject::invokeMethod(
+        &receiver_, [this, id = w->id, walked] { WalkEnded(id, walked); }, Qt::QueuedConnection);
+  });
+  if (!walk_->worker) {
+    // No thread to be had: the walk is done here, on the window's thread.
+    Walked walked;
+    walked.walk = walk;
+    DoWalk(walked, nullptr);
+    QMetaObject::invokeMethod(
+        &receiver_, [this, id = w->id, walked] { WalkEnded(id, walked); }, Qt::QueuedConnection);
+  }
+}
+
+void Navigator::WalkEnded(std::uint64_t id, const Walked& walked) {
+  if (!walk_ || walk_->id != id) {
+    // A cancelled walk: its worker has just posted this and ends at once.
+    std::erase_if(cancelled_, [id](const auto& w) { return w->id == id; });
+    return;
+  }
+  walk_.reset();
+  const Walk& walk = walked.walk;
+  if (walk.dropped.isEmpty() && walk.shown.isEmpty() && walked.list.isEmpty()) {
+    // The shown file, its list and its fields stay.
+    view_.SetStatusText(2, QStringLiteral("このフォルダにはWAVファイルもMP3ファイルもありません"));
+    return;
+  }
+  // Edits made since the question (or with none asked) are not left without it. The window
+  // may be destroyed while the question is up, and this navigator with it.
+  const QPointer<QObject> alive(&receiver_);
+  if (tags_.HasUnsavedEdits() &&
+      !(walk.answered && view_.ShownTagFields().SameTag(*walk.answered)) &&
+      (!tags_.ConfirmLeave() || !alive))
+    return;
+  const bool folderOpen = walk.dropped.isEmpty() && walk.shown.isEmpty();
+  view_.ShowFolder(walk.folder, folderOpen);
+  jacketList_ = walked.tree.Jpg;
+  TakeList(walked.list, walk.dropped.isEmpty() ? walk.folder : QString(), folderOpen, walked.index,
+           walked.tagsRead ? &walked.tags : nullptr);
+  ShowJackets();
+}
+
+void Navigator::Open(OpenDialogs& dialogs) {
+  // Nothing changes until a file or folder is chosen: a cancelled open leaves the window as it
+  // was, the name box, counters and fields still telling of one and the same file.
+  view_.ClearStatus();
+  const QString defaultFolder = dialogs.DefaultFolder();
+  if (!options_.WithFolder) {
+    // File mode: the system's open dialog, every file listed.
+    QString initial = openDialogFileName_;
+    if (!FsPath::IsFile(initial) && FsPath::IsDir(defaultFolder))
+      initial = defaultFolder;
+    const QString chosen = dialogs.OpenFile(initial);
+    if (chosen.isEmpty())
+      return;
+    openDialogFileName_ = chosen;
+    const QString extension = FileExtension(chosen);
+    view_.SetStatusText(1, extension);
+    if (IsShowable(chosen) && tags_.ConfirmLeave())
+      OpenOneFile(chosen);
+    return;
+  }
+
+  // The browser starts at the current folder (also the one stored at the last exit).
+  const QString current = view_.Folder();
+  const std::optional<OpenDialogs::Browsed> browsed =
+      dialogs.BrowseFolder(options_.WithFile, FsPath::IsDir(current) ? current : defaultFolder);
+  if (!browsed || browsed->directory.isEmpty())
+    return; // cancelled, or an item without a place in the file system
+  QString folder = WithoutTrailingSeparator(browsed->directory);
+  if (FsPath::IsFile(folder)) {
+    // A picked file opens its folder; the next browse starts in that folder (a file cannot be
+    // a browse's starting point).
+    folder = FolderOf(folder);
+    view_.SetStatusText(1, FileExtension(browsed->displayName));
+  }
+  dialogs.StartNextBrowseAt(folder);
+  // The question about unsaved edits comes when the list is replaced: a folder without audio
+  // replaces nothing.
+  StartWalk({folder, true, QString(), QStringList(), std::nullopt});
+}
+
+void Navigator::TakeList(const QStringList& files, const QString& root, bool withSubfolders,
+                         int index, const TagEditor::FileTags* read) {
+  fileList_ = files;
+  listRoot_ = root;
+  listWithSubfolders_ = withSubfolders;
+  ++listGeneration_;
+  currentIndex_ = 0;
+  if (index >= 0 && index < fileList_.size())
+    Show(index, read);
+  ShowCounters();
+}
+
+void Navigator::Show(int index, const TagEditor::FileTags* read) {
+  currentIndex_ = index;
+  shownFilePath_ = fileList_.at(index);
+  view_.ShowFileName(BareName(shownFilePath_));
+  view_.ShowPosition(index + 1);
+  if (read != nullptr)
+    tags_.ShowReadTags(shownFilePath_, *read);
+  else
+    tags_.ShowFileTags(shownFilePath_);
+}
+
+void Navigator::ShowCounters() {
+  const int count = static_cast<int>(fileList_.size());
+  view_.ShowCount(count);
+  view_.ShowPosition(count > 0 ? currentIndex_ + 1 : 0);
+  view_.EnableStepping(count > 1);
+}
+
+void Navigator::ShowJackets() {
+  QStringList names;
+  for (const QString& path : jacketList_)
+    names.append(BareName(path));
+  view_.ShowJacketNames(names);
+}
+
+void Navigator::Next() {
+  view_.ClearStatus();
+  if (currentIndex_ >= fileList_.size() - 1 || !tags_.ConfirmLeave())
+    return;
+  Show(currentIndex_ + 1);
+}
+
+void Navigator::Previous() {
+  view_.ClearStatus();
+  if (currentIndex_ <= 0 || currentIndex_ > fileList_.size() || !tags_.ConfirmLeave())
+    return;
+  Show(currentIndex_ - 1);
+}
+
+void Navigator::GoTo(const QString& number) {
+  bool ok = false;
+  const int wanted = number.trimmed().toInt(&ok);
+  if (ok && wanted >= 1 && wanted <= fileList_.size() && wanted - 1 != currentIndex_) {
+    view_.ClearStatus();
+    if (tags_.ConfirmLeave()) {
+      Show(wanted - 1);
+      return;
+    }
+  }
+  view_.ShowPosition(fileList_.isEmpty() ? 0 : currentIndex_ + 1);
+}
+
+void Navigator::FilesDropped(const QStringList& paths) {
+  QStringList dropped;
+  for (const QString& path : paths) {
+    // A folder is never shown, whatever its name.
+    if (IsShowable(path) && !FsPath::IsDir(path))
+      dropped.append(FsPath::Absolute(path));
+  }
+  dropped.removeDuplicates();
+  if (dropped.isEmpty())
+    return;
+  view_.ClearStatus();
+  if (!tags_.ConfirmLeave())
+    return;
+  if (dropped.size() == 1) {
+    OpenOneFile(dropped.first());
+    return;
+  }
+  // Several files form the list themselves, WAV files first, each kind as a folder lists it;
+  // the first one dropped is shown.
+  const QString first = dropped.first();
+  QStringList wavs;
+  QStringList mp3s;
+  for (const QString& path : dropped)
+    (FileExtension(path).toLower() == QLatin1String(".wav") ? wavs : mp3s).append(path);
+  std::sort(wavs.begin(), wavs.end(), ListedBefore);
+  std::sort(mp3s.begin(), mp3s.end(), ListedBefore);
+  StartWalk({FolderOf(first), false, first, wavs + mp3s, view_.ShownTagFields()});
+}
+
+void Navigator::OpenCommandLineFile(const QString& argument) {
+  if (IsShowable(argument) && tags_.ConfirmLeave())
+    OpenOneFile(argument);
+}
+
+void Navigator::OpenOneFile(const QString& path) {
+  // A relative name (from the command line) is taken from the working folder.
+  const QString full = FsPath::Absolute(path);
+  // Its own folder only: a file opened from the home folder must not walk the whole of it.
+  // Callers have asked about unsaved edits.
+  StartWalk({FolderOf(full), false, full, QStringList(), view_.ShownTagFields()});
+}
+
+void Navigator::ShowList(const QStringList& files, int index) {
+  jacketList_.clear();
+  TakeList(files, QString(), false, index);
+}
+
+int Navigator::ScanFolder(const QString& folder) {
+  const QString root = WithoutTrailingSeparator(folder);
+  // A folder that is gone gives nothing: it opens as a folder without files.
+  FolderTree tree = ScanTree(root);
+  jacketList_ = std::move(tree.Jpg);
+  TakeList(tree.Files(), root, true, -1);
+  return static_cast<int>(fileList_.size());
+}
+
+bool Navigator::InListedFolders(const QString& path) const {
+  if (listRoot_.isEmpty())
+    return false;
+  const QString folder = FolderOf(path);
+  return folder == listRoot_ ||
+         (listWithSubfolders_ && folder.startsWith(WithTrailingSeparator(listRoot_)));
+}
+
+void Navigator::FollowConversion(const QString& wav, const QString& mp3, bool wavGone) {
+  const qsizetype wavAt = fileList_.indexOf(wav);
+  const bool wavLeaves = wavGone && wavAt >= 0;
+  const bool mp3Joins =
+      !mp3.isEmpty() && !fileList_.contains(mp3) && (wavLeaves || InListedFolders(mp3));
+  if (wavLeaves)
+    fileList_.removeAt(wavAt);
+  if (mp3Joins) {
+    // Among the MP3 files, which follow the WAV files, where a walk of the folders lists it.
+    const auto at = std::find_if(fileList_.begin(), fileList_.end(), [&mp3](const QString& p) {
+      return FileExtension(p).toLower() == QLatin1String(".mp3") && ListedBefore(mp3, p);
+    });
+    fileList_.insert(at, mp3);
+  }
+  if (wavGone && shownFilePath_ == wav && fileList_.contains(mp3)) {
+    shownFilePath_ = mp3;
+    view_.ShowFileName(BareName(mp3));
+    tags_.FollowFile(wav, mp3);
+  } else if (shownFilePath_ == mp3) {
+    // Made anew over the shown MP3 file (overwrite on), or given its WAV file's tag.
+    tags_.FileChanged(mp3);
+  }
+  currentIndex_ = std::max<int>(0, static_cast<int>(fileList_.indexOf(shownFilePath_)));
+  if (wavLeaves || mp3Joins)
+    ShowCounters();
+}

@@ -1,0 +1,101 @@
+#include "core/tags/TagCopy.h"
+
+#include "core/fs/FsPath.h"
+#include "core/tags/TagFieldAccess.h"
+
+namespace TagCopy {
+
+bool Load(MP3INFP_HANDLE* handle, const QString& path) {
+  return !path.isEmpty() && FsPath::IsFile(path) &&
+         mp3infph_Load(handle, FsPath::Encode(path).constData()) == 0;
+}
+
+void ReadSix(MP3INFP_HANDLE* handle, TagFields& out, bool whole) {
+  using namespace TagFieldAccess;
+  const auto get = [handle, whole](int field, QString& text) {
+    whole ? GetWholeTagValue(field, text, handle) : GetTagValue(field, text, handle);
+  };
+  get(kTitle, out.Title);
+  get(kArtist, out.Artist);
+  get(kAlbum, out.Album);
+  get(kYear, out.Year);
+  get(kComment, out.Comment);
+  get(kGenre, out.Genre);
+}
+
+bool SetSix(MP3INFP_HANDLE* handle, const TagFields& v, const QByteArray& path,
+            Options::Mp3Format format) {
+  using namespace TagFieldAccess;
+  bool allSet = SetTagValue(kTitle, v.Title, path, format, handle);
+  allSet = SetTagValue(kArtist, v.Artist, path, format, handle) && allSet;
+  allSet = SetTagValue(kAlbum, v.Album, path, format, handle) && allSet;
+  allSet = SetTagValue(kComment, v.Comment, path, format, handle) && allSet;
+  allSet = SetTagValue(kYear, v.Year, path, format, handle) && allSet;
+  allSet = SetTagValue(kGenre, v.Genre, path, format, handle) && allSet;
+  return allSet;
+}
+
+QString SaveFailureText(uint32_t code) {
+  switch (code) {
+  case 10:
+    return QStringLiteral("ファイルがなくなりました");
+  case 11:
+    return QStringLiteral("読み込んだ後にほかのプログラムがファイルを変えました");
+  case 12:
+    return QStringLiteral("読み取り専用のファイルです");
+  case 13:
+    return QStringLiteral("フォルダに書き込めません（書き込み禁止か満杯です）");
+  case 14:
+  case 15:
+    return QStringLiteral("書き込めませんでした（ディスクが満杯か、書いた内容を確かめられません）");
+  case 16:
+    return QStringLiteral("書き込みに失敗し、元に戻せませんでした（元の内容は同じフォルダの "
+                          "w2m-backup ファイルにあります）");
+  case 25:
+    return QStringLiteral("ID3v2.2タグに新しい版へ移せない項目があるため書き換えません");
+  case 26:
+    return QStringLiteral("RF64形式のWAVファイルのタグは書き換えられません");
+  default:
+    return code >= 20 && code < 30 ? QStringLiteral("ファイルの構造が壊れているため書き換えません")
+                                   : QStringLiteral("書き込めませんでした");
+  }
+}
+
+bool ReadWholeTags(MP3INFP_HANDLE* handle, const QString& path, TagFields& stored) {
+  stored = TagFields();
+  if (!Load(handle, path))
+    return false;
+  ReadSix(handle, stored, true);
+  return true;
+}
+
+bool CopyTags(MP3INFP_HANDLE* handle, const QString& from, const QString& to,
+              Options::Mp3Format format, QString& why) {
+  TagFields source;
+  TagFields present;
+  if (!ReadWholeTags(handle, from, source)) {
+    why = QStringLiteral("%1 のタグを読めません").arg(FsPath::DisplayName(from));
+    return false;
+  }
+  if (!ReadWholeTags(handle, to, present)) {
+    why = QStringLiteral("%1 を読めません").arg(FsPath::DisplayName(to));
+    return false;
+  }
+  // A WAV file without tag values gives an MP3 that already holds them all: nothing to write.
+  if (present.SameTag(source))
+    return true;
+  // The file is loaded: every field is set whole, then saved once.
+  const QByteArray path = FsPath::Encode(to);
+  const bool allSet = SetSix(handle, source, path, format);
+  const uint32_t saved = mp3infph_Save(handle, path.constData());
+  if (saved != 0 || !allSet) {
+    why =
+        QStringLiteral("%1 にタグを写せませんでした：%2")
+            .arg(FsPath::DisplayName(to),
+                 saved != 0 ? SaveFailureText(saved) : QStringLiteral("書き込めない値があります"));
+    return false;
+  }
+  return true;
+}
+
+} // namespace TagCopy

@@ -1,0 +1,39 @@
+// The six tag fields of files through one handle of the tag library, on any thread: reading
+// them, setting them, and copying a whole tag from one file into another. The window's tag work
+// uses the library's default handle; a conversion's end, off the window's thread, one of its own.
+#pragma once
+
+#include "core/settings/Options.h"
+#include "core/tags/TagFields.h"
+
+#include <mp3infp_handle.h>
+
+#include <QString>
+
+namespace TagCopy {
+
+// Loads `path` (a regular file) into `handle`; false when it cannot.
+bool Load(MP3INFP_HANDLE* handle, const QString& path);
+
+// The six fields of the file loaded into `handle`: one line each as the window shows them, or
+// `whole` as stored.
+void ReadSix(MP3INFP_HANDLE* handle, TagFields& out, bool whole);
+
+// Sets the six fields of the loaded file `path` through the tag `format` picks (see
+// TagFieldAccess::SetTagValue). Every field is offered even when one is refused, so the others
+// still reach the file; false when one was refused.
+bool SetSix(MP3INFP_HANDLE* handle, const TagFields& values, const QByteArray& path,
+            Options::Mp3Format format);
+
+// Why the tag library did not save (its result code), for the user.
+QString SaveFailureText(uint32_t code);
+
+// The six stored fields of `path` whole; false when it cannot be loaded.
+bool ReadWholeTags(MP3INFP_HANDLE* handle, const QString& path, TagFields& stored);
+
+// Copies the whole stored tag of `from` into `to`, file to file. True when `to` holds the tag
+// afterwards, also when it held it already; else `why` says why not.
+bool CopyTags(MP3INFP_HANDLE* handle, const QString& from, const QString& to,
+              Options::Mp3Format format, QString& why);
+
+} // namespace TagCopy

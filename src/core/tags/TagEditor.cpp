@@ -1,0 +1,301 @@
+#include "core/tags/TagEditor.h"
+#include "core/fs/FsPath.h"
+
+#include "core/settings/Options.h"
+#include "core/tags/CommentText.h"
+#include "core/tags/TagCopy.h"
+#include "core/tags/TagFieldAccess.h"
+
+#include <array>
+#include <utility>
+
+namespace {
+
+const QString kTooOldLibrary = QStringLiteral("0.00");
+
+// The tag bits of a type code and the names of the kinds they stand for. Bit 0x40 has none.
+constexpr std::array<std::pair<quint32, const char*>, 9> kTagKinds{{
+    {0x001, "(ID3V1)"},
+    {0x002, "(ID3V2)"},
+    {0x004, "(RIFFSIF)"},
+    {0x008, "(ID3V1_0)"},
+    {0x010, "(ID3V1_1)"},
+    {0x020, "(ID3V2_2)"},
+    {0x080, "(ID3V2_4)"},
+    {0x100, "(APEV1)"},
+    {0x200, "(APEV2)"},
+}};
+
+// "00000003 (ID3V1)(ID3V2)": the tag bits as eight upper-case hexadecimal digits, a space and
+// the kinds of the set bits.
+QString TagKindsText(quint32 code) {
+  const quint32 bits = code & 0xFFFF;
+  QString kinds;
+  for (const auto& [bit, name] : kTagKinds)
+    if (bits & bit)
+      kinds += QLatin1String(name);
+  return QStringLiteral("%1 %2").arg(bits, 8, 16, QLatin1Char('0')).toUpper().arg(kinds);
+}
+
+bool Loadable(const QString& path) {
+  return TagFieldAccess::GetLibraryVersionText() != kTooOldLibrary && TagCopy::Load(nullptr, path);
+}
+
+} // namespace
+
+TagEditor::TagEditor(SessionView& view, const Options& options) : view_(view), options_(options) {}
+
+TagEditor::FileTags TagEditor::ReadFileTags(const QString& path, MP3INFP_HANDLE* handle) {
+  using namespace TagFieldAccess;
+  FileTags read;
+  if (path.isEmpty() || !FsPath::IsFile(path)) {
+    read.state = FsPath::KindOf(path) == FsPath::Kind::Missing ? FileTags::State::Missing
+                                                               : FileTags::State::NotFile;
+    return read;
+  }
+  read.version = GetLibraryVersionText();
+  if (read.version == kTooOldLibrary) {
+    read.state = FileTags::State::TooOld;
+    return read;
+  }
+  if (!TagCopy::Load(handle, path)) {
+    read.state = FileTags::State::Unreadable;
+    return read;
+  }
+  read.state = FileTags::State::Read;
+  read.mp3 = GetFileTypeCode(read.code, handle);
+  TagCopy::ReadSix(handle, read.fields, false);
+  QString time;
+  GetTagValue(kTime, time, handle);
+  read.fields.PlayingTime = time;
+  // The part boxes show only what this comment holds; the jacket image box keeps its text (and
+  // its list of the folder's images) when the comment names no image.
+  const CommentText::SplitParts parts = CommentText::Split(read.fields.Comment);
+  read.fields.Id = parts.id.value_or(QString());
+  read.fields.Jacket = parts.jacket;
+  read.fields.Lyricist = parts.lyricist.value_or(QString());
+  read.fields.Composer = parts.composer.value_or(QString());
+  read.fields.Arranger = parts.arranger.value_or(QString());
+  read.fields.Performer = parts.performer.value_or(QString());
+  return read;
+}
+
+void TagEditor::ShowFileTags(const QString& path) {
+  ShowReadTags(path, ReadFileTags(path, nullptr));
+}
+
+void TagEditor::ShowReadTags(const QString& path, const FileTags& read) {
+  switch (read.state) {
+  case FileTags::State::Missing:
+  case FileTags::State::NotFile:
+    // Deleted or moved since the list was made, or no file at all (a FIFO or folder under a
+    // file's name, never opened): the fields must not go on showing another file's tag under
+    // this name (a write would put it there).
+    ClearFields(
+        read.state == FileTags::State::Missing
+            ? QStringLiteral("%1 が見つかりません（削除または移動されました）")
+                  .arg(FsPath::DisplayName(path))
+            : QStringLiteral("%1 はフォルダや特殊なファイルです").arg(FsPath::DisplayName(path)));
+    return;
+  case FileTags::State::TooOld:
+    view_.ShowLibraryVersion(read.version);
+    return;
+  case FileTags::State::Unreadable:
+    view_.ShowLibraryVersion(read.version);
+    view_.ShowOpenStatus(QStringLiteral("Can't Open"));
+    ClearFields(QStringLiteral("%1 はWAVファイルとしてもMP3ファイルとしても読めません")
+                    .arg(FsPath::DisplayName(path)));
+    return;
+  case FileTags::State::Read:
+    break;
+  }
+  view_.ShowLibraryVersion(read.version);
+  view_.ShowOpenStatus(QStringLiteral("Open_SUCCESS"));
+  view_.ShowFileKind(read.mp3 ? QStringLiteral("MP3") : QStringLiteral("WAV"),
+                     TagKindsText(read.code));
+  view_.ShowTagFields(read.fields);
+  fieldsFile_ = path;
+  unedited_ = view_.ShownTagFields();
+}
+
+void TagEditor::ClearFields(const QString& why) {
+  TagFields empty;
+  empty.PlayingTime = QString();
+  view_.ShowFileKind(QString(), QString());
+  view_.ShowTagFields(empty);
+  view_.SetStatusText(2, why);
+  fieldsFile_.clear();
+  unedited_ = view_.ShownTagFields();
+}
+
+void TagEditor::WriteShownFields() {
+  WriteShownTags(fieldsFile_);
+}
+
+TagEditor::WriteResult TagEditor::WriteShownTags(const QString& path) {
+  const TagFields shown = view_.ShownTagFields();
+  const WriteResult result = WriteTags(path, shown);
+  switch (result) {
+  case WriteResult::Written:
+    view_.SetStatusText(1, QStringLiteral("成功"));
+    break;
+  case WriteResult::Unchanged:
+    view_.SetStatusText(2, QStringLiteral("変更はありません"));
+    break;
+  case WriteResult::Failed:
+    // "失敗" alone does not say whether to try again; the reason does.
+    view_.SetStatusText(1, QStringLiteral("失敗"));
+    view_.SetStatusText(2, lastFailure_);
+    break;
+  }
+  if (result != WriteResult::Failed && path == fieldsFile_)
+    unedited_ = shown;
+  return result;
+}
+
+TagEditor::WriteResult TagEditor::WriteTags(const QString& path, const TagFields& wanted) {
+  using namespace TagFieldAccess;
+  lastFailure_.clear();
+  if (path.isEmpty() || !FsPath::IsFile(path)) {
+    lastFailure_ = path.isEmpty()
+                       ? QStringLiteral("タグ欄はどのファイルのものでもありません")
+                       : QStringLiteral("%1 が見つかりません").arg(FsPath::DisplayName(path));
+    return WriteResult::Failed;
+  }
+  if (isBeingWritten && isBeingWritten(path)) {
+    lastFailure_ = QStringLiteral("%1 は変換中です").arg(FsPath::DisplayName(path));
+    return WriteResult::Failed;
+  }
+  TagFields stored;
+  if (!ReadTags(path, stored)) {
+    lastFailure_ = QStringLiteral("%1 を読めません").arg(FsPath::DisplayName(path));
+    return WriteResult::Failed;
+  }
+  if (stored.SameTag(wanted))
+    return WriteResult::Unchanged;
+
+  // Values are shown one line long and at most 128 bytes; a field still as it was shown keeps
+  // what the file holds beyond that (the further lines of a comment written by another tool, a
+  // long title), instead of being cut down to the shown part by a write of another field.
+  auto keepWhole = [](int field, const QString& shown, const QString& value) {
+    if (value != shown)
+      return value;
+    QString whole;
+    GetWholeTagValue(field, whole);
+    return whole;
+  };
+  TagFields values;
+  values.Title = keepWhole(kTitle, stored.Title, wanted.Title);
+  values.Artist = keepWhole(kArtist, stored.Artist, wanted.Artist);
+  values.Album = keepWhole(kAlbum, stored.Album, wanted.Album);
+  values.Comment = keepWhole(kComment, stored.Comment, wanted.Comment);
+  values.Year = keepWhole(kYear, stored.Year, wanted.Year);
+  values.Genre = keepWhole(kGenre, stored.Genre, wanted.Genre);
+  const bool allSet = TagCopy::SetSix(nullptr, values, FsPath::Encode(path), options_.Mp3TagFormat);
+  const uint32_t saved = mp3infp_Save(FsPath::Encode(path).constData());
+  if (saved != 0)
+    lastFailure_ = TagCopy::SaveFailureText(saved);
+  else if (!allSet && LastMakeFailure() != 0) // the tag the values go into could not be made
+    lastFailure_ = TagCopy::SaveFailureText(LastMakeFailure());
+  else if (!allSet)
+    lastFailure_ = QStringLiteral("書き込めない値があります（ほかの欄は書き込みました）");
+  return saved == 0 && allSet ? WriteResult::Written : WriteResult::Failed;
+}
+
+bool TagEditor::ReadTags(const QString& path, TagFields& stored) {
+  stored = TagFields();
+  if (!Loadable(path))
+    return false;
+  TagCopy::ReadSix(nullptr, stored, false);
+  return true;
+}
+
+bool TagEditor::HasUnsavedEdits() const {
+  return !fieldsFile_.isEmpty() && !view_.ShownTagFields().SameTag(unedited_);
+}
+
+bool TagEditor::ConfirmLeave() {
+  if (!HasUnsavedEdits())
+    return true;
+  switch (view_.AskSaveChanges(FsPath::DisplayName(fieldsFile_))) {
+  case SaveAnswer::Save:
+    return WriteShownTags(fieldsFile_) != WriteResult::Failed;
+  case SaveAnswer::Discard:
+    return true;
+  case SaveAnswer::Cancel:
+    break;
+  }
+  return false;
+}
+
+void TagEditor::FileChanged(const QString& path) {
+  if (!fieldsFile_.isEmpty() && fieldsFile_ == path && !HasUnsavedEdits())
+    ShowFileTags(path);
+}
+
+void TagEditor::FollowFile(const QString& from, const QString& to) {
+  if (fieldsFile_.isEmpty() || fieldsFile_ != from)
+    return;
+  if (!HasUnsavedEdits()) {
+    ShowFileTags(to);
+    return;
+  }
+  // The edits were meant for this piece of music, which now lives in `to`; they are measured
+  // against what `to` holds.
+  fieldsFile_ = to;
+  ReadTags(to, unedited_);
+}
+
+void TagEditor::CopyToMemory() {
+  const TagFields shown = view_.ShownTagFields();
+  FieldMemory::Texts texts;
+  texts[FieldMemory::Artist] = shown.Artist;
+  texts[FieldMemory::Album] = shown.Album;
+  texts[FieldMemory::Comment] = shown.Comment;
+  texts[FieldMemory::Id] = shown.Id;
+  texts[FieldMemory::JacketImage] = shown.Jacket.value_or(QString());
+  texts[FieldMemory::Year] = shown.Year;
+  texts[FieldMemory::Lyricist] = shown.Lyricist;
+  texts[FieldMemory::Composer] = shown.Composer;
+  texts[FieldMemory::Arranger] = shown.Arranger;
+  texts[FieldMemory::Performer] = shown.Performer;
+  texts[FieldMemory::Genre] = shown.Genre;
+  memory_.Copy(texts);
+}
+
+void TagEditor::PasteFromMemory(const QString& fileName) {
+  const FieldMemory::Texts& texts = memory_.Paste();
+  TagFields pasted;
+  pasted.Title = FieldMemory::TitleFromFileName(fileName);
+  pasted.Artist = texts[FieldMemory::Artist];
+  pasted.Album = texts[FieldMemory::Album];
+  pasted.Comment = texts[FieldMemory::Comment];
+  pasted.Id = texts[FieldMemory::Id];
+  pasted.Jacket = texts[FieldMemory::JacketImage];
+  pasted.Year = texts[FieldMemory::Year];
+  pasted.Lyricist = texts[FieldMemory::Lyricist];
+  pasted.Composer = texts[FieldMemory::Composer];
+  pasted.Arranger = texts[FieldMemory::Arranger];
+  pasted.Performer = texts[FieldMemory::Performer];
+  pasted.Genre = texts[FieldMemory::Genre];
+  view_.EditTagFields(pasted);
+}
+
+void TagEditor::ComposeComment(int format) {
+  using CommentText::CommentFormat;
+  // With free text chosen the button is normally disabled; when it is still enabled (the
+  // options window was closed with Cancel) it composes the fullest format.
+  CommentFormat composed = CommentFormat::IdAndCredits;
+  if (format == Options::JacketImage)
+    composed = CommentFormat::JacketImage;
+  else if (format == Options::Credits)
+    composed = CommentFormat::Credits;
+
+  const TagFields shown = view_.ShownTagFields();
+  const CommentText::CommentParts parts{shown.Id,       shown.Jacket.value_or(QString()),
+                                        shown.Lyricist, shown.Composer,
+                                        shown.Arranger, shown.Performer};
+  const QString text = CommentText::Compose(composed, parts, view_.ShiftHeld(), shown.Comment);
+  if (!text.isEmpty())
+    view_.ShowComment(text);
+}

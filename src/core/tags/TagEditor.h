@@ -1,0 +1,102 @@
+// The main window's tag work: showing a file's tag in the window, writing the window's fields
+// into a file, the field memory and the comment composed from its parts. It uses the tag
+// library's default handle, on the window's thread. It remembers which file the shown fields were
+// read from, so the fields of one file are never written into another.
+#pragma once
+
+#include "core/session/SessionView.h"
+#include "core/settings/Options.h"
+#include "core/tags/FieldMemory.h"
+#include "core/tags/TagFields.h"
+
+#include <mp3infp_handle.h>
+
+#include <QString>
+
+#include <functional>
+
+class TagEditor {
+public:
+  // `options` is read at each write: its MP3 tag format picks the tag MP3 files are written
+  // through.
+  TagEditor(SessionView& view, const Options& options);
+
+  // What showing a file's tag needs, read through a tag library handle (on any thread).
+  struct FileTags {
+    enum class State { Missing, NotFile, TooOld, Unreadable, Read };
+    State state = State::Missing;
+    QString version;  // the library's version text
+    quint32 code = 0; // GetFileTypeCode's
+    bool mp3 = false;
+    TagFields fields; // with the playing time and the comment parts
+  };
+  static FileTags ReadFileTags(const QString& path, MP3INFP_HANDLE* handle);
+
+  // Loads the file into the tag library and shows its tag: version strip, the six fields, the
+  // playing time and the comment parts. A missing file, or one that cannot be loaded, empties
+  // the fields (they then belong to no file) and panel 2 says why; a library too old to use
+  // leaves them as they were.
+  void ShowFileTags(const QString& path);
+  // Shows the tag of `path` as read (maybe on another thread) by ReadFileTags.
+  void ShowReadTags(const QString& path, const FileTags& read);
+
+  enum class WriteResult { Written, Unchanged, Failed };
+
+  // The write button: the shown fields go into the file they were read from.
+  void WriteShownFields();
+  // Writes the shown fields into `path` and says how it went: "成功" in panel 1, "変更はありません"
+  // when the file already holds them, "失敗" with the reason in panel 2.
+  WriteResult WriteShownTags(const QString& path);
+  // Writes the six fields of `wanted` into the file. A field equal to what the window showed
+  // of the stored value keeps the whole stored value (further lines, bytes past the window's
+  // 128). Unchanged when all six fields are as stored; Failed when there is no such file, it
+  // cannot be loaded, it is being encoded, or the save (or any field) was refused.
+  WriteResult WriteTags(const QString& path, const TagFields& wanted);
+  // The six stored fields as the window shows them (first line, at most 128 bytes). False when
+  // the file cannot be loaded.
+  bool ReadTags(const QString& path, TagFields& stored);
+
+  // True when the shown tag fields differ from what their file held when they were shown (or
+  // last written).
+  bool HasUnsavedEdits() const;
+  // Before the shown fields are left (another file shown, the window closed): with unsaved
+  // edits, asks once whether to write them. False when the fields are to stay: the user
+  // cancelled, or the write failed (panel 2 says why).
+  bool ConfirmLeave();
+  // Another part of the program rewrote `path`: the fields are shown anew when they are that
+  // file's and hold no unsaved edits.
+  void FileChanged(const QString& path);
+  // The file the fields belong to now lives on as `to` (the converted WAV file went to the
+  // trash): `to` is shown, or, with unsaved edits, the edits stay and now belong to `to`.
+  void FollowFile(const QString& from, const QString& to);
+
+  // The field memory buttons.
+  void CopyToMemory();
+  // `fileName` is the shown file's name: the pasted title is made from it.
+  void PasteFromMemory(const QString& fileName);
+
+  // The comment update button: composes the comment from the part boxes in `format`
+  // (Options::CommentFormat), appending to the present comment while Shift is held.
+  void ComposeComment(int format);
+
+  // Why the last WriteTags failed, for the user; empty after a write.
+  const QString& LastFailure() const { return lastFailure_; }
+
+  // The file the shown fields were read from; empty while they belong to none.
+  QString FieldsFile() const { return fieldsFile_; }
+
+  // Tells whether an encode is still writing a file: such a file is never written, since a
+  // save replaces it and the encoder would go on writing into the replaced one.
+  std::function<bool(const QString& path)> isBeingWritten;
+
+private:
+  void ClearFields(const QString& why);
+
+  SessionView& view_;
+  const Options& options_;
+  FieldMemory memory_;
+  QString fieldsFile_;
+  // The six fields as the boxes held them when read from (or last written into) fieldsFile_.
+  TagFields unedited_;
+  QString lastFailure_;
+};

@@ -1,0 +1,197 @@
+#include "gui/GenreListWindow.h"
+
+#include "core/tags/GenreListFile.h"
+#include "gui/Platform.h"
+
+#include <QButtonGroup>
+#include <QFileInfo>
+#include <QFont>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStyle>
+
+#include <algorithm>
+
+namespace {
+
+// The designed window: 818 x 447, the radio group at (0, 8) 818 x 393, "閉じる" 85 x 25 at
+// (716, 408). Its rows were 11 pixels for a 12-pixel font; here rows and columns follow what
+// the buttons need, and the rest keeps the designed margins.
+constexpr int kGroupTop = 8;
+constexpr int kDesignedColumnWidth = (818 - 10) / GenreListWindow::kColumns;
+// A column grows for the longest built-in names, not without end for a long line of the file;
+// a name still cut off shows whole in its tooltip.
+constexpr int kMaxColumnWidth = 2 * kDesignedColumnWidth;
+constexpr int kButtonGap = 7;          // group to button
+constexpr int kBottomMargin = 14;      // button to window edge
+constexpr int kButtonRightMargin = 17; // button to window edge
+const QSize kButton1Size(85, 25);
+
+} // namespace
+
+GenreListWindow::GenreListWindow(Platform& platform, const QString& genreFilePath, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::MSWindowsFixedSizeDialogHint) {
+  setObjectName(QStringLiteral("frmGenreList"));
+  setWindowTitle(QStringLiteral("ジャンル一覧"));
+  QFont font(QStringLiteral("Noto Sans CJK JP"));
+  font.setPixelSize(12);
+  setFont(font);
+
+  RadioGroup1 = new QGroupBox(
+      QStringLiteral("【一覧から選んだ項目がメイン画面の[ジャンル]に設定される】"), this);
+  RadioGroup1->setObjectName(QStringLiteral("RadioGroup1"));
+  RadioGroup1->installEventFilter(this);
+  m_buttonGroup = new QButtonGroup(this);
+  connect(m_buttonGroup, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+    if (checked)
+      RadioGroup1Click(id);
+  });
+
+  Button1 = new QPushButton(QStringLiteral("閉じる"), this);
+  Button1->setObjectName(QStringLiteral("Button1"));
+  connect(Button1, &QPushButton::clicked, this, &GenreListWindow::Button1Click);
+
+  std::optional<QStringList> items = GenreListFile::Read(genreFilePath);
+  if (!items) {
+    platform.ShowError(parent, QStringLiteral("ファイル %1 は開けません")
+                                   .arg(QFileInfo(genreFilePath).absoluteFilePath()));
+    items = GenreListFile::BuiltInItems();
+  }
+  setItems(*items);
+  setItemIndex(GenreListFile::InitialIndex(m_items));
+  PlaceOnScreen(QPoint(203, 168));
+}
+
+void GenreListWindow::PlaceOnScreen(QPoint designed) {
+  // The window is taller than designed; it is moved up (or left) as far as needed to show it
+  // whole on its screen.
+  QRect frame(designed, size());
+  if (const QScreen* s = screen()) {
+    const QRect area = s->availableGeometry();
+    frame.moveRight(std::min(frame.right(), area.right()));
+    frame.moveBottom(std::min(frame.bottom(), area.bottom()));
+    frame.moveLeft(std::max(frame.left(), area.left()));
+    frame.moveTop(std::max(frame.top(), area.top()));
+  }
+  move(frame.topLeft());
+}
+
+QRect GenreListWindow::ItemRect(int index, int count, int columns, QSize groupSize,
+                                int captionHeight) {
+  const int perColumn = std::max(1, (count + columns - 1) / columns);
+  const int width = (groupSize.width() - 10) / columns;
+  const int space = groupSize.height() - captionHeight - 5;
+  const int height = std::max(1, space / perColumn);
+  const int topMargin = captionHeight + 1 + (space % perColumn) / 2;
+  return QRect(index / perColumn * width + 8, index % perColumn * height + topMargin, width,
+               height);
+}
+
+int GenreListWindow::ItemAt(QPoint pos, int count, int columns, QSize groupSize,
+                            int captionHeight) {
+  if (count <= 0)
+    return -1;
+  const QRect first = ItemRect(0, count, columns, groupSize, captionHeight);
+  if (pos.x() < first.left() || pos.y() < first.top())
+    return -1;
+  const int perColumn = (count + columns - 1) / columns;
+  const int column = (pos.x() - first.left()) / first.width();
+  const int row = (pos.y() - first.top()) / first.height();
+  const int index = column * perColumn + row;
+  if (column >= columns || row >= perColumn || index >= count)
+    return -1;
+  return index;
+}
+
+void GenreListWindow::setItems(const QStringList& items) {
+  m_items = items;
+  const int count = static_cast<int>(items.size());
+  // The rows start below the caption and the frame's top line, as the style draws them.
+  m_captionHeight = RadioGroup1->contentsMargins().top();
+  m_buttons.reserve(items.size());
+  // Every row is as high as the font's real line (or the round indicator, if taller) and every
+  // column as wide as its widest name (up to a limit), so no button overlaps another and names
+  // are not cut by the next column. A button's size hint adds padding for a lone button; in a
+  // list of 32 rows that would make the window taller than many screens.
+  const int indicator = style()->pixelMetric(QStyle::PM_ExclusiveIndicatorHeight);
+  const int rowHeight = std::max(QFontMetrics(font()).height(), indicator) + 2;
+  int columnWidth = kDesignedColumnWidth;
+  for (int i = 0; i < count; ++i) {
+    // A button would take "&" for the mark of a shortcut letter: doubled, it shows as written.
+    auto* button =
+        new QRadioButton(QString(items[i]).replace(u'&', QStringLiteral("&&")), RadioGroup1);
+    button->setObjectName(QStringLiteral("RadioGroup1_%1").arg(i));
+    columnWidth = std::max(columnWidth, std::min(button->sizeHint().width(), kMaxColumnWidth));
+    // A click anywhere in an item's cell picks it, as in the designed radio group, not only
+    // one on the button's text: clicks are assigned by cell in eventFilter.
+    button->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_buttonGroup->addButton(button, i);
+    m_buttons.push_back(button);
+  }
+
+  const int perColumn = std::max(1, (count + kColumns - 1) / kColumns);
+  const QSize group(kColumns * columnWidth + 10, m_captionHeight + 5 + perColumn * rowHeight);
+  RadioGroup1->setGeometry(QRect(QPoint(0, kGroupTop), group));
+  const int buttonTop = kGroupTop + group.height() + kButtonGap;
+  Button1->setGeometry(QRect(
+      QPoint(group.width() - kButton1Size.width() - kButtonRightMargin, buttonTop), kButton1Size));
+  setFixedSize(group.width(), buttonTop + kButton1Size.height() + kBottomMargin);
+
+  for (int i = 0; i < count; ++i) {
+    QRadioButton* button = m_buttons[static_cast<size_t>(i)];
+    button->setGeometry(ItemRect(i, count, kColumns, group, m_captionHeight));
+    if (button->sizeHint().width() > button->width())
+      button->setToolTip(items[i]);
+  }
+}
+
+bool GenreListWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != RadioGroup1 ||
+      (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonRelease))
+    return QWidget::eventFilter(watched, event);
+  auto* mouse = static_cast<QMouseEvent*>(event);
+  if (mouse->button() != Qt::LeftButton)
+    return false;
+  const int item = ItemAt(mouse->position().toPoint(), static_cast<int>(m_items.size()), kColumns,
+                          RadioGroup1->size(), m_captionHeight);
+  if (event->type() == QEvent::MouseButtonPress) {
+    m_pressedItem = item;
+  } else if (item >= 0 && item == m_pressedItem) {
+    QRadioButton* button = m_buttons[static_cast<size_t>(item)];
+    button->setFocus(Qt::MouseFocusReason);
+    button->click();
+  }
+  return item >= 0;
+}
+
+void GenreListWindow::setItemIndex(int index) {
+  if (index < 0 || index >= static_cast<int>(m_buttons.size()))
+    index = -1;
+  m_settingIndex = true;
+  if (index >= 0) {
+    m_buttons[static_cast<size_t>(index)]->setChecked(true);
+  } else if (QAbstractButton* checked = m_buttonGroup->checkedButton()) {
+    // An exclusive group keeps one button checked; let go of it for a moment.
+    m_buttonGroup->setExclusive(false);
+    checked->setChecked(false);
+    m_buttonGroup->setExclusive(true);
+  }
+  m_itemIndex = index;
+  m_settingIndex = false;
+}
+
+void GenreListWindow::RadioGroup1Click(int index) {
+  // A button that is already checked does not toggle again, so only real changes come here.
+  if (m_settingIndex || index == m_itemIndex)
+    return;
+  m_itemIndex = index;
+  emit OnChoose(index);
+}
+
+void GenreListWindow::Button1Click() {
+  hide();
+}

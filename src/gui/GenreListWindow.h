@@ -1,0 +1,66 @@
+// The genre list window: a tool window with one radio button per genre, shown without
+// blocking the main window. A choice of the user is reported through OnChoose; the main
+// window turns it into the genre field's text.
+#pragma once
+
+#include <QRect>
+#include <QStringList>
+#include <QWidget>
+
+#include <vector>
+
+class Platform;
+class QButtonGroup;
+class QGroupBox;
+class QPushButton;
+class QRadioButton;
+
+class GenreListWindow : public QWidget {
+  Q_OBJECT
+public:
+  // Loads the items from the genre list file at `genreFilePath`; when it cannot be read the
+  // user is told through `platform` and the built-in items stay. The selection starts at the
+  // usual genre, or at the last item of a shorter list.
+  GenreListWindow(Platform& platform, const QString& genreFilePath, QWidget* parent = nullptr);
+
+  // The selected item's index, -1 when none is selected.
+  int ItemIndex() const { return m_itemIndex; }
+  // Selects an item (-1 or an index out of range: none). This is not a choice: OnChoose is
+  // not raised.
+  void setItemIndex(int index);
+
+  const QStringList& Items() const { return m_items; }
+
+  // Where the radio group puts item `index` of `count` items: top to bottom, column by
+  // column, in `columns` columns of equal width, inside a group of `groupSize` whose caption
+  // takes the top `captionHeight` pixels.
+  static QRect ItemRect(int index, int count, int columns, QSize groupSize, int captionHeight);
+  // The item whose rectangle holds `pos` (in the group's coordinates), -1 for none.
+  static int ItemAt(QPoint pos, int count, int columns, QSize groupSize, int captionHeight);
+
+  static constexpr int kColumns = 5;
+
+protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+signals:
+  // The user picked another item (not raised for the item already selected).
+  void OnChoose(int index);
+
+private:
+  // Makes the buttons and sizes the rows, the columns and the window to fit them.
+  void setItems(const QStringList& items);
+  void PlaceOnScreen(QPoint designed);
+  void RadioGroup1Click(int index);
+  void Button1Click();
+
+  QStringList m_items;
+  int m_itemIndex = -1;
+  bool m_settingIndex = false;
+  int m_captionHeight = 0;
+  int m_pressedItem = -1;
+  QGroupBox* RadioGroup1 = nullptr;
+  QButtonGroup* m_buttonGroup = nullptr;
+  std::vector<QRadioButton*> m_buttons;
+  QPushButton* Button1 = nullptr;
+};

@@ -1,0 +1,298 @@
+// The main window as its working classes see it (SessionView): status bar, progress bar, waits,
+// the folder and file boxes, the counters, the jacket image list and the tag boxes; and the
+// window's outer geometry.
+#include "core/fs/FsPath.h"
+#include "core/fs/ShortenPath.h"
+#include "gui/MainWindow.h"
+#include "gui/Platform.h"
+#include "gui/StatusBar.h"
+
+#include <QComboBox>
+#include <QEventLoop>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTextCursor>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kStatusHeight = 25;
+// A wait gives the event loop slices no longer than this, so it notices the end of the wait
+// promptly even when the tick counter and the timers disagree a little.
+constexpr int kWaitSliceMs = 50;
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Status bar and waiting
+
+void MainWindow::ClearStatus() {
+  for (int i = 0; i < 3; ++i)
+    StatusBar1->SetPanelText(i, QString());
+}
+
+void MainWindow::SetStatusText(int panel, const QString& text) {
+  StatusBar1->SetPanelText(panel, text);
+}
+
+QString MainWindow::StatusText(int panel) const {
+  return StatusBar1->PanelText(panel);
+}
+
+void MainWindow::WaitMs(int ms) {
+  const quint32 limit = static_cast<quint32>(std::max(ms, 0));
+  const quint32 start = platform.TickCount();
+  for (;;) {
+    // Unsigned difference: right across the counter's wrap-around.
+    const quint32 elapsed = platform.TickCount() - start;
+    if (elapsed > limit)
+      return;
+    const quint32 remaining = limit - elapsed + 1;
+    QEventLoop loop;
+    QTimer::singleShot(static_cast<int>(std::min<quint32>(remaining, kWaitSliceMs)),
+                       Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    // A loop started while the application is quitting returns at once with -1: the wait is
+    // over then, rather than spinning for the rest of its time.
+    if (loop.exec() != 0)
+      return;
+  }
+}
+
+void MainWindow::SetProgress(int percent) {
+  ProgressBar1->setValue(percent);
+}
+
+void MainWindow::ShowError(const QString& text) {
+  platform.ShowError(this, text);
+}
+
+SaveAnswer MainWindow::AskSaveChanges(const QString& fileName) {
+  return platform.AskSaveChanges(this, QStringLiteral("変更を保存しますか"),
+                                 QStringLiteral("%1 のタグ欄の変更はまだ書き込まれていません。")
+                                     .arg(FsPath::Display(fileName)));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Folder, file, counters, jacket images
+
+void MainWindow::ShowFolder(const QString& folder, bool fullWidth) {
+  // The value keeps the file system's bytes; the box and its tooltip show it readably.
+  currentFolder_ = folder;
+  const QString shown = FsPath::Display(folder);
+  const QFontMetrics metrics(font());
+  Edit1->setToolTip(shown);
+  Edit1->setText(
+      ShortenPath(shown, Edit1->width() - (fullWidth ? 0 : 4),
+                  [&metrics](const QString& s) { return metrics.horizontalAdvance(s); }));
+  Edit1->setCursorPosition(0);
+}
+
+QString MainWindow::Folder() const {
+  return currentFolder_;
+}
+
+void MainWindow::ShowFileName(const QString& name) {
+  Edit13->setText(FsPath::Display(name));
+}
+
+void MainWindow::ShowPosition(int number) {
+  Edit14->setText(QString::number(number));
+}
+
+void MainWindow::ShowCount(int count) {
+  Edit15->setText(QString::number(count));
+}
+
+void MainWindow::EnableStepping(bool enabled) {
+  Button2->setEnabled(enabled);
+  Button5->setEnabled(enabled);
+}
+
+void MainWindow::ShowJacketNames(const QStringList& names) {
+  // Emptying the list keeps the text the box shows.
+  const QString shown = ComboBox1->currentText();
+  ComboBox1->clear();
+  ComboBox1->setEditText(shown);
+  if (names.isEmpty())
+    return;
+  for (const QString& name : names)
+    ComboBox1->addItem(FsPath::Display(name));
+  ComboBox1->setCurrentIndex(0);
+  ComboBox1->setEditText(ComboBox1->itemText(0));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tag boxes
+
+void MainWindow::ShowLibraryVersion(const QString& version) {
+  Edit2->setText(version);
+}
+
+void MainWindow::ShowOpenStatus(const QString& status) {
+  Edit3->setText(status);
+}
+
+void MainWindow::ShowFileKind(const QString& type, const QString& tagKinds) {
+  Edit4->setText(type);
+  Edit5->setText(tagKinds);
+}
+
+namespace {
+
+// Puts `text` into the box: shown as a file's value, or as an edit of its own that Ctrl+Z undoes
+// (setText would clear the box's undo history). A read-only box cannot undo; it just shows it.
+void Put(QLineEdit* box, const QString& text, bool asTyped) {
+  if (!asTyped || box->isReadOnly()) {
+    box->setText(text);
+  } else if (box->text() != text) {
+    box->selectAll();
+    box->insert(text);
+  }
+}
+
+void Put(QPlainTextEdit* box, const QString& text, bool asTyped) {
+  if (!asTyped) {
+    box->setPlainText(text);
+  } else if (box->toPlainText() != text) {
+    QTextCursor cursor(box->document());
+    cursor.select(QTextCursor::Document);
+    cursor.insertText(text);
+  }
+}
+
+} // namespace
+
+void MainWindow::PutTagFields(const TagFields& fields, bool asTyped) {
+  Put(Edit6, fields.Title, asTyped);
+  Put(Edit7, fields.Artist, asTyped);
+  Put(Edit8, fields.Album, asTyped);
+  Put(Edit9, fields.Year, asTyped);
+  Put(Memo1, fields.Comment, asTyped);
+  Put(Edit10, fields.Genre, asTyped);
+  if (fields.PlayingTime)
+    Edit12->setText(*fields.PlayingTime);
+  Put(Edit11, fields.Arranger, asTyped);
+  Put(Edit17, fields.Lyricist, asTyped);
+  Put(Edit18, fields.Composer, asTyped);
+  Put(Edit19, fields.Performer, asTyped);
+  Put(Edit20, fields.Id, asTyped);
+  if (fields.Jacket)
+    Put(ComboBox1->lineEdit(), *fields.Jacket, asTyped);
+  SelectShownGenre();
+}
+
+void MainWindow::ShowTagFields(const TagFields& fields) {
+  PutTagFields(fields, false);
+}
+
+void MainWindow::EditTagFields(const TagFields& fields) {
+  PutTagFields(fields, true);
+}
+
+TagFields MainWindow::ShownTagFields() const {
+  TagFields f;
+  f.Title = Edit6->text();
+  f.Artist = Edit7->text();
+  f.Album = Edit8->text();
+  f.Comment = Memo1->toPlainText();
+  f.Year = Edit9->text();
+  f.Genre = Edit10->text();
+  f.Id = Edit20->text();
+  f.Jacket = ComboBox1->currentText();
+  f.Lyricist = Edit17->text();
+  f.Composer = Edit18->text();
+  f.Arranger = Edit11->text();
+  f.Performer = Edit19->text();
+  return f;
+}
+
+void MainWindow::ShowComment(const QString& comment) {
+  Put(Memo1, comment, true);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Outer geometry
+//
+// Stored places and sizes are those of the window with its frame. Qt's move() already places
+// the frame; sizes are turned into client sizes by taking off the frame the platform reports.
+// Where the platform draws no frame (the offscreen platform of the tests, X11 without a
+// window manager) the frame adds nothing, so outer and client sizes are the same there: the
+// window is then as wide as asked and as high as asked. A window manager often reports its
+// frame only after the window is mapped; the size asked for is then applied again.
+
+QSize MainWindow::FrameExtra() const {
+  const QRect frame = frameGeometry();
+  return {std::max(0, frame.width() - width()), std::max(0, frame.height() - height())};
+}
+
+int MainWindow::OuterWidth() const {
+  return frameGeometry().width();
+}
+
+int MainWindow::OuterHeight() const {
+  return frameGeometry().height();
+}
+
+void MainWindow::SetOuterWidth(int width) {
+  requestedOuter_.setWidth(width);
+  KeepOuterSize();
+}
+
+void MainWindow::SetOuterHeight(int height) {
+  requestedOuter_.setHeight(height);
+  KeepOuterSize();
+}
+
+void MainWindow::KeepOuterSize() {
+  const QSize extra = FrameExtra();
+  knownFrameExtra_ = extra;
+  int w = width();
+  int h = height();
+  // Never narrower than the controls: a stored width that is missing or smaller gives the
+  // designed one.
+  if (requestedOuter_.width() >= 0)
+    w = std::max(kDesignedClientWidth, requestedOuter_.width() - extra.width());
+  if (requestedOuter_.height() >= 0)
+    h = std::max(1, requestedOuter_.height() - extra.height());
+  if (w != width() || h != height())
+    setFixedSize(w, h);
+}
+
+void MainWindow::KeepOnScreen() {
+  const QRect frame(pos(), QSize(OuterWidth(), OuterHeight()));
+  for (const QScreen* screen : QGuiApplication::screens())
+    if (screen->availableGeometry().intersects(frame))
+      return;
+  if (const QScreen* primary = QGuiApplication::primaryScreen()) {
+    const QRect room = primary->availableGeometry();
+    move(room.left() + std::max(0, (room.width() - frame.width()) / 2),
+         room.top() + std::max(0, (room.height() - frame.height()) / 2));
+  }
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  LayoutToClientWidth();
+}
+
+void MainWindow::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
+  if (FrameExtra() != knownFrameExtra_)
+    KeepOuterSize();
+}
+
+void MainWindow::LayoutToClientWidth() {
+  // The top bar is aligned to the top, the status bar to the bottom; the folder box follows
+  // the right edge.
+  Panel2->setGeometry(0, 0, width(), Panel2->height());
+  Edit1->setGeometry(Edit1->x(), Edit1->y(), std::max(0, width() - Edit1->x() - 4),
+                     Edit1->height());
+  StatusBar1->setGeometry(0, height() - kStatusHeight, width(), kStatusHeight);
+}

@@ -1,1 +1,0 @@
-target_sources(w2m_gui PRIVATE ${CMAKE_CURRENT_LIST_DIR}/Option.cpp)

@@ -1,0 +1,158 @@
+// Numbered tag fields against the real tag library.
+#include "core/tags/TagFieldAccess.h"
+
+#include "AudioFixtures.h"
+
+#include <mp3infp.h>
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+
+#include <filesystem>
+
+namespace {
+
+using fixtures::Bytes;
+using fixtures::TempDir;
+namespace fs = std::filesystem;
+
+bool load(const fs::path& p) {
+  return mp3infp_Load(nullptr, p.c_str()) == 0;
+}
+
+quint32 typeCode() {
+  quint32 code = 0;
+  TagFieldAccess::GetFileTypeCode(code);
+  return code;
+}
+
+QString field(int n) {
+  QString text = QStringLiteral("stale");
+  TagFieldAccess::GetTagValue(n, text);
+  return text;
+}
+
+Bytes id3v2Title(const std::string& latin1Title) {
+  const std::string frame = std::string("TIT2\0\0\0", 7) +
+                            static_cast<char>(latin1Title.size() + 1) + std::string(3, '\0') +
+                            latin1Title;
+  const std::string tag =
+      std::string("ID3\3\0\0\0\0\0", 9) + static_cast<char>(frame.size()) + frame;
+  return Bytes(tag.begin(), tag.end());
+}
+
+TEST(MyMp3infpVersion, TextHasAPointAfterTheFirstDigit) {
+  EXPECT_EQ(TagFieldAccess::VersionText(0x210), "0.00");
+  EXPECT_EQ(TagFieldAccess::VersionText(0x211), "2.11");
+  EXPECT_EQ(TagFieldAccess::VersionText(0x25A), "2.5A");
+  EXPECT_EQ(TagFieldAccess::VersionText(0x1000), "1.000");
+  EXPECT_EQ(TagFieldAccess::GetLibraryVersionText(), TagFieldAccess::VersionText(mp3infp_GetVer()));
+}
+
+// An MP3 file without tags reads through ID3v1 names; the first write makes ID3v1 and then
+// RIFF SIF, and from then on the fields read through RIFF SIF.
+TEST(MyMp3infpMp3, FirstWriteMakesTheTagsItNeeds) {
+  TempDir dir;
+  const fs::path path = dir / "song.mp3";
+  const Bytes stream = fixtures::makeMp3(1.0);
+  fixtures::writeFile(path, stream);
+  ASSERT_TRUE(load(path));
+  quint32 code = 0;
+  ASSERT_TRUE(TagFieldAccess::GetFileTypeCode(code));
+  EXPECT_EQ(code, 0x10000u);
+  EXPECT_EQ(field(TagFieldAccess::kTitle), "");
+  EXPECT_EQ(field(TagFieldAccess::kTime), "0:01");
+  EXPECT_EQ(field(TagFieldAccess::kFile), "song");
+
+  ASSERT_TRUE(TagFieldAccess::SetTagValue(TagFieldAccess::kTitle, QStringLiteral("夜明け")));
+  EXPECT_EQ(typeCode() & 0x05, 0x05u);
+  ASSERT_TRUE(
+      TagFieldAccess::SetTagValue(TagFieldAccess::kComment, QStringLiteral("1行目\r\n2行目")));
+  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
+  ASSERT_TRUE(load(path));
+  EXPECT_EQ(field(TagFieldAccess::kTitle), "夜明け");
+  EXPECT_EQ(field(TagFieldAccess::kComment), "1行目");
+  char* raw = nullptr;
+  mp3infp_GetValue("ICMT_rmp", &raw);
+  EXPECT_STREQ(raw, "1行目\r\n2行目");
+  // The MPEG stream sits unchanged inside the wrapper.
+  const Bytes file = fixtures::readFile(path);
+  EXPECT_TRUE(std::equal(stream.begin(), stream.end(), file.begin() + 20));
+}
+
+// An MP3 with only an ID3v2 tag is written through it, in either format, and gets no other tag.
+TEST(MyMp3infpMp3, OnlyId3v2IsWrittenThroughItselfAddingNoTag) {
+  TempDir dir;
+  const fs::path path = dir / "song.mp3";
+  fixtures::writeFile(path, fixtures::concat({id3v2Title("v2 title"), fixtures::makeMp3(0.5)}));
+  ASSERT_TRUE(load(path));
+  EXPECT_EQ(field(TagFieldAccess::kTitle), "v2 title");
+  ASSERT_TRUE(TagFieldAccess::SetTagValue(TagFieldAccess::kArtist, QStringLiteral("Motörhead")));
+  EXPECT_EQ(field(TagFieldAccess::kArtist), "Motörhead");
+  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
+  ASSERT_TRUE(load(path));
+  EXPECT_EQ(typeCode() & 0xFFFF, 0x02u);
+  EXPECT_EQ(field(TagFieldAccess::kArtist), "Motörhead");
+}
+
+TEST(MyMp3infpWav, UsesBareNamesAndNeverMakesTags) {
+  TempDir dir;
+  const fs::path path = dir / "take.wav";
+  fixtures::writeFile(path, fixtures::makeWav({}));
+  ASSERT_TRUE(load(path));
+  EXPECT_FALSE(TagFieldAccess::GetFileTypeCode(*std::make_unique<quint32>()));
+  EXPECT_EQ(typeCode() & 0xFFFF, 0u);
+  ASSERT_TRUE(TagFieldAccess::SetTagValue(TagFieldAccess::kYear, QStringLiteral("2008")));
+  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
+  ASSERT_TRUE(load(path));
+  EXPECT_EQ(field(TagFieldAccess::kYear), "2008");
+  EXPECT_EQ(mp3infp_GetType(), 2u);
+  EXPECT_FALSE(TagFieldAccess::SetTagValue(TagFieldAccess::kTime, QStringLiteral("1:00")));
+  EXPECT_EQ(field(0), "");
+}
+
+struct CutCase {
+  QString stored;
+  QString expected;
+};
+
+class MyMp3infpCut : public ::testing::TestWithParam<CutCase> {};
+
+// Values are cut at 128 bytes of their stored form, on a character boundary.
+TEST_P(MyMp3infpCut, CutsLongValuesOnACharacterBoundary) {
+  TempDir dir;
+  const fs::path path = dir / "a.wav";
+  fixtures::writeFile(path, fixtures::makeWav({}));
+  ASSERT_TRUE(load(path));
+  ASSERT_TRUE(TagFieldAccess::SetTagValue(TagFieldAccess::kTitle, GetParam().stored));
+  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
+  ASSERT_TRUE(load(path));
+  EXPECT_EQ(field(TagFieldAccess::kTitle), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, MyMp3infpCut,
+    ::testing::Values(CutCase{QString(200, 'x'), QString(128, 'x')},
+                      CutCase{QString(100, QChar(0x3042)), QString(64, QChar(0x3042))},
+                      CutCase{QStringLiteral("a") + QString(100, QChar(0x3042)),
+                              QStringLiteral("a") + QString(63, QChar(0x3042))},
+                      // An emoji has no CP932 form: four UTF-8 bytes each.
+                      CutCase{QStringLiteral("🎵").repeated(40), QStringLiteral("🎵").repeated(32)},
+                      CutCase{QStringLiteral("ab🎵").repeated(30),
+                              QStringLiteral("ab🎵").repeated(21) + QStringLiteral("ab")}));
+
+TEST(MyMp3infpPath, FolderAndNameAreNeverCut) {
+  TempDir dir;
+  const fs::path folder = dir / std::string(150, 'f');
+  fs::create_directory(folder);
+  const std::string name(140, 'n');
+  fixtures::writeFile(folder / (name + ".mp3"), fixtures::makeMp3(0.5));
+  ASSERT_TRUE(load(folder / (name + ".mp3")));
+  EXPECT_EQ(field(TagFieldAccess::kPath), QString::fromStdString(folder.string()));
+  EXPECT_EQ(field(TagFieldAccess::kFile), QString::fromStdString(name));
+  // So tags can still be made for a file deep in the tree.
+  EXPECT_TRUE(TagFieldAccess::SetTagValue(TagFieldAccess::kTitle, QStringLiteral("t")));
+}
+
+} // namespace

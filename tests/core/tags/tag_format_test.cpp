@@ -1,0 +1,189 @@
+// Writing through the MP3 tag format the options pick, without any window: the ID3v2 choice
+// leaves MP3 files plain with a tag at their start, and gives WAV files an 'id3 ' chunk; either
+// way a field the user did not change keeps its stored bytes.
+#include "../../mp3infp/Mp3infpTestFiles.h"
+#include "AudioFixtures.h"
+#include "FakeSessionView.h"
+#include "TagTools.h"
+
+#include "core/settings/Options.h"
+#include "core/tags/TagEditor.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+using fixtures::Bytes;
+
+QString Q(const fs::path& p) {
+  return QString::fromStdString(p.string());
+}
+
+bool StartsWith(const Bytes& file, const std::string& prefix) {
+  return file.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), file.begin());
+}
+
+bool Holds(const Bytes& file, const Bytes& part) {
+  return std::search(file.begin(), file.end(), part.begin(), part.end()) != file.end();
+}
+
+// The bytes of one INFO item as a RIFF file stores it.
+Bytes InfoItem(const char* id, const std::string& value) {
+  const Bytes list = fixtures::makeInfoList({{id, value}});
+  return Bytes(list.begin() + 12, list.end());
+}
+
+// An ID3v2.3 tag at the very start, no RIFF wrapping, and the stream's MPEG frames whole
+// between it and the ID3v1 tag that mirrors it.
+void ExpectPlainMp3(const Bytes& file, const Bytes& stream) {
+  ASSERT_TRUE(StartsWith(file, std::string("ID3\x03", 4)));
+  const std::size_t tag = 10 + ((file[6] << 21) | (file[7] << 14) | (file[8] << 7) | file[9]);
+  ASSERT_EQ(file.size(), tag + stream.size() + 128);
+  EXPECT_TRUE(std::equal(stream.begin(), stream.end(), file.begin() + static_cast<long>(tag)));
+  EXPECT_TRUE(std::equal(file.end() - 128, file.end() - 125, "TAG"));
+}
+
+class TagFormatTest : public ::testing::Test {
+protected:
+  // Shows the file, changes the fields `edit` touches and writes them as the button does.
+  template <typename Edit> void EditAndWrite(const fs::path& file, Edit edit) {
+    tags.ShowFileTags(Q(file));
+    edit(view.fields);
+    tags.WriteShownFields();
+    EXPECT_EQ(view.panels[1], QStringLiteral("成功"));
+  }
+
+  fixtures::TempDir dir;
+  FakeSessionView view;
+  Options options;
+  TagEditor tags{view, options};
+};
+
+TEST_F(TagFormatTest, Id3v2ModeWritesAPlainMp3AndUnwrapsAnRmp3File) {
+  const Bytes stream = fixtures::makeMp3(0.5);
+  const fs::path plain = dir / "plain.mp3";
+  const fs::path wrapped = dir / "wrapped.mp3";
+  fixtures::writeFile(plain, stream);
+  fixtures::writeFile(wrapped, stream);
+
+  // The designed format wraps the second file in RIFF 'RMP3' first.
+  EditAndWrite(wrapped, [](TagFields& f) { f.Title = QStringLiteral("包まれた歌"); });
+  ASSERT_TRUE(StartsWith(fixtures::readFile(wrapped), "RIFF"));
+
+  options.Mp3TagFormat = Options::Mp3Format::Id3v2;
+  EditAndWrite(plain, [](TagFields& f) {
+    f.Title = QStringLiteral("夜明けの歌");
+    f.Artist = QStringLiteral("山田 太郎");
+  });
+  ExpectPlainMp3(fixtures::readFile(plain), stream);
+  tags.ShowFileTags(Q(plain));
+  EXPECT_EQ(view.fields.Title, QStringLiteral("夜明けの歌"));
+  EXPECT_EQ(view.fields.Artist, QStringLiteral("山田 太郎"));
+  EXPECT_EQ(view.kinds, QStringLiteral("0000000B (ID3V1)(ID3V2)(ID3V1_0)"));
+
+  // The RMP3 file's title, kept from its INFO list, goes into the new tag with the artist.
+  EditAndWrite(wrapped, [](TagFields& f) { f.Artist = QStringLiteral("鈴木 花子"); });
+  ExpectPlainMp3(fixtures::readFile(wrapped), stream);
+  tags.ShowFileTags(Q(wrapped));
+  EXPECT_EQ(view.fields.Title, QStringLiteral("包まれた歌"));
+  EXPECT_EQ(view.fields.Artist, QStringLiteral("鈴木 花子"));
+}
+
+// A 1x1 PNG image, the cover of the tags below.
+const std::string
+    kPng("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x01\0\0\0\x01\x08\x06\0\0\0\x1f\x15\xc4\x89\0\0\0\r"
+         "IDAT\x78\xda\x63\x64\x60\xf8\x5f\x0f\0\x02\x87\x01\x80\xeb\x47\xba\x92\0\0\0\0IEND\xae"
+         "B`\x82",
+         70);
+
+// The designed format wraps only an MP3 without an ID3v2 tag. One with such a tag (a cover in
+// it) is written through that tag, in its own version, and its ID3v1 tag follows: every
+// reader shows the new values and the cover.
+TEST_F(TagFormatTest, RiffSifModeWritesAnMp3WithId3v2ThroughThatTag) {
+  const Bytes stream = fixtures::makeMp3(0.5);
+  for (const int major : {3, 4}) {
+    SCOPED_TRACE(major);
+    const fs::path path = dir / ("v2" + std::to_string(major) + ".mp3");
+    const Bytes tag =
+        mp3infp_test::id3v2(major, {{"TIT2", std::string("\0old", 4)},
+                                    {"TPE1", std::string("\0old artist", 11)},
+                                    {"APIC", std::string("\0image/png\0\x03\0", 13) + kPng}});
+    fixtures::writeFile(
+        path,
+        fixtures::concat({tag, stream, fixtures::makeId3v1("old", "old artist", "", "", "")}));
+    EditAndWrite(path, [](TagFields& f) {
+      f.Title = QStringLiteral("新しい題名");
+      f.Artist = QStringLiteral("山田 太郎");
+    });
+    const Bytes file = fixtures::readFile(path);
+    ASSERT_TRUE(StartsWith(file, "ID3" + std::string(1, static_cast<char>(major))));
+    EXPECT_TRUE(Holds(Bytes(file.end() - 128, file.end()), {0x90, 0x56})); // 新 in ID3v1
+
+    for (const auto& [tool, values] : tag_tools::readByTools(path)) {
+      EXPECT_EQ(values[0], "新しい題名") << tool;
+      EXPECT_EQ(values[1], "山田 太郎") << tool;
+    }
+    const std::string q = tag_tools::quoted(path);
+    EXPECT_NE(tag_tools::run("ffprobe -v error -show_streams " + q).find("attached_pic=1"),
+              std::string::npos);
+    EXPECT_NE(tag_tools::run("exiftool -S -Picture " + q).find("Binary data 70 bytes"),
+              std::string::npos);
+    EXPECT_EQ(tag_tools::run("mediainfo --Output='General;%Cover%' " + q), "Yes\n");
+    const fs::path cover = dir / "cover.png";
+    tag_tools::run("kid3-cli -c 'get picture:" + cover.string() + "' " + q);
+    EXPECT_EQ(fixtures::readFile(cover), Bytes(kPng.begin(), kPng.end()));
+  }
+}
+
+TEST_F(TagFormatTest, Id3v2ModeGivesAWavAnId3ChunkBesideItsInfoList) {
+  const fs::path wav = dir / "a.wav";
+  fixtures::writeFile(wav, fixtures::makeWav({.seconds = 0.2}));
+  options.Mp3TagFormat = Options::Mp3Format::Id3v2;
+  EditAndWrite(wav, [](TagFields& f) { f.Title = QStringLiteral("Dawn"); });
+  const Bytes once = fixtures::readFile(wav);
+  EXPECT_TRUE(Holds(once, {'i', 'd', '3', ' '}));
+  EXPECT_TRUE(Holds(once, InfoItem("INAM", "Dawn")));
+
+  // Written again, the file keeps its one chunk.
+  EditAndWrite(wav, [](TagFields& f) { f.Title = QStringLiteral("Dusk"); });
+  const Bytes twice = fixtures::readFile(wav);
+  const Bytes id = {'i', 'd', '3', ' '};
+  const auto first = std::search(twice.begin(), twice.end(), id.begin(), id.end());
+  EXPECT_EQ(std::search(first + 1, twice.end(), id.begin(), id.end()), twice.end());
+  EXPECT_TRUE(Holds(twice, InfoItem("INAM", "Dusk")));
+  tags.ShowFileTags(Q(wav));
+  EXPECT_EQ(view.fields.Title, QStringLiteral("Dusk"));
+}
+
+// A WAV tagged by ffmpeg holds UTF-8 INFO values. Changing only the artist in the designed
+// format leaves the title's bytes as they were (〜 − ‖ would not survive CP932), and ffprobe,
+// which reads INFO as UTF-8, still shows every field.
+TEST_F(TagFormatTest, FfmpegTaggedWavKeepsTheBytesOfUnchangedFields) {
+  const std::vector<std::string> values = {"波〜ダッシュ−マイナス‖", "誰か", "日本語アルバム",
+                                           "作詩:鈴木/作曲:佐藤", "2024"};
+  const fs::path wav = dir / "a.wav";
+  fixtures::writeFile(wav,
+                      fixtures::makeWavWithChunks({.seconds = 0.2}, {fixtures::makeInfoList({
+                                                                        {"IART", values[1]},
+                                                                        {"ICMT", values[3]},
+                                                                        {"ICRD", values[4]},
+                                                                        {"INAM", values[0]},
+                                                                        {"IPRD", values[2]},
+                                                                        {"ISFT", "Lavf59.27.100"},
+                                                                    })}));
+  EditAndWrite(wav, [](TagFields& f) { f.Artist = QStringLiteral("山田 太郎"); });
+  EXPECT_TRUE(Holds(fixtures::readFile(wav), InfoItem("INAM", values[0])));
+
+  if (!tag_tools::installed("ffprobe"))
+    GTEST_SKIP() << "ffprobe is not installed";
+  std::vector<std::string> expected = values;
+  expected[1] = "山田 太郎";
+  EXPECT_EQ(tag_tools::readByTools(wav)["ffprobe"], expected);
+}
+
+} // namespace

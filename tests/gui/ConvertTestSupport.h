@@ -1,0 +1,198 @@
+// A main window ready for conversions in tests: a fake desktop whose trash is a folder and
+// whose tick counter runs fast, the options window, a folder of short tagged WAV files, and a
+// trace of what the status bar showed.
+#pragma once
+
+#include "AudioFixtures.h"
+#include "FinishOpen.h"
+#include "FormControls.h"
+#include "core/convert/Converter.h"
+#include "core/encoder/EncoderComponent.h"
+#include "core/fs/Cp932.h"
+#include "core/session/Navigator.h"
+#include "core/tags/TagEditor.h"
+#include "gui/MainWindow.h"
+#include "gui/OptionsDialog.h"
+#include "gui/Platform.h"
+#include "gui/StatusBar.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+#include <dirent.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace convert_test {
+
+namespace fs = std::filesystem;
+
+class TrashPlatform : public Platform {
+public:
+  explicit TrashPlatform(QString trashFolder) : trash(std::move(trashFolder)) {}
+
+  // Each reading moves the clock on by `tickStep` ms, so a wait of one second passes in a
+  // few event-loop slices; `onTick` runs on every reading.
+  quint32 tick = 0;
+  quint32 tickStep = 250;
+  std::function<void()> onTick;
+  quint32 TickCount() override {
+    if (onTick)
+      onTick();
+    return tick += tickStep;
+  }
+
+  QStringList errors;
+  void ShowError(QWidget*, const QString& text) override { errors.append(text); }
+  bool AskOkCancel(QWidget*, const QString&, const QString&) override { return false; }
+  SaveAnswer AskSaveChanges(QWidget*, const QString&, const QString&) override {
+    return SaveAnswer::Cancel;
+  }
+  // Plays the user in a modal dialog; none: OK (the options window takes what it shows).
+  std::function<int(QDialog&)> modal;
+  int ExecModal(QDialog& dialog) override {
+    return modal ? modal(dialog) : static_cast<int>(QDialog::Accepted);
+  }
+  QString GetOpenFileName(QWidget*, const QString&) override { return {}; }
+  bool OpenWithAssociatedProgram(const QString&) override { return false; }
+
+  QString trash;
+  Trash::Result MoveToTrash(const QString& path) override {
+    return {QFile::rename(path, trash + QLatin1Char('/') + QFileInfo(path).fileName()), {}};
+  }
+};
+
+// The six tag values every test WAV carries, stored in CP932 in its INFO list.
+inline const std::vector<std::pair<std::string, QString>>& TagValues() {
+  static const std::vector<std::pair<std::string, QString>> values = {
+      {"INAM", QStringLiteral("春の歌①")}, {"IART", QStringLiteral("山田～太郎")},
+      {"IPRD", QStringLiteral("四季")},    {"ICMT", QStringLiteral("試験の録音")},
+      {"ICRD", QStringLiteral("2024")},    {"IGNR", QStringLiteral("クラシック")}};
+  return values;
+}
+
+inline fixtures::Bytes TaggedWav(double seconds) {
+  std::vector<std::pair<std::string, std::string>> items;
+  for (const auto& [id, text] : TagValues()) {
+    QByteArray bytes;
+    EXPECT_TRUE(Cp932::Encode(text, bytes));
+    items.emplace_back(id, bytes.toStdString());
+  }
+  fixtures::WavSpec spec;
+  spec.seconds = seconds;
+  return fixtures::makeWavWithChunks(spec, {fixtures::makeInfoList(items)});
+}
+
+inline int ThreadCount() {
+  int n = 0;
+  if (DIR* d = opendir("/proc/self/task")) {
+    while (dirent* e = readdir(d))
+      n += e->d_name[0] != '.';
+    closedir(d);
+  }
+  return n;
+}
+
+inline QString Q(const fs::path& p) {
+  return QString::fromStdString(p.string());
+}
+
+class ConvertTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    fs::create_directory(dir / "trash");
+    fake = std::make_unique<TrashPlatform>(Q(dir / "trash"));
+    fake->onTick = [this] { Snapshot(); };
+    form = std::make_unique<MainWindow>(*fake);
+    form->SetIniPath(Q(dir / "wav2mp3tag.ini"));
+    options = new OptionsDialog(form.get());
+    form->SetOptionsWindow(options);
+    // These follow the batch of one file after the other, step by step.
+    options->SpinEdit1->setValue(1);
+    TakeOptions();
+    form->GogoTea1().OnProgress = [this](QObject* s, int now, int all) {
+      form->GogoTea1Progress(s, now, all);
+      Snapshot();
+      if (onProgress)
+        onProgress(now, all);
+    };
+    form->GogoTea1().OnFinish = [this](QObject* s, bool aborted) {
+      form->GogoTea1Finish(s, aborted);
+      if (onFinish)
+        onFinish(aborted);
+    };
+  }
+
+  // Records "panel0|panel1|panel2" whenever it changed since the last record.
+  void Snapshot() {
+    if (!form)
+      return;
+    const QString now = form->StatusText(0) + QLatin1Char('|') + form->StatusText(1) +
+                        QLatin1Char('|') + form->StatusText(2);
+    if (trace.isEmpty() || trace.last() != now)
+      trace.append(now);
+  }
+
+  bool Traced(const QString& entry) const { return trace.contains(entry); }
+
+  // Puts files in the folder and into the window's list, in order, showing the first.
+  void ShowList(const std::vector<std::pair<std::string, fixtures::Bytes>>& files) {
+    QStringList list;
+    for (const auto& [name, bytes] : files) {
+      fixtures::writeFile(dir / name, bytes);
+      list.append(Q(dir / name));
+    }
+    form->ShowFolder(Q(dir.path()), false);
+    form->navigator().ShowList(list, 0);
+  }
+
+  // Shows one file of the folder as the only one.
+  void Show(const std::string& name) {
+    form->ShowFolder(Q(dir.path()), false);
+    form->navigator().ShowList({Q(dir / name)}, 0);
+  }
+
+  void SetOptions(bool copyTag, bool deleteWav, bool overwrite = false) {
+    options->CheckBox8->setChecked(copyTag);
+    options->CheckBox2->setChecked(deleteWav);
+    options->CheckBox6->setChecked(overwrite);
+    TakeOptions();
+  }
+
+  // Closes the options window with OK: what its controls show is in force.
+  void TakeOptions() { form->Button7Click(); }
+
+  // Dispatches events until the running single conversion has been through its end handler.
+  void FinishSingle() {
+    while (!form->GogoTea1().DestinationFile().isEmpty()) {
+      QEventLoop slice;
+      QTimer::singleShot(20, &slice, &QEventLoop::quit);
+      slice.exec();
+    }
+  }
+
+  fixtures::TempDir dir;
+  std::unique_ptr<TrashPlatform> fake;
+  std::unique_ptr<MainWindow> form;
+  OptionsDialog* options = nullptr;
+  QStringList trace;
+  std::function<void(int, int)> onProgress;
+  std::function<void(bool)> onFinish;
+};
+
+} // namespace convert_test

@@ -1,0 +1,474 @@
+// Conversions through the main window with the real encoder module and tag library: the
+// batch, its counter and summary, the tag copy, giving up the WAV files, the refusals, the
+// output folder, an encoder that cannot be prepared, the check before trashing and a second
+// press while converting.
+#include "ConvertTestSupport.h"
+#include "FormControls.h"
+
+#include "core/convert/Mp3Verification.h"
+#include "core/fs/FsPath.h"
+#include "core/tags/TagFieldAccess.h"
+#include "gui/FolderBrowserDialog.h"
+
+#include <mp3infp.h>
+
+#include <QProgressBar>
+
+namespace {
+
+using namespace convert_test;
+using fixtures::Bytes;
+
+const Bytes& Mp3() {
+  static const Bytes mp3 = fixtures::makeMp3(1.0);
+  return mp3;
+}
+const Bytes& Wav() {
+  static const Bytes wav = TaggedWav(1.2);
+  return wav;
+}
+
+// Whether the WAV files go to the trash, and how many files are encoded at once.
+class ConvertBatch : public ConvertTest,
+                     public ::testing::WithParamInterface<std::tuple<bool, int>> {};
+
+// a.mp3, b.wav, c.wav: two MP3 files of the WAV files' length carrying their six values; with
+// the delete option the WAV files end up in the trash and nowhere else. The end says 成功 in
+// either mode.
+TEST_P(ConvertBatch, ConvertsEveryWavCopiesTagsAndGivesUpWavsWhenAsked) {
+  const auto [deleteWav, jobs] = GetParam();
+  options->SpinEdit1->setValue(jobs);
+  SetOptions(true, deleteWav);
+  ShowList({{"a.mp3", Mp3()}, {"b.wav", Wav()}, {"c.wav", Wav()}});
+  int finalBar = -1;
+  onProgress = [&](int now, int all) {
+    if (now == all)
+      finalBar = ProgressBar(form, "ProgressBar1")->value();
+  };
+
+  form->Button9Click();
+  Snapshot();
+
+  EXPECT_EQ(ProgressBar(form, "ProgressBar1")->value(), 0);
+  EXPECT_TRUE(fake->errors.isEmpty()) << fake->errors.join(QLatin1Char('\n')).toStdString();
+  if (jobs == 1) {
+    EXPECT_EQ(finalBar, 100);
+    // The counter: files finished of the batch's WAV files, as when several run at once.
+    EXPECT_TRUE(Traced(QStringLiteral("0/2||b.wav")));
+    EXPECT_TRUE(Traced(QStringLiteral("1/2||c.wav")));
+    EXPECT_TRUE(Traced(QStringLiteral("2/2|成功|c.wav")));
+  }
+  EXPECT_EQ(trace.indexOf(QStringLiteral("2/2|成功|2 ファイルを変換しました")), trace.size() - 2);
+  EXPECT_EQ(trace.last(), QStringLiteral("||"));
+  EXPECT_EQ(form->converter().ConvertedCount(), 2);
+  EXPECT_TRUE(form->GogoTea1().DestinationFile().isEmpty());
+
+  for (const char* name : {"b", "c"}) {
+    SCOPED_TRACE(name);
+    const fs::path wav = dir / (std::string(name) + ".wav");
+    const fs::path mp3 = dir / (std::string(name) + ".mp3");
+    const fs::path trashed = dir / "trash" / (std::string(name) + ".wav");
+    EXPECT_EQ(fs::exists(wav), !deleteWav);
+    EXPECT_EQ(fs::exists(trashed), deleteWav);
+    EXPECT_NEAR(Mp3Verification::PlayingMs(Q(mp3), 1), 1200, Mp3Verification::kToleranceMs);
+
+    ASSERT_EQ(mp3infp_Load(nullptr, mp3.c_str()), 0u);
+    for (int field = TagFieldAccess::kTitle; field <= TagFieldAccess::kGenre; ++field) {
+      QString text;
+      TagFieldAccess::GetTagValue(field, text);
+      EXPECT_EQ(text, TagValues()[static_cast<std::size_t>(field - 1)].second) << field;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(DeleteOption, ConvertBatch,
+                         ::testing::Combine(::testing::Bool(), ::testing::Values(1, 2)),
+                         [](const auto& p) {
+                           return std::string(std::get<0>(p.param) ? "Delete" : "Keep") +
+                                  std::to_string(std::get<1>(p.param));
+                         });
+
+// After every kind of conversion the fields are the tag of the file the name box names, and a
+// write goes there. The list follows: the MP3 files join it in their places among the MP3 files,
+// a WAV file gone to the trash leaves it (its MP3 shown in its stead), and the counters agree.
+struct ShownCase {
+  const char* label;
+  int jobs; // 0: "WAV→MP3実行" on the shown file
+  bool trash;
+  std::vector<std::string> list;
+  int shown; // its place in the list
+};
+
+class ConvertShown : public ConvertTest, public ::testing::WithParamInterface<ShownCase> {};
+
+TEST_P(ConvertShown, FieldsAndWritesBelongToTheNamedFile) {
+  const ShownCase& c = GetParam();
+  options->SpinEdit1->setValue(std::max(c.jobs, 1));
+  SetOptions(true, c.trash);
+  for (const char* name : {"t1", "t2", "t3"})
+    fixtures::writeFile(
+        dir / (std::string(name) + ".wav"),
+        fixtures::makeWavWithChunks({.seconds = 0.3}, {fixtures::makeInfoList({{"INAM", name}})}));
+  fixtures::writeFile(dir / "z.mp3", Mp3());
+  form->navigator().OpenOneFile(Q(dir / "t1.wav"));
+  FinishOpen(form->navigator());
+  c.jobs == 0 ? form->Button6Click() : form->Button9Click();
+  FinishSingle();
+
+  QStringList list;
+  for (const std::string& name : c.list)
+    list << Q(dir / name);
+  const QString shown = list.at(c.shown);
+  EXPECT_EQ(form->navigator().FileList(), list);
+  EXPECT_EQ(form->navigator().ShownFilePath(), shown);
+  EXPECT_EQ(LineEdit(form, "Edit13")->text(), QFileInfo(shown).fileName());
+  EXPECT_EQ(LineEdit(form, "Edit14")->text() + u'/' + LineEdit(form, "Edit15")->text(),
+            QStringLiteral("%1/%2").arg(list.indexOf(shown) + 1).arg(list.size()));
+  EXPECT_EQ(LineEdit(form, "Edit6")->text(), QStringLiteral("t1"));
+
+  LineEdit(form, "Edit6")->setText(QStringLiteral("edited"));
+  form->Button4Click();
+  EXPECT_EQ(form->StatusText(1), QStringLiteral("成功"));
+  TagFields stored;
+  for (const QString& file : list) {
+    ASSERT_TRUE(form->tagEditor().ReadTags(file, stored));
+    if (file == shown)
+      EXPECT_EQ(stored.Title, QStringLiteral("edited"));
+    else
+      EXPECT_NE(stored.Title, QStringLiteral("edited")) << file.toStdString();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Conversions, ConvertShown,
+    ::testing::Values(
+        ShownCase{"Single", 0, false, {"t1.wav", "t2.wav", "t3.wav", "t1.mp3", "z.mp3"}, 0},
+        ShownCase{"SingleTrash", 0, true, {"t2.wav", "t3.wav", "t1.mp3", "z.mp3"}, 2},
+        ShownCase{"OneAtATimeTrash", 1, true, {"t1.mp3", "t2.mp3", "t3.mp3", "z.mp3"}, 0},
+        ShownCase{"SeveralAtOnce",
+                  2,
+                  false,
+                  {"t1.wav", "t2.wav", "t3.wav", "t1.mp3", "t2.mp3", "t3.mp3", "z.mp3"},
+                  0}),
+    [](const auto& p) { return std::string(p.param.label); });
+
+// The window stays usable during a batch. Stepping leaves the list alone; opening another
+// folder or dropping a file replaces it, and the batch then ends after the file it is on
+// instead of converting what now stands at the next places.
+struct DuringBatchCase {
+  const char* label;
+  void (*act)(MainWindow& form, const QString& otherFolder);
+  bool secondConverted;
+};
+
+class ConvertDuringBatch : public ConvertTest,
+                           public ::testing::WithParamInterface<DuringBatchCase> {};
+
+TEST_P(ConvertDuringBatch, ListReplacedMidwayEndsTheBatch) {
+  SetOptions(false, false);
+  fs::create_directory(dir / "other");
+  for (const char* name : {"other/x.wav", "other/y.wav"})
+    fixtures::writeFile(dir / name, Wav());
+  ShowList({{"b.wav", Wav()}, {"c.wav", Wav()}});
+  bool acted = false;
+  onProgress = [&](int, int) {
+    if (!acted) {
+      acted = true;
+      GetParam().act(*form, Q(dir / "other"));
+    }
+  };
+
+  form->Button9Click();
+
+  EXPECT_TRUE(acted);
+  EXPECT_TRUE(fake->errors.isEmpty()) << fake->errors.join(QLatin1Char('\n')).toStdString();
+  EXPECT_TRUE(fs::exists(dir / "b.mp3"));
+  EXPECT_EQ(fs::exists(dir / "c.mp3"), GetParam().secondConverted);
+  EXPECT_FALSE(fs::exists(dir / "other/x.mp3") || fs::exists(dir / "other/y.mp3"));
+  EXPECT_EQ(form->converter().ConvertedCount(), GetParam().secondConverted ? 2 : 1);
+  EXPECT_TRUE(Traced(GetParam().secondConverted
+                         ? QStringLiteral("2/2|成功|2 ファイルを変換しました")
+                         : QStringLiteral("1/2|成功|1 ファイルを変換しました。一覧が替わったため、"
+                                          "残りの 1 ファイルは変換していません")));
+  EXPECT_TRUE(form->GogoTea1().DestinationFile().isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Actions, ConvertDuringBatch,
+    ::testing::Values(
+        DuringBatchCase{"Step", [](MainWindow& f, const QString&) { f.Button5Click(); }, true},
+        DuringBatchCase{"OpenFolder",
+                        [](MainWindow& f, const QString& o) { f.navigator().ScanFolder(o); },
+                        false},
+        DuringBatchCase{"Drop",
+                        [](MainWindow& f, const QString& o) {
+                          f.FilesDropped({o + "/x.wav"});
+                          FinishOpen(f.navigator());
+                        },
+                        false}),
+    [](const auto& p) { return std::string(p.param.label); });
+
+TEST_F(ConvertTest, ListWithoutWavsConvertsNothing) {
+  ShowList({{"a.mp3", Mp3()}});
+  form->Button9Click();
+  EXPECT_TRUE(Traced(QStringLiteral("||0 ファイルを変換しました")));
+}
+
+struct ExistingCase {
+  const char* label;
+  bool overwrite;
+};
+
+class ConvertExisting : public ConvertTest, public ::testing::WithParamInterface<ExistingCase> {};
+
+TEST_P(ConvertExisting, RefusesAnExistingMp3UnlessOverwriting) {
+  SetOptions(false, false, GetParam().overwrite);
+  ShowList({{"b.wav", Wav()}, {"b.mp3", Mp3()}});
+  form->Button6Click();
+  if (GetParam().overwrite) {
+    EXPECT_EQ(form->StatusText(0), QStringLiteral("1/1"));
+    EXPECT_EQ(form->StatusText(2), QStringLiteral("b.wav"));
+    FinishSingle();
+    EXPECT_NEAR(Mp3Verification::PlayingMs(Q(dir / "b.mp3"), 1), 1200,
+                Mp3Verification::kToleranceMs);
+  } else {
+    EXPECT_EQ(form->StatusText(2), QStringLiteral("すでに同名のMP3が存在します"));
+    EXPECT_TRUE(form->GogoTea1().DestinationFile().isEmpty());
+    EXPECT_EQ(fixtures::readFile(dir / "b.mp3"), Mp3());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Options, ConvertExisting,
+                         ::testing::Values(ExistingCase{"Refused", false},
+                                           ExistingCase{"Overwritten", true}),
+                         [](const auto& p) { return std::string(p.param.label); });
+
+// The folder variants are the plan's; here the option reaches the encoder.
+// A folder from a zip made on Japanese Windows, with a CP932 name, chosen in the folder
+// browser: it opens and its files convert.
+TEST_F(ConvertTest, Cp932FolderChosenInTheBrowserConverts) {
+  const fs::path folder = dir / "\x89\xB9\x8A\x79"; // "音楽"
+  fs::create_directory(folder);
+  for (const char* name : {"\x82\xA0.wav", "\x82\xA2.wav"}) // "あ.wav", "い.wav"
+    fixtures::writeFile(folder / name, Wav());
+  options->CheckBox1->setChecked(true); // folders are opened
+  TakeOptions();
+  fake->modal = [&](QDialog& dialog) {
+    auto& browser = dynamic_cast<FolderBrowserDialog&>(dialog);
+    EXPECT_TRUE(browser.SelectPath(FsPath::Decode(QByteArray::fromStdString(folder.string()))));
+    EXPECT_EQ(browser.SelectedDisplayName(), QStringLiteral("音楽"));
+    browser.PressOk();
+    return browser.result();
+  };
+  form->Button1Click();
+  FinishOpen(form->navigator());
+  ASSERT_EQ(form->navigator().FileList().size(), 2);
+
+  form->Button9Click();
+  EXPECT_EQ(form->converter().ConvertedCount(), 2);
+  for (const char* name : {"\x82\xA0.mp3", "\x82\xA2.mp3"})
+    EXPECT_NEAR(Mp3Verification::PlayingMs(
+                    FsPath::Decode(QByteArray::fromStdString((folder / name).string())), 1),
+                1200, Mp3Verification::kToleranceMs);
+}
+
+TEST_F(ConvertTest, WritesIntoTheOutputFolder) {
+  fs::create_directory(dir / "out");
+  SetOptions(false, false);
+  options->CheckBox7->setChecked(true);
+  options->Edit1->setToolTip(Q(dir / "out") + QLatin1Char('/'));
+  TakeOptions();
+  ShowList({{"b.wav", Wav()}});
+  form->Button6Click();
+  FinishSingle();
+  EXPECT_NEAR(Mp3Verification::PlayingMs(Q(dir / "out" / "b.mp3"), 1), 1200,
+              Mp3Verification::kToleranceMs);
+  EXPECT_FALSE(fs::exists(dir / "b.mp3"));
+}
+
+TEST_F(ConvertTest, ShownFileThatIsNotAConvertibleWav) {
+  ShowList({{"a.mp3", Mp3()}, {"b.wav", Wav()}});
+  form->SetStatusText(0, QStringLiteral("keep0"));
+  form->Button6Click();
+  EXPECT_EQ(form->StatusText(0), QStringLiteral("keep0"));
+  EXPECT_EQ(form->StatusText(2), QStringLiteral("WAVファイルだけ対象です"));
+
+  // Existence is tested before the extension.
+  form->navigator().ShowList({Q(dir / "gone.wav")}, 0);
+  form->Button6Click();
+  EXPECT_EQ(form->StatusText(2), QStringLiteral("指定のWAVファイルがみつかりません"));
+  EXPECT_TRUE(form->GogoTea1().DestinationFile().isEmpty());
+}
+
+// Files the encoder cannot take are refusals of those files, each named with what is wrong;
+// the batch goes on with the next file and counts only the successes. (A 96 kHz WAV converts.)
+TEST_F(ConvertTest, FilesTheEncoderCannotTakeAreRefusedAndTheBatchGoesOn) {
+  const std::string text = "not audio at all";
+  fixtures::WavSpec high;
+  high.sampleRate = 96000;
+  high.seconds = 0.5;
+  ShowList({{"x.wav", Bytes(text.begin(), text.end())},
+            {"e.wav", fixtures::makeWav({.seconds = 0})},
+            {"h.wav", fixtures::makeWav(high)},
+            {"b.wav", Wav()}});
+  form->Button9Click();
+  EXPECT_TRUE(fake->errors.isEmpty());
+  EXPECT_TRUE(Traced(QStringLiteral("1/4||x.wav はWAVファイルではありません（変換しません）")));
+  EXPECT_TRUE(Traced(QStringLiteral("2/4||e.wav には音声がありません（変換しません）")));
+  EXPECT_TRUE(
+      Traced(QStringLiteral("2/4|成功|2 ファイルは変換しませんでした（変換できないファイル）")));
+  EXPECT_FALSE(fs::exists(dir / "x.mp3"));
+  EXPECT_FALSE(fs::exists(dir / "e.mp3"));
+  EXPECT_NEAR(Mp3Verification::PlayingMs(Q(dir / "h.mp3"), 1), 500, Mp3Verification::kToleranceMs);
+  EXPECT_TRUE(fs::exists(dir / "b.mp3"));
+  EXPECT_TRUE(form->GogoTea1().DestinationFile().isEmpty());
+}
+
+// An encode whose file lost its end before the check gives no MP3 and keeps its WAV file, with
+// a word in the status bar.
+TEST_F(ConvertTest, ShortMp3KeepsItsWav) {
+  SetOptions(false, true);
+  ShowList({{"b.wav", Wav()}});
+  form->GogoTea1().OnFinish = [this](QObject* s, bool aborted) {
+    for (const auto& e : fs::directory_iterator(dir.path()))
+      if (e.path().filename().string().rfind(".w2m-enc-", 0) == 0)
+        fs::resize_file(e.path(), fs::file_size(e.path()) / 2);
+    form->GogoTea1Finish(s, aborted);
+  };
+  form->Button6Click();
+  FinishSingle();
+  EXPECT_FALSE(fs::exists(dir / "b.mp3"));
+  EXPECT_TRUE(fs::exists(dir / "b.wav"));
+  EXPECT_TRUE(
+      Traced(QStringLiteral("1/1|中断|できたMP3を確かめられません（b.wav は元のままです）")));
+}
+
+// A second press while converting starts nothing: not during an encode, not while the end
+// handler of the last one still works, not during a batch.
+TEST_F(ConvertTest, SecondPressWhileConvertingIsRefused) {
+  SetOptions(false, false);
+  ShowList({{"b.wav", Wav()}, {"c.wav", Wav()}});
+  const QString refused = QStringLiteral("エンコード中に設定は変更できません.");
+
+  bool pressedInEndHandler = false;
+  fake->onTick = [&] {
+    if (!pressedInEndHandler && form->StatusText(1) == QStringLiteral("成功")) {
+      pressedInEndHandler = true;
+      form->Button6Click();
+    }
+  };
+  form->Button6Click();
+  form->Button6Click();
+  FinishSingle();
+  EXPECT_TRUE(pressedInEndHandler);
+  EXPECT_EQ(fake->errors, (QStringList{refused, refused}));
+
+  fake->errors.clear();
+  fake->onTick = nullptr;
+  fs::remove(dir / "b.mp3");
+  int presses = 0;
+  onProgress = [&](int now, int) {
+    if (now == 1 && presses++ == 0) {
+      form->Button9Click();
+      form->Button6Click();
+    }
+  };
+  form->Button9Click();
+  EXPECT_EQ(fake->errors, (QStringList{refused, refused}));
+  EXPECT_EQ(form->converter().ConvertedCount(), 2);
+  EXPECT_TRUE(fs::exists(dir / "b.mp3"));
+  EXPECT_TRUE(fs::exists(dir / "c.mp3"));
+}
+
+} // namespace
+
+namespace {
+
+using namespace convert_test;
+
+// The MP3 an encode is still writing is not the shown file's to write: a tag save would replace
+// it and cut it off from the rest of the audio.
+TEST_F(ConvertTest, TagsAreNotWrittenIntoTheMp3BeingEncoded) {
+  SetOptions(false, false);
+  ShowList({{"b.wav", Wav()}});
+  QString during;
+  onProgress = [&](int now, int) {
+    if (now == 2 && during.isEmpty()) {
+      form->navigator().ShowList({Q(dir / "b.mp3")}, 0);
+      LineEdit(form, "Edit6")->setText(QStringLiteral("途中"));
+      form->Button4Click();
+      during = form->StatusText(1);
+    }
+  };
+  form->Button6Click();
+  FinishSingle();
+  EXPECT_EQ(during, QStringLiteral("失敗"));
+  form->navigator().ShowList({Q(dir / "b.mp3")}, 0);
+  LineEdit(form, "Edit6")->setText(QStringLiteral("後"));
+  form->Button4Click();
+  EXPECT_EQ(form->StatusText(1), QStringLiteral("成功"));
+}
+
+} // namespace
+
+namespace {
+
+// Closing the window while several encodes run stops them all: no temporary file stays, every
+// WAV file is either untouched or in the trash beside its whole MP3, and the settings are saved.
+// Destroying the window instead does the same, the batch never touching what is gone.
+class ConvertParallelStop : public ConvertTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(ConvertParallelStop, StoppingAParallelBatchLosesNothing) {
+  const bool destroy = GetParam();
+  options->SpinEdit1->setValue(2);
+  SetOptions(true, true);
+  const QString iniPath = form->IniPath();
+  const Bytes wav = TaggedWav(8.0);
+  const std::vector<std::string> names = {"a.wav", "b.wav", "c.wav", "d.wav", "e.wav"};
+  std::vector<std::pair<std::string, Bytes>> files;
+  for (const std::string& name : names)
+    files.emplace_back(name, wav);
+  ShowList(files);
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, &closer, [&] {
+    Snapshot();
+    if (!form || ProgressBar(form.get(), "ProgressBar1")->value() == 0)
+      return;
+    if (destroy)
+      form.reset();
+    else
+      form->close();
+  });
+  closer.start(20);
+  MainWindow* window = form.get();
+  window->Button9Click();
+  closer.stop();
+
+  for (const QString& seen : trace)
+    EXPECT_FALSE(seen.contains(QStringLiteral("ファイルを変換しました")));
+  if (!destroy) {
+    EXPECT_FALSE(form->converter().BatchRunning());
+    QFile ini(iniPath);
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(ini.readAll().contains("Mp3Jobs=\"2\""));
+  }
+  int kept = 0;
+  for (const std::string& name : names) {
+    const fs::path mp3 = dir / (name.substr(0, 1) + ".mp3");
+    if (fs::exists(dir / name)) {
+      ++kept;
+      EXPECT_EQ(fixtures::readFile(dir / name), wav) << name;
+    } else {
+      EXPECT_TRUE(fs::exists(dir / "trash" / name)) << name << " lost";
+      EXPECT_TRUE(Mp3Verification::MatchesWav(Q(dir / "trash" / name), Q(mp3))) << name;
+    }
+  }
+  EXPECT_GT(kept, 0) << "stopped after the batch had ended";
+  for (const auto& e : fs::directory_iterator(dir.path()))
+    EXPECT_NE(e.path().filename().string().front(), '.') << e.path().filename() << " left behind";
+}
+
+INSTANTIATE_TEST_SUITE_P(Stops, ConvertParallelStop, ::testing::Bool(),
+                         [](const auto& p) { return std::string(p.param ? "Destroy" : "Close"); });
+
+} // namespace

@@ -1,0 +1,106 @@
+#include "BrowserFakes.h"
+#include "core/fs/ShortenPath.h"
+#include "gui/FolderBrowser.h"
+#include "gui/OutputFolderChoice.h"
+#include "gui/ShellServices.h"
+
+#include <QFile>
+#include <QFontMetrics>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class ShellServicesTest : public ::testing::Test {
+protected:
+  FakeHome home;
+  FakePlatform fake;
+};
+
+// The help file opens when it exists and a program takes it; otherwise the user is told which.
+TEST_F(ShellServicesTest, HelpFileOpensOrSaysWhyNot) {
+  QDir(home.Path()).mkpath("help dir");
+  QFile help(home / "help dir/使い方 readme.txt");
+  ASSERT_TRUE(help.open(QIODevice::WriteOnly));
+  help.close();
+
+  for (const QString& none : {QString(), home / "missing.txt", home / "help dir"})
+    EXPECT_TRUE(OpenHelpFile(none, fake).startsWith(u"使用方法のファイル"));
+  EXPECT_TRUE(fake.opened.isEmpty());
+
+  QDir::setCurrent(home.Path());
+  // Relative to the current folder, and already quoted.
+  EXPECT_EQ(OpenHelpFile("help dir/使い方 readme.txt", fake), QString());
+  EXPECT_EQ(OpenHelpFile("\"" + help.fileName() + "\"", fake), QString());
+  EXPECT_EQ(fake.opened, QStringList({help.fileName(), help.fileName()}));
+  fake.canOpen = false;
+  EXPECT_EQ(OpenHelpFile(help.fileName(), fake),
+            help.fileName() + QStringLiteral(" を開けるプログラムが見つかりません。"));
+}
+
+TEST_F(ShellServicesTest, AssociatedProgramGetsThePathWithoutQuotes) {
+  EXPECT_TRUE(OpenWithAssociated("\"/a b/c.txt\"", 1, fake));
+  EXPECT_TRUE(OpenWithAssociated("/a b/c.txt", 1, fake));
+  EXPECT_FALSE(OpenWithAssociated("\"\"", 1, fake));
+  EXPECT_EQ(fake.opened, QStringList({"/a b/c.txt", "/a b/c.txt"}));
+}
+
+class OutputFolderTest : public ShellServicesTest {
+protected:
+  void SetUp() override {
+    window.move(100, 200);
+    button.setGeometry(300, 20, 25, 21);
+    edit.setGeometry(10, 20, 120, 21);
+    edit.setText("前の値");
+    edit.setToolTip("前の値");
+    browser.setOptions(0); // old style: the dialog goes where FormLeft and FormTop say
+  }
+  QWidget window;
+  QPushButton button{"...", &window};
+  QLineEdit edit{&window};
+  FolderBrowser browser{&window, fake};
+};
+
+TEST_F(OutputFolderTest, CancelChangesNothing) {
+  QPoint dialogAt;
+  QString startedAt;
+  fake.script = [&](FolderBrowserDialog& d) {
+    dialogAt = d.pos();
+    startedAt = d.SelectedPath();
+    return Cancel(d);
+  };
+  EXPECT_FALSE(ChooseOutputFolder(browser, &button, &edit, window.font()));
+  EXPECT_EQ(dialogAt, QPoint(400, 220 + button.height())); // just below the button
+  EXPECT_EQ(startedAt, home / "Music");
+  EXPECT_EQ(edit.text(), "前の値");
+  EXPECT_EQ(edit.toolTip(), "前の値");
+}
+
+TEST_F(OutputFolderTest, ChoiceShowsShortenedPathAndIsRemembered) {
+  const QString chosen = home / "Music/とても長いフォルダの名前/その下のフォルダ";
+  QDir().mkpath(chosen);
+  fake.script = [&](FolderBrowserDialog& d) { return ChooseAndOk(d, chosen); };
+  ASSERT_TRUE(ChooseOutputFolder(browser, &button, &edit, window.font()));
+  const QFontMetrics metrics(window.font());
+  EXPECT_EQ(edit.text(), ShortenPath(chosen, edit.width(), [&](const QString& t) {
+              return metrics.horizontalAdvance(t);
+            }));
+  EXPECT_NE(edit.text(), chosen);
+  EXPECT_EQ(edit.toolTip(), chosen);
+  EXPECT_EQ(browser.InitDir(), chosen);
+
+  // The next browse starts at the folder chosen last.
+  QString startedAt;
+  fake.script = [&](FolderBrowserDialog& d) {
+    startedAt = d.SelectedPath();
+    return Cancel(d);
+  };
+  ChooseOutputFolder(browser, &button, &edit, window.font());
+  EXPECT_EQ(startedAt, chosen);
+  EXPECT_EQ(edit.toolTip(), chosen);
+}
+
+} // namespace
