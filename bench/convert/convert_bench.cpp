@@ -110,18 +110,18 @@ int main(int argc, char** argv) {
 
   Round r;
   double mark = 0, markCpu = 0, markProcess = 0;
-  form.GogoTea1().OnProgress = [&](QObject* s, int now, int all) {
+  form.encoder().OnProgress = [&](QObject* s, int now, int all) {
     ++r.progressEvents;
-    form.GogoTea1Progress(s, now, all);
+    form.OnEncodeProgress(s, now, all);
   };
-  form.GogoTea1().OnFinish = [&](QObject* s, bool aborted) {
+  form.encoder().OnFinish = [&](QObject* s, bool aborted) {
     // The encode ran from the last mark (the batch's start or the last end handler's end).
     const double cpu = ThreadCpuMs();
     r.encodeWall += WallMs() - mark;
     r.encodeMain += cpu - markCpu;
     r.encodeWorker += (ProcessCpuMs() - markProcess) - (cpu - markCpu);
     const double start = WallMs(), startCpu = ThreadCpuMs();
-    form.GogoTea1Finish(s, aborted);
+    form.OnEncodeFinished(s, aborted);
     r.finishWall += WallMs() - start;
     r.finishMain += ThreadCpuMs() - startCpu;
     mark = WallMs();
@@ -146,7 +146,7 @@ int main(int argc, char** argv) {
     mark = WallMs();
     markCpu = ThreadCpuMs();
     markProcess = ProcessCpuMs();
-    form.Button9Click();
+    form.OnConvertAllClicked();
     // After the last end handler: the summary and its pause.
     r.summaryWall = WallMs() - mark;
     r.summaryMain = ThreadCpuMs() - markCpu;

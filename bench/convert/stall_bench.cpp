@@ -182,7 +182,7 @@ int main(int argc, char** argv) {
       form.navigator().ShowList(list, 0);
       const Clock::time_point start = Clock::now();
       StallProbe probe(&form);
-      form.Button9Click();
+      form.OnConvertAllClicked();
       const double stall = probe.Stop();
       const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
       int mp3s = 0, left = 0;

@@ -35,25 +35,25 @@ const QSize kButton1Size(85, 25);
 
 GenreListWindow::GenreListWindow(Platform& platform, const QString& genreFilePath, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::MSWindowsFixedSizeDialogHint) {
-  setObjectName(QStringLiteral("frmGenreList"));
+  setObjectName(QStringLiteral("genreListWindow"));
   setWindowTitle(QStringLiteral("ジャンル一覧"));
   QFont font(QStringLiteral("Noto Sans CJK JP"));
   font.setPixelSize(12);
   setFont(font);
 
-  RadioGroup1 = new QGroupBox(
+  genreGroup_ = new QGroupBox(
       QStringLiteral("【一覧から選んだ項目がメイン画面の[ジャンル]に設定される】"), this);
-  RadioGroup1->setObjectName(QStringLiteral("RadioGroup1"));
-  RadioGroup1->installEventFilter(this);
-  m_buttonGroup = new QButtonGroup(this);
-  connect(m_buttonGroup, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+  genreGroup_->setObjectName(QStringLiteral("genreGroup"));
+  genreGroup_->installEventFilter(this);
+  buttonGroup_ = new QButtonGroup(this);
+  connect(buttonGroup_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
     if (checked)
-      RadioGroup1Click(id);
+      OnGenreClicked(id);
   });
 
-  Button1 = new QPushButton(QStringLiteral("閉じる"), this);
-  Button1->setObjectName(QStringLiteral("Button1"));
-  connect(Button1, &QPushButton::clicked, this, &GenreListWindow::Button1Click);
+  closeButton_ = new QPushButton(QStringLiteral("閉じる"), this);
+  closeButton_->setObjectName(QStringLiteral("closeButton"));
+  connect(closeButton_, &QPushButton::clicked, this, &GenreListWindow::OnCloseClicked);
 
   std::optional<QStringList> items = GenreListFile::Read(genreFilePath);
   if (!items) {
@@ -62,7 +62,7 @@ GenreListWindow::GenreListWindow(Platform& platform, const QString& genreFilePat
     items = GenreListFile::BuiltInItems();
   }
   setItems(*items);
-  setItemIndex(GenreListFile::InitialIndex(m_items));
+  setItemIndex(GenreListFile::InitialIndex(items_));
   PlaceOnScreen(QPoint(203, 168));
 }
 
@@ -108,11 +108,11 @@ int GenreListWindow::ItemAt(QPoint pos, int count, int columns, QSize groupSize,
 }
 
 void GenreListWindow::setItems(const QStringList& items) {
-  m_items = items;
+  items_ = items;
   const int count = static_cast<int>(items.size());
   // The rows start below the caption and the frame's top line, as the style draws them.
-  m_captionHeight = RadioGroup1->contentsMargins().top();
-  m_buttons.reserve(items.size());
+  captionHeight_ = genreGroup_->contentsMargins().top();
+  buttons_.reserve(items.size());
   // Every row is as high as the font's real line (or the round indicator, if taller) and every
   // column as wide as its widest name (up to a limit), so no button overlaps another and names
   // are not cut by the next column. A button's size hint adds padding for a lone button; in a
@@ -123,45 +123,45 @@ void GenreListWindow::setItems(const QStringList& items) {
   for (int i = 0; i < count; ++i) {
     // A button would take "&" for the mark of a shortcut letter: doubled, it shows as written.
     auto* button =
-        new QRadioButton(QString(items[i]).replace(u'&', QStringLiteral("&&")), RadioGroup1);
-    button->setObjectName(QStringLiteral("RadioGroup1_%1").arg(i));
+        new QRadioButton(QString(items[i]).replace(u'&', QStringLiteral("&&")), genreGroup_);
+    button->setObjectName(QStringLiteral("genreRadio%1").arg(i));
     columnWidth = std::max(columnWidth, std::min(button->sizeHint().width(), kMaxColumnWidth));
     // A click anywhere in an item's cell picks it, as in the designed radio group, not only
     // one on the button's text: clicks are assigned by cell in eventFilter.
     button->setAttribute(Qt::WA_TransparentForMouseEvents);
-    m_buttonGroup->addButton(button, i);
-    m_buttons.push_back(button);
+    buttonGroup_->addButton(button, i);
+    buttons_.push_back(button);
   }
 
   const int perColumn = std::max(1, (count + kColumns - 1) / kColumns);
-  const QSize group(kColumns * columnWidth + 10, m_captionHeight + 5 + perColumn * rowHeight);
-  RadioGroup1->setGeometry(QRect(QPoint(0, kGroupTop), group));
+  const QSize group(kColumns * columnWidth + 10, captionHeight_ + 5 + perColumn * rowHeight);
+  genreGroup_->setGeometry(QRect(QPoint(0, kGroupTop), group));
   const int buttonTop = kGroupTop + group.height() + kButtonGap;
-  Button1->setGeometry(QRect(
+  closeButton_->setGeometry(QRect(
       QPoint(group.width() - kButton1Size.width() - kButtonRightMargin, buttonTop), kButton1Size));
   setFixedSize(group.width(), buttonTop + kButton1Size.height() + kBottomMargin);
 
   for (int i = 0; i < count; ++i) {
-    QRadioButton* button = m_buttons[static_cast<size_t>(i)];
-    button->setGeometry(ItemRect(i, count, kColumns, group, m_captionHeight));
+    QRadioButton* button = buttons_[static_cast<size_t>(i)];
+    button->setGeometry(ItemRect(i, count, kColumns, group, captionHeight_));
     if (button->sizeHint().width() > button->width())
       button->setToolTip(items[i]);
   }
 }
 
 bool GenreListWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (watched != RadioGroup1 ||
+  if (watched != genreGroup_ ||
       (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonRelease))
     return QWidget::eventFilter(watched, event);
   auto* mouse = static_cast<QMouseEvent*>(event);
   if (mouse->button() != Qt::LeftButton)
     return false;
-  const int item = ItemAt(mouse->position().toPoint(), static_cast<int>(m_items.size()), kColumns,
-                          RadioGroup1->size(), m_captionHeight);
+  const int item = ItemAt(mouse->position().toPoint(), static_cast<int>(items_.size()), kColumns,
+                          genreGroup_->size(), captionHeight_);
   if (event->type() == QEvent::MouseButtonPress) {
-    m_pressedItem = item;
-  } else if (item >= 0 && item == m_pressedItem) {
-    QRadioButton* button = m_buttons[static_cast<size_t>(item)];
+    pressedItem_ = item;
+  } else if (item >= 0 && item == pressedItem_) {
+    QRadioButton* button = buttons_[static_cast<size_t>(item)];
     button->setFocus(Qt::MouseFocusReason);
     button->click();
   }
@@ -169,29 +169,29 @@ bool GenreListWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void GenreListWindow::setItemIndex(int index) {
-  if (index < 0 || index >= static_cast<int>(m_buttons.size()))
+  if (index < 0 || index >= static_cast<int>(buttons_.size()))
     index = -1;
-  m_settingIndex = true;
+  settingIndex_ = true;
   if (index >= 0) {
-    m_buttons[static_cast<size_t>(index)]->setChecked(true);
-  } else if (QAbstractButton* checked = m_buttonGroup->checkedButton()) {
+    buttons_[static_cast<size_t>(index)]->setChecked(true);
+  } else if (QAbstractButton* checked = buttonGroup_->checkedButton()) {
     // An exclusive group keeps one button checked; let go of it for a moment.
-    m_buttonGroup->setExclusive(false);
+    buttonGroup_->setExclusive(false);
     checked->setChecked(false);
-    m_buttonGroup->setExclusive(true);
+    buttonGroup_->setExclusive(true);
   }
-  m_itemIndex = index;
-  m_settingIndex = false;
+  itemIndex_ = index;
+  settingIndex_ = false;
 }
 
-void GenreListWindow::RadioGroup1Click(int index) {
+void GenreListWindow::OnGenreClicked(int index) {
   // A button that is already checked does not toggle again, so only real changes come here.
-  if (m_settingIndex || index == m_itemIndex)
+  if (settingIndex_ || index == itemIndex_)
     return;
-  m_itemIndex = index;
+  itemIndex_ = index;
   emit OnChoose(index);
 }
 
-void GenreListWindow::Button1Click() {
+void GenreListWindow::OnCloseClicked() {
   hide();
 }

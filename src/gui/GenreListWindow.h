@@ -24,12 +24,12 @@ public:
   GenreListWindow(Platform& platform, const QString& genreFilePath, QWidget* parent = nullptr);
 
   // The selected item's index, -1 when none is selected.
-  int ItemIndex() const { return m_itemIndex; }
+  int ItemIndex() const { return itemIndex_; }
   // Selects an item (-1 or an index out of range: none). This is not a choice: OnChoose is
   // not raised.
   void setItemIndex(int index);
 
-  const QStringList& Items() const { return m_items; }
+  const QStringList& Items() const { return items_; }
 
   // Where the radio group puts item `index` of `count` items: top to bottom, column by
   // column, in `columns` columns of equal width, inside a group of `groupSize` whose caption
@@ -51,16 +51,16 @@ private:
   // Makes the buttons and sizes the rows, the columns and the window to fit them.
   void setItems(const QStringList& items);
   void PlaceOnScreen(QPoint designed);
-  void RadioGroup1Click(int index);
-  void Button1Click();
+  void OnGenreClicked(int index);
+  void OnCloseClicked();
 
-  QStringList m_items;
-  int m_itemIndex = -1;
-  bool m_settingIndex = false;
-  int m_captionHeight = 0;
-  int m_pressedItem = -1;
-  QGroupBox* RadioGroup1 = nullptr;
-  QButtonGroup* m_buttonGroup = nullptr;
-  std::vector<QRadioButton*> m_buttons;
-  QPushButton* Button1 = nullptr;
+  QStringList items_;
+  int itemIndex_ = -1;
+  bool settingIndex_ = false;
+  int captionHeight_ = 0;
+  int pressedItem_ = -1;
+  QGroupBox* genreGroup_ = nullptr;
+  QButtonGroup* buttonGroup_ = nullptr;
+  std::vector<QRadioButton*> buttons_;
+  QPushButton* closeButton_ = nullptr;
 };

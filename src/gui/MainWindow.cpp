@@ -47,7 +47,7 @@ public:
   QString DefaultFolder() override { return DefaultMusicFolder(); }
 
   std::optional<Browsed> BrowseFolder(bool listFiles, const QString& defaultFolder) override {
-    FolderBrowser& browser = *form_.plBrowseFolder1;
+    FolderBrowser& browser = *form_.folderBrowser_;
     const BrowseOptions files = BrowseOptionBit(BrowseOption::IncludeFiles);
     browser.setOptions(listFiles ? (browser.Options() | files)
                                  : static_cast<BrowseOptions>(browser.Options() & ~files));
@@ -55,9 +55,9 @@ public:
       browser.setInitDir(defaultFolder);
     if (browser.FormLeft() == 0 && browser.FormTop() == 0) {
       // Just below the open button.
-      const QPoint corner = form_.Button1->mapToGlobal(QPoint(0, 0));
+      const QPoint corner = form_.openButton_->mapToGlobal(QPoint(0, 0));
       browser.setFormLeft(corner.x());
-      browser.setFormTop(corner.y() + form_.Button1->height());
+      browser.setFormTop(corner.y() + form_.openButton_->height());
     }
     if (!browser.Execute())
       return std::nullopt;
@@ -65,85 +65,79 @@ public:
   }
 
   void StartNextBrowseAt(const QString& folder) override {
-    form_.plBrowseFolder1->setInitDir(folder);
+    form_.folderBrowser_->setInitDir(folder);
   }
 
   QString OpenFile(const QString& initial) override {
-    return form_.platform.GetOpenFileName(&form_, initial);
+    return form_.platform_.GetOpenFileName(&form_, initial);
   }
 
 private:
   MainWindow& form_;
 };
 
-MainWindow::MainWindow(Platform& services, QWidget* parent) : QWidget(parent), platform(services) {
-  setObjectName(QStringLiteral("Form1"));
+MainWindow::MainWindow(Platform& services, QWidget* parent) : QWidget(parent), platform_(services) {
+  setObjectName(QStringLiteral("mainWindow"));
   CreateControls();
 
-  // The encoder component exists before FormCreate runs; without its library the window is
+  // The encoder component comes first: without its library the window is
   // never completed (the exception leaves this constructor).
-  gogoTea1_ = new EncoderComponent(this);
-  gogoTea1_->setObjectName(QStringLiteral("GogoTea1"));
-  gogoTea1_->setFrequency(1);
-  gogoTea1_->setUseLPF(true);
-  gogoTea1_->OnProgress = [this](QObject* sender, int nowFrames, int allFrames) {
-    GogoTea1Progress(sender, nowFrames, allFrames);
+  encoder_ = new EncoderComponent(this);
+  encoder_->setObjectName(QStringLiteral("encoder"));
+  encoder_->setFrequency(1);
+  encoder_->setUseLPF(true);
+  encoder_->OnProgress = [this](QObject* sender, int nowFrames, int allFrames) {
+    OnEncodeProgress(sender, nowFrames, allFrames);
   };
-  gogoTea1_->OnFinish = [this](QObject* sender, bool aborted) { GogoTea1Finish(sender, aborted); };
+  encoder_->OnFinish = [this](QObject* sender, bool aborted) { OnEncodeFinished(sender, aborted); };
 
-  plBrowseFolder1 = new FolderBrowser(this, platform);
-  plBrowseFolder1->setObjectName(QStringLiteral("plBrowseFolder1"));
-  plBrowseFolder1->setRootSpecialDir(SpecialFolder::Desktop);
-  plBrowseFolder1->setInitSpecialDir(SpecialFolder::None);
-  plBrowseFolder1->setOptions(BrowseOptionBit(BrowseOption::OnlyFileSystemItems) |
-                              BrowseOptionBit(BrowseOption::IncludeFiles) |
-                              BrowseOptionBit(BrowseOption::NewDialogStyle) |
-                              BrowseOptionBit(BrowseOption::NoNewFolderButton));
-  plBrowseFolder1->setTitle(QStringLiteral("WAV/MP3のファイル・フォルダの設定"));
-  plBrowseFolder1->setCaption(QStringLiteral("フォルダを指定してください"));
-  plBrowseFolder1->setFormWidth(371);
-  plBrowseFolder1->setFormHeight(311);
-  plBrowseFolder1->setFormLeft(0);
-  plBrowseFolder1->setFormTop(0);
+  folderBrowser_ = new FolderBrowser(this, platform_);
+  folderBrowser_->setObjectName(QStringLiteral("folderBrowser"));
+  folderBrowser_->setRootSpecialDir(SpecialFolder::Desktop);
+  folderBrowser_->setInitSpecialDir(SpecialFolder::None);
+  folderBrowser_->setOptions(BrowseOptionBit(BrowseOption::OnlyFileSystemItems) |
+                             BrowseOptionBit(BrowseOption::IncludeFiles) |
+                             BrowseOptionBit(BrowseOption::NewDialogStyle) |
+                             BrowseOptionBit(BrowseOption::NoNewFolderButton));
+  folderBrowser_->setTitle(QStringLiteral("WAV/MP3のファイル・フォルダの設定"));
+  folderBrowser_->setCaption(QStringLiteral("フォルダを指定してください"));
+  folderBrowser_->setFormWidth(371);
+  folderBrowser_->setFormHeight(311);
+  folderBrowser_->setFormLeft(0);
+  folderBrowser_->setFormTop(0);
 
   dialogs_ = std::make_unique<Dialogs>(*this);
   tagEditor_ = std::make_unique<TagEditor>(*this, options_);
   navigator_ = std::make_unique<Navigator>(*this, *tagEditor_, options_);
   converter_ = std::make_unique<Converter>(
-      *this, *tagEditor_, *navigator_, *gogoTea1_,
-      [this](const QString& path) { return platform.MoveToTrash(path); }, options_);
+      *this, *tagEditor_, *navigator_, *encoder_,
+      [this](const QString& path) { return platform_.MoveToTrash(path); }, options_);
 
-  FormCreate();
+  iniPath_ = SettingsFilePath();
+
+  // The progress bar sits in the status bar over panel 3. It is placed once: a width loaded
+  // from the settings later does not move it.
+  const int panels =
+      statusBar_->PanelWidth(0) + statusBar_->PanelWidth(1) + statusBar_->PanelWidth(2);
+  progressBar_->setParent(statusBar_);
+  progressBar_->setGeometry(panels + 2, 2, OuterWidth() - panels - 8, statusBar_->height() - 2);
+  progressBar_->setVisible(true);
+
+  setAcceptDrops(true);
 }
 
 MainWindow::~MainWindow() {
   qApp->removeEventFilter(this);
-  FormDestroy();
   // The encoder component (a child, destroyed later) no longer calls into this window.
-  gogoTea1_->OnProgress = nullptr;
-  gogoTea1_->OnFinish = nullptr;
+  encoder_->OnProgress = nullptr;
+  encoder_->OnFinish = nullptr;
   // The working classes go before the controls they show in.
   converter_.reset();
   navigator_.reset();
   tagEditor_.reset();
 }
 
-void MainWindow::FormCreate() {
-  iniPath_ = SettingsFilePath();
-  GenreNames.clear();
-
-  // The progress bar sits in the status bar over panel 3. It is placed once: a width loaded
-  // from the settings later does not move it.
-  const int panels =
-      StatusBar1->PanelWidth(0) + StatusBar1->PanelWidth(1) + StatusBar1->PanelWidth(2);
-  ProgressBar1->setParent(StatusBar1);
-  ProgressBar1->setGeometry(panels + 2, 2, OuterWidth() - panels - 8, StatusBar1->height() - 2);
-  ProgressBar1->setVisible(true);
-
-  setAcceptDrops(true);
-}
-
-void MainWindow::FormShow() {
+void MainWindow::PrepareFirstShow() {
   if (shownOnce_)
     return;
   shownOnce_ = true;
@@ -153,16 +147,12 @@ void MainWindow::FormShow() {
   navigator_->OpenCommandLineFile(commandLineFile_);
 }
 
-bool MainWindow::FormCloseQuery() {
+bool MainWindow::MayClose() {
   // Closed by the system, nobody is there to answer.
   if (!closingBySignal_ && !tagEditor_->ConfirmLeave())
     return false;
   SaveSettings();
   return true;
-}
-
-void MainWindow::FormDestroy() {
-  GenreNames.clear();
 }
 
 void MainWindow::CloseBySignal() {
@@ -171,23 +161,23 @@ void MainWindow::CloseBySignal() {
 }
 
 void MainWindow::setVisible(bool visible) {
-  // FormShow places and sizes the window; done before the native window exists, the window
+  // PrepareFirstShow places and sizes the window; done before the native window exists, the window
   // manager maps it where asked. Sizing it from the show event instead makes X11 window
   // managers place it elsewhere (at the screen's corner, for one).
   if (visible && !shownOnce_)
-    FormShow();
+    PrepareFirstShow();
   QWidget::setVisible(visible);
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
-  // The show event arrives before the window is mapped, so what FormShow changes (place,
+  // The show event arrives before the window is mapped, so what PrepareFirstShow changes (place,
   // width, height) is what the user first sees.
-  FormShow();
+  PrepareFirstShow();
   QWidget::showEvent(event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  if (!FormCloseQuery()) {
+  if (!MayClose()) {
     event->ignore();
     return;
   }
@@ -204,41 +194,41 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 // ---------------------------------------------------------------------------------------------
 // Handlers: each hands over to the class of its topic.
 
-void MainWindow::Button1Click() {
+void MainWindow::OnOpenClicked() {
   navigator_->Open(*dialogs_);
 }
 
-void MainWindow::Button2Click() {
+void MainWindow::OnPreviousClicked() {
   navigator_->Previous();
 }
 
-void MainWindow::Button3Click() {
+void MainWindow::OnExitClicked() {
   close();
 }
 
-void MainWindow::Button4Click() {
+void MainWindow::OnWriteTagsClicked() {
   ClearStatus();
   tagEditor_->WriteShownFields();
 }
 
-void MainWindow::Button5Click() {
+void MainWindow::OnNextClicked() {
   navigator_->Next();
 }
 
-void MainWindow::Button6Click() {
+void MainWindow::OnConvertClicked() {
   converter_->ConvertShown();
 }
 
-void MainWindow::Button8Click() {
-  if (!frmGenreList)
+void MainWindow::OnGenreListClicked() {
+  if (!genreListWindow_)
     return;
-  frmGenreList->show();
-  frmGenreList->raise();
-  frmGenreList->activateWindow();
-  ShowGenre(frmGenreList->ItemIndex());
+  genreListWindow_->show();
+  genreListWindow_->raise();
+  genreListWindow_->activateWindow();
+  ShowGenre(genreListWindow_->ItemIndex());
 }
 
-void MainWindow::Button9Click() {
+void MainWindow::OnConvertAllClicked() {
   const std::optional<BatchResult> result = converter_->ConvertAll();
   // No result: nothing ran to its end, and the window may be gone.
   if (result)
@@ -255,37 +245,37 @@ void MainWindow::ShowBatchSummary(const BatchResult& result) {
   ClearStatus();
 }
 
-void MainWindow::Button10Click() {
-  const QString trouble = OpenHelpFile(helpPath_, platform);
+void MainWindow::OnHelpClicked() {
+  const QString trouble = OpenHelpFile(helpPath_, platform_);
   if (!trouble.isEmpty())
-    platform.ShowError(this, trouble);
+    platform_.ShowError(this, trouble);
 }
 
-void MainWindow::Button12Click() {
+void MainWindow::OnCopyToMemoryClicked() {
   tagEditor_->CopyToMemory();
 }
 
-void MainWindow::Button13Click() {
-  tagEditor_->PasteFromMemory(Edit13->text());
+void MainWindow::OnPasteFromMemoryClicked() {
+  tagEditor_->PasteFromMemory(fileNameEdit_->text());
 }
 
-void MainWindow::Button14Click() {
+void MainWindow::OnComposeCommentClicked() {
   tagEditor_->ComposeComment(options_.FormComment);
 }
 
-void MainWindow::Edit14Return() {
-  navigator_->GoTo(Edit14->text());
+void MainWindow::OnPositionEntered() {
+  navigator_->GoTo(positionEdit_->text());
 }
 
-void MainWindow::Edit14Exit() {
+void MainWindow::OnPositionLeft() {
   navigator_->GoTo(QString());
 }
 
-void MainWindow::GogoTea1Progress(QObject*, int nowFrames, int AllFrames) {
+void MainWindow::OnEncodeProgress(QObject*, int nowFrames, int AllFrames) {
   converter_->Progress(nowFrames, AllFrames);
 }
 
-void MainWindow::GogoTea1Finish(QObject*, bool IsAborted) {
+void MainWindow::OnEncodeFinished(QObject*, bool IsAborted) {
   converter_->Finish(IsAborted);
 }
 
@@ -297,25 +287,26 @@ void MainWindow::FilesDropped(const QStringList& paths) {
 // Genre list
 
 void MainWindow::BuildGenreNames() {
-  if (!frmGenreList)
+  if (!genreListWindow_)
     return;
-  GenreNames = GenreListFile::BuildGenreNames(frmGenreList->Items());
+  genreNames_ = GenreListFile::BuildGenreNames(genreListWindow_->Items());
   // This runs once the genre list window exists, at start-up; the window's choices go to the
   // genre field from then on.
-  QObject::disconnect(frmGenreList, &GenreListWindow::OnChoose, this, nullptr);
-  connect(frmGenreList, &GenreListWindow::OnChoose, this, [this](int index) { ShowGenre(index); });
+  QObject::disconnect(genreListWindow_, &GenreListWindow::OnChoose, this, nullptr);
+  connect(genreListWindow_, &GenreListWindow::OnChoose, this,
+          [this](int index) { ShowGenre(index); });
   SelectShownGenre();
 }
 
 void MainWindow::SelectShownGenre() {
-  if (frmGenreList)
-    frmGenreList->setItemIndex(static_cast<int>(GenreNames.indexOf(Edit10->text())));
+  if (genreListWindow_)
+    genreListWindow_->setItemIndex(static_cast<int>(genreNames_.indexOf(genreEdit_->text())));
 }
 
 // The genre field shows the name at `index`; no selection (or no name) leaves it as it is.
 void MainWindow::ShowGenre(int index) {
-  if (index >= 0 && index < GenreNames.size())
-    Edit10->setText(GenreNames[index]);
+  if (index >= 0 && index < genreNames_.size())
+    genreEdit_->setText(genreNames_[index]);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -343,14 +334,14 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     // gives the same result, so no bookkeeping is needed.
     const auto* key = static_cast<QKeyEvent*>(event);
     if (type == QEvent::KeyPress)
-      FormKeyDown(key->key(), key->modifiers());
+      OnKeyPressed(key->key(), key->modifiers());
     else
-      FormKeyUp(key->key(), key->modifiers());
+      OnKeyReleased(key->key(), key->modifiers());
   }
   return QWidget::eventFilter(watched, event);
 }
 
-void MainWindow::FormKeyDown(int, Qt::KeyboardModifiers shift) {
+void MainWindow::OnKeyPressed(int, Qt::KeyboardModifiers shift) {
   if (shift & (Qt::ShiftModifier | Qt::ControlModifier)) {
     shiftHeld_ = (shift & Qt::ShiftModifier) != 0;
     SetStatusText(1, QStringLiteral("+"));
@@ -359,7 +350,7 @@ void MainWindow::FormKeyDown(int, Qt::KeyboardModifiers shift) {
   }
 }
 
-void MainWindow::FormKeyUp(int, Qt::KeyboardModifiers) {
+void MainWindow::OnKeyReleased(int, Qt::KeyboardModifiers) {
   shiftHeld_ = false;
   SetStatusText(1, QStringLiteral("-"));
 }
@@ -406,56 +397,57 @@ void MainWindow::dropEvent(QDropEvent* event) {
 // ---------------------------------------------------------------------------------------------
 // Options
 
-void MainWindow::Button7Click() {
-  if (!frmOption)
+void MainWindow::OnOptionsClicked() {
+  if (!optionsDialog_)
     return;
   // Cancel (or the frame's close button) leaves every option as it was before the window
   // opened, in the window and in the settings file.
-  if (platform.ExecModal(*frmOption) == QDialog::Accepted)
-    TakeOptions(frmOption->Value(), true);
+  if (platform_.ExecModal(*optionsDialog_) == QDialog::Accepted)
+    TakeOptions(optionsDialog_->Value(), true);
   else
-    frmOption->SetValue(options_);
+    optionsDialog_->SetValue(options_);
 }
 
 void MainWindow::TakeOptions(const Options& chosen, bool apply) {
   options_ = chosen;
-  if (frmOption)
-    frmOption->SetValue(options_);
+  if (optionsDialog_)
+    optionsDialog_->SetValue(options_);
   if (apply)
     ApplyOptions();
 }
 
 void MainWindow::ApplyOptions() {
   const bool byFolder = options_.WithFolder;
-  Button1->setText(byFolder ? QStringLiteral("フォルダを開く") : QStringLiteral("ファイルを開く"));
+  openButton_->setText(byFolder ? QStringLiteral("フォルダを開く")
+                                : QStringLiteral("ファイルを開く"));
   // The previous and next buttons follow the list (a file opened alone lists its folder).
-  Button4->setEnabled(options_.WriteId3);
+  writeTagsButton_->setEnabled(options_.WriteId3);
 
   if (options_.DispMp3infp) {
-    Panel1->setFixedHeight(kTagPanelFullHeight);
+    tagPanel_->setFixedHeight(kTagPanelFullHeight);
     SetOuterHeight(kWindowFullHeight);
   } else {
-    const int cut = Bevel1->y();
-    Panel1->setFixedHeight(cut);
+    const int cut = versionRule_->y();
+    tagPanel_->setFixedHeight(cut);
     SetOuterHeight(kWindowFullHeight - (kTagPanelFullHeight - cut));
   }
 
   switch (options_.FormComment) {
   case Options::FreeText:
-    Label17->setText(QStringLiteral("任意文字列"));
-    Button14->setEnabled(false);
+    commentFormatLabel_->setText(QStringLiteral("任意文字列"));
+    composeCommentButton_->setEnabled(false);
     break;
   case Options::JacketImage:
-    Label17->setText(QStringLiteral("ジャケット画像名"));
-    Button14->setEnabled(true);
+    commentFormatLabel_->setText(QStringLiteral("ジャケット画像名"));
+    composeCommentButton_->setEnabled(true);
     break;
   case Options::Credits:
-    Label17->setText(QStringLiteral("作詩+作曲+編曲+演奏"));
-    Button14->setEnabled(true);
+    commentFormatLabel_->setText(QStringLiteral("作詩+作曲+編曲+演奏"));
+    composeCommentButton_->setEnabled(true);
     break;
   default:
-    Label17->setText(QStringLiteral("ID+作詩+作曲+編曲+演奏"));
-    Button14->setEnabled(true);
+    commentFormatLabel_->setText(QStringLiteral("ID+作詩+作曲+編曲+演奏"));
+    composeCommentButton_->setEnabled(true);
     break;
   }
 }
@@ -472,8 +464,8 @@ void MainWindow::LoadSettings() {
   SetOuterWidth(s.Width);
   KeepOnScreen();
   options_ = s;
-  if (frmOption)
-    frmOption->SetValue(options_);
+  if (optionsDialog_)
+    optionsDialog_->SetValue(options_);
   if (s.FolderPath)
     ShowFolder(*s.FolderPath, false);
   if (s.HelpPath)
@@ -495,7 +487,7 @@ void MainWindow::SaveSettings() {
     // Closed by the system, a question would keep the program alive with nobody to answer.
     if (closingBySignal_)
       return false;
-    return platform.AskOkCancel(
+    return platform_.AskOkCancel(
         this, QStringLiteral("設定ファイル %1 は読み取り専用です。書き込みますか？").arg(iniPath_),
         QStringLiteral("問合わせ"));
   });
@@ -504,6 +496,6 @@ void MainWindow::SaveSettings() {
     std::fprintf(stderr, "wav2mp3tag: the settings could not be written to %s\n",
                  qPrintable(iniPath_));
     if (!closingBySignal_)
-      platform.ShowError(this, QStringLiteral("設定を保存できませんでした：%1").arg(iniPath_));
+      platform_.ShowError(this, QStringLiteral("設定を保存できませんでした：%1").arg(iniPath_));
   }
 }

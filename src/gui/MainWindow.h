@@ -36,7 +36,7 @@ class OptionsDialog;
 class MainWindow : public QWidget, public SessionView {
   Q_OBJECT
 public:
-  // Builds the controls and the encoder component, then runs FormCreate. An EncoderError of
+  // Builds the controls and the encoder component. An EncoderError of
   // the encoder component (no encoder library) propagates: the program cannot start.
   explicit MainWindow(Platform& services, QWidget* parent = nullptr);
   ~MainWindow() override;
@@ -45,16 +45,14 @@ public:
   // Closes the window for the system (logout, shutdown, a terminal gone): nothing may wait for
   // the user then, so no question is asked and nothing is shown.
   void CloseBySignal();
-  void FormCreate();
   // Runs once, before the window is first displayed.
-  void FormShow();
+  void PrepareFirstShow();
   // Asks about unsaved tag edits (キャンセル refuses the close, false), then saves the settings.
-  bool FormCloseQuery();
-  void FormDestroy();
+  bool MayClose();
 
   // The other two windows, given by the program's entry once they exist.
-  void SetOptionsWindow(OptionsDialog* window) { frmOption = window; }
-  void SetGenreListWindow(GenreListWindow* window) { frmGenreList = window; }
+  void SetOptionsWindow(OptionsDialog* window) { optionsDialog_ = window; }
+  void SetGenreListWindow(GenreListWindow* window) { genreListWindow_ = window; }
   // The first command-line argument, shown at start when it names a WAV or MP3 file.
   void SetCommandLineFile(const QString& argument) { commandLineFile_ = argument; }
   // The settings file; set at creation beside the executable (or in the user's configuration).
@@ -71,7 +69,7 @@ public:
   Navigator& navigator() { return *navigator_; }
   TagEditor& tagEditor() { return *tagEditor_; }
   Converter& converter() { return *converter_; }
-  EncoderComponent& GogoTea1() { return *gogoTea1_; }
+  EncoderComponent& encoder() { return *encoder_; }
 
   // ---- SessionView ----
   void ClearStatus() override;
@@ -115,29 +113,29 @@ public:
   void ApplyOptions();
 
   // ---- key preview ----
-  void FormKeyDown(int key, Qt::KeyboardModifiers shift);
-  void FormKeyUp(int key, Qt::KeyboardModifiers shift);
+  void OnKeyPressed(int key, Qt::KeyboardModifiers shift);
+  void OnKeyReleased(int key, Qt::KeyboardModifiers shift);
 
   // ---- handlers ----
-  void Button1Click();
-  void Button2Click();
-  void Button3Click();
-  void Button4Click();
-  void Button5Click();
-  void Button6Click();
-  void Button7Click();
-  void Button8Click();
-  void Button9Click();
-  void Button10Click();
-  void Button12Click();
-  void Button13Click();
-  void Button14Click();
+  void OnOpenClicked();
+  void OnPreviousClicked();
+  void OnExitClicked();
+  void OnWriteTagsClicked();
+  void OnNextClicked();
+  void OnConvertClicked();
+  void OnOptionsClicked();
+  void OnGenreListClicked();
+  void OnConvertAllClicked();
+  void OnHelpClicked();
+  void OnCopyToMemoryClicked();
+  void OnPasteFromMemoryClicked();
+  void OnComposeCommentClicked();
   // The position counter: Enter shows the file of the number typed; leaving it puts the shown
   // file's number back.
-  void Edit14Return();
-  void Edit14Exit();
-  void GogoTea1Progress(QObject* Sender, int nowFrames, int AllFrames);
-  void GogoTea1Finish(QObject* Sender, bool IsAborted);
+  void OnPositionEntered();
+  void OnPositionLeft();
+  void OnEncodeProgress(QObject* Sender, int nowFrames, int AllFrames);
+  void OnEncodeFinished(QObject* Sender, bool IsAborted);
   // Local files dropped on the window, in drop order.
   void FilesDropped(const QStringList& paths);
   // The genre names, from the genre list window's items (at start-up, once it exists).
@@ -173,14 +171,14 @@ private:
   static bool HasLocalFiles(const QMimeData* mime);
   static void AcceptAsCopy(QDropEvent* event);
 
-  Platform& platform;
+  Platform& platform_;
   QString iniPath_;
   QString helpPath_;
   QString commandLineFile_;
   // The current folder as the file system names it; its box shows it readably.
   QString currentFolder_ = QStringLiteral("フォルダ名");
   Options options_;
-  QStringList GenreNames;
+  QStringList genreNames_;
   // True from a key press made with Shift held until the next key release.
   bool shiftHeld_ = false;
   bool shownOnce_ = false;
@@ -189,86 +187,86 @@ private:
   QSize requestedOuter_;
   QSize knownFrameExtra_;
 
-  OptionsDialog* frmOption = nullptr;
-  GenreListWindow* frmGenreList = nullptr;
+  OptionsDialog* optionsDialog_ = nullptr;
+  GenreListWindow* genreListWindow_ = nullptr;
 
   // ---- components ----
-  EncoderComponent* gogoTea1_ = nullptr;
+  EncoderComponent* encoder_ = nullptr;
   // The folder browser of the open button in folder mode.
-  FolderBrowser* plBrowseFolder1 = nullptr;
+  FolderBrowser* folderBrowser_ = nullptr;
   std::unique_ptr<Dialogs> dialogs_;
   std::unique_ptr<TagEditor> tagEditor_;
   std::unique_ptr<Navigator> navigator_;
   std::unique_ptr<Converter> converter_;
 
   // ---- controls ----
-  QFrame* Panel2 = nullptr;
-  QPushButton* Button1 = nullptr;
-  QPushButton* Button2 = nullptr;
-  QLineEdit* Edit14 = nullptr;
-  QLabel* Label14 = nullptr;
-  QLineEdit* Edit15 = nullptr;
-  QPushButton* Button5 = nullptr;
-  QPushButton* Button4 = nullptr;
-  QPushButton* Button6 = nullptr;
-  QPushButton* Button7 = nullptr;
-  QPushButton* Button10 = nullptr;
-  QPushButton* Button3 = nullptr;
-  QLabel* Label23 = nullptr;
-  QLineEdit* Edit1 = nullptr;
+  QFrame* topBar_ = nullptr;
+  QPushButton* openButton_ = nullptr;
+  QPushButton* previousButton_ = nullptr;
+  QLineEdit* positionEdit_ = nullptr;
+  QLabel* countLabel_ = nullptr;
+  QLineEdit* countEdit_ = nullptr;
+  QPushButton* nextButton_ = nullptr;
+  QPushButton* writeTagsButton_ = nullptr;
+  QPushButton* convertButton_ = nullptr;
+  QPushButton* optionsButton_ = nullptr;
+  QPushButton* helpButton_ = nullptr;
+  QPushButton* exitButton_ = nullptr;
+  QLabel* folderLabel_ = nullptr;
+  QLineEdit* folderEdit_ = nullptr;
 
-  QFrame* Panel1 = nullptr;
-  QLabel* Label13 = nullptr;
-  QLineEdit* Edit13 = nullptr;
-  QLabel* Label5 = nullptr;
-  QLineEdit* Edit6 = nullptr;
-  QLabel* Label6 = nullptr;
-  QLineEdit* Edit7 = nullptr;
-  QLabel* Label7 = nullptr;
-  QLineEdit* Edit8 = nullptr;
-  QLabel* Label9 = nullptr;
-  QPlainTextEdit* Memo1 = nullptr;
-  QLabel* Label15 = nullptr;
-  QComboBox* ComboBox1 = nullptr;
-  QLabel* Label22 = nullptr;
-  QLineEdit* Edit20 = nullptr;
-  QLabel* Label16 = nullptr;
-  QLineEdit* Edit17 = nullptr;
-  QLabel* Label20 = nullptr;
-  QLineEdit* Edit18 = nullptr;
-  QLabel* Label10 = nullptr;
-  QLineEdit* Edit11 = nullptr;
-  QLabel* Label21 = nullptr;
-  QLineEdit* Edit19 = nullptr;
-  QLabel* Label8 = nullptr;
-  QLineEdit* Edit9 = nullptr;
-  QLabel* Label12 = nullptr;
-  QLineEdit* Edit10 = nullptr;
-  QLabel* Label11 = nullptr;
-  QLineEdit* Edit12 = nullptr;
-  QFrame* Bevel1 = nullptr;
-  QLabel* Label1 = nullptr;
-  QLineEdit* Edit2 = nullptr;
-  QLabel* Label4 = nullptr;
-  QLineEdit* Edit5 = nullptr;
-  QLabel* Label2 = nullptr;
-  QLineEdit* Edit3 = nullptr;
-  QLabel* Label3 = nullptr;
-  QLineEdit* Edit4 = nullptr;
+  QFrame* tagPanel_ = nullptr;
+  QLabel* fileNameLabel_ = nullptr;
+  QLineEdit* fileNameEdit_ = nullptr;
+  QLabel* titleLabel_ = nullptr;
+  QLineEdit* titleEdit_ = nullptr;
+  QLabel* artistLabel_ = nullptr;
+  QLineEdit* artistEdit_ = nullptr;
+  QLabel* albumLabel_ = nullptr;
+  QLineEdit* albumEdit_ = nullptr;
+  QLabel* commentLabel_ = nullptr;
+  QPlainTextEdit* commentEdit_ = nullptr;
+  QLabel* jacketLabel_ = nullptr;
+  QComboBox* jacketCombo_ = nullptr;
+  QLabel* idLabel_ = nullptr;
+  QLineEdit* idEdit_ = nullptr;
+  QLabel* lyricistLabel_ = nullptr;
+  QLineEdit* lyricistEdit_ = nullptr;
+  QLabel* composerLabel_ = nullptr;
+  QLineEdit* composerEdit_ = nullptr;
+  QLabel* arrangerLabel_ = nullptr;
+  QLineEdit* arrangerEdit_ = nullptr;
+  QLabel* performerLabel_ = nullptr;
+  QLineEdit* performerEdit_ = nullptr;
+  QLabel* yearLabel_ = nullptr;
+  QLineEdit* yearEdit_ = nullptr;
+  QLabel* genreLabel_ = nullptr;
+  QLineEdit* genreEdit_ = nullptr;
+  QLabel* playingTimeLabel_ = nullptr;
+  QLineEdit* playingTimeEdit_ = nullptr;
+  QFrame* versionRule_ = nullptr;
+  QLabel* libraryVersionLabel_ = nullptr;
+  QLineEdit* libraryVersionEdit_ = nullptr;
+  QLabel* tagKindsLabel_ = nullptr;
+  QLineEdit* tagKindsEdit_ = nullptr;
+  QLabel* openStatusLabel_ = nullptr;
+  QLineEdit* openStatusEdit_ = nullptr;
+  QLabel* fileTypeLabel_ = nullptr;
+  QLineEdit* fileTypeEdit_ = nullptr;
 
-  QLabel* Panel3 = nullptr;
-  QPushButton* Button12 = nullptr;
-  QPushButton* Button13 = nullptr;
-  QPushButton* Button8 = nullptr;
-  QFrame* Panel4 = nullptr;
-  QLabel* Label18 = nullptr;
-  QLabel* Label17 = nullptr;
-  QPushButton* Button14 = nullptr;
-  QFrame* Panel5 = nullptr;
-  QFrame* Shape1 = nullptr;
-  QLabel* Label19 = nullptr;
-  QPushButton* Button9 = nullptr;
+  QLabel* boldNoteLabel_ = nullptr;
+  QPushButton* copyToMemoryButton_ = nullptr;
+  QPushButton* pasteFromMemoryButton_ = nullptr;
+  QPushButton* genreListButton_ = nullptr;
+  QFrame* commentFormatPanel_ = nullptr;
+  QLabel* commentFormatTitle_ = nullptr;
+  QLabel* commentFormatLabel_ = nullptr;
+  QPushButton* composeCommentButton_ = nullptr;
+  QFrame* conversionPanel_ = nullptr;
+  QFrame* conversionFrame_ = nullptr;
+  QLabel* conversionTitle_ = nullptr;
+  QPushButton* convertAllButton_ = nullptr;
 
-  StatusBar* StatusBar1 = nullptr;
-  QProgressBar* ProgressBar1 = nullptr;
+  StatusBar* statusBar_ = nullptr;
+  QProgressBar* progressBar_ = nullptr;
 };

@@ -35,23 +35,23 @@ constexpr int kWaitSliceMs = 50;
 
 void MainWindow::ClearStatus() {
   for (int i = 0; i < 3; ++i)
-    StatusBar1->SetPanelText(i, QString());
+    statusBar_->SetPanelText(i, QString());
 }
 
 void MainWindow::SetStatusText(int panel, const QString& text) {
-  StatusBar1->SetPanelText(panel, text);
+  statusBar_->SetPanelText(panel, text);
 }
 
 QString MainWindow::StatusText(int panel) const {
-  return StatusBar1->PanelText(panel);
+  return statusBar_->PanelText(panel);
 }
 
 void MainWindow::WaitMs(int ms) {
   const quint32 limit = static_cast<quint32>(std::max(ms, 0));
-  const quint32 start = platform.TickCount();
+  const quint32 start = platform_.TickCount();
   for (;;) {
     // Unsigned difference: right across the counter's wrap-around.
-    const quint32 elapsed = platform.TickCount() - start;
+    const quint32 elapsed = platform_.TickCount() - start;
     if (elapsed > limit)
       return;
     const quint32 remaining = limit - elapsed + 1;
@@ -66,17 +66,17 @@ void MainWindow::WaitMs(int ms) {
 }
 
 void MainWindow::SetProgress(int percent) {
-  ProgressBar1->setValue(percent);
+  progressBar_->setValue(percent);
 }
 
 void MainWindow::ShowError(const QString& text) {
-  platform.ShowError(this, text);
+  platform_.ShowError(this, text);
 }
 
 SaveAnswer MainWindow::AskSaveChanges(const QString& fileName) {
-  return platform.AskSaveChanges(this, QStringLiteral("変更を保存しますか"),
-                                 QStringLiteral("%1 のタグ欄の変更はまだ書き込まれていません。")
-                                     .arg(FsPath::Display(fileName)));
+  return platform_.AskSaveChanges(this, QStringLiteral("変更を保存しますか"),
+                                  QStringLiteral("%1 のタグ欄の変更はまだ書き込まれていません。")
+                                      .arg(FsPath::Display(fileName)));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -87,11 +87,11 @@ void MainWindow::ShowFolder(const QString& folder, bool fullWidth) {
   currentFolder_ = folder;
   const QString shown = FsPath::Display(folder);
   const QFontMetrics metrics(font());
-  Edit1->setToolTip(shown);
-  Edit1->setText(
-      ShortenPath(shown, Edit1->width() - (fullWidth ? 0 : 4),
+  folderEdit_->setToolTip(shown);
+  folderEdit_->setText(
+      ShortenPath(shown, folderEdit_->width() - (fullWidth ? 0 : 4),
                   [&metrics](const QString& s) { return metrics.horizontalAdvance(s); }));
-  Edit1->setCursorPosition(0);
+  folderEdit_->setCursorPosition(0);
 }
 
 QString MainWindow::Folder() const {
@@ -99,49 +99,49 @@ QString MainWindow::Folder() const {
 }
 
 void MainWindow::ShowFileName(const QString& name) {
-  Edit13->setText(FsPath::Display(name));
+  fileNameEdit_->setText(FsPath::Display(name));
 }
 
 void MainWindow::ShowPosition(int number) {
-  Edit14->setText(QString::number(number));
+  positionEdit_->setText(QString::number(number));
 }
 
 void MainWindow::ShowCount(int count) {
-  Edit15->setText(QString::number(count));
+  countEdit_->setText(QString::number(count));
 }
 
 void MainWindow::EnableStepping(bool enabled) {
-  Button2->setEnabled(enabled);
-  Button5->setEnabled(enabled);
+  previousButton_->setEnabled(enabled);
+  nextButton_->setEnabled(enabled);
 }
 
 void MainWindow::ShowJacketNames(const QStringList& names) {
   // Emptying the list keeps the text the box shows.
-  const QString shown = ComboBox1->currentText();
-  ComboBox1->clear();
-  ComboBox1->setEditText(shown);
+  const QString shown = jacketCombo_->currentText();
+  jacketCombo_->clear();
+  jacketCombo_->setEditText(shown);
   if (names.isEmpty())
     return;
   for (const QString& name : names)
-    ComboBox1->addItem(FsPath::Display(name));
-  ComboBox1->setCurrentIndex(0);
-  ComboBox1->setEditText(ComboBox1->itemText(0));
+    jacketCombo_->addItem(FsPath::Display(name));
+  jacketCombo_->setCurrentIndex(0);
+  jacketCombo_->setEditText(jacketCombo_->itemText(0));
 }
 
 // ---------------------------------------------------------------------------------------------
 // Tag boxes
 
 void MainWindow::ShowLibraryVersion(const QString& version) {
-  Edit2->setText(version);
+  libraryVersionEdit_->setText(version);
 }
 
 void MainWindow::ShowOpenStatus(const QString& status) {
-  Edit3->setText(status);
+  openStatusEdit_->setText(status);
 }
 
 void MainWindow::ShowFileKind(const QString& type, const QString& tagKinds) {
-  Edit4->setText(type);
-  Edit5->setText(tagKinds);
+  fileTypeEdit_->setText(type);
+  tagKindsEdit_->setText(tagKinds);
 }
 
 namespace {
@@ -170,21 +170,21 @@ void Put(QPlainTextEdit* box, const QString& text, bool asTyped) {
 } // namespace
 
 void MainWindow::PutTagFields(const TagFields& fields, bool asTyped) {
-  Put(Edit6, fields.Title, asTyped);
-  Put(Edit7, fields.Artist, asTyped);
-  Put(Edit8, fields.Album, asTyped);
-  Put(Edit9, fields.Year, asTyped);
-  Put(Memo1, fields.Comment, asTyped);
-  Put(Edit10, fields.Genre, asTyped);
+  Put(titleEdit_, fields.Title, asTyped);
+  Put(artistEdit_, fields.Artist, asTyped);
+  Put(albumEdit_, fields.Album, asTyped);
+  Put(yearEdit_, fields.Year, asTyped);
+  Put(commentEdit_, fields.Comment, asTyped);
+  Put(genreEdit_, fields.Genre, asTyped);
   if (fields.PlayingTime)
-    Edit12->setText(*fields.PlayingTime);
-  Put(Edit11, fields.Arranger, asTyped);
-  Put(Edit17, fields.Lyricist, asTyped);
-  Put(Edit18, fields.Composer, asTyped);
-  Put(Edit19, fields.Performer, asTyped);
-  Put(Edit20, fields.Id, asTyped);
+    playingTimeEdit_->setText(*fields.PlayingTime);
+  Put(arrangerEdit_, fields.Arranger, asTyped);
+  Put(lyricistEdit_, fields.Lyricist, asTyped);
+  Put(composerEdit_, fields.Composer, asTyped);
+  Put(performerEdit_, fields.Performer, asTyped);
+  Put(idEdit_, fields.Id, asTyped);
   if (fields.Jacket)
-    Put(ComboBox1->lineEdit(), *fields.Jacket, asTyped);
+    Put(jacketCombo_->lineEdit(), *fields.Jacket, asTyped);
   SelectShownGenre();
 }
 
@@ -198,23 +198,23 @@ void MainWindow::EditTagFields(const TagFields& fields) {
 
 TagFields MainWindow::ShownTagFields() const {
   TagFields f;
-  f.Title = Edit6->text();
-  f.Artist = Edit7->text();
-  f.Album = Edit8->text();
-  f.Comment = Memo1->toPlainText();
-  f.Year = Edit9->text();
-  f.Genre = Edit10->text();
-  f.Id = Edit20->text();
-  f.Jacket = ComboBox1->currentText();
-  f.Lyricist = Edit17->text();
-  f.Composer = Edit18->text();
-  f.Arranger = Edit11->text();
-  f.Performer = Edit19->text();
+  f.Title = titleEdit_->text();
+  f.Artist = artistEdit_->text();
+  f.Album = albumEdit_->text();
+  f.Comment = commentEdit_->toPlainText();
+  f.Year = yearEdit_->text();
+  f.Genre = genreEdit_->text();
+  f.Id = idEdit_->text();
+  f.Jacket = jacketCombo_->currentText();
+  f.Lyricist = lyricistEdit_->text();
+  f.Composer = composerEdit_->text();
+  f.Arranger = arrangerEdit_->text();
+  f.Performer = performerEdit_->text();
   return f;
 }
 
 void MainWindow::ShowComment(const QString& comment) {
-  Put(Memo1, comment, true);
+  Put(commentEdit_, comment, true);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -291,8 +291,8 @@ void MainWindow::moveEvent(QMoveEvent* event) {
 void MainWindow::LayoutToClientWidth() {
   // The top bar is aligned to the top, the status bar to the bottom; the folder box follows
   // the right edge.
-  Panel2->setGeometry(0, 0, width(), Panel2->height());
-  Edit1->setGeometry(Edit1->x(), Edit1->y(), std::max(0, width() - Edit1->x() - 4),
-                     Edit1->height());
-  StatusBar1->setGeometry(0, height() - kStatusHeight, width(), kStatusHeight);
+  topBar_->setGeometry(0, 0, width(), topBar_->height());
+  folderEdit_->setGeometry(folderEdit_->x(), folderEdit_->y(),
+                           std::max(0, width() - folderEdit_->x() - 4), folderEdit_->height());
+  statusBar_->setGeometry(0, height() - kStatusHeight, width(), kStatusHeight);
 }

@@ -28,39 +28,43 @@ public:
   // Shows `options` in the controls.
   void SetValue(const Options& options);
 
-  // Chooses the output folder with the folder browser ("...").
-  void Button3Click();
+  // Chooses the output folder with the folder browser ("..."); cancelled, it stays as it was.
+  void ChooseOutputFolder();
 
-  QFrame* Panel1 = nullptr;
-  QLabel* Label1 = nullptr;
-  QCheckBox* CheckBox1 = nullptr;
-  QCheckBox* CheckBox4 = nullptr;
-  QLabel* Label2 = nullptr;
-  QCheckBox* CheckBox3 = nullptr;
-  QCheckBox* CheckBox5 = nullptr;
-  QGroupBox* GroupBox1 = nullptr;
-  QRadioButton* RadioButton5 = nullptr;
-  QRadioButton* RadioButton1 = nullptr;
-  QRadioButton* RadioButton2 = nullptr;
-  QRadioButton* RadioButton3 = nullptr;
-  QLabel* Label3 = nullptr;
-  QCheckBox* CheckBox8 = nullptr;
-  QCheckBox* CheckBox2 = nullptr;
-  QCheckBox* CheckBox6 = nullptr;
-  QCheckBox* CheckBox7 = nullptr;
-  // The output folder: its tooltip holds the full path (the value), its text the path
-  // shortened to the box.
-  QLineEdit* Edit1 = nullptr;
-  QPushButton* Button3 = nullptr;
+private:
+  // Shows the output folder in its box: the path shortened to the box, whole in the tooltip.
+  void ShowOutputFolder();
+
+  // The output folder chosen or shown last (the value; the box only displays it).
+  QString outputFolder_;
+  QFrame* panel_ = nullptr;
+  QLabel* openSectionLabel_ = nullptr;
+  QCheckBox* openByFolderCheck_ = nullptr;
+  QCheckBox* listFilesCheck_ = nullptr;
+  QLabel* tagSectionLabel_ = nullptr;
+  QCheckBox* allowTagWriteCheck_ = nullptr;
+  QCheckBox* showVersionCheck_ = nullptr;
+  QGroupBox* commentFormatGroup_ = nullptr;
+  QRadioButton* freeTextRadio_ = nullptr;
+  QRadioButton* jacketImageRadio_ = nullptr;
+  QRadioButton* creditsRadio_ = nullptr;
+  QRadioButton* idAndCreditsRadio_ = nullptr;
+  QLabel* conversionSectionLabel_ = nullptr;
+  QCheckBox* copyTagCheck_ = nullptr;
+  QCheckBox* trashWavCheck_ = nullptr;
+  QCheckBox* overwriteCheck_ = nullptr;
+  QCheckBox* useOutputFolderCheck_ = nullptr;
+  QLineEdit* outputFolderEdit_ = nullptr;
+  QPushButton* chooseOutputFolderButton_ = nullptr;
   // The tag MP3 files are written through: RIFF SIF or ID3v2.3.
-  QGroupBox* GroupBox2 = nullptr;
-  QRadioButton* RadioButton6 = nullptr;
-  QRadioButton* RadioButton7 = nullptr;
+  QGroupBox* tagFormatGroup_ = nullptr;
+  QRadioButton* riffSifRadio_ = nullptr;
+  QRadioButton* id3v2Radio_ = nullptr;
   // How many files a batch converts at the same time (0: one per processor core).
-  QLabel* Label4 = nullptr;
-  QSpinBox* SpinEdit1 = nullptr;
-  QPushButton* Button2 = nullptr;
-  QPushButton* Button1 = nullptr;
+  QLabel* jobsLabel_ = nullptr;
+  QSpinBox* jobsSpin_ = nullptr;
+  QPushButton* okButton_ = nullptr;
+  QPushButton* cancelButton_ = nullptr;
   // The folder browser behind "...".
-  FolderBrowser* plBrowseFolder1 = nullptr;
+  FolderBrowser* folderBrowser_ = nullptr;
 };

@@ -1,16 +1,11 @@
 #include "gui/OutputFolderChoice.h"
 
-#include "core/fs/FsPath.h"
-#include "core/fs/ShortenPath.h"
 #include "gui/FolderBrowser.h"
 #include "gui/ShellServices.h"
 
-#include <QFontMetrics>
-#include <QLineEdit>
 #include <QWidget>
 
-bool ChooseOutputFolder(FolderBrowser& browser, QWidget* button, QLineEdit* edit,
-                        const QFont& font) {
+std::optional<QString> ChooseOutputFolder(FolderBrowser& browser, QWidget* button) {
   const QString defaultFolder = DefaultMusicFolder();
   if (browser.InitDir().isEmpty())
     browser.setInitDir(defaultFolder);
@@ -20,14 +15,8 @@ bool ChooseOutputFolder(FolderBrowser& browser, QWidget* button, QLineEdit* edit
     browser.setFormTop(corner.y() + button->height());
   }
   if (!browser.Execute())
-    return false;
+    return std::nullopt;
   const QString chosen = browser.Directory();
-  const QFontMetrics metrics(font);
-  const QString shown =
-      ShortenPath(FsPath::Display(chosen), edit->width(),
-                  [&metrics](const QString& text) { return metrics.horizontalAdvance(text); });
   browser.setInitDir(chosen);
-  edit->setText(shown);
-  edit->setToolTip(chosen);
-  return true;
+  return chosen;
 }

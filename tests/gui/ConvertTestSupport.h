@@ -123,16 +123,16 @@ protected:
     options = new OptionsDialog(form.get());
     form->SetOptionsWindow(options);
     // These follow the batch of one file after the other, step by step.
-    options->SpinEdit1->setValue(1);
+    SpinBox(options, "jobsSpin")->setValue(1);
     TakeOptions();
-    form->GogoTea1().OnProgress = [this](QObject* s, int now, int all) {
-      form->GogoTea1Progress(s, now, all);
+    form->encoder().OnProgress = [this](QObject* s, int now, int all) {
+      form->OnEncodeProgress(s, now, all);
       Snapshot();
       if (onProgress)
         onProgress(now, all);
     };
-    form->GogoTea1().OnFinish = [this](QObject* s, bool aborted) {
-      form->GogoTea1Finish(s, aborted);
+    form->encoder().OnFinish = [this](QObject* s, bool aborted) {
+      form->OnEncodeFinished(s, aborted);
       if (onFinish)
         onFinish(aborted);
     };
@@ -168,18 +168,18 @@ protected:
   }
 
   void SetOptions(bool copyTag, bool deleteWav, bool overwrite = false) {
-    options->CheckBox8->setChecked(copyTag);
-    options->CheckBox2->setChecked(deleteWav);
-    options->CheckBox6->setChecked(overwrite);
+    CheckBox(options, "copyTagCheck")->setChecked(copyTag);
+    CheckBox(options, "trashWavCheck")->setChecked(deleteWav);
+    CheckBox(options, "overwriteCheck")->setChecked(overwrite);
     TakeOptions();
   }
 
   // Closes the options window with OK: what its controls show is in force.
-  void TakeOptions() { form->Button7Click(); }
+  void TakeOptions() { form->OnOptionsClicked(); }
 
   // Dispatches events until the running single conversion has been through its end handler.
   void FinishSingle() {
-    while (!form->GogoTea1().DestinationFile().isEmpty()) {
+    while (!form->encoder().DestinationFile().isEmpty()) {
       QEventLoop slice;
       QTimer::singleShot(20, &slice, &QEventLoop::quit);
       slice.exec();

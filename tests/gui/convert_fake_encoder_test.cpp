@@ -58,7 +58,7 @@ protected:
 // files; the batch goes on, and its end says 失敗. A module without encoder handles converts one
 // file after the other whatever the setting.
 TEST_F(ConvertFake, FailedEncodeIsReportedAndTheBatchGoesOn) {
-  options->SpinEdit1->setValue(0);
+  SpinBox(options, "jobsSpin")->setValue(0);
   SetOptions(true, true, true);
   EXPECT_EQ(form->converter().BatchJobs(), 1);
   const fixtures::Bytes untagged = fixtures::makeMp3(0.5);
@@ -71,7 +71,7 @@ TEST_F(ConvertFake, FailedEncodeIsReportedAndTheBatchGoesOn) {
       fake_.set("failAt", -1);
   };
 
-  form->Button9Click();
+  form->OnConvertAllClicked();
   Snapshot();
 
   EXPECT_EQ(finishes, 2);
@@ -86,7 +86,7 @@ TEST_F(ConvertFake, FailedEncodeIsReportedAndTheBatchGoesOn) {
   EXPECT_FALSE(fs::exists(dir / "c.mp3"));
   EXPECT_TRUE(fs::is_empty(dir / "trash"));
   EXPECT_EQ(Count(fake_.log(), "init\n"), 2);
-  EXPECT_TRUE(form->GogoTea1().DestinationFile().isEmpty());
+  EXPECT_TRUE(form->encoder().DestinationFile().isEmpty());
 }
 
 // Closing the window mid-batch saves the settings and leaves the batch without its summary;
@@ -99,11 +99,11 @@ TEST_F(ConvertFake, ClosingTheWindowStopsTheBatch) {
     if (now == 5)
       form->close();
   };
-  form->Button9Click();
+  form->OnConvertAllClicked();
   Snapshot();
 
   EXPECT_TRUE(QFileInfo::exists(form->IniPath()));
-  EXPECT_TRUE(form->GogoTea1().IsEncoding());
+  EXPECT_TRUE(form->encoder().IsEncoding());
   EXPECT_FALSE(form->converter().BatchRunning());
   for (const QString& seen : trace)
     EXPECT_FALSE(seen.contains(QStringLiteral("ファイルは変換しませんでした")));
@@ -146,7 +146,7 @@ TEST_P(ConvertClosePause, ClosingDuringAPauseEndsTheProgram) {
     }
   };
   form->show();
-  QTimer::singleShot(0, form.get(), [this] { form->Button9Click(); });
+  QTimer::singleShot(0, form.get(), [this] { form->OnConvertAllClicked(); });
   // Should the program's loop not end, the test's time limit fails it.
   EXPECT_EQ(QApplication::exec(), 0);
 
@@ -154,8 +154,8 @@ TEST_P(ConvertClosePause, ClosingDuringAPauseEndsTheProgram) {
   EXPECT_EQ(Count(fake_.log(), "init\n"), inSummary ? 2 : 1);
   EXPECT_EQ(form->converter().ConvertedCount(), 0) << "the fake writes no MP3 to check";
   EXPECT_FALSE(form->converter().BatchRunning());
-  EXPECT_TRUE(form->GogoTea1().DestinationFile().isEmpty());
-  EXPECT_FALSE(form->GogoTea1().IsEncoding());
+  EXPECT_TRUE(form->encoder().DestinationFile().isEmpty());
+  EXPECT_FALSE(form->encoder().IsEncoding());
 }
 
 INSTANTIATE_TEST_SUITE_P(Pauses, ConvertClosePause,
@@ -176,7 +176,7 @@ TEST_F(ConvertFake, DestroyingTheWindowDuringABatchIsSafe) {
         form.reset();
       });
   };
-  window->Button9Click();
+  window->OnConvertAllClicked();
   EXPECT_EQ(form, nullptr);
   EXPECT_NE(fake_.log().find("close\nend\n"), std::string::npos);
 }

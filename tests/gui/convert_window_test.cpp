@@ -37,19 +37,19 @@ class ConvertBatch : public ConvertTest,
 // either mode.
 TEST_P(ConvertBatch, ConvertsEveryWavCopiesTagsAndGivesUpWavsWhenAsked) {
   const auto [deleteWav, jobs] = GetParam();
-  options->SpinEdit1->setValue(jobs);
+  SpinBox(options, "jobsSpin")->setValue(jobs);
   SetOptions(true, deleteWav);
   ShowList({{"a.mp3", Mp3()}, {"b.wav", Wav()}, {"c.wav", Wav()}});
   int finalBar = -1;
   onProgress = [&](int now, int all) {
     if (now == all)
-      finalBar = ProgressBar(form, "ProgressBar1")->value();
+      finalBar = ProgressBar(form, "progressBar")->value();
   };
 
-  form->Button9Click();
+  form->OnConvertAllClicked();
   Snapshot();
 
-  EXPECT_EQ(ProgressBar(form, "ProgressBar1")->value(), 0);
+  EXPECT_EQ(ProgressBar(form, "progressBar")->value(), 0);
   EXPECT_TRUE(fake->errors.isEmpty()) << fake->errors.join(QLatin1Char('\n')).toStdString();
   if (jobs == 1) {
     EXPECT_EQ(finalBar, 100);
@@ -61,7 +61,7 @@ TEST_P(ConvertBatch, ConvertsEveryWavCopiesTagsAndGivesUpWavsWhenAsked) {
   EXPECT_EQ(trace.indexOf(QStringLiteral("2/2|成功|2 ファイルを変換しました")), trace.size() - 2);
   EXPECT_EQ(trace.last(), QStringLiteral("||"));
   EXPECT_EQ(form->converter().ConvertedCount(), 2);
-  EXPECT_TRUE(form->GogoTea1().DestinationFile().isEmpty());
+  EXPECT_TRUE(form->encoder().DestinationFile().isEmpty());
 
   for (const char* name : {"b", "c"}) {
     SCOPED_TRACE(name);
@@ -103,7 +103,7 @@ class ConvertShown : public ConvertTest, public ::testing::WithParamInterface<Sh
 
 TEST_P(ConvertShown, FieldsAndWritesBelongToTheNamedFile) {
   const ShownCase& c = GetParam();
-  options->SpinEdit1->setValue(std::max(c.jobs, 1));
+  SpinBox(options, "jobsSpin")->setValue(std::max(c.jobs, 1));
   SetOptions(true, c.trash);
   for (const char* name : {"t1", "t2", "t3"})
     fixtures::writeFile(
@@ -112,7 +112,7 @@ TEST_P(ConvertShown, FieldsAndWritesBelongToTheNamedFile) {
   fixtures::writeFile(dir / "z.mp3", Mp3());
   form->navigator().OpenOneFile(Q(dir / "t1.wav"));
   FinishOpen(form->navigator());
-  c.jobs == 0 ? form->Button6Click() : form->Button9Click();
+  c.jobs == 0 ? form->OnConvertClicked() : form->OnConvertAllClicked();
   FinishSingle();
 
   QStringList list;
@@ -121,13 +121,13 @@ TEST_P(ConvertShown, FieldsAndWritesBelongToTheNamedFile) {
   const QString shown = list.at(c.shown);
   EXPECT_EQ(form->navigator().FileList(), list);
   EXPECT_EQ(form->navigator().ShownFilePath(), shown);
-  EXPECT_EQ(LineEdit(form, "Edit13")->text(), QFileInfo(shown).fileName());
-  EXPECT_EQ(LineEdit(form, "Edit14")->text() + u'/' + LineEdit(form, "Edit15")->text(),
+  EXPECT_EQ(LineEdit(form, "fileNameEdit")->text(), QFileInfo(shown).fileName());
+  EXPECT_EQ(LineEdit(form, "positionEdit")->text() + u'/' + LineEdit(form, "countEdit")->text(),
             QStringLiteral("%1/%2").arg(list.indexOf(shown) + 1).arg(list.size()));
-  EXPECT_EQ(LineEdit(form, "Edit6")->text(), QStringLiteral("t1"));
+  EXPECT_EQ(LineEdit(form, "titleEdit")->text(), QStringLiteral("t1"));
 
-  LineEdit(form, "Edit6")->setText(QStringLiteral("edited"));
-  form->Button4Click();
+  LineEdit(form, "titleEdit")->setText(QStringLiteral("edited"));
+  form->OnWriteTagsClicked();
   EXPECT_EQ(form->StatusText(1), QStringLiteral("成功"));
   TagFields stored;
   for (const QString& file : list) {
@@ -178,7 +178,7 @@ TEST_P(ConvertDuringBatch, ListReplacedMidwayEndsTheBatch) {
     }
   };
 
-  form->Button9Click();
+  form->OnConvertAllClicked();
 
   EXPECT_TRUE(acted);
   EXPECT_TRUE(fake->errors.isEmpty()) << fake->errors.join(QLatin1Char('\n')).toStdString();
@@ -190,13 +190,13 @@ TEST_P(ConvertDuringBatch, ListReplacedMidwayEndsTheBatch) {
                          ? QStringLiteral("2/2|成功|2 ファイルを変換しました")
                          : QStringLiteral("1/2|成功|1 ファイルを変換しました。一覧が替わったため、"
                                           "残りの 1 ファイルは変換していません")));
-  EXPECT_TRUE(form->GogoTea1().DestinationFile().isEmpty());
+  EXPECT_TRUE(form->encoder().DestinationFile().isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Actions, ConvertDuringBatch,
     ::testing::Values(
-        DuringBatchCase{"Step", [](MainWindow& f, const QString&) { f.Button5Click(); }, true},
+        DuringBatchCase{"Step", [](MainWindow& f, const QString&) { f.OnNextClicked(); }, true},
         DuringBatchCase{"OpenFolder",
                         [](MainWindow& f, const QString& o) { f.navigator().ScanFolder(o); },
                         false},
@@ -210,7 +210,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ConvertTest, ListWithoutWavsConvertsNothing) {
   ShowList({{"a.mp3", Mp3()}});
-  form->Button9Click();
+  form->OnConvertAllClicked();
   EXPECT_TRUE(Traced(QStringLiteral("||0 ファイルを変換しました")));
 }
 
@@ -224,7 +224,7 @@ class ConvertExisting : public ConvertTest, public ::testing::WithParamInterface
 TEST_P(ConvertExisting, RefusesAnExistingMp3UnlessOverwriting) {
   SetOptions(false, false, GetParam().overwrite);
   ShowList({{"b.wav", Wav()}, {"b.mp3", Mp3()}});
-  form->Button6Click();
+  form->OnConvertClicked();
   if (GetParam().overwrite) {
     EXPECT_EQ(form->StatusText(0), QStringLiteral("1/1"));
     EXPECT_EQ(form->StatusText(2), QStringLiteral("b.wav"));
@@ -233,7 +233,7 @@ TEST_P(ConvertExisting, RefusesAnExistingMp3UnlessOverwriting) {
                 Mp3Verification::kToleranceMs);
   } else {
     EXPECT_EQ(form->StatusText(2), QStringLiteral("すでに同名のMP3が存在します"));
-    EXPECT_TRUE(form->GogoTea1().DestinationFile().isEmpty());
+    EXPECT_TRUE(form->encoder().DestinationFile().isEmpty());
     EXPECT_EQ(fixtures::readFile(dir / "b.mp3"), Mp3());
   }
 }
@@ -251,7 +251,7 @@ TEST_F(ConvertTest, Cp932FolderChosenInTheBrowserConverts) {
   fs::create_directory(folder);
   for (const char* name : {"\x82\xA0.wav", "\x82\xA2.wav"}) // "あ.wav", "い.wav"
     fixtures::writeFile(folder / name, Wav());
-  options->CheckBox1->setChecked(true); // folders are opened
+  CheckBox(options, "openByFolderCheck")->setChecked(true); // folders are opened
   TakeOptions();
   fake->modal = [&](QDialog& dialog) {
     auto& browser = dynamic_cast<FolderBrowserDialog&>(dialog);
@@ -260,11 +260,11 @@ TEST_F(ConvertTest, Cp932FolderChosenInTheBrowserConverts) {
     browser.PressOk();
     return browser.result();
   };
-  form->Button1Click();
+  form->OnOpenClicked();
   FinishOpen(form->navigator());
   ASSERT_EQ(form->navigator().FileList().size(), 2);
 
-  form->Button9Click();
+  form->OnConvertAllClicked();
   EXPECT_EQ(form->converter().ConvertedCount(), 2);
   for (const char* name : {"\x82\xA0.mp3", "\x82\xA2.mp3"})
     EXPECT_NEAR(Mp3Verification::PlayingMs(
@@ -275,11 +275,13 @@ TEST_F(ConvertTest, Cp932FolderChosenInTheBrowserConverts) {
 TEST_F(ConvertTest, WritesIntoTheOutputFolder) {
   fs::create_directory(dir / "out");
   SetOptions(false, false);
-  options->CheckBox7->setChecked(true);
-  options->Edit1->setToolTip(Q(dir / "out") + QLatin1Char('/'));
+  Options chosen = options->Value();
+  chosen.Mp3UseFolder3 = true;
+  chosen.Mp3FolderPath = Q(dir / "out") + QLatin1Char('/');
+  options->SetValue(chosen);
   TakeOptions();
   ShowList({{"b.wav", Wav()}});
-  form->Button6Click();
+  form->OnConvertClicked();
   FinishSingle();
   EXPECT_NEAR(Mp3Verification::PlayingMs(Q(dir / "out" / "b.mp3"), 1), 1200,
               Mp3Verification::kToleranceMs);
@@ -289,15 +291,15 @@ TEST_F(ConvertTest, WritesIntoTheOutputFolder) {
 TEST_F(ConvertTest, ShownFileThatIsNotAConvertibleWav) {
   ShowList({{"a.mp3", Mp3()}, {"b.wav", Wav()}});
   form->SetStatusText(0, QStringLiteral("keep0"));
-  form->Button6Click();
+  form->OnConvertClicked();
   EXPECT_EQ(form->StatusText(0), QStringLiteral("keep0"));
   EXPECT_EQ(form->StatusText(2), QStringLiteral("WAVファイルだけ対象です"));
 
   // Existence is tested before the extension.
   form->navigator().ShowList({Q(dir / "gone.wav")}, 0);
-  form->Button6Click();
+  form->OnConvertClicked();
   EXPECT_EQ(form->StatusText(2), QStringLiteral("指定のWAVファイルがみつかりません"));
-  EXPECT_TRUE(form->GogoTea1().DestinationFile().isEmpty());
+  EXPECT_TRUE(form->encoder().DestinationFile().isEmpty());
 }
 
 // Files the encoder cannot take are refusals of those files, each named with what is wrong;
@@ -311,7 +313,7 @@ TEST_F(ConvertTest, FilesTheEncoderCannotTakeAreRefusedAndTheBatchGoesOn) {
             {"e.wav", fixtures::makeWav({.seconds = 0})},
             {"h.wav", fixtures::makeWav(high)},
             {"b.wav", Wav()}});
-  form->Button9Click();
+  form->OnConvertAllClicked();
   EXPECT_TRUE(fake->errors.isEmpty());
   EXPECT_TRUE(Traced(QStringLiteral("1/4||x.wav はWAVファイルではありません（変換しません）")));
   EXPECT_TRUE(Traced(QStringLiteral("2/4||e.wav には音声がありません（変換しません）")));
@@ -321,7 +323,7 @@ TEST_F(ConvertTest, FilesTheEncoderCannotTakeAreRefusedAndTheBatchGoesOn) {
   EXPECT_FALSE(fs::exists(dir / "e.mp3"));
   EXPECT_NEAR(Mp3Verification::PlayingMs(Q(dir / "h.mp3"), 1), 500, Mp3Verification::kToleranceMs);
   EXPECT_TRUE(fs::exists(dir / "b.mp3"));
-  EXPECT_TRUE(form->GogoTea1().DestinationFile().isEmpty());
+  EXPECT_TRUE(form->encoder().DestinationFile().isEmpty());
 }
 
 // An encode whose file lost its end before the check gives no MP3 and keeps its WAV file, with
@@ -329,13 +331,13 @@ TEST_F(ConvertTest, FilesTheEncoderCannotTakeAreRefusedAndTheBatchGoesOn) {
 TEST_F(ConvertTest, ShortMp3KeepsItsWav) {
   SetOptions(false, true);
   ShowList({{"b.wav", Wav()}});
-  form->GogoTea1().OnFinish = [this](QObject* s, bool aborted) {
+  form->encoder().OnFinish = [this](QObject* s, bool aborted) {
     for (const auto& e : fs::directory_iterator(dir.path()))
       if (e.path().filename().string().rfind(".w2m-enc-", 0) == 0)
         fs::resize_file(e.path(), fs::file_size(e.path()) / 2);
-    form->GogoTea1Finish(s, aborted);
+    form->OnEncodeFinished(s, aborted);
   };
-  form->Button6Click();
+  form->OnConvertClicked();
   FinishSingle();
   EXPECT_FALSE(fs::exists(dir / "b.mp3"));
   EXPECT_TRUE(fs::exists(dir / "b.wav"));
@@ -354,11 +356,11 @@ TEST_F(ConvertTest, SecondPressWhileConvertingIsRefused) {
   fake->onTick = [&] {
     if (!pressedInEndHandler && form->StatusText(1) == QStringLiteral("成功")) {
       pressedInEndHandler = true;
-      form->Button6Click();
+      form->OnConvertClicked();
     }
   };
-  form->Button6Click();
-  form->Button6Click();
+  form->OnConvertClicked();
+  form->OnConvertClicked();
   FinishSingle();
   EXPECT_TRUE(pressedInEndHandler);
   EXPECT_EQ(fake->errors, (QStringList{refused, refused}));
@@ -369,11 +371,11 @@ TEST_F(ConvertTest, SecondPressWhileConvertingIsRefused) {
   int presses = 0;
   onProgress = [&](int now, int) {
     if (now == 1 && presses++ == 0) {
-      form->Button9Click();
-      form->Button6Click();
+      form->OnConvertAllClicked();
+      form->OnConvertClicked();
     }
   };
-  form->Button9Click();
+  form->OnConvertAllClicked();
   EXPECT_EQ(fake->errors, (QStringList{refused, refused}));
   EXPECT_EQ(form->converter().ConvertedCount(), 2);
   EXPECT_TRUE(fs::exists(dir / "b.mp3"));
@@ -395,17 +397,17 @@ TEST_F(ConvertTest, TagsAreNotWrittenIntoTheMp3BeingEncoded) {
   onProgress = [&](int now, int) {
     if (now == 2 && during.isEmpty()) {
       form->navigator().ShowList({Q(dir / "b.mp3")}, 0);
-      LineEdit(form, "Edit6")->setText(QStringLiteral("途中"));
-      form->Button4Click();
+      LineEdit(form, "titleEdit")->setText(QStringLiteral("途中"));
+      form->OnWriteTagsClicked();
       during = form->StatusText(1);
     }
   };
-  form->Button6Click();
+  form->OnConvertClicked();
   FinishSingle();
   EXPECT_EQ(during, QStringLiteral("失敗"));
   form->navigator().ShowList({Q(dir / "b.mp3")}, 0);
-  LineEdit(form, "Edit6")->setText(QStringLiteral("後"));
-  form->Button4Click();
+  LineEdit(form, "titleEdit")->setText(QStringLiteral("後"));
+  form->OnWriteTagsClicked();
   EXPECT_EQ(form->StatusText(1), QStringLiteral("成功"));
 }
 
@@ -420,7 +422,7 @@ class ConvertParallelStop : public ConvertTest, public ::testing::WithParamInter
 
 TEST_P(ConvertParallelStop, StoppingAParallelBatchLosesNothing) {
   const bool destroy = GetParam();
-  options->SpinEdit1->setValue(2);
+  SpinBox(options, "jobsSpin")->setValue(2);
   SetOptions(true, true);
   const QString iniPath = form->IniPath();
   const Bytes wav = TaggedWav(8.0);
@@ -432,7 +434,7 @@ TEST_P(ConvertParallelStop, StoppingAParallelBatchLosesNothing) {
   QTimer closer;
   QObject::connect(&closer, &QTimer::timeout, &closer, [&] {
     Snapshot();
-    if (!form || ProgressBar(form.get(), "ProgressBar1")->value() == 0)
+    if (!form || ProgressBar(form.get(), "progressBar")->value() == 0)
       return;
     if (destroy)
       form.reset();
@@ -441,7 +443,7 @@ TEST_P(ConvertParallelStop, StoppingAParallelBatchLosesNothing) {
   });
   closer.start(20);
   MainWindow* window = form.get();
-  window->Button9Click();
+  window->OnConvertAllClicked();
   closer.stop();
 
   for (const QString& seen : trace)

@@ -24,12 +24,12 @@ public:
 };
 
 QRadioButton* itemButton(GenreListWindow& window, int index) {
-  return window.findChild<QRadioButton*>(QStringLiteral("RadioGroup1_%1").arg(index));
+  return window.findChild<QRadioButton*>(QStringLiteral("genreRadio%1").arg(index));
 }
 
 // A left click on the group box, where clicks on items arrive.
 void clickGroupAt(GenreListWindow& window, QPoint pos) {
-  auto* group = window.findChild<QGroupBox*>(QStringLiteral("RadioGroup1"));
+  auto* group = window.findChild<QGroupBox*>(QStringLiteral("genreGroup"));
   const QPointF global = group->mapToGlobal(QPointF(pos));
   for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
     QMouseEvent event(type, QPointF(pos), global, Qt::LeftButton,
@@ -102,7 +102,7 @@ TEST_F(GenreListWindowTest, OnlyAClickThatChangesTheSelectionIsAChoice) {
 TEST_F(GenreListWindowTest, CloseOnlyHides) {
   GenreListWindow window(platform, path);
   window.show();
-  window.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+  window.findChild<QPushButton*>(QStringLiteral("closeButton"))->click();
   EXPECT_FALSE(window.isVisible());
   window.show();
   window.close();
@@ -120,7 +120,7 @@ TEST_F(GenreListWindowTest, FiveColumnsTopToBottom) {
 
   // Rows hold the font's line and columns the whole names, so no row reaches into another and
   // no built-in name is cut by the next column; everything lies inside the group and the window.
-  auto* box = window.findChild<QGroupBox*>(QStringLiteral("RadioGroup1"));
+  auto* box = window.findChild<QGroupBox*>(QStringLiteral("genreGroup"));
   for (int i = 0; i < 161; ++i) {
     const QRadioButton* button = itemButton(window, i);
     EXPECT_GE(button->height(), button->fontMetrics().height()) << i;
@@ -130,7 +130,7 @@ TEST_F(GenreListWindowTest, FiveColumnsTopToBottom) {
       EXPECT_FALSE(button->geometry().intersects(itemButton(window, j)->geometry()))
           << i << " " << j;
   }
-  const auto* close = window.findChild<QPushButton*>(QStringLiteral("Button1"));
+  const auto* close = window.findChild<QPushButton*>(QStringLiteral("closeButton"));
   EXPECT_TRUE(window.rect().contains(box->geometry()));
   EXPECT_TRUE(window.rect().contains(close->geometry()));
   EXPECT_FALSE(close->geometry().intersects(box->geometry()));

@@ -47,70 +47,70 @@ protected:
 
 TEST_F(MainWindowTagsTest, ComposesCommentFromPartBoxes) {
   SetCommentFormat(Options::Credits);
-  PlainText(form, "Memo1")->setPlainText(QStringLiteral("old:text"));
-  LineEdit(form, "Edit17")->setText(QStringLiteral("X"));
-  LineEdit(form, "Edit11")->setText(QStringLiteral(" Y "));
-  LineEdit(form, "Edit19")->setText(QStringLiteral("Z"));
-  form.Button14Click();
-  EXPECT_EQ(PlainText(form, "Memo1")->toPlainText(), QStringLiteral("作詩:X/編曲:Y/演奏:Z"));
-  PlainText(form, "Memo1")->undo(); // Ctrl+Z gives the comment back
-  EXPECT_EQ(PlainText(form, "Memo1")->toPlainText(), QStringLiteral("old:text"));
+  PlainText(form, "commentEdit")->setPlainText(QStringLiteral("old:text"));
+  LineEdit(form, "lyricistEdit")->setText(QStringLiteral("X"));
+  LineEdit(form, "arrangerEdit")->setText(QStringLiteral(" Y "));
+  LineEdit(form, "performerEdit")->setText(QStringLiteral("Z"));
+  form.OnComposeCommentClicked();
+  EXPECT_EQ(PlainText(form, "commentEdit")->toPlainText(), QStringLiteral("作詩:X/編曲:Y/演奏:Z"));
+  PlainText(form, "commentEdit")->undo(); // Ctrl+Z gives the comment back
+  EXPECT_EQ(PlainText(form, "commentEdit")->toPlainText(), QStringLiteral("old:text"));
 
-  PlainText(form, "Memo1")->redo();
+  PlainText(form, "commentEdit")->redo();
   SetCommentFormat(Options::JacketImage);
-  Combo(form, "ComboBox1")->setCurrentText(QStringLiteral("a.jpg"));
-  form.FormKeyDown(Qt::Key_Shift, Qt::ShiftModifier);
-  form.Button14Click();
-  EXPECT_EQ(PlainText(form, "Memo1")->toPlainText(),
+  Combo(form, "jacketCombo")->setCurrentText(QStringLiteral("a.jpg"));
+  form.OnKeyPressed(Qt::Key_Shift, Qt::ShiftModifier);
+  form.OnComposeCommentClicked();
+  EXPECT_EQ(PlainText(form, "commentEdit")->toPlainText(),
             QStringLiteral("作詩:X/編曲:Y/演奏:Z/画像:a.jpg"));
 }
 
 TEST_F(MainWindowTagsTest, PasteBeforeCopyEmptiesFieldsAndCopyPasteRestores) {
-  LineEdit(form, "Edit13")->setText(QStringLiteral("01 曲.wav"));
-  LineEdit(form, "Edit7")->setText(QStringLiteral("artist"));
-  LineEdit(form, "Edit10")->setText(QStringLiteral("JPop"));
-  PlainText(form, "Memo1")->setPlainText(QStringLiteral("c"));
-  form.Button13Click();
-  EXPECT_EQ(LineEdit(form, "Edit6")->text(), QStringLiteral("01 曲"));
-  EXPECT_TRUE(LineEdit(form, "Edit7")->text().isEmpty());
-  EXPECT_TRUE(LineEdit(form, "Edit10")->text().isEmpty());
-  EXPECT_TRUE(PlainText(form, "Memo1")->toPlainText().isEmpty());
+  LineEdit(form, "fileNameEdit")->setText(QStringLiteral("01 曲.wav"));
+  LineEdit(form, "artistEdit")->setText(QStringLiteral("artist"));
+  LineEdit(form, "genreEdit")->setText(QStringLiteral("JPop"));
+  PlainText(form, "commentEdit")->setPlainText(QStringLiteral("c"));
+  form.OnPasteFromMemoryClicked();
+  EXPECT_EQ(LineEdit(form, "titleEdit")->text(), QStringLiteral("01 曲"));
+  EXPECT_TRUE(LineEdit(form, "artistEdit")->text().isEmpty());
+  EXPECT_TRUE(LineEdit(form, "genreEdit")->text().isEmpty());
+  EXPECT_TRUE(PlainText(form, "commentEdit")->toPlainText().isEmpty());
 
-  LineEdit(form, "Edit7")->setText(QStringLiteral("artist"));
-  LineEdit(form, "Edit10")->setText(QStringLiteral("ロック"));
-  Combo(form, "ComboBox1")->setCurrentText(QStringLiteral("cover.jpg"));
-  form.Button12Click();
-  LineEdit(form, "Edit7")->clear();
-  LineEdit(form, "Edit10")->clear();
-  Combo(form, "ComboBox1")->setCurrentText(QString());
-  LineEdit(form, "Edit7")->setText(QStringLiteral("typed"));
-  form.Button13Click();
-  EXPECT_EQ(LineEdit(form, "Edit7")->text(), QStringLiteral("artist"));
-  EXPECT_EQ(LineEdit(form, "Edit10")->text(), QStringLiteral("ロック"));
-  EXPECT_EQ(Combo(form, "ComboBox1")->currentText(), QStringLiteral("cover.jpg"));
+  LineEdit(form, "artistEdit")->setText(QStringLiteral("artist"));
+  LineEdit(form, "genreEdit")->setText(QStringLiteral("ロック"));
+  Combo(form, "jacketCombo")->setCurrentText(QStringLiteral("cover.jpg"));
+  form.OnCopyToMemoryClicked();
+  LineEdit(form, "artistEdit")->clear();
+  LineEdit(form, "genreEdit")->clear();
+  Combo(form, "jacketCombo")->setCurrentText(QString());
+  LineEdit(form, "artistEdit")->setText(QStringLiteral("typed"));
+  form.OnPasteFromMemoryClicked();
+  EXPECT_EQ(LineEdit(form, "artistEdit")->text(), QStringLiteral("artist"));
+  EXPECT_EQ(LineEdit(form, "genreEdit")->text(), QStringLiteral("ロック"));
+  EXPECT_EQ(Combo(form, "jacketCombo")->currentText(), QStringLiteral("cover.jpg"));
   // Each box takes back the paste with Ctrl+Z.
-  LineEdit(form, "Edit7")->undo();
-  Combo(form, "ComboBox1")->lineEdit()->undo();
-  EXPECT_EQ(LineEdit(form, "Edit7")->text(), QStringLiteral("typed"));
-  EXPECT_TRUE(Combo(form, "ComboBox1")->currentText().isEmpty());
+  LineEdit(form, "artistEdit")->undo();
+  Combo(form, "jacketCombo")->lineEdit()->undo();
+  EXPECT_EQ(LineEdit(form, "artistEdit")->text(), QStringLiteral("typed"));
+  EXPECT_TRUE(Combo(form, "jacketCombo")->currentText().isEmpty());
 }
 
 TEST_F(MainWindowTagsTest, GenreFieldFollowsTheGenreList) {
-  LineEdit(form, "Edit10")->setText(QStringLiteral("Other"));
-  form.Button8Click(); // applies the current choice at once
+  LineEdit(form, "genreEdit")->setText(QStringLiteral("Other"));
+  form.OnGenreListClicked(); // applies the current choice at once
   EXPECT_TRUE(genres->isVisible());
-  EXPECT_EQ(LineEdit(form, "Edit10")->text(), QStringLiteral("JPop"));
+  EXPECT_EQ(LineEdit(form, "genreEdit")->text(), QStringLiteral("JPop"));
 
   auto button = [&](int i) {
-    return genres->findChild<QRadioButton*>(QStringLiteral("RadioGroup1_%1").arg(i));
+    return genres->findChild<QRadioButton*>(QStringLiteral("genreRadio%1").arg(i));
   };
   button(2)->click();
-  EXPECT_EQ(LineEdit(form, "Edit10")->text(), QStringLiteral("カントリー"));
-  LineEdit(form, "Edit10")->setText(QStringLiteral("Other"));
+  EXPECT_EQ(LineEdit(form, "genreEdit")->text(), QStringLiteral("カントリー"));
+  LineEdit(form, "genreEdit")->setText(QStringLiteral("Other"));
   button(2)->click(); // the selected item again: no change
-  EXPECT_EQ(LineEdit(form, "Edit10")->text(), QStringLiteral("Other"));
+  EXPECT_EQ(LineEdit(form, "genreEdit")->text(), QStringLiteral("Other"));
   button(17)->click();
-  EXPECT_EQ(LineEdit(form, "Edit10")->text(), QStringLiteral("ロック"));
+  EXPECT_EQ(LineEdit(form, "genreEdit")->text(), QStringLiteral("ロック"));
 
   // A genre shown from a file (or pasted) is selected in the list when it is one of its names.
   TagFields shown;
@@ -120,8 +120,8 @@ TEST_F(MainWindowTagsTest, GenreFieldFollowsTheGenreList) {
   shown.Genre = QStringLiteral("Other");
   form.ShowTagFields(shown);
   EXPECT_EQ(genres->ItemIndex(), -1);
-  form.Button8Click();
-  EXPECT_EQ(LineEdit(form, "Edit10")->text(), QStringLiteral("Other"));
+  form.OnGenreListClicked();
+  EXPECT_EQ(LineEdit(form, "genreEdit")->text(), QStringLiteral("Other"));
   genres->hide();
 }
 

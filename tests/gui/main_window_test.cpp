@@ -100,38 +100,40 @@ TEST_P(MainWindowButtons, HaveTheirCaptionTooltipAndPlace) {
 INSTANTIATE_TEST_SUITE_P(
     Layout, MainWindowButtons,
     ::testing::Values(
-        ButtonSpec{"Button1",
+        ButtonSpec{"openButton",
                    "フォルダを開く",
                    "音楽ファイルまたはそのフォルダを指定する",
                    {8, 4, 93, 25}},
-        ButtonSpec{"Button2", "前", "フォルダ内の前のファイルを表示する", {108, 4, 35, 25}},
-        ButtonSpec{"Button5", "次", "フォルダ内の次のファイルを表示する", {242, 5, 35, 25}},
-        ButtonSpec{"Button4",
+        ButtonSpec{"previousButton", "前", "フォルダ内の前のファイルを表示する", {108, 4, 35, 25}},
+        ButtonSpec{"nextButton", "次", "フォルダ内の次のファイルを表示する", {242, 5, 35, 25}},
+        ButtonSpec{"writeTagsButton",
                    "ID3書込み",
                    "表示しているID3タグ情報をファイルに書き込む",
                    {283, 4, 70, 25}},
-        ButtonSpec{"Button6",
+        ButtonSpec{"convertButton",
                    "WAV→MP3実行",
                    "表示しているWAVファイルをMP3ファイルに変換する",
                    {358, 4, 97, 25}},
-        ButtonSpec{"Button7", "オプション", "オプション項目の設定をする", {460, 4, 54, 25}},
-        ButtonSpec{"Button10", "使用方法", "", {516, 4, 54, 25}},
-        ButtonSpec{"Button3", "終了", "プログラムを終了する", {575, 4, 74, 25}},
-        ButtonSpec{"Button12",
+        ButtonSpec{"optionsButton", "オプション", "オプション項目の設定をする", {460, 4, 54, 25}},
+        ButtonSpec{"helpButton", "使用方法", "", {516, 4, 54, 25}},
+        ButtonSpec{"exitButton", "終了", "プログラムを終了する", {575, 4, 74, 25}},
+        ButtonSpec{"copyToMemoryButton",
                    "記述内容をメモリにコピー",
                    "左記の設定項目をメモリにコピーする",
                    {495, 80, 157, 25}},
-        ButtonSpec{"Button13",
+        ButtonSpec{"pasteFromMemoryButton",
                    "記述内容をメモリから貼り付け",
                    "メモリから左記に内容を貼り付ける",
                    {495, 108, 157, 25}},
-        ButtonSpec{
-            "Button8", "ジャンル一覧から選択する", "ジャンル一覧を表示", {495, 137, 157, 25}},
-        ButtonSpec{"Button14",
+        ButtonSpec{"genreListButton",
+                   "ジャンル一覧から選択する",
+                   "ジャンル一覧を表示",
+                   {495, 137, 157, 25}},
+        ButtonSpec{"composeCommentButton",
                    "コメント文字更新",
                    "コメント文字を更新する（Shift+で追加作成）",
                    {16, 36, 125, 25}},
-        ButtonSpec{"Button9",
+        ButtonSpec{"convertAllButton",
                    "WAV→MP3一括変換",
                    "同一フォルダ内のWAVファイルをすべてMP3に変換する",
                    {16, 26, 125, 25}}),
@@ -143,38 +145,38 @@ TEST_F(MainWindowTest, StartsAsDesigned) {
   EXPECT_EQ(form->pos(), QPoint(294, 132));
   EXPECT_EQ(form->minimumSize(), form->maximumSize()) << "the user cannot resize the window";
   EXPECT_EQ(form->font().pixelSize(), 12);
-  EXPECT_EQ(TextLabel(form, "Panel3")->font().pixelSize(), 11);
-  EXPECT_EQ(TextLabel(form, "Panel3")->text(), QStringLiteral("太字がID3タグ"));
+  EXPECT_EQ(TextLabel(form, "boldNoteLabel")->font().pixelSize(), 11);
+  EXPECT_EQ(TextLabel(form, "boldNoteLabel")->text(), QStringLiteral("太字がID3タグ"));
 
-  EXPECT_EQ(LineEdit(form, "Edit14")->text(), QStringLiteral("0"));
-  EXPECT_EQ(LineEdit(form, "Edit15")->text(), QStringLiteral("0"));
-  EXPECT_TRUE(LineEdit(form, "Edit15")->isReadOnly());
-  EXPECT_FALSE(LineEdit(form, "Edit14")->isReadOnly());
-  EXPECT_EQ(LineEdit(form, "Edit9")->text(), QStringLiteral("2008"));
-  EXPECT_EQ(LineEdit(form, "Edit10")->text(), QStringLiteral("JPop"));
-  EXPECT_TRUE(LineEdit(form, "Edit10")->isReadOnly());
-  EXPECT_TRUE(LineEdit(form, "Edit12")->isReadOnly());
-  EXPECT_EQ(LineEdit(form, "Edit1")->toolTip(), QStringLiteral("フォルダ名"));
-  EXPECT_TRUE(LineEdit(form, "Edit1")->text().isEmpty());
-  EXPECT_EQ(TextLabel(form, "Label17")->text(), QStringLiteral("任意文字列"));
-  EXPECT_FALSE(PushButton(form, "Button14")->isEnabled());
-  EXPECT_EQ(Combo(form, "ComboBox1")->count(), 0);
+  EXPECT_EQ(LineEdit(form, "positionEdit")->text(), QStringLiteral("0"));
+  EXPECT_EQ(LineEdit(form, "countEdit")->text(), QStringLiteral("0"));
+  EXPECT_TRUE(LineEdit(form, "countEdit")->isReadOnly());
+  EXPECT_FALSE(LineEdit(form, "positionEdit")->isReadOnly());
+  EXPECT_EQ(LineEdit(form, "yearEdit")->text(), QStringLiteral("2008"));
+  EXPECT_EQ(LineEdit(form, "genreEdit")->text(), QStringLiteral("JPop"));
+  EXPECT_TRUE(LineEdit(form, "genreEdit")->isReadOnly());
+  EXPECT_TRUE(LineEdit(form, "playingTimeEdit")->isReadOnly());
+  EXPECT_EQ(LineEdit(form, "folderEdit")->toolTip(), QStringLiteral("フォルダ名"));
+  EXPECT_TRUE(LineEdit(form, "folderEdit")->text().isEmpty());
+  EXPECT_EQ(TextLabel(form, "commentFormatLabel")->text(), QStringLiteral("任意文字列"));
+  EXPECT_FALSE(PushButton(form, "composeCommentButton")->isEnabled());
+  EXPECT_EQ(Combo(form, "jacketCombo")->count(), 0);
   EXPECT_TRUE(form->acceptDrops());
 
   // Tag fields are marked by bold labels, and only they.
-  for (QLabel* l :
-       {TextLabel(form, "Label5"), TextLabel(form, "Label6"), TextLabel(form, "Label7"),
-        TextLabel(form, "Label9"), TextLabel(form, "Label8"), TextLabel(form, "Label12")})
+  for (QLabel* l : {TextLabel(form, "titleLabel"), TextLabel(form, "artistLabel"),
+                    TextLabel(form, "albumLabel"), TextLabel(form, "commentLabel"),
+                    TextLabel(form, "yearLabel"), TextLabel(form, "genreLabel")})
     EXPECT_TRUE(l->font().bold()) << l->objectName().toStdString();
-  for (QLabel* l :
-       {TextLabel(form, "Label13"), TextLabel(form, "Label15"), TextLabel(form, "Label16"),
-        TextLabel(form, "Label11"), TextLabel(form, "Label1")})
+  for (QLabel* l : {TextLabel(form, "fileNameLabel"), TextLabel(form, "jacketLabel"),
+                    TextLabel(form, "lyricistLabel"), TextLabel(form, "playingTimeLabel"),
+                    TextLabel(form, "libraryVersionLabel")})
     EXPECT_FALSE(l->font().bold()) << l->objectName().toStdString();
 
   // Every label of a box names it, so its shortcut and screen readers find the box.
-  for (QLabel* l : Frame(form, "Panel1")->findChildren<QLabel*>())
+  for (QLabel* l : Frame(form, "tagPanel")->findChildren<QLabel*>())
     EXPECT_NE(l->buddy(), nullptr) << l->objectName().toStdString();
-  EXPECT_EQ(TextLabel(form, "Label23")->buddy(), LineEdit(form, "Edit1"));
+  EXPECT_EQ(TextLabel(form, "folderLabel")->buddy(), LineEdit(form, "folderEdit"));
 
   // Each control is found by its own name: no two widgets of the window share one.
   QSet<QString> names;
@@ -187,55 +189,57 @@ TEST_F(MainWindowTest, StartsAsDesigned) {
   }
 
   // The encoder component is made with the window, with its design values.
-  ASSERT_NE(&form->GogoTea1(), nullptr);
-  EXPECT_EQ(form->GogoTea1().Frequency(), 1);
-  EXPECT_TRUE(form->GogoTea1().UseLPF());
-  EXPECT_TRUE(form->GogoTea1().OnProgress);
-  EXPECT_TRUE(form->GogoTea1().OnFinish);
+  ASSERT_NE(&form->encoder(), nullptr);
+  EXPECT_EQ(form->encoder().Frequency(), 1);
+  EXPECT_TRUE(form->encoder().UseLPF());
+  EXPECT_TRUE(form->encoder().OnProgress);
+  EXPECT_TRUE(form->encoder().OnFinish);
 }
 
 TEST_F(MainWindowTest, OptionsWindowStartsAsDesigned) {
   EXPECT_EQ(options->windowTitle(), QStringLiteral("オプション設定"));
   EXPECT_EQ(options->size(), QSize(358, 495));
   EXPECT_EQ(options->pos(), QPoint(365, 243));
-  EXPECT_EQ(options->Panel1->geometry(), QRect(0, 0, 358, 458));
-  EXPECT_TRUE(options->CheckBox1->isChecked());
-  EXPECT_FALSE(options->CheckBox4->isChecked());
-  EXPECT_TRUE(options->CheckBox3->isChecked());
-  EXPECT_FALSE(options->CheckBox5->isChecked());
-  EXPECT_TRUE(options->RadioButton5->isChecked());
-  EXPECT_TRUE(options->CheckBox8->isChecked());
-  for (QCheckBox* c : {options->CheckBox2, options->CheckBox6, options->CheckBox7})
+  EXPECT_EQ(Frame(options, "panel")->geometry(), QRect(0, 0, 358, 458));
+  EXPECT_TRUE(CheckBox(options, "openByFolderCheck")->isChecked());
+  EXPECT_FALSE(CheckBox(options, "listFilesCheck")->isChecked());
+  EXPECT_TRUE(CheckBox(options, "allowTagWriteCheck")->isChecked());
+  EXPECT_FALSE(CheckBox(options, "showVersionCheck")->isChecked());
+  EXPECT_TRUE(RadioButton(options, "freeTextRadio")->isChecked());
+  EXPECT_TRUE(CheckBox(options, "copyTagCheck")->isChecked());
+  for (QCheckBox* c : {CheckBox(options, "trashWavCheck"), CheckBox(options, "overwriteCheck"),
+                       CheckBox(options, "useOutputFolderCheck")})
     EXPECT_FALSE(c->isChecked());
-  EXPECT_TRUE(options->Edit1->toolTip().isEmpty());
-  EXPECT_EQ(options->Edit1->geometry().topLeft(), QPoint(8, 340));
-  EXPECT_EQ(options->Button3->geometry(), QRect(331, 342, 21, 17));
-  EXPECT_EQ(options->Button2->geometry(), QRect(164, 463, 85, 25));
-  EXPECT_EQ(options->Button1->geometry(), QRect(256, 463, 85, 25));
+  EXPECT_TRUE(LineEdit(options, "outputFolderEdit")->toolTip().isEmpty());
+  EXPECT_EQ(LineEdit(options, "outputFolderEdit")->geometry().topLeft(), QPoint(8, 340));
+  EXPECT_EQ(PushButton(options, "chooseOutputFolderButton")->geometry(), QRect(331, 342, 21, 17));
+  EXPECT_EQ(PushButton(options, "okButton")->geometry(), QRect(164, 463, 85, 25));
+  EXPECT_EQ(PushButton(options, "cancelButton")->geometry(), QRect(256, 463, 85, 25));
   // The four formats are one group: choosing one clears the others.
-  options->RadioButton3->setChecked(true);
-  EXPECT_FALSE(options->RadioButton5->isChecked());
+  RadioButton(options, "idAndCreditsRadio")->setChecked(true);
+  EXPECT_FALSE(RadioButton(options, "freeTextRadio")->isChecked());
 }
 
 TEST_F(MainWindowTest, OptionsCaptionsStayInsideTheirFrames) {
   // The fonts here are wider than the design's: no caption may be cut off or run past the
   // panel's edge, and the comment formats stay below the group's caption.
-  for (QAbstractButton* b : options->Panel1->findChildren<QAbstractButton*>()) {
-    if (b == options->Button3)
+  for (QAbstractButton* b : Frame(options, "panel")->findChildren<QAbstractButton*>()) {
+    if (b == PushButton(options, "chooseOutputFolderButton"))
       continue;
     const std::string name = b->objectName().toStdString();
     const QWidget* holder = b->parentWidget();
     EXPECT_TRUE(holder->contentsRect().contains(b->geometry())) << name;
     EXPECT_LE(b->sizeHint().width(), b->width()) << name;
   }
-  EXPECT_GE(options->RadioButton5->y(), options->GroupBox1->contentsRect().top());
+  EXPECT_GE(RadioButton(options, "freeTextRadio")->y(),
+            GroupBox(options, "commentFormatGroup")->contentsRect().top());
 }
 
 // ---------------------------------------------------------------------------------------------
 // Status bar
 
 TEST_F(MainWindowTest, StatusBarPanelsAndProgressBar) {
-  StatusBar* bar = StatusBarOf(form, "StatusBar1");
+  StatusBar* bar = StatusBarOf(form, "statusBar");
   EXPECT_EQ(bar->geometry(), QRect(0, 411 - 25, 662, 25));
   ASSERT_EQ(bar->PanelCount(), 4);
   const int widths[] = {50, 50, 400, 50};
@@ -246,7 +250,7 @@ TEST_F(MainWindowTest, StatusBarPanelsAndProgressBar) {
     left += widths[i];
   }
 
-  QProgressBar* progress = ProgressBar(form, "ProgressBar1");
+  QProgressBar* progress = ProgressBar(form, "progressBar");
   EXPECT_EQ(progress->parentWidget(), bar);
   EXPECT_EQ(progress->geometry(), QRect(502, 2, 662 - 500 - 8, bar->height() - 2));
   EXPECT_EQ(progress->minimum(), 0);
@@ -286,11 +290,11 @@ class ModifierIndicator : public MainWindowTest, public ::testing::WithParamInte
 TEST_P(ModifierIndicator, FollowsShiftAndCtrlInAnyControl) {
   form->show();
   if (GetParam().shiftHeldBefore)
-    form->FormKeyDown(Qt::Key_Shift, Qt::ShiftModifier);
+    form->OnKeyPressed(Qt::Key_Shift, Qt::ShiftModifier);
   int n = 0;
   for (const KeyStep& step : GetParam().steps) {
     QKeyEvent event(step.type, step.key, step.modifiers);
-    QApplication::sendEvent(LineEdit(form, "Edit6"), &event);
+    QApplication::sendEvent(LineEdit(form, "titleEdit"), &event);
     EXPECT_EQ(form->StatusText(1), QString::fromLatin1(step.panel)) << "step " << n;
     EXPECT_EQ(form->ShiftHeld(), step.shiftHeld) << "step " << n;
     ++n;
@@ -318,7 +322,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(MainWindowTest, KeysOfOtherWindowsAreNotSeen) {
   QKeyEvent event(QEvent::KeyPress, Qt::Key_Shift, Qt::NoModifier);
-  QApplication::sendEvent(options->Edit1, &event);
+  QApplication::sendEvent(LineEdit(options, "outputFolderEdit"), &event);
   EXPECT_TRUE(form->StatusText(1).isEmpty());
   EXPECT_FALSE(form->ShiftHeld());
 }
@@ -328,11 +332,11 @@ TEST_F(MainWindowTest, KeysOfOtherWindowsAreNotSeen) {
 
 TEST_F(MainWindowTest, OptionsButtonsEndTheModalLoop) {
   options->show();
-  options->Button2->click();
+  PushButton(options, "okButton")->click();
   EXPECT_EQ(options->result(), QDialog::Accepted);
   EXPECT_FALSE(options->isVisible());
   options->show();
-  options->Button1->click();
+  PushButton(options, "cancelButton")->click();
   EXPECT_EQ(options->result(), QDialog::Rejected);
   options->setResult(QDialog::Accepted);
   options->show();
@@ -346,19 +350,19 @@ TEST_F(MainWindowTest, CancelRestoresEveryOptionAndOkAppliesThem) {
   form->show(); // start-up applies the designed options
   EXPECT_EQ(form->OuterHeight(), 391);
   fake.whileShown = [this](QDialog&) {
-    options->CheckBox1->setChecked(false);
-    options->CheckBox2->setChecked(true);
+    CheckBox(options, "openByFolderCheck")->setChecked(false);
+    CheckBox(options, "trashWavCheck")->setChecked(true);
   };
   fake.modalResult = QDialog::Rejected;
-  PushButton(form, "Button7")->click();
+  PushButton(form, "optionsButton")->click();
   EXPECT_EQ(fake.modalRuns, 1);
-  EXPECT_TRUE(options->CheckBox1->isChecked());
-  EXPECT_FALSE(options->CheckBox2->isChecked());
+  EXPECT_TRUE(CheckBox(options, "openByFolderCheck")->isChecked());
+  EXPECT_FALSE(CheckBox(options, "trashWavCheck")->isChecked());
   EXPECT_EQ(form->CurrentOptions(), Options());
 
   fake.modalResult = QDialog::Accepted;
-  PushButton(form, "Button7")->click();
-  EXPECT_EQ(PushButton(form, "Button1")->text(), QStringLiteral("ファイルを開く"));
+  PushButton(form, "optionsButton")->click();
+  EXPECT_EQ(PushButton(form, "openButton")->text(), QStringLiteral("ファイルを開く"));
   EXPECT_TRUE(form->CurrentOptions().Mp3DeleteWav);
 }
 
@@ -366,7 +370,7 @@ struct ApplyCase {
   const char* name;
   bool writeId3;
   bool showVersion;
-  QRadioButton* OptionsDialog::*format;
+  const char* format; // the comment format's radio button
   const char* label;
   bool commentButton;
   int panelHeight;
@@ -380,34 +384,33 @@ TEST_P(ApplyOptionsCase, BringsTheMainWindowInLine) {
   form->show();
   fake.modalResult = QDialog::Accepted;
   fake.whileShown = [&](QDialog&) {
-    options->CheckBox3->setChecked(c.writeId3);
-    options->CheckBox5->setChecked(c.showVersion);
-    (options->*c.format)->setChecked(true);
+    CheckBox(options, "allowTagWriteCheck")->setChecked(c.writeId3);
+    CheckBox(options, "showVersionCheck")->setChecked(c.showVersion);
+    RadioButton(options, c.format)->setChecked(true);
   };
-  form->Button7Click();
-  EXPECT_EQ(PushButton(form, "Button4")->isEnabled(), c.writeId3);
-  EXPECT_EQ(TextLabel(form, "Label17")->text(), QString::fromUtf8(c.label));
-  EXPECT_EQ(PushButton(form, "Button14")->isEnabled(), c.commentButton);
-  EXPECT_EQ(Frame(form, "Panel1")->height(), c.panelHeight);
+  form->OnOptionsClicked();
+  EXPECT_EQ(PushButton(form, "writeTagsButton")->isEnabled(), c.writeId3);
+  EXPECT_EQ(TextLabel(form, "commentFormatLabel")->text(), QString::fromUtf8(c.label));
+  EXPECT_EQ(PushButton(form, "composeCommentButton")->isEnabled(), c.commentButton);
+  EXPECT_EQ(Frame(form, "tagPanel")->height(), c.panelHeight);
   EXPECT_EQ(form->OuterHeight(), c.windowHeight);
   // The status bar stays at the bottom, the strip below the separator shows only with the
   // version option.
-  EXPECT_EQ(StatusBarOf(form, "StatusBar1")->geometry().bottom(), form->height() - 1);
-  EXPECT_EQ(LineEdit(form, "Edit2")->isVisibleTo(form.get()) &&
-                LineEdit(form, "Edit2")->geometry().bottom() < Frame(form, "Panel1")->height(),
+  EXPECT_EQ(StatusBarOf(form, "statusBar")->geometry().bottom(), form->height() - 1);
+  EXPECT_EQ(LineEdit(form, "libraryVersionEdit")->isVisibleTo(form.get()) &&
+                LineEdit(form, "libraryVersionEdit")->geometry().bottom() <
+                    Frame(form, "tagPanel")->height(),
             c.showVersion);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Options, ApplyOptionsCase,
-    ::testing::Values(ApplyCase{"FreeText", true, false, &OptionsDialog::RadioButton5, "任意文字列",
-                                false, 271, 391},
-                      ApplyCase{"Jacket", false, true, &OptionsDialog::RadioButton1,
-                                "ジャケット画像名", true, 325, 445},
-                      ApplyCase{"FourNames", true, true, &OptionsDialog::RadioButton2,
-                                "作詩+作曲+編曲+演奏", true, 325, 445},
-                      ApplyCase{"IdAndFourNames", false, false, &OptionsDialog::RadioButton3,
-                                "ID+作詩+作曲+編曲+演奏", true, 271, 391}),
+    ::testing::Values(
+        ApplyCase{"FreeText", true, false, "freeTextRadio", "任意文字列", false, 271, 391},
+        ApplyCase{"Jacket", false, true, "jacketImageRadio", "ジャケット画像名", true, 325, 445},
+        ApplyCase{"FourNames", true, true, "creditsRadio", "作詩+作曲+編曲+演奏", true, 325, 445},
+        ApplyCase{"IdAndFourNames", false, false, "idAndCreditsRadio", "ID+作詩+作曲+編曲+演奏",
+                  true, 271, 391}),
     [](const auto& p) { return std::string(p.param.name); });
 
 // ---------------------------------------------------------------------------------------------
@@ -439,7 +442,7 @@ TEST_F(MainWindowTest, FirstRunShowsTheDesignAndCreatesTheFile) {
   EXPECT_EQ(form->OuterHeight(), 391);
   const int outerWidth = form->OuterWidth();
   EXPECT_TRUE(form->HelpPath().isEmpty());
-  PushButton(form, "Button3")->click();
+  PushButton(form, "exitButton")->click();
   EXPECT_FALSE(form->isVisible());
 
   const QString text = QString::fromUtf8(ReadAll(form->IniPath()));
@@ -485,36 +488,36 @@ TEST_F(MainWindowTest, HandWrittenFileIsLoadedAndKeepsItsOwnLinesWhenSaved) {
                           "FolderPath=\"" +
                           music.toUtf8() + "\"\r\n";
   WriteAll(form->IniPath(), file);
-  const int progressWidth = ProgressBar(form, "ProgressBar1")->width();
+  const int progressWidth = ProgressBar(form, "progressBar")->width();
 
   form->show();
   EXPECT_EQ(form->pos(), QPoint(10, 20));
   EXPECT_EQ(form->OuterWidth(), 700);
   EXPECT_EQ(form->OuterHeight(), 391) << "the stored height plays no part";
-  EXPECT_EQ(StatusBarOf(form, "StatusBar1")->width(), form->width());
-  EXPECT_EQ(LineEdit(form, "Edit1")->width(), form->width() - 72 - 4)
+  EXPECT_EQ(StatusBarOf(form, "statusBar")->width(), form->width());
+  EXPECT_EQ(LineEdit(form, "folderEdit")->width(), form->width() - 72 - 4)
       << "the folder box follows the edge";
-  EXPECT_EQ(ProgressBar(form, "ProgressBar1")->width(), progressWidth)
-      << "placed once, at creation";
+  EXPECT_EQ(ProgressBar(form, "progressBar")->width(), progressWidth) << "placed once, at creation";
 
-  EXPECT_TRUE(options->CheckBox1->isChecked());
-  EXPECT_FALSE(options->CheckBox4->isChecked());
-  EXPECT_TRUE(options->CheckBox3->isChecked());
-  EXPECT_FALSE(options->CheckBox5->isChecked());
-  EXPECT_TRUE(options->RadioButton2->isChecked());
-  EXPECT_EQ(TextLabel(form, "Label17")->text(), QStringLiteral("作詩+作曲+編曲+演奏"));
-  EXPECT_FALSE(options->CheckBox8->isChecked()) << "absent: unchecked, designed state or not";
-  EXPECT_TRUE(options->CheckBox2->isChecked());
-  EXPECT_TRUE(options->Edit1->toolTip().isEmpty());
-  EXPECT_TRUE(options->Edit1->text().isEmpty());
-  EXPECT_TRUE(options->RadioButton7->isChecked());
-  EXPECT_EQ(options->SpinEdit1->value(), 3);
+  EXPECT_TRUE(CheckBox(options, "openByFolderCheck")->isChecked());
+  EXPECT_FALSE(CheckBox(options, "listFilesCheck")->isChecked());
+  EXPECT_TRUE(CheckBox(options, "allowTagWriteCheck")->isChecked());
+  EXPECT_FALSE(CheckBox(options, "showVersionCheck")->isChecked());
+  EXPECT_TRUE(RadioButton(options, "creditsRadio")->isChecked());
+  EXPECT_EQ(TextLabel(form, "commentFormatLabel")->text(), QStringLiteral("作詩+作曲+編曲+演奏"));
+  EXPECT_FALSE(CheckBox(options, "copyTagCheck")->isChecked())
+      << "absent: unchecked, designed state or not";
+  EXPECT_TRUE(CheckBox(options, "trashWavCheck")->isChecked());
+  EXPECT_TRUE(LineEdit(options, "outputFolderEdit")->toolTip().isEmpty());
+  EXPECT_TRUE(LineEdit(options, "outputFolderEdit")->text().isEmpty());
+  EXPECT_TRUE(RadioButton(options, "id3v2Radio")->isChecked());
+  EXPECT_EQ(SpinBox(options, "jobsSpin")->value(), 3);
 
-  EXPECT_EQ(LineEdit(form, "Edit1")->toolTip(), music + QLatin1Char('/'));
-  const QString shown = LineEdit(form, "Edit1")->text();
+  EXPECT_EQ(LineEdit(form, "folderEdit")->toolTip(), music + QLatin1Char('/'));
+  const QString shown = LineEdit(form, "folderEdit")->text();
   EXPECT_TRUE(shown.endsWith(QStringLiteral("さらに長い下位フォルダ/"))) << shown.toStdString();
-  EXPECT_LE(LineEdit(form, "Edit1")->fontMetrics().horizontalAdvance(shown),
-            LineEdit(form, "Edit1")->width() - 4);
+  EXPECT_LE(LineEdit(form, "folderEdit")->fontMetrics().horizontalAdvance(shown),
+            LineEdit(form, "folderEdit")->width() - 4);
   EXPECT_TRUE(form->navigator().FileList().isEmpty()) << "the stored folder is not scanned";
 
   form->close();

@@ -81,7 +81,7 @@ protected:
   }
   void Open(const QString& path) {
     platform.choose = path;
-    form->Button1Click();
+    form->OnOpenClicked();
     FinishOpen(form->navigator());
   }
   void SetOption(bool Options::*option, bool value) {
@@ -91,12 +91,12 @@ protected:
   }
   QStringList JacketNames() const {
     QStringList items;
-    for (int i = 0; i < Combo(form, "ComboBox1")->count(); ++i)
-      items << Combo(form, "ComboBox1")->itemText(i);
+    for (int i = 0; i < Combo(form, "jacketCombo")->count(); ++i)
+      items << Combo(form, "jacketCombo")->itemText(i);
     return items;
   }
   QString Counters() const {
-    return LineEdit(form, "Edit14")->text() + u'/' + LineEdit(form, "Edit15")->text();
+    return LineEdit(form, "positionEdit")->text() + u'/' + LineEdit(form, "countEdit")->text();
   }
 
   fixtures::TempDir dir;
@@ -112,7 +112,7 @@ TEST_F(NavigationTest, FolderListsWavsThenMp3sAndStepsWithoutWrapping) {
   // The browser starts at the current folder, also one stored at the last exit.
   form->ShowFolder(Path("album/sub"), false);
   Open(QString());
-  EXPECT_EQ(form->findChild<FolderBrowser*>(QStringLiteral("plBrowseFolder1"))->InitDir(),
+  EXPECT_EQ(form->findChild<FolderBrowser*>(QStringLiteral("folderBrowser"))->InitDir(),
             Path("album/sub"));
   Open(Path("album"));
 
@@ -122,20 +122,20 @@ TEST_F(NavigationTest, FolderListsWavsThenMp3sAndStepsWithoutWrapping) {
   ASSERT_EQ(form->navigator().FileList(), expected);
   ASSERT_EQ(expected.size(), 3);
   EXPECT_EQ(expected.at(2), Path("album/2.mp3"));
-  EXPECT_EQ(LineEdit(form, "Edit1")->toolTip(), Path("album"));
-  EXPECT_EQ(LineEdit(form, "Edit14")->text() + '/' + LineEdit(form, "Edit15")->text(),
+  EXPECT_EQ(LineEdit(form, "folderEdit")->toolTip(), Path("album"));
+  EXPECT_EQ(LineEdit(form, "positionEdit")->text() + '/' + LineEdit(form, "countEdit")->text(),
             QStringLiteral("1/3"));
 
   const auto expectAt = [&](int i) {
     EXPECT_EQ(form->navigator().ShownFilePath(), expected.at(i));
-    EXPECT_EQ(LineEdit(form, "Edit13")->text(), QFileInfo(expected.at(i)).fileName());
-    EXPECT_EQ(LineEdit(form, "Edit14")->text(), QString::number(i + 1));
+    EXPECT_EQ(LineEdit(form, "fileNameEdit")->text(), QFileInfo(expected.at(i)).fileName());
+    EXPECT_EQ(LineEdit(form, "positionEdit")->text(), QString::number(i + 1));
     EXPECT_TRUE(form->StatusText(1).isEmpty());
   };
   expectAt(0);
   for (auto [step, at] : {std::pair{+1, 1}, {+1, 2}, {+1, 2}, {-1, 1}, {-1, 0}, {-1, 0}}) {
     form->SetStatusText(1, QStringLiteral("成功"));
-    step > 0 ? form->Button5Click() : form->Button2Click();
+    step > 0 ? form->OnNextClicked() : form->OnPreviousClicked();
     expectAt(at);
   }
 }
@@ -147,20 +147,20 @@ TEST_F(NavigationTest, OneFileFolderPickedFileAndVanishedFolder) {
                                                   {fixtures::makeInfoList({{"INAM", "Title A"}})}));
   SetOption(&Options::WithFile, true);
   Open(Make("one/picked.WAV"));
-  EXPECT_EQ(LineEdit(form, "Edit1")->toolTip(), Path("one"));
+  EXPECT_EQ(LineEdit(form, "folderEdit")->toolTip(), Path("one"));
   EXPECT_EQ(form->StatusText(1), QStringLiteral(".WAV"));
   EXPECT_EQ(form->navigator().ShownFilePath(), form->navigator().FileList().at(0))
       << "the list's first file, not the pick";
-  EXPECT_EQ(form->findChild<FolderBrowser*>(QStringLiteral("plBrowseFolder1"))->InitDir(),
+  EXPECT_EQ(form->findChild<FolderBrowser*>(QStringLiteral("folderBrowser"))->InitDir(),
             Path("one"));
 
   std::filesystem::remove(dir / "one/picked.WAV");
   Open(Path("one"));
-  EXPECT_EQ(LineEdit(form, "Edit14")->text() + LineEdit(form, "Edit15")->text(),
+  EXPECT_EQ(LineEdit(form, "positionEdit")->text() + LineEdit(form, "countEdit")->text(),
             QStringLiteral("11"));
-  EXPECT_EQ(LineEdit(form, "Edit6")->text(), QStringLiteral("Title A"));
-  EXPECT_FALSE(PushButton(form, "Button2")->isEnabled() ||
-               PushButton(form, "Button5")->isEnabled());
+  EXPECT_EQ(LineEdit(form, "titleEdit")->text(), QStringLiteral("Title A"));
+  EXPECT_FALSE(PushButton(form, "previousButton")->isEnabled() ||
+               PushButton(form, "nextButton")->isEnabled());
 
   EXPECT_EQ(form->navigator().ScanFolder(Path("gone/")), 0);
   EXPECT_TRUE(form->navigator().FileList().isEmpty());
@@ -176,9 +176,9 @@ TEST_F(NavigationTest, CancelAndFoldersWithoutAudioKeepListFieldsAndJackets) {
   FindFiles(Path("album/"), QStringLiteral(".jpg"), jackets);
   EXPECT_EQ(form->navigator().JacketList(), jackets) << "the same list as a walk of its own";
   EXPECT_EQ(JacketNames(), QStringList({QStringLiteral("cover.jpg"), QStringLiteral("cover.jpg")}));
-  EXPECT_EQ(Combo(form, "ComboBox1")->currentText(), QStringLiteral("cover.jpg"));
-  form->Button5Click();
-  LineEdit(form, "Edit6")->setText(QStringLiteral("shown title"));
+  EXPECT_EQ(Combo(form, "jacketCombo")->currentText(), QStringLiteral("cover.jpg"));
+  form->OnNextClicked();
+  LineEdit(form, "titleEdit")->setText(QStringLiteral("shown title"));
   const QStringList list = form->navigator().FileList();
 
   // Cancelled, or a folder without audio: the name, counters, list and fields still tell of
@@ -186,23 +186,23 @@ TEST_F(NavigationTest, CancelAndFoldersWithoutAudioKeepListFieldsAndJackets) {
   for (const QString& chosen : {QString(), Path("pictures")}) {
     Make("pictures/other.jpg");
     Open(chosen);
-    EXPECT_EQ(LineEdit(form, "Edit13")->text(), QStringLiteral("b.wav"));
+    EXPECT_EQ(LineEdit(form, "fileNameEdit")->text(), QStringLiteral("b.wav"));
     EXPECT_EQ(Counters(), QStringLiteral("2/2"));
-    EXPECT_TRUE(PushButton(form, "Button2")->isEnabled());
-    EXPECT_EQ(LineEdit(form, "Edit1")->toolTip(), Path("album"));
+    EXPECT_TRUE(PushButton(form, "previousButton")->isEnabled());
+    EXPECT_EQ(LineEdit(form, "folderEdit")->toolTip(), Path("album"));
     EXPECT_EQ(form->navigator().FileList(), list);
-    EXPECT_EQ(LineEdit(form, "Edit6")->text(), QStringLiteral("shown title"));
+    EXPECT_EQ(LineEdit(form, "titleEdit")->text(), QStringLiteral("shown title"));
     EXPECT_EQ(JacketNames().size(), 2);
   }
   EXPECT_EQ(form->StatusText(2),
             QStringLiteral("このフォルダにはWAVファイルもMP3ファイルもありません"));
 
   // No images where a file is opened: the list empties, the box keeps its text.
-  Combo(form, "ComboBox1")->setEditText(QStringLiteral("from a comment.jpg"));
+  Combo(form, "jacketCombo")->setEditText(QStringLiteral("from a comment.jpg"));
   form->navigator().OpenOneFile(Make("lone/x.mp3"));
   FinishOpen(form->navigator());
-  EXPECT_EQ(Combo(form, "ComboBox1")->count(), 0);
-  EXPECT_EQ(Combo(form, "ComboBox1")->currentText(), QStringLiteral("from a comment.jpg"));
+  EXPECT_EQ(Combo(form, "jacketCombo")->count(), 0);
+  EXPECT_EQ(Combo(form, "jacketCombo")->currentText(), QStringLiteral("from a comment.jpg"));
 
   // A second open before the first one's walk has ended: the first one's list never comes.
   form->navigator().OpenOneFile(Make("first/a.wav"));
@@ -224,22 +224,22 @@ TEST_F(NavigationTest, FileModeOpensOneFileWithItsFolderAsTheList) {
   Make("elsewhere/cover.jpg");
   const QString other = Make("elsewhere/other.wav");
   const QString chosen = platform.openAnswer = Make("elsewhere/Song.MP3");
-  form->Button1Click();
+  form->OnOpenClicked();
   FinishOpen(form->navigator());
   EXPECT_EQ(form->StatusText(1), QStringLiteral(".MP3"));
   EXPECT_EQ(form->navigator().ShownFilePath(), chosen);
-  EXPECT_EQ(LineEdit(form, "Edit1")->toolTip(), Path("elsewhere"));
+  EXPECT_EQ(LineEdit(form, "folderEdit")->toolTip(), Path("elsewhere"));
   EXPECT_EQ(form->navigator().FileList(), QStringList({other, chosen}));
   EXPECT_EQ(Counters(), QStringLiteral("2/2"));
   EXPECT_EQ(JacketNames(), QStringList{QStringLiteral("cover.jpg")});
-  form->Button2Click();
+  form->OnPreviousClicked();
   EXPECT_EQ(form->navigator().ShownFilePath(), other);
 
   platform.openAnswer = Make("elsewhere/cover.txt");
-  form->Button1Click();
+  form->OnOpenClicked();
   EXPECT_EQ(platform.openAskedAt.last(), chosen) << "the dialog starts at the last choice";
   EXPECT_EQ(form->StatusText(1), QStringLiteral(".txt"));
-  EXPECT_EQ(LineEdit(form, "Edit13")->text(), QStringLiteral("other.wav"));
+  EXPECT_EQ(LineEdit(form, "fileNameEdit")->text(), QStringLiteral("other.wav"));
 }
 
 struct DropCase {
@@ -263,13 +263,13 @@ TEST_F(NavigationTest, EditedFieldsAreLeftOnlyThroughTheQuestion) {
     return stored.Title;
   };
   const auto typeNumber = [this](const char* number) {
-    LineEdit(form, "Edit14")->setText(QString::fromLatin1(number));
-    form->Edit14Return();
+    LineEdit(form, "positionEdit")->setText(QString::fromLatin1(number));
+    form->OnPositionEntered();
   };
-  QLineEdit* edit = LineEdit(form, "Edit6");
+  QLineEdit* edit = LineEdit(form, "titleEdit");
   edit->setText(QStringLiteral("edited"));
   platform.saveAnswer = SaveAnswer::Cancel;
-  form->Button5Click();
+  form->OnNextClicked();
   typeNumber("3");
   form->show();
   EXPECT_FALSE(form->close());
@@ -278,7 +278,7 @@ TEST_F(NavigationTest, EditedFieldsAreLeftOnlyThroughTheQuestion) {
   EXPECT_EQ(edit->text(), QStringLiteral("edited"));
 
   platform.saveAnswer = SaveAnswer::Discard;
-  form->Button5Click();
+  form->OnNextClicked();
   EXPECT_EQ(edit->text(), QStringLiteral("b"));
   EXPECT_EQ(title("a"), QStringLiteral("a"));
 
@@ -289,7 +289,7 @@ TEST_F(NavigationTest, EditedFieldsAreLeftOnlyThroughTheQuestion) {
   EXPECT_EQ(title("b"), QStringLiteral("B2"));
 
   // Nothing edited: no question. A number out of range is put back.
-  form->Button2Click();
+  form->OnPreviousClicked();
   typeNumber("9");
   EXPECT_EQ(Counters(), QStringLiteral("2/3"));
   EXPECT_EQ(platform.saveQuestions, 5);
@@ -334,7 +334,7 @@ TEST_F(NavigationTest, DropOnATextBoxOpensTheFileAsACopy) {
   QMimeData mime;
   mime.setUrls({QUrl::fromLocalFile(wav)});
   form->show();
-  QLineEdit* box = LineEdit(form, "Edit8");
+  QLineEdit* box = LineEdit(form, "albumEdit");
   box->setText(QStringLiteral("album"));
   // Through the window, as the desktop delivers a drag: it picks the widget under the point.
   const QPointF at = box->mapTo(form.get(), QPoint(5, 5));
@@ -365,20 +365,24 @@ TEST_F(NavigationTest, LongPathsShortenedAndOutputFolderChosenOnOkOnly) {
     deep += "/a_rather_long_folder_name_" + std::to_string(i);
   Make(deep + "/a.wav");
   Open(Path(deep));
-  EXPECT_EQ(LineEdit(form, "Edit1")->toolTip(), Path(deep));
-  EXPECT_TRUE(LineEdit(form, "Edit1")->text().contains(QStringLiteral(".../")));
-  EXPECT_TRUE(
-      LineEdit(form, "Edit1")->text().endsWith(QStringLiteral("/a_rather_long_folder_name_11")));
+  EXPECT_EQ(LineEdit(form, "folderEdit")->toolTip(), Path(deep));
+  EXPECT_TRUE(LineEdit(form, "folderEdit")->text().contains(QStringLiteral(".../")));
+  EXPECT_TRUE(LineEdit(form, "folderEdit")
+                  ->text()
+                  .endsWith(QStringLiteral("/a_rather_long_folder_name_11")));
 
-  OptionsDialog& chooser = *options;
-  chooser.Edit1->setToolTip(QStringLiteral("/before"));
+  Options before;
+  before.Mp3FolderPath = QStringLiteral("/before");
+  options->SetValue(before);
   platform.choose.clear();
-  chooser.Button3Click();
-  EXPECT_EQ(chooser.Edit1->toolTip(), QStringLiteral("/before"));
+  options->ChooseOutputFolder();
+  EXPECT_EQ(options->Value().Mp3FolderPath, QStringLiteral("/before"));
+  EXPECT_EQ(LineEdit(options, "outputFolderEdit")->toolTip(), QStringLiteral("/before"));
   platform.choose = Path(deep);
-  chooser.Button3Click();
-  EXPECT_EQ(chooser.Edit1->toolTip(), Path(deep));
-  EXPECT_TRUE(chooser.Edit1->text().contains(QStringLiteral(".../")));
+  options->ChooseOutputFolder();
+  EXPECT_EQ(options->Value().Mp3FolderPath, Path(deep));
+  EXPECT_EQ(LineEdit(options, "outputFolderEdit")->toolTip(), Path(deep));
+  EXPECT_TRUE(LineEdit(options, "outputFolderEdit")->text().contains(QStringLiteral(".../")));
 }
 
 } // namespace

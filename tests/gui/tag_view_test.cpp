@@ -102,7 +102,7 @@ protected:
   // Shows the file as opening it does.
   void showFile(const QString& path) { form.navigator().ShowList({path}, 0); }
   QString pressWrite() {
-    form.Button4Click();
+    form.OnWriteTagsClicked();
     return form.StatusText(1);
   }
 
@@ -132,26 +132,27 @@ TEST_P(TagDisplayTest, FillsTheTagBoxes) {
   const DisplayCase& c = GetParam();
   const QString path =
       make(std::string("a.") + (c.type == std::string("WAV") ? "wav" : "mp3"), c.make());
-  LineEdit(form, "Edit13")->setText(QStringLiteral("other.wav"));
-  LineEdit(form, "Edit20")->setText(QStringLiteral("old id"));
-  Combo(form, "ComboBox1")->setCurrentText(QStringLiteral("keep.jpg"));
+  LineEdit(form, "fileNameEdit")->setText(QStringLiteral("other.wav"));
+  LineEdit(form, "idEdit")->setText(QStringLiteral("old id"));
+  Combo(form, "jacketCombo")->setCurrentText(QStringLiteral("keep.jpg"));
   form.tagEditor().ShowFileTags(path);
 
-  EXPECT_EQ(LineEdit(form, "Edit2")->text(), TagFieldAccess::VersionText(mp3infp_GetVer()));
-  EXPECT_EQ(LineEdit(form, "Edit3")->text(), "Open_SUCCESS");
-  EXPECT_EQ(LineEdit(form, "Edit4")->text(), c.type);
-  EXPECT_EQ(LineEdit(form, "Edit5")->text(), c.kinds);
-  EXPECT_EQ(LineEdit(form, "Edit6")->text(), c.title);
-  EXPECT_EQ(LineEdit(form, "Edit7")->text(), c.artist);
-  EXPECT_EQ(LineEdit(form, "Edit8")->text(), c.album);
-  EXPECT_EQ(LineEdit(form, "Edit9")->text(), c.year);
-  EXPECT_EQ(PlainText(form, "Memo1")->toPlainText(), c.comment);
-  EXPECT_EQ(LineEdit(form, "Edit10")->text(), c.genre);
-  EXPECT_EQ(LineEdit(form, "Edit12")->text(), "0:01");
+  EXPECT_EQ(LineEdit(form, "libraryVersionEdit")->text(),
+            TagFieldAccess::VersionText(mp3infp_GetVer()));
+  EXPECT_EQ(LineEdit(form, "openStatusEdit")->text(), "Open_SUCCESS");
+  EXPECT_EQ(LineEdit(form, "fileTypeEdit")->text(), c.type);
+  EXPECT_EQ(LineEdit(form, "tagKindsEdit")->text(), c.kinds);
+  EXPECT_EQ(LineEdit(form, "titleEdit")->text(), c.title);
+  EXPECT_EQ(LineEdit(form, "artistEdit")->text(), c.artist);
+  EXPECT_EQ(LineEdit(form, "albumEdit")->text(), c.album);
+  EXPECT_EQ(LineEdit(form, "yearEdit")->text(), c.year);
+  EXPECT_EQ(PlainText(form, "commentEdit")->toPlainText(), c.comment);
+  EXPECT_EQ(LineEdit(form, "genreEdit")->text(), c.genre);
+  EXPECT_EQ(LineEdit(form, "playingTimeEdit")->text(), "0:01");
   // No markers in these comments: the part boxes are emptied, the jacket image box is kept.
-  EXPECT_EQ(LineEdit(form, "Edit20")->text(), "");
-  EXPECT_EQ(Combo(form, "ComboBox1")->currentText(), "keep.jpg");
-  EXPECT_EQ(LineEdit(form, "Edit13")->text(), "other.wav");
+  EXPECT_EQ(LineEdit(form, "idEdit")->text(), "");
+  EXPECT_EQ(Combo(form, "jacketCombo")->currentText(), "keep.jpg");
+  EXPECT_EQ(LineEdit(form, "fileNameEdit")->text(), "other.wav");
 }
 
 const QString kDawn = QStringLiteral("夜明けのスキャット～①");
@@ -217,33 +218,34 @@ TEST_F(TagViewTest, SplitsTheCommentIntoThePartBoxes) {
       "a.wav", fixtures::makeWavWithChunks(
                    {}, {fixtures::makeInfoList(
                            {{"ICMT", u"前書きID:A-1/作曲:B/画像:c.jpg/演奏:"_qs.toStdString()}})}));
-  LineEdit(form, "Edit17")->setText(QStringLiteral("stale"));
-  LineEdit(form, "Edit11")->setText(QStringLiteral("stale"));
+  LineEdit(form, "lyricistEdit")->setText(QStringLiteral("stale"));
+  LineEdit(form, "arrangerEdit")->setText(QStringLiteral("stale"));
   form.tagEditor().ShowFileTags(path);
-  EXPECT_EQ(PlainText(form, "Memo1")->toPlainText(), u"前書きID:A-1/作曲:B/画像:c.jpg/演奏:"_qs);
-  EXPECT_EQ(LineEdit(form, "Edit20")->text(), "A-1");
-  EXPECT_EQ(Combo(form, "ComboBox1")->currentText(), "c.jpg");
-  EXPECT_EQ(LineEdit(form, "Edit17")->text(), "");
-  EXPECT_EQ(LineEdit(form, "Edit18")->text(), "B");
-  EXPECT_EQ(LineEdit(form, "Edit11")->text(), "");
-  EXPECT_EQ(LineEdit(form, "Edit19")->text(), "");
+  EXPECT_EQ(PlainText(form, "commentEdit")->toPlainText(),
+            u"前書きID:A-1/作曲:B/画像:c.jpg/演奏:"_qs);
+  EXPECT_EQ(LineEdit(form, "idEdit")->text(), "A-1");
+  EXPECT_EQ(Combo(form, "jacketCombo")->currentText(), "c.jpg");
+  EXPECT_EQ(LineEdit(form, "lyricistEdit")->text(), "");
+  EXPECT_EQ(LineEdit(form, "composerEdit")->text(), "B");
+  EXPECT_EQ(LineEdit(form, "arrangerEdit")->text(), "");
+  EXPECT_EQ(LineEdit(form, "performerEdit")->text(), "");
 }
 
 // A missing file or one the library cannot load empties the fields and says why: they must not
 // go on showing another file's tag under this file's name, for a write to put it there.
 TEST_F(TagViewTest, MissingOrUnreadableFileEmptiesTheFields) {
-  LineEdit(form, "Edit6")->setText(QStringLiteral("previous"));
+  LineEdit(form, "titleEdit")->setText(QStringLiteral("previous"));
   form.tagEditor().ShowFileTags(str(dir / "gone.wav"));
-  EXPECT_EQ(LineEdit(form, "Edit6")->text(), "");
+  EXPECT_EQ(LineEdit(form, "titleEdit")->text(), "");
   EXPECT_TRUE(form.StatusText(2).startsWith(QStringLiteral("gone.wav が見つかりません")));
   EXPECT_TRUE(form.tagEditor().FieldsFile().isEmpty());
 
-  LineEdit(form, "Edit6")->setText(QStringLiteral("previous"));
+  LineEdit(form, "titleEdit")->setText(QStringLiteral("previous"));
   form.tagEditor().ShowFileTags(make("junk.mp3", Bytes(4000, 'x')));
-  EXPECT_EQ(LineEdit(form, "Edit3")->text(), "Can't Open");
-  EXPECT_EQ(LineEdit(form, "Edit6")->text(), "");
+  EXPECT_EQ(LineEdit(form, "openStatusEdit")->text(), "Can't Open");
+  EXPECT_EQ(LineEdit(form, "titleEdit")->text(), "");
   EXPECT_TRUE(form.StatusText(2).startsWith(QStringLiteral("junk.mp3 は")));
-  form.Button4Click();
+  form.OnWriteTagsClicked();
   EXPECT_EQ(form.StatusText(1), QStringLiteral("失敗"));
 
   // A FIFO under a file's name is never opened (that would wait forever).
@@ -265,11 +267,11 @@ TEST_F(TagViewTest, WritesOnlyWhenAFieldDiffersFromTheFile) {
   EXPECT_EQ(form.StatusText(2), u"変更はありません"_qs);
   EXPECT_EQ(fixtures::readFile(dir / "a.wav"), before);
 
-  LineEdit(form, "Edit6")->setText(QStringLiteral("New"));
+  LineEdit(form, "titleEdit")->setText(QStringLiteral("New"));
   EXPECT_EQ(pressWrite(), u"成功"_qs);
   EXPECT_EQ(pressWrite(), QString());
 
-  LineEdit(form, "Edit9")->setText(QStringLiteral("2008"));
+  LineEdit(form, "yearEdit")->setText(QStringLiteral("2008"));
   EXPECT_EQ(pressWrite(), u"成功"_qs);
   TagFields stored;
   ASSERT_TRUE(form.tagEditor().ReadTags(path, stored));
@@ -299,9 +301,9 @@ TEST_P(TagRoundTripTest, JapaneseFieldsReadBackExactly) {
   const QString path = make(name, original);
   showFile(path);
   const QString title = QStringLiteral("夜明けのスキャット～①");
-  LineEdit(form, "Edit6")->setText(title);
-  LineEdit(form, "Edit7")->setText(u"由紀さおり"_qs);
-  LineEdit(form, "Edit10")->setText(QStringLiteral("JPop"));
+  LineEdit(form, "titleEdit")->setText(title);
+  LineEdit(form, "artistEdit")->setText(u"由紀さおり"_qs);
+  LineEdit(form, "genreEdit")->setText(QStringLiteral("JPop"));
   EXPECT_EQ(pressWrite(), u"成功"_qs);
 
   TagFields stored;
@@ -312,8 +314,8 @@ TEST_P(TagRoundTripTest, JapaneseFieldsReadBackExactly) {
 
   MainWindow fresh{platform};
   fresh.tagEditor().ShowFileTags(path);
-  EXPECT_EQ(LineEdit(fresh, "Edit6")->text(), title);
-  EXPECT_EQ(LineEdit(fresh, "Edit5")->text(), c.kindsAfter);
+  EXPECT_EQ(LineEdit(fresh, "titleEdit")->text(), title);
+  EXPECT_EQ(LineEdit(fresh, "tagKindsEdit")->text(), c.kindsAfter);
 
   const Bytes after = fixtures::readFile(dir / name);
   if (name.ends_with(".wav"))
@@ -337,7 +339,7 @@ TEST_P(TagRoundTripTest, ReadOnlyFileIsNotWritten) {
   QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
   const Bytes before = fixtures::readFile(dir / GetParam().file);
   showFile(path);
-  LineEdit(form, "Edit6")->setText(u"曲"_qs);
+  LineEdit(form, "titleEdit")->setText(u"曲"_qs);
   EXPECT_EQ(pressWrite(), u"失敗"_qs);
   EXPECT_EQ(fixtures::readFile(dir / GetParam().file), before);
 }
@@ -347,7 +349,7 @@ TEST_P(TagRoundTripTest, ReadOnlyFileIsNotWritten) {
 TEST_F(TagViewTest, MultiLineCommentIsKeptWholeAndWrittenEachTime) {
   const QString path = make("a.wav", fixtures::makeWav({}));
   showFile(path);
-  PlainText(form, "Memo1")->setPlainText(u"1行目\n2行目"_qs);
+  PlainText(form, "commentEdit")->setPlainText(u"1行目\n2行目"_qs);
   EXPECT_EQ(pressWrite(), u"成功"_qs);
   EXPECT_EQ(pressWrite(), u"成功"_qs);
   char* raw = nullptr;
@@ -355,26 +357,26 @@ TEST_F(TagViewTest, MultiLineCommentIsKeptWholeAndWrittenEachTime) {
   mp3infp_GetValue("ICMT", &raw);
   EXPECT_EQ(QString::fromUtf8(raw), u"1行目\n2行目"_qs);
   form.tagEditor().ShowFileTags(path);
-  EXPECT_EQ(PlainText(form, "Memo1")->toPlainText(), u"1行目"_qs);
+  EXPECT_EQ(PlainText(form, "commentEdit")->toPlainText(), u"1行目"_qs);
 }
 
 // The write button acts on the shown file's full path: nothing shown writes nothing, and a
 // file found in a subfolder of the current folder is written where it is.
 TEST_F(TagViewTest, WriteButtonUsesTheShownFilesFullPath) {
   form.SetStatusText(2, QStringLiteral("message"));
-  LineEdit(form, "Edit6")->setText(QStringLiteral("T"));
+  LineEdit(form, "titleEdit")->setText(QStringLiteral("T"));
   EXPECT_EQ(pressWrite(), u"失敗"_qs);
   EXPECT_EQ(form.StatusText(2), u"タグ欄はどのファイルのものでもありません"_qs) << "and says why";
 
   const QString path = make("sub/inner.wav", fixtures::makeWav({}));
-  LineEdit(form, "Edit1")->setToolTip(str(dir.path()));
-  LineEdit(form, "Edit13")->setText(QStringLiteral("inner.wav"));
+  LineEdit(form, "folderEdit")->setToolTip(str(dir.path()));
+  LineEdit(form, "fileNameEdit")->setText(QStringLiteral("inner.wav"));
   showFile(path);
-  LineEdit(form, "Edit6")->setText(QStringLiteral("Inner"));
+  LineEdit(form, "titleEdit")->setText(QStringLiteral("Inner"));
   EXPECT_EQ(pressWrite(), u"成功"_qs);
-  LineEdit(form, "Edit6")->clear();
+  LineEdit(form, "titleEdit")->clear();
   form.tagEditor().ShowFileTags(path);
-  EXPECT_EQ(LineEdit(form, "Edit6")->text(), "Inner");
+  EXPECT_EQ(LineEdit(form, "titleEdit")->text(), "Inner");
 }
 
 // A file named on the command line is shown at start, and the write button then writes it.
@@ -383,12 +385,12 @@ TEST_F(TagViewTest, StartsShowingTheFileNamedOnTheCommandLine) {
       "start.mp3",
       fixtures::concat({fixtures::makeMp3(1.0), fixtures::makeId3v1("Start", "", "", "", "")}));
   form.SetCommandLineFile(path);
-  form.FormShow();
+  form.PrepareFirstShow();
   FinishOpen(form.navigator());
-  EXPECT_EQ(LineEdit(form, "Edit13")->text(), "start.mp3");
-  EXPECT_EQ(LineEdit(form, "Edit6")->text(), "Start");
-  EXPECT_EQ(LineEdit(form, "Edit4")->text(), "MP3");
-  LineEdit(form, "Edit6")->setText(QStringLiteral("Changed"));
+  EXPECT_EQ(LineEdit(form, "fileNameEdit")->text(), "start.mp3");
+  EXPECT_EQ(LineEdit(form, "titleEdit")->text(), "Start");
+  EXPECT_EQ(LineEdit(form, "fileTypeEdit")->text(), "MP3");
+  LineEdit(form, "titleEdit")->setText(QStringLiteral("Changed"));
   EXPECT_EQ(pressWrite(), u"成功"_qs);
 }
 
@@ -414,9 +416,9 @@ TEST_F(TagViewTest, FieldsLeftAsShownKeepTheirWholeStoredValue) {
       make("long.wav", fixtures::makeWavWithChunks(
                            {}, {fixtures::makeInfoList({{"INAM", longTitle}, {"ICMT", comment}})}));
   showFile(path);
-  ASSERT_EQ(LineEdit(form, "Edit6")->text().size(), 128);
-  ASSERT_EQ(PlainText(form, "Memo1")->toPlainText(), u"1行目"_qs);
-  LineEdit(form, "Edit9")->setText(QStringLiteral("1999"));
+  ASSERT_EQ(LineEdit(form, "titleEdit")->text().size(), 128);
+  ASSERT_EQ(PlainText(form, "commentEdit")->toPlainText(), u"1行目"_qs);
+  LineEdit(form, "yearEdit")->setText(QStringLiteral("1999"));
   EXPECT_EQ(pressWrite(), u"成功"_qs);
   EXPECT_EQ(wholeValue(path, "INAM"), longTitle);
   EXPECT_EQ(wholeValue(path, "ICMT"), "1行目\r\n2行目");
@@ -428,7 +430,7 @@ TEST_F(TagViewTest, FieldsLeftAsShownKeepTheirWholeStoredValue) {
 TEST_F(TagViewTest, UntaggedMp3WithCapitalExtensionIsWritten) {
   const QString path = make("SONG [Live] *1.MP3", fixtures::makeMp3(1.0));
   showFile(path);
-  LineEdit(form, "Edit6")->setText(u"曲"_qs);
+  LineEdit(form, "titleEdit")->setText(u"曲"_qs);
   EXPECT_EQ(pressWrite(), u"成功"_qs);
   EXPECT_EQ(wholeValue(path, "INAM_rmp"), "曲");
 }

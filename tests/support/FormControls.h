@@ -1,18 +1,22 @@
 // Reaching a window's controls the way a user does: by their names. Tests click and read the
-// main window's controls through these, never through the window's members.
+// windows' controls through these, never through the windows' members.
 #pragma once
 
 #include "gui/StatusBar.h"
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
 
 #include <cstdlib>
 #include <memory>
@@ -62,6 +66,18 @@ template <typename F> QFrame* Frame(const F& f, const char* name) {
 }
 template <typename F> QProgressBar* ProgressBar(const F& f, const char* name) {
   return form_controls::Find<QProgressBar>(f, name);
+}
+template <typename F> QCheckBox* CheckBox(const F& f, const char* name) {
+  return form_controls::Find<QCheckBox>(f, name);
+}
+template <typename F> QRadioButton* RadioButton(const F& f, const char* name) {
+  return form_controls::Find<QRadioButton>(f, name);
+}
+template <typename F> QSpinBox* SpinBox(const F& f, const char* name) {
+  return form_controls::Find<QSpinBox>(f, name);
+}
+template <typename F> QGroupBox* GroupBox(const F& f, const char* name) {
+  return form_controls::Find<QGroupBox>(f, name);
 }
 template <typename F> StatusBar* StatusBarOf(const F& f, const char* name) {
   return form_controls::Find<StatusBar>(f, name);

@@ -29,17 +29,17 @@ public:
   using Texts = std::array<QString, SlotCount>;
 
   // Stores every slot at once (the copy button).
-  void Copy(const Texts& texts) { m_texts = texts; }
+  void Copy(const Texts& texts) { texts_ = texts; }
 
   // Every slot, empty ones included (the paste button).
-  const Texts& Paste() const { return m_texts; }
+  const Texts& Paste() const { return texts_; }
 
-  const QString& Text(Slot slot) const { return m_texts[slot]; }
+  const QString& Text(Slot slot) const { return texts_[slot]; }
 
   // The title a pasted file gets: the bare file name (any folder part dropped) without its
   // extension, which runs from the last "." on; a name without "." stays whole.
   static QString TitleFromFileName(const QString& fileName);
 
 private:
-  Texts m_texts;
+  Texts texts_;
 };
