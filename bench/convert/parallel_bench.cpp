@@ -11,6 +11,7 @@
 #include "core/convert/Converter.h"
 #include "core/encoder/EncoderComponent.h"
 #include "core/session/Navigator.h"
+#include "core/session/Session.h"
 #include "core/settings/Options.h"
 #include "core/tags/TagEditor.h"
 
@@ -80,26 +81,19 @@ struct BatchTiming {
 // The batch of `wavs`, as "WAV→MP3一括変換" runs it, with the window's encoder settings.
 BatchTiming RunBatch(const QStringList& wavs, int jobs) {
   CountingView view;
-  Options options;
+  Session session{view};
+  Options& options = session.options();
   options.Mp3WavId3ToMp3 = true;
   options.Mp3DeleteWav = false;
   options.Mp3OverWriteMp3 = true;
   options.Mp3Jobs = jobs;
-  TagEditor tags{view, options};
-  Navigator navigator{view, tags, options};
-  EncoderComponent encoder{nullptr};
-  encoder.setFrequency(1);
-  encoder.setUseLPF(true);
-  Converter converter{view, tags, navigator, encoder, nullptr, options};
-  encoder.OnProgress = [&converter](QObject*, int now, int all) { converter.Progress(now, all); };
-  encoder.OnFinish = [&converter](QObject*, bool aborted) { converter.Finish(aborted); };
-  navigator.ShowList(wavs, 0);
+  session.navigator().ShowList(wavs, 0);
   view.ShowFileName(wavs.first());
   const double start = WallSeconds();
   // The summary's pause, as the window takes it after the batch.
-  if (converter.ConvertAll())
+  if (session.ConvertAll())
     view.WaitMs(3000);
-  return {WallSeconds() - start, view.pausedMs, converter.ConvertedCount()};
+  return {WallSeconds() - start, view.pausedMs, session.converter().ConvertedCount()};
 }
 
 // lame over every file, `at once` processes at a time.

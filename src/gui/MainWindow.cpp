@@ -1,10 +1,9 @@
 #include "gui/MainWindow.h"
 
 #include "core/convert/BatchResult.h"
-#include "core/convert/Converter.h"
-#include "core/encoder/EncoderComponent.h"
 #include "core/fs/FsPath.h"
 #include "core/session/Navigator.h"
+#include "core/session/Session.h"
 #include "core/settings/ProgramLocations.h"
 #include "core/settings/SettingsFile.h"
 #include "core/tags/GenreListFile.h"
@@ -80,16 +79,10 @@ MainWindow::MainWindow(Platform& services, QWidget* parent) : QWidget(parent), p
   setObjectName(QStringLiteral("mainWindow"));
   CreateControls();
 
-  // The encoder component comes first: without its library the window is
-  // never completed (the exception leaves this constructor).
-  encoder_ = new EncoderComponent(this);
-  encoder_->setObjectName(QStringLiteral("encoder"));
-  encoder_->setFrequency(1);
-  encoder_->setUseLPF(true);
-  encoder_->OnProgress = [this](QObject* sender, int nowFrames, int allFrames) {
-    OnEncodeProgress(sender, nowFrames, allFrames);
-  };
-  encoder_->OnFinish = [this](QObject* sender, bool aborted) { OnEncodeFinished(sender, aborted); };
+  // The session binds the encoder module first; without it the window is never completed (the
+  // exception leaves this constructor).
+  session_ = std::make_unique<Session>(
+      *this, [this](const QString& path) { return platform_.MoveToTrash(path); });
 
   folderBrowser_ = new FolderBrowser(this, platform_);
   folderBrowser_->setObjectName(QStringLiteral("folderBrowser"));
@@ -107,12 +100,6 @@ MainWindow::MainWindow(Platform& services, QWidget* parent) : QWidget(parent), p
   folderBrowser_->setFormTop(0);
 
   dialogs_ = std::make_unique<Dialogs>(*this);
-  tagEditor_ = std::make_unique<TagEditor>(*this, options_);
-  navigator_ = std::make_unique<Navigator>(*this, *tagEditor_, options_);
-  converter_ = std::make_unique<Converter>(
-      *this, *tagEditor_, *navigator_, *encoder_,
-      [this](const QString& path) { return platform_.MoveToTrash(path); }, options_);
-
   iniPath_ = SettingsFilePath();
 
   // The progress bar sits in the status bar over panel 3. It is placed once: a width loaded
@@ -128,13 +115,8 @@ MainWindow::MainWindow(Platform& services, QWidget* parent) : QWidget(parent), p
 
 MainWindow::~MainWindow() {
   qApp->removeEventFilter(this);
-  // The encoder component (a child, destroyed later) no longer calls into this window.
-  encoder_->OnProgress = nullptr;
-  encoder_->OnFinish = nullptr;
   // The working classes go before the controls they show in.
-  converter_.reset();
-  navigator_.reset();
-  tagEditor_.reset();
+  session_.reset();
 }
 
 void MainWindow::PrepareFirstShow() {
@@ -144,12 +126,12 @@ void MainWindow::PrepareFirstShow() {
   LoadSettings();
   ApplyOptions();
   BuildGenreNames();
-  navigator_->OpenCommandLineFile(commandLineFile_);
+  session_->navigator().OpenCommandLineFile(commandLineFile_);
 }
 
 bool MainWindow::MayClose() {
   // Closed by the system, nobody is there to answer.
-  if (!closingBySignal_ && !tagEditor_->ConfirmLeave())
+  if (!closingBySignal_ && !session_->tagEditor().ConfirmLeave())
     return false;
   SaveSettings();
   return true;
@@ -182,7 +164,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     return;
   }
   // A batch under way stops: its encodes end, each WAV file stays as it is.
-  converter_->StopBatch();
+  session_->StopBatch();
   event->accept();
   // Closing the main window ends the program, and at once: the quit that Qt posts when the
   // last window closes would be dropped by the next local event loop a wait (conversion,
@@ -195,11 +177,11 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 // Handlers: each hands over to the class of its topic.
 
 void MainWindow::OnOpenClicked() {
-  navigator_->Open(*dialogs_);
+  session_->navigator().Open(*dialogs_);
 }
 
 void MainWindow::OnPreviousClicked() {
-  navigator_->Previous();
+  session_->navigator().Previous();
 }
 
 void MainWindow::OnExitClicked() {
@@ -208,15 +190,15 @@ void MainWindow::OnExitClicked() {
 
 void MainWindow::OnWriteTagsClicked() {
   ClearStatus();
-  tagEditor_->WriteShownFields();
+  session_->tagEditor().WriteShownFields();
 }
 
 void MainWindow::OnNextClicked() {
-  navigator_->Next();
+  session_->navigator().Next();
 }
 
 void MainWindow::OnConvertClicked() {
-  converter_->ConvertShown();
+  session_->ConvertShown();
 }
 
 void MainWindow::OnGenreListClicked() {
@@ -229,7 +211,7 @@ void MainWindow::OnGenreListClicked() {
 }
 
 void MainWindow::OnConvertAllClicked() {
-  const std::optional<BatchResult> result = converter_->ConvertAll();
+  const std::optional<BatchResult> result = session_->ConvertAll();
   // No result: nothing ran to its end, and the window may be gone.
   if (result)
     ShowBatchSummary(*result);
@@ -252,35 +234,27 @@ void MainWindow::OnHelpClicked() {
 }
 
 void MainWindow::OnCopyToMemoryClicked() {
-  tagEditor_->CopyToMemory();
+  session_->tagEditor().CopyToMemory();
 }
 
 void MainWindow::OnPasteFromMemoryClicked() {
-  tagEditor_->PasteFromMemory(fileNameEdit_->text());
+  session_->PasteFromMemory();
 }
 
 void MainWindow::OnComposeCommentClicked() {
-  tagEditor_->ComposeComment(options_.FormComment);
+  session_->tagEditor().ComposeComment(session_->options().FormComment);
 }
 
 void MainWindow::OnPositionEntered() {
-  navigator_->GoTo(positionEdit_->text());
+  session_->navigator().GoTo(positionEdit_->text());
 }
 
 void MainWindow::OnPositionLeft() {
-  navigator_->GoTo(QString());
-}
-
-void MainWindow::OnEncodeProgress(QObject*, int nowFrames, int AllFrames) {
-  converter_->Progress(nowFrames, AllFrames);
-}
-
-void MainWindow::OnEncodeFinished(QObject*, bool IsAborted) {
-  converter_->Finish(IsAborted);
+  session_->navigator().GoTo(QString());
 }
 
 void MainWindow::FilesDropped(const QStringList& paths) {
-  navigator_->FilesDropped(paths);
+  session_->navigator().FilesDropped(paths);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -405,25 +379,25 @@ void MainWindow::OnOptionsClicked() {
   if (platform_.ExecModal(*optionsDialog_) == QDialog::Accepted)
     TakeOptions(optionsDialog_->Value(), true);
   else
-    optionsDialog_->SetValue(options_);
+    optionsDialog_->SetValue(session_->options());
 }
 
 void MainWindow::TakeOptions(const Options& chosen, bool apply) {
-  options_ = chosen;
+  session_->options() = chosen;
   if (optionsDialog_)
-    optionsDialog_->SetValue(options_);
+    optionsDialog_->SetValue(session_->options());
   if (apply)
     ApplyOptions();
 }
 
 void MainWindow::ApplyOptions() {
-  const bool byFolder = options_.WithFolder;
+  const bool byFolder = session_->options().WithFolder;
   openButton_->setText(byFolder ? QStringLiteral("フォルダを開く")
                                 : QStringLiteral("ファイルを開く"));
   // The previous and next buttons follow the list (a file opened alone lists its folder).
-  writeTagsButton_->setEnabled(options_.WriteId3);
+  writeTagsButton_->setEnabled(session_->options().WriteId3);
 
-  if (options_.DispMp3infp) {
+  if (session_->options().DispMp3infp) {
     tagPanel_->setFixedHeight(kTagPanelFullHeight);
     SetOuterHeight(kWindowFullHeight);
   } else {
@@ -432,7 +406,7 @@ void MainWindow::ApplyOptions() {
     SetOuterHeight(kWindowFullHeight - (kTagPanelFullHeight - cut));
   }
 
-  switch (options_.FormComment) {
+  switch (session_->options().FormComment) {
   case Options::FreeText:
     commentFormatLabel_->setText(QStringLiteral("任意文字列"));
     composeCommentButton_->setEnabled(false);
@@ -463,9 +437,9 @@ void MainWindow::LoadSettings() {
   move(s.Left, s.Top);
   SetOuterWidth(s.Width);
   KeepOnScreen();
-  options_ = s;
+  session_->options() = s;
   if (optionsDialog_)
-    optionsDialog_->SetValue(options_);
+    optionsDialog_->SetValue(session_->options());
   if (s.FolderPath)
     ShowFolder(*s.FolderPath, false);
   if (s.HelpPath)
@@ -474,7 +448,7 @@ void MainWindow::LoadSettings() {
 
 void MainWindow::SaveSettings() {
   SettingsToSave v;
-  static_cast<Options&>(v) = options_;
+  static_cast<Options&>(v) = session_->options();
   v.Left = frameGeometry().x();
   v.Top = frameGeometry().y();
   v.Width = OuterWidth();
@@ -498,4 +472,8 @@ void MainWindow::SaveSettings() {
     if (!closingBySignal_)
       platform_.ShowError(this, QStringLiteral("設定を保存できませんでした：%1").arg(iniPath_));
   }
+}
+
+const Options& MainWindow::CurrentOptions() const {
+  return session_->options();
 }

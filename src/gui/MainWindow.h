@@ -14,9 +14,8 @@
 #include <memory>
 
 struct BatchResult;
-class Converter;
-class Navigator;
 class Platform;
+class Session;
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -26,9 +25,7 @@ class QMimeData;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
-class EncoderComponent;
 class StatusBar;
-class TagEditor;
 class FolderBrowser;
 class GenreListWindow;
 class OptionsDialog;
@@ -61,15 +58,13 @@ public:
   // The help file; empty until one is found.
   const QString& HelpPath() const { return helpPath_; }
   // The options in force.
-  const Options& CurrentOptions() const { return options_; }
+  const Options& CurrentOptions() const;
   // What closing the options window does: `chosen` is in force from now on (the options window
   // shows it), and with `apply` the main window is brought in line with it.
   void TakeOptions(const Options& chosen, bool apply);
 
-  Navigator& navigator() { return *navigator_; }
-  TagEditor& tagEditor() { return *tagEditor_; }
-  Converter& converter() { return *converter_; }
-  EncoderComponent& encoder() { return *encoder_; }
+  // The working session the window shows and drives.
+  Session& session() { return *session_; }
 
   // ---- SessionView ----
   void ClearStatus() override;
@@ -134,8 +129,6 @@ public:
   // file's number back.
   void OnPositionEntered();
   void OnPositionLeft();
-  void OnEncodeProgress(QObject* Sender, int nowFrames, int AllFrames);
-  void OnEncodeFinished(QObject* Sender, bool IsAborted);
   // Local files dropped on the window, in drop order.
   void FilesDropped(const QStringList& paths);
   // The genre names, from the genre list window's items (at start-up, once it exists).
@@ -177,7 +170,6 @@ private:
   QString commandLineFile_;
   // The current folder as the file system names it; its box shows it readably.
   QString currentFolder_ = QStringLiteral("フォルダ名");
-  Options options_;
   QStringList genreNames_;
   // True from a key press made with Shift held until the next key release.
   bool shiftHeld_ = false;
@@ -191,13 +183,10 @@ private:
   GenreListWindow* genreListWindow_ = nullptr;
 
   // ---- components ----
-  EncoderComponent* encoder_ = nullptr;
   // The folder browser of the open button in folder mode.
   FolderBrowser* folderBrowser_ = nullptr;
   std::unique_ptr<Dialogs> dialogs_;
-  std::unique_ptr<TagEditor> tagEditor_;
-  std::unique_ptr<Navigator> navigator_;
-  std::unique_ptr<Converter> converter_;
+  std::unique_ptr<Session> session_;
 
   // ---- controls ----
   QFrame* topBar_ = nullptr;

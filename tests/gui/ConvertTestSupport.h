@@ -10,6 +10,7 @@
 #include "core/encoder/EncoderComponent.h"
 #include "core/fs/Cp932.h"
 #include "core/session/Navigator.h"
+#include "core/session/Session.h"
 #include "core/tags/TagEditor.h"
 #include "gui/MainWindow.h"
 #include "gui/OptionsDialog.h"
@@ -125,17 +126,20 @@ protected:
     // These follow the batch of one file after the other, step by step.
     SpinBox(options, "jobsSpin")->setValue(1);
     TakeOptions();
-    form->encoder().OnProgress = [this](QObject* s, int now, int all) {
-      form->OnEncodeProgress(s, now, all);
+    // The session's own handlers run first; the test looks on after them.
+    EncoderComponent& encoder = form->session().encoder();
+    encoder.OnProgress = [this, session = encoder.OnProgress](QObject* s, int now, int all) {
+      session(s, now, all);
       Snapshot();
       if (onProgress)
         onProgress(now, all);
     };
-    form->encoder().OnFinish = [this](QObject* s, bool aborted) {
-      form->OnEncodeFinished(s, aborted);
+    encoder.OnFinish = [this, session = encoder.OnFinish](QObject* s, bool aborted) {
+      session(s, aborted);
       if (onFinish)
         onFinish(aborted);
     };
+    sessionFinish = encoder.OnFinish;
   }
 
   // Records "panel0|panel1|panel2" whenever it changed since the last record.
@@ -158,13 +162,13 @@ protected:
       list.append(Q(dir / name));
     }
     form->ShowFolder(Q(dir.path()), false);
-    form->navigator().ShowList(list, 0);
+    form->session().navigator().ShowList(list, 0);
   }
 
   // Shows one file of the folder as the only one.
   void Show(const std::string& name) {
     form->ShowFolder(Q(dir.path()), false);
-    form->navigator().ShowList({Q(dir / name)}, 0);
+    form->session().navigator().ShowList({Q(dir / name)}, 0);
   }
 
   void SetOptions(bool copyTag, bool deleteWav, bool overwrite = false) {
@@ -179,7 +183,7 @@ protected:
 
   // Dispatches events until the running single conversion has been through its end handler.
   void FinishSingle() {
-    while (!form->encoder().DestinationFile().isEmpty()) {
+    while (!form->session().encoder().DestinationFile().isEmpty()) {
       QEventLoop slice;
       QTimer::singleShot(20, &slice, &QEventLoop::quit);
       slice.exec();
@@ -193,6 +197,8 @@ protected:
   QStringList trace;
   std::function<void(int, int)> onProgress;
   std::function<void(bool)> onFinish;
+  // The encoder's finish handler as set up here (the session's, then onFinish).
+  EncodeFinishHandler sessionFinish;
 };
 
 } // namespace convert_test

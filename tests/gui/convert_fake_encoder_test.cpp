@@ -60,7 +60,7 @@ protected:
 TEST_F(ConvertFake, FailedEncodeIsReportedAndTheBatchGoesOn) {
   SpinBox(options, "jobsSpin")->setValue(0);
   SetOptions(true, true, true);
-  EXPECT_EQ(form->converter().BatchJobs(), 1);
+  EXPECT_EQ(form->session().converter().BatchJobs(), 1);
   const fixtures::Bytes untagged = fixtures::makeMp3(0.5);
   ShowList({{"b.wav", TaggedWav(0.5)}, {"b.mp3", untagged}, {"c.wav", TaggedWav(0.5)}});
   fake_.set("failAt", 3);
@@ -79,14 +79,14 @@ TEST_F(ConvertFake, FailedEncodeIsReportedAndTheBatchGoesOn) {
   EXPECT_TRUE(
       Traced(QStringLiteral("2/2|中断|できたMP3を確かめられません（c.wav は元のままです）")));
   EXPECT_TRUE(Traced(QStringLiteral("0/2|失敗|2 ファイルは変換しませんでした（失敗）")));
-  EXPECT_EQ(form->converter().ConvertedCount(), 0);
+  EXPECT_EQ(form->session().converter().ConvertedCount(), 0);
   EXPECT_EQ(fixtures::readFile(dir / "b.mp3"), untagged);
   EXPECT_TRUE(fs::exists(dir / "b.wav"));
   EXPECT_TRUE(fs::exists(dir / "c.wav"));
   EXPECT_FALSE(fs::exists(dir / "c.mp3"));
   EXPECT_TRUE(fs::is_empty(dir / "trash"));
   EXPECT_EQ(Count(fake_.log(), "init\n"), 2);
-  EXPECT_TRUE(form->encoder().DestinationFile().isEmpty());
+  EXPECT_TRUE(form->session().encoder().DestinationFile().isEmpty());
 }
 
 // Closing the window mid-batch saves the settings and leaves the batch without its summary;
@@ -103,8 +103,8 @@ TEST_F(ConvertFake, ClosingTheWindowStopsTheBatch) {
   Snapshot();
 
   EXPECT_TRUE(QFileInfo::exists(form->IniPath()));
-  EXPECT_TRUE(form->encoder().IsEncoding());
-  EXPECT_FALSE(form->converter().BatchRunning());
+  EXPECT_TRUE(form->session().encoder().IsEncoding());
+  EXPECT_FALSE(form->session().converter().BatchRunning());
   for (const QString& seen : trace)
     EXPECT_FALSE(seen.contains(QStringLiteral("ファイルは変換しませんでした")));
 
@@ -152,10 +152,10 @@ TEST_P(ConvertClosePause, ClosingDuringAPauseEndsTheProgram) {
 
   EXPECT_TRUE(closed);
   EXPECT_EQ(Count(fake_.log(), "init\n"), inSummary ? 2 : 1);
-  EXPECT_EQ(form->converter().ConvertedCount(), 0) << "the fake writes no MP3 to check";
-  EXPECT_FALSE(form->converter().BatchRunning());
-  EXPECT_TRUE(form->encoder().DestinationFile().isEmpty());
-  EXPECT_FALSE(form->encoder().IsEncoding());
+  EXPECT_EQ(form->session().converter().ConvertedCount(), 0) << "the fake writes no MP3 to check";
+  EXPECT_FALSE(form->session().converter().BatchRunning());
+  EXPECT_TRUE(form->session().encoder().DestinationFile().isEmpty());
+  EXPECT_FALSE(form->session().encoder().IsEncoding());
 }
 
 INSTANTIATE_TEST_SUITE_P(Pauses, ConvertClosePause,

@@ -60,8 +60,8 @@ TEST_P(ConvertBatch, ConvertsEveryWavCopiesTagsAndGivesUpWavsWhenAsked) {
   }
   EXPECT_EQ(trace.indexOf(QStringLiteral("2/2|成功|2 ファイルを変換しました")), trace.size() - 2);
   EXPECT_EQ(trace.last(), QStringLiteral("||"));
-  EXPECT_EQ(form->converter().ConvertedCount(), 2);
-  EXPECT_TRUE(form->encoder().DestinationFile().isEmpty());
+  EXPECT_EQ(form->session().converter().ConvertedCount(), 2);
+  EXPECT_TRUE(form->session().encoder().DestinationFile().isEmpty());
 
   for (const char* name : {"b", "c"}) {
     SCOPED_TRACE(name);
@@ -110,8 +110,8 @@ TEST_P(ConvertShown, FieldsAndWritesBelongToTheNamedFile) {
         dir / (std::string(name) + ".wav"),
         fixtures::makeWavWithChunks({.seconds = 0.3}, {fixtures::makeInfoList({{"INAM", name}})}));
   fixtures::writeFile(dir / "z.mp3", Mp3());
-  form->navigator().OpenOneFile(Q(dir / "t1.wav"));
-  FinishOpen(form->navigator());
+  form->session().navigator().OpenOneFile(Q(dir / "t1.wav"));
+  FinishOpen(form->session().navigator());
   c.jobs == 0 ? form->OnConvertClicked() : form->OnConvertAllClicked();
   FinishSingle();
 
@@ -119,8 +119,8 @@ TEST_P(ConvertShown, FieldsAndWritesBelongToTheNamedFile) {
   for (const std::string& name : c.list)
     list << Q(dir / name);
   const QString shown = list.at(c.shown);
-  EXPECT_EQ(form->navigator().FileList(), list);
-  EXPECT_EQ(form->navigator().ShownFilePath(), shown);
+  EXPECT_EQ(form->session().navigator().FileList(), list);
+  EXPECT_EQ(form->session().navigator().ShownFilePath(), shown);
   EXPECT_EQ(LineEdit(form, "fileNameEdit")->text(), QFileInfo(shown).fileName());
   EXPECT_EQ(LineEdit(form, "positionEdit")->text() + u'/' + LineEdit(form, "countEdit")->text(),
             QStringLiteral("%1/%2").arg(list.indexOf(shown) + 1).arg(list.size()));
@@ -131,7 +131,7 @@ TEST_P(ConvertShown, FieldsAndWritesBelongToTheNamedFile) {
   EXPECT_EQ(form->StatusText(1), QStringLiteral("成功"));
   TagFields stored;
   for (const QString& file : list) {
-    ASSERT_TRUE(form->tagEditor().ReadTags(file, stored));
+    ASSERT_TRUE(form->session().tagEditor().ReadTags(file, stored));
     if (file == shown)
       EXPECT_EQ(stored.Title, QStringLiteral("edited"));
     else
@@ -185,12 +185,12 @@ TEST_P(ConvertDuringBatch, ListReplacedMidwayEndsTheBatch) {
   EXPECT_TRUE(fs::exists(dir / "b.mp3"));
   EXPECT_EQ(fs::exists(dir / "c.mp3"), GetParam().secondConverted);
   EXPECT_FALSE(fs::exists(dir / "other/x.mp3") || fs::exists(dir / "other/y.mp3"));
-  EXPECT_EQ(form->converter().ConvertedCount(), GetParam().secondConverted ? 2 : 1);
+  EXPECT_EQ(form->session().converter().ConvertedCount(), GetParam().secondConverted ? 2 : 1);
   EXPECT_TRUE(Traced(GetParam().secondConverted
                          ? QStringLiteral("2/2|成功|2 ファイルを変換しました")
                          : QStringLiteral("1/2|成功|1 ファイルを変換しました。一覧が替わったため、"
                                           "残りの 1 ファイルは変換していません")));
-  EXPECT_TRUE(form->encoder().DestinationFile().isEmpty());
+  EXPECT_TRUE(form->session().encoder().DestinationFile().isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -198,12 +198,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         DuringBatchCase{"Step", [](MainWindow& f, const QString&) { f.OnNextClicked(); }, true},
         DuringBatchCase{"OpenFolder",
-                        [](MainWindow& f, const QString& o) { f.navigator().ScanFolder(o); },
+                        [](MainWindow& f, const QString& o) { f.session().navigator().ScanFolder(o); },
                         false},
         DuringBatchCase{"Drop",
                         [](MainWindow& f, const QString& o) {
                           f.FilesDropped({o + "/x.wav"});
-                          FinishOpen(f.navigator());
+                          FinishOpen(f.session().navigator());
                         },
                         false}),
     [](const auto& p) { return std::string(p.param.label); });
@@ -233,7 +233,7 @@ TEST_P(ConvertExisting, RefusesAnExistingMp3UnlessOverwriting) {
                 Mp3Verification::kToleranceMs);
   } else {
     EXPECT_EQ(form->StatusText(2), QStringLiteral("すでに同名のMP3が存在します"));
-    EXPECT_TRUE(form->encoder().DestinationFile().isEmpty());
+    EXPECT_TRUE(form->session().encoder().DestinationFile().isEmpty());
     EXPECT_EQ(fixtures::readFile(dir / "b.mp3"), Mp3());
   }
 }
@@ -261,11 +261,11 @@ TEST_F(ConvertTest, Cp932FolderChosenInTheBrowserConverts) {
     return browser.result();
   };
   form->OnOpenClicked();
-  FinishOpen(form->navigator());
-  ASSERT_EQ(form->navigator().FileList().size(), 2);
+  FinishOpen(form->session().navigator());
+  ASSERT_EQ(form->session().navigator().FileList().size(), 2);
 
   form->OnConvertAllClicked();
-  EXPECT_EQ(form->converter().ConvertedCount(), 2);
+  EXPECT_EQ(form->session().converter().ConvertedCount(), 2);
   for (const char* name : {"\x82\xA0.mp3", "\x82\xA2.mp3"})
     EXPECT_NEAR(Mp3Verification::PlayingMs(
                     FsPath::Decode(QByteArray::fromStdString((folder / name).string())), 1),
@@ -296,10 +296,10 @@ TEST_F(ConvertTest, ShownFileThatIsNotAConvertibleWav) {
   EXPECT_EQ(form->StatusText(2), QStringLiteral("WAVファイルだけ対象です"));
 
   // Existence is tested before the extension.
-  form->navigator().ShowList({Q(dir / "gone.wav")}, 0);
+  form->session().navigator().ShowList({Q(dir / "gone.wav")}, 0);
   form->OnConvertClicked();
   EXPECT_EQ(form->StatusText(2), QStringLiteral("指定のWAVファイルがみつかりません"));
-  EXPECT_TRUE(form->encoder().DestinationFile().isEmpty());
+  EXPECT_TRUE(form->session().encoder().DestinationFile().isEmpty());
 }
 
 // Files the encoder cannot take are refusals of those files, each named with what is wrong;
@@ -323,7 +323,7 @@ TEST_F(ConvertTest, FilesTheEncoderCannotTakeAreRefusedAndTheBatchGoesOn) {
   EXPECT_FALSE(fs::exists(dir / "e.mp3"));
   EXPECT_NEAR(Mp3Verification::PlayingMs(Q(dir / "h.mp3"), 1), 500, Mp3Verification::kToleranceMs);
   EXPECT_TRUE(fs::exists(dir / "b.mp3"));
-  EXPECT_TRUE(form->encoder().DestinationFile().isEmpty());
+  EXPECT_TRUE(form->session().encoder().DestinationFile().isEmpty());
 }
 
 // An encode whose file lost its end before the check gives no MP3 and keeps its WAV file, with
@@ -331,11 +331,11 @@ TEST_F(ConvertTest, FilesTheEncoderCannotTakeAreRefusedAndTheBatchGoesOn) {
 TEST_F(ConvertTest, ShortMp3KeepsItsWav) {
   SetOptions(false, true);
   ShowList({{"b.wav", Wav()}});
-  form->encoder().OnFinish = [this](QObject* s, bool aborted) {
+  form->session().encoder().OnFinish = [this](QObject* s, bool aborted) {
     for (const auto& e : fs::directory_iterator(dir.path()))
       if (e.path().filename().string().rfind(".w2m-enc-", 0) == 0)
         fs::resize_file(e.path(), fs::file_size(e.path()) / 2);
-    form->OnEncodeFinished(s, aborted);
+    sessionFinish(s, aborted);
   };
   form->OnConvertClicked();
   FinishSingle();
@@ -377,7 +377,7 @@ TEST_F(ConvertTest, SecondPressWhileConvertingIsRefused) {
   };
   form->OnConvertAllClicked();
   EXPECT_EQ(fake->errors, (QStringList{refused, refused}));
-  EXPECT_EQ(form->converter().ConvertedCount(), 2);
+  EXPECT_EQ(form->session().converter().ConvertedCount(), 2);
   EXPECT_TRUE(fs::exists(dir / "b.mp3"));
   EXPECT_TRUE(fs::exists(dir / "c.mp3"));
 }
@@ -396,7 +396,7 @@ TEST_F(ConvertTest, TagsAreNotWrittenIntoTheMp3BeingEncoded) {
   QString during;
   onProgress = [&](int now, int) {
     if (now == 2 && during.isEmpty()) {
-      form->navigator().ShowList({Q(dir / "b.mp3")}, 0);
+      form->session().navigator().ShowList({Q(dir / "b.mp3")}, 0);
       LineEdit(form, "titleEdit")->setText(QStringLiteral("途中"));
       form->OnWriteTagsClicked();
       during = form->StatusText(1);
@@ -405,7 +405,7 @@ TEST_F(ConvertTest, TagsAreNotWrittenIntoTheMp3BeingEncoded) {
   form->OnConvertClicked();
   FinishSingle();
   EXPECT_EQ(during, QStringLiteral("失敗"));
-  form->navigator().ShowList({Q(dir / "b.mp3")}, 0);
+  form->session().navigator().ShowList({Q(dir / "b.mp3")}, 0);
   LineEdit(form, "titleEdit")->setText(QStringLiteral("後"));
   form->OnWriteTagsClicked();
   EXPECT_EQ(form->StatusText(1), QStringLiteral("成功"));
@@ -449,7 +449,7 @@ TEST_P(ConvertParallelStop, StoppingAParallelBatchLosesNothing) {
   for (const QString& seen : trace)
     EXPECT_FALSE(seen.contains(QStringLiteral("ファイルを変換しました")));
   if (!destroy) {
-    EXPECT_FALSE(form->converter().BatchRunning());
+    EXPECT_FALSE(form->session().converter().BatchRunning());
     QFile ini(iniPath);
     ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
     EXPECT_TRUE(ini.readAll().contains("Mp3Jobs=\"2\""));

@@ -1,6 +1,7 @@
 #include "FormControls.h"
 #include "core/convert/Converter.h"
 #include "core/session/Navigator.h"
+#include "core/session/Session.h"
 #include "core/tags/TagEditor.h"
 #include "gui/GenreListWindow.h"
 #include "gui/MainWindow.h"
@@ -66,7 +67,8 @@ TEST_F(MainWindowTagsTest, ComposesCommentFromPartBoxes) {
 }
 
 TEST_F(MainWindowTagsTest, PasteBeforeCopyEmptiesFieldsAndCopyPasteRestores) {
-  LineEdit(form, "fileNameEdit")->setText(QStringLiteral("01 曲.wav"));
+  fixtures::writeFile(dir / "01 曲.wav", fixtures::makeWav({}));
+  form.session().navigator().ShowList({QString::fromStdString((dir / "01 曲.wav").string())}, 0);
   LineEdit(form, "artistEdit")->setText(QStringLiteral("artist"));
   LineEdit(form, "genreEdit")->setText(QStringLiteral("JPop"));
   PlainText(form, "commentEdit")->setPlainText(QStringLiteral("c"));

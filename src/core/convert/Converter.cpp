@@ -9,8 +9,6 @@
 #include "core/encoder/EncoderBinding.h"
 #include "core/encoder/EncoderComponent.h"
 #include "core/fs/WorkerThread.h"
-#include "core/session/Navigator.h"
-#include "core/tags/TagEditor.h"
 
 #include <QPointer>
 #include <QScopeGuard>
@@ -130,30 +128,27 @@ struct Converter::Ending {
   std::unique_ptr<WorkerThread> worker;
 };
 
-Converter::Converter(SessionView& view, TagEditor& tags, Navigator& navigator,
-                     EncoderComponent& encoder, MoveToTrash trash, const Options& options)
-    : view_(view), tags_(tags), navigator_(navigator), encoder_(encoder), trash_(std::move(trash)),
-      options_(options), started_(options) {
-  // Tags are never written into the MP3 an encode is still writing.
-  tags_.isBeingWritten = [this](const QString& path) {
-    if (!encoder_.DestinationFile().isEmpty() && FsPath::SameFile(encoder_.DestinationFile(), path))
-      return true;
-    return std::any_of(running_.begin(), running_.end(), [&path](const auto& r) {
-      return FsPath::SameFile(r->target->TempPath(), path);
-    });
-  };
-}
+Converter::Converter(SessionView& view, EncoderComponent& encoder, MoveToTrash trash,
+                     const Options& options, FileEnded fileEnded)
+    : view_(view), encoder_(encoder), trash_(std::move(trash)), fileEnded_(std::move(fileEnded)),
+      options_(options), started_(options) {}
 
 Converter::~Converter() {
-  tags_.isBeingWritten = nullptr;
   // Every encode stops, and the work after one that ended is let finish (no file is left half
   // placed); results they post are dropped with the receiver, which goes last.
   running_.clear();
   ending_.reset();
 }
 
-void Converter::ConvertShown() {
-  const QString shown = navigator_.ShownFilePath();
+bool Converter::IsBeingWritten(const QString& path) const {
+  if (!encoder_.DestinationFile().isEmpty() && FsPath::SameFile(encoder_.DestinationFile(), path))
+    return true;
+  return std::any_of(running_.begin(), running_.end(), [&path](const auto& r) {
+    return FsPath::SameFile(r->target->TempPath(), path);
+  });
+}
+
+void Converter::ConvertShown(const QString& shown) {
   if (!ConvertPlan::IsWavPath(shown)) {
     view_.SetStatusText(2, ConvertPlan::RefusalText(ConvertPlan::Refusal::NotWav));
     return;
@@ -245,9 +240,8 @@ int Converter::BatchJobs() const {
   return std::clamp(jobs, 1, Options::kMaxMp3Jobs);
 }
 
-std::optional<BatchResult> Converter::ConvertAll() {
-  if (navigator_.FileList().isEmpty() || navigator_.ShownFilePath().isEmpty())
-    return std::nullopt;
+std::optional<BatchResult> Converter::ConvertAll(QStringList files,
+                                                 const std::function<bool()>& listReplaced) {
   if (batch_ != nullptr || !encoder_.DestinationFile().isEmpty()) {
     view_.ShowError(QString::fromUtf8(EncoderMessages::ChangeWhileEncoding));
     return std::nullopt;
@@ -271,12 +265,12 @@ std::optional<BatchResult> Converter::ConvertAll() {
   // replaces the list (a conversion's changes to it do not); its entries then are no longer
   // the ones asked for, and the batch ends there rather than converting files of another
   // folder.
-  const QStringList files = navigator_.FileList();
   batchResult_ = BatchResult();
   batchResult_.wavCount = static_cast<int>(std::count_if(
       files.begin(), files.end(), [](const QString& f) { return ConvertPlan::IsWavPath(f); }));
   try {
-    if (!(jobs > 1 ? ConvertAtOnce(files, jobs, run) : ConvertOneByOne(files, run)))
+    if (!(jobs > 1 ? ConvertAtOnce(files, listReplaced, jobs, run)
+                   : ConvertOneByOne(files, listReplaced, run)))
       return std::nullopt;
   } catch (const EncoderError& e) {
     view_.ShowError(e.Message());
@@ -296,11 +290,11 @@ void Converter::Record(const FileResult& result) {
       0, QStringLiteral("%1/%2").arg(batchResult_.files.size()).arg(batchResult_.wavCount));
 }
 
-bool Converter::ConvertOneByOne(const QStringList& files, BatchRun& run) {
+bool Converter::ConvertOneByOne(const QStringList& files, const std::function<bool()>& listReplaced,
+                                BatchRun& run) {
   const QPointer<QObject> alive(&receiver_);
-  const int generation = navigator_.ListGeneration();
   for (const QString& entry : files) {
-    if (navigator_.ListGeneration() != generation || !batchResult_.stoppedBecause.isEmpty())
+    if (listReplaced() || !batchResult_.stoppedBecause.isEmpty())
       break;
     view_.ClearStatus();
     if (!ConvertPlan::IsWavPath(entry))
@@ -326,7 +320,8 @@ bool Converter::ConvertOneByOne(const QStringList& files, BatchRun& run) {
   return true;
 }
 
-bool Converter::ConvertAtOnce(const QStringList& files, int jobs, BatchRun& run) {
+bool Converter::ConvertAtOnce(const QStringList& files, const std::function<bool()>& listReplaced,
+                              int jobs, BatchRun& run) {
   QTimer ticker;
   ticker.setInterval(200);
   // The encodes are polled for the bar; their ends wake the wait below. Tied to the receiver
@@ -337,7 +332,6 @@ bool Converter::ConvertAtOnce(const QStringList& files, int jobs, BatchRun& run)
   view_.ClearStatus();
   reasonShown_.invalidate();
   view_.SetStatusText(0, QStringLiteral("0/%1").arg(batchResult_.wavCount));
-  const int generation = navigator_.ListGeneration();
   qsizetype next = 0;
   // No job can start now: with others running, fewer run at once from now on; with none, the
   // batch cannot go on.
@@ -350,7 +344,7 @@ bool Converter::ConvertAtOnce(const QStringList& files, int jobs, BatchRun& run)
     }
   };
   for (;;) {
-    while (navigator_.ListGeneration() == generation && next < files.size() &&
+    while (!listReplaced() && next < files.size() &&
            running_.size() < static_cast<std::size_t>(jobs)) {
       const QString source = files.at(next);
       if (!ConvertPlan::IsWavPath(source)) {
@@ -501,7 +495,8 @@ void Converter::JobEnded(std::uint64_t id, const ConversionEnd::Result& result) 
       std::find_if(running_.begin(), running_.end(), [id](const auto& r) { return r->id == id; });
   if (it == running_.end()) {
     // A job of a batch that was stopped meanwhile: the window's list still follows its file.
-    navigator_.FollowConversion(result.file.wav, result.mp3, result.wavGone);
+    if (fileEnded_)
+      fileEnded_(result);
     return;
   }
   const QString place = (*it)->place;
@@ -527,7 +522,8 @@ bool Converter::Show(const ConversionEnd::Result& result, const QString& place, 
   if (batch_ != nullptr)
     Record(result.file);
   // The window's list and fields follow: the MP3 joins, a WAV file gone leaves.
-  navigator_.FollowConversion(result.file.wav, result.mp3, result.wavGone);
+  if (fileEnded_)
+    fileEnded_(result);
   if (!pause)
     return true;
   // Each file's result stays readable for a second. The window may be destroyed meanwhile,

@@ -28,9 +28,7 @@
 
 class BatchRun;
 class EncodeTarget;
-class Navigator;
 class EncoderComponent;
-class TagEditor;
 class WorkerThread;
 
 class Converter {
@@ -39,26 +37,29 @@ public:
   // Called on worker threads.
   using MoveToTrash = ConversionEnd::MoveToTrash;
 
+  // What became of a file whose conversion ended (the list of files shown follows it).
+  using FileEnded = std::function<void(const ConversionEnd::Result& result)>;
+
   // Closing the window stops a batch through StopBatch; destroying this converter (with the
   // window) stops it too.
-  Converter(SessionView& view, TagEditor& tags, Navigator& navigator, EncoderComponent& encoder,
-            MoveToTrash trash, const Options& options);
+  Converter(SessionView& view, EncoderComponent& encoder, MoveToTrash trash, const Options& options,
+            FileEnded fileEnded);
   // Stops every encode and waits for the work after the encodes under way.
   ~Converter();
   Converter(const Converter&) = delete;
   Converter& operator=(const Converter&) = delete;
 
-  // "WAV→MP3実行": converts the shown file. Errors of the encoder component go to an error box.
-  void ConvertShown();
-  // Checks and starts the conversion of one file (index and total feed the counter text).
-  // Throws EncoderError when the encoder cannot be prepared. The file's result when it is not
-  // converted (panel 2 says why); nullopt once its encode runs.
-  std::optional<FileResult> ConvertOne(const QString& source, int index, int total);
-  // "WAV→MP3一括変換": every WAV file of the list, as many at the same time as the options
-  // allow (one after the other when the encoder module cannot run several). What became of
-  // each file; nullopt when no batch ran to its end (nothing shown, already converting, the
-  // encoder could not be prepared, or stopped: the window may then be gone).
-  std::optional<BatchResult> ConvertAll();
+  // "WAV→MP3実行": converts the shown file `shown`. Errors of the encoder component go to an
+  // error box.
+  void ConvertShown(const QString& shown);
+  // "WAV→MP3一括変換": every WAV file of `files` (a copy: the list shown follows the
+  // conversions meanwhile), as many at the same time as the options
+  // allow (one after the other when the encoder module cannot run several). No file is started
+  // once `listReplaced` holds (another list was opened meanwhile). What became of each file;
+  // nullopt when no batch ran to its end (already converting, the encoder could not be
+  // prepared, or stopped: the window may then be gone).
+  std::optional<BatchResult> ConvertAll(QStringList files,
+                                        const std::function<bool()>& listReplaced);
   // Stops the batch under way (the window is closing): every encode stops, no summary.
   void StopBatch();
   // The encoder component's progress and finish events.
@@ -70,12 +71,17 @@ public:
   // The files the last batch converted.
   int ConvertedCount() const { return batchResult_.Count(FileResult::Kind::Converted); }
   bool BatchRunning() const { return batch_ != nullptr; }
-  EncoderComponent& Encoder() { return encoder_; }
+  // Whether an encode is writing `path` now (its temporary file): tags are never written there.
+  bool IsBeingWritten(const QString& path) const;
 
 private:
   struct Running;
   struct Ending;
 
+  // Checks and starts the conversion of one file (index and total feed the counter text).
+  // Throws EncoderError when the encoder cannot be prepared. The file's result when it is not
+  // converted (panel 2 says why); nullopt once its encode runs.
+  std::optional<FileResult> ConvertOne(const QString& source, int index, int total);
   // Where `source` is converted to, by the options the conversion started with.
   ConvertPlan PlanFor(const QString& source) const;
   // Checks `source` for its conversion by `plan` and makes its temporary output; null, with
@@ -83,10 +89,12 @@ private:
   std::unique_ptr<EncodeTarget> Admit(const QString& source, const ConvertPlan& plan,
                                       FileResult& refusal);
   // One file after the other; false when the batch was stopped (the converter may be gone).
-  bool ConvertOneByOne(const QStringList& files, BatchRun& run);
+  bool ConvertOneByOne(const QStringList& files, const std::function<bool()>& listReplaced,
+                       BatchRun& run);
   // Up to `jobs` files at the same time; false when the batch was stopped (every encode under
   // way is then stopped and its temporary file gone; the converter may be gone).
-  bool ConvertAtOnce(const QStringList& files, int jobs, BatchRun& run);
+  bool ConvertAtOnce(const QStringList& files, const std::function<bool()>& listReplaced, int jobs,
+                     BatchRun& run);
   // Keeps a finished file's result in the batch's and shows the count of files finished.
   void Record(const FileResult& result);
   // The end of the window's encoder's encode, off the window's thread.
@@ -111,10 +119,9 @@ private:
   // result posted for a converter being destroyed is dropped with it.
   QObject receiver_;
   SessionView& view_;
-  TagEditor& tags_;
-  Navigator& navigator_;
   EncoderComponent& encoder_;
   MoveToTrash trash_;
+  FileEnded fileEnded_;
   // The options in force (the window's); a conversion copies them as it starts.
   const Options& options_;
   Options started_;

@@ -14,6 +14,7 @@
 #include "core/fs/FsPath.h"
 #include "core/fs/Trash.h"
 #include "core/session/Navigator.h"
+#include "core/session/Session.h"
 #include "core/settings/Options.h"
 #include "core/tags/TagEditor.h"
 
@@ -64,18 +65,14 @@ TEST_P(FuseConvert, ConvertsTrashesAndRefusesAnMp3ThatAppeared) {
         fixtures::makeWavWithChunks({.seconds = 0.5}, {fixtures::makeInfoList({{"INAM", name}})}));
 
   FakeSessionView view;
-  Options options;
+  Session session{view, Trash::MoveToTrash};
+  Options& options = session.options();
   options.Mp3WavId3ToMp3 = true;
   options.Mp3DeleteWav = true;
-  TagEditor tags{view, options};
-  Navigator navigator{view, tags, options};
-  EncoderComponent encoder{nullptr};
-  encoder.setUseLPF(true);
-  Converter converter{view, tags, navigator, encoder, Trash::MoveToTrash, options};
-  encoder.OnFinish = [&](QObject*, bool aborted) { converter.Finish(aborted); };
+  EncoderComponent& encoder = session.encoder();
   const auto convert = [&](const char* wav) {
-    navigator.ShowList({Q(folder / wav)}, 0);
-    converter.ConvertShown();
+    session.navigator().ShowList({Q(folder / wav)}, 0);
+    session.ConvertShown();
     while (!encoder.DestinationFile().isEmpty()) {
       QCoreApplication::processEvents();
       QThread::msleep(5);
@@ -86,7 +83,8 @@ TEST_P(FuseConvert, ConvertsTrashesAndRefusesAnMp3ThatAppeared) {
   EXPECT_TRUE(
       fs::exists(mount.Mounted() / (".Trash-" + std::to_string(::getuid())) / "files" / "a.wav"));
 
-  encoder.OnProgress = [&](QObject*, int, int) {
+  encoder.OnProgress = [&, progress = encoder.OnProgress](QObject* s, int now, int all) {
+    progress(s, now, all);
     if (!fs::exists(folder / "b.mp3"))
       fixtures::writeFile(folder / "b.mp3", {'o', 'l', 'd'});
   };

@@ -8,6 +8,7 @@
 #include "core/convert/Converter.h"
 #include "core/encoder/EncoderComponent.h"
 #include "core/session/Navigator.h"
+#include "core/session/Session.h"
 #include "core/settings/Options.h"
 #include "core/tags/TagEditor.h"
 
@@ -64,10 +65,6 @@ class ConvertSafetyTest : public ::testing::Test {
 protected:
   void SetUp() override {
     fs::create_directory(dir / "trash");
-    encoder.setFrequency(1);
-    encoder.setUseLPF(true);
-    encoder.OnProgress = [this](QObject*, int now, int all) { converter.Progress(now, all); };
-    encoder.OnFinish = [this](QObject*, bool aborted) { converter.Finish(aborted); };
     options.Mp3WavId3ToMp3 = true;
     options.Mp3DeleteWav = true;
     options.Mp3OverWriteMp3 = true;
@@ -82,29 +79,23 @@ protected:
 
   void ConvertShown(const fs::path& wav) {
     navigator.ShowList({Q(wav)}, 0);
-    converter.ConvertShown();
+    session.ConvertShown();
     Finish();
   }
 
   fixtures::TempDir dir;
   FakeSessionView view;
-  Options options;
-  TagEditor tags{view, options};
-  Navigator navigator{view, tags, options};
-  EncoderComponent encoder{nullptr};
-  Converter converter{view,
-                      tags,
-                      navigator,
-                      encoder,
-                      [this](const QString& path) {
-                        // Like the desktop's trash: a name it already holds gets a number.
-                        const fs::path from = path.toStdString();
-                        fs::path to = dir / "trash" / from.filename();
-                        for (int n = 2; fs::exists(to); ++n)
-                          to = dir / "trash" / (from.filename().string() + std::to_string(n));
-                        return Trash::Result{::rename(from.c_str(), to.c_str()) == 0, {}};
-                      },
-                      options};
+  Session session{view, [this](const QString& path) {
+                    // Like the desktop's trash: a name it already holds gets a number.
+                    const fs::path from = path.toStdString();
+                    fs::path to = dir / "trash" / from.filename();
+                    for (int n = 2; fs::exists(to); ++n)
+                      to = dir / "trash" / (from.filename().string() + std::to_string(n));
+                    return Trash::Result{::rename(from.c_str(), to.c_str()) == 0, {}};
+                  }};
+  Options& options = session.options();
+  Navigator& navigator = session.navigator();
+  EncoderComponent& encoder = session.encoder();
 };
 
 // Opening the MP3's name for writing would truncate the WAV file itself before it is read.
@@ -141,7 +132,7 @@ TEST_F(ConvertSafetyTest, SameNamedWavsOfOneBatchBothSurvive) {
   options.Mp3UseFolder3 = true;
   options.Mp3FolderPath = Q(dir / "out");
   navigator.ShowList({Q(dir / "albumA" / "01.wav"), Q(dir / "albumB" / "01.wav")}, 0);
-  converter.ConvertAll();
+  session.ConvertAll();
 
   EXPECT_NEAR(Mp3Ms(dir / "out" / "01.mp3"), 1000, 30) << "album A's audio";
   EXPECT_TRUE(view.Showed(2, QStringLiteral("この一括変換で別のWAVファイルから作ったMP3")));

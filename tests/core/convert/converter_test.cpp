@@ -10,6 +10,7 @@
 #include "core/fs/FsPath.h"
 #include "core/fs/Trash.h"
 #include "core/session/Navigator.h"
+#include "core/session/Session.h"
 #include "core/settings/Options.h"
 #include "core/tags/TagEditor.h"
 #include "core/tags/TagFieldAccess.h"
@@ -38,13 +39,6 @@ QString Q(const fs::path& p) {
 
 class ConverterTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    encoder.setFrequency(1);
-    encoder.setUseLPF(true);
-    encoder.OnProgress = [this](QObject*, int now, int all) { converter.Progress(now, all); };
-    encoder.OnFinish = [this](QObject*, bool aborted) { converter.Finish(aborted); };
-  }
-
   // Runs events until the conversion under way has been through its end handler.
   void Finish() {
     while (!encoder.DestinationFile().isEmpty()) {
@@ -55,11 +49,14 @@ protected:
 
   fixtures::TempDir dir;
   FakeSessionView view;
-  Options options;
-  TagEditor tags{view, options};
-  Navigator navigator{view, tags, options};
-  EncoderComponent encoder{nullptr};
-  Converter converter{view, tags, navigator, encoder, nullptr, options};
+  // The trash of the test; none: a WAV file cannot go to the trash and stays.
+  Session::MoveToTrash trash;
+  Session session{view,
+                  [this](const QString& wav) { return trash ? trash(wav) : Trash::Result{}; }};
+  Options& options = session.options();
+  TagEditor& tags = session.tagEditor();
+  Navigator& navigator = session.navigator();
+  EncoderComponent& encoder = session.encoder();
 };
 
 QString Whole(const fs::path& file, const char* name) {
@@ -83,25 +80,19 @@ TEST_F(ConverterTest, TagCopyCarriesWholeValues) {
   options.Mp3WavId3ToMp3 = true;
   options.Mp3DeleteWav = true;
   QString titleWhenTrashed;
-  Converter trashing{view,
-                     tags,
-                     navigator,
-                     encoder,
-                     [&](const QString& wav) {
-                       MP3INFP_HANDLE* h = mp3infph_Create();
-                       char* value = nullptr;
-                       if (mp3infph_Load(h, (dir / "a.mp3").c_str()) == 0 &&
-                           mp3infph_GetValue(h, "INAM_rmp", &value) == 0)
-                         titleWhenTrashed = QString::fromUtf8(value);
-                       mp3infph_Destroy(h);
-                       return Trash::Result{QFile::remove(wav), {}};
-                     },
-                     options};
-  encoder.OnFinish = [&](QObject*, bool aborted) { trashing.Finish(aborted); };
+  trash = [&](const QString& wav) {
+    MP3INFP_HANDLE* h = mp3infph_Create();
+    char* value = nullptr;
+    if (mp3infph_Load(h, (dir / "a.mp3").c_str()) == 0 &&
+        mp3infph_GetValue(h, "INAM_rmp", &value) == 0)
+      titleWhenTrashed = QString::fromUtf8(value);
+    mp3infph_Destroy(h);
+    return Trash::Result{QFile::remove(wav), {}};
+  };
   const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   ASSERT_GE(::inotify_add_watch(watch, dir.path().c_str(), IN_ALL_EVENTS), 0);
   navigator.ShowList({Q(dir / "a.wav")}, 0);
-  trashing.ConvertShown();
+  session.ConvertShown();
   Finish();
 
   std::vector<std::uint32_t> events; // what was done to the MP3's name (reads aside)
@@ -143,12 +134,12 @@ TEST_F(ConverterTest, Id3v2CopyIsReadByEveryTool) {
   fixtures::writeFile(dir / "a.wav", wav);
   options.Mp3WavId3ToMp3 = false;
   navigator.ShowList({Q(dir / "untagged.wav"), Q(dir / "a.wav")}, 0);
-  converter.ConvertShown();
+  session.ConvertShown();
   Finish();
   options.Mp3WavId3ToMp3 = true;
   options.Mp3TagFormat = Options::Mp3Format::Id3v2;
   navigator.Next();
-  converter.ConvertShown();
+  session.ConvertShown();
   Finish();
 
   const fixtures::Bytes frames = fixtures::readFile(dir / "untagged.mp3");
@@ -173,8 +164,8 @@ TEST_F(ConverterTest, EveryWavTheEncoderReadsPassesTheCheck) {
   fixtures::writeFile(dir / "odd.wav", odd);
   options.Mp3WavId3ToMp3 = true;
   navigator.ShowList({Q(dir / "big.wav"), Q(dir / "odd.wav")}, 0);
-  converter.ConvertAll();
-  EXPECT_EQ(converter.ConvertedCount(), 2);
+  session.ConvertAll();
+  EXPECT_EQ(session.converter().ConvertedCount(), 2);
   EXPECT_EQ(Whole(dir / "big.mp3", "INAM_rmp"), QStringLiteral("long take"));
   EXPECT_TRUE(fs::exists(dir / "odd.mp3"));
 }
@@ -194,7 +185,7 @@ TEST_F(ConverterTest, ABatchKeepsTheOptionsItStartedWith) {
     options.Mp3FolderPath = Q(dir / "elsewhere");
   };
   fs::create_directory(dir / "elsewhere");
-  converter.ConvertAll();
+  session.ConvertAll();
   EXPECT_EQ(Whole(dir / "b.mp3", "INAM_rmp"), QStringLiteral("b"));
   EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
 }
@@ -218,7 +209,7 @@ TEST_F(ConverterTest, WriteAfterThePauseLandsInTheNamedFile) {
       navigator.Next();
     }
   };
-  converter.ConvertShown();
+  session.ConvertShown();
   Finish();
   ASSERT_TRUE(stepped);
   EXPECT_EQ(view.fileName, QStringLiteral("y.wav"));
@@ -252,10 +243,9 @@ TEST_F(ConverterTest, Cp932NamedFilesWorkThroughout) {
 
   options.Mp3WavId3ToMp3 = true;
   options.Mp3DeleteWav = true;
-  Converter trashing{view, tags, navigator, encoder, Trash::MoveToTrash, options};
-  encoder.OnFinish = [&](QObject*, bool aborted) { trashing.Finish(aborted); };
-  trashing.ConvertAll();
-  EXPECT_EQ(trashing.ConvertedCount(), 1);
+  trash = Trash::MoveToTrash;
+  session.ConvertAll();
+  EXPECT_EQ(session.converter().ConvertedCount(), 1);
   EXPECT_EQ(Whole(folder / "\x82\xA2.mp3", "IART_rmp"), QStringLiteral("歌手"));
   EXPECT_FALSE(fs::exists(wav));
   EXPECT_TRUE(fs::exists(dir / "share/Trash/files/\x82\xA2.wav"));

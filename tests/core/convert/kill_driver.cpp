@@ -14,6 +14,7 @@
 #include "core/convert/Converter.h"
 #include "core/encoder/EncoderComponent.h"
 #include "core/session/Navigator.h"
+#include "core/session/Session.h"
 #include "core/settings/Options.h"
 #include "core/tags/TagEditor.h"
 
@@ -101,33 +102,24 @@ int main(int argc, char** argv) {
     stopAt = argv[3];
 
   StepView view;
-  Options options;
+  Session session{view, [&](const QString& path) {
+                    const QString name = QFileInfo(path).fileName();
+                    Step(QStringLiteral("trash ") + name);
+                    const Trash::Result moved{QFile::rename(path, trash + u'/' + name), {}};
+                    Step(QStringLiteral("trashed ") + name);
+                    return moved;
+                  }};
+  Options& options = session.options();
   options.Mp3WavId3ToMp3 = true;
   options.Mp3DeleteWav = true;
   options.Mp3OverWriteMp3 = true;
   // The steps are those of one file after the other; a kill by time meets the batch as the
   // program runs it by default, several files at once.
   options.Mp3Jobs = stopAt.empty() ? 0 : 1;
-  TagEditor tags{view, options};
-  Navigator navigator{view, tags, options};
-  EncoderComponent encoder{nullptr};
-  Converter converter{view,
-                      tags,
-                      navigator,
-                      encoder,
-                      [&](const QString& path) {
-                        const QString name = QFileInfo(path).fileName();
-                        Step(QStringLiteral("trash ") + name);
-                        const Trash::Result moved{QFile::rename(path, trash + u'/' + name), {}};
-                        Step(QStringLiteral("trashed ") + name);
-                        return moved;
-                      },
-                      options};
-  encoder.setFrequency(1);
-  encoder.setUseLPF(true);
+  EncoderComponent& encoder = session.encoder();
   int quarter = -1;
-  encoder.OnProgress = [&](QObject*, int now, int all) {
-    converter.Progress(now, all);
+  encoder.OnProgress = [&, progress = encoder.OnProgress](QObject* s, int now, int all) {
+    progress(s, now, all);
     const int q = all > 0 ? now * 4 / all : 0;
     if (quarter < 0)
       SetCurrent(QStringLiteral("-"), {});
@@ -136,12 +128,12 @@ int main(int argc, char** argv) {
       Step(QStringLiteral("progress %1 %2").arg(QFileInfo(encoder.SourceFile()).fileName()).arg(q));
     }
   };
-  encoder.OnFinish = [&](QObject*, bool aborted) {
+  encoder.OnFinish = [&, finish = encoder.OnFinish](QObject* s, bool aborted) {
     quarter = -1;
     const QString name = QFileInfo(encoder.SourceFile()).fileName();
     SetCurrent(name, QFile::encodeName(encoder.DestinationFile()));
     Step(QStringLiteral("finish %1 %2").arg(name).arg(aborted ? 1 : 0));
-    converter.Finish(aborted);
+    finish(s, aborted);
   };
 
   QStringList list;
@@ -150,9 +142,9 @@ int main(int argc, char** argv) {
     list.append(folder + u'/' + name);
   if (list.isEmpty())
     return 0;
-  navigator.ShowList(list, 0);
+  session.navigator().ShowList(list, 0);
   // The summary's pause, as the window takes it after the batch.
-  const std::optional<BatchResult> result = converter.ConvertAll();
+  const std::optional<BatchResult> result = session.ConvertAll();
   // What became of each file that was not converted, and why.
   for (const FileResult& file : result ? result->files : std::vector<FileResult>())
     if (file.kind != FileResult::Kind::Converted)
@@ -161,6 +153,6 @@ int main(int argc, char** argv) {
   SetCurrent(QStringLiteral("-"), {});
   if (ended)
     view.WaitMs(3000);
-  Step(QStringLiteral("end %1").arg(converter.ConvertedCount()));
+  Step(QStringLiteral("end %1").arg(session.converter().ConvertedCount()));
   return 0;
 }

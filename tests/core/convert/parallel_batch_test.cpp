@@ -8,6 +8,7 @@
 #include "core/convert/Converter.h"
 #include "core/encoder/EncoderComponent.h"
 #include "core/session/Navigator.h"
+#include "core/session/Session.h"
 #include "core/settings/Options.h"
 #include "core/tags/TagEditor.h"
 
@@ -48,29 +49,21 @@ std::map<std::string, fixtures::Bytes> Contents(const fs::path& root) {
 QString ConvertFolder(const fs::path& folder, const QStringList& names, int jobs,
                       rlim_t spare = 0) {
   FakeSessionView view;
-  Options options;
+  Session session{view, [&folder](const QString& path) {
+                    // A trash that cannot take one of the files.
+                    const fs::path from = path.toStdString();
+                    const bool moved =
+                        from.filename() != "keep.wav" &&
+                        std::rename(from.c_str(), (folder / "trash" / from.filename()).c_str()) ==
+                            0;
+                    return Trash::Result{moved, {}};
+                  }};
+  Options& options = session.options();
   options.Mp3WavId3ToMp3 = true;
   options.Mp3DeleteWav = true;
   options.Mp3Jobs = jobs;
-  TagEditor tags{view, options};
-  Navigator navigator{view, tags, options};
-  EncoderComponent encoder{nullptr};
-  encoder.setUseLPF(true);
-  Converter converter{view,
-                      tags,
-                      navigator,
-                      encoder,
-                      [&folder](const QString& path) {
-                        // A trash that cannot take one of the files.
-                        const fs::path from = path.toStdString();
-                        const bool moved =
-                            from.filename() != "keep.wav" &&
-                            std::rename(from.c_str(),
-                                        (folder / "trash" / from.filename()).c_str()) == 0;
-                        return Trash::Result{moved, {}};
-                      },
-                      options};
-  encoder.OnFinish = [&converter](QObject*, bool aborted) { converter.Finish(aborted); };
+  Navigator& navigator = session.navigator();
+  Converter& converter = session.converter();
   EXPECT_EQ(converter.BatchJobs(), jobs);
   QStringList list;
   for (const QString& name : names)
@@ -86,7 +79,7 @@ QString ConvertFolder(const fs::path& folder, const QStringList& names, int jobs
                    spare;
     EXPECT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
   }
-  const std::optional<BatchResult> result = converter.ConvertAll();
+  const std::optional<BatchResult> result = session.ConvertAll();
   ::setrlimit(RLIMIT_NOFILE, &saved);
   EXPECT_FALSE(view.Showed(1, QStringLiteral("失敗")));
   if (!result)

@@ -1,0 +1,69 @@
+#include "core/session/Session.h"
+
+#include "core/convert/Converter.h"
+#include "core/encoder/EncoderComponent.h"
+#include "core/fs/FsPath.h"
+#include "core/fs/Trash.h"
+#include "core/session/Navigator.h"
+#include "core/tags/TagEditor.h"
+
+Session::Session(SessionView& view, MoveToTrash trash) {
+  if (!trash)
+    trash = [](const QString& path) { return Trash::MoveToTrash(path); };
+  // First: without its module nothing else is made.
+  encoder_ = std::make_unique<EncoderComponent>(nullptr);
+  encoder_->setObjectName(QStringLiteral("encoder"));
+  // Progress after every frame; the low-pass filter on.
+  encoder_->setFrequency(1);
+  encoder_->setUseLPF(true);
+
+  tagEditor_ = std::make_unique<TagEditor>(view, options_);
+  navigator_ = std::make_unique<Navigator>(view, *tagEditor_, options_);
+  converter_ = std::make_unique<Converter>(
+      view, *encoder_, std::move(trash), options_, [this](const ConversionEnd::Result& result) {
+        // The list follows: the MP3 joins, a WAV file gone leaves.
+        navigator_->FollowConversion(result.file.wav, result.mp3, result.wavGone);
+      });
+  // A save replaces the file; an encode still writing it would go on into the replaced one.
+  tagEditor_->isBeingWritten = [this](const QString& path) {
+    return converter_->IsBeingWritten(path);
+  };
+  encoder_->OnProgress = [this](QObject*, int nowFrames, int allFrames) {
+    converter_->Progress(nowFrames, allFrames);
+  };
+  encoder_->OnFinish = [this](QObject*, bool aborted) { converter_->Finish(aborted); };
+}
+
+Session::~Session() {
+  // The encoder component's last events reach nothing; the working classes go before it.
+  encoder_->OnProgress = nullptr;
+  encoder_->OnFinish = nullptr;
+  tagEditor_->isBeingWritten = nullptr;
+  converter_.reset();
+  navigator_.reset();
+  tagEditor_.reset();
+  encoder_.reset();
+}
+
+void Session::ConvertShown() {
+  converter_->ConvertShown(navigator_->ShownFilePath());
+}
+
+std::optional<BatchResult> Session::ConvertAll() {
+  if (navigator_->FileList().isEmpty() || navigator_->ShownFilePath().isEmpty())
+    return std::nullopt;
+  // A list opened during the batch replaces this one; a conversion's changes to it do not.
+  const int generation = navigator_->ListGeneration();
+  const Navigator* navigator = navigator_.get();
+  return converter_->ConvertAll(navigator_->FileList(), [navigator, generation] {
+    return navigator->ListGeneration() != generation;
+  });
+}
+
+void Session::StopBatch() {
+  converter_->StopBatch();
+}
+
+void Session::PasteFromMemory() {
+  tagEditor_->PasteFromMemory(FsPath::DisplayName(navigator_->ShownFilePath()));
+}

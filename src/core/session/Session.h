@@ -1,0 +1,61 @@
+// One working session of the program, as the window and the command line each hold one: the
+// options in force, the encoder component, the tag editor, the navigator (which file is shown)
+// and the converter, wired to one another. The encoder component's progress and end reach the
+// converter, a conversion's end lets the list of files follow, and tags are never written into a
+// file an encode is writing. It needs an event loop (QCoreApplication) and no window: what it
+// has to show goes to its view.
+#pragma once
+
+#include "core/convert/BatchResult.h"
+#include "core/convert/ConversionEnd.h"
+#include "core/settings/Options.h"
+
+#include <memory>
+#include <optional>
+
+class Converter;
+class EncoderComponent;
+class Navigator;
+class SessionView;
+class TagEditor;
+
+class Session {
+public:
+  using MoveToTrash = ConversionEnd::MoveToTrash;
+
+  // Binds the encoder module: throws EncoderError ("GOGO.DLLを初期化できません.") when it cannot.
+  // `trash` moves a converted WAV file to the desktop's trash (on worker threads); the desktop's
+  // own when none is given.
+  explicit Session(SessionView& view, MoveToTrash trash = {});
+  // Stops every encode, waits for the work under way, and lets the encoder module go.
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // The options in force. Each conversion works on a copy taken as it starts.
+  Options& options() { return options_; }
+  const Options& options() const { return options_; }
+
+  EncoderComponent& encoder() { return *encoder_; }
+  TagEditor& tagEditor() { return *tagEditor_; }
+  Navigator& navigator() { return *navigator_; }
+  Converter& converter() { return *converter_; }
+
+  // Converts the shown file.
+  void ConvertShown();
+  // Converts every WAV file of the list; stops starting files once another list is opened.
+  // What became of each file; nullopt when no batch ran to its end (nothing shown, already
+  // converting, or stopped: the session may then be gone).
+  std::optional<BatchResult> ConvertAll();
+  // Stops the batch under way: every encode stops, each WAV file stays as it is.
+  void StopBatch();
+  // Pastes the field memory onto the shown file, its title made from the file's name.
+  void PasteFromMemory();
+
+private:
+  Options options_;
+  std::unique_ptr<EncoderComponent> encoder_;
+  std::unique_ptr<TagEditor> tagEditor_;
+  std::unique_ptr<Navigator> navigator_;
+  std::unique_ptr<Converter> converter_;
+};
