@@ -33,100 +33,100 @@
 #include <thread>
 #include <vector>
 
-    namespace {
+namespace {
 
-  constexpr int kFiles = 8;
-  constexpr double kSeconds = 10.0;
-  using Clock = std::chrono::steady_clock;
+constexpr int kFiles = 8;
+constexpr double kSeconds = 10.0;
+using Clock = std::chrono::steady_clock;
 
-  // A tagged 16-bit stereo WAV: its INFO list holds a title and an artist, so the tag copy writes.
-  QByteArray TaggedWav(int index) {
-    QByteArray wav = bench::StereoWav(static_cast<quint32>(kSeconds * 44100), [index](quint32 i) {
-      const double t = i / 44100.0;
-      const double f = 220.0 * (1 + index % 4);
-      return std::pair{9000 * std::sin(2 * M_PI * f * t), 9000 * std::sin(2 * M_PI * 1.5 * f * t)};
-    });
-    QByteArray items;
-    const auto item = [&items](const char* id, const QByteArray& text) {
-      QByteArray value = text + '\0';
-      if (value.size() % 2)
-        value += '\0';
-      items += id;
-      bench::PutLE(items, static_cast<quint32>(text.size() + 1), 4);
-      items += value;
-    };
-    item("INAM", QStringLiteral("曲 %1").arg(index + 1).toUtf8());
-    item("IART", QStringLiteral("演奏者").toUtf8());
-    QByteArray list("LIST");
-    bench::PutLE(list, static_cast<quint32>(items.size() + 4), 4);
-    list += "INFO" + items;
-    wav += list;
-    QByteArray size;
-    bench::PutLE(size, static_cast<quint32>(wav.size() - 8), 4);
-    wav.replace(4, 4, size);
-    return wav;
-  }
-
-  // The real desktop, the trash included; no dialog ever shows.
-  class BenchPlatform : public Platform {
-  public:
-    bool AskOkCancel(QWidget*, const QString&, const QString&) override { return false; }
-    void ShowError(QWidget*, const QString& text) override {
-      std::fprintf(stderr, "error box: %s\n", qPrintable(text));
-    }
-    SaveAnswer AskSaveChanges(QWidget*, const QString&, const QString&) override {
-      return SaveAnswer::Discard;
-    }
-    int ExecModal(QDialog&) override { return 0; }
-    QString GetOpenFileName(QWidget*, const QString&) override { return {}; }
-    bool OpenWithAssociatedProgram(const QString&) override { return false; }
+// A tagged 16-bit stereo WAV: its INFO list holds a title and an artist, so the tag copy writes.
+QByteArray TaggedWav(int index) {
+  QByteArray wav = bench::StereoWav(static_cast<quint32>(kSeconds * 44100), [index](quint32 i) {
+    const double t = i / 44100.0;
+    const double f = 220.0 * (1 + index % 4);
+    return std::pair{9000 * std::sin(2 * M_PI * f * t), 9000 * std::sin(2 * M_PI * 1.5 * f * t)};
+  });
+  QByteArray items;
+  const auto item = [&items](const char* id, const QByteArray& text) {
+    QByteArray value = text + '\0';
+    if (value.size() % 2)
+      value += '\0';
+    items += id;
+    bench::PutLE(items, static_cast<quint32>(text.size() + 1), 4);
+    items += value;
   };
+  item("INAM", QStringLiteral("曲 %1").arg(index + 1).toUtf8());
+  item("IART", QStringLiteral("演奏者").toUtf8());
+  QByteArray list("LIST");
+  bench::PutLE(list, static_cast<quint32>(items.size() + 4), 4);
+  list += "INFO" + items;
+  wav += list;
+  QByteArray size;
+  bench::PutLE(size, static_cast<quint32>(wav.size() - 8), 4);
+  wav.replace(4, 4, size);
+  return wav;
+}
 
-  // Posts an event to the window's thread every 2 ms while it runs; keeps the longest wait.
-  class StallProbe {
-  public:
-    explicit StallProbe(QObject* target) : target_(target) {
-      thread_ = std::thread([this] {
-        while (!stop_) {
-          if (!pending_.exchange(true)) {
-            const Clock::time_point sent = Clock::now();
-            QMetaObject::invokeMethod(
-                target_,
-                [this, sent] {
-                  const double ms =
-                      std::chrono::duration<double, std::milli>(Clock::now() - sent).count();
-                  longest_ = std::max(longest_, ms);
-                  pending_ = false;
-                },
-                Qt::QueuedConnection);
-          }
-          std::this_thread::sleep_for(std::chrono::milliseconds(2));
+// The real desktop, the trash included; no dialog ever shows.
+class BenchPlatform : public Platform {
+public:
+  bool AskOkCancel(QWidget*, const QString&, const QString&) override { return false; }
+  void ShowError(QWidget*, const QString& text) override {
+    std::fprintf(stderr, "error box: %s\n", qPrintable(text));
+  }
+  SaveAnswer AskSaveChanges(QWidget*, const QString&, const QString&) override {
+    return SaveAnswer::Discard;
+  }
+  int ExecModal(QDialog&) override { return 0; }
+  QString GetOpenFileName(QWidget*, const QString&) override { return {}; }
+  bool OpenWithAssociatedProgram(const QString&) override { return false; }
+};
+
+// Posts an event to the window's thread every 2 ms while it runs; keeps the longest wait.
+class StallProbe {
+public:
+  explicit StallProbe(QObject* target) : target_(target) {
+    thread_ = std::thread([this] {
+      while (!stop_) {
+        if (!pending_.exchange(true)) {
+          const Clock::time_point sent = Clock::now();
+          QMetaObject::invokeMethod(
+              target_,
+              [this, sent] {
+                const double ms =
+                    std::chrono::duration<double, std::milli>(Clock::now() - sent).count();
+                longest_ = std::max(longest_, ms);
+                pending_ = false;
+              },
+              Qt::QueuedConnection);
         }
-      });
-    }
-    ~StallProbe() { Stop(); }
-    // The longest wait once the probe stopped; a last event still queued counts as it stands.
-    double Stop() {
-      if (thread_.joinable()) {
-        stop_ = true;
-        thread_.join();
-        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
       }
-      return longest_;
-    }
-
-  private:
-    QObject* target_;
-    std::thread thread_;
-    std::atomic<bool> stop_{false};
-    std::atomic<bool> pending_{false};
-    double longest_ = 0;
-  };
-
-  double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
+    });
   }
+  ~StallProbe() { Stop(); }
+  // The longest wait once the probe stopped; a last event still queued counts as it stands.
+  double Stop() {
+    if (thread_.joinable()) {
+      stop_ = true;
+      thread_.join();
+      QCoreApplication::processEvents();
+    }
+    return longest_;
+  }
+
+private:
+  QObject* target_;
+  std::thread thread_;
+  std::atomic<bool> stop_{false};
+  std::atomic<bool> pending_{false};
+  double longest_ = 0;
+};
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
 
 } // namespace
 
@@ -179,7 +179,7 @@ int main(int argc, char** argv) {
           return 1;
         list.append(path);
       }
-      form.ShowFolder(folder, true);
+      form.session().navigator().SetCurrentFolder(folder);
       form.session().navigator().ShowList(list, 0);
       const Clock::time_point start = Clock::now();
       StallProbe probe(&form);

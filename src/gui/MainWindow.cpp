@@ -1,6 +1,5 @@
 #include "gui/MainWindow.h"
 
-#include "core/convert/BatchResult.h"
 #include "core/fs/FsPath.h"
 #include "core/session/Navigator.h"
 #include "core/session/Session.h"
@@ -8,6 +7,7 @@
 #include "core/settings/SettingsFile.h"
 #include "core/tags/GenreListFile.h"
 #include "core/tags/TagEditor.h"
+#include "gui/BatchSummary.h"
 #include "gui/FolderBrowser.h"
 #include "gui/GenreListWindow.h"
 #include "gui/OptionsDialog.h"
@@ -223,7 +223,7 @@ void MainWindow::ShowBatchSummary(const BatchResult& result) {
   SetStatusText(0, summary.counter);
   SetStatusText(1, summary.result);
   SetStatusText(2, summary.message);
-  WaitMs(3000);
+  WaitMs(kSummaryPauseMs);
   ClearStatus();
 }
 
@@ -441,7 +441,7 @@ void MainWindow::LoadSettings() {
   if (optionsDialog_)
     optionsDialog_->SetValue(session_->options());
   if (s.FolderPath)
-    ShowFolder(*s.FolderPath, false);
+    session_->navigator().SetCurrentFolder(*s.FolderPath);
   if (s.HelpPath)
     helpPath_ = *s.HelpPath;
 }
@@ -455,8 +455,10 @@ void MainWindow::SaveSettings() {
   v.Height = OuterHeight();
   v.HelpPath = helpPath_;
   // The settings file is text: a folder whose name is not UTF-8 is kept in its readable form,
-  // which names no folder at the next start (the current folder then stays unset).
-  v.FolderPath = FsPath::Display(Folder());
+  // which names no folder at the next start (the current folder then stays unset). With none
+  // opened, the folder box's caption stands there.
+  const QString& folder = session_->navigator().CurrentFolder();
+  v.FolderPath = folder.isEmpty() ? kNoFolderCaption : FsPath::Display(folder);
   const bool written = WriteStoredSettings(iniPath_, HelpDir(), v, [this] {
     // Closed by the system, a question would keep the program alive with nobody to answer.
     if (closingBySignal_)

@@ -7,6 +7,7 @@
 #include "core/session/SessionView.h"
 #include "core/settings/Options.h"
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -66,22 +67,17 @@ public:
   // The working session the window shows and drives.
   Session& session() { return *session_; }
 
-  // ---- SessionView ----
+  // ---- SessionView: what the session tells, in the status bar's panels and the boxes ----
+  // Empties panels 0 to 2; panel 3 (under the progress bar) is left alone.
   void ClearStatus() override;
-  void SetStatusText(int panel, const QString& text) override;
-  // What a status panel shows.
-  QString StatusText(int panel) const;
-  void SetProgress(int percent) override;
-  void WaitMs(int ms) override;
-  void ShowError(const QString& text) override;
-  SaveAnswer AskSaveChanges(const QString& fileName) override;
-  void ShowFolder(const QString& folder, bool fullWidth) override;
-  QString Folder() const override;
+  void ShowCurrentFolder(const QString& folder, bool openedAsFolder) override;
   void ShowFileName(const QString& name) override;
   void ShowPosition(int number) override;
   void ShowCount(int count) override;
   void EnableStepping(bool enabled) override;
   void ShowJacketNames(const QStringList& names) override;
+  void ShowChosenExtension(const QString& extension) override;
+  void ShowFolderWithoutAudio() override;
   void ShowLibraryVersion(const QString& version) override;
   void ShowOpenStatus(const QString& status) override;
   void ShowFileKind(const QString& type, const QString& tagKinds) override;
@@ -90,6 +86,28 @@ public:
   TagFields ShownTagFields() const override;
   void ShowComment(const QString& comment) override;
   bool ShiftHeld() const override { return shiftHeld_; }
+  SaveAnswer AskSaveChanges(const QString& fileName) override;
+  void ShowFileProblem(const QString& why) override;
+  void ShowWriteResult(TagWriteResult result, const QString& failure) override;
+  void ShowProgress(int percent) override;
+  void ShowError(const QString& text) override;
+  void ShowConversionStarted(const QString& wav, int number, int total) override;
+  void ShowBatchStarted(int wavs) override;
+  void ShowBatchFileStarted(const QString& wav) override;
+  // Panel 1 says 成功, 失敗 or 中断, panel 2 why, panel 0 the batch's count; a result of files
+  // converted one at a time stands for a second before the next file starts.
+  void ShowFileResult(const ConversionReport& report) override;
+
+  // What a status panel shows.
+  QString StatusText(int panel) const;
+  // Returns once more than `ms` milliseconds have passed, handling events meanwhile: any
+  // handler of the window may run inside the wait.
+  void WaitMs(int ms);
+  // How long a result of files converted one at a time, and a batch's summary, stay readable.
+  static constexpr int kResultPauseMs = 1000;
+  static constexpr int kSummaryPauseMs = 3000;
+  // What the folder box's tooltip says while no folder is open.
+  static inline const QString kNoFolderCaption = QStringLiteral("フォルダ名");
 
   // The designed width of the window's inside; the window is never narrower.
   static constexpr int kDesignedClientWidth = 662;
@@ -161,6 +179,7 @@ private:
   void ShowBatchSummary(const BatchResult& result);
   // A stored place off every screen (a monitor since removed) comes back onto the primary one.
   void KeepOnScreen();
+  void SetStatusText(int panel, const QString& text);
   static bool HasLocalFiles(const QMimeData* mime);
   static void AcceptAsCopy(QDropEvent* event);
 
@@ -168,13 +187,14 @@ private:
   QString iniPath_;
   QString helpPath_;
   QString commandLineFile_;
-  // The current folder as the file system names it; its box shows it readably.
-  QString currentFolder_ = QStringLiteral("フォルダ名");
   QStringList genreNames_;
   // True from a key press made with Shift held until the next key release.
   bool shiftHeld_ = false;
   bool shownOnce_ = false;
   bool closingBySignal_ = false;
+  // Since a reason was shown in panel 2: a batch of several at once leaves it readable for a
+  // second before the name of the next file started takes its place.
+  QElapsedTimer reasonShown_;
   // The outer size last asked for; kept when the platform reports its frame only later.
   QSize requestedOuter_;
   QSize knownFrameExtra_;

@@ -151,8 +151,7 @@ void MainWindow::CreateControls() {
   helpButton_->setFont(uiGothic);
   exitButton_ = MakeButton(topBar_, "exitButton", QStringLiteral("終了"),
                            QStringLiteral("プログラムを終了する"), {575, 4, 74, 25});
-  folderEdit_ =
-      MakeEdit(topBar_, "folderEdit", {72, 32, 586, 20}, {}, QStringLiteral("フォルダ名"));
+  folderEdit_ = MakeEdit(topBar_, "folderEdit", {72, 32, 586, 20}, {}, kNoFolderCaption);
   SetBaseColour(folderEdit_, light3d);
   folderLabel_ = Named(new QLabel(QStringLiteral("フォルダ名"), topBar_), "folderLabel");
   folderLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);

@@ -65,7 +65,7 @@ void MainWindow::WaitMs(int ms) {
   }
 }
 
-void MainWindow::SetProgress(int percent) {
+void MainWindow::ShowProgress(int percent) {
   progressBar_->setValue(percent);
 }
 
@@ -80,11 +80,82 @@ SaveAnswer MainWindow::AskSaveChanges(const QString& fileName) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// What became of a step, in the status bar
+
+void MainWindow::ShowChosenExtension(const QString& extension) {
+  SetStatusText(1, extension);
+}
+
+void MainWindow::ShowFolderWithoutAudio() {
+  SetStatusText(2, QStringLiteral("このフォルダにはWAVファイルもMP3ファイルもありません"));
+}
+
+void MainWindow::ShowFileProblem(const QString& why) {
+  SetStatusText(2, why);
+}
+
+void MainWindow::ShowWriteResult(TagWriteResult result, const QString& failure) {
+  switch (result) {
+  case TagWriteResult::Written:
+    SetStatusText(1, QStringLiteral("成功"));
+    break;
+  case TagWriteResult::Unchanged:
+    SetStatusText(2, QStringLiteral("変更はありません"));
+    break;
+  case TagWriteResult::Failed:
+    // "失敗" alone does not say whether to try again; the reason does.
+    SetStatusText(1, QStringLiteral("失敗"));
+    SetStatusText(2, failure);
+    break;
+  }
+}
+
+void MainWindow::ShowConversionStarted(const QString& wav, int number, int total) {
+  SetStatusText(0, QString::asprintf("%d/%d", number, total));
+  SetStatusText(2, FsPath::DisplayName(wav));
+}
+
+void MainWindow::ShowBatchStarted(int wavs) {
+  reasonShown_.invalidate();
+  SetStatusText(0, QStringLiteral("0/%1").arg(wavs));
+}
+
+void MainWindow::ShowBatchFileStarted(const QString& wav) {
+  if (!reasonShown_.isValid() || reasonShown_.hasExpired(kResultPauseMs))
+    SetStatusText(2, FsPath::DisplayName(wav));
+}
+
+void MainWindow::ShowFileResult(const ConversionReport& report) {
+  switch (report.outcome) {
+  case ConversionReport::Outcome::Placed:
+    SetStatusText(1, QStringLiteral("成功"));
+    break;
+  case ConversionReport::Outcome::PlacedUntagged:
+    SetStatusText(1, QStringLiteral("失敗"));
+    break;
+  case ConversionReport::Outcome::NoMp3:
+    SetStatusText(1, QStringLiteral("中断"));
+    break;
+  case ConversionReport::Outcome::NotStarted:
+    break;
+  }
+  if (!report.file.reason.isEmpty()) {
+    SetStatusText(2, report.file.reason);
+    reasonShown_.start();
+  }
+  if (report.batchFinished >= 0)
+    SetStatusText(0, QStringLiteral("%1/%2").arg(report.batchFinished).arg(report.batchWavs));
+  if (report.nextWaits)
+    WaitMs(kResultPauseMs);
+}
+
+// ---------------------------------------------------------------------------------------------
 // Folder, file, counters, jacket images
 
-void MainWindow::ShowFolder(const QString& folder, bool fullWidth) {
-  // The value keeps the file system's bytes; the box and its tooltip show it readably.
-  currentFolder_ = folder;
+void MainWindow::ShowCurrentFolder(const QString& folder, bool openedAsFolder) {
+  // The box and its tooltip show it readably; a folder opened as such takes the box's whole
+  // width, any other its width less 4 pixels.
+  const bool fullWidth = openedAsFolder;
   const QString shown = FsPath::Display(folder);
   const QFontMetrics metrics(font());
   folderEdit_->setToolTip(shown);
@@ -92,10 +163,6 @@ void MainWindow::ShowFolder(const QString& folder, bool fullWidth) {
       ShortenPath(shown, folderEdit_->width() - (fullWidth ? 0 : 4),
                   [&metrics](const QString& s) { return metrics.horizontalAdvance(s); }));
   folderEdit_->setCursorPosition(0);
-}
-
-QString MainWindow::Folder() const {
-  return currentFolder_;
 }
 
 void MainWindow::ShowFileName(const QString& name) {

@@ -161,13 +161,13 @@ protected:
       fixtures::writeFile(dir / name, bytes);
       list.append(Q(dir / name));
     }
-    form->ShowFolder(Q(dir.path()), false);
+    form->session().navigator().SetCurrentFolder(Q(dir.path()));
     form->session().navigator().ShowList(list, 0);
   }
 
   // Shows one file of the folder as the only one.
   void Show(const std::string& name) {
-    form->ShowFolder(Q(dir.path()), false);
+    form->session().navigator().SetCurrentFolder(Q(dir.path()));
     form->session().navigator().ShowList({Q(dir / name)}, 0);
   }
 

@@ -197,9 +197,9 @@ INSTANTIATE_TEST_SUITE_P(
     Actions, ConvertDuringBatch,
     ::testing::Values(
         DuringBatchCase{"Step", [](MainWindow& f, const QString&) { f.OnNextClicked(); }, true},
-        DuringBatchCase{"OpenFolder",
-                        [](MainWindow& f, const QString& o) { f.session().navigator().ScanFolder(o); },
-                        false},
+        DuringBatchCase{
+            "OpenFolder",
+            [](MainWindow& f, const QString& o) { f.session().navigator().ScanFolder(o); }, false},
         DuringBatchCase{"Drop",
                         [](MainWindow& f, const QString& o) {
                           f.FilesDropped({o + "/x.wav"});
@@ -290,7 +290,7 @@ TEST_F(ConvertTest, WritesIntoTheOutputFolder) {
 
 TEST_F(ConvertTest, ShownFileThatIsNotAConvertibleWav) {
   ShowList({{"a.mp3", Mp3()}, {"b.wav", Wav()}});
-  form->SetStatusText(0, QStringLiteral("keep0"));
+  StatusBarOf(form, "statusBar")->SetPanelText(0, QStringLiteral("keep0"));
   form->OnConvertClicked();
   EXPECT_EQ(form->StatusText(0), QStringLiteral("keep0"));
   EXPECT_EQ(form->StatusText(2), QStringLiteral("WAVファイルだけ対象です"));

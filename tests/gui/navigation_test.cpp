@@ -8,11 +8,11 @@
 #include "core/convert/Converter.h"
 #include "core/fs/FolderScan.h"
 #include "core/session/Navigator.h"
+#include "core/session/Session.h"
 #include "core/tags/TagEditor.h"
 #include "core/tags/TagFields.h"
 #include "gui/FolderBrowser.h"
 #include "gui/FolderBrowserDialog.h"
-#include "core/session/Session.h"
 #include "gui/MainWindow.h"
 #include "gui/OptionsDialog.h"
 
@@ -36,357 +36,356 @@
 #include <utility>
 #include <vector>
 
-    namespace {
+namespace {
 
-  // The browser's dialog chooses `choose` (cancels when empty); the open dialog answers
-  // `openAnswer`.
-  class NavigationPlatform : public FakePlatform {
-  public:
-    QString choose;
-    QString openAnswer;
-    QStringList openAskedAt;
-    int ExecModal(QDialog& dialog) override {
-      auto& d = dynamic_cast<FolderBrowserDialog&>(dialog);
-      if (choose.isEmpty() || !d.SelectPath(choose))
-        d.PressCancel();
-      else
-        d.PressOk();
-      return d.result();
-    }
-    QString GetOpenFileName(QWidget*, const QString& initialPath) override {
-      openAskedAt.append(initialPath);
-      return openAnswer;
-    }
-  };
-
-  class NavigationTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-      form = std::make_unique<MainWindow>(platform);
-      form->SetIniPath(Path("settings.ini"));
-      options = new OptionsDialog(form.get(), platform);
-      form->SetOptionsWindow(options);
-    }
-    QString Path(const std::string& relative) {
-      return QString::fromStdString((dir / relative).string());
-    }
-    // A short real WAV or MP3 by the name's extension, an empty file otherwise.
-    QString Make(const std::string& relative) {
-      const auto p = dir / relative;
-      std::filesystem::create_directories(p.parent_path());
-      const std::string ext = p.extension().string();
-      fixtures::writeFile(p, ext == ".wav" || ext == ".WAV" ? fixtures::makeWav({.seconds = 0.05})
-                             : ext == ".mp3"                ? fixtures::makeMp3(0.05)
-                                                            : fixtures::Bytes{});
-      return Path(relative);
-    }
-    void Open(const QString& path) {
-      platform.choose = path;
-      form->OnOpenClicked();
-      FinishOpen(form->session().navigator());
-    }
-    void SetOption(bool Options::*option, bool value) {
-      Options o = form->CurrentOptions();
-      o.*option = value;
-      form->TakeOptions(o, false);
-    }
-    QStringList JacketNames() const {
-      QStringList items;
-      for (int i = 0; i < Combo(form, "jacketCombo")->count(); ++i)
-        items << Combo(form, "jacketCombo")->itemText(i);
-      return items;
-    }
-    QString Counters() const {
-      return LineEdit(form, "positionEdit")->text() + u'/' + LineEdit(form, "countEdit")->text();
-    }
-
-    fixtures::TempDir dir;
-    NavigationPlatform platform;
-    std::unique_ptr<MainWindow> form;
-    OptionsDialog* options = nullptr;
-  };
-
-  TEST_F(NavigationTest, FolderListsWavsThenMp3sAndStepsWithoutWrapping) {
-    Make("album/1.wav");
-    Make("album/2.mp3");
-    Make("album/sub/3.WAV");
-    // The browser starts at the current folder, also one stored at the last exit.
-    form->ShowFolder(Path("album/sub"), false);
-    Open(QString());
-    EXPECT_EQ(form->findChild<FolderBrowser*>(QStringLiteral("folderBrowser"))->InitDir(),
-              Path("album/sub"));
-    Open(Path("album"));
-
-    QStringList expected;
-    FindFiles(Path("album/"), QStringLiteral(".wav"), expected);
-    FindFiles(Path("album/"), QStringLiteral(".mp3"), expected);
-    ASSERT_EQ(form->session().navigator().FileList(), expected);
-    ASSERT_EQ(expected.size(), 3);
-    EXPECT_EQ(expected.at(2), Path("album/2.mp3"));
-    EXPECT_EQ(LineEdit(form, "folderEdit")->toolTip(), Path("album"));
-    EXPECT_EQ(LineEdit(form, "positionEdit")->text() + '/' + LineEdit(form, "countEdit")->text(),
-              QStringLiteral("1/3"));
-
-    const auto expectAt = [&](int i) {
-      EXPECT_EQ(form->session().navigator().ShownFilePath(), expected.at(i));
-      EXPECT_EQ(LineEdit(form, "fileNameEdit")->text(), QFileInfo(expected.at(i)).fileName());
-      EXPECT_EQ(LineEdit(form, "positionEdit")->text(), QString::number(i + 1));
-      EXPECT_TRUE(form->StatusText(1).isEmpty());
-    };
-    expectAt(0);
-    for (auto [step, at] : {std::pair{+1, 1}, {+1, 2}, {+1, 2}, {-1, 1}, {-1, 0}, {-1, 0}}) {
-      form->SetStatusText(1, QStringLiteral("成功"));
-      step > 0 ? form->OnNextClicked() : form->OnPreviousClicked();
-      expectAt(at);
-    }
+// The browser's dialog chooses `choose` (cancels when empty); the open dialog answers
+// `openAnswer`.
+class NavigationPlatform : public FakePlatform {
+public:
+  QString choose;
+  QString openAnswer;
+  QStringList openAskedAt;
+  int ExecModal(QDialog& dialog) override {
+    auto& d = dynamic_cast<FolderBrowserDialog&>(dialog);
+    if (choose.isEmpty() || !d.SelectPath(choose))
+      d.PressCancel();
+    else
+      d.PressOk();
+    return d.result();
   }
-
-  TEST_F(NavigationTest, OneFileFolderPickedFileAndVanishedFolder) {
-    std::filesystem::create_directories(dir / "one");
-    fixtures::writeFile(dir / "one/a.wav",
-                        fixtures::makeWavWithChunks(
-                            {.seconds = 0.05}, {fixtures::makeInfoList({{"INAM", "Title A"}})}));
-    SetOption(&Options::WithFile, true);
-    Open(Make("one/picked.WAV"));
-    EXPECT_EQ(LineEdit(form, "folderEdit")->toolTip(), Path("one"));
-    EXPECT_EQ(form->StatusText(1), QStringLiteral(".WAV"));
-    EXPECT_EQ(form->session().navigator().ShownFilePath(),
-              form->session().navigator().FileList().at(0))
-        << "the list's first file, not the pick";
-    EXPECT_EQ(form->findChild<FolderBrowser*>(QStringLiteral("folderBrowser"))->InitDir(),
-              Path("one"));
-
-    std::filesystem::remove(dir / "one/picked.WAV");
-    Open(Path("one"));
-    EXPECT_EQ(LineEdit(form, "positionEdit")->text() + LineEdit(form, "countEdit")->text(),
-              QStringLiteral("11"));
-    EXPECT_EQ(LineEdit(form, "titleEdit")->text(), QStringLiteral("Title A"));
-    EXPECT_FALSE(PushButton(form, "previousButton")->isEnabled() ||
-                 PushButton(form, "nextButton")->isEnabled());
-
-    EXPECT_EQ(form->session().navigator().ScanFolder(Path("gone/")), 0);
-    EXPECT_TRUE(form->session().navigator().FileList().isEmpty());
+  QString GetOpenFileName(QWidget*, const QString& initialPath) override {
+    openAskedAt.append(initialPath);
+    return openAnswer;
   }
+};
 
-  TEST_F(NavigationTest, CancelAndFoldersWithoutAudioKeepListFieldsAndJackets) {
-    Make("album/a.wav");
-    Make("album/b.wav");
-    Make("album/disc1/cover.jpg");
-    Make("album/disc2/cover.jpg");
-    Open(Path("album"));
-    QStringList jackets;
-    FindFiles(Path("album/"), QStringLiteral(".jpg"), jackets);
-    EXPECT_EQ(form->session().navigator().JacketList(), jackets)
-        << "the same list as a walk of its own";
-    EXPECT_EQ(JacketNames(),
-              QStringList({QStringLiteral("cover.jpg"), QStringLiteral("cover.jpg")}));
-    EXPECT_EQ(Combo(form, "jacketCombo")->currentText(), QStringLiteral("cover.jpg"));
-    form->OnNextClicked();
-    LineEdit(form, "titleEdit")->setText(QStringLiteral("shown title"));
-    const QStringList list = form->session().navigator().FileList();
-
-    // Cancelled, or a folder without audio: the name, counters, list and fields still tell of
-    // the same file.
-    for (const QString& chosen : {QString(), Path("pictures")}) {
-      Make("pictures/other.jpg");
-      Open(chosen);
-      EXPECT_EQ(LineEdit(form, "fileNameEdit")->text(), QStringLiteral("b.wav"));
-      EXPECT_EQ(Counters(), QStringLiteral("2/2"));
-      EXPECT_TRUE(PushButton(form, "previousButton")->isEnabled());
-      EXPECT_EQ(LineEdit(form, "folderEdit")->toolTip(), Path("album"));
-      EXPECT_EQ(form->session().navigator().FileList(), list);
-      EXPECT_EQ(LineEdit(form, "titleEdit")->text(), QStringLiteral("shown title"));
-      EXPECT_EQ(JacketNames().size(), 2);
-    }
-    EXPECT_EQ(form->StatusText(2),
-              QStringLiteral("このフォルダにはWAVファイルもMP3ファイルもありません"));
-
-    // No images where a file is opened: the list empties, the box keeps its text.
-    Combo(form, "jacketCombo")->setEditText(QStringLiteral("from a comment.jpg"));
-    form->session().navigator().OpenOneFile(Make("lone/x.mp3"));
-    FinishOpen(form->session().navigator());
-    EXPECT_EQ(Combo(form, "jacketCombo")->count(), 0);
-    EXPECT_EQ(Combo(form, "jacketCombo")->currentText(), QStringLiteral("from a comment.jpg"));
-
-    // A second open before the first one's walk has ended: the first one's list never comes.
-    form->session().navigator().OpenOneFile(Make("first/a.wav"));
-    form->session().navigator().OpenOneFile(Make("second/b.wav"));
-    FinishOpen(form->session().navigator());
-    QThread::msleep(20);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(form->session().navigator().FileList(), QStringList{Path("second/b.wav")});
+class NavigationTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    form = std::make_unique<MainWindow>(platform);
+    form->SetIniPath(Path("settings.ini"));
+    options = new OptionsDialog(form.get(), platform);
+    form->SetOptionsWindow(options);
   }
-
-  // A file opened alone lists the WAV and MP3 files of its own folder (not of its subfolders, nor
-  // their images), at its own place, as opening the folder would.
-  TEST_F(NavigationTest, FileModeOpensOneFileWithItsFolderAsTheList) {
-    Make("album/a.wav");
-    Open(Path("album"));
-    SetOption(&Options::WithFolder, false);
-    Make("elsewhere/sub/deeper.wav");
-    Make("elsewhere/sub/deeper.jpg");
-    Make("elsewhere/cover.jpg");
-    const QString other = Make("elsewhere/other.wav");
-    const QString chosen = platform.openAnswer = Make("elsewhere/Song.MP3");
+  QString Path(const std::string& relative) {
+    return QString::fromStdString((dir / relative).string());
+  }
+  // A short real WAV or MP3 by the name's extension, an empty file otherwise.
+  QString Make(const std::string& relative) {
+    const auto p = dir / relative;
+    std::filesystem::create_directories(p.parent_path());
+    const std::string ext = p.extension().string();
+    fixtures::writeFile(p, ext == ".wav" || ext == ".WAV" ? fixtures::makeWav({.seconds = 0.05})
+                           : ext == ".mp3"                ? fixtures::makeMp3(0.05)
+                                                          : fixtures::Bytes{});
+    return Path(relative);
+  }
+  void Open(const QString& path) {
+    platform.choose = path;
     form->OnOpenClicked();
     FinishOpen(form->session().navigator());
-    EXPECT_EQ(form->StatusText(1), QStringLiteral(".MP3"));
-    EXPECT_EQ(form->session().navigator().ShownFilePath(), chosen);
-    EXPECT_EQ(LineEdit(form, "folderEdit")->toolTip(), Path("elsewhere"));
-    EXPECT_EQ(form->session().navigator().FileList(), QStringList({other, chosen}));
+  }
+  void SetOption(bool Options::*option, bool value) {
+    Options o = form->CurrentOptions();
+    o.*option = value;
+    form->TakeOptions(o, false);
+  }
+  QStringList JacketNames() const {
+    QStringList items;
+    for (int i = 0; i < Combo(form, "jacketCombo")->count(); ++i)
+      items << Combo(form, "jacketCombo")->itemText(i);
+    return items;
+  }
+  QString Counters() const {
+    return LineEdit(form, "positionEdit")->text() + u'/' + LineEdit(form, "countEdit")->text();
+  }
+
+  fixtures::TempDir dir;
+  NavigationPlatform platform;
+  std::unique_ptr<MainWindow> form;
+  OptionsDialog* options = nullptr;
+};
+
+TEST_F(NavigationTest, FolderListsWavsThenMp3sAndStepsWithoutWrapping) {
+  Make("album/1.wav");
+  Make("album/2.mp3");
+  Make("album/sub/3.WAV");
+  // The browser starts at the current folder, also one stored at the last exit.
+  form->session().navigator().SetCurrentFolder(Path("album/sub"));
+  Open(QString());
+  EXPECT_EQ(form->findChild<FolderBrowser*>(QStringLiteral("folderBrowser"))->InitDir(),
+            Path("album/sub"));
+  Open(Path("album"));
+
+  QStringList expected;
+  FindFiles(Path("album/"), QStringLiteral(".wav"), expected);
+  FindFiles(Path("album/"), QStringLiteral(".mp3"), expected);
+  ASSERT_EQ(form->session().navigator().FileList(), expected);
+  ASSERT_EQ(expected.size(), 3);
+  EXPECT_EQ(expected.at(2), Path("album/2.mp3"));
+  EXPECT_EQ(LineEdit(form, "folderEdit")->toolTip(), Path("album"));
+  EXPECT_EQ(LineEdit(form, "positionEdit")->text() + '/' + LineEdit(form, "countEdit")->text(),
+            QStringLiteral("1/3"));
+
+  const auto expectAt = [&](int i) {
+    EXPECT_EQ(form->session().navigator().ShownFilePath(), expected.at(i));
+    EXPECT_EQ(LineEdit(form, "fileNameEdit")->text(), QFileInfo(expected.at(i)).fileName());
+    EXPECT_EQ(LineEdit(form, "positionEdit")->text(), QString::number(i + 1));
+    EXPECT_TRUE(form->StatusText(1).isEmpty());
+  };
+  expectAt(0);
+  for (auto [step, at] : {std::pair{+1, 1}, {+1, 2}, {+1, 2}, {-1, 1}, {-1, 0}, {-1, 0}}) {
+    StatusBarOf(form, "statusBar")->SetPanelText(1, QStringLiteral("成功"));
+    step > 0 ? form->OnNextClicked() : form->OnPreviousClicked();
+    expectAt(at);
+  }
+}
+
+TEST_F(NavigationTest, OneFileFolderPickedFileAndVanishedFolder) {
+  std::filesystem::create_directories(dir / "one");
+  fixtures::writeFile(dir / "one/a.wav",
+                      fixtures::makeWavWithChunks({.seconds = 0.05},
+                                                  {fixtures::makeInfoList({{"INAM", "Title A"}})}));
+  SetOption(&Options::WithFile, true);
+  Open(Make("one/picked.WAV"));
+  EXPECT_EQ(LineEdit(form, "folderEdit")->toolTip(), Path("one"));
+  EXPECT_EQ(form->StatusText(1), QStringLiteral(".WAV"));
+  EXPECT_EQ(form->session().navigator().ShownFilePath(),
+            form->session().navigator().FileList().at(0))
+      << "the list's first file, not the pick";
+  EXPECT_EQ(form->findChild<FolderBrowser*>(QStringLiteral("folderBrowser"))->InitDir(),
+            Path("one"));
+
+  std::filesystem::remove(dir / "one/picked.WAV");
+  Open(Path("one"));
+  EXPECT_EQ(LineEdit(form, "positionEdit")->text() + LineEdit(form, "countEdit")->text(),
+            QStringLiteral("11"));
+  EXPECT_EQ(LineEdit(form, "titleEdit")->text(), QStringLiteral("Title A"));
+  EXPECT_FALSE(PushButton(form, "previousButton")->isEnabled() ||
+               PushButton(form, "nextButton")->isEnabled());
+
+  EXPECT_EQ(form->session().navigator().ScanFolder(Path("gone/")), 0);
+  EXPECT_TRUE(form->session().navigator().FileList().isEmpty());
+}
+
+TEST_F(NavigationTest, CancelAndFoldersWithoutAudioKeepListFieldsAndJackets) {
+  Make("album/a.wav");
+  Make("album/b.wav");
+  Make("album/disc1/cover.jpg");
+  Make("album/disc2/cover.jpg");
+  Open(Path("album"));
+  QStringList jackets;
+  FindFiles(Path("album/"), QStringLiteral(".jpg"), jackets);
+  EXPECT_EQ(form->session().navigator().JacketList(), jackets)
+      << "the same list as a walk of its own";
+  EXPECT_EQ(JacketNames(), QStringList({QStringLiteral("cover.jpg"), QStringLiteral("cover.jpg")}));
+  EXPECT_EQ(Combo(form, "jacketCombo")->currentText(), QStringLiteral("cover.jpg"));
+  form->OnNextClicked();
+  LineEdit(form, "titleEdit")->setText(QStringLiteral("shown title"));
+  const QStringList list = form->session().navigator().FileList();
+
+  // Cancelled, or a folder without audio: the name, counters, list and fields still tell of
+  // the same file.
+  for (const QString& chosen : {QString(), Path("pictures")}) {
+    Make("pictures/other.jpg");
+    Open(chosen);
+    EXPECT_EQ(LineEdit(form, "fileNameEdit")->text(), QStringLiteral("b.wav"));
     EXPECT_EQ(Counters(), QStringLiteral("2/2"));
-    EXPECT_EQ(JacketNames(), QStringList{QStringLiteral("cover.jpg")});
-    form->OnPreviousClicked();
-    EXPECT_EQ(form->session().navigator().ShownFilePath(), other);
-
-    platform.openAnswer = Make("elsewhere/cover.txt");
-    form->OnOpenClicked();
-    EXPECT_EQ(platform.openAskedAt.last(), chosen) << "the dialog starts at the last choice";
-    EXPECT_EQ(form->StatusText(1), QStringLiteral(".txt"));
-    EXPECT_EQ(LineEdit(form, "fileNameEdit")->text(), QStringLiteral("other.wav"));
+    EXPECT_TRUE(PushButton(form, "previousButton")->isEnabled());
+    EXPECT_EQ(LineEdit(form, "folderEdit")->toolTip(), Path("album"));
+    EXPECT_EQ(form->session().navigator().FileList(), list);
+    EXPECT_EQ(LineEdit(form, "titleEdit")->text(), QStringLiteral("shown title"));
+    EXPECT_EQ(JacketNames().size(), 2);
   }
+  EXPECT_EQ(form->StatusText(2),
+            QStringLiteral("このフォルダにはWAVファイルもMP3ファイルもありません"));
 
-  struct DropCase {
-    std::vector<std::string> dropped;
-    std::vector<std::string> list; // empty: the list stays album's
-    std::string shown;
+  // No images where a file is opened: the list empties, the box keeps its text.
+  Combo(form, "jacketCombo")->setEditText(QStringLiteral("from a comment.jpg"));
+  form->session().navigator().OpenOneFile(Make("lone/x.mp3"));
+  FinishOpen(form->session().navigator());
+  EXPECT_EQ(Combo(form, "jacketCombo")->count(), 0);
+  EXPECT_EQ(Combo(form, "jacketCombo")->currentText(), QStringLiteral("from a comment.jpg"));
+
+  // A second open before the first one's walk has ended: the first one's list never comes.
+  form->session().navigator().OpenOneFile(Make("first/a.wav"));
+  form->session().navigator().OpenOneFile(Make("second/b.wav"));
+  FinishOpen(form->session().navigator());
+  QThread::msleep(20);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(form->session().navigator().FileList(), QStringList{Path("second/b.wav")});
+}
+
+// A file opened alone lists the WAV and MP3 files of its own folder (not of its subfolders, nor
+// their images), at its own place, as opening the folder would.
+TEST_F(NavigationTest, FileModeOpensOneFileWithItsFolderAsTheList) {
+  Make("album/a.wav");
+  Open(Path("album"));
+  SetOption(&Options::WithFolder, false);
+  Make("elsewhere/sub/deeper.wav");
+  Make("elsewhere/sub/deeper.jpg");
+  Make("elsewhere/cover.jpg");
+  const QString other = Make("elsewhere/other.wav");
+  const QString chosen = platform.openAnswer = Make("elsewhere/Song.MP3");
+  form->OnOpenClicked();
+  FinishOpen(form->session().navigator());
+  EXPECT_EQ(form->StatusText(1), QStringLiteral(".MP3"));
+  EXPECT_EQ(form->session().navigator().ShownFilePath(), chosen);
+  EXPECT_EQ(LineEdit(form, "folderEdit")->toolTip(), Path("elsewhere"));
+  EXPECT_EQ(form->session().navigator().FileList(), QStringList({other, chosen}));
+  EXPECT_EQ(Counters(), QStringLiteral("2/2"));
+  EXPECT_EQ(JacketNames(), QStringList{QStringLiteral("cover.jpg")});
+  form->OnPreviousClicked();
+  EXPECT_EQ(form->session().navigator().ShownFilePath(), other);
+
+  platform.openAnswer = Make("elsewhere/cover.txt");
+  form->OnOpenClicked();
+  EXPECT_EQ(platform.openAskedAt.last(), chosen) << "the dialog starts at the last choice";
+  EXPECT_EQ(form->StatusText(1), QStringLiteral(".txt"));
+  EXPECT_EQ(LineEdit(form, "fileNameEdit")->text(), QStringLiteral("other.wav"));
+}
+
+struct DropCase {
+  std::vector<std::string> dropped;
+  std::vector<std::string> list; // empty: the list stays album's
+  std::string shown;
+};
+
+// Edited tag fields are never left silently: stepping, the position counter and closing ask
+// once; キャンセル stays with the edits, 保存しない leaves the file as it was, 保存 writes it.
+TEST_F(NavigationTest, EditedFieldsAreLeftOnlyThroughTheQuestion) {
+  std::filesystem::create_directories(dir / "album");
+  for (const char* name : {"a", "b", "c"})
+    fixtures::writeFile(
+        dir / "album" / (std::string(name) + ".wav"),
+        fixtures::makeWavWithChunks({.seconds = 0.05}, {fixtures::makeInfoList({{"INAM", name}})}));
+  Open(Path("album"));
+  const auto title = [this](const char* name) {
+    TagFields stored;
+    form->session().tagEditor().ReadTags(Path(std::string("album/") + name + ".wav"), stored);
+    return stored.Title;
   };
+  const auto typeNumber = [this](const char* number) {
+    LineEdit(form, "positionEdit")->setText(QString::fromLatin1(number));
+    form->OnPositionEntered();
+  };
+  QLineEdit* edit = LineEdit(form, "titleEdit");
+  edit->setText(QStringLiteral("edited"));
+  platform.saveAnswer = SaveAnswer::Cancel;
+  form->OnNextClicked();
+  typeNumber("3");
+  form->show();
+  EXPECT_FALSE(form->close());
+  EXPECT_EQ(platform.saveQuestions, 3);
+  EXPECT_EQ(Counters(), QStringLiteral("1/3"));
+  EXPECT_EQ(edit->text(), QStringLiteral("edited"));
 
-  // Edited tag fields are never left silently: stepping, the position counter and closing ask
-  // once; キャンセル stays with the edits, 保存しない leaves the file as it was, 保存 writes it.
-  TEST_F(NavigationTest, EditedFieldsAreLeftOnlyThroughTheQuestion) {
-    std::filesystem::create_directories(dir / "album");
-    for (const char* name : {"a", "b", "c"})
-      fixtures::writeFile(dir / "album" / (std::string(name) + ".wav"),
-                          fixtures::makeWavWithChunks({.seconds = 0.05},
-                                                      {fixtures::makeInfoList({{"INAM", name}})}));
-    Open(Path("album"));
-    const auto title = [this](const char* name) {
-      TagFields stored;
-      form->session().tagEditor().ReadTags(Path(std::string("album/") + name + ".wav"), stored);
-      return stored.Title;
-    };
-    const auto typeNumber = [this](const char* number) {
-      LineEdit(form, "positionEdit")->setText(QString::fromLatin1(number));
-      form->OnPositionEntered();
-    };
-    QLineEdit* edit = LineEdit(form, "titleEdit");
-    edit->setText(QStringLiteral("edited"));
-    platform.saveAnswer = SaveAnswer::Cancel;
-    form->OnNextClicked();
-    typeNumber("3");
-    form->show();
-    EXPECT_FALSE(form->close());
-    EXPECT_EQ(platform.saveQuestions, 3);
-    EXPECT_EQ(Counters(), QStringLiteral("1/3"));
-    EXPECT_EQ(edit->text(), QStringLiteral("edited"));
+  platform.saveAnswer = SaveAnswer::Discard;
+  form->OnNextClicked();
+  EXPECT_EQ(edit->text(), QStringLiteral("b"));
+  EXPECT_EQ(title("a"), QStringLiteral("a"));
 
-    platform.saveAnswer = SaveAnswer::Discard;
-    form->OnNextClicked();
-    EXPECT_EQ(edit->text(), QStringLiteral("b"));
-    EXPECT_EQ(title("a"), QStringLiteral("a"));
+  edit->setText(QStringLiteral("B2"));
+  platform.saveAnswer = SaveAnswer::Save;
+  typeNumber("3");
+  EXPECT_EQ(Counters(), QStringLiteral("3/3"));
+  EXPECT_EQ(title("b"), QStringLiteral("B2"));
 
-    edit->setText(QStringLiteral("B2"));
-    platform.saveAnswer = SaveAnswer::Save;
-    typeNumber("3");
-    EXPECT_EQ(Counters(), QStringLiteral("3/3"));
-    EXPECT_EQ(title("b"), QStringLiteral("B2"));
+  // Nothing edited: no question. A number out of range is put back.
+  form->OnPreviousClicked();
+  typeNumber("9");
+  EXPECT_EQ(Counters(), QStringLiteral("2/3"));
+  EXPECT_EQ(platform.saveQuestions, 5);
+  EXPECT_TRUE(form->close());
+}
 
-    // Nothing edited: no question. A number out of range is put back.
-    form->OnPreviousClicked();
-    typeNumber("9");
-    EXPECT_EQ(Counters(), QStringLiteral("2/3"));
-    EXPECT_EQ(platform.saveQuestions, 5);
-    EXPECT_TRUE(form->close());
+class NavigationDrop : public NavigationTest, public ::testing::WithParamInterface<DropCase> {};
+
+// The first WAV or MP3 file in drop order is shown. Alone, its folder's files are the list;
+// several files dropped form the list themselves, WAV files first.
+TEST_P(NavigationDrop, ShowsTheFirstWavOrMp3InDropOrder) {
+  Make("album/a.wav");
+  Make("album/b.wav");
+  Make("d/other.mp3");
+  Open(Path("album"));
+  QStringList dropped;
+  for (const std::string& name : GetParam().dropped) {
+    const bool folder = name.back() == '/';
+    if (folder)
+      std::filesystem::create_directories(dir / name);
+    dropped << (folder ? Path(name) : Make(name));
   }
-
-  class NavigationDrop : public NavigationTest, public ::testing::WithParamInterface<DropCase> {};
-
-  // The first WAV or MP3 file in drop order is shown. Alone, its folder's files are the list;
-  // several files dropped form the list themselves, WAV files first.
-  TEST_P(NavigationDrop, ShowsTheFirstWavOrMp3InDropOrder) {
-    Make("album/a.wav");
-    Make("album/b.wav");
-    Make("d/other.mp3");
-    Open(Path("album"));
-    QStringList dropped;
-    for (const std::string& name : GetParam().dropped) {
-      const bool folder = name.back() == '/';
-      if (folder)
-        std::filesystem::create_directories(dir / name);
-      dropped << (folder ? Path(name) : Make(name));
-    }
-    form->FilesDropped(dropped);
-    FinishOpen(form->session().navigator());
-    QStringList list;
-    for (const std::string& name : GetParam().list)
-      list << Path(name);
-    EXPECT_EQ(form->session().navigator().FileList(),
-              list.isEmpty() ? QStringList({Path("album/a.wav"), Path("album/b.wav")}) : list);
-    if (!list.isEmpty()) {
-      EXPECT_EQ(form->session().navigator().ShownFilePath(), Path(GetParam().shown));
-    }
-    EXPECT_EQ(Counters(), QStringLiteral("%1/%2")
-                              .arg(form->session().navigator().CurrentIndex() + 1)
-                              .arg(form->session().navigator().FileList().size()));
+  form->FilesDropped(dropped);
+  FinishOpen(form->session().navigator());
+  QStringList list;
+  for (const std::string& name : GetParam().list)
+    list << Path(name);
+  EXPECT_EQ(form->session().navigator().FileList(),
+            list.isEmpty() ? QStringList({Path("album/a.wav"), Path("album/b.wav")}) : list);
+  if (!list.isEmpty()) {
+    EXPECT_EQ(form->session().navigator().ShownFilePath(), Path(GetParam().shown));
   }
+  EXPECT_EQ(Counters(), QStringLiteral("%1/%2")
+                            .arg(form->session().navigator().CurrentIndex() + 1)
+                            .arg(form->session().navigator().FileList().size()));
+}
 
-  // A drop on a text box opens the file like a drop on the window, leaves the box's own text
-  // alone (no pasted "file:///..." line that a write would store), and is a copy, never a move.
-  TEST_F(NavigationTest, DropOnATextBoxOpensTheFileAsACopy) {
-    const QString wav = Make("d/s.wav");
-    QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(wav)});
-    form->show();
-    QLineEdit* box = LineEdit(form, "albumEdit");
-    box->setText(QStringLiteral("album"));
-    // Through the window, as the desktop delivers a drag: it picks the widget under the point.
-    const QPointF at = box->mapTo(form.get(), QPoint(5, 5));
-    const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
-    QDragEnterEvent enter(at.toPoint(), offered, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(form->windowHandle(), &enter);
-    QDropEvent drop(at, offered, &mime, Qt::LeftButton, Qt::NoModifier);
-    drop.setDropAction(Qt::MoveAction);
-    QApplication::sendEvent(form->windowHandle(), &drop);
-    FinishOpen(form->session().navigator());
-    EXPECT_EQ(form->session().navigator().ShownFilePath(), wav);
-    EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
-    EXPECT_EQ(box->text(), QString()) << "the box shows the dropped file's album, not a URL";
-  }
+// A drop on a text box opens the file like a drop on the window, leaves the box's own text
+// alone (no pasted "file:///..." line that a write would store), and is a copy, never a move.
+TEST_F(NavigationTest, DropOnATextBoxOpensTheFileAsACopy) {
+  const QString wav = Make("d/s.wav");
+  QMimeData mime;
+  mime.setUrls({QUrl::fromLocalFile(wav)});
+  form->show();
+  QLineEdit* box = LineEdit(form, "albumEdit");
+  box->setText(QStringLiteral("album"));
+  // Through the window, as the desktop delivers a drag: it picks the widget under the point.
+  const QPointF at = box->mapTo(form.get(), QPoint(5, 5));
+  const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+  QDragEnterEvent enter(at.toPoint(), offered, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(form->windowHandle(), &enter);
+  QDropEvent drop(at, offered, &mime, Qt::LeftButton, Qt::NoModifier);
+  drop.setDropAction(Qt::MoveAction);
+  QApplication::sendEvent(form->windowHandle(), &drop);
+  FinishOpen(form->session().navigator());
+  EXPECT_EQ(form->session().navigator().ShownFilePath(), wav);
+  EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+  EXPECT_EQ(box->text(), QString()) << "the box shows the dropped file's album, not a URL";
+}
 
-  INSTANTIATE_TEST_SUITE_P(
-      Drops, NavigationDrop,
-      ::testing::Values(DropCase{{"d/n.txt", "d/.w2m-enc-a1b2c3.mp3", "d/s.wav"},
-                                 {"d/s.wav", "d/other.mp3"},
-                                 "d/s.wav"},
-                        DropCase{{"d/b.mp3", "d/a.wav"}, {"d/a.wav", "d/b.mp3"}, "d/b.mp3"},
-                        DropCase{{"album/b.wav"}, {"album/a.wav", "album/b.wav"}, "album/b.wav"},
-                        DropCase{{"d/sub/", "d/x.wav/"}, {}, ""}));
+INSTANTIATE_TEST_SUITE_P(
+    Drops, NavigationDrop,
+    ::testing::Values(DropCase{{"d/n.txt", "d/.w2m-enc-a1b2c3.mp3", "d/s.wav"},
+                               {"d/s.wav", "d/other.mp3"},
+                               "d/s.wav"},
+                      DropCase{{"d/b.mp3", "d/a.wav"}, {"d/a.wav", "d/b.mp3"}, "d/b.mp3"},
+                      DropCase{{"album/b.wav"}, {"album/a.wav", "album/b.wav"}, "album/b.wav"},
+                      DropCase{{"d/sub/", "d/x.wav/"}, {}, ""}));
 
-  TEST_F(NavigationTest, LongPathsShortenedAndOutputFolderChosenOnOkOnly) {
-    std::string deep = "long";
-    for (int i = 0; i < 12; ++i)
-      deep += "/a_rather_long_folder_name_" + std::to_string(i);
-    Make(deep + "/a.wav");
-    Open(Path(deep));
-    EXPECT_EQ(LineEdit(form, "folderEdit")->toolTip(), Path(deep));
-    EXPECT_TRUE(LineEdit(form, "folderEdit")->text().contains(QStringLiteral(".../")));
-    EXPECT_TRUE(LineEdit(form, "folderEdit")
-                    ->text()
-                    .endsWith(QStringLiteral("/a_rather_long_folder_name_11")));
+TEST_F(NavigationTest, LongPathsShortenedAndOutputFolderChosenOnOkOnly) {
+  std::string deep = "long";
+  for (int i = 0; i < 12; ++i)
+    deep += "/a_rather_long_folder_name_" + std::to_string(i);
+  Make(deep + "/a.wav");
+  Open(Path(deep));
+  EXPECT_EQ(LineEdit(form, "folderEdit")->toolTip(), Path(deep));
+  EXPECT_TRUE(LineEdit(form, "folderEdit")->text().contains(QStringLiteral(".../")));
+  EXPECT_TRUE(LineEdit(form, "folderEdit")
+                  ->text()
+                  .endsWith(QStringLiteral("/a_rather_long_folder_name_11")));
 
-    Options before;
-    before.Mp3FolderPath = QStringLiteral("/before");
-    options->SetValue(before);
-    platform.choose.clear();
-    options->ChooseOutputFolder();
-    EXPECT_EQ(options->Value().Mp3FolderPath, QStringLiteral("/before"));
-    EXPECT_EQ(LineEdit(options, "outputFolderEdit")->toolTip(), QStringLiteral("/before"));
-    platform.choose = Path(deep);
-    options->ChooseOutputFolder();
-    EXPECT_EQ(options->Value().Mp3FolderPath, Path(deep));
-    EXPECT_EQ(LineEdit(options, "outputFolderEdit")->toolTip(), Path(deep));
-    EXPECT_TRUE(LineEdit(options, "outputFolderEdit")->text().contains(QStringLiteral(".../")));
-  }
+  Options before;
+  before.Mp3FolderPath = QStringLiteral("/before");
+  options->SetValue(before);
+  platform.choose.clear();
+  options->ChooseOutputFolder();
+  EXPECT_EQ(options->Value().Mp3FolderPath, QStringLiteral("/before"));
+  EXPECT_EQ(LineEdit(options, "outputFolderEdit")->toolTip(), QStringLiteral("/before"));
+  platform.choose = Path(deep);
+  options->ChooseOutputFolder();
+  EXPECT_EQ(options->Value().Mp3FolderPath, Path(deep));
+  EXPECT_EQ(LineEdit(options, "outputFolderEdit")->toolTip(), Path(deep));
+  EXPECT_TRUE(LineEdit(options, "outputFolderEdit")->text().contains(QStringLiteral(".../")));
+}
 
 } // namespace

@@ -4,10 +4,10 @@
 #include "core/convert/Converter.h"
 #include "core/fs/Cp932.h"
 #include "core/session/Navigator.h"
+#include "core/session/Session.h"
 #include "core/tags/TagEditor.h"
 #include "core/tags/TagFieldAccess.h"
 #include "gui/GenreListWindow.h"
-#include "core/session/Session.h"
 #include "gui/MainWindow.h"
 #include "gui/OptionsDialog.h"
 #include "gui/Platform.h"
@@ -29,373 +29,371 @@
 #include <filesystem>
 #include <functional>
 
-    namespace {
+namespace {
 
-  using fixtures::Bytes;
-  namespace fs = std::filesystem;
+using fixtures::Bytes;
+namespace fs = std::filesystem;
 
-  class SilentPlatform : public Platform {
-  public:
-    void ShowError(QWidget*, const QString&) override {}
-  };
+class SilentPlatform : public Platform {
+public:
+  void ShowError(QWidget*, const QString&) override {}
+};
 
-  std::string cp932(const QString& text) {
-    QByteArray bytes;
-    EXPECT_TRUE(Cp932::Encode(text, bytes));
-    return bytes.toStdString();
-  }
+std::string cp932(const QString& text) {
+  QByteArray bytes;
+  EXPECT_TRUE(Cp932::Encode(text, bytes));
+  return bytes.toStdString();
+}
 
-  void appendBE32(Bytes & out, quint32 v, bool syncsafe) {
-    for (int shift = 24; shift >= 0; shift -= 8)
-      out.push_back(
-          static_cast<std::uint8_t>(syncsafe ? (v >> (shift / 8 * 7)) & 0x7F : v >> shift));
-  }
+void appendBE32(Bytes& out, quint32 v, bool syncsafe) {
+  for (int shift = 24; shift >= 0; shift -= 8)
+    out.push_back(static_cast<std::uint8_t>(syncsafe ? (v >> (shift / 8 * 7)) & 0x7F : v >> shift));
+}
 
-  // An ID3v2 tag (major version 3 or 4) of text frames in UTF-16 with a byte order mark.
-  Bytes id3v2(int major, const std::vector<std::pair<std::string, QString>>& frames) {
-    Bytes body;
-    for (const auto& [id, text] : frames) {
-      Bytes payload{1, 0xFF, 0xFE};
-      for (const QChar ch : text) {
-        payload.push_back(static_cast<std::uint8_t>(ch.unicode()));
-        payload.push_back(static_cast<std::uint8_t>(ch.unicode() >> 8));
-      }
-      body.insert(body.end(), id.begin(), id.end());
-      appendBE32(body, static_cast<quint32>(payload.size()), major == 4);
-      body.insert(body.end(), {0, 0});
-      body.insert(body.end(), payload.begin(), payload.end());
+// An ID3v2 tag (major version 3 or 4) of text frames in UTF-16 with a byte order mark.
+Bytes id3v2(int major, const std::vector<std::pair<std::string, QString>>& frames) {
+  Bytes body;
+  for (const auto& [id, text] : frames) {
+    Bytes payload{1, 0xFF, 0xFE};
+    for (const QChar ch : text) {
+      payload.push_back(static_cast<std::uint8_t>(ch.unicode()));
+      payload.push_back(static_cast<std::uint8_t>(ch.unicode() >> 8));
     }
-    Bytes tag{'I', 'D', '3', static_cast<std::uint8_t>(major), 0, 0};
-    appendBE32(tag, static_cast<quint32>(body.size()), true);
-    return fixtures::concat({tag, body});
+    body.insert(body.end(), id.begin(), id.end());
+    appendBE32(body, static_cast<quint32>(payload.size()), major == 4);
+    body.insert(body.end(), {0, 0});
+    body.insert(body.end(), payload.begin(), payload.end());
   }
+  Bytes tag{'I', 'D', '3', static_cast<std::uint8_t>(major), 0, 0};
+  appendBE32(tag, static_cast<quint32>(body.size()), true);
+  return fixtures::concat({tag, body});
+}
 
-  // The payload of the first top-level chunk `id` of a RIFF file.
-  Bytes chunk(const Bytes& file, const char* id) {
-    for (size_t at = 12; at + 8 <= file.size();) {
-      const quint32 size = file[at + 4] | file[at + 5] << 8 | file[at + 6] << 16 |
-                           static_cast<quint32>(file[at + 7]) << 24;
-      if (std::equal(id, id + 4, file.begin() + static_cast<long>(at)))
-        return Bytes(file.begin() + static_cast<long>(at) + 8,
-                     file.begin() + static_cast<long>(at + 8 + size));
-      at += 8 + size + (size & 1);
-    }
-    return {};
+// The payload of the first top-level chunk `id` of a RIFF file.
+Bytes chunk(const Bytes& file, const char* id) {
+  for (size_t at = 12; at + 8 <= file.size();) {
+    const quint32 size = file[at + 4] | file[at + 5] << 8 | file[at + 6] << 16 |
+                         static_cast<quint32>(file[at + 7]) << 24;
+    if (std::equal(id, id + 4, file.begin() + static_cast<long>(at)))
+      return Bytes(file.begin() + static_cast<long>(at) + 8,
+                   file.begin() + static_cast<long>(at + 8 + size));
+    at += 8 + size + (size & 1);
   }
+  return {};
+}
 
-  bool contains(const Bytes& haystack, const Bytes& needle) {
-    return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end()) !=
-           haystack.end();
+bool contains(const Bytes& haystack, const Bytes& needle) {
+  return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end()) !=
+         haystack.end();
+}
+
+class TagViewTest : public ::testing::Test {
+protected:
+  TagViewTest() {
+    form.SetIniPath(str(dir / "none.ini"));
+    form.SetOptionsWindow(new OptionsDialog(&form));
+    form.SetGenreListWindow(new GenreListWindow(platform, str(dir / "none.txt"), &form));
   }
-
-  class TagViewTest : public ::testing::Test {
-  protected:
-    TagViewTest() {
-      form.SetIniPath(str(dir / "none.ini"));
-      form.SetOptionsWindow(new OptionsDialog(&form));
-      form.SetGenreListWindow(new GenreListWindow(platform, str(dir / "none.txt"), &form));
-    }
-    static QString str(const fs::path& p) { return QString::fromStdString(p.string()); }
-    QString make(const std::string& name, const Bytes& bytes) {
-      fs::create_directories((dir / name).parent_path());
-      fixtures::writeFile(dir / name, bytes);
-      return str(dir / name);
-    }
-    // Shows the file as opening it does.
-    void showFile(const QString& path) { form.session().navigator().ShowList({path}, 0); }
-    QString pressWrite() {
-      form.OnWriteTagsClicked();
-      return form.StatusText(1);
-    }
-
-    fixtures::TempDir dir;
-    SilentPlatform platform;
-    MainWindow form{platform};
-  };
-
-  // ---------------------------------------------------------------------------------------------
-  // Display
-
-  struct DisplayCase {
-    const char* name;
-    std::function<Bytes()> make;
-    const char* type;
-    const char* kinds;
-    QString title, artist, album, year, comment, genre;
-  };
-
-  void PrintTo(const DisplayCase& c, std::ostream* os) {
-    *os << c.name;
+  static QString str(const fs::path& p) { return QString::fromStdString(p.string()); }
+  QString make(const std::string& name, const Bytes& bytes) {
+    fs::create_directories((dir / name).parent_path());
+    fixtures::writeFile(dir / name, bytes);
+    return str(dir / name);
   }
-
-  class TagDisplayTest : public TagViewTest, public ::testing::WithParamInterface<DisplayCase> {};
-
-  TEST_P(TagDisplayTest, FillsTheTagBoxes) {
-    const DisplayCase& c = GetParam();
-    const QString path =
-        make(std::string("a.") + (c.type == std::string("WAV") ? "wav" : "mp3"), c.make());
-    LineEdit(form, "fileNameEdit")->setText(QStringLiteral("other.wav"));
-    LineEdit(form, "idEdit")->setText(QStringLiteral("old id"));
-    Combo(form, "jacketCombo")->setCurrentText(QStringLiteral("keep.jpg"));
-    form.session().tagEditor().ShowFileTags(path);
-
-    EXPECT_EQ(LineEdit(form, "libraryVersionEdit")->text(),
-              TagFieldAccess::VersionText(mp3infp_GetVer()));
-    EXPECT_EQ(LineEdit(form, "openStatusEdit")->text(), "Open_SUCCESS");
-    EXPECT_EQ(LineEdit(form, "fileTypeEdit")->text(), c.type);
-    EXPECT_EQ(LineEdit(form, "tagKindsEdit")->text(), c.kinds);
-    EXPECT_EQ(LineEdit(form, "titleEdit")->text(), c.title);
-    EXPECT_EQ(LineEdit(form, "artistEdit")->text(), c.artist);
-    EXPECT_EQ(LineEdit(form, "albumEdit")->text(), c.album);
-    EXPECT_EQ(LineEdit(form, "yearEdit")->text(), c.year);
-    EXPECT_EQ(PlainText(form, "commentEdit")->toPlainText(), c.comment);
-    EXPECT_EQ(LineEdit(form, "genreEdit")->text(), c.genre);
-    EXPECT_EQ(LineEdit(form, "playingTimeEdit")->text(), "0:01");
-    // No markers in these comments: the part boxes are emptied, the jacket image box is kept.
-    EXPECT_EQ(LineEdit(form, "idEdit")->text(), "");
-    EXPECT_EQ(Combo(form, "jacketCombo")->currentText(), "keep.jpg");
-    EXPECT_EQ(LineEdit(form, "fileNameEdit")->text(), "other.wav");
-  }
-
-  const QString kDawn = QStringLiteral("夜明けのスキャット～①");
-
-  INSTANTIATE_TEST_SUITE_P(
-      Kinds, TagDisplayTest,
-      ::testing::Values(
-          DisplayCase{"WavInfoCp932",
-                      [] {
-                        return fixtures::makeWavWithChunks(
-                            {}, {fixtures::makeInfoList({{"INAM", cp932(kDawn)},
-                                                         {"IART", cp932(u"由紀さおり"_qs)},
-                                                         {"IPRD", "Best"},
-                                                         {"ICRD", "1969"},
-                                                         {"ICMT", cp932(u"名曲"_qs)},
-                                                         {"IGNR", "JPop"}})});
-                      },
-                      "WAV", "00000000 ", kDawn, u"由紀さおり"_qs, "Best", "1969", u"名曲"_qs,
-                      "JPop"},
-          DisplayCase{"WavInfoUtf8",
-                      [] {
-                        return fixtures::makeWavWithChunks(
-                            {}, {fixtures::makeInfoList(
-                                    {{"INAM", u"夜明け〜"_qs.toStdString()}, {"ICMT", "x/y"}})});
-                      },
-                      "WAV", "00000000 ", u"夜明け〜"_qs, "", "", "", "x/y", ""},
-          DisplayCase{"Mp3Id3v1",
-                      [] {
-                        return fixtures::concat(
-                            {fixtures::makeMp3(1.0),
-                             fixtures::makeId3v1(cp932(u"夜明け"_qs), "Saori", "LP", "1969", "c")});
-                      },
-                      "MP3", "00000009 (ID3V1)(ID3V1_0)", u"夜明け"_qs, "Saori", "LP", "1969", "c",
-                      ""},
-          DisplayCase{"Mp3Id3v23Utf16",
-                      [] {
-                        return fixtures::concat({id3v2(3, {{"TIT2", kDawn},
-                                                           {"TPE1", u"由紀さおり"_qs},
-                                                           {"TALB", u"ベスト"_qs},
-                                                           {"TYER", "1969"},
-                                                           {"TCON", "JPop"}}),
-                                                 fixtures::makeMp3(1.0)});
-                      },
-                      "MP3", "00000002 (ID3V2)", kDawn, u"由紀さおり"_qs, u"ベスト"_qs, "1969", "",
-                      "JPop"},
-          DisplayCase{"Mp3Id3v1AndV2",
-                      [] {
-                        return fixtures::concat({id3v2(3, {{"TIT2", "v2"}}), fixtures::makeMp3(1.0),
-                                                 fixtures::makeId3v1("v1", "", "", "", "")});
-                      },
-                      "MP3", "0000000B (ID3V1)(ID3V2)(ID3V1_0)", "v2", "", "", "", "", ""},
-          DisplayCase{
-              "Mp3Id3v11AndV24",
-              [] {
-                return fixtures::concat({id3v2(4, {{"TIT2", u"朝"_qs}}), fixtures::makeMp3(1.0),
-                                         fixtures::makeId3v1("v1", "", "", "", "", 3)});
-              },
-              "MP3", "00000093 (ID3V1)(ID3V2)(ID3V1_1)(ID3V2_4)", u"朝"_qs, "", "", "", "", ""}),
-      [](const auto& param) { return std::string(param.param.name); });
-
-  TEST_F(TagViewTest, SplitsTheCommentIntoThePartBoxes) {
-    const QString path =
-        make("a.wav",
-             fixtures::makeWavWithChunks(
-                 {}, {fixtures::makeInfoList(
-                         {{"ICMT", u"前書きID:A-1/作曲:B/画像:c.jpg/演奏:"_qs.toStdString()}})}));
-    LineEdit(form, "lyricistEdit")->setText(QStringLiteral("stale"));
-    LineEdit(form, "arrangerEdit")->setText(QStringLiteral("stale"));
-    form.session().tagEditor().ShowFileTags(path);
-    EXPECT_EQ(PlainText(form, "commentEdit")->toPlainText(),
-              u"前書きID:A-1/作曲:B/画像:c.jpg/演奏:"_qs);
-    EXPECT_EQ(LineEdit(form, "idEdit")->text(), "A-1");
-    EXPECT_EQ(Combo(form, "jacketCombo")->currentText(), "c.jpg");
-    EXPECT_EQ(LineEdit(form, "lyricistEdit")->text(), "");
-    EXPECT_EQ(LineEdit(form, "composerEdit")->text(), "B");
-    EXPECT_EQ(LineEdit(form, "arrangerEdit")->text(), "");
-    EXPECT_EQ(LineEdit(form, "performerEdit")->text(), "");
-  }
-
-  // A missing file or one the library cannot load empties the fields and says why: they must not
-  // go on showing another file's tag under this file's name, for a write to put it there.
-  TEST_F(TagViewTest, MissingOrUnreadableFileEmptiesTheFields) {
-    LineEdit(form, "titleEdit")->setText(QStringLiteral("previous"));
-    form.session().tagEditor().ShowFileTags(str(dir / "gone.wav"));
-    EXPECT_EQ(LineEdit(form, "titleEdit")->text(), "");
-    EXPECT_TRUE(form.StatusText(2).startsWith(QStringLiteral("gone.wav が見つかりません")));
-    EXPECT_TRUE(form.session().tagEditor().FieldsFile().isEmpty());
-
-    LineEdit(form, "titleEdit")->setText(QStringLiteral("previous"));
-    form.session().tagEditor().ShowFileTags(make("junk.mp3", Bytes(4000, 'x')));
-    EXPECT_EQ(LineEdit(form, "openStatusEdit")->text(), "Can't Open");
-    EXPECT_EQ(LineEdit(form, "titleEdit")->text(), "");
-    EXPECT_TRUE(form.StatusText(2).startsWith(QStringLiteral("junk.mp3 は")));
+  // Shows the file as opening it does.
+  void showFile(const QString& path) { form.session().navigator().ShowList({path}, 0); }
+  QString pressWrite() {
     form.OnWriteTagsClicked();
-    EXPECT_EQ(form.StatusText(1), QStringLiteral("失敗"));
-
-    // A FIFO under a file's name is never opened (that would wait forever).
-    ASSERT_EQ(::mkfifo((dir / "f.mp3").c_str(), 0600), 0);
-    form.session().tagEditor().ShowFileTags(str(dir / "f.mp3"));
-    EXPECT_TRUE(form.StatusText(2).startsWith(QStringLiteral("f.mp3 はフォルダや特殊なファイル")));
+    return form.StatusText(1);
   }
 
-  // ---------------------------------------------------------------------------------------------
-  // Writing
+  fixtures::TempDir dir;
+  SilentPlatform platform;
+  MainWindow form{platform};
+};
 
-  TEST_F(TagViewTest, WritesOnlyWhenAFieldDiffersFromTheFile) {
-    const QString path =
-        make("a.wav", fixtures::makeWavWithChunks(
-                          {}, {fixtures::makeInfoList({{"INAM", "Title"}, {"ICRD", "1969"}})}));
-    const Bytes before = fixtures::readFile(dir / "a.wav");
-    showFile(path);
-    EXPECT_EQ(pressWrite(), QString());
-    EXPECT_EQ(form.StatusText(2), u"変更はありません"_qs);
-    EXPECT_EQ(fixtures::readFile(dir / "a.wav"), before);
+// ---------------------------------------------------------------------------------------------
+// Display
 
-    LineEdit(form, "titleEdit")->setText(QStringLiteral("New"));
-    EXPECT_EQ(pressWrite(), u"成功"_qs);
-    EXPECT_EQ(pressWrite(), QString());
+struct DisplayCase {
+  const char* name;
+  std::function<Bytes()> make;
+  const char* type;
+  const char* kinds;
+  QString title, artist, album, year, comment, genre;
+};
 
-    LineEdit(form, "yearEdit")->setText(QStringLiteral("2008"));
-    EXPECT_EQ(pressWrite(), u"成功"_qs);
-    TagFields stored;
-    ASSERT_TRUE(form.session().tagEditor().ReadTags(path, stored));
-    EXPECT_EQ(stored.Title, "New");
-    EXPECT_EQ(stored.Year, "2008");
-  }
+void PrintTo(const DisplayCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
-  struct RoundTripCase {
-    const char* name;
-    const char* file;
-    std::function<Bytes()> make;
-    const char* kindsAfter;
-  };
+class TagDisplayTest : public TagViewTest, public ::testing::WithParamInterface<DisplayCase> {};
 
-  void PrintTo(const RoundTripCase& c, std::ostream* os) {
-    *os << c.name;
-  }
+TEST_P(TagDisplayTest, FillsTheTagBoxes) {
+  const DisplayCase& c = GetParam();
+  const QString path =
+      make(std::string("a.") + (c.type == std::string("WAV") ? "wav" : "mp3"), c.make());
+  LineEdit(form, "fileNameEdit")->setText(QStringLiteral("other.wav"));
+  LineEdit(form, "idEdit")->setText(QStringLiteral("old id"));
+  Combo(form, "jacketCombo")->setCurrentText(QStringLiteral("keep.jpg"));
+  form.session().tagEditor().ShowFileTags(path);
 
-  class TagRoundTripTest : public TagViewTest,
-                           public ::testing::WithParamInterface<RoundTripCase> {};
+  EXPECT_EQ(LineEdit(form, "libraryVersionEdit")->text(),
+            TagFieldAccess::VersionText(mp3infp_GetVer()));
+  EXPECT_EQ(LineEdit(form, "openStatusEdit")->text(), "Open_SUCCESS");
+  EXPECT_EQ(LineEdit(form, "fileTypeEdit")->text(), c.type);
+  EXPECT_EQ(LineEdit(form, "tagKindsEdit")->text(), c.kinds);
+  EXPECT_EQ(LineEdit(form, "titleEdit")->text(), c.title);
+  EXPECT_EQ(LineEdit(form, "artistEdit")->text(), c.artist);
+  EXPECT_EQ(LineEdit(form, "albumEdit")->text(), c.album);
+  EXPECT_EQ(LineEdit(form, "yearEdit")->text(), c.year);
+  EXPECT_EQ(PlainText(form, "commentEdit")->toPlainText(), c.comment);
+  EXPECT_EQ(LineEdit(form, "genreEdit")->text(), c.genre);
+  EXPECT_EQ(LineEdit(form, "playingTimeEdit")->text(), "0:01");
+  // No markers in these comments: the part boxes are emptied, the jacket image box is kept.
+  EXPECT_EQ(LineEdit(form, "idEdit")->text(), "");
+  EXPECT_EQ(Combo(form, "jacketCombo")->currentText(), "keep.jpg");
+  EXPECT_EQ(LineEdit(form, "fileNameEdit")->text(), "other.wav");
+}
 
-  // A Japanese title goes in and comes back exactly; the audio is untouched; an MP3 file without
-  // tags gets the tags writing goes through.
-  TEST_P(TagRoundTripTest, JapaneseFieldsReadBackExactly) {
-    const RoundTripCase& c = GetParam();
-    const Bytes original = c.make();
-    const std::string name = c.file;
-    const QString path = make(name, original);
-    showFile(path);
-    const QString title = QStringLiteral("夜明けのスキャット～①");
-    LineEdit(form, "titleEdit")->setText(title);
-    LineEdit(form, "artistEdit")->setText(u"由紀さおり"_qs);
-    LineEdit(form, "genreEdit")->setText(QStringLiteral("JPop"));
-    EXPECT_EQ(pressWrite(), u"成功"_qs);
+const QString kDawn = QStringLiteral("夜明けのスキャット～①");
 
-    TagFields stored;
-    ASSERT_TRUE(form.session().tagEditor().ReadTags(path, stored));
-    EXPECT_EQ(stored.Title, title);
-    EXPECT_EQ(stored.Artist, u"由紀さおり"_qs);
-    EXPECT_EQ(stored.Genre, "JPop");
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, TagDisplayTest,
+    ::testing::Values(
+        DisplayCase{"WavInfoCp932",
+                    [] {
+                      return fixtures::makeWavWithChunks(
+                          {}, {fixtures::makeInfoList({{"INAM", cp932(kDawn)},
+                                                       {"IART", cp932(u"由紀さおり"_qs)},
+                                                       {"IPRD", "Best"},
+                                                       {"ICRD", "1969"},
+                                                       {"ICMT", cp932(u"名曲"_qs)},
+                                                       {"IGNR", "JPop"}})});
+                    },
+                    "WAV", "00000000 ", kDawn, u"由紀さおり"_qs, "Best", "1969", u"名曲"_qs,
+                    "JPop"},
+        DisplayCase{"WavInfoUtf8",
+                    [] {
+                      return fixtures::makeWavWithChunks(
+                          {}, {fixtures::makeInfoList(
+                                  {{"INAM", u"夜明け〜"_qs.toStdString()}, {"ICMT", "x/y"}})});
+                    },
+                    "WAV", "00000000 ", u"夜明け〜"_qs, "", "", "", "x/y", ""},
+        DisplayCase{"Mp3Id3v1",
+                    [] {
+                      return fixtures::concat(
+                          {fixtures::makeMp3(1.0),
+                           fixtures::makeId3v1(cp932(u"夜明け"_qs), "Saori", "LP", "1969", "c")});
+                    },
+                    "MP3", "00000009 (ID3V1)(ID3V1_0)", u"夜明け"_qs, "Saori", "LP", "1969", "c",
+                    ""},
+        DisplayCase{"Mp3Id3v23Utf16",
+                    [] {
+                      return fixtures::concat({id3v2(3, {{"TIT2", kDawn},
+                                                         {"TPE1", u"由紀さおり"_qs},
+                                                         {"TALB", u"ベスト"_qs},
+                                                         {"TYER", "1969"},
+                                                         {"TCON", "JPop"}}),
+                                               fixtures::makeMp3(1.0)});
+                    },
+                    "MP3", "00000002 (ID3V2)", kDawn, u"由紀さおり"_qs, u"ベスト"_qs, "1969", "",
+                    "JPop"},
+        DisplayCase{"Mp3Id3v1AndV2",
+                    [] {
+                      return fixtures::concat({id3v2(3, {{"TIT2", "v2"}}), fixtures::makeMp3(1.0),
+                                               fixtures::makeId3v1("v1", "", "", "", "")});
+                    },
+                    "MP3", "0000000B (ID3V1)(ID3V2)(ID3V1_0)", "v2", "", "", "", "", ""},
+        DisplayCase{
+            "Mp3Id3v11AndV24",
+            [] {
+              return fixtures::concat({id3v2(4, {{"TIT2", u"朝"_qs}}), fixtures::makeMp3(1.0),
+                                       fixtures::makeId3v1("v1", "", "", "", "", 3)});
+            },
+            "MP3", "00000093 (ID3V1)(ID3V2)(ID3V1_1)(ID3V2_4)", u"朝"_qs, "", "", "", "", ""}),
+    [](const auto& param) { return std::string(param.param.name); });
 
-    MainWindow fresh{platform};
-    fresh.session().tagEditor().ShowFileTags(path);
-    EXPECT_EQ(LineEdit(fresh, "titleEdit")->text(), title);
-    EXPECT_EQ(LineEdit(fresh, "tagKindsEdit")->text(), c.kindsAfter);
+TEST_F(TagViewTest, SplitsTheCommentIntoThePartBoxes) {
+  const QString path = make(
+      "a.wav", fixtures::makeWavWithChunks(
+                   {}, {fixtures::makeInfoList(
+                           {{"ICMT", u"前書きID:A-1/作曲:B/画像:c.jpg/演奏:"_qs.toStdString()}})}));
+  LineEdit(form, "lyricistEdit")->setText(QStringLiteral("stale"));
+  LineEdit(form, "arrangerEdit")->setText(QStringLiteral("stale"));
+  form.session().tagEditor().ShowFileTags(path);
+  EXPECT_EQ(PlainText(form, "commentEdit")->toPlainText(),
+            u"前書きID:A-1/作曲:B/画像:c.jpg/演奏:"_qs);
+  EXPECT_EQ(LineEdit(form, "idEdit")->text(), "A-1");
+  EXPECT_EQ(Combo(form, "jacketCombo")->currentText(), "c.jpg");
+  EXPECT_EQ(LineEdit(form, "lyricistEdit")->text(), "");
+  EXPECT_EQ(LineEdit(form, "composerEdit")->text(), "B");
+  EXPECT_EQ(LineEdit(form, "arrangerEdit")->text(), "");
+  EXPECT_EQ(LineEdit(form, "performerEdit")->text(), "");
+}
 
-    const Bytes after = fixtures::readFile(dir / name);
-    if (name.ends_with(".wav"))
-      EXPECT_EQ(chunk(after, "data"), chunk(original, "data"));
-    else
-      EXPECT_TRUE(contains(after, original));
-  }
+// A missing file or one the library cannot load empties the fields and says why: they must not
+// go on showing another file's tag under this file's name, for a write to put it there.
+TEST_F(TagViewTest, MissingOrUnreadableFileEmptiesTheFields) {
+  LineEdit(form, "titleEdit")->setText(QStringLiteral("previous"));
+  form.session().tagEditor().ShowFileTags(str(dir / "gone.wav"));
+  EXPECT_EQ(LineEdit(form, "titleEdit")->text(), "");
+  EXPECT_TRUE(form.StatusText(2).startsWith(QStringLiteral("gone.wav が見つかりません")));
+  EXPECT_TRUE(form.session().tagEditor().FieldsFile().isEmpty());
 
-  INSTANTIATE_TEST_SUITE_P(
-      Files, TagRoundTripTest,
-      ::testing::Values(
-          RoundTripCase{"Wav", "song.wav", [] { return fixtures::makeWav({}); }, "00000000 "},
-          RoundTripCase{"UntaggedMp3", "song.mp3", [] { return fixtures::makeMp3(1.0); },
-                        "0000000D (ID3V1)(RIFFSIF)(ID3V1_0)"}),
-      [](const auto& param) { return std::string(param.param.name); });
+  LineEdit(form, "titleEdit")->setText(QStringLiteral("previous"));
+  form.session().tagEditor().ShowFileTags(make("junk.mp3", Bytes(4000, 'x')));
+  EXPECT_EQ(LineEdit(form, "openStatusEdit")->text(), "Can't Open");
+  EXPECT_EQ(LineEdit(form, "titleEdit")->text(), "");
+  EXPECT_TRUE(form.StatusText(2).startsWith(QStringLiteral("junk.mp3 は")));
+  form.OnWriteTagsClicked();
+  EXPECT_EQ(form.StatusText(1), QStringLiteral("失敗"));
 
-  // A file marked read-only stays as it is and the write reports failure.
-  TEST_P(TagRoundTripTest, ReadOnlyFileIsNotWritten) {
-    const QString path = make(GetParam().file, GetParam().make());
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
-    const Bytes before = fixtures::readFile(dir / GetParam().file);
-    showFile(path);
-    LineEdit(form, "titleEdit")->setText(u"曲"_qs);
-    EXPECT_EQ(pressWrite(), u"失敗"_qs);
-    EXPECT_EQ(fixtures::readFile(dir / GetParam().file), before);
-  }
+  // A FIFO under a file's name is never opened (that would wait forever).
+  ASSERT_EQ(::mkfifo((dir / "f.mp3").c_str(), 0600), 0);
+  form.session().tagEditor().ShowFileTags(str(dir / "f.mp3"));
+  EXPECT_TRUE(form.StatusText(2).startsWith(QStringLiteral("f.mp3 はフォルダや特殊なファイル")));
+}
 
-  // The file keeps the whole comment, while reading gives its first line; so a comment of
-  // several lines differs from the file every time and is written each time.
-  TEST_F(TagViewTest, MultiLineCommentIsKeptWholeAndWrittenEachTime) {
-    const QString path = make("a.wav", fixtures::makeWav({}));
-    showFile(path);
-    PlainText(form, "commentEdit")->setPlainText(u"1行目\n2行目"_qs);
-    EXPECT_EQ(pressWrite(), u"成功"_qs);
-    EXPECT_EQ(pressWrite(), u"成功"_qs);
-    char* raw = nullptr;
-    ASSERT_EQ(mp3infp_Load(nullptr, QFile::encodeName(path).constData()), 0u);
-    mp3infp_GetValue("ICMT", &raw);
-    EXPECT_EQ(QString::fromUtf8(raw), u"1行目\n2行目"_qs);
-    form.session().tagEditor().ShowFileTags(path);
-    EXPECT_EQ(PlainText(form, "commentEdit")->toPlainText(), u"1行目"_qs);
-  }
+// ---------------------------------------------------------------------------------------------
+// Writing
 
-  // The write button acts on the shown file's full path: nothing shown writes nothing, and a
-  // file found in a subfolder of the current folder is written where it is.
-  TEST_F(TagViewTest, WriteButtonUsesTheShownFilesFullPath) {
-    form.SetStatusText(2, QStringLiteral("message"));
-    LineEdit(form, "titleEdit")->setText(QStringLiteral("T"));
-    EXPECT_EQ(pressWrite(), u"失敗"_qs);
-    EXPECT_EQ(form.StatusText(2), u"タグ欄はどのファイルのものでもありません"_qs) << "and says why";
+TEST_F(TagViewTest, WritesOnlyWhenAFieldDiffersFromTheFile) {
+  const QString path =
+      make("a.wav", fixtures::makeWavWithChunks(
+                        {}, {fixtures::makeInfoList({{"INAM", "Title"}, {"ICRD", "1969"}})}));
+  const Bytes before = fixtures::readFile(dir / "a.wav");
+  showFile(path);
+  EXPECT_EQ(pressWrite(), QString());
+  EXPECT_EQ(form.StatusText(2), u"変更はありません"_qs);
+  EXPECT_EQ(fixtures::readFile(dir / "a.wav"), before);
 
-    const QString path = make("sub/inner.wav", fixtures::makeWav({}));
-    LineEdit(form, "folderEdit")->setToolTip(str(dir.path()));
-    LineEdit(form, "fileNameEdit")->setText(QStringLiteral("inner.wav"));
-    showFile(path);
-    LineEdit(form, "titleEdit")->setText(QStringLiteral("Inner"));
-    EXPECT_EQ(pressWrite(), u"成功"_qs);
-    LineEdit(form, "titleEdit")->clear();
-    form.session().tagEditor().ShowFileTags(path);
-    EXPECT_EQ(LineEdit(form, "titleEdit")->text(), "Inner");
-  }
+  LineEdit(form, "titleEdit")->setText(QStringLiteral("New"));
+  EXPECT_EQ(pressWrite(), u"成功"_qs);
+  EXPECT_EQ(pressWrite(), QString());
 
-  // A file named on the command line is shown at start, and the write button then writes it.
-  TEST_F(TagViewTest, StartsShowingTheFileNamedOnTheCommandLine) {
-    const QString path = make(
-        "start.mp3",
-        fixtures::concat({fixtures::makeMp3(1.0), fixtures::makeId3v1("Start", "", "", "", "")}));
-    form.SetCommandLineFile(path);
-    form.PrepareFirstShow();
-    FinishOpen(form.session().navigator());
-    EXPECT_EQ(LineEdit(form, "fileNameEdit")->text(), "start.mp3");
-    EXPECT_EQ(LineEdit(form, "titleEdit")->text(), "Start");
-    EXPECT_EQ(LineEdit(form, "fileTypeEdit")->text(), "MP3");
-    LineEdit(form, "titleEdit")->setText(QStringLiteral("Changed"));
-    EXPECT_EQ(pressWrite(), u"成功"_qs);
-  }
+  LineEdit(form, "yearEdit")->setText(QStringLiteral("2008"));
+  EXPECT_EQ(pressWrite(), u"成功"_qs);
+  TagFields stored;
+  ASSERT_TRUE(form.session().tagEditor().ReadTags(path, stored));
+  EXPECT_EQ(stored.Title, "New");
+  EXPECT_EQ(stored.Year, "2008");
+}
+
+struct RoundTripCase {
+  const char* name;
+  const char* file;
+  std::function<Bytes()> make;
+  const char* kindsAfter;
+};
+
+void PrintTo(const RoundTripCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class TagRoundTripTest : public TagViewTest, public ::testing::WithParamInterface<RoundTripCase> {};
+
+// A Japanese title goes in and comes back exactly; the audio is untouched; an MP3 file without
+// tags gets the tags writing goes through.
+TEST_P(TagRoundTripTest, JapaneseFieldsReadBackExactly) {
+  const RoundTripCase& c = GetParam();
+  const Bytes original = c.make();
+  const std::string name = c.file;
+  const QString path = make(name, original);
+  showFile(path);
+  const QString title = QStringLiteral("夜明けのスキャット～①");
+  LineEdit(form, "titleEdit")->setText(title);
+  LineEdit(form, "artistEdit")->setText(u"由紀さおり"_qs);
+  LineEdit(form, "genreEdit")->setText(QStringLiteral("JPop"));
+  EXPECT_EQ(pressWrite(), u"成功"_qs);
+
+  TagFields stored;
+  ASSERT_TRUE(form.session().tagEditor().ReadTags(path, stored));
+  EXPECT_EQ(stored.Title, title);
+  EXPECT_EQ(stored.Artist, u"由紀さおり"_qs);
+  EXPECT_EQ(stored.Genre, "JPop");
+
+  MainWindow fresh{platform};
+  fresh.session().tagEditor().ShowFileTags(path);
+  EXPECT_EQ(LineEdit(fresh, "titleEdit")->text(), title);
+  EXPECT_EQ(LineEdit(fresh, "tagKindsEdit")->text(), c.kindsAfter);
+
+  const Bytes after = fixtures::readFile(dir / name);
+  if (name.ends_with(".wav"))
+    EXPECT_EQ(chunk(after, "data"), chunk(original, "data"));
+  else
+    EXPECT_TRUE(contains(after, original));
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, TagRoundTripTest,
+                         ::testing::Values(RoundTripCase{"Wav", "song.wav",
+                                                         [] { return fixtures::makeWav({}); },
+                                                         "00000000 "},
+                                           RoundTripCase{"UntaggedMp3", "song.mp3",
+                                                         [] { return fixtures::makeMp3(1.0); },
+                                                         "0000000D (ID3V1)(RIFFSIF)(ID3V1_0)"}),
+                         [](const auto& param) { return std::string(param.param.name); });
+
+// A file marked read-only stays as it is and the write reports failure.
+TEST_P(TagRoundTripTest, ReadOnlyFileIsNotWritten) {
+  const QString path = make(GetParam().file, GetParam().make());
+  QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+  const Bytes before = fixtures::readFile(dir / GetParam().file);
+  showFile(path);
+  LineEdit(form, "titleEdit")->setText(u"曲"_qs);
+  EXPECT_EQ(pressWrite(), u"失敗"_qs);
+  EXPECT_EQ(fixtures::readFile(dir / GetParam().file), before);
+}
+
+// The file keeps the whole comment, while reading gives its first line; so a comment of
+// several lines differs from the file every time and is written each time.
+TEST_F(TagViewTest, MultiLineCommentIsKeptWholeAndWrittenEachTime) {
+  const QString path = make("a.wav", fixtures::makeWav({}));
+  showFile(path);
+  PlainText(form, "commentEdit")->setPlainText(u"1行目\n2行目"_qs);
+  EXPECT_EQ(pressWrite(), u"成功"_qs);
+  EXPECT_EQ(pressWrite(), u"成功"_qs);
+  char* raw = nullptr;
+  ASSERT_EQ(mp3infp_Load(nullptr, QFile::encodeName(path).constData()), 0u);
+  mp3infp_GetValue("ICMT", &raw);
+  EXPECT_EQ(QString::fromUtf8(raw), u"1行目\n2行目"_qs);
+  form.session().tagEditor().ShowFileTags(path);
+  EXPECT_EQ(PlainText(form, "commentEdit")->toPlainText(), u"1行目"_qs);
+}
+
+// The write button acts on the shown file's full path: nothing shown writes nothing, and a
+// file found in a subfolder of the current folder is written where it is.
+TEST_F(TagViewTest, WriteButtonUsesTheShownFilesFullPath) {
+  StatusBarOf(form, "statusBar")->SetPanelText(2, QStringLiteral("message"));
+  LineEdit(form, "titleEdit")->setText(QStringLiteral("T"));
+  EXPECT_EQ(pressWrite(), u"失敗"_qs);
+  EXPECT_EQ(form.StatusText(2), u"タグ欄はどのファイルのものでもありません"_qs) << "and says why";
+
+  const QString path = make("sub/inner.wav", fixtures::makeWav({}));
+  LineEdit(form, "folderEdit")->setToolTip(str(dir.path()));
+  LineEdit(form, "fileNameEdit")->setText(QStringLiteral("inner.wav"));
+  showFile(path);
+  LineEdit(form, "titleEdit")->setText(QStringLiteral("Inner"));
+  EXPECT_EQ(pressWrite(), u"成功"_qs);
+  LineEdit(form, "titleEdit")->clear();
+  form.session().tagEditor().ShowFileTags(path);
+  EXPECT_EQ(LineEdit(form, "titleEdit")->text(), "Inner");
+}
+
+// A file named on the command line is shown at start, and the write button then writes it.
+TEST_F(TagViewTest, StartsShowingTheFileNamedOnTheCommandLine) {
+  const QString path = make(
+      "start.mp3",
+      fixtures::concat({fixtures::makeMp3(1.0), fixtures::makeId3v1("Start", "", "", "", "")}));
+  form.SetCommandLineFile(path);
+  form.PrepareFirstShow();
+  FinishOpen(form.session().navigator());
+  EXPECT_EQ(LineEdit(form, "fileNameEdit")->text(), "start.mp3");
+  EXPECT_EQ(LineEdit(form, "titleEdit")->text(), "Start");
+  EXPECT_EQ(LineEdit(form, "fileTypeEdit")->text(), "MP3");
+  LineEdit(form, "titleEdit")->setText(QStringLiteral("Changed"));
+  EXPECT_EQ(pressWrite(), u"成功"_qs);
+}
 
 } // namespace
 

@@ -1,6 +1,6 @@
-// A main window without widgets for the working classes' tests: every box is a plain value,
-// every status text set is kept in order, waits only handle pending events, and `onWait` plays
-// the user during a wait.
+// A window without widgets for the working classes' tests: every box is a plain value, every
+// report and tag write is kept in order, and `onPause` plays the user while a result of files
+// converted one at a time stands (the window's pause; pending events are handled after it).
 #pragma once
 
 #include "core/session/SessionView.h"
@@ -8,16 +8,13 @@
 #include <QCoreApplication>
 #include <QStringList>
 
-#include <array>
+#include <algorithm>
 #include <functional>
-#include <utility>
 #include <vector>
 
 class FakeSessionView : public SessionView {
 public:
-  std::array<QString, 4> panels;
-  // Every status text as it was set, so that texts a later step cleared can be checked.
-  std::vector<std::pair<int, QString>> texts;
+  int clears = 0;
   int progress = 0;
   QStringList errors;
   QString folder;
@@ -26,45 +23,50 @@ public:
   int count = 0;
   bool stepping = false;
   QStringList jackets;
+  QString chosenExtension;
+  bool folderWithoutAudio = false;
   QString version, openStatus, type, kinds;
   TagFields fields;
   QString playingTime;
   bool shift = false;
-  std::function<void(int ms)> onWait;
+  // The files whose fields went because they could not be read, and why.
+  QStringList fileProblems;
+  // Every write of the shown fields, and why the last one failed.
+  std::vector<TagWriteResult> writes;
+  QString writeFailure;
+  // Every conversion started (its WAV file) and every file's result, in order.
+  QStringList started;
+  std::vector<ConversionReport> reports;
+  std::function<void()> onPause;
   // The answer to the question before unsaved edits are left, and the files it was asked for.
   SaveAnswer saveAnswer = SaveAnswer::Cancel;
   QStringList askedToSave;
 
-  void ClearStatus() override { panels[0] = panels[1] = panels[2] = QString(); }
-  void SetStatusText(int panel, const QString& text) override {
-    texts.emplace_back(panel, text);
-    if (panel >= 0 && panel < 4)
-      panels[static_cast<std::size_t>(panel)] = text;
+  // Whether some file's result says `part` (a reason or a part of one).
+  bool Reported(const QString& part) const {
+    return std::any_of(reports.begin(), reports.end(),
+                       [&part](const ConversionReport& r) { return r.file.reason.contains(part); });
   }
-  bool Showed(int panel, const QString& part) const {
-    for (const auto& [p, text] : texts)
-      if (p == panel && text.contains(part))
-        return true;
-    return false;
+  // Whether some file's conversion came to `outcome`.
+  bool Ended(ConversionReport::Outcome outcome) const {
+    return std::any_of(reports.begin(), reports.end(),
+                       [outcome](const ConversionReport& r) { return r.outcome == outcome; });
   }
-  void SetProgress(int percent) override { progress = percent; }
-  void WaitMs(int ms) override {
-    if (onWait)
-      onWait(ms);
-    QCoreApplication::processEvents();
-  }
-  void ShowError(const QString& text) override { errors.append(text); }
-  SaveAnswer AskSaveChanges(const QString& name) override {
-    askedToSave.append(name);
-    return saveAnswer;
-  }
-  void ShowFolder(const QString& path, bool) override { folder = path; }
-  QString Folder() const override { return folder; }
+
+  // ---- both ----
+  void ClearStatus() override { ++clears; }
+
+  // ---- navigator ----
+  void ShowCurrentFolder(const QString& path, bool) override { folder = path; }
   void ShowFileName(const QString& name) override { fileName = name; }
   void ShowPosition(int number) override { position = number; }
   void ShowCount(int n) override { count = n; }
   void EnableStepping(bool enabled) override { stepping = enabled; }
   void ShowJacketNames(const QStringList& names) override { jackets = names; }
+  void ShowChosenExtension(const QString& extension) override { chosenExtension = extension; }
+  void ShowFolderWithoutAudio() override { folderWithoutAudio = true; }
+
+  // ---- tags ----
   void ShowLibraryVersion(const QString& v) override { version = v; }
   void ShowOpenStatus(const QString& s) override { openStatus = s; }
   void ShowFileKind(const QString& t, const QString& k) override {
@@ -87,4 +89,28 @@ public:
   }
   void ShowComment(const QString& comment) override { fields.Comment = comment; }
   bool ShiftHeld() const override { return shift; }
+  SaveAnswer AskSaveChanges(const QString& name) override {
+    askedToSave.append(name);
+    return saveAnswer;
+  }
+  void ShowFileProblem(const QString& why) override { fileProblems.append(why); }
+  void ShowWriteResult(TagWriteResult result, const QString& failure) override {
+    writes.push_back(result);
+    writeFailure = failure;
+  }
+
+  // ---- conversions ----
+  void ShowProgress(int percent) override { progress = percent; }
+  void ShowError(const QString& text) override { errors.append(text); }
+  void ShowConversionStarted(const QString& wav, int, int) override { started.append(wav); }
+  void ShowBatchStarted(int) override {}
+  void ShowBatchFileStarted(const QString& wav) override { started.append(wav); }
+  void ShowFileResult(const ConversionReport& report) override {
+    reports.push_back(report);
+    if (!report.nextWaits)
+      return;
+    if (onPause)
+      onPause();
+    QCoreApplication::processEvents();
+  }
 };

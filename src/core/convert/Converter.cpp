@@ -128,7 +128,7 @@ struct Converter::Ending {
   std::unique_ptr<WorkerThread> worker;
 };
 
-Converter::Converter(SessionView& view, EncoderComponent& encoder, MoveToTrash trash,
+Converter::Converter(ConversionView& view, EncoderComponent& encoder, MoveToTrash trash,
                      const Options& options, FileEnded fileEnded)
     : view_(view), encoder_(encoder), trash_(std::move(trash)), fileEnded_(std::move(fileEnded)),
       options_(options), started_(options) {}
@@ -150,7 +150,9 @@ bool Converter::IsBeingWritten(const QString& path) const {
 
 void Converter::ConvertShown(const QString& shown) {
   if (!ConvertPlan::IsWavPath(shown)) {
-    view_.SetStatusText(2, ConvertPlan::RefusalText(ConvertPlan::Refusal::NotWav));
+    Report(
+        {shown, FileResult::Kind::Refused, ConvertPlan::RefusalText(ConvertPlan::Refusal::NotWav)},
+        ConversionReport::Outcome::NotStarted, false, false);
     return;
   }
   try {
@@ -158,8 +160,9 @@ void Converter::ConvertShown(const QString& shown) {
     if (batch_ != nullptr || !encoder_.DestinationFile().isEmpty())
       throw EncoderError(QString::fromUtf8(EncoderMessages::ChangeWhileEncoding));
     started_ = options_;
-    // A refusal is said in panel 2; a started encode reports at its end.
-    (void)ConvertOne(shown, 1, 1);
+    // A started encode reports at its end.
+    if (const std::optional<FileResult> refusal = ConvertOne(shown, 1, 1))
+      Report(*refusal, ConversionReport::Outcome::NotStarted, false, false);
   } catch (const EncoderError& e) {
     view_.ShowError(e.Message());
   }
@@ -213,12 +216,9 @@ std::optional<FileResult> Converter::ConvertOne(const QString& source, int index
                          .arg(QString::fromUtf8(kNoDescriptors), FsPath::DisplayName(source));
   else
     target_ = Admit(source, plan, refusal);
-  if (!target_) {
-    view_.SetStatusText(2, refusal.reason);
+  if (!target_)
     return refusal;
-  }
-  view_.SetStatusText(0, QString::asprintf("%d/%d", index, total));
-  view_.SetStatusText(2, FsPath::DisplayName(source));
+  view_.ShowConversionStarted(source, index, total);
   encoder_.setSourceFile(source);
   // The encoder writes into the temporary file; the MP3's name is taken only once it checks out.
   encoder_.setDestinationFile(target_->TempPath());
@@ -286,8 +286,17 @@ void Converter::StopBatch() {
 
 void Converter::Record(const FileResult& result) {
   batchResult_.files.push_back(result);
-  view_.SetStatusText(
-      0, QStringLiteral("%1/%2").arg(batchResult_.files.size()).arg(batchResult_.wavCount));
+}
+
+void Converter::Report(const FileResult& file, ConversionReport::Outcome outcome, bool inBatch,
+                       bool nextWaits) {
+  ConversionReport report{file, outcome};
+  if (inBatch) {
+    report.batchFinished = static_cast<int>(batchResult_.files.size());
+    report.batchWavs = batchResult_.wavCount;
+  }
+  report.nextWaits = nextWaits;
+  view_.ShowFileResult(report);
 }
 
 bool Converter::ConvertOneByOne(const QStringList& files, const std::function<bool()>& listReplaced,
@@ -307,8 +316,8 @@ bool Converter::ConvertOneByOne(const QStringList& files, const std::function<bo
     if (const std::optional<FileResult> refusal =
             ConvertOne(entry, static_cast<int>(batchResult_.files.size()), batchResult_.wavCount)) {
       Record(*refusal);
-      // A refused file says why for a moment before the next file clears the panels.
-      view_.WaitMs(1000);
+      // A refused file says why before the next file starts.
+      Report(*refusal, ConversionReport::Outcome::NotStarted, true, true);
       if (!alive || run.Stopped())
         return false;
       continue;
@@ -330,8 +339,7 @@ bool Converter::ConvertAtOnce(const QStringList& files, const std::function<bool
   ticker.start();
 
   view_.ClearStatus();
-  reasonShown_.invalidate();
-  view_.SetStatusText(0, QStringLiteral("0/%1").arg(batchResult_.wavCount));
+  view_.ShowBatchStarted(batchResult_.wavCount);
   qsizetype next = 0;
   // No job can start now: with others running, fewer run at once from now on; with none, the
   // batch cannot go on.
@@ -368,8 +376,8 @@ bool Converter::ConvertAtOnce(const QStringList& files, const std::function<bool
       auto running = std::make_unique<Running>();
       running->target = Admit(source, plan, refusal);
       if (!running->target) {
-        ShowReason(refusal.reason);
         Record(refusal);
+        Report(refusal, ConversionReport::Outcome::NotStarted, true, false);
         ShowBatchProgress();
         continue;
       }
@@ -396,7 +404,7 @@ bool Converter::ConvertAtOnce(const QStringList& files, const std::function<bool
       });
       if (started) {
         running_.push_back(std::move(running));
-        ShowStarted(source);
+        view_.ShowBatchFileStarted(source);
         continue;
       }
       running->target->Discard();
@@ -404,7 +412,7 @@ bool Converter::ConvertAtOnce(const QStringList& files, const std::function<bool
       cannotStart(kNoThread);
     }
     if (running_.empty()) {
-      view_.SetProgress(0);
+      view_.ShowProgress(0);
       return true;
     }
     // False when the window was closed or is gone, or the program is ending: every encode
@@ -421,23 +429,13 @@ void Converter::ShowBatchProgress() {
     if (const int all = r->job->AllFrames(); all > 0)
       done += static_cast<double>(std::min(r->job->FramesDone(), all)) / all;
   }
-  view_.SetProgress(batchResult_.wavCount > 0 ? static_cast<int>(done * 100 / batchResult_.wavCount)
-                                              : 0);
-}
-
-void Converter::ShowReason(const QString& text) {
-  view_.SetStatusText(2, text);
-  reasonShown_.start();
-}
-
-void Converter::ShowStarted(const QString& source) {
-  if (!reasonShown_.isValid() || reasonShown_.hasExpired(1000))
-    view_.SetStatusText(2, FsPath::DisplayName(source));
+  view_.ShowProgress(
+      batchResult_.wavCount > 0 ? static_cast<int>(done * 100 / batchResult_.wavCount) : 0);
 }
 
 void Converter::Progress(int nowFrames, int allFrames) {
   if (allFrames > 0)
-    view_.SetProgress(static_cast<int>(qint64{nowFrames} * 100 / allFrames));
+    view_.ShowProgress(static_cast<int>(qint64{nowFrames} * 100 / allFrames));
 }
 
 void Converter::Finish(bool aborted) {
@@ -481,9 +479,9 @@ void Converter::EndedOnWorker(const ConversionEnd::Result& result) {
   const QString place = ending_ ? ending_->place : QString();
   // The worker has just posted this; it ends at once.
   ending_.reset();
-  if (!Show(result, place, true))
+  if (!Finished(result, place, true))
     return;
-  view_.SetProgress(0);
+  view_.ShowProgress(0);
   view_.ClearStatus();
   encoder_.setDestinationFile(QString());
   if (batch_ != nullptr)
@@ -503,32 +501,30 @@ void Converter::JobEnded(std::uint64_t id, const ConversionEnd::Result& result) 
   // Its thread has just posted this and ends at once.
   running_.erase(it);
   ++jobsEnded_;
-  Show(result, place, false);
+  Finished(result, place, false);
   ShowBatchProgress();
   if (batch_ != nullptr)
     batch_->Wake();
 }
 
-bool Converter::Show(const ConversionEnd::Result& result, const QString& place, bool pause) {
-  if (!result.mp3.isEmpty()) {
-    view_.SetStatusText(1, result.tagCopyFailed ? QStringLiteral("失敗") : QStringLiteral("成功"));
-    if (batch_ != nullptr)
+bool Converter::Finished(const ConversionEnd::Result& result, const QString& place,
+                         bool nextWaits) {
+  using Outcome = ConversionReport::Outcome;
+  if (batch_ != nullptr) {
+    if (!result.mp3.isEmpty())
       produced_.insert(place);
-  } else {
-    view_.SetStatusText(1, QStringLiteral("中断"));
-  }
-  if (!result.file.reason.isEmpty())
-    ShowReason(result.file.reason);
-  if (batch_ != nullptr)
     Record(result.file);
+  }
   // The window's list and fields follow: the MP3 joins, a WAV file gone leaves.
   if (fileEnded_)
     fileEnded_(result);
-  if (!pause)
-    return true;
-  // Each file's result stays readable for a second. The window may be destroyed meanwhile,
-  // and this converter with it.
+  // The view may let a result of files converted one at a time be read; the window may be
+  // destroyed meanwhile, and this converter with it.
   const QPointer<QObject> alive(&receiver_);
-  view_.WaitMs(1000);
+  Report(result.file,
+         result.mp3.isEmpty()   ? Outcome::NoMp3
+         : result.tagCopyFailed ? Outcome::PlacedUntagged
+                                : Outcome::Placed,
+         batch_ != nullptr, nextWaits);
   return !alive.isNull();
 }

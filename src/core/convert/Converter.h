@@ -7,13 +7,12 @@
 
 #include "core/convert/BatchResult.h"
 #include "core/convert/ConversionEnd.h"
+#include "core/convert/ConversionView.h"
 #include "core/convert/ConvertPlan.h"
 #include "core/convert/FileResult.h"
 #include "core/fs/Trash.h"
-#include "core/session/SessionView.h"
 #include "core/settings/Options.h"
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -42,8 +41,8 @@ public:
 
   // Closing the window stops a batch through StopBatch; destroying this converter (with the
   // window) stops it too.
-  Converter(SessionView& view, EncoderComponent& encoder, MoveToTrash trash, const Options& options,
-            FileEnded fileEnded);
+  Converter(ConversionView& view, EncoderComponent& encoder, MoveToTrash trash,
+            const Options& options, FileEnded fileEnded);
   // Stops every encode and waits for the work after the encodes under way.
   ~Converter();
   Converter(const Converter&) = delete;
@@ -78,9 +77,9 @@ private:
   struct Running;
   struct Ending;
 
-  // Checks and starts the conversion of one file (index and total feed the counter text).
-  // Throws EncoderError when the encoder cannot be prepared. The file's result when it is not
-  // converted (panel 2 says why); nullopt once its encode runs.
+  // Checks and starts the conversion of one file, number `index` of `total`. Throws
+  // EncoderError when the encoder cannot be prepared. The file's result when it is not
+  // converted; nullopt once its encode runs.
   std::optional<FileResult> ConvertOne(const QString& source, int index, int total);
   // Where `source` is converted to, by the options the conversion started with.
   ConvertPlan PlanFor(const QString& source) const;
@@ -95,8 +94,11 @@ private:
   // way is then stopped and its temporary file gone; the converter may be gone).
   bool ConvertAtOnce(const QStringList& files, const std::function<bool()>& listReplaced, int jobs,
                      BatchRun& run);
-  // Keeps a finished file's result in the batch's and shows the count of files finished.
+  // Keeps a finished file's result in the batch's.
   void Record(const FileResult& result);
+  // Tells the view what became of `file`; with the batch's count when `inBatch`.
+  void Report(const FileResult& file, ConversionReport::Outcome outcome, bool inBatch,
+              bool nextWaits);
   // The end of the window's encoder's encode, off the window's thread.
   void EndOnWorker(bool completed);
   // A worker's result of the encode the window's encoder made: shown, with a pause that lets
@@ -104,21 +106,18 @@ private:
   void EndedOnWorker(const ConversionEnd::Result& result);
   // A worker's result of the encode of job `id` of a batch of several at once.
   void JobEnded(std::uint64_t id, const ConversionEnd::Result& result);
-  // Shows what became of a file and lets the window's list follow; in a batch, the result is
-  // kept. False when the converter was destroyed during the pause.
-  bool Show(const ConversionEnd::Result& result, const QString& place, bool pause);
+  // Records what became of a file (in a batch), lets the list follow and tells the view; when
+  // `nextWaits`, the next conversion starts after the view let it be read. False when the
+  // converter was destroyed meanwhile.
+  bool Finished(const ConversionEnd::Result& result, const QString& place, bool nextWaits);
   // The bar during a batch of several at once: the share of its WAV files done, an encode
   // under way counting by the frames it has encoded.
   void ShowBatchProgress();
-  // Panel 2 during a batch of several at once: why a file was not converted stays readable
-  // for a second before the name of the next file started takes its place.
-  void ShowReason(const QString& text);
-  void ShowStarted(const QString& source);
 
   // Receives the workers' results on the window's thread. First, so that it goes last: a
   // result posted for a converter being destroyed is dropped with it.
   QObject receiver_;
-  SessionView& view_;
+  ConversionView& view_;
   EncoderComponent& encoder_;
   MoveToTrash trash_;
   FileEnded fileEnded_;
@@ -140,5 +139,4 @@ private:
   std::vector<std::unique_ptr<Running>> running_;
   std::uint64_t nextJob_ = 0;
   int jobsEnded_ = 0;
-  QElapsedTimer reasonShown_;
 };

@@ -80,7 +80,7 @@ struct Navigator::Walking {
   std::unique_ptr<WorkerThread> worker;
 };
 
-Navigator::Navigator(SessionView& view, TagEditor& tags, const Options& options)
+Navigator::Navigator(NavigatorView& view, TagEditor& tags, const Options& options)
     : view_(view), tags_(tags), options_(options) {}
 
 Navigator::~Navigator() {
@@ -159,18 +159,18 @@ void Navigator::WalkEnded(std::uint64_t id, const Walked& walked) {
   const Walk& walk = walked.walk;
   if (walk.dropped.isEmpty() && walk.shown.isEmpty() && walked.list.isEmpty()) {
     // The shown file, its list and its fields stay.
-    view_.SetStatusText(2, QStringLiteral("このフォルダにはWAVファイルもMP3ファイルもありません"));
+    view_.ShowFolderWithoutAudio();
     return;
   }
   // Edits made since the question (or with none asked) are not left without it. The window
   // may be destroyed while the question is up, and this navigator with it.
   const QPointer<QObject> alive(&receiver_);
-  if (tags_.HasUnsavedEdits() &&
-      !(walk.answered && view_.ShownTagFields().SameTag(*walk.answered)) &&
+  if (tags_.HasUnsavedEdits() && !(walk.answered && tags_.ShownFields().SameTag(*walk.answered)) &&
       (!tags_.ConfirmLeave() || !alive))
     return;
   const bool folderOpen = walk.dropped.isEmpty() && walk.shown.isEmpty();
-  view_.ShowFolder(walk.folder, folderOpen);
+  currentFolder_ = walk.folder;
+  view_.ShowCurrentFolder(walk.folder, folderOpen);
   jacketList_ = walked.tree.Jpg;
   TakeList(walked.list, walk.dropped.isEmpty() ? walk.folder : QString(), folderOpen, walked.index,
            walked.tagsRead ? &walked.tags : nullptr);
@@ -192,14 +192,14 @@ void Navigator::Open(OpenDialogs& dialogs) {
       return;
     openDialogFileName_ = chosen;
     const QString extension = FileExtension(chosen);
-    view_.SetStatusText(1, extension);
+    view_.ShowChosenExtension(extension);
     if (IsShowable(chosen) && tags_.ConfirmLeave())
       OpenOneFile(chosen);
     return;
   }
 
   // The browser starts at the current folder (also the one stored at the last exit).
-  const QString current = view_.Folder();
+  const QString& current = currentFolder_;
   const std::optional<OpenDialogs::Browsed> browsed =
       dialogs.BrowseFolder(options_.WithFile, FsPath::IsDir(current) ? current : defaultFolder);
   if (!browsed || browsed->directory.isEmpty())
@@ -209,7 +209,7 @@ void Navigator::Open(OpenDialogs& dialogs) {
     // A picked file opens its folder; the next browse starts in that folder (a file cannot be
     // a browse's starting point).
     folder = FolderOf(folder);
-    view_.SetStatusText(1, FileExtension(browsed->displayName));
+    view_.ShowChosenExtension(FileExtension(browsed->displayName));
   }
   dialogs.StartNextBrowseAt(folder);
   // The question about unsaved edits comes when the list is replaced: a folder without audio
@@ -307,7 +307,12 @@ void Navigator::FilesDropped(const QStringList& paths) {
     (FileExtension(path).toLower() == QLatin1String(".wav") ? wavs : mp3s).append(path);
   std::sort(wavs.begin(), wavs.end(), ListedBefore);
   std::sort(mp3s.begin(), mp3s.end(), ListedBefore);
-  StartWalk({FolderOf(first), false, first, wavs + mp3s, view_.ShownTagFields()});
+  StartWalk({FolderOf(first), false, first, wavs + mp3s, tags_.ShownFields()});
+}
+
+void Navigator::SetCurrentFolder(const QString& folder) {
+  currentFolder_ = folder;
+  view_.ShowCurrentFolder(folder, false);
 }
 
 void Navigator::OpenCommandLineFile(const QString& argument) {
@@ -320,7 +325,7 @@ void Navigator::OpenOneFile(const QString& path) {
   const QString full = FsPath::Absolute(path);
   // Its own folder only: a file opened from the home folder must not walk the whole of it.
   // Callers have asked about unsaved edits.
-  StartWalk({FolderOf(full), false, full, QStringList(), view_.ShownTagFields()});
+  StartWalk({FolderOf(full), false, full, QStringList(), tags_.ShownFields()});
 }
 
 void Navigator::ShowList(const QStringList& files, int index) {

@@ -9,7 +9,7 @@
 // when the walk ends. A second open before then cancels the first.
 #pragma once
 
-#include "core/session/SessionView.h"
+#include "core/session/NavigatorView.h"
 #include "core/settings/Options.h"
 #include "core/tags/TagEditor.h"
 
@@ -43,7 +43,7 @@ public:
 
 class Navigator {
 public:
-  Navigator(SessionView& view, TagEditor& tags, const Options& options);
+  Navigator(NavigatorView& view, TagEditor& tags, const Options& options);
   // Waits for the walks under way (their results are dropped).
   ~Navigator();
   Navigator(const Navigator&) = delete;
@@ -61,6 +61,9 @@ public:
   // Local files dropped on the window, in drop order: the first WAV or MP3 file is shown. One
   // file dropped alone lists its folder's files; several form the list themselves.
   void FilesDropped(const QStringList& paths);
+  // The folder stored at the last exit: the folder box shows it, and the next browse starts
+  // there.
+  void SetCurrentFolder(const QString& folder);
   // The command line's first argument, shown when it names a WAV or MP3 file.
   void OpenCommandLineFile(const QString& argument);
   // Shows one file with the WAV and MP3 files of its own folder (no subfolders) as the list,
@@ -80,6 +83,8 @@ public:
   // MP3 file is shown instead.
   void FollowConversion(const QString& wav, const QString& mp3, bool wavGone);
 
+  // The folder last opened (or stored at the last exit); empty while there is none.
+  const QString& CurrentFolder() const { return currentFolder_; }
   const QStringList& FileList() const { return fileList_; }
   int CurrentIndex() const { return currentIndex_; }
   const QStringList& JacketList() const { return jacketList_; }
@@ -113,9 +118,10 @@ private:
 
   // Receives the walks' results on the window's thread; first, so that it goes last.
   QObject receiver_;
-  SessionView& view_;
+  NavigatorView& view_;
   TagEditor& tags_;
   const Options& options_;
+  QString currentFolder_;
   QStringList fileList_;
   QStringList jacketList_;
   int currentIndex_ = 0;

@@ -5,6 +5,7 @@
 #include "core/fs/FsPath.h"
 #include "core/fs/Trash.h"
 #include "core/session/Navigator.h"
+#include "core/session/SessionView.h"
 #include "core/tags/TagEditor.h"
 
 Session::Session(SessionView& view, MoveToTrash trash) {

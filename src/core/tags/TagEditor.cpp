@@ -43,7 +43,7 @@ bool Loadable(const QString& path) {
 
 } // namespace
 
-TagEditor::TagEditor(SessionView& view, const Options& options) : view_(view), options_(options) {}
+TagEditor::TagEditor(TagView& view, const Options& options) : view_(view), options_(options) {}
 
 TagEditor::FileTags TagEditor::ReadFileTags(const QString& path, MP3INFP_HANDLE* handle) {
   using namespace TagFieldAccess;
@@ -123,7 +123,7 @@ void TagEditor::ClearFields(const QString& why) {
   empty.PlayingTime = QString();
   view_.ShowFileKind(QString(), QString());
   view_.ShowTagFields(empty);
-  view_.SetStatusText(2, why);
+  view_.ShowFileProblem(why);
   fieldsFile_.clear();
   unedited_ = view_.ShownTagFields();
 }
@@ -135,19 +135,7 @@ void TagEditor::WriteShownFields() {
 TagEditor::WriteResult TagEditor::WriteShownTags(const QString& path) {
   const TagFields shown = view_.ShownTagFields();
   const WriteResult result = WriteTags(path, shown);
-  switch (result) {
-  case WriteResult::Written:
-    view_.SetStatusText(1, QStringLiteral("成功"));
-    break;
-  case WriteResult::Unchanged:
-    view_.SetStatusText(2, QStringLiteral("変更はありません"));
-    break;
-  case WriteResult::Failed:
-    // "失敗" alone does not say whether to try again; the reason does.
-    view_.SetStatusText(1, QStringLiteral("失敗"));
-    view_.SetStatusText(2, lastFailure_);
-    break;
-  }
+  view_.ShowWriteResult(result, lastFailure_);
   if (result != WriteResult::Failed && path == fieldsFile_)
     unedited_ = shown;
   return result;

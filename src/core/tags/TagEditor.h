@@ -4,10 +4,10 @@
 // read from, so the fields of one file are never written into another.
 #pragma once
 
-#include "core/session/SessionView.h"
 #include "core/settings/Options.h"
 #include "core/tags/FieldMemory.h"
 #include "core/tags/TagFields.h"
+#include "core/tags/TagView.h"
 
 #include <mp3infp_handle.h>
 
@@ -19,7 +19,7 @@ class TagEditor {
 public:
   // `options` is read at each write: its MP3 tag format picks the tag MP3 files are written
   // through.
-  TagEditor(SessionView& view, const Options& options);
+  TagEditor(TagView& view, const Options& options);
 
   // What showing a file's tag needs, read through a tag library handle (on any thread).
   struct FileTags {
@@ -34,18 +34,17 @@ public:
 
   // Loads the file into the tag library and shows its tag: version strip, the six fields, the
   // playing time and the comment parts. A missing file, or one that cannot be loaded, empties
-  // the fields (they then belong to no file) and panel 2 says why; a library too old to use
+  // the fields (they then belong to no file) and the view hears why; a library too old to use
   // leaves them as they were.
   void ShowFileTags(const QString& path);
   // Shows the tag of `path` as read (maybe on another thread) by ReadFileTags.
   void ShowReadTags(const QString& path, const FileTags& read);
 
-  enum class WriteResult { Written, Unchanged, Failed };
+  using WriteResult = TagWriteResult;
 
   // The write button: the shown fields go into the file they were read from.
   void WriteShownFields();
-  // Writes the shown fields into `path` and says how it went: "成功" in panel 1, "変更はありません"
-  // when the file already holds them, "失敗" with the reason in panel 2.
+  // Writes the shown fields into `path` and tells the view how it went.
   WriteResult WriteShownTags(const QString& path);
   // Writes the six fields of `wanted` into the file. A field equal to what the window showed
   // of the stored value keeps the whole stored value (further lines, bytes past the window's
@@ -56,12 +55,14 @@ public:
   // the file cannot be loaded.
   bool ReadTags(const QString& path, TagFields& stored);
 
+  // The tag boxes as they stand.
+  TagFields ShownFields() const { return view_.ShownTagFields(); }
   // True when the shown tag fields differ from what their file held when they were shown (or
   // last written).
   bool HasUnsavedEdits() const;
   // Before the shown fields are left (another file shown, the window closed): with unsaved
   // edits, asks once whether to write them. False when the fields are to stay: the user
-  // cancelled, or the write failed (panel 2 says why).
+  // cancelled, or the write failed (the view hears why).
   bool ConfirmLeave();
   // Another part of the program rewrote `path`: the fields are shown anew when they are that
   // file's and hold no unsaved edits.
@@ -92,7 +93,7 @@ public:
 private:
   void ClearFields(const QString& why);
 
-  SessionView& view_;
+  TagView& view_;
   const Options& options_;
   FieldMemory memory_;
   QString fieldsFile_;

@@ -89,7 +89,7 @@ TEST_P(FuseConvert, ConvertsTrashesAndRefusesAnMp3ThatAppeared) {
       fixtures::writeFile(folder / "b.mp3", {'o', 'l', 'd'});
   };
   convert("b.wav");
-  EXPECT_TRUE(view.Showed(2, ConvertPlan::RefusalText(ConvertPlan::Refusal::Mp3Exists)));
+  EXPECT_TRUE(view.Reported(ConvertPlan::RefusalText(ConvertPlan::Refusal::Mp3Exists)));
   EXPECT_EQ(fixtures::readFile(folder / "b.mp3"), fixtures::Bytes({'o', 'l', 'd'}));
   EXPECT_EQ(Names(folder), (std::set<std::string>{"a.mp3", "b.mp3", "b.wav"}));
 

@@ -110,10 +110,10 @@ TEST_F(ConvertSafetyTest, DestinationLinkedToTheWavIsRefusedUntouched) {
     else
       fs::create_symlink("song.wav", dir / "song.mp3");
     const std::set<std::string> before = Tree(dir.path());
-    view.texts.clear();
+    view.reports.clear();
 
     ConvertShown(dir / "song.wav");
-    EXPECT_TRUE(view.Showed(2, QStringLiteral("そのもの"))) << view.panels[2].toStdString();
+    EXPECT_TRUE(view.Reported(QStringLiteral("そのもの")));
     EXPECT_EQ(fixtures::readFile(dir / "song.wav"), wav);
     EXPECT_EQ(Tree(dir.path()), before);
     EXPECT_EQ(fs::is_symlink(dir / "song.mp3"), !hard);
@@ -135,7 +135,7 @@ TEST_F(ConvertSafetyTest, SameNamedWavsOfOneBatchBothSurvive) {
   session.ConvertAll();
 
   EXPECT_NEAR(Mp3Ms(dir / "out" / "01.mp3"), 1000, 30) << "album A's audio";
-  EXPECT_TRUE(view.Showed(2, QStringLiteral("この一括変換で別のWAVファイルから作ったMP3")));
+  EXPECT_TRUE(view.Reported(QStringLiteral("この一括変換で別のWAVファイルから作ったMP3")));
   EXPECT_TRUE(fs::exists(dir / "trash" / "01.wav"));
   ASSERT_TRUE(fs::exists(dir / "albumB" / "01.wav")) << "album B's WAV was given up";
   EXPECT_EQ(fixtures::readFile(dir / "albumB" / "01.wav"), second);
@@ -158,8 +158,8 @@ TEST_F(ConvertSafetyTest, WriteFailureLeavesNothingAndKeepsTheWav) {
   ::setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, oldHandler);
 
-  EXPECT_TRUE(view.Showed(1, QStringLiteral("中断")));
-  EXPECT_FALSE(view.Showed(1, QStringLiteral("成功")));
+  EXPECT_TRUE(view.Ended(ConversionReport::Outcome::NoMp3));
+  EXPECT_FALSE(view.Ended(ConversionReport::Outcome::Placed));
   EXPECT_EQ(Tree(dir.path()), before);
   EXPECT_EQ(fixtures::readFile(dir / "a.wav"), wav);
 }
@@ -168,8 +168,8 @@ TEST_F(ConvertSafetyTest, WavWithoutAudioIsRefused) {
   fixtures::writeFile(dir / "empty.wav", Wav(0.0));
   const std::set<std::string> before = Tree(dir.path());
   ConvertShown(dir / "empty.wav");
-  EXPECT_TRUE(view.Showed(2, QStringLiteral("音声がありません"))) << view.panels[2].toStdString();
-  EXPECT_FALSE(view.Showed(1, QStringLiteral("成功")));
+  EXPECT_TRUE(view.Reported(QStringLiteral("音声がありません")));
+  EXPECT_FALSE(view.Ended(ConversionReport::Outcome::Placed));
   EXPECT_EQ(Tree(dir.path()), before);
 }
 
@@ -185,7 +185,7 @@ TEST_F(ConvertSafetyTest, StaleTemporaryFilesGoLockedOnesStay) {
 
   ConvertShown(dir / "a.wav");
   ::close(held);
-  EXPECT_TRUE(view.Showed(1, QStringLiteral("成功")));
+  EXPECT_TRUE(view.Ended(ConversionReport::Outcome::Placed));
   EXPECT_FALSE(fs::exists(dir / ".w2m-enc-abc123.mp3"));
   EXPECT_TRUE(fs::exists(dir / ".w2m-enc-def456.mp3"));
   EXPECT_NEAR(Mp3Ms(dir / "a.mp3"), 300, 30);

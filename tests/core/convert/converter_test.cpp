@@ -179,7 +179,7 @@ TEST_F(ConverterTest, ABatchKeepsTheOptionsItStartedWith) {
   options.Mp3WavId3ToMp3 = true;
   options.Mp3Jobs = 1;
   navigator.ShowList({Q(dir / "a.wav"), Q(dir / "b.wav")}, 0);
-  view.onWait = [this](int) {
+  view.onPause = [this] {
     options.Mp3WavId3ToMp3 = false;
     options.Mp3UseFolder3 = true;
     options.Mp3FolderPath = Q(dir / "elsewhere");
@@ -203,7 +203,7 @@ TEST_F(ConverterTest, WriteAfterThePauseLandsInTheNamedFile) {
   options.Mp3WavId3ToMp3 = true;
   navigator.ShowList({Q(dir / "a.wav"), Q(dir / "y.wav")}, 0);
   bool stepped = false;
-  view.onWait = [&](int) {
+  view.onPause = [&] {
     if (!stepped) {
       stepped = true;
       navigator.Next();
@@ -218,7 +218,7 @@ TEST_F(ConverterTest, WriteAfterThePauseLandsInTheNamedFile) {
 
   view.fields.Title = QStringLiteral("edited");
   tags.WriteShownFields();
-  EXPECT_EQ(view.panels[1], QStringLiteral("成功"));
+  EXPECT_EQ(view.writes.back(), TagWriteResult::Written);
   EXPECT_EQ(Whole(dir / "y.wav", "INAM"), QStringLiteral("edited"));
   EXPECT_EQ(fixtures::readFile(dir / "a.wav"), converted);
 }
@@ -239,7 +239,7 @@ TEST_F(ConverterTest, Cp932NamedFilesWorkThroughout) {
   EXPECT_EQ(view.fields.Title, QStringLiteral("歌"));
   view.fields.Artist = QStringLiteral("歌手");
   tags.WriteShownFields();
-  EXPECT_EQ(view.panels[1], QStringLiteral("成功"));
+  EXPECT_EQ(view.writes.back(), TagWriteResult::Written);
 
   options.Mp3WavId3ToMp3 = true;
   options.Mp3DeleteWav = true;

@@ -58,14 +58,19 @@ void Step(const QString& line) {
       ::pause();
 }
 
+// The window's pauses: a result of files converted one at a time stands for a second, the
+// batch's summary for three.
 class StepView : public FakeSessionView {
 public:
-  void WaitMs(int ms) override {
+  void ShowFileResult(const ConversionReport& report) override {
+    if (report.nextWaits)
+      Pause(1000, report.outcome == ConversionReport::Outcome::Placed);
+    FakeSessionView::ShowFileResult(report);
+  }
+  void Pause(int ms, bool placed) {
     Step(QStringLiteral("wait %1 %2 %3")
              .arg(ms)
-             .arg(Current(), panels[1] == QStringLiteral("成功") ? QStringLiteral("ok")
-                                                                 : QStringLiteral("-")));
-    FakeSessionView::WaitMs(ms);
+             .arg(Current(), placed ? QStringLiteral("ok") : QStringLiteral("-")));
   }
 };
 
@@ -151,8 +156,10 @@ int main(int argc, char** argv) {
       Step(QStringLiteral("kept %1 %2").arg(QFileInfo(file.wav).fileName(), file.reason));
   const bool ended = result.has_value();
   SetCurrent(QStringLiteral("-"), {});
-  if (ended)
-    view.WaitMs(3000);
+  if (ended) {
+    view.Pause(3000, false);
+    QCoreApplication::processEvents();
+  }
   Step(QStringLiteral("end %1").arg(session.converter().ConvertedCount()));
   return 0;
 }

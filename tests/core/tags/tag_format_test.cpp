@@ -55,7 +55,7 @@ protected:
     tags.ShowFileTags(Q(file));
     edit(view.fields);
     tags.WriteShownFields();
-    EXPECT_EQ(view.panels[1], QStringLiteral("成功"));
+    EXPECT_EQ(view.writes.back(), TagWriteResult::Written);
   }
 
   fixtures::TempDir dir;

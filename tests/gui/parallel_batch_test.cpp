@@ -4,13 +4,13 @@
 #include "AudioFixtures.h"
 #include "FakeSessionView.h"
 
-#include "core/convert/BatchResult.h"
 #include "core/convert/Converter.h"
 #include "core/encoder/EncoderComponent.h"
 #include "core/session/Navigator.h"
 #include "core/session/Session.h"
 #include "core/settings/Options.h"
 #include "core/tags/TagEditor.h"
+#include "gui/BatchSummary.h"
 
 #include <gtest/gtest.h>
 
@@ -81,7 +81,7 @@ QString ConvertFolder(const fs::path& folder, const QStringList& names, int jobs
   }
   const std::optional<BatchResult> result = session.ConvertAll();
   ::setrlimit(RLIMIT_NOFILE, &saved);
-  EXPECT_FALSE(view.Showed(1, QStringLiteral("失敗")));
+  EXPECT_FALSE(view.Ended(ConversionReport::Outcome::PlacedUntagged));
   if (!result)
     return {};
   const BatchSummary summary = SummarizeBatch(*result);
