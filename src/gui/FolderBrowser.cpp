@@ -108,6 +108,22 @@ QString ResolveRootFolder(const QString& path, SpecialFolder dir) {
   return folder.isEmpty() ? QStringLiteral("/") : folder;
 }
 
+FolderBrowser* MakeFolderBrowser(QWidget* owner, Platform& platform, BrowseOptions options,
+                                 const QString& title) {
+  auto* browser = new FolderBrowser(owner, platform);
+  browser->setObjectName(QStringLiteral("folderBrowser"));
+  browser->setRootSpecialDir(SpecialFolder::Desktop);
+  browser->setInitSpecialDir(SpecialFolder::None);
+  browser->setOptions(options);
+  browser->setTitle(title);
+  browser->setCaption(QStringLiteral("フォルダを指定してください"));
+  browser->setFormWidth(371);
+  browser->setFormHeight(311);
+  browser->setFormLeft(0);
+  browser->setFormTop(0);
+  return browser;
+}
+
 FolderBrowser::FolderBrowser(QWidget* owner, Platform& platform)
     : QObject(owner), owner_(owner), platform_(platform) {
   setFormWidth(InitialMinWidth);
@@ -124,6 +140,14 @@ void FolderBrowser::setFormWidth(int value) {
 void FolderBrowser::setFormHeight(int value) {
   if (dialog_ == nullptr)
     formHeight_ = value > minHeight_ ? value : minHeight_;
+}
+
+void FolderBrowser::PlaceBelow(const QWidget& button) {
+  if (formLeft_ != 0 || formTop_ != 0)
+    return;
+  const QPoint corner = button.mapToGlobal(QPoint(0, 0));
+  formLeft_ = corner.x();
+  formTop_ = corner.y() + button.height();
 }
 
 bool FolderBrowser::Execute() {

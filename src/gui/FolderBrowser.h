@@ -85,6 +85,13 @@ QString ResolveBrowseFolder(const QString& path, SpecialFolder dir);
 // there would hide every other folder.
 QString ResolveRootFolder(const QString& path, SpecialFolder dir);
 
+class FolderBrowser;
+
+// A folder browser of the program's windows, named "folderBrowser": the desktop as its root, its
+// designed size (371 x 311), the caption "フォルダを指定してください", `title` above the tree.
+FolderBrowser* MakeFolderBrowser(QWidget* owner, Platform& platform, BrowseOptions options,
+                                 const QString& title);
+
 class FolderBrowser : public QObject {
   Q_OBJECT
 public:
@@ -127,6 +134,9 @@ public:
   void setFormLeft(int value) { formLeft_ = value; }
   int FormTop() const { return formTop_; }
   void setFormTop(int value) { formTop_ = value; }
+
+  // With no remembered position, the dialog goes just below `button`.
+  void PlaceBelow(const QWidget& button);
 
   // Results of the last Execute; cleared when it starts.
   QString Directory() const { return directory_; }

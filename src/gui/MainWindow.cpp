@@ -52,12 +52,7 @@ public:
                                  : static_cast<BrowseOptions>(browser.Options() & ~files));
     if (browser.InitDir().isEmpty())
       browser.setInitDir(defaultFolder);
-    if (browser.FormLeft() == 0 && browser.FormTop() == 0) {
-      // Just below the open button.
-      const QPoint corner = form_.openButton_->mapToGlobal(QPoint(0, 0));
-      browser.setFormLeft(corner.x());
-      browser.setFormTop(corner.y() + form_.openButton_->height());
-    }
+    browser.PlaceBelow(*form_.openButton_);
     if (!browser.Execute())
       return std::nullopt;
     return Browsed{browser.Directory(), browser.DisplayName()};
@@ -84,20 +79,12 @@ MainWindow::MainWindow(Platform& services, QWidget* parent) : QWidget(parent), p
   session_ = std::make_unique<Session>(
       *this, [this](const QString& path) { return platform_.MoveToTrash(path); });
 
-  folderBrowser_ = new FolderBrowser(this, platform_);
-  folderBrowser_->setObjectName(QStringLiteral("folderBrowser"));
-  folderBrowser_->setRootSpecialDir(SpecialFolder::Desktop);
-  folderBrowser_->setInitSpecialDir(SpecialFolder::None);
-  folderBrowser_->setOptions(BrowseOptionBit(BrowseOption::OnlyFileSystemItems) |
-                             BrowseOptionBit(BrowseOption::IncludeFiles) |
-                             BrowseOptionBit(BrowseOption::NewDialogStyle) |
-                             BrowseOptionBit(BrowseOption::NoNewFolderButton));
-  folderBrowser_->setTitle(QStringLiteral("WAV/MP3のファイル・フォルダの設定"));
-  folderBrowser_->setCaption(QStringLiteral("フォルダを指定してください"));
-  folderBrowser_->setFormWidth(371);
-  folderBrowser_->setFormHeight(311);
-  folderBrowser_->setFormLeft(0);
-  folderBrowser_->setFormTop(0);
+  folderBrowser_ = MakeFolderBrowser(this, platform_,
+                                     BrowseOptionBit(BrowseOption::OnlyFileSystemItems) |
+                                         BrowseOptionBit(BrowseOption::IncludeFiles) |
+                                         BrowseOptionBit(BrowseOption::NewDialogStyle) |
+                                         BrowseOptionBit(BrowseOption::NoNewFolderButton),
+                                     QStringLiteral("WAV/MP3のファイル・フォルダの設定"));
 
   dialogs_ = std::make_unique<Dialogs>(*this);
   iniPath_ = SettingsFilePath();

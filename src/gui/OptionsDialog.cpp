@@ -188,18 +188,10 @@ OptionsDialog::OptionsDialog(QWidget* parent, Platform& platform) : QDialog(pare
   connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
   connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
 
-  folderBrowser_ = new FolderBrowser(this, platform);
-  folderBrowser_->setObjectName(QStringLiteral("folderBrowser"));
-  folderBrowser_->setRootSpecialDir(SpecialFolder::Desktop);
-  folderBrowser_->setInitSpecialDir(SpecialFolder::None);
-  folderBrowser_->setOptions(BrowseOptionBit(BrowseOption::OnlyFileSystemItems) |
-                             BrowseOptionBit(BrowseOption::NewDialogStyle));
-  folderBrowser_->setTitle(QStringLiteral("フォルダの選択指定"));
-  folderBrowser_->setCaption(QStringLiteral("フォルダを指定してください"));
-  folderBrowser_->setFormWidth(371);
-  folderBrowser_->setFormHeight(311);
-  folderBrowser_->setFormLeft(0);
-  folderBrowser_->setFormTop(0);
+  folderBrowser_ = MakeFolderBrowser(this, platform,
+                                     BrowseOptionBit(BrowseOption::OnlyFileSystemItems) |
+                                         BrowseOptionBit(BrowseOption::NewDialogStyle),
+                                     QStringLiteral("フォルダの選択指定"));
 }
 
 void OptionsDialog::ChooseOutputFolder() {

@@ -9,11 +9,8 @@ std::optional<QString> ChooseOutputFolder(FolderBrowser& browser, QWidget* butto
   const QString defaultFolder = DefaultMusicFolder();
   if (browser.InitDir().isEmpty())
     browser.setInitDir(defaultFolder);
-  if (browser.FormLeft() == 0 && browser.FormTop() == 0 && button != nullptr) {
-    const QPoint corner = button->mapToGlobal(QPoint(0, 0));
-    browser.setFormLeft(corner.x());
-    browser.setFormTop(corner.y() + button->height());
-  }
+  if (button != nullptr)
+    browser.PlaceBelow(*button);
   if (!browser.Execute())
     return std::nullopt;
   const QString chosen = browser.Directory();

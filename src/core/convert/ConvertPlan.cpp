@@ -1,15 +1,10 @@
 #include "core/convert/ConvertPlan.h"
+#include "core/fs/FolderScan.h"
 #include "core/fs/FsPath.h"
 
 #include <sys/stat.h>
 
 namespace {
-
-const QChar kSeparator = QLatin1Char('/');
-
-qsizetype NameStart(const QString& path) {
-  return path.lastIndexOf(kSeparator) + 1;
-}
 
 bool IsLink(const QString& path) {
   struct stat st {};
@@ -17,17 +12,6 @@ bool IsLink(const QString& path) {
 }
 
 } // namespace
-
-QString ConvertPlan::ExtensionOf(const QString& path) {
-  const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
-  if (dot < NameStart(path))
-    return {};
-  return path.mid(dot);
-}
-
-bool ConvertPlan::IsWavPath(const QString& path) {
-  return ExtensionOf(path).toLower() == QLatin1String(".wav");
-}
 
 QString ConvertPlan::RefusalText(Refusal refusal) {
   switch (refusal) {
@@ -69,18 +53,15 @@ ConvertPlan ConvertPlan::Make(const QString& source, bool toOutputFolder,
                               const QString& outputFolder, bool overwrite) {
   ConvertPlan plan;
   plan.source = source;
-  const QString extension = ExtensionOf(source);
+  const QString extension = FsPath::Extension(source);
   plan.destination = source.left(source.size() - extension.size()) + QStringLiteral(".mp3");
 
   if (toOutputFolder) {
-    QString folder = outputFolder;
-    // One trailing separator goes; the root keeps its only one.
-    if (folder.size() > 1 && folder.endsWith(kSeparator))
-      folder.chop(1);
+    QString folder = FsPath::WithoutTrailingSeparator(outputFolder);
     if (!folder.isEmpty() && FsPath::IsDir(folder)) {
-      if (!folder.endsWith(kSeparator))
-        folder += kSeparator;
-      plan.destination = folder + plan.destination.mid(NameStart(plan.destination));
+      if (!folder.endsWith(u'/'))
+        folder += u'/';
+      plan.destination = folder + FsPath::BareName(plan.destination);
     }
   }
 
@@ -88,11 +69,11 @@ ConvertPlan ConvertPlan::Make(const QString& source, bool toOutputFolder,
   struct stat out {};
   const bool sourceThere = FsPath::Stat(source, in);
   const bool destinationThere = FsPath::Stat(plan.destination, out);
-  const bool wavName = extension.toLower() == QLatin1String(".wav");
+  const bool wavName = IsWavName(source);
   // Something not a file, under a name that is not a WAV file's, is no file to look for.
   if (!sourceThere || (!S_ISREG(in.st_mode) && !wavName))
     plan.refusal = Refusal::MissingSource;
-  else if (extension.toLower() != QLatin1String(".wav"))
+  else if (!wavName)
     plan.refusal = Refusal::NotWav;
   else if (!S_ISREG(in.st_mode))
     plan.refusal = Refusal::SourceNotFile;

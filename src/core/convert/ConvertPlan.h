@@ -29,9 +29,6 @@ public:
   static ConvertPlan Make(const QString& source, bool toOutputFolder, const QString& outputFolder,
                           bool overwrite);
 
-  // The extension of the file-name part of `path`, from its last "." (dot included), or "".
-  static QString ExtensionOf(const QString& path);
-  static bool IsWavPath(const QString& path);
   // The status text of a refusal; "" for none.
   static QString RefusalText(Refusal refusal);
   // The status text of this plan's refusal, naming the files it concerns.

@@ -8,6 +8,7 @@
 #include "core/encoder/EncodeJob.h"
 #include "core/encoder/EncoderBinding.h"
 #include "core/encoder/EncoderComponent.h"
+#include "core/fs/FolderScan.h"
 #include "core/fs/WorkerThread.h"
 
 #include <QPointer>
@@ -23,8 +24,6 @@
 
 namespace {
 
-constexpr quint32 kTypeWav = 2;
-
 // Why the encoder cannot take `source`, named for the user; "" when it can (or the module cannot
 // tell, and the encode's own set-up decides).
 QString InputRefusal(const QString& source) {
@@ -32,7 +31,7 @@ QString InputRefusal(const QString& source) {
   GogoInputInfo info;
   if (EncoderModule::gogo_probeInput == nullptr) {
     // An older module: at least a WAV file without audio is not turned into an empty MP3.
-    return Mp3Verification::PlayingMs(source, kTypeWav) == 0
+    return Mp3Verification::WavPlayingMs(source) == 0
                ? QStringLiteral("%1 には音声がありません（変換しません）").arg(name)
                : QString();
   }
@@ -69,14 +68,13 @@ QString InputRefusal(const QString& source) {
 // The MP3's place: its folder (device and inode) and its name. A tag rewrite replaces the file,
 // and with it the inode, but never the place.
 QString PlaceOf(const QString& path) {
-  const qsizetype slash = path.lastIndexOf(u'/');
   struct stat folder {};
-  if (!FsPath::Stat(slash <= 0 ? QStringLiteral("/") : path.left(slash), folder))
+  if (!FsPath::Stat(FsPath::FolderOf(path), folder))
     folder = {};
   return QStringLiteral("%1:%2/")
              .arg(static_cast<qulonglong>(folder.st_dev))
              .arg(static_cast<qulonglong>(folder.st_ino)) +
-         path.mid(slash + 1);
+         FsPath::BareName(path);
 }
 
 // Whether `count` more file descriptors can be opened now. A low `ulimit -n` leaves few, and a
@@ -149,7 +147,7 @@ bool Converter::IsBeingWritten(const QString& path) const {
 }
 
 void Converter::ConvertShown(const QString& shown) {
-  if (!ConvertPlan::IsWavPath(shown)) {
+  if (!IsWavName(shown)) {
     Report(
         {shown, FileResult::Kind::Refused, ConvertPlan::RefusalText(ConvertPlan::Refusal::NotWav)},
         ConversionReport::Outcome::NotStarted, false, false);
@@ -266,8 +264,8 @@ std::optional<BatchResult> Converter::ConvertAll(QStringList files,
   // the ones asked for, and the batch ends there rather than converting files of another
   // folder.
   batchResult_ = BatchResult();
-  batchResult_.wavCount = static_cast<int>(std::count_if(
-      files.begin(), files.end(), [](const QString& f) { return ConvertPlan::IsWavPath(f); }));
+  batchResult_.wavCount = static_cast<int>(
+      std::count_if(files.begin(), files.end(), [](const QString& f) { return IsWavName(f); }));
   try {
     if (!(jobs > 1 ? ConvertAtOnce(files, listReplaced, jobs, run)
                    : ConvertOneByOne(files, listReplaced, run)))
@@ -306,7 +304,7 @@ bool Converter::ConvertOneByOne(const QStringList& files, const std::function<bo
     if (listReplaced() || !batchResult_.stoppedBecause.isEmpty())
       break;
     view_.ClearStatus();
-    if (!ConvertPlan::IsWavPath(entry))
+    if (!IsWavName(entry))
       continue;
     if (!RoomForJob(0)) {
       batchResult_.stoppedBecause = QString::fromUtf8(kNoDescriptors);
@@ -355,7 +353,7 @@ bool Converter::ConvertAtOnce(const QStringList& files, const std::function<bool
     while (!listReplaced() && next < files.size() &&
            running_.size() < static_cast<std::size_t>(jobs)) {
       const QString source = files.at(next);
-      if (!ConvertPlan::IsWavPath(source)) {
+      if (!IsWavName(source)) {
         ++next;
         continue;
       }

@@ -25,13 +25,6 @@ QByteArray Native(const QString& path) {
   return FsPath::Encode(path);
 }
 
-QString FolderOf(const QString& path) {
-  const qsizetype slash = path.lastIndexOf(u'/');
-  if (slash < 0)
-    return QStringLiteral(".");
-  return slash == 0 ? QStringLiteral("/") : path.left(slash);
-}
-
 QString ErrnoText(int error) {
   return QString::fromLocal8Bit(std::strerror(error));
 }
@@ -114,7 +107,7 @@ EncodeTarget::~EncodeTarget() {
 }
 
 std::unique_ptr<EncodeTarget> EncodeTarget::Create(const QString& mp3Path, QString& error) {
-  const QString folder = FolderOf(mp3Path);
+  const QString folder = FsPath::FolderOf(mp3Path);
   RemoveStale(folder);
   QByteArray base = Native(folder);
   if (!base.endsWith('/'))
@@ -166,14 +159,14 @@ bool EncodeTarget::Commit(bool overwrite, QString& error) {
   }
   done_ = true;
   CloseFile();
-  SyncFolder(FolderOf(mp3_));
+  SyncFolder(FsPath::FolderOf(mp3_));
   return true;
 }
 
 int EncodeTarget::PlaceWithoutReplacing() {
   const QByteArray temp = Native(temp_);
   const QByteArray mp3 = Native(mp3_);
-  const QString folder = FolderOf(mp3_);
+  const QString folder = FsPath::FolderOf(mp3_);
   Placement way = PlacementIn(folder);
   if (way == Placement::RenameNoReplace) {
     if (::renameat2(AT_FDCWD, temp.constData(), AT_FDCWD, mp3.constData(), RENAME_NOREPLACE) == 0)

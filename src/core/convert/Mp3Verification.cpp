@@ -1,13 +1,10 @@
 #include "core/convert/Mp3Verification.h"
 #include "core/encoder/EncoderBinding.h"
 #include "core/fs/FsPath.h"
+#include "core/tags/TagFieldAccess.h"
 
-namespace {
-
-constexpr quint32 kTypeMp3 = 1;
-constexpr quint32 kTypeWav = 2;
-
-} // namespace
+using TagFieldAccess::kTypeMp3;
+using TagFieldAccess::kTypeWav;
 
 qint64 Mp3Verification::PlayingMs(const QString& path, quint32 type, MP3INFP_HANDLE* tags) {
   if (!FsPath::IsFile(path))

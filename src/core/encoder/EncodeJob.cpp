@@ -41,13 +41,7 @@ bool EncodeJob::SetUp() {
     return false;
   for (const auto& [item, values] : items_)
     EncoderModule::gogo_setConfigure(handle_, item, values.first, values.second);
-  MERET detected;
-  try {
-    detected = EncoderModule::gogo_detectConfigure(handle_);
-  } catch (...) {
-    detected = RESULT_EXCEPTION;
-  }
-  if (detected != RESULT_OK)
+  if (DetectConfigure(handle_) != RESULT_OK)
     return false;
   std::int32_t frames = 0;
   EncoderModule::gogo_getConfigure(handle_, GET_FRAME_COUNT, &frames);
@@ -71,24 +65,11 @@ void EncodeJob::Run(const std::function<void()>& ended) {
   MERET result = RESULT_OK;
   int done = 0;
   while (result == RESULT_OK && !abort_) {
-    try {
-      result = EncoderModule::gogo_processFrame(handle_);
-    } catch (...) {
-      result = RESULT_EXCEPTION;
-    }
+    result = ProcessFrame(handle_);
     framesDone_ = ++done;
   }
-  // The final flush, the info frame and the sync to disk happen in the close: an encode whose
-  // close fails did not complete, however its frames went.
-  MERET closed = RESULT_EXCEPTION;
-  try {
-    closed = EncoderModule::gogo_closeCoder(handle_);
-  } catch (...) {
-  }
-  try {
-    EncoderModule::gogo_endCoder(handle_);
-  } catch (...) {
-  }
+  // An encode whose close fails did not complete, however its frames went.
+  const MERET closed = CloseCoder(handle_);
   std::fesetenv(&saved);
   completed_ = !abort_ && result == RESULT_END_OF_INPUT && closed == RESULT_OK;
   ended_ = true;

@@ -12,30 +12,12 @@
 
 namespace {
 
-// Closes the coder of an encode that ends for any reason and gives the close's result: the
-// final flush, the info frame and the sync to disk happen there, so a failed close means the
-// file is not what it should be. A throwing call is absorbed so the other still runs and the
-// thread's own floating-point environment always comes back.
+// Closes the coder of an encode that ends for any reason; the thread's own floating-point
+// environment comes back.
 MERET closeCoder(const std::fenv_t& saved) {
-  MERET result = RESULT_EXCEPTION;
-  try {
-    result = EncoderModule::MPGE_closeCoder();
-  } catch (...) {
-  }
-  try {
-    EncoderModule::MPGE_endCoder();
-  } catch (...) {
-  }
+  const MERET result = CloseCoder(nullptr);
   std::fesetenv(&saved);
   return result;
-}
-
-MERET processFrame() {
-  try {
-    return EncoderModule::MPGE_processFrame();
-  } catch (...) {
-    return RESULT_EXCEPTION;
-  }
 }
 
 } // namespace
@@ -170,7 +152,7 @@ void EncodeThread::run() {
 
     if (!encoding)
       continue;
-    const MERET result = processFrame();
+    const MERET result = ProcessFrame(nullptr);
     ++counter;
     if (result == RESULT_OK) {
       if (counter % interval == 0)

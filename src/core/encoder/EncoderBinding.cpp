@@ -164,6 +164,41 @@ bool LoadEncoderLibrary() {
   return true;
 }
 
+MERET DetectConfigure(GogoHandle* handle) {
+  try {
+    return handle != nullptr ? EncoderModule::gogo_detectConfigure(handle)
+                             : EncoderModule::MPGE_detectConfigure();
+  } catch (...) {
+    return RESULT_EXCEPTION;
+  }
+}
+
+MERET ProcessFrame(GogoHandle* handle) {
+  try {
+    return handle != nullptr ? EncoderModule::gogo_processFrame(handle)
+                             : EncoderModule::MPGE_processFrame();
+  } catch (...) {
+    return RESULT_EXCEPTION;
+  }
+}
+
+MERET CloseCoder(GogoHandle* handle) {
+  MERET result = RESULT_EXCEPTION;
+  try {
+    result = handle != nullptr ? EncoderModule::gogo_closeCoder(handle)
+                               : EncoderModule::MPGE_closeCoder();
+  } catch (...) {
+  }
+  try {
+    if (handle != nullptr)
+      EncoderModule::gogo_endCoder(handle);
+    else
+      EncoderModule::MPGE_endCoder();
+  } catch (...) {
+  }
+  return result;
+}
+
 bool EncoderHandlesBound() {
   return EncoderModule::gogo_create != nullptr;
 }

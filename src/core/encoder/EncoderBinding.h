@@ -147,6 +147,16 @@ extern PFN_gogo_call gogo_closeCoder;
 extern PFN_gogo_call gogo_endCoder;
 } // namespace EncoderModule
 
+// The calls of one encode, on the module's own coder (`handle` null: the MPGE_ entry points) or
+// on an encoder handle of its own. A C++ exception escaping the module counts as its
+// RESULT_EXCEPTION; processor faults (signals) cannot be absorbed here.
+MERET DetectConfigure(GogoHandle* handle);
+MERET ProcessFrame(GogoHandle* handle);
+// Closes the coder of an encode that ends for any reason and ends it, and gives the close's
+// result: the final flush, the info frame and the sync to disk happen there, so a failed close
+// means the file is not what it should be. The end runs even when the close throws.
+MERET CloseCoder(GogoHandle* handle);
+
 // True when the bound module has encoder handles, so that encodes can run at once.
 bool EncoderHandlesBound();
 

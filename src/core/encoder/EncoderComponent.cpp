@@ -187,14 +187,7 @@ void EncoderComponent::Prepare() {
                    destinationPath_.constData());
   }
 
-  // A C++ exception escaping the library counts as the library's exception result. Processor
-  // faults (signals) cannot be absorbed here.
-  MERET detected;
-  try {
-    detected = EncoderModule::MPGE_detectConfigure();
-  } catch (...) {
-    detected = RESULT_EXCEPTION;
-  }
+  const MERET detected = DetectConfigure(nullptr);
   encodeResult_ = detected;
   if (detected != RESULT_OK) {
     configured_ = false;

@@ -2,6 +2,7 @@
 #include "core/fs/FsPath.h"
 
 #include "core/fs/Cp932.h"
+#include "core/fs/Utf8.h"
 
 #include <QFile>
 
@@ -28,24 +29,6 @@ struct Entry {
   std::uint32_t keyLength;
   unsigned char type;
 };
-
-void AppendUtf8(char32_t c, std::string& out) {
-  if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
-}
 
 // Appends the key a name sorts by: the name as it is shown (the 8-bit text rule), each
 // character upper-cased on its own, written as UTF-8, whose byte order is code point order.
@@ -172,14 +155,15 @@ bool EndsWithAscii(const char* name, size_t length, const char* lowerSuffix, siz
 } // namespace
 
 bool IsOwnTemporaryFile(const QString& path) {
-  return path.mid(path.lastIndexOf(u'/') + 1).startsWith(QLatin1String(kOwnTemporaryPrefix));
+  return FsPath::BareName(path).startsWith(QLatin1String(kOwnTemporaryPrefix));
 }
 
-QString FileExtension(const QString& path) {
-  const qsizetype dot = path.lastIndexOf(u'.');
-  if (dot < 0 || dot < path.lastIndexOf(u'/'))
-    return QString();
-  return path.mid(dot);
+bool IsWavName(const QString& path) {
+  return FsPath::Extension(path).toLower() == QLatin1String(".wav");
+}
+
+bool IsMp3Name(const QString& path) {
+  return FsPath::Extension(path).toLower() == QLatin1String(".mp3");
 }
 
 void FindFiles(const QString& folder, const QString& extension, QStringList& out) {
@@ -203,7 +187,7 @@ void FindFiles(const QString& folder, const QString& extension, QStringList& out
                  ? 0
                  : -1;
     const QString decoded = FsPath::Decode(QByteArray(name, static_cast<qsizetype>(length)));
-    return FileExtension(decoded).toLower() == wanted ? 0 : -1;
+    return FsPath::Extension(decoded).toLower() == wanted ? 0 : -1;
   };
   const auto found = [&](int, const std::string& path) {
     out.append(FsPath::Decode(QByteArray(path.data(), static_cast<qsizetype>(path.size()))));

@@ -20,9 +20,9 @@
 // list, show or convert.
 bool IsOwnTemporaryFile(const QString& path);
 
-// The extension of a name or path: from its last "." when that comes after the last "/",
-// the dot included; empty otherwise. As written (not lower-cased).
-QString FileExtension(const QString& path);
+// A WAV or MP3 file by its name: the extension ".wav" or ".mp3" in any case.
+bool IsWavName(const QString& path);
+bool IsMp3Name(const QString& path);
 
 // Appends to `out` the full paths of the files under `folder` (which ends with "/") whose
 // extension, lower-cased, equals `extension` lower-cased.

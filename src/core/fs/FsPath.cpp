@@ -1,6 +1,7 @@
 #include "core/fs/FsPath.h"
 
 #include "core/fs/Cp932.h"
+#include "core/fs/Utf8.h"
 
 #include <QList>
 #include <QStringList>
@@ -54,24 +55,6 @@ int ValidSequenceLength(const unsigned char* p, qsizetype left) {
       return 0;
   }
   return length;
-}
-
-void AppendUtf8(QByteArray& out, char32_t cp) {
-  if (cp < 0x80) {
-    out.append(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.append(static_cast<char>(0xC0 | (cp >> 6)));
-    out.append(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.append(static_cast<char>(0xE0 | (cp >> 12)));
-    out.append(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.append(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.append(static_cast<char>(0xF0 | (cp >> 18)));
-    out.append(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.append(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.append(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
 }
 
 bool IsEscape(QChar c) {
@@ -158,12 +141,12 @@ QByteArray Encode(const QString& path) {
     if (IsEscape(c)) {
       out.append(static_cast<char>(c.unicode() - kEscapeBase));
     } else if (c.isHighSurrogate() && i + 1 < path.size() && path[i + 1].isLowSurrogate()) {
-      AppendUtf8(out, QChar::surrogateToUcs4(c, path[i + 1]));
+      AppendUtf8(QChar::surrogateToUcs4(c, path[i + 1]), out);
       ++i;
     } else {
       // Other lone surrogates cannot come from Decode; they keep their generalized UTF-8 form
       // rather than all becoming the same "?".
-      AppendUtf8(out, c.unicode());
+      AppendUtf8(c.unicode(), out);
     }
   }
   return out;
@@ -182,7 +165,29 @@ QString Display(const QString& path) {
 }
 
 QString DisplayName(const QString& path) {
-  return Display(path.mid(path.lastIndexOf(u'/') + 1));
+  return Display(BareName(path));
+}
+
+QString BareName(const QString& path) {
+  return path.mid(path.lastIndexOf(u'/') + 1);
+}
+
+QString FolderOf(const QString& path) {
+  const qsizetype slash = path.lastIndexOf(u'/');
+  if (slash < 0)
+    return QStringLiteral(".");
+  return slash == 0 ? QStringLiteral("/") : path.left(slash);
+}
+
+QString WithoutTrailingSeparator(const QString& folder) {
+  return folder.size() > 1 && folder.endsWith(u'/') ? folder.chopped(1) : folder;
+}
+
+QString Extension(const QString& path) {
+  const qsizetype dot = path.lastIndexOf(u'.');
+  if (dot < 0 || dot < path.lastIndexOf(u'/'))
+    return QString();
+  return path.mid(dot);
 }
 
 bool Stat(const QString& path, struct stat& st) {

@@ -36,6 +36,17 @@ Kind KindOf(const QString& path);
 bool IsFile(const QString& path);
 bool IsDir(const QString& path);
 
+// The last component of `path`: a file's bare name.
+QString BareName(const QString& path);
+// The folder part of a file's path, without its trailing separator; the root keeps it, and a
+// path without a separator gives ".".
+QString FolderOf(const QString& path);
+// `folder` without one trailing separator; the root keeps its only one.
+QString WithoutTrailingSeparator(const QString& folder);
+// The extension of a name or path: from its last "." when that comes after the last "/", the
+// dot included; empty otherwise. As written (not lower-cased).
+QString Extension(const QString& path);
+
 // The path made absolute against the working folder and cleaned lexically ("." and empty
 // components dropped, ".." takes away the component before it, no trailing "/").
 QString Absolute(const QString& path);

@@ -13,34 +13,9 @@
 
 namespace {
 
-bool IsAudioExtension(const QString& extension) {
-  const QString lower = extension.toLower();
-  return lower == QLatin1String(".wav") || lower == QLatin1String(".mp3");
-}
-
 // A WAV or MP3 file by its name, and none of our own half-written ones.
 bool IsShowable(const QString& path) {
-  return IsAudioExtension(FileExtension(path)) && !IsOwnTemporaryFile(path);
-}
-
-QString BareName(const QString& path) {
-  return path.mid(path.lastIndexOf(u'/') + 1);
-}
-
-// The folder part of a file's path without its trailing separator; the root keeps it.
-QString FolderOf(const QString& path) {
-  const qsizetype slash = path.lastIndexOf(u'/');
-  if (slash < 0)
-    return QString();
-  return slash == 0 ? QStringLiteral("/") : path.left(slash);
-}
-
-// A folder path without one trailing separator, the root excepted.
-QString WithoutTrailingSeparator(const QString& folder) {
-  QString result = folder;
-  if (result.size() > 1 && result.endsWith(u'/'))
-    result.chop(1);
-  return result;
+  return (IsWavName(path) || IsMp3Name(path)) && !IsOwnTemporaryFile(path);
 }
 
 QString WithTrailingSeparator(const QString& folder) {
@@ -191,7 +166,7 @@ void Navigator::Open(OpenDialogs& dialogs) {
     if (chosen.isEmpty())
       return;
     openDialogFileName_ = chosen;
-    const QString extension = FileExtension(chosen);
+    const QString extension = FsPath::Extension(chosen);
     view_.ShowChosenExtension(extension);
     if (IsShowable(chosen) && tags_.ConfirmLeave())
       OpenOneFile(chosen);
@@ -204,12 +179,12 @@ void Navigator::Open(OpenDialogs& dialogs) {
       dialogs.BrowseFolder(options_.WithFile, FsPath::IsDir(current) ? current : defaultFolder);
   if (!browsed || browsed->directory.isEmpty())
     return; // cancelled, or an item without a place in the file system
-  QString folder = WithoutTrailingSeparator(browsed->directory);
+  QString folder = FsPath::WithoutTrailingSeparator(browsed->directory);
   if (FsPath::IsFile(folder)) {
     // A picked file opens its folder; the next browse starts in that folder (a file cannot be
     // a browse's starting point).
-    folder = FolderOf(folder);
-    view_.ShowChosenExtension(FileExtension(browsed->displayName));
+    folder = FsPath::FolderOf(folder);
+    view_.ShowChosenExtension(FsPath::Extension(browsed->displayName));
   }
   dialogs.StartNextBrowseAt(folder);
   // The question about unsaved edits comes when the list is replaced: a folder without audio
@@ -232,7 +207,7 @@ void Navigator::TakeList(const QStringList& files, const QString& root, bool wit
 void Navigator::Show(int index, const TagEditor::FileTags* read) {
   currentIndex_ = index;
   shownFilePath_ = fileList_.at(index);
-  view_.ShowFileName(BareName(shownFilePath_));
+  view_.ShowFileName(FsPath::BareName(shownFilePath_));
   view_.ShowPosition(index + 1);
   if (read != nullptr)
     tags_.ShowReadTags(shownFilePath_, *read);
@@ -250,7 +225,7 @@ void Navigator::ShowCounters() {
 void Navigator::ShowJackets() {
   QStringList names;
   for (const QString& path : jacketList_)
-    names.append(BareName(path));
+    names.append(FsPath::BareName(path));
   view_.ShowJacketNames(names);
 }
 
@@ -304,10 +279,10 @@ void Navigator::FilesDropped(const QStringList& paths) {
   QStringList wavs;
   QStringList mp3s;
   for (const QString& path : dropped)
-    (FileExtension(path).toLower() == QLatin1String(".wav") ? wavs : mp3s).append(path);
+    (IsWavName(path) ? wavs : mp3s).append(path);
   std::sort(wavs.begin(), wavs.end(), ListedBefore);
   std::sort(mp3s.begin(), mp3s.end(), ListedBefore);
-  StartWalk({FolderOf(first), false, first, wavs + mp3s, tags_.ShownFields()});
+  StartWalk({FsPath::FolderOf(first), false, first, wavs + mp3s, tags_.ShownFields()});
 }
 
 void Navigator::SetCurrentFolder(const QString& folder) {
@@ -325,7 +300,7 @@ void Navigator::OpenOneFile(const QString& path) {
   const QString full = FsPath::Absolute(path);
   // Its own folder only: a file opened from the home folder must not walk the whole of it.
   // Callers have asked about unsaved edits.
-  StartWalk({FolderOf(full), false, full, QStringList(), tags_.ShownFields()});
+  StartWalk({FsPath::FolderOf(full), false, full, QStringList(), tags_.ShownFields()});
 }
 
 void Navigator::ShowList(const QStringList& files, int index) {
@@ -334,7 +309,7 @@ void Navigator::ShowList(const QStringList& files, int index) {
 }
 
 int Navigator::ScanFolder(const QString& folder) {
-  const QString root = WithoutTrailingSeparator(folder);
+  const QString root = FsPath::WithoutTrailingSeparator(folder);
   // A folder that is gone gives nothing: it opens as a folder without files.
   FolderTree tree = ScanTree(root);
   jacketList_ = std::move(tree.Jpg);
@@ -345,7 +320,7 @@ int Navigator::ScanFolder(const QString& folder) {
 bool Navigator::InListedFolders(const QString& path) const {
   if (listRoot_.isEmpty())
     return false;
-  const QString folder = FolderOf(path);
+  const QString folder = FsPath::FolderOf(path);
   return folder == listRoot_ ||
          (listWithSubfolders_ && folder.startsWith(WithTrailingSeparator(listRoot_)));
 }
@@ -360,13 +335,13 @@ void Navigator::FollowConversion(const QString& wav, const QString& mp3, bool wa
   if (mp3Joins) {
     // Among the MP3 files, which follow the WAV files, where a walk of the folders lists it.
     const auto at = std::find_if(fileList_.begin(), fileList_.end(), [&mp3](const QString& p) {
-      return FileExtension(p).toLower() == QLatin1String(".mp3") && ListedBefore(mp3, p);
+      return IsMp3Name(p) && ListedBefore(mp3, p);
     });
     fileList_.insert(at, mp3);
   }
   if (wavGone && shownFilePath_ == wav && fileList_.contains(mp3)) {
     shownFilePath_ = mp3;
-    view_.ShowFileName(BareName(mp3));
+    view_.ShowFileName(FsPath::BareName(mp3));
     tags_.FollowFile(wav, mp3);
   } else if (shownFilePath_ == mp3) {
     // Made anew over the shown MP3 file (overwrite on), or given its WAV file's tag.

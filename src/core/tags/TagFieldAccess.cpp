@@ -10,7 +10,6 @@ namespace TagFieldAccess {
 
 namespace {
 
-constexpr quint32 kTypeMp3 = 1;
 constexpr quint32 kId3v1 = 0x01;
 constexpr quint32 kId3v2 = 0x02;
 constexpr quint32 kRiffSif = 0x04;

@@ -13,6 +13,10 @@
 
 namespace TagFieldAccess {
 
+// The tag library's file types (mp3infp_GetType).
+constexpr quint32 kTypeMp3 = 1;
+constexpr quint32 kTypeWav = 2;
+
 // Field numbers.
 enum Field { kTitle = 1, kArtist, kAlbum, kComment, kYear, kGenre, kTime, kPath, kFile };
 

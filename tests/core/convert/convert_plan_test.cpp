@@ -82,13 +82,6 @@ TEST(ConvertPlanRoot, RootOutputFolderKeepsItsSeparator) {
             Q(dir / "song.mp3"));
 }
 
-TEST(ConvertPlanText, ExtensionComesFromTheFileNamePart) {
-  EXPECT_EQ(ConvertPlan::ExtensionOf(QStringLiteral("/m/a.b/song")), QString());
-  EXPECT_EQ(ConvertPlan::ExtensionOf(QStringLiteral("/m/song.tar.WAV")), QStringLiteral(".WAV"));
-  EXPECT_TRUE(ConvertPlan::IsWavPath(QStringLiteral("/m/Song.Wav")));
-  EXPECT_FALSE(ConvertPlan::IsWavPath(QString()));
-}
-
 // The MP3 must be there, be MPEG audio and hold all of the WAV's audio.
 TEST(Mp3VerificationCheck, AcceptsOnlyAWholeMp3) {
   TempDir dir;

@@ -33,7 +33,7 @@ struct ExtensionCase {
 };
 class FileExtensionTest : public ::testing::TestWithParam<ExtensionCase> {};
 TEST_P(FileExtensionTest, LastDotAfterLastSeparator) {
-  EXPECT_EQ(FileExtension(QString::fromUtf8(GetParam().path)),
+  EXPECT_EQ(FsPath::Extension(QString::fromUtf8(GetParam().path)),
             QString::fromUtf8(GetParam().extension));
 }
 INSTANTIATE_TEST_SUITE_P(
@@ -41,7 +41,15 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ExtensionCase{"a.wav", ".wav"}, ExtensionCase{"/x/Song.MP3", ".MP3"},
                       ExtensionCase{"/x.d/noext", ""}, ExtensionCase{"a.b.jpg", ".jpg"},
                       ExtensionCase{".wav", ".wav"}, ExtensionCase{"name.", "."},
-                      ExtensionCase{"", ""}, ExtensionCase{"/音楽/曲.Wav", ".Wav"}));
+                      ExtensionCase{"", ""}, ExtensionCase{"/音楽/曲.Wav", ".Wav"},
+                      ExtensionCase{"/m/a.b/song", ""}, ExtensionCase{"/m/song.tar.WAV", ".WAV"}));
+
+TEST(AudioNames, WavAndMp3ByExtensionInAnyCase) {
+  EXPECT_TRUE(IsWavName(QStringLiteral("/m/Song.Wav")));
+  EXPECT_FALSE(IsWavName(QString()));
+  EXPECT_TRUE(IsMp3Name(QStringLiteral("/m/a.MP3")));
+  EXPECT_FALSE(IsMp3Name(QStringLiteral("/m/a.mp3/b")));
+}
 
 class FolderScanTest : public ::testing::Test {
 protected:
