@@ -92,10 +92,12 @@ BatchTiming RunBatch(const QStringList& wavs, int jobs) {
   session.navigator().ShowList(wavs, 0);
   view.ShowFileName(wavs.first());
   const double start = WallSeconds();
+  const std::optional<BatchResult> result = session.ConvertAll();
   // The summary's pause, as the window takes it after the batch.
-  if (session.ConvertAll())
+  if (result)
     view.pausedMs += 3000;
-  return {WallSeconds() - start, view.pausedMs, session.converter().ConvertedCount()};
+  return {WallSeconds() - start, view.pausedMs,
+          result ? result->Count(FileResult::Kind::Converted) : 0};
 }
 
 // lame over every file, `at once` processes at a time.

@@ -67,8 +67,6 @@ public:
 
   // How many files a batch encodes at the same time, from the options and the processor.
   int BatchJobs() const;
-  // The files the last batch converted.
-  int ConvertedCount() const { return batchResult_.Count(FileResult::Kind::Converted); }
   bool BatchRunning() const { return batch_ != nullptr; }
   // Whether an encode is writing `path` now (its temporary file): tags are never written there.
   bool IsBeingWritten(const QString& path) const;

@@ -308,15 +308,6 @@ void Navigator::ShowList(const QStringList& files, int index) {
   TakeList(files, QString(), false, index);
 }
 
-int Navigator::ScanFolder(const QString& folder) {
-  const QString root = FsPath::WithoutTrailingSeparator(folder);
-  // A folder that is gone gives nothing: it opens as a folder without files.
-  FolderTree tree = ScanTree(root);
-  jacketList_ = std::move(tree.Jpg);
-  TakeList(tree.Files(), root, true, -1);
-  return static_cast<int>(fileList_.size());
-}
-
 bool Navigator::InListedFolders(const QString& path) const {
   if (listRoot_.isEmpty())
     return false;

@@ -72,8 +72,6 @@ public:
   // True while an open's walk is under way: the list, the shown file and the jacket images
   // are replaced when it ends.
   bool Opening() const { return walk_ != nullptr; }
-  // Rebuilds the list from `folder` and its subfolders; returns its length.
-  int ScanFolder(const QString& folder);
   // Replaces the list by `files` and shows the one at `index`, as a folder open would; for
   // callers that built the list themselves.
   void ShowList(const QStringList& files, int index);

@@ -84,44 +84,12 @@ bool IsTrueValue(const QString& text) {
   return true;
 }
 
-QString ReadIniValue(const QString& path, const QString& section, const QString& key,
-                     const QString& defaultValue) {
-  const QString fallback = defaultValue.isEmpty() ? QStringLiteral("ER") : defaultValue;
-  IniDocument doc;
-  if (IniDocument::Load(path, doc) != IniDocument::LoadStatus::Loaded)
-    return fallback;
+QString ReadValue(const IniDocument& doc, const QString& section, const QString& key) {
+  static const QString kAbsent = QStringLiteral("ER");
   const std::optional<QString> value = doc.Value(section, key);
   if (!value)
-    return fallback;
-  return *value == fallback ? *value : StripQuotes(*value);
-}
-
-bool ConfirmWritable(const QString& path, const AskWritable& ask) {
-  return CheckWritable(path, ask) == Writability::Writable;
-}
-
-WriteResult WriteIniValue(const QString& path, const QString& section, const QString& key,
-                          bool createIfMissing, const QString& value, const AskWritable& ask) {
-  IniDocument doc;
-  const IniDocument::LoadStatus status = IniDocument::Load(path, doc);
-  if (status == IniDocument::LoadStatus::Missing && !createIfMissing)
-    return WriteResult::Skipped;
-  if (status == IniDocument::LoadStatus::Unreadable)
-    return WriteResult::Failed;
-  // A value with a line break is never written: the old line stays.
-  if (!IniDocument::CanHold(value) || !IniDocument::CanHold(key) ||
-      !IniDocument::CanHold(section) || key.contains(u'='))
-    return WriteResult::Failed;
-  switch (CheckWritable(path, ask)) {
-  case Writability::Writable:
-    break;
-  case Writability::Declined:
-    return WriteResult::Skipped;
-  case Writability::Unchangeable:
-    return WriteResult::Failed;
-  }
-  doc.SetQuoted(section, key, value);
-  return doc.Save(path) ? WriteResult::Written : WriteResult::Failed;
+    return kAbsent;
+  return *value == kAbsent ? *value : StripQuotes(*value);
 }
 
 } // namespace IniValues

@@ -1,10 +1,12 @@
-// Settings file routines: an INI text file with quoted values, read and written one key at a
-// time. Text is UTF-8; a file that is not valid UTF-8 is read as CP932 (brought from Windows).
+// The values of the settings file as the program reads them (quoted, "ER" when absent, flags
+// and numbers written loosely), and the question before a read-only settings file is written.
 #pragma once
 
 #include <QString>
 
 #include <functional>
+
+class IniDocument;
 
 namespace IniValues {
 
@@ -19,29 +21,16 @@ int ParseIntLoose(const QString& text);
 // ASCII, is "true".
 bool IsTrueValue(const QString& text);
 
-// One value of the file, quotes stripped; `defaultValue` ("ER" when empty) when the file, the
-// section or the key is absent.
-QString ReadIniValue(const QString& path, const QString& section, const QString& key,
-                     const QString& defaultValue);
+// One value of the document, quotes stripped; "ER" when the section or the key is absent.
+QString ReadValue(const IniDocument& doc, const QString& section, const QString& key);
 
 // Asked when the settings file is read-only: true to make it writable and go on.
 using AskWritable = std::function<bool()>;
 
-// True when the file may be written; a read-only file is made writable when `ask` agrees.
-bool ConfirmWritable(const QString& path, const AskWritable& ask);
-
-// ConfirmWritable with the reason for a refusal: the user declined, or agreed but the file
-// could not be made writable (someone else's file).
+// Whether the file may be written; a read-only file is made writable when `ask` agrees. Else
+// why not: the user declined, or agreed but the file could not be made writable (someone
+// else's file).
 enum class Writability { Writable, Declined, Unchangeable };
 Writability CheckWritable(const QString& path, const AskWritable& ask);
-
-enum class WriteResult { Written, Skipped, Failed };
-
-// Writes one value, quoted, replacing the key's line in place or appending it to its section
-// (a new section goes to the end). The whole file is replaced atomically. Skipped: no file and
-// createIfMissing false, or the user declined to write a read-only file. Failed: the file could
-// not be created or written; the old file is then untouched.
-WriteResult WriteIniValue(const QString& path, const QString& section, const QString& key,
-                          bool createIfMissing, const QString& value, const AskWritable& ask);
 
 } // namespace IniValues

@@ -18,19 +18,10 @@ const QString kId3v2Value = QStringLiteral("ID3v2");
 // The widest window the window systems make (X11 and Windows alike).
 constexpr int kLargestWindowWidth = 32767;
 
-// What ReadIniValue gives for one key, from a document read once.
-QString Read(const IniDocument& doc, const QString& section, const QString& key) {
-  static const QString kAbsent = QStringLiteral("ER");
-  const std::optional<QString> value = doc.Value(section, key);
-  if (!value)
-    return kAbsent;
-  return *value == kAbsent ? *value : IniValues::StripQuotes(*value);
-}
-
 // A whole decimal number (surrounding spaces allowed), else `fallback`.
 int ReadInt(const IniDocument& doc, const QString& key, int fallback) {
   bool ok = false;
-  const int value = Read(doc, kForm, key).trimmed().toInt(&ok, 10);
+  const int value = IniValues::ReadValue(doc, kForm, key).trimmed().toInt(&ok, 10);
   return ok ? value : fallback;
 }
 
@@ -39,7 +30,7 @@ int ReadInt(const IniDocument& doc, const QString& key, int fallback) {
 std::optional<QString> ExistingFolder(const IniDocument& doc, const QString& key) {
   if (!doc.Value(kOption, key))
     return std::nullopt;
-  const QString value = Read(doc, kOption, key);
+  const QString value = IniValues::ReadValue(doc, kOption, key);
   const QFileInfo info(value);
   if (value.isEmpty() || !info.isAbsolute() || !info.isDir())
     return std::nullopt;
@@ -56,7 +47,7 @@ QString WithoutTrailingSlash(const QString& folder) {
 std::optional<QString> ResolveHelp(const IniDocument& doc, const QString& folder) {
   const QString programDir = WithoutTrailingSlash(folder);
   if (doc.Value(kOption, QStringLiteral("HelpFileName"))) {
-    const QString value = Read(doc, kOption, QStringLiteral("HelpFileName"));
+    const QString value = IniValues::ReadValue(doc, kOption, QStringLiteral("HelpFileName"));
     // A bare (or relative) name lies in the program's folder.
     const QString candidate = QDir(programDir).filePath(value);
     if (!value.isEmpty() && QFileInfo(candidate).isFile())
@@ -120,13 +111,14 @@ std::optional<StoredSettings> ReadStoredSettings(const QString& iniPath,
   if (s.Width < 1 || s.Width > kLargestWindowWidth)
     s.Width = 530;
   const auto flag = [&](const char* key) {
-    return IniValues::IsTrueValue(Read(doc, kOption, QString::fromLatin1(key)));
+    return IniValues::IsTrueValue(IniValues::ReadValue(doc, kOption, QString::fromLatin1(key)));
   };
   s.WithFolder = flag("WithFolder");
   s.WithFile = flag("WithFile");
   s.WriteId3 = flag("WriteId3");
   s.DispMp3infp = flag("DispMp3infp");
-  const int comment = IniValues::ParseIntLoose(Read(doc, kOption, QStringLiteral("FormComment")));
+  const int comment =
+      IniValues::ParseIntLoose(IniValues::ReadValue(doc, kOption, QStringLiteral("FormComment")));
   s.FormComment = comment >= 1 && comment <= 3 ? comment : 0;
   s.Mp3WavId3ToMp3 = flag("Mp3WavId3ToMp3");
   s.Mp3DeleteWav = flag("Mp3DeleteWav");
@@ -134,12 +126,13 @@ std::optional<StoredSettings> ReadStoredSettings(const QString& iniPath,
   s.Mp3UseFolder3 = flag("Mp3UseFolder3");
   s.Mp3FolderPath = ExistingFolder(doc, QStringLiteral("Mp3FolderPath")).value_or(QString());
   // Anything but "ID3v2" (absent, misspelt, from a later version) keeps the designed tag.
-  s.Mp3TagFormat = Read(doc, kOption, QStringLiteral("Mp3TagFormat")) == kId3v2Value
+  s.Mp3TagFormat = IniValues::ReadValue(doc, kOption, QStringLiteral("Mp3TagFormat")) == kId3v2Value
                        ? Options::Mp3Format::Id3v2
                        : Options::Mp3Format::Rmp;
   // Absent, not a number or out of range: one per core.
   bool number = false;
-  const int jobs = Read(doc, kOption, QStringLiteral("Mp3Jobs")).trimmed().toInt(&number);
+  const int jobs =
+      IniValues::ReadValue(doc, kOption, QStringLiteral("Mp3Jobs")).trimmed().toInt(&number);
   s.Mp3Jobs = number && jobs >= 0 && jobs <= Options::kMaxMp3Jobs ? jobs : 0;
   if (std::optional<QString> folder = ExistingFolder(doc, QStringLiteral("FolderPath"))) {
     if (!folder->endsWith(u'/'))

@@ -80,9 +80,6 @@ public:
   // (Options::CommentFormat), appending to the present comment while Shift is held.
   void ComposeComment(int format);
 
-  // Why the last WriteTags failed, for the user; empty after a write.
-  const QString& LastFailure() const { return lastFailure_; }
-
   // The file the shown fields were read from; empty while they belong to none.
   QString FieldsFile() const { return fieldsFile_; }
 
@@ -99,5 +96,6 @@ private:
   QString fieldsFile_;
   // The six fields as the boxes held them when read from (or last written into) fieldsFile_.
   TagFields unedited_;
+  // Why the last WriteTags failed, for the user; empty after a write.
   QString lastFailure_;
 };

@@ -2,6 +2,7 @@
 // file the shown fields are written into afterwards. Real encoder module and tag library.
 #include "AudioFixtures.h"
 #include "FakeSessionView.h"
+#include "FinishOpen.h"
 #include "TagTools.h"
 
 #include "core/convert/Converter.h"
@@ -164,8 +165,9 @@ TEST_F(ConverterTest, EveryWavTheEncoderReadsPassesTheCheck) {
   fixtures::writeFile(dir / "odd.wav", odd);
   options.Mp3WavId3ToMp3 = true;
   navigator.ShowList({Q(dir / "big.wav"), Q(dir / "odd.wav")}, 0);
-  session.ConvertAll();
-  EXPECT_EQ(session.converter().ConvertedCount(), 2);
+  const std::optional<BatchResult> result = session.ConvertAll();
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->Count(FileResult::Kind::Converted), 2);
   EXPECT_EQ(Whole(dir / "big.mp3", "INAM_rmp"), QStringLiteral("long take"));
   EXPECT_TRUE(fs::exists(dir / "odd.mp3"));
 }
@@ -233,8 +235,9 @@ TEST_F(ConverterTest, Cp932NamedFilesWorkThroughout) {
                                {.seconds = 0.3}, {fixtures::makeInfoList({{"INAM", "\x89\xCC"}})}));
   qputenv("XDG_DATA_HOME", QByteArray::fromStdString((dir / "share").string()));
 
-  ASSERT_EQ(navigator.ScanFolder(FsPath::Decode(QByteArray::fromStdString(folder.string()))), 1);
-  navigator.ShowList(navigator.FileList(), 0);
+  navigator.OpenOneFile(FsPath::Decode(QByteArray::fromStdString(wav.string())));
+  FinishOpen(navigator);
+  ASSERT_EQ(navigator.FileList().size(), 1);
   EXPECT_EQ(FsPath::Display(view.fileName), QStringLiteral("い.wav"));
   EXPECT_EQ(view.fields.Title, QStringLiteral("歌"));
   view.fields.Artist = QStringLiteral("歌手");
@@ -244,8 +247,9 @@ TEST_F(ConverterTest, Cp932NamedFilesWorkThroughout) {
   options.Mp3WavId3ToMp3 = true;
   options.Mp3DeleteWav = true;
   trash = Trash::MoveToTrash;
-  session.ConvertAll();
-  EXPECT_EQ(session.converter().ConvertedCount(), 1);
+  const std::optional<BatchResult> result = session.ConvertAll();
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->Count(FileResult::Kind::Converted), 1);
   EXPECT_EQ(Whole(folder / "\x82\xA2.mp3", "IART_rmp"), QStringLiteral("歌手"));
   EXPECT_FALSE(fs::exists(wav));
   EXPECT_TRUE(fs::exists(dir / "share/Trash/files/\x82\xA2.wav"));

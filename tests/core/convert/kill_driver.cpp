@@ -160,6 +160,6 @@ int main(int argc, char** argv) {
     view.Pause(3000, false);
     QCoreApplication::processEvents();
   }
-  Step(QStringLiteral("end %1").arg(session.converter().ConvertedCount()));
+  Step(QStringLiteral("end %1").arg(result ? result->Count(FileResult::Kind::Converted) : 0));
   return 0;
 }

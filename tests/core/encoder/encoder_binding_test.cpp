@@ -9,7 +9,7 @@
 
 namespace {
 
-class GogoBinding : public ::testing::Test {
+class EncoderBinding : public ::testing::Test {
 protected:
   void SetUp() override {
     ReleaseEncoderLibrary();
@@ -19,7 +19,7 @@ protected:
   void TearDown() override { ReleaseEncoderLibrary(); }
 };
 
-TEST_F(GogoBinding, PlainNameWinsAndTheSettingsAreNotUsed) {
+TEST_F(EncoderBinding, PlainNameWinsAndTheSettingsAreNotUsed) {
   SetEncoderLibraryPlainName(fake::Path);
   fake::setInstallPath(QString::fromUtf8(fake::IncompletePath));
   ASSERT_TRUE(LoadEncoderLibrary());
@@ -28,7 +28,7 @@ TEST_F(GogoBinding, PlainNameWinsAndTheSettingsAreNotUsed) {
   EXPECT_NE(EncoderModule::MPGE_getVersion, nullptr);
 }
 
-TEST_F(GogoBinding, InstallPathIsUsedExactlyAsStored) {
+TEST_F(EncoderBinding, InstallPathIsUsedExactlyAsStored) {
   const QString path = QString::fromUtf8(fake::Path);
   fake::setInstallPath(path);
   ASSERT_TRUE(LoadEncoderLibrary());
@@ -44,10 +44,10 @@ struct BadInstallPath {
   QVariant value;
 };
 
-class GogoBindingRefused : public GogoBinding,
-                           public ::testing::WithParamInterface<BadInstallPath> {};
+class EncoderBindingRefused : public EncoderBinding,
+                              public ::testing::WithParamInterface<BadInstallPath> {};
 
-TEST_P(GogoBindingRefused, LoadFailsAndLeavesNothingLoaded) {
+TEST_P(EncoderBindingRefused, LoadFailsAndLeavesNothingLoaded) {
   fake::setInstallPath(GetParam().value);
   EXPECT_FALSE(LoadEncoderLibrary());
   EXPECT_EQ(EncoderLibraryRefCount(), 0);
@@ -58,7 +58,7 @@ TEST_P(GogoBindingRefused, LoadFailsAndLeavesNothingLoaded) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    , GogoBindingRefused,
+    , EncoderBindingRefused,
     ::testing::Values(
         BadInstallPath{"NoValue", QVariant()}, BadInstallPath{"EmptyText", QVariant(QString())},
         BadInstallPath{"Folder", QVariant(QFileInfo(QString::fromUtf8(fake::Path)).absolutePath())},
@@ -68,7 +68,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadInstallPath{"List", QVariant(QStringList{QString::fromUtf8(fake::Path), "x"})}),
     [](const auto& p) { return std::string(p.param.name); });
 
-TEST_F(GogoBinding, ReferencesAreCounted) {
+TEST_F(EncoderBinding, ReferencesAreCounted) {
   SetEncoderLibraryPlainName(fake::Path);
   ASSERT_TRUE(LoadEncoderLibrary());
   ASSERT_TRUE(LoadEncoderLibrary());
@@ -80,7 +80,7 @@ TEST_F(GogoBinding, ReferencesAreCounted) {
   EXPECT_EQ(EncoderLibraryRefCount(), 0);
 }
 
-TEST_F(GogoBinding, UnloadAfterFailedLoadGoesBelowZeroAndNextLoadStartsAtOne) {
+TEST_F(EncoderBinding, UnloadAfterFailedLoadGoesBelowZeroAndNextLoadStartsAtOne) {
   ASSERT_FALSE(LoadEncoderLibrary());
   UnloadEncoderLibrary();
   EXPECT_EQ(EncoderLibraryRefCount(), -1);
@@ -89,7 +89,7 @@ TEST_F(GogoBinding, UnloadAfterFailedLoadGoesBelowZeroAndNextLoadStartsAtOne) {
   EXPECT_EQ(EncoderLibraryRefCount(), 1);
 }
 
-TEST_F(GogoBinding, ProgramEndReleasesWhateverTheCount) {
+TEST_F(EncoderBinding, ProgramEndReleasesWhateverTheCount) {
   fake::setInstallPath(QString::fromUtf8(fake::Path));
   ASSERT_TRUE(LoadEncoderLibrary());
   ASSERT_TRUE(LoadEncoderLibrary());

@@ -11,7 +11,7 @@
 
 namespace {
 
-TEST(GogoTeaWithLibgogo, EncodesAWavWithProgressAndFinish) {
+TEST(EncoderComponentWithLibgogo, EncodesAWavWithProgressAndFinish) {
   fixtures::TempDir dir;
   fixtures::WavSpec spec;
   spec.seconds = 0.5;

@@ -42,7 +42,7 @@ template <typename F> void expectRaises(F f, const char* expected) {
   }
 }
 
-class GogoTeaTest : public ::testing::Test {
+class EncoderComponentTest : public ::testing::Test {
 protected:
   void SetUp() override {
     ReleaseEncoderLibrary();
@@ -91,7 +91,7 @@ protected:
   long units = 0x2E;
 };
 
-TEST_F(GogoTeaTest, PrepareSendsTheMainWindowSettingsInOrder) {
+TEST_F(EncoderComponentTest, PrepareSendsTheMainWindowSettingsInOrder) {
   EncoderComponent& t = make();
   t.setFrequency(1);
   t.setUseLPF(true);
@@ -125,7 +125,7 @@ TEST_F(GogoTeaTest, PrepareSendsTheMainWindowSettingsInOrder) {
   EXPECT_EQ(t.AllFrames(), 10);
 }
 
-TEST_F(GogoTeaTest, PrepareSendsEveryOptionalItemWhenEnabled) {
+TEST_F(EncoderComponentTest, PrepareSendsEveryOptionalItemWhenEnabled) {
   EncoderComponent& t = make();
   t.setUsePsyAnalize(true);
   t.setBitRate(320);
@@ -157,9 +157,10 @@ struct VersionCase {
   bool extendedItems;
 };
 
-class GogoTeaVersion : public GogoTeaTest, public ::testing::WithParamInterface<VersionCase> {};
+class EncoderComponentVersion : public EncoderComponentTest,
+                                public ::testing::WithParamInterface<VersionCase> {};
 
-TEST_P(GogoTeaVersion, OptionalItemsFollowTheThresholds) {
+TEST_P(EncoderComponentVersion, OptionalItemsFollowTheThresholds) {
   EncoderComponent& t = make();
   t.setUseVBR(true);
   t.setExtFilter({1, 2, true});
@@ -177,7 +178,7 @@ TEST_P(GogoTeaVersion, OptionalItemsFollowTheThresholds) {
   EXPECT_EQ(has("set 32 "), GetParam().extendedItems);
 }
 
-INSTANTIATE_TEST_SUITE_P(, GogoTeaVersion,
+INSTANTIATE_TEST_SUITE_P(, EncoderComponentVersion,
                          ::testing::Values(VersionCase{549, false, false},
                                            VersionCase{550, true, false},
                                            VersionCase{559, true, false},
@@ -189,9 +190,10 @@ struct UnitCase {
   const char* flags; // items 10..15
 };
 
-class GogoTeaUnits : public GogoTeaTest, public ::testing::WithParamInterface<UnitCase> {};
+class EncoderComponentUnits : public EncoderComponentTest,
+                              public ::testing::WithParamInterface<UnitCase> {};
 
-TEST_P(GogoTeaUnits, UnitsAreFilteredByTheProcessor) {
+TEST_P(EncoderComponentUnits, UnitsAreFilteredByTheProcessor) {
   EncoderComponent& t = make();
   t.setOptimization(0x3F);
   units = GetParam().unitBits;
@@ -207,13 +209,13 @@ TEST_P(GogoTeaUnits, UnitsAreFilteredByTheProcessor) {
   EXPECT_EQ(flags, GetParam().flags);
 }
 
-INSTANTIATE_TEST_SUITE_P(, GogoTeaUnits,
+INSTANTIATE_TEST_SUITE_P(, EncoderComponentUnits,
                          ::testing::Values(UnitCase{0x2E, 0, "111111"}, UnitCase{0x04, 0, "010011"},
                                            UnitCase{0x22, 0, "100111"}, UnitCase{0x00, 0, "000011"},
                                            // A failing query counts as no units at all.
                                            UnitCase{0x2E, 1, "000011"}));
 
-TEST_F(GogoTeaTest, RangeChecksRefuseAndKeepTheOldValue) {
+TEST_F(EncoderComponentTest, RangeChecksRefuseAndKeepTheOldValue) {
   EncoderComponent& t = make();
   expectRaises([&] { t.setFrequency(0); }, EncoderMessages::OutOfRange);
   EXPECT_EQ(t.Frequency(), 100);
@@ -241,7 +243,7 @@ TEST_F(GogoTeaTest, RangeChecksRefuseAndKeepTheOldValue) {
   EXPECT_EQ(t.VBRBitrate().Low, 500);
 }
 
-TEST_F(GogoTeaTest, FailuresOfPrepareRaiseWithTheLibraryResult) {
+TEST_F(EncoderComponentTest, FailuresOfPrepareRaiseWithTheLibraryResult) {
   EncoderComponent& t = make();
   fake.set("initResult", 3);
   expectRaises([&] { t.StartEncode(); }, EncoderMessages::NoFpu);
@@ -275,9 +277,10 @@ struct EncodeCase {
   long closeResult = 0;
 };
 
-class GogoTeaEncode : public GogoTeaTest, public ::testing::WithParamInterface<EncodeCase> {};
+class EncoderComponentEncode : public EncoderComponentTest,
+                               public ::testing::WithParamInterface<EncodeCase> {};
 
-TEST_P(GogoTeaEncode, EventsArriveInOrderAndTheCoderIsClosed) {
+TEST_P(EncoderComponentEncode, EventsArriveInOrderAndTheCoderIsClosed) {
   const EncodeCase& c = GetParam();
   EncoderComponent& t = make();
   fake.set("frames", c.frames);
@@ -308,7 +311,7 @@ TEST_P(GogoTeaEncode, EventsArriveInOrderAndTheCoderIsClosed) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    , GogoTeaEncode,
+    , EncoderComponentEncode,
     ::testing::Values(
         EncodeCase{"Completed",
                    5,
@@ -343,7 +346,7 @@ INSTANTIATE_TEST_SUITE_P(
                    19}),
     [](const auto& p) { return std::string(p.param.name); });
 
-TEST_F(GogoTeaTest, SettingsAreFrozenWhileEncoding) {
+TEST_F(EncoderComponentTest, SettingsAreFrozenWhileEncoding) {
   EncoderComponent& t = make();
   fake.set("frames", 1000000000);
   fake.set("frameSleepUs", 100);
@@ -381,7 +384,7 @@ bool canLeaveIdleClass() {
   return can;
 }
 
-TEST_F(GogoTeaTest, TheEncodeRunsAtThePriorityAndFollowsItsChanges) {
+TEST_F(EncoderComponentTest, TheEncodeRunsAtThePriorityAndFollowsItsChanges) {
   if (!canLeaveIdleClass())
     GTEST_SKIP() << "threads of this process cannot leave the idle scheduling class";
   EncoderComponent& t = make();
@@ -409,7 +412,7 @@ TEST_F(GogoTeaTest, TheEncodeRunsAtThePriorityAndFollowsItsChanges) {
   }
 }
 
-TEST_F(GogoTeaTest, DestroyingDuringAnEncodeClosesTheCoderSilently) {
+TEST_F(EncoderComponentTest, DestroyingDuringAnEncodeClosesTheCoderSilently) {
   EncoderComponent& t = make();
   fake.set("frames", 1000000000);
   fake.set("frameSleepUs", 50);
@@ -427,14 +430,14 @@ TEST_F(GogoTeaTest, DestroyingDuringAnEncodeClosesTheCoderSilently) {
   EXPECT_FALSE(EncoderLibraryBound());
 }
 
-TEST_F(GogoTeaTest, ConstructionFailsWithoutTheLibrary) {
+TEST_F(EncoderComponentTest, ConstructionFailsWithoutTheLibrary) {
   SetEncoderLibraryPlainName(fake::MissingName);
   fake::setInstallPath({});
   expectRaises([] { EncoderComponent t(nullptr); }, EncoderMessages::CannotInitialize);
   EXPECT_FALSE(EncoderLibraryBound());
 }
 
-TEST_F(GogoTeaTest, ADesignedComponentTouchesNoLibrary) {
+TEST_F(EncoderComponentTest, ADesignedComponentTouchesNoLibrary) {
   EncoderComponent t(nullptr, true);
   EXPECT_FALSE(EncoderLibraryBound());
   EXPECT_EQ(t.VersionString(), QString());
@@ -457,7 +460,7 @@ public:
   Lines seen;
 };
 
-TEST_F(GogoTeaTest, AbortReportsAFinishEvenWhenIdle) {
+TEST_F(EncoderComponentTest, AbortReportsAFinishEvenWhenIdle) {
   ASSERT_TRUE(LoadEncoderLibrary());
   Recorder target;
   {
@@ -482,7 +485,7 @@ TEST_F(GogoTeaTest, AbortReportsAFinishEvenWhenIdle) {
 }
 
 // Memory input: the reader passed to the library pulls from the component's ring.
-class GogoTeaMemory : public GogoTeaTest {
+class EncoderComponentMemory : public EncoderComponentTest {
 protected:
   GogoReaderRecord* prepareMemoryInput() {
     EncoderComponent& t = make();
@@ -498,7 +501,7 @@ protected:
   }
 };
 
-TEST_F(GogoTeaMemory, ShortInputWaitsThenEndsWithSilence) {
+TEST_F(EncoderComponentMemory, ShortInputWaitsThenEndsWithSilence) {
   GogoReaderRecord* record = prepareMemoryInput();
   ASSERT_NE(record, nullptr);
   EXPECT_EQ(record->totalSize, -1);
@@ -525,7 +528,7 @@ TEST_F(GogoTeaMemory, ShortInputWaitsThenEndsWithSilence) {
   EXPECT_EQ(record->reader(buffer.data(), 4608), 1);
 }
 
-TEST_F(GogoTeaMemory, BytesSurviveWrapAndRequestsLargerThanTheRing) {
+TEST_F(EncoderComponentMemory, BytesSurviveWrapAndRequestsLargerThanTheRing) {
   GogoReaderRecord* record = prepareMemoryInput();
   ASSERT_NE(record, nullptr);
   // More than the ring holds, written while one request takes it all.
@@ -541,7 +544,7 @@ TEST_F(GogoTeaMemory, BytesSurviveWrapAndRequestsLargerThanTheRing) {
   EXPECT_TRUE(buffer == data);
 }
 
-TEST_F(GogoTeaMemory, ReaderGivesNothingInFileModeOrWithoutComponent) {
+TEST_F(EncoderComponentMemory, ReaderGivesNothingInFileModeOrWithoutComponent) {
   GogoReaderRecord* record = prepareMemoryInput();
   std::uint8_t byte = 0xEE;
   tea->setEncodeMode(EncodeInput::FromFile);

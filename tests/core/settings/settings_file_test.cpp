@@ -1,3 +1,4 @@
+#include "core/settings/IniDocument.h"
 #include "core/settings/IniValues.h"
 #include "core/settings/SettingsFile.h"
 
@@ -18,8 +19,6 @@
 #include <vector>
 
 namespace {
-
-using IniValues::WriteResult;
 
 QString Q(const std::filesystem::path& p) {
   return QString::fromStdString(p.string());
@@ -61,10 +60,26 @@ const IniValues::AskWritable kNeverAsked = [] {
 };
 
 // ---------------------------------------------------------------------------------------------
-// Reading and writing single keys
+// The settings file's lines and values
 
 class IniFileTest : public ::testing::Test {
 protected:
+  // One value as the settings are read: from the file as it is now.
+  QString Read(const QString& section, const QString& key) const {
+    IniDocument doc;
+    IniDocument::Load(ini, doc);
+    return IniValues::ReadValue(doc, section, key);
+  }
+  // Sets the keys and writes the file once, as a save does.
+  bool Write(const std::vector<std::pair<QString, QString>>& keys, const QString& section) {
+    IniDocument doc;
+    if (IniDocument::Load(ini, doc) == IniDocument::LoadStatus::Unreadable)
+      return false;
+    for (const auto& [key, value] : keys)
+      doc.SetQuoted(section, key, value);
+    return doc.Save(ini);
+  }
+
   fixtures::TempDir dir;
   QString ini = Q(dir / "wav2mp3tag.ini");
 };
@@ -85,7 +100,7 @@ TEST_F(IniFileTest, ReadsHandWrittenFile) {
                   "[Form]\r\n"
                   "Left=12\r\n");
   const auto read = [&](const char* section, const char* key) {
-    return IniValues::ReadIniValue(ini, QString::fromLatin1(section), QString::fromLatin1(key), {});
+    return Read(QString::fromLatin1(section), QString::fromLatin1(key));
   };
   EXPECT_EQ(read("Option", "Plain"), "no quotes");
   EXPECT_EQ(read("Option", "Open"), "only leading");
@@ -99,8 +114,8 @@ TEST_F(IniFileTest, ReadsHandWrittenFile) {
   EXPECT_EQ(read("Option", "Stray"), "ER");
   EXPECT_EQ(read("Form", "Plain"), "ER");
   EXPECT_EQ(read("Nothing", "Left"), "ER");
-  EXPECT_EQ(IniValues::ReadIniValue(ini, "Form", "Top", "7"), "7");
-  EXPECT_EQ(IniValues::ReadIniValue(Q(dir / "none.ini"), "Form", "Left", {}), "ER");
+  ini = Q(dir / "none.ini");
+  EXPECT_EQ(read("Form", "Left"), "ER");
 }
 
 TEST_F(IniFileTest, WritingKeepsEverythingElseAndReplacesInPlace) {
@@ -114,12 +129,8 @@ TEST_F(IniFileTest, WritingKeepsEverythingElseAndReplacesInPlace) {
                             "[Extra]\n"
                             "x=y\n";
   WriteBytes(ini, before);
-  EXPECT_EQ(IniValues::WriteIniValue(ini, "Form", "Left", false, "77", kNeverAsked),
-            WriteResult::Written);
-  EXPECT_EQ(IniValues::WriteIniValue(ini, "Form", "Width", false, "530", kNeverAsked),
-            WriteResult::Written);
-  EXPECT_EQ(IniValues::WriteIniValue(ini, "Option", "WithFile", false, "True", kNeverAsked),
-            WriteResult::Written);
+  ASSERT_TRUE(Write({{"Left", "77"}, {"Width", "530"}}, "Form"));
+  ASSERT_TRUE(Write({{"WithFile", "True"}}, "Option"));
   EXPECT_EQ(ReadBytes(ini), "; my settings\r\n"
                             "Stray=1\r\n"
                             "[Form]\r\n"
@@ -136,7 +147,7 @@ TEST_F(IniFileTest, WritingKeepsEverythingElseAndReplacesInPlace) {
                             "\r\n");
   // Writing the same values again changes nothing.
   const QByteArray once = ReadBytes(ini);
-  IniValues::WriteIniValue(ini, "Form", "Left", false, "77", kNeverAsked);
+  ASSERT_TRUE(Write({{"Left", "77"}}, "Form"));
   EXPECT_EQ(ReadBytes(ini), once);
 }
 
@@ -145,32 +156,26 @@ TEST_F(IniFileTest, ValuesReadBackAsWritten) {
        {QString(), QStringLiteral("\""), QStringLiteral("\"quoted\""), QStringLiteral("a\"b"),
         QStringLiteral(" spaces "), QStringLiteral("/home/ユーザー/音楽/;x=[y]"),
         QStringLiteral("C:\\Music\\")}) {
-    ASSERT_EQ(IniValues::WriteIniValue(ini, "Option", "K", true, value, kNeverAsked),
-              WriteResult::Written);
-    EXPECT_EQ(IniValues::ReadIniValue(ini, "Option", "K", {}), value);
+    ASSERT_TRUE(Write({{"K", value}}, "Option"));
+    EXPECT_EQ(Read("Option", "K"), value);
   }
 }
 
 TEST_F(IniFileTest, RewriteKeepsPermissions) {
   WriteBytes(ini, "[Form]\r\n");
   ASSERT_EQ(chmod(QFile::encodeName(ini).constData(), 0640), 0);
-  ASSERT_EQ(IniValues::WriteIniValue(ini, "Form", "Left", false, "1", kNeverAsked),
-            WriteResult::Written);
+  ASSERT_TRUE(Write({{"Left", "1"}}, "Form"));
   EXPECT_EQ(Mode(ini), 0640u);
   // No temporary file is left beside it.
   EXPECT_EQ(QDir(Q(dir.path())).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
 
 TEST_F(IniFileTest, UnwritableLocationFailsAndLeavesNoFile) {
-  EXPECT_EQ(IniValues::WriteIniValue(ini, "Form", "Left", false, "1", kNeverAsked),
-            WriteResult::Skipped);
-  EXPECT_FALSE(QFileInfo::exists(ini));
   // A parent that is a regular file stops even root.
   WriteBytes(Q(dir / "plainfile"), "x");
   const QString impossible = Q(dir / "plainfile" / "w.ini");
-  EXPECT_EQ(IniValues::WriteIniValue(impossible, "Form", "Left", true, "1", kNeverAsked),
-            WriteResult::Failed);
   EXPECT_FALSE(WriteStoredSettings(impossible, Q(dir.path()), {}, kNeverAsked));
+  EXPECT_FALSE(QFileInfo::exists(impossible));
   // A folder where the file should be is not replaced.
   ASSERT_TRUE(QDir().mkpath(ini));
   EXPECT_FALSE(WriteStoredSettings(ini, Q(dir.path()), {}, kNeverAsked));
@@ -182,10 +187,8 @@ TEST_F(IniFileTest, Cp932FileIsReadAndRewrittenAsUtf8) {
   const QByteArray cp932 = "[Option]\r\nFolderPath=\"C:\\\x89\xb9\x8a\x79\\\x95\x5c\"\r\n"
                            "Note=\"\x83\x65\x83\x58\x83\x67\"\r\n";
   WriteBytes(ini, cp932);
-  EXPECT_EQ(IniValues::ReadIniValue(ini, "Option", "FolderPath", {}),
-            QStringLiteral("C:\\音楽\\表"));
-  ASSERT_EQ(IniValues::WriteIniValue(ini, "Option", "WithFile", false, "True", kNeverAsked),
-            WriteResult::Written);
+  EXPECT_EQ(Read("Option", "FolderPath"), QStringLiteral("C:\\音楽\\表"));
+  ASSERT_TRUE(Write({{"WithFile", "True"}}, "Option"));
   EXPECT_EQ(ReadBytes(ini), QStringLiteral("[Option]\r\nFolderPath=\"C:\\音楽\\表\"\r\n"
                                            "Note=\"テスト\"\r\nWithFile=\"True\"\r\n")
                                 .toUtf8());
@@ -344,7 +347,7 @@ TEST_F(StoredSettingsTest, HelpFileResolvesAndIsSavedBareInProgramFolder) {
     SettingsToSave v = Sample();
     v.HelpPath = helpPath;
     EXPECT_TRUE(WriteStoredSettings(ini, progDir, v, kNeverAsked));
-    return IniValues::ReadIniValue(ini, "Option", "HelpFileName", {});
+    return Read("Option", "HelpFileName");
   };
   EXPECT_EQ(savedHelp(programDir + "/readme.txt", programDir), "readme.txt");
   EXPECT_EQ(savedHelp("/Opt/Prog/readme.txt", "/opt/prog"), "readme.txt");
@@ -361,7 +364,7 @@ TEST_F(StoredSettingsTest, SaveKeepsHandWrittenLines) {
                                "Top=\"40\"\r\nWidth=\"600\"\r\nHeight=\"480\"\r\n\r\n"
                                "[Mine]\r\nx=\"y\"\r\n\r\n[Option]\r\nHelpFileName=\"\"\r\n"))
       << after.constData();
-  EXPECT_EQ(IniValues::ReadIniValue(ini, "Mine", "x", {}), "y");
+  EXPECT_EQ(Read("Mine", "x"), "y");
 }
 
 TEST_F(StoredSettingsTest, LineBreakInFolderKeepsOldLine) {
@@ -369,9 +372,9 @@ TEST_F(StoredSettingsTest, LineBreakInFolderKeepsOldLine) {
   SettingsToSave v = Sample();
   v.FolderPath = QStringLiteral("/x\r\n[Form]\r\nLeft=\"9");
   EXPECT_FALSE(WriteStoredSettings(ini, programDir, v, kNeverAsked));
-  EXPECT_EQ(IniValues::ReadIniValue(ini, "Option", "FolderPath", {}), "/old");
-  EXPECT_EQ(IniValues::ReadIniValue(ini, "Form", "Left", {}), "-20");
-  EXPECT_EQ(IniValues::ReadIniValue(ini, "Option", "WithFolder", {}), "True");
+  EXPECT_EQ(Read("Option", "FolderPath"), "/old");
+  EXPECT_EQ(Read("Form", "Left"), "-20");
+  EXPECT_EQ(Read("Option", "WithFolder"), "True");
 }
 
 // A read-only file is asked about once: declined, it stays whole as it was; agreed, the whole
