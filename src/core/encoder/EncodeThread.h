@@ -3,8 +3,6 @@
 // and posts start, progress, error and finish notifications (EncodeEvent) to the component.
 #pragma once
 
-#include "core/encoder/EncoderComponent.h"
-
 #include <QThread>
 
 #include <condition_variable>
@@ -13,6 +11,9 @@
 #include <mutex>
 
 #include <pthread.h>
+
+// The encode worker's scheduling priority.
+enum class EncodePriority { Idle, Lowest, Lower, Normal, Higher, Highest, TimeCritical };
 
 class EncodeThread : public QThread {
 public:
@@ -30,8 +31,6 @@ public:
   // (as far as the system allows the process).
   void ApplyPriority(EncodePriority priority);
 
-  static QThread::Priority ToQtPriority(EncodePriority priority);
-
 protected:
   void run() override;
 
@@ -43,6 +42,7 @@ private:
   };
 
   void notify(int message, std::int32_t wParam = 0, std::int32_t lParam = 0);
+  static QThread::Priority ToQtPriority(EncodePriority priority);
 
   QObject* notifyTarget_;
   int allFrames_ = 0;

@@ -3,6 +3,8 @@
 // frame on its worker thread (EncodeThread) and raises its events on the thread that owns it.
 #pragma once
 
+#include "core/encoder/EncodeThread.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -40,8 +42,6 @@ enum class EmphasisCurve { None, FiftyFifteenMs, CcittJ17 };
 enum class ProcessorUnit { Mmx, ThreeDNow, Kni, ExtendedThreeDNow, Special1, Special2 };
 // What the encoder writes: a plain MP3, or one wrapped in RIFF (WAVE or RMP3).
 enum class OutputFormat { Mp3, RiffWave, RiffRmp };
-// The encode worker's scheduling priority.
-enum class EncodePriority { Idle, Lowest, Lower, Normal, Higher, Highest, TimeCritical };
 
 // Set of ProcessorUnit: bit n = the member with ordinal n.
 using ProcessorUnits = std::uint32_t;
@@ -69,7 +69,6 @@ using EncodeProgressHandler = std::function<void(QObject* Sender, int nowFrames,
 using EncodeErrorHandler = std::function<void(QObject* Sender, int ErrorCode)>;
 using EncodeFinishHandler = std::function<void(QObject* Sender, bool IsAborted)>;
 
-class EncodeThread;
 struct GogoReaderRecord;
 
 class EncoderComponent : public QObject {
