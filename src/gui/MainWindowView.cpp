@@ -2,14 +2,13 @@
 // the folder and file boxes, the counters, the jacket image list and the tag boxes; and the
 // window's outer geometry.
 #include "core/fs/FsPath.h"
-#include "core/fs/ShortenPath.h"
 #include "gui/MainWindow.h"
+#include "gui/PathBox.h"
 #include "gui/Platform.h"
 #include "gui/StatusBar.h"
 
 #include <QComboBox>
 #include <QEventLoop>
-#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -155,14 +154,7 @@ void MainWindow::ShowFileResult(const ConversionReport& report) {
 void MainWindow::ShowCurrentFolder(const QString& folder, bool openedAsFolder) {
   // The box and its tooltip show it readably; a folder opened as such takes the box's whole
   // width, any other its width less 4 pixels.
-  const bool fullWidth = openedAsFolder;
-  const QString shown = FsPath::Display(folder);
-  const QFontMetrics metrics(font());
-  folderEdit_->setToolTip(shown);
-  folderEdit_->setText(
-      ShortenPath(shown, folderEdit_->width() - (fullWidth ? 0 : 4),
-                  [&metrics](const QString& s) { return metrics.horizontalAdvance(s); }));
-  folderEdit_->setCursorPosition(0);
+  ShowPathInBox(*folderEdit_, folder, font(), folderEdit_->width() - (openedAsFolder ? 0 : 4));
 }
 
 void MainWindow::ShowFileName(const QString& name) {

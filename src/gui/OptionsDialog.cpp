@@ -1,9 +1,8 @@
 #include "gui/OptionsDialog.h"
 
-#include "core/fs/FsPath.h"
-#include "core/fs/ShortenPath.h"
 #include "gui/FolderBrowser.h"
 #include "gui/OutputFolderChoice.h"
+#include "gui/PathBox.h"
 
 #include <QCheckBox>
 #include <QFont>
@@ -203,12 +202,7 @@ void OptionsDialog::ChooseOutputFolder() {
 }
 
 void OptionsDialog::ShowOutputFolder() {
-  const QFontMetrics metrics(font());
-  outputFolderEdit_->setToolTip(FsPath::Display(outputFolder_));
-  outputFolderEdit_->setText(
-      ShortenPath(FsPath::Display(outputFolder_), outputFolderEdit_->width() - 4,
-                  [&metrics](const QString& s) { return metrics.horizontalAdvance(s); }));
-  outputFolderEdit_->setCursorPosition(0);
+  ShowPathInBox(*outputFolderEdit_, outputFolder_, font(), outputFolderEdit_->width() - 4);
 }
 
 Options OptionsDialog::Value() const {
