@@ -81,7 +81,7 @@ Bytes makeJpeg(int width, int height) {
       static_cast<std::size_t>((width + 7) / 8) * static_cast<std::size_t>((height + 7) / 8);
   const std::size_t bits = 2 * blocks;
   Bytes scan((bits + 7) / 8, 0);
-  if (bits % 8)
+  if (bits % 8 != 0 && !scan.empty())
     scan.back() = static_cast<std::uint8_t>(0xFF >> (bits % 8));
   jpeg.insert(jpeg.end(), scan.begin(), scan.end());
   jpeg.insert(jpeg.end(), {0xFF, 0xD9});
