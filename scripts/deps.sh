@@ -14,6 +14,7 @@ packages=(
   desktop-file-utils appstream
   ffmpeg libimage-exiftool-perl mediainfo kid3-cli eyed3
   bindfs
+  python3-pyatspi dbus
 )
 
 missing=()

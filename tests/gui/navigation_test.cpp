@@ -130,6 +130,8 @@ TEST_F(NavigationTest, FolderListsWavsThenMp3sAndStepsWithoutWrapping) {
   const auto expectAt = [&](int i) {
     EXPECT_EQ(form->session().navigator().ShownFilePath(), expected.at(i));
     EXPECT_EQ(LineEdit(form, "fileNameEdit")->text(), QFileInfo(expected.at(i)).fileName());
+    // The folder box names the shown file's folder, a subfolder's too.
+    EXPECT_EQ(LineEdit(form, "folderEdit")->toolTip(), QFileInfo(expected.at(i)).path());
     EXPECT_EQ(LineEdit(form, "positionEdit")->text(), QString::number(i + 1));
     EXPECT_TRUE(form->StatusText(1).isEmpty());
   };

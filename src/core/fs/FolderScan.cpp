@@ -109,6 +109,8 @@ void Walk(const std::string& path, const Match& match, const Emit& found,
   if (!ListFolder(path, names, entries))
     return;
   std::string child;
+  // A folder's own files come first, its subfolders after them, each in name order.
+  std::vector<const Entry*> subfolders;
   for (const Entry& e : entries) {
     child.assign(path).append(names, e.offset, e.length);
     unsigned char type = e.type;
@@ -119,10 +121,8 @@ void Walk(const std::string& path, const Match& match, const Emit& found,
       type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
     }
     if (type == DT_DIR) {
-      if (withSubfolders) {
-        child.push_back('/');
-        Walk(child, match, found, true, cancelled);
-      }
+      if (withSubfolders)
+        subfolders.push_back(&e);
       continue;
     }
     const int index = match(names.data() + e.offset, e.length);
@@ -135,6 +135,10 @@ void Walk(const std::string& path, const Match& match, const Emit& found,
         continue;
     }
     found(index, child);
+  }
+  for (const Entry* e : subfolders) {
+    child.assign(path).append(names, e->offset, e->length).push_back('/');
+    Walk(child, match, found, true, cancelled);
   }
 }
 
@@ -242,6 +246,11 @@ bool ListedBefore(const QString& a, const QString& b) {
   for (qsizetype i = 0; i < common; ++i) {
     if (left[i] == right[i])
       continue;
+    // A file of this folder comes before anything in its subfolders.
+    const bool fileA = i == left.size() - 1;
+    const bool fileB = i == right.size() - 1;
+    if (fileA != fileB)
+      return fileA;
     std::string keyA;
     std::string keyB;
     AppendSortKey(left[i].constData(), static_cast<size_t>(left[i].size()), keyA);

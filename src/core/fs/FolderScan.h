@@ -2,13 +2,14 @@
 // through, JPG files offered as jacket images.
 //
 // Each folder's entries come sorted by name as Windows lists them (case-insensitively: by code
-// point of the upper-cased name, a name read by the 8-bit text rule), and a subfolder's files
-// appear where the subfolder comes in that order. Hidden entries and read-only folders are walked
-// like any other, except the hidden temporary files of our own (".w2m-" names, left by a killed
-// conversion or save), which are never listed. Symbolic links to folders are not followed (a
-// link cycle would never end, and a linked tree would be listed twice); symbolic links to files
-// are listed like files. Folders that cannot be read are skipped; a folder that has vanished
-// gives nothing.
+// point of the upper-cased name, a name read by the 8-bit text rule). A folder's own files come
+// before the files of its subfolders, as a user reads an album folder (its tracks, then its
+// "Disc 2" or "Bonus" folder); the subfolders follow one another in that name order. Hidden
+// entries and read-only folders are walked like any other, except the hidden temporary files of
+// our own (".w2m-" names, left by a killed conversion or save), which are never listed. Symbolic
+// links to folders are not followed (a link cycle would never end, and a linked tree would be
+// listed twice); symbolic links to files are listed like files. Folders that cannot be read are
+// skipped; a folder that has vanished gives nothing.
 #pragma once
 
 #include <QString>
@@ -34,7 +35,8 @@ struct FolderTree {
   QStringList Mp3; // ".mp3"
   QStringList Jpg; // ".jpg"
 
-  // The file list of a folder: its WAV files followed by its MP3 files.
+  // The file list of a folder: the WAV files of the whole tree, then its MP3 files, each kind in
+  // walking order. A batch converts the WAV part, and an MP3 it makes joins the MP3 part.
   QStringList Files() const { return Wav + Mp3; }
 };
 
@@ -46,6 +48,6 @@ FolderTree ScanTree(const QString& folder, bool withSubfolders = true,
                     const std::atomic<bool>* cancelled = nullptr);
 
 // True when a folder walk lists the file `a` before the file `b`: at the first folder or name in
-// which their paths differ, by that name's sort order. Paths of different trees compare the same
-// way from their first differing component.
+// which their paths differ, a file of that folder before a subfolder's, else by that name's sort
+// order. Paths of different trees compare the same way from their first differing component.
 bool ListedBefore(const QString& a, const QString& b);

@@ -207,12 +207,17 @@ void Navigator::TakeList(const QStringList& files, const QString& root, bool wit
 void Navigator::Show(int index, const TagEditor::FileTags* read) {
   currentIndex_ = index;
   shownFilePath_ = fileList_.at(index);
+  ShowShownFileFolder();
   view_.ShowFileName(FsPath::BareName(shownFilePath_));
   view_.ShowPosition(index + 1);
   if (read != nullptr)
     tags_.ShowReadTags(shownFilePath_, *read);
   else
     tags_.ShowFileTags(shownFilePath_);
+}
+
+void Navigator::ShowShownFileFolder() {
+  view_.ShowCurrentFolder(FsPath::FolderOf(shownFilePath_), listWithSubfolders_);
 }
 
 void Navigator::ShowCounters() {
@@ -332,6 +337,7 @@ void Navigator::FollowConversion(const QString& wav, const QString& mp3, bool wa
   }
   if (wavGone && shownFilePath_ == wav && fileList_.contains(mp3)) {
     shownFilePath_ = mp3;
+    ShowShownFileFolder();
     view_.ShowFileName(FsPath::BareName(mp3));
     tags_.FollowFile(wav, mp3);
   } else if (shownFilePath_ == mp3) {

@@ -108,6 +108,8 @@ private:
   void TakeList(const QStringList& files, const QString& root, bool withSubfolders, int index,
                 const TagEditor::FileTags* read = nullptr);
   void Show(int index, const TagEditor::FileTags* read = nullptr);
+  // The folder box names the shown file's own folder, a subfolder's too.
+  void ShowShownFileFolder();
   // The counters and the stepping buttons as the list and the position say.
   void ShowCounters();
   void ShowJackets();

@@ -12,8 +12,9 @@ public:
 
   // A new step begins: what was said of the last one goes.
   virtual void ClearStatus() = 0;
-  // The current folder, as the file system names it: opened as a folder (its subfolders
-  // walked), or the folder of a file opened alone or stored at the last exit.
+  // A folder as the file system names it: the shown file's own folder, else the folder opened
+  // or stored at the last exit. `openedAsFolder` when the list is a folder's with its
+  // subfolders walked.
   virtual void ShowCurrentFolder(const QString& folder, bool openedAsFolder) = 0;
   // The shown file's bare name.
   virtual void ShowFileName(const QString& name) = 0;

@@ -58,14 +58,16 @@ protected:
   QString rootSlash = Q(root) + "/";
 };
 
-TEST_F(FolderScanTest, SubfolderFilesComeWhereTheSubfolderIsListed) {
+TEST_F(FolderScanTest, OwnFilesComeBeforeSubfolders) {
   Touch(root / "1.wav");
   Touch(root / "2.mp3");
   Touch(root / "sub" / "3.WAV");
+  Touch(root / "0 disc" / "x.wav");
   Touch(root / "z.wav");
   Touch(root / "cover.JPG");
   Touch(root / "notes.txt");
-  const QStringList wav{rootSlash + "1.wav", rootSlash + "sub/3.WAV", rootSlash + "z.wav"};
+  const QStringList wav{rootSlash + "1.wav", rootSlash + "z.wav", rootSlash + "0 disc/x.wav",
+                        rootSlash + "sub/3.WAV"};
   QStringList found;
   FindFiles(rootSlash, ".WAV", found);
   EXPECT_EQ(found, wav);
@@ -164,6 +166,9 @@ TEST_F(FolderScanTest, OneWalkEqualsThreeWalksOnRandomTree) {
   EXPECT_EQ(tree.Wav, wav);
   EXPECT_EQ(tree.Mp3, mp3);
   EXPECT_EQ(tree.Jpg, jpg);
+  // A converted file joins the list where a walk would have put it.
+  EXPECT_TRUE(std::is_sorted(tree.Wav.begin(), tree.Wav.end(), ListedBefore));
+  EXPECT_TRUE(std::is_sorted(tree.Mp3.begin(), tree.Mp3.end(), ListedBefore));
 
   // Nothing is missed: the same files as an independent recursive listing.
   QStringList expected;
