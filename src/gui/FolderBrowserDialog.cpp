@@ -1,6 +1,7 @@
 #include "gui/FolderBrowserDialog.h"
 
 #include "core/fs/FsPath.h"
+#include "gui/ControlAccess.h"
 #include "gui/FolderTreeModel.h"
 #include "gui/Platform.h"
 
@@ -51,6 +52,7 @@ FolderBrowserDialog::FolderBrowserDialog(QWidget* parent, const Setup& setup, Pl
   tree_->setSelectionMode(QAbstractItemView::SingleSelection);
   tree_->expand(model_->index(0, 0));
   titleLabel_->setBuddy(tree_);
+  tree_->setAccessibleName(QStringLiteral("フォルダの一覧"));
 
   statusLabel_ = new QLabel(this);
   statusLabel_->setObjectName(QStringLiteral("StatusLabel"));
@@ -61,13 +63,12 @@ FolderBrowserDialog::FolderBrowserDialog(QWidget* parent, const Setup& setup, Pl
   pathLabel->setObjectName(QStringLiteral("PathLabel"));
   pathEdit_ = new QLineEdit(this);
   pathEdit_->setObjectName(QStringLiteral("PathEdit"));
-  pathEdit_->setToolTip(QStringLiteral("パスを入力して Enter キーを押すと選択されます"));
+  pathEdit_->setToolTip(QStringLiteral("パスを入力して Enter キーを押すと決定します"));
   pathEdit_->installEventFilter(this);
   pathLabel->setBuddy(pathEdit_);
 
   newFolderButton_ = new QPushButton(QStringLiteral("新しいフォルダーの作成"), this);
   newFolderButton_->setObjectName(QStringLiteral("NewFolderButton"));
-  newFolderButton_->setAutoDefault(false);
   newFolderButton_->setVisible(setup_.newFolderButton);
   okButton_ = new QPushButton(QStringLiteral("OK"), this);
   okButton_->setObjectName(QStringLiteral("OkButton"));
@@ -75,7 +76,6 @@ FolderBrowserDialog::FolderBrowserDialog(QWidget* parent, const Setup& setup, Pl
   okButton_->setEnabled(false);
   cancelButton_ = new QPushButton(QStringLiteral("キャンセル"), this);
   cancelButton_->setObjectName(QStringLiteral("CancelButton"));
-  cancelButton_->setAutoDefault(false);
 
   auto* pathRow = new QHBoxLayout;
   pathRow->addWidget(pathLabel);
@@ -108,12 +108,15 @@ FolderBrowserDialog::FolderBrowserDialog(QWidget* parent, const Setup& setup, Pl
   connect(okButton_, &QPushButton::clicked, this, &FolderBrowserDialog::okClicked);
   connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
 
+  NameControlsByTheirLabels(*this);
   resize(DefaultSize.expandedTo(minimumSizeHint()));
 }
 
 void FolderBrowserDialog::SetTitle(const QString& text) {
   titleLabel_->setText(text);
   titleLabel_->setVisible(!text.isEmpty());
+  if (!text.isEmpty())
+    tree_->setAccessibleName(text);
 }
 
 bool FolderBrowserDialog::SelectPath(const QString& path) {
@@ -240,11 +243,14 @@ void FolderBrowserDialog::PressCancel() {
 }
 
 bool FolderBrowserDialog::eventFilter(QObject* watched, QEvent* event) {
-  // Enter in the path box selects the path instead of pressing OK.
+  // Enter in the path box chooses the path typed there, as OK does. A folder typed where only
+  // a file may be chosen is opened in the tree instead.
   if (watched == pathEdit_ && event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-      SelectTypedPath();
+      const QString typed = typedPath();
+      if (typed.isEmpty() || typed == SelectedPath() || SelectTypedPath())
+        PressOk();
       return true;
     }
   }

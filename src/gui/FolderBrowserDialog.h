@@ -4,9 +4,10 @@
 // system's bytes and shown decoded (FsPath), so folders with CP932 names can be browsed into
 // and chosen. Its public operations let a caller (or a test) drive it without a modal loop.
 //
-// A path typed into the box is the answer when OK is pressed, as the box's label promises; Enter
-// in the box selects it in the tree. A typed path that cannot be chosen is reported through the
-// Platform and the dialog stays open.
+// A path typed into the box is the answer when OK or Enter is pressed, as the box's label
+// promises (where only a file may be chosen, Enter on a folder's path opens it in the tree). A
+// typed path that cannot be chosen is reported through the Platform and the dialog stays open.
+// Return presses the button that has the focus, else OK; Esc cancels.
 #pragma once
 
 #include <QDialog>
@@ -54,8 +55,8 @@ public:
   // Makes a new folder in the selected folder (beside the selected file), selects it and
   // starts editing its name. False, with a message in the status line, when that fails.
   bool CreateFolder();
-  // Selects what the path box holds, as Enter in the box does; a relative path counts from the
-  // selected folder. False, with a message, when that is not an item the tree may select.
+  // Selects what the path box holds; a relative path counts from the selected folder. False, with a
+  // message, when that is not an item the tree may select.
   bool SelectTypedPath();
   void PressOk();
   void PressCancel();

@@ -8,6 +8,7 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
@@ -190,6 +191,27 @@ void GenreListWindow::OnGenreClicked(int index) {
     return;
   itemIndex_ = index;
   emit OnChoose(index);
+}
+
+void GenreListWindow::keyPressEvent(QKeyEvent* event) {
+  // Esc closes the list as its cancel, Return as its default button 閉じる. The arrow keys pick
+  // the next genre above, below or beside; Space the one that has the focus.
+  switch (event->key()) {
+  case Qt::Key_Escape:
+  case Qt::Key_Return:
+  case Qt::Key_Enter:
+    OnCloseClicked();
+    break;
+  default:
+    QWidget::keyPressEvent(event);
+  }
+}
+
+void GenreListWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // The keys start at the chosen genre.
+  if (itemIndex_ >= 0)
+    buttons_[static_cast<size_t>(itemIndex_)]->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 void GenreListWindow::OnCloseClicked() {

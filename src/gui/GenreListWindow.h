@@ -42,6 +42,8 @@ public:
 
 protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
 signals:
   // The user picked another item (not raised for the item already selected).

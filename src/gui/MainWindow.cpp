@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QUrl>
@@ -298,6 +299,12 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
       OnKeyPressed(key->key(), key->modifiers());
     else
       OnKeyReleased(key->key(), key->modifiers());
+    // Tab leaves the comment; Ctrl+Tab writes the tab character.
+    if (watched == commentEdit_ && type == QEvent::KeyPress && key->key() == Qt::Key_Tab &&
+        key->modifiers() == Qt::ControlModifier) {
+      commentEdit_->insertPlainText(QStringLiteral("\t"));
+      return true;
+    }
   }
   return QWidget::eventFilter(watched, event);
 }
@@ -384,14 +391,19 @@ void MainWindow::ApplyOptions() {
   // The previous and next buttons follow the list (a file opened alone lists its folder).
   writeTagsButton_->setEnabled(session_->options().WriteId3);
 
+  const int cut = versionRule_->y();
   if (session_->options().DispMp3infp) {
     tagPanel_->setFixedHeight(kTagPanelFullHeight);
     SetOuterHeight(kWindowFullHeight);
   } else {
-    const int cut = versionRule_->y();
     tagPanel_->setFixedHeight(cut);
     SetOuterHeight(kWindowFullHeight - (kTagPanelFullHeight - cut));
   }
+  // What the cut panel no longer shows is hidden, so that neither Tab nor a screen reader
+  // finds it.
+  for (QWidget* w : tagPanel_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    if (w->y() >= cut)
+      w->setVisible(session_->options().DispMp3infp);
 
   switch (session_->options().FormComment) {
   case Options::FreeText:

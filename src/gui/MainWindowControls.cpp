@@ -1,5 +1,6 @@
 // The main window's controls: their places, sizes, captions, tooltips and colours, and the
 // handlers they are bound to.
+#include "gui/ControlAccess.h"
 #include "gui/MainWindow.h"
 #include "gui/StatusBar.h"
 
@@ -42,7 +43,8 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
   auto* b = Named(new QPushButton(caption, parent), name);
   b->setGeometry(place);
   b->setToolTip(tip);
-  b->setAutoDefault(false);
+  // Return presses the button that has the focus, as Space does.
+  b->setAutoDefault(true);
   b->setFocusPolicy(Qt::StrongFocus);
   return b;
 }
@@ -53,6 +55,9 @@ QLineEdit* MakeEdit(QWidget* parent, const char* name, QRect place, const QStrin
   e->setGeometry(place);
   e->setToolTip(tip);
   e->setReadOnly(readOnly);
+  // A box that only shows is no stop for Tab; a click still selects its text to copy.
+  if (readOnly)
+    e->setFocusPolicy(Qt::ClickFocus);
   e->setCursorPosition(0);
   return e;
 }
@@ -179,6 +184,8 @@ void MainWindow::CreateControls() {
                              LabelBefore(4, 87, 71));
   commentEdit_ = Named(new QPlainTextEdit(tagPanel_), "commentEdit");
   commentEdit_->setGeometry(87, 93, 385, 45);
+  // Tab leaves the comment like any box; Ctrl+Tab writes a tab into it (eventFilter).
+  commentEdit_->setTabChangesFocus(true);
   commentLabel_ = MakeBoxLabel(tagPanel_, "commentLabel", QStringLiteral("コメント"), commentEdit_,
                                true, LabelBefore(4, 87, 93));
   jacketCombo_ = Named(new QComboBox(tagPanel_), "jacketCombo");
@@ -316,6 +323,43 @@ void MainWindow::CreateControls() {
   FitCaption(jacketLabel_, jacketLabel_->text(), jacketLabel_->width() - 4);
   FitCaption(libraryVersionLabel_, libraryVersionLabel_->text(), libraryVersionLabel_->width());
   FitCaption(tagKindsLabel_, tagKindsLabel_->text(), tagKindsLabel_->width());
+
+  // ---- keyboard and screen readers ----
+  // Tab goes through the window as it is read: the top bar, the tag panel, the right column.
+  // Disabled and hidden controls are passed over.
+  SetTabOrder({
+      openButton_,
+      previousButton_,
+      positionEdit_,
+      nextButton_,
+      writeTagsButton_,
+      convertButton_,
+      optionsButton_,
+      helpButton_,
+      exitButton_,
+      folderEdit_,
+      titleEdit_,
+      artistEdit_,
+      albumEdit_,
+      commentEdit_,
+      jacketCombo_,
+      idEdit_,
+      lyricistEdit_,
+      composerEdit_,
+      arrangerEdit_,
+      performerEdit_,
+      yearEdit_,
+      copyToMemoryButton_,
+      pasteFromMemoryButton_,
+      genreListButton_,
+      composeCommentButton_,
+      convertAllButton_,
+  });
+  // The controls without a caption of their own; every other one is named by its label.
+  positionEdit_->setAccessibleName(QStringLiteral("表示中のファイルの番号"));
+  countEdit_->setAccessibleName(QStringLiteral("ファイル数"));
+  progressBar_->setAccessibleName(QStringLiteral("変換の進み具合"));
+  NameControlsByTheirLabels(*this);
 
   // ---- handlers ----
   connect(openButton_, &QPushButton::clicked, this, [this] { OnOpenClicked(); });

@@ -1,5 +1,6 @@
 #include "gui/OptionsDialog.h"
 
+#include "gui/ControlAccess.h"
 #include "gui/FolderBrowser.h"
 #include "gui/OutputFolderChoice.h"
 #include "gui/PathBox.h"
@@ -150,7 +151,6 @@ OptionsDialog::OptionsDialog(QWidget* parent, Platform& platform) : QDialog(pare
   chooseOutputFolderButton_ =
       Make<QPushButton>(panel_, "chooseOutputFolderButton", QStringLiteral("..."));
   chooseOutputFolderButton_->setGeometry(331, 342, 21, 17);
-  chooseOutputFolderButton_->setAutoDefault(false);
   connect(chooseOutputFolderButton_, &QPushButton::clicked, this, [this] { ChooseOutputFolder(); });
 
   tagFormatGroup_ = Make<QGroupBox>(panel_, "tagFormatGroup", QStringLiteral("MP3のタグ形式"));
@@ -181,11 +181,15 @@ OptionsDialog::OptionsDialog(QWidget* parent, Platform& platform) : QDialog(pare
   okButton_->setDefault(true);
   cancelButton_ = Make<QPushButton>(this, "cancelButton", QStringLiteral("キャンセル"));
   cancelButton_->setGeometry(256, 463, 85, 25);
-  cancelButton_->setAutoDefault(false);
   // OK and Cancel only end the modal loop; the main window takes the options on OK and puts
   // its own back into the controls on Cancel.
   connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
   connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
+
+  // The output folder's box and button have no caption of their own.
+  outputFolderEdit_->setAccessibleName(QStringLiteral("MP3の書き出し先フォルダ"));
+  chooseOutputFolderButton_->setAccessibleName(QStringLiteral("書き出し先フォルダを選ぶ"));
+  NameControlsByTheirLabels(*this);
 
   folderBrowser_ = MakeFolderBrowser(this, platform,
                                      BrowseOptionBit(BrowseOption::OnlyFileSystemItems) |
