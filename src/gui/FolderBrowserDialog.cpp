@@ -4,6 +4,7 @@
 #include "gui/ControlAccess.h"
 #include "gui/FolderTreeModel.h"
 #include "gui/Platform.h"
+#include "gui/ScreenFit.h"
 
 #include <QDir>
 #include <QHBoxLayout>
@@ -110,6 +111,7 @@ FolderBrowserDialog::FolderBrowserDialog(QWidget* parent, const Setup& setup, Pl
 
   NameControlsByTheirLabels(*this);
   resize(DefaultSize.expandedTo(minimumSizeHint()));
+  new ScreenFit(*this, [this](QSize room) { resize(size().boundedTo(room)); });
 }
 
 void FolderBrowserDialog::SetTitle(const QString& text) {

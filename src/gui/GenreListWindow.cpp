@@ -2,7 +2,9 @@
 
 #include "core/tags/GenreListFile.h"
 #include "gui/Platform.h"
+#include "gui/ScreenFit.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QFileInfo>
 #include <QFont>
@@ -12,7 +14,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
+#include <QScrollArea>
 #include <QStyle>
 
 #include <algorithm>
@@ -42,8 +44,13 @@ GenreListWindow::GenreListWindow(Platform& platform, const QString& genreFilePat
   font.setPixelSize(12);
   setFont(font);
 
-  genreGroup_ = new QGroupBox(
-      QStringLiteral("【一覧から選んだ項目がメイン画面の[ジャンル]に設定される】"), this);
+  // The list scrolls where the screen is smaller than the list; 閉じる stays below it.
+  scroll_ = new QScrollArea(this);
+  scroll_->setObjectName(QStringLiteral("genreScroll"));
+  scroll_->setFrameShape(QFrame::NoFrame);
+  genreGroup_ =
+      new QGroupBox(QStringLiteral("【一覧から選んだ項目がメイン画面の[ジャンル]に設定される】"));
+  scroll_->setWidget(genreGroup_);
   genreGroup_->setObjectName(QStringLiteral("genreGroup"));
   genreGroup_->installEventFilter(this);
   buttonGroup_ = new QButtonGroup(this);
@@ -64,21 +71,29 @@ GenreListWindow::GenreListWindow(Platform& platform, const QString& genreFilePat
   }
   setItems(*items);
   setItemIndex(GenreListFile::InitialIndex(items_));
-  PlaceOnScreen(QPoint(203, 168));
+  // A genre reached by the keys is scrolled into sight.
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+    if (now != nullptr && genreGroup_->isAncestorOf(now))
+      scroll_->ensureWidgetVisible(now);
+  });
+  move(203, 168);
+  // The window is taller than designed: it is moved up (or left) as far as needed to show it
+  // whole on its screen, and a screen too small for it shows the list scrolled.
+  (new ScreenFit(*this, [this](QSize room) { FitInto(room); }))->Apply();
 }
 
-void GenreListWindow::PlaceOnScreen(QPoint designed) {
-  // The window is taller than designed; it is moved up (or left) as far as needed to show it
-  // whole on its screen.
-  QRect frame(designed, size());
-  if (const QScreen* s = screen()) {
-    const QRect area = s->availableGeometry();
-    frame.moveRight(std::min(frame.right(), area.right()));
-    frame.moveBottom(std::min(frame.bottom(), area.bottom()));
-    frame.moveLeft(std::max(frame.left(), area.left()));
-    frame.moveTop(std::max(frame.top(), area.top()));
-  }
-  move(frame.topLeft());
+void GenreListWindow::FitInto(QSize room) {
+  // A list that scrolls one way needs room for its scroll bar the other way.
+  const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  QSize size = natural_.boundedTo(room);
+  if (size.height() < natural_.height())
+    size.setWidth(std::min(room.width(), natural_.width() + bar));
+  if (size.width() < natural_.width())
+    size.setHeight(std::min(room.height(), natural_.height() + bar));
+  const int buttonTop = size.height() - kBottomMargin - kButton1Size.height();
+  scroll_->setGeometry(0, kGroupTop, size.width(), buttonTop - kButtonGap - kGroupTop);
+  closeButton_->move(size.width() - kButton1Size.width() - kButtonRightMargin, buttonTop);
+  setFixedSize(size);
 }
 
 QRect GenreListWindow::ItemRect(int index, int count, int columns, QSize groupSize,
@@ -136,11 +151,11 @@ void GenreListWindow::setItems(const QStringList& items) {
 
   const int perColumn = std::max(1, (count + kColumns - 1) / kColumns);
   const QSize group(kColumns * columnWidth + 10, captionHeight_ + 5 + perColumn * rowHeight);
-  genreGroup_->setGeometry(QRect(QPoint(0, kGroupTop), group));
-  const int buttonTop = kGroupTop + group.height() + kButtonGap;
-  closeButton_->setGeometry(QRect(
-      QPoint(group.width() - kButton1Size.width() - kButtonRightMargin, buttonTop), kButton1Size));
-  setFixedSize(group.width(), buttonTop + kButton1Size.height() + kBottomMargin);
+  genreGroup_->resize(group);
+  closeButton_->resize(kButton1Size);
+  natural_ = QSize(group.width(),
+                   kGroupTop + group.height() + kButtonGap + kButton1Size.height() + kBottomMargin);
+  FitInto(natural_);
 
   for (int i = 0; i < count; ++i) {
     QRadioButton* button = buttons_[static_cast<size_t>(i)];

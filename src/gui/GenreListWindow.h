@@ -14,6 +14,7 @@ class QButtonGroup;
 class QGroupBox;
 class QPushButton;
 class QRadioButton;
+class QScrollArea;
 
 class GenreListWindow : public QWidget {
   Q_OBJECT
@@ -52,7 +53,8 @@ signals:
 private:
   // Makes the buttons and sizes the rows, the columns and the window to fit them.
   void setItems(const QStringList& items);
-  void PlaceOnScreen(QPoint designed);
+  // Sizes the window to its list, or to `room` where that is smaller (the list then scrolls).
+  void FitInto(QSize room);
   void OnGenreClicked(int index);
   void OnCloseClicked();
 
@@ -61,6 +63,9 @@ private:
   bool settingIndex_ = false;
   int captionHeight_ = 0;
   int pressedItem_ = -1;
+  // The window's size when the whole list shows.
+  QSize natural_;
+  QScrollArea* scroll_ = nullptr;
   QGroupBox* genreGroup_ = nullptr;
   QButtonGroup* buttonGroup_ = nullptr;
   std::vector<QRadioButton*> buttons_;

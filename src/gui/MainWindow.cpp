@@ -12,6 +12,7 @@
 #include "gui/GenreListWindow.h"
 #include "gui/OptionsDialog.h"
 #include "gui/Platform.h"
+#include "gui/ScreenFit.h"
 #include "gui/ShellServices.h"
 #include "gui/StatusBar.h"
 
@@ -99,6 +100,8 @@ MainWindow::MainWindow(Platform& services, QWidget* parent) : QWidget(parent), p
   progressBar_->setVisible(true);
 
   setAcceptDrops(true);
+  // Shown on a small or scaled screen, the window moves up or left as far as needed.
+  new ScreenFit(*this);
 }
 
 MainWindow::~MainWindow() {

@@ -4,6 +4,7 @@
 #include "gui/FolderBrowser.h"
 #include "gui/OutputFolderChoice.h"
 #include "gui/PathBox.h"
+#include "gui/ScreenFit.h"
 
 #include <QCheckBox>
 #include <QFont>
@@ -14,7 +15,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QSpinBox>
+#include <QStyle>
 
 #include <algorithm>
 #include <initializer_list>
@@ -81,10 +84,16 @@ OptionsDialog::OptionsDialog(QWidget* parent, Platform& platform) : QDialog(pare
   setFixedSize(358, 495);
   move(365, 243);
 
-  panel_ = new QFrame(this);
+  // The options scroll where the screen is lower than the window; OK and キャンセル stay below.
+  auto* scroll = new QScrollArea(this);
+  scroll->setObjectName(QStringLiteral("optionsScroll"));
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setGeometry(0, 0, 358, 458);
+  panel_ = new QFrame;
   panel_->setObjectName(QStringLiteral("panel"));
   panel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  panel_->setGeometry(0, 0, 358, 458);
+  panel_->resize(358, 458);
+  scroll->setWidget(panel_);
 
   openSectionLabel_ =
       Make<QLabel>(panel_, "openSectionLabel", QStringLiteral("■フォルダ・ファイル"));
@@ -190,6 +199,15 @@ OptionsDialog::OptionsDialog(QWidget* parent, Platform& platform) : QDialog(pare
   outputFolderEdit_->setAccessibleName(QStringLiteral("MP3の書き出し先フォルダ"));
   chooseOutputFolderButton_->setAccessibleName(QStringLiteral("書き出し先フォルダを選ぶ"));
   NameControlsByTheirLabels(*this);
+  new ScreenFit(*this, [this, scroll](QSize room) {
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const int height = std::min(495, room.height());
+    const int width = std::min(height < 495 ? 358 + bar : 358, room.width());
+    scroll->resize(width, height - 37);
+    okButton_->move(width - 194, height - 32);
+    cancelButton_->move(width - 102, height - 32);
+    setFixedSize(width, height);
+  });
 
   folderBrowser_ = MakeFolderBrowser(this, platform,
                                      BrowseOptionBit(BrowseOption::OnlyFileSystemItems) |

@@ -1,0 +1,73 @@
+#include "gui/ScreenFit.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+#include <algorithm>
+
+ScreenFit::ScreenFit(QWidget& window, Fit fit)
+    : QObject(&window), window_(window), fit_(std::move(fit)) {
+  window.installEventFilter(this);
+}
+
+QRect ScreenFit::AvailableArea(const QWidget& window) {
+  const QScreen* screen = QGuiApplication::screenAt(window.frameGeometry().center());
+  if (screen == nullptr && window.parentWidget() != nullptr)
+    screen = window.parentWidget()->window()->screen();
+  if (screen == nullptr)
+    screen = window.screen();
+  if (screen == nullptr)
+    screen = QGuiApplication::primaryScreen();
+  return screen != nullptr ? screen->availableGeometry() : QRect();
+}
+
+QRect ScreenFit::MovedInto(QRect frame, const QRect& area) {
+  frame.moveRight(std::min(frame.right(), area.right()));
+  frame.moveBottom(std::min(frame.bottom(), area.bottom()));
+  frame.moveLeft(std::max(frame.left(), area.left()));
+  frame.moveTop(std::max(frame.top(), area.top()));
+  return frame;
+}
+
+QSize ScreenFit::FrameExtra() const {
+  const QRect frame = window_.frameGeometry();
+  return {std::max(0, frame.width() - window_.width()),
+          std::max(0, frame.height() - window_.height())};
+}
+
+void ScreenFit::Apply() {
+  const QRect area = AvailableArea(window_);
+  if (applying_ || area.isEmpty())
+    return;
+  applying_ = true;
+  knownFrameExtra_ = FrameExtra();
+  if (fit_)
+    fit_(area.size() - knownFrameExtra_);
+  // The frame's place is the window's (pos()); its size adds the frame to the inside.
+  const QRect frame(window_.pos(), window_.size() + knownFrameExtra_);
+  const QRect placed = MovedInto(frame, area);
+  if (placed.topLeft() != frame.topLeft())
+    window_.move(placed.topLeft());
+  applying_ = false;
+}
+
+bool ScreenFit::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == &window_) {
+    switch (event->type()) {
+    case QEvent::Show:
+    case QEvent::Resize:
+      Apply();
+      break;
+    case QEvent::Move:
+      // A window manager reports its frame once the window is mapped.
+      if (window_.isVisible() && FrameExtra() != knownFrameExtra_)
+        Apply();
+      break;
+    default:
+      break;
+    }
+  }
+  return QObject::eventFilter(watched, event);
+}

@@ -1,0 +1,120 @@
+// The windows on the screen they open on, run on offscreen screens of several sizes and scales
+// (ctest runs this at 1920 x 1080, at 1024 x 768 and at 1920 x 1080 scaled by 2): every window
+// lies wholly on the screen with nothing of it cut off, and where the screen is large enough
+// it keeps its designed size and place.
+#include "FakePlatform.h"
+#include "FormControls.h"
+
+#include "AudioFixtures.h"
+#include "gui/GenreListWindow.h"
+#include "gui/MainWindow.h"
+#include "gui/OptionsDialog.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+
+#include <memory>
+
+namespace {
+
+QRect Area() {
+  return QGuiApplication::primaryScreen()->availableGeometry();
+}
+
+// Shows `window` and checks that its frame lies on the screen; true when the screen has room
+// for `designed` (the window's inside at its designed place) with its frame.
+bool ShowOnScreen(QWidget& window, const QRect& designed) {
+  window.show();
+  QApplication::processEvents();
+  EXPECT_TRUE(Area().contains(window.frameGeometry()))
+      << window.objectName().toStdString() << " at " << window.frameGeometry().x() << ","
+      << window.frameGeometry().y() << " " << window.frameGeometry().width() << "x"
+      << window.frameGeometry().height();
+  const QSize frame = window.frameGeometry().size() - window.size();
+  return Area().contains(QRect(designed.topLeft(), designed.size() + frame));
+}
+
+// Every visible control of `window` lies inside it.
+void ExpectNothingCutOff(QWidget& window) {
+  for (QWidget* w : window.findChildren<QWidget*>()) {
+    bool scrolled = false;
+    for (QWidget* p = w->parentWidget(); p != &window; p = p->parentWidget())
+      scrolled = scrolled || qobject_cast<QScrollArea*>(p) != nullptr;
+    if (scrolled || !w->isVisibleTo(&window))
+      continue;
+    const QRect inWindow(w->mapTo(&window, QPoint()), w->size());
+    EXPECT_TRUE(window.rect().contains(inWindow)) << w->objectName().toStdString();
+  }
+}
+
+// A control in a scrolled list can be brought into sight.
+void ExpectReachable(QScrollArea& scroll, QWidget& control) {
+  scroll.ensureWidgetVisible(&control, 0, 0);
+  const QRect inViewport(control.mapTo(scroll.viewport(), QPoint()), control.size());
+  EXPECT_TRUE(scroll.viewport()->rect().contains(inViewport)) << control.objectName().toStdString();
+}
+
+class WindowFitTest : public ::testing::Test {
+protected:
+  FakePlatform fake;
+  fixtures::TempDir dir;
+};
+
+TEST_F(WindowFitTest, MainWindowWithItsVersionStrip) {
+  MainWindow form(fake);
+  form.SetIniPath(QString::fromStdString((dir / "w.ini").string()));
+  form.TakeOptions(
+      [&] {
+        Options o = form.CurrentOptions();
+        o.DispMp3infp = true;
+        return o;
+      }(),
+      false);
+  if (ShowOnScreen(form, QRect(294, 132, 662, 445))) {
+    EXPECT_EQ(form.pos(), QPoint(294, 132));
+    EXPECT_EQ(form.OuterHeight(), 445);
+  }
+  ExpectNothingCutOff(form);
+}
+
+TEST_F(WindowFitTest, OptionsWindow) {
+  QWidget owner;
+  OptionsDialog options(&owner, fake);
+  const bool roomy = ShowOnScreen(options, QRect(365, 243, 358, 495));
+  if (roomy) {
+    EXPECT_EQ(QRect(options.pos(), options.size()), QRect(365, 243, 358, 495));
+  }
+  ExpectNothingCutOff(options);
+  auto* scroll = options.findChild<QScrollArea*>(QStringLiteral("optionsScroll"));
+  ExpectReachable(*scroll, *SpinBox(&options, "jobsSpin"));
+  ExpectReachable(*scroll, *CheckBox(&options, "openByFolderCheck"));
+}
+
+TEST_F(WindowFitTest, GenreListScrollsAndKeepsItsButton) {
+  GenreListWindow list(fake, QString::fromStdString((dir / "none.txt").string()));
+  auto* scroll = list.findChild<QScrollArea*>(QStringLiteral("genreScroll"));
+  const QSize whole = scroll->widget()->size();
+  const bool roomy = ShowOnScreen(list, QRect(QPoint(203, 168), list.size()));
+  ExpectNothingCutOff(list);
+  if (roomy) {
+    EXPECT_EQ(scroll->size(), whole);
+    EXPECT_FALSE(scroll->verticalScrollBar()->isVisible());
+  }
+  // Every genre can be brought into sight, and the arrow keys do so.
+  ExpectReachable(*scroll, *RadioButton(&list, "genreRadio0"));
+  ExpectReachable(*scroll, *RadioButton(&list, "genreRadio159"));
+  list.activateWindow();
+  QApplication::setActiveWindow(&list);
+  QRadioButton* last = RadioButton(&list, "genreRadio31");
+  scroll->ensureWidgetVisible(RadioButton(&list, "genreRadio0"));
+  last->setFocus(Qt::TabFocusReason);
+  const QRect inViewport(last->mapTo(scroll->viewport(), QPoint()), last->size());
+  EXPECT_TRUE(scroll->viewport()->rect().contains(inViewport));
+}
+
+} // namespace
