@@ -14,7 +14,7 @@ packages=(
   desktop-file-utils appstream
   ffmpeg libimage-exiftool-perl mediainfo kid3-cli eyed3
   bindfs
-  python3-pyatspi dbus
+  python3-pyatspi at-spi2-core dbus
 )
 
 missing=()

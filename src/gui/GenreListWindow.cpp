@@ -45,12 +45,9 @@ GenreListWindow::GenreListWindow(Platform& platform, const QString& genreFilePat
   setFont(font);
 
   // The list scrolls where the screen is smaller than the list; 閉じる stays below it.
-  scroll_ = new QScrollArea(this);
-  scroll_->setObjectName(QStringLiteral("genreScroll"));
-  scroll_->setFrameShape(QFrame::NoFrame);
   genreGroup_ =
       new QGroupBox(QStringLiteral("【一覧から選んだ項目がメイン画面の[ジャンル]に設定される】"));
-  scroll_->setWidget(genreGroup_);
+  scroll_ = ScreenFit::Scrolling(this, "genreScroll", genreGroup_);
   genreGroup_->setObjectName(QStringLiteral("genreGroup"));
   genreGroup_->installEventFilter(this);
   buttonGroup_ = new QButtonGroup(this);

@@ -85,15 +85,12 @@ OptionsDialog::OptionsDialog(QWidget* parent, Platform& platform) : QDialog(pare
   move(365, 243);
 
   // The options scroll where the screen is lower than the window; OK and キャンセル stay below.
-  auto* scroll = new QScrollArea(this);
-  scroll->setObjectName(QStringLiteral("optionsScroll"));
-  scroll->setFrameShape(QFrame::NoFrame);
-  scroll->setGeometry(0, 0, 358, 458);
   panel_ = new QFrame;
   panel_->setObjectName(QStringLiteral("panel"));
   panel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   panel_->resize(358, 458);
-  scroll->setWidget(panel_);
+  QScrollArea* scroll = ScreenFit::Scrolling(this, "optionsScroll", panel_);
+  scroll->setGeometry(0, 0, 358, 458);
 
   openSectionLabel_ =
       Make<QLabel>(panel_, "openSectionLabel", QStringLiteral("■フォルダ・ファイル"));

@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QScrollArea>
 #include <QWidget>
 
 #include <algorithm>
@@ -21,6 +22,15 @@ QRect ScreenFit::AvailableArea(const QWidget& window) {
   if (screen == nullptr)
     screen = QGuiApplication::primaryScreen();
   return screen != nullptr ? screen->availableGeometry() : QRect();
+}
+
+QScrollArea* ScreenFit::Scrolling(QWidget* parent, const char* name, QWidget* content) {
+  auto* scroll = new QScrollArea(parent);
+  scroll->setObjectName(QString::fromLatin1(name));
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setFocusPolicy(Qt::NoFocus);
+  scroll->setWidget(content);
+  return scroll;
 }
 
 QRect ScreenFit::MovedInto(QRect frame, const QRect& area) {

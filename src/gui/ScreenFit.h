@@ -11,6 +11,7 @@
 
 #include <functional>
 
+class QScrollArea;
 class QWidget;
 
 class ScreenFit : public QObject {
@@ -27,6 +28,10 @@ public:
   // The available area (without panels and docks) of the screen the window is on, or opens
   // on: the one under its middle, else its parent's, else the primary one.
   static QRect AvailableArea(const QWidget& window);
+  // A frameless scroll area around `content`, for a window whose inside scrolls on a small
+  // screen. It is no Tab stop itself: Tab goes to the content's controls and scrolls them into
+  // sight.
+  static QScrollArea* Scrolling(QWidget* parent, const char* name, QWidget* content);
   // `frame` moved as little as needed to lie inside `area`; a frame larger than the area keeps
   // its top left corner on the area's.
   static QRect MovedInto(QRect frame, const QRect& area);

@@ -1,0 +1,106 @@
+# Drives the running program through the keyboard (xdotool, XTEST) and reads it as a screen
+# reader does (AT-SPI): every control of every window has a name, Tab reaches every button, and
+# Return presses the one that has the focus.
+import subprocess, sys, time
+import pyatspi
+
+CONTROLS = {"push button", "text", "combo box", "check box", "radio button", "spin button",
+            "progress bar", "tree", "tree table", "list", "table"}
+failures = []
+
+def wait_for(find, what, seconds=10):
+    for _ in range(int(seconds * 10)):
+        found = find()
+        if found:
+            return found
+        time.sleep(0.1)
+    sys.exit(f"{what} did not happen; windows: {[w.name for w in (app() or []) if w]}")
+
+def app():
+    return next((a for a in pyatspi.Registry.getDesktop(0) if a and a.name == "wav2mp3tag"), None)
+
+def showing(node, inside_combo=False):
+    for child in node:
+        if child is not None and child.getState().contains(pyatspi.STATE_SHOWING):
+            yield child, inside_combo
+            yield from showing(child, inside_combo or child.getRoleName() == "combo box")
+
+def window(title):
+    return next((w for w in (app() or []) if w is not None and w.name == title
+                 and w.getState().contains(pyatspi.STATE_SHOWING)), None)
+
+def has_focus(node):
+    # A list's current row says it is focused even while the focus is elsewhere.
+    return node.getRoleName() != "table cell" and node.getState().contains(pyatspi.STATE_FOCUSED)
+
+def focused(win):
+    return next((n for n, _ in showing(win) if has_focus(n)), None)
+
+def key(name):
+    subprocess.run(["xdotool", "key", name], check=True)
+    time.sleep(0.05)
+
+def give_focus(title):
+    # Done by the window manager where there is one.
+    wid = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"],
+                         capture_output=True, text=True).stdout.split()
+    subprocess.run(["xdotool", "windowfocus", "--sync", wid[0]], check=True)
+
+def check_window(title):
+    """Every control is named; Tab goes round through every button. Returns the names of the
+    buttons in Tab order."""
+    win = wait_for(lambda: window(title), f"the window {title}")
+    give_focus(title)
+    for n, in_combo in showing(win):
+        if n.getRoleName() in CONTROLS and not in_combo and not n.name.strip():
+            failures.append(f"{title}: a {n.getRoleName()} without a name")
+    buttons = {n.name for n, _ in showing(win) if n.getRoleName() == "push button"
+               and n.getState().contains(pyatspi.STATE_SENSITIVE)}
+    order = []
+    nodes = [n for n, _ in showing(win)]
+    first = None
+    for _ in range(80):
+        key("Tab")
+        now = next((n for n in nodes if has_focus(n)), None)
+        if now is not None and now == first:
+            break
+        first = first or now
+        if now is not None and now.getRoleName() == "push button" and now.name not in order:
+            order.append(now.name)
+    if set(order) != buttons:
+        failures.append(f"{title}: Tab reaches {sorted(order)}, the buttons are {sorted(buttons)}")
+    return order
+
+def press(title, button, closes=None, opens=None):
+    """Tabs to `button` of the window and presses Return."""
+    win = window(title)
+    give_focus(title)
+    for _ in range(80):
+        now = focused(win)
+        if now is not None and now.name == button:
+            break
+        key("Tab")
+    else:
+        sys.exit(f"{title}: Tab never reaches {button}")
+    key("Return")
+    if opens:
+        wait_for(lambda: window(opens), f"{button} opening {opens}")
+    if closes:
+        wait_for(lambda: window(closes) is None, f"{button} closing {closes}")
+
+main = "WAV→MP3変換とID3タグの編集"
+wait_for(app, "the program's appearance to screen readers", 20)
+check_window(main)
+press(main, "オプション", opens="オプション設定")
+check_window("オプション設定")
+press("オプション設定", "キャンセル", closes="オプション設定")
+press(main, "ジャンル一覧から選択する", opens="ジャンル一覧")
+check_window("ジャンル一覧")
+key("Escape")
+wait_for(lambda: window("ジャンル一覧") is None, "Esc closing the genre list")
+press(main, "フォルダを開く", opens="フォルダを指定してください")
+check_window("フォルダを指定してください")
+press("フォルダを指定してください", "キャンセル", closes="フォルダを指定してください")
+press(main, "終了", closes=main)
+print("\n".join(failures) or "ok")
+sys.exit(1 if failures else 0)
