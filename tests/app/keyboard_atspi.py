@@ -6,6 +6,7 @@ import pyatspi
 
 CONTROLS = {"push button", "text", "combo box", "check box", "radio button", "spin button",
             "progress bar", "tree", "tree table", "list", "table"}
+SCREEN = tuple(int(v) for v in sys.argv[1].split("x"))
 failures = []
 
 def wait_for(find, what, seconds=10):
@@ -47,10 +48,12 @@ def give_focus(title):
     subprocess.run(["xdotool", "windowfocus", "--sync", wid[0]], check=True)
 
 def check_window(title):
-    """Every control is named; Tab goes round through every button. Returns the names of the
-    buttons in Tab order."""
+    """The window lies on the screen, every control is named, Tab reaches every button."""
     win = wait_for(lambda: window(title), f"the window {title}")
     give_focus(title)
+    box = win.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    if box.x < 0 or box.y < 0 or box.x + box.width > SCREEN[0] or box.y + box.height > SCREEN[1]:
+        failures.append(f"{title}: at {box.x},{box.y} {box.width}x{box.height}, off the screen")
     for n, in_combo in showing(win):
         if n.getRoleName() in CONTROLS and not in_combo and not n.name.strip():
             failures.append(f"{title}: a {n.getRoleName()} without a name")
@@ -69,7 +72,6 @@ def check_window(title):
             order.append(now.name)
     if set(order) != buttons:
         failures.append(f"{title}: Tab reaches {sorted(order)}, the buttons are {sorted(buttons)}")
-    return order
 
 def press(title, button, closes=None, opens=None):
     """Tabs to `button` of the window and presses Return."""

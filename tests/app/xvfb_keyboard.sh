@@ -8,6 +8,7 @@ set -euo pipefail
 source "$(dirname "$0")/../support/xvfb_session.sh"
 # The screen reader's library is the system's (python3-pyatspi), not a virtual environment's.
 python=/usr/bin/python3
+screen=1024x768
 
 if [ "${1:-}" = "--inside" ]; then
   work="$2"
@@ -18,7 +19,7 @@ if [ "${1:-}" = "--inside" ]; then
   pid=$!
   w2m_main_window "$pid" "$work/out.log" >/dev/null
   status=0
-  timeout 100 "$python" "$(dirname "$0")/keyboard_atspi.py" || status=1
+  timeout 100 "$python" "$(dirname "$0")/keyboard_atspi.py" "$screen" || status=1
   w2m_wait_gone "$pid" || status=1
   wait "$pid" || { echo "the program failed"; cat "$work/out.log"; status=1; }
   kill "$bus" 2>/dev/null || true
@@ -33,4 +34,4 @@ trap 'rm -rf "$work"' EXIT
 cp -a "$bin"/. "$work"/
 rm -f "$work/wav2mp3tag.ini"
 export HOME="$work"
-xvfb-run -a -s "-screen 0 1024x768x24" dbus-run-session bash "$0" --inside "$work"
+xvfb-run -a -s "-screen 0 ${screen}x24" dbus-run-session bash "$0" --inside "$work"
