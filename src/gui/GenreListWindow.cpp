@@ -80,13 +80,7 @@ GenreListWindow::GenreListWindow(Platform& platform, const QString& genreFilePat
 }
 
 void GenreListWindow::FitInto(QSize room) {
-  // A list that scrolls one way needs room for its scroll bar the other way.
-  const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-  QSize size = natural_.boundedTo(room);
-  if (size.height() < natural_.height())
-    size.setWidth(std::min(room.width(), natural_.width() + bar));
-  if (size.width() < natural_.width())
-    size.setHeight(std::min(room.height(), natural_.height() + bar));
+  const QSize size = ScreenFit::Scrolled(natural_, room, *this);
   const int buttonTop = size.height() - kBottomMargin - kButton1Size.height();
   scroll_->setGeometry(0, kGroupTop, size.width(), buttonTop - kButtonGap - kGroupTop);
   closeButton_->move(size.width() - kButton1Size.width() - kButtonRightMargin, buttonTop);

@@ -17,7 +17,6 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QSpinBox>
-#include <QStyle>
 
 #include <algorithm>
 #include <initializer_list>
@@ -196,14 +195,13 @@ OptionsDialog::OptionsDialog(QWidget* parent, Platform& platform) : QDialog(pare
   outputFolderEdit_->setAccessibleName(QStringLiteral("MP3の書き出し先フォルダ"));
   chooseOutputFolderButton_->setAccessibleName(QStringLiteral("書き出し先フォルダを選ぶ"));
   NameControlsByTheirLabels(*this);
+  // OK and キャンセル keep their places from the bottom right corner.
   new ScreenFit(*this, [this, scroll](QSize room) {
-    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    const int height = std::min(495, room.height());
-    const int width = std::min(height < 495 ? 358 + bar : 358, room.width());
-    scroll->resize(width, height - 37);
-    okButton_->move(width - 194, height - 32);
-    cancelButton_->move(width - 102, height - 32);
-    setFixedSize(width, height);
+    const QSize size = ScreenFit::Scrolled(QSize(358, 495), room, *this);
+    scroll->resize(size.width(), size.height() - (495 - 458));
+    okButton_->move(size.width() - (358 - 164), size.height() - (495 - 463));
+    cancelButton_->move(size.width() - (358 - 256), size.height() - (495 - 463));
+    setFixedSize(size);
   });
 
   folderBrowser_ = MakeFolderBrowser(this, platform,

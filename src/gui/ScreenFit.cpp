@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QScrollArea>
+#include <QStyle>
 #include <QWidget>
 
 #include <algorithm>
@@ -31,6 +32,16 @@ QScrollArea* ScreenFit::Scrolling(QWidget* parent, const char* name, QWidget* co
   scroll->setFocusPolicy(Qt::NoFocus);
   scroll->setWidget(content);
   return scroll;
+}
+
+QSize ScreenFit::Scrolled(QSize whole, QSize room, const QWidget& window) {
+  const int bar = window.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &window);
+  QSize size = whole.boundedTo(room);
+  if (size.height() < whole.height())
+    size.setWidth(std::min(room.width(), whole.width() + bar));
+  if (size.width() < whole.width())
+    size.setHeight(std::min(room.height(), whole.height() + bar));
+  return size;
 }
 
 QRect ScreenFit::MovedInto(QRect frame, const QRect& area) {

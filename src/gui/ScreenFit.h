@@ -32,6 +32,9 @@ public:
   // screen. It is no Tab stop itself: Tab goes to the content's controls and scrolls them into
   // sight.
   static QScrollArea* Scrolling(QWidget* parent, const char* name, QWidget* content);
+  // The size of a window of `whole` size whose inside scrolls, within `room`: where it scrolls
+  // one way, it takes the breadth of `window`'s scroll bar more the other way.
+  static QSize Scrolled(QSize whole, QSize room, const QWidget& window);
   // `frame` moved as little as needed to lie inside `area`; a frame larger than the area keeps
   // its top left corner on the area's.
   static QRect MovedInto(QRect frame, const QRect& area);
