@@ -411,6 +411,8 @@ void MainWindow::ApplyOptions() {
     composeCommentButton_->setEnabled(true);
     break;
   }
+  // Covers are written in one MP3 tag format only.
+  session_->tagEditor().UpdateCover();
 }
 
 // ---------------------------------------------------------------------------------------------
