@@ -2,6 +2,7 @@
 
 #include "core/fs/FsPath.h"
 #include "core/tags/TagFieldAccess.h"
+#include "core/tags/TrackNumber.h"
 
 namespace TagCopy {
 
@@ -33,7 +34,10 @@ bool SetValues(MP3INFP_HANDLE* handle, const TagFields& v, const QByteArray& pat
   allSet = SetTagValue(kComment, v.Comment, path, format, handle) && allSet;
   allSet = SetTagValue(kYear, v.Year, path, format, handle) && allSet;
   allSet = SetTagValue(kGenre, v.Genre, path, format, handle) && allSet;
-  allSet = SetTagValue(kTrack, v.Track, path, format, handle) && allSet;
+  // A track another tool stored in a form the library refuses ("A1") is left as the file holds
+  // it instead of failing the rest; "３/12" is stored as "3/12".
+  if (const std::optional<QString> track = TrackNumber::Normalized(v.Track))
+    allSet = SetTagValue(kTrack, *track, path, format, handle) && allSet;
   return allSet;
 }
 

@@ -1,7 +1,7 @@
 // The tag fields (the six and the track) and the cover of files through one handle of the tag
 // library, on any thread: reading them, setting them, and copying a whole tag from one file into
-// another. The window's tag work
-// uses the library's default handle; a conversion's end, off the window's thread, one of its own.
+// another. The window's tag work uses the library's default handle; a conversion's end, off the
+// window's thread, one of its own.
 #pragma once
 
 #include "core/settings/Options.h"
@@ -22,7 +22,8 @@ void ReadValues(MP3INFP_HANDLE* handle, TagFields& out, bool whole);
 
 // Sets the six fields and the track of the loaded file `path` through the tag `format` picks
 // (see TagFieldAccess::SetTagValue). Every field is offered even when one is refused, so the
-// others still reach the file; false when one was refused.
+// others still reach the file; false when one was refused. A track that is no track number
+// (TrackNumber::Normalized) is not offered: the file keeps the one it holds.
 bool SetValues(MP3INFP_HANDLE* handle, const TagFields& values, const QByteArray& path,
                Options::Mp3Format format);
 

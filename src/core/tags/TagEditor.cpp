@@ -190,11 +190,6 @@ TagEditor::WriteResult TagEditor::WriteTags(const QString& path, const TagFields
     lastFailure_ = QStringLiteral("%1 は変換中です").arg(FsPath::DisplayName(path));
     return WriteResult::Failed;
   }
-  const std::optional<QString> track = TrackToWrite(wanted);
-  if (!track) {
-    lastFailure_ = QStringLiteral("トラック番号は「3」や「3/12」のように数字で入力してください");
-    return WriteResult::Failed;
-  }
   // The cover goes only into the file the fields were read from; an image that cannot become
   // one stops the write before anything is written.
   const QString image =
@@ -210,6 +205,15 @@ TagEditor::WriteResult TagEditor::WriteTags(const QString& path, const TagFields
   TagFields stored;
   if (!ReadTags(path, stored)) {
     lastFailure_ = QStringLiteral("%1 を読めません").arg(FsPath::DisplayName(path));
+    return WriteResult::Failed;
+  }
+  // A track left as the file holds it passes unchecked: another tool may have stored "A1", and
+  // it stays as it is (SetValues leaves it).
+  const std::optional<QString> track = !wanted.Track.isEmpty() && wanted.Track == stored.Track
+                                           ? std::optional<QString>(stored.Track)
+                                           : TrackToWrite(wanted);
+  if (!track) {
+    lastFailure_ = QStringLiteral("トラック番号は「3」や「3/12」のように数字で入力してください");
     return WriteResult::Failed;
   }
   TagFields wantedTrack = wanted;
