@@ -130,8 +130,10 @@ TEST_F(TagFormatTest, RiffSifModeWritesAnMp3WithId3v2ThroughThatTag) {
 }
 
 TEST_F(TagFormatTest, Id3v2ModeGivesAWavAnId3ChunkBesideItsInfoList) {
+  // Its track, stored by another tool in a form no track box takes, stays and blocks nothing.
   const fs::path wav = dir / "a.wav";
-  fixtures::writeFile(wav, fixtures::makeWav({.seconds = 0.2}));
+  fixtures::writeFile(wav, fixtures::makeWavWithChunks({.seconds = 0.2},
+                                                       {fixtures::makeInfoList({{"ITRK", "A1"}})}));
   options.Mp3TagFormat = Options::Mp3Format::Id3v2;
   EditAndWrite(wav, [](TagFields& f) { f.Title = QStringLiteral("Dawn"); });
   const Bytes once = fixtures::readFile(wav);
@@ -145,6 +147,7 @@ TEST_F(TagFormatTest, Id3v2ModeGivesAWavAnId3ChunkBesideItsInfoList) {
   const auto first = std::search(twice.begin(), twice.end(), id.begin(), id.end());
   EXPECT_EQ(std::search(first + 1, twice.end(), id.begin(), id.end()), twice.end());
   EXPECT_TRUE(Holds(twice, InfoItem("INAM", "Dusk")));
+  EXPECT_TRUE(Holds(twice, InfoItem("ITRK", "A1")));
   tags.ShowFileTags(Q(wav));
   EXPECT_EQ(view.fields.Title, QStringLiteral("Dusk"));
 }
