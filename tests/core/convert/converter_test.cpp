@@ -78,7 +78,8 @@ TEST_F(ConverterTest, TagCopyCarriesWholeValues) {
       dir / "a.wav",
       fixtures::makeWavWithChunks(
           {.seconds = 0.3},
-          {fixtures::makeInfoList({{"INAM", title}, {"ICMT", comment}, {"IART", "artist"}})}));
+          {fixtures::makeInfoList(
+              {{"INAM", title}, {"ICMT", comment}, {"IART", "artist"}, {"ITRK", "3/12"}})}));
   options.Mp3WavId3ToMp3 = true;
   options.Mp3DeleteWav = true;
   QString titleWhenTrashed;
@@ -115,6 +116,7 @@ TEST_F(ConverterTest, TagCopyCarriesWholeValues) {
   EXPECT_EQ(Whole(dir / "a.mp3", "INAM_rmp"), QString::fromStdString(title));
   EXPECT_EQ(Whole(dir / "a.mp3", "ICMT_rmp"), QString::fromStdString(comment));
   EXPECT_EQ(Whole(dir / "a.mp3", "IART_rmp"), QStringLiteral("artist"));
+  EXPECT_EQ(Whole(dir / "a.mp3", "ITRK_rmp"), QStringLiteral("3/12"));
 }
 
 // With the ID3v2 choice the copy leaves the new MP3 plain, its frames as the encoder wrote
