@@ -59,6 +59,12 @@ int RunConvert(const CliRequest& request, const Options& options, Terminal& term
   QStringList files;
   QHash<QString, qint64> sizes;
   const bool allTaken = CollectWavFiles(request.paths, terminal, files, sizes);
+  if (files.isEmpty()) {
+    // Folders without a WAV file are nothing to do, not a failure; but say so.
+    if (allTaken)
+      terminal.Err(QStringLiteral("変換するWAVファイルがありません"));
+    return allTaken ? kExitDone : kExitSomeFailed;
+  }
 
   CliView view(terminal);
   std::unique_ptr<Session> session;
