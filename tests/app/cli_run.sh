@@ -100,11 +100,12 @@ status=0; run convert --jobs many "$music" 2> /dev/null || status=$?
 status=0; run tags --title x "$song.mp3" 2> /dev/null || status=$?
 [ "$status" = 2 ] || fail "set's option given to tags exited $status"
 
-# --- stopped mid-batch: 128 + the signal, no temporary file, every WAV file in place, each MP3
+# --- stopped mid-batch (one file at a time, two at once): 128 + the signal, no temporary file, every WAV file in place, each MP3
 # made complete; no widget, GUI or X library loaded on the way
-for signal in INT TERM; do
+for stop in INT:1 TERM:2; do
+  signal=${stop%:*}
   rm -f "$work"/big/*.mp3
-  "$cli" --settings "$work/empty.ini" convert --jobs 1 --no-trash "$work/big" > /dev/null &
+  "$cli" --settings "$work/empty.ini" convert --jobs "${stop#*:}" --no-trash "$work/big" > /dev/null &
   pid=$!
   for _ in $(seq 1 2000); do
     compgen -G "$work/big/.w2m-enc-*" > /dev/null && break

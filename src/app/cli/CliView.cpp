@@ -41,6 +41,9 @@ void CliView::ShowFileResult(const ConversionReport& report) {
     terminal_.Err(CliText::FileLine(report.file.wav, report.file.reason));
   else if (report.outcome != ConversionReport::Outcome::Placed)
     terminal_.Err(CliText::FileLine(report.file.wav, QStringLiteral("失敗")));
+  else if (terminal_.ShowsProgress() && !Terminal::OutputIsTerminal())
+    // The MP3's name went elsewhere: the terminal still sees each file finished.
+    terminal_.Err(CliText::FileLine(report.file.wav, QStringLiteral("成功")));
   if (report.outcome != ConversionReport::Outcome::Placed || !report.file.reason.isEmpty())
     problems_ = true;
 }

@@ -33,6 +33,10 @@ bool Terminal::ErrorIsTerminal() {
   return ::isatty(STDERR_FILENO) == 1;
 }
 
+bool Terminal::OutputIsTerminal() {
+  return ::isatty(STDOUT_FILENO) == 1;
+}
+
 int Terminal::Columns() const {
   winsize size{};
   if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)

@@ -15,6 +15,8 @@ public:
 
   // Whether standard error is a terminal.
   static bool ErrorIsTerminal();
+  // Whether standard output is a terminal.
+  static bool OutputIsTerminal();
 
   bool ShowsProgress() const { return showProgress_; }
   // The terminal's width in characters (80 when it does not say).
