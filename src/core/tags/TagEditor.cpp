@@ -27,17 +27,6 @@ constexpr std::array<std::pair<quint32, const char*>, 9> kTagKinds{{
     {0x200, "(APEV2)"},
 }};
 
-// "00000003 (ID3V1)(ID3V2)": the tag bits as eight upper-case hexadecimal digits, a space and
-// the kinds of the set bits.
-QString TagKindsText(quint32 code) {
-  const quint32 bits = code & 0xFFFF;
-  QString kinds;
-  for (const auto& [bit, name] : kTagKinds)
-    if (bits & bit)
-      kinds += QLatin1String(name);
-  return QStringLiteral("%1 %2").arg(bits, 8, 16, QLatin1Char('0')).toUpper().arg(kinds);
-}
-
 bool Loadable(const QString& path) {
   return TagFieldAccess::GetLibraryVersionText() != kTooOldLibrary && TagCopy::Load(nullptr, path);
 }
@@ -49,6 +38,21 @@ std::optional<QString> TrackToWrite(const TagFields& fields) {
 }
 
 } // namespace
+
+QStringList TagKindNames(quint32 code) {
+  QStringList kinds;
+  for (const auto& [bit, name] : kTagKinds)
+    if (code & bit)
+      kinds.append(QLatin1String(name));
+  return kinds;
+}
+
+QString TagKindsText(quint32 code) {
+  return QStringLiteral("%1 %2")
+      .arg(code & 0xFFFF, 8, 16, QLatin1Char('0'))
+      .toUpper()
+      .arg(TagKindNames(code).join(QString()));
+}
 
 TagEditor::TagEditor(TagView& view, const Options& options) : view_(view), options_(options) {}
 

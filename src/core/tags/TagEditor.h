@@ -14,8 +14,16 @@
 #include <mp3infp_handle.h>
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
+
+// The kinds of tag a type code's tag bits name, in bit order: "(ID3V1)", "(ID3V2)", ...; bit
+// 0x40 names none.
+QStringList TagKindNames(quint32 code);
+// "00000003 (ID3V1)(ID3V2)": the tag bits as eight upper-case hexadecimal digits, a space and
+// the kinds of the set bits.
+QString TagKindsText(quint32 code);
 
 class TagEditor {
 public:
