@@ -312,6 +312,8 @@ void MainWindow::CreateControls() {
   trackEdit_->setGeometry(571, 233, 81, 20);
   trackEdit_->setMaxLength(19);
   trackEdit_->setAccessibleName(QStringLiteral("トラック番号"));
+  // Tab reaches it right after the last tag field.
+  QWidget::setTabOrder(genreEdit_, trackEdit_);
   trackEdit_->setToolTip(QStringLiteral("曲の番号（例: 3、全12曲の3曲目なら 3/12）。薄い色の番号は"
                                         "ファイル名からの提案で、ID3書込みのときに書き込まれる"));
   trackLabel_ = MakeBoxLabel(this, "trackLabel", QStringLiteral("トラック番号"), trackEdit_, true,
