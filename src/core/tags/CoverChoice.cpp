@@ -6,6 +6,8 @@
 
 #include <QFile>
 
+#include <sys/stat.h>
+
 void CoverChoice::FileShown(const QString& path, const QByteArray& cover,
                             const std::optional<QString>& commentJacket) {
   shownFile_ = path;
@@ -32,7 +34,7 @@ CoverPreview CoverChoice::Preview(const TagFields& shown, bool picturesWritten) 
   const QString image = ImageToWrite(shown, picturesWritten);
   if (!image.isEmpty()) {
     QByteArray bytes;
-    preview.problem = ReadImage(image, bytes);
+    preview.problem = ReadImageOnce(image, bytes);
     if (!preview.problem.isEmpty() || bytes != fileCover_) {
       preview.kind = CoverPreview::Kind::ToWrite;
       preview.image = bytes;
@@ -63,6 +65,22 @@ QString CoverChoice::FindImage(const QString& text, const QStringList& images,
   const QString path =
       name.startsWith(u'/') ? name : FsPath::FolderOf(shownFile) + QLatin1Char('/') + name;
   return FsPath::IsFile(path) ? path : QString();
+}
+
+QString CoverChoice::ReadImageOnce(const QString& path, QByteArray& bytes) {
+  struct stat st {};
+  const bool exists = FsPath::Stat(path, st);
+  const qint64 size = exists ? qint64(st.st_size) : -1;
+  const qint64 changed = exists ? qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec : 0;
+  if (path != lastRead_.path || size != lastRead_.size || changed != lastRead_.changed ||
+      size < 0) {
+    lastRead_.problem = ReadImage(path, lastRead_.bytes);
+    lastRead_.path = path;
+    lastRead_.size = size;
+    lastRead_.changed = changed;
+  }
+  bytes = lastRead_.bytes;
+  return lastRead_.problem;
 }
 
 QString CoverChoice::ReadImage(const QString& path, QByteArray& bytes) {

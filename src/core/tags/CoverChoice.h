@@ -57,4 +57,17 @@ private:
   std::optional<QString> commentJacket_;
   // The image the last preview read, to be written.
   QByteArray pendingImage_;
+
+  // The last image the preview read, with its size and change time: the box is refreshed on
+  // every edit and on every file shown, and an unchanged image on a slow share is read once.
+  struct ImageRead {
+    QString path;
+    qint64 size = -1;
+    qint64 changed = 0;
+    QByteArray bytes;
+    QString problem;
+  };
+  ImageRead lastRead_;
+  // ReadImage, answered from lastRead_ while the file is unchanged.
+  QString ReadImageOnce(const QString& path, QByteArray& bytes);
 };
