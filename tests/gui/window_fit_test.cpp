@@ -29,12 +29,11 @@ QRect Area() {
 bool ShowOnScreen(QWidget& window, const QRect& designed) {
   window.show();
   QApplication::processEvents();
-  EXPECT_TRUE(Area().contains(window.frameGeometry()))
-      << window.objectName().toStdString() << " at " << window.frameGeometry().x() << ","
-      << window.frameGeometry().y() << " " << window.frameGeometry().width() << "x"
-      << window.frameGeometry().height();
-  const QSize frame = window.frameGeometry().size() - window.size();
-  return Area().contains(QRect(designed.topLeft(), designed.size() + frame));
+  const QRect frame = window.frameGeometry();
+  EXPECT_TRUE(Area().contains(frame))
+      << window.objectName().toStdString() << " at " << frame.x() << "," << frame.y() << " "
+      << frame.width() << "x" << frame.height();
+  return Area().contains(QRect(designed.topLeft(), designed.size() + frame.size() - window.size()));
 }
 
 // Every visible control of `window` lies inside it.
