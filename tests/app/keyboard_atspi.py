@@ -39,7 +39,12 @@ def focused(win):
 
 def key(name):
     subprocess.run(["xdotool", "key", name], check=True)
-    time.sleep(0.05)
+
+def tab(nodes, before):
+    """Presses Tab and returns the control that has the focus once it has moved."""
+    key("Tab")
+    return wait_for(lambda: next((n for n in nodes if has_focus(n) and n != before), None),
+                    "Tab moving the focus")
 
 def give_focus(title):
     # Done by the window manager where there is one.
@@ -59,17 +64,13 @@ def check_window(title):
             failures.append(f"{title}: a {n.getRoleName()} without a name")
     buttons = {n.name for n, _ in showing(win) if n.getRoleName() == "push button"
                and n.getState().contains(pyatspi.STATE_SENSITIVE)}
-    order = []
     nodes = [n for n, _ in showing(win)]
-    first = None
-    for _ in range(80):
-        key("Tab")
-        now = next((n for n in nodes if has_focus(n)), None)
-        if now is not None and now == first:
+    stops = [focused(win) or tab(nodes, None)]
+    while len(stops) < 80:
+        stops.append(tab(nodes, stops[-1]))
+        if stops[-1] == stops[0]:
             break
-        first = first or now
-        if now is not None and now.getRoleName() == "push button" and now.name not in order:
-            order.append(now.name)
+    order = [n.name for n in stops if n.getRoleName() == "push button"]
     if set(order) != buttons:
         failures.append(f"{title}: Tab reaches {sorted(order)}, the buttons are {sorted(buttons)}")
 
@@ -77,11 +78,12 @@ def press(title, button, closes=None, opens=None):
     """Tabs to `button` of the window and presses Return."""
     win = window(title)
     give_focus(title)
+    nodes = [n for n, _ in showing(win)]
+    now = focused(win)
     for _ in range(80):
-        now = focused(win)
         if now is not None and now.name == button:
             break
-        key("Tab")
+        now = tab(nodes, now)
     else:
         sys.exit(f"{title}: Tab never reaches {button}")
     key("Return")
