@@ -1,4 +1,4 @@
-// The desktop's trash as the freedesktop.org Trash specification lays it out, working on the
+// The desktop's trash as the freedesktop.org Trash standard lays it out, working on the
 // bytes of paths (FsPath), so names that are not UTF-8 are trashed and can be restored as they
 // were. A file on the device of the home trash ($XDG_DATA_HOME/Trash) goes there; one on another
 // device goes to the trash at the top of its mount ($topdir/.Trash/$uid when that folder is a
