@@ -168,6 +168,28 @@ QString DisplayName(const QString& path) {
   return Display(BareName(path));
 }
 
+QString FromDisplay(const QString& shown) {
+  if (!shown.startsWith(u'/'))
+    return FsPath::KindOf(shown) == Kind::Missing ? QString() : shown;
+  QString found;
+  for (const QString& part : shown.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+    QStringList candidates{part};
+    QByteArray bytes;
+    if (Cp932::Encode(part, bytes))
+      candidates.append(Decode(bytes));
+    if (std::all_of(part.cbegin(), part.cend(), [](QChar c) { return c.unicode() < 0x100; }))
+      candidates.append(Decode(part.toLatin1()));
+    const QString* existing = nullptr;
+    for (const QString& candidate : candidates)
+      if (!existing && KindOf(found + u'/' + candidate) != Kind::Missing)
+        existing = &candidate;
+    if (!existing)
+      return QString();
+    found += u'/' + *existing;
+  }
+  return found.isEmpty() ? QStringLiteral("/") : found;
+}
+
 QString BareName(const QString& path) {
   return path.mid(path.lastIndexOf(u'/') + 1);
 }

@@ -25,6 +25,11 @@ QByteArray Encode(const QString& path);
 QString Display(const QString& path);
 // The last component of `path` (a file's bare name) as Display shows it.
 QString DisplayName(const QString& path);
+// The existing path that Display shows as `shown`, component by component: a name as written
+// (UTF-8), else its CP932 bytes, else its Latin-1 bytes, whichever exists on disk. Empty when
+// none does. Text files such as the settings hold the readable form of a path; this finds the
+// bytes again.
+QString FromDisplay(const QString& shown);
 
 enum class Kind { Missing, File, Directory, Fifo, Device, Socket, Other };
 

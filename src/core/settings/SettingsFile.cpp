@@ -1,5 +1,6 @@
 #include "core/settings/SettingsFile.h"
 
+#include "core/fs/FsPath.h"
 #include "core/settings/IniDocument.h"
 
 #include <QDir>
@@ -31,10 +32,13 @@ std::optional<QString> ExistingFolder(const IniDocument& doc, const QString& key
   if (!doc.Value(kOption, key))
     return std::nullopt;
   const QString value = IniValues::ReadValue(doc, kOption, key);
-  const QFileInfo info(value);
-  if (value.isEmpty() || !info.isAbsolute() || !info.isDir())
+  if (!value.startsWith(u'/'))
     return std::nullopt;
-  return value;
+  // The file holds the folder's readable name; its bytes may be CP932.
+  const QString folder = FsPath::FromDisplay(value);
+  if (folder.isEmpty() || !FsPath::IsDir(folder))
+    return std::nullopt;
+  return value.endsWith(u'/') && !folder.endsWith(u'/') ? folder + u'/' : folder;
 }
 
 QString WithoutTrailingSlash(const QString& folder) {
@@ -155,7 +159,7 @@ bool WriteStoredSettings(const QString& iniPath, const QString& programDir, cons
       {kForm, QStringLiteral("Top"), QString::number(v.Top)},
       {kForm, QStringLiteral("Width"), QString::number(v.Width)},
       {kForm, QStringLiteral("Height"), QString::number(v.Height)},
-      {kOption, QStringLiteral("FolderPath"), v.FolderPath},
+      {kOption, QStringLiteral("FolderPath"), FsPath::Display(v.FolderPath)},
       {kOption, QStringLiteral("WithFolder"), Bool(v.WithFolder)},
       {kOption, QStringLiteral("WithFile"), Bool(v.WithFile)},
       {kOption, QStringLiteral("WriteId3"), Bool(v.WriteId3)},
@@ -166,7 +170,7 @@ bool WriteStoredSettings(const QString& iniPath, const QString& programDir, cons
       {kOption, QStringLiteral("Mp3DeleteWav"), Bool(v.Mp3DeleteWav)},
       {kOption, QStringLiteral("Mp3OverWriteMp3"), Bool(v.Mp3OverWriteMp3)},
       {kOption, QStringLiteral("Mp3UseFolder3"), Bool(v.Mp3UseFolder3)},
-      {kOption, QStringLiteral("Mp3FolderPath"), v.Mp3FolderPath},
+      {kOption, QStringLiteral("Mp3FolderPath"), FsPath::Display(v.Mp3FolderPath)},
       {kOption, QStringLiteral("Mp3TagFormat"),
        v.Mp3TagFormat == Options::Mp3Format::Id3v2 ? kId3v2Value : QStringLiteral("RMP")},
       {kOption, QStringLiteral("Mp3Jobs"),

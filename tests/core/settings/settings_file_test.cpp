@@ -1,3 +1,4 @@
+#include "core/fs/FsPath.h"
 #include "core/settings/IniDocument.h"
 #include "core/settings/IniValues.h"
 #include "core/settings/SettingsFile.h"
@@ -323,6 +324,18 @@ TEST_F(StoredSettingsTest, FoldersMustExist) {
       ("[Option]\r\nFolderPath=\"" + music + "/gone\"\r\nMp3FolderPath=\"music\"\r\n").toUtf8());
   EXPECT_FALSE(s.FolderPath.has_value());
   EXPECT_TRUE(s.Mp3FolderPath.isEmpty());
+
+  // A folder named in CP932 (a zip from Windows) is stored by its readable name and found again.
+  const QByteArray cp932Music = FsPath::Encode(music) + "/\x89\xb9\x8a\x79"; // 音楽
+  ASSERT_EQ(::mkdir(cp932Music.constData(), 0755), 0);
+  SettingsToSave v = Sample();
+  v.FolderPath = FsPath::Decode(cp932Music) + u'/';
+  v.Mp3FolderPath = FsPath::Decode(cp932Music);
+  ASSERT_TRUE(WriteStoredSettings(ini, programDir, v, kNeverAsked));
+  EXPECT_TRUE(ReadBytes(ini).contains(("FolderPath=\"" + music + "/音楽/\"").toUtf8()));
+  s = ReadStoredSettings(ini, programDir).value();
+  EXPECT_EQ(s.FolderPath, v.FolderPath);
+  EXPECT_EQ(s.Mp3FolderPath, v.Mp3FolderPath);
 }
 
 TEST_F(StoredSettingsTest, HelpFileResolvesAndIsSavedBareInProgramFolder) {
