@@ -313,6 +313,43 @@ TEST(Mp3infpTrack, TrckFrameAndTheId3v1TrackByte) {
             std::string::npos);
 }
 
+// Every ID3v1 field at its offset and length, each write leaving the others' bytes: a v1.0
+// comment keeps its 30 bytes while there is no track; the v1.1 track byte survives writes of
+// other fields, and the comment then holds 28 bytes.
+TEST(Mp3infpId3v1, EveryFieldAtItsOffsetAndTheTrackByte) {
+  TempDir dir;
+  const fs::path path = dir / "a.mp3";
+  const std::string comment(30, 'c'), title(30, 't'), album(30, 'b'), tail(26, 'a');
+  writeFile(path, concat({mp3(), fixtures::makeId3v1("", "", "", "", comment)}));
+  const auto save = [&path](const std::vector<std::pair<const char*, std::string>>& values) {
+    EXPECT_EQ(load(path), 0u);
+    for (const auto& [name, text] : values)
+      EXPECT_EQ(mp3infp_SetValue(name, text.c_str()), 0u) << name;
+    EXPECT_EQ(mp3infp_Save(path.c_str()), 0u);
+    const Bytes file = readFile(path);
+    EXPECT_EQ(Bytes(file.begin(), file.end() - 128), mp3());
+    return Bytes(file.end() - 128, file.end());
+  };
+  const std::string artist = "\x89\xCC\x8E\xE8" + tail; // 歌手 in CP932
+  EXPECT_EQ(save({{"INAM_v1", title},
+                  {"IART_v1", "歌手" + tail},
+                  {"IPRD_v1", album},
+                  {"ICRD_v1", "2024"},
+                  {"IGNR_v1", "Rock"}}),
+            fixtures::makeId3v1(title, artist, album, "2024", comment, -1, 17));
+  EXPECT_NE(mp3infp_SetValue("ITRK_v1", "7"), 0u); // the comment fills the track's bytes
+
+  const std::string shorter(28, 'd');
+  EXPECT_EQ(save({{"ICMT_v1", shorter}, {"ITRK_v1", "7"}}),
+            fixtures::makeId3v1(title, artist, album, "2024", shorter, 7, 17));
+  EXPECT_EQ(save({{"INAM_v1", "new"}, {"ICMT_v1", "e"}}),
+            fixtures::makeId3v1("new", artist, album, "2024", "e", 7, 17));
+  ASSERT_EQ(load(path), 0u);
+  EXPECT_NE(mp3infp_SetValue("ICMT_v1", std::string(29, 'e').c_str()), 0u);
+  EXPECT_EQ(save({{"ITRK_v1", ""}, {"ICMT_v1", comment}}),
+            fixtures::makeId3v1("new", artist, album, "2024", comment, -1, 17));
+}
+
 // The bytes of an APIC frame holding `image` as the front cover, header included.
 Bytes apicFrame(int major, const std::string& mime, const Bytes& image) {
   const std::size_t size = 1 + mime.size() + 3 + image.size();
