@@ -11,6 +11,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstring>
+#include <dlfcn.h>
 #include <functional>
 #include <latch>
 #include <set>
@@ -178,9 +179,12 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{"float_dual", wav(44100, 2, 32, true), MODE_DUALCHANNEL, 256, 0, 1, 44100, 2},
         FormatCase{"mono_input", wav(44100, 1, 16), MODE_JOINT, 64, 0, 1, 44100, 3},
         FormatCase{"stereo_to_mono", wav(32000, 2, 16), MODE_MONO, 96, 0, 1, 32000, 3},
-        FormatCase{"rate22k_mpeg2", wav(22050, 2, 16), MODE_JOINT, 64, 0, 2, 22050, 1},
         FormatCase{"rate22k_forced", wav(22050, 2, 16), MODE_JOINT, 128, 44100, 1, 44100, 1},
-        FormatCase{"rate8k_mpeg25", wav(8000, 1, 16), MODE_JOINT, 32, 0, 25, 8000, 3},
+        // Between two MPEG rates the next one up, which keeps every frequency of the input.
+        FormatCase{"rate9k_up", wav(9000, 1, 16), MODE_JOINT, 32, 0, 25, 11025, 3},
+        FormatCase{"rate20k_up", wav(20000, 2, 16), MODE_JOINT, 64, 0, 2, 22050, 1},
+        FormatCase{"rate30k_up", wav(30000, 2, 16), MODE_JOINT, 128, 0, 1, 32000, 1},
+        FormatCase{"rate46k_up", wav(46000, 2, 16), MODE_JOINT, 128, 0, 1, 48000, 1},
         // Above 48 kHz LAME resamples to the MPEG rate that divides the input's, else 48 kHz.
         FormatCase{"rate88k_pcm24", wav(88200, 2, 24), MODE_JOINT, 128, 0, 1, 44100, 1},
         FormatCase{"rate96k_float", wav(96000, 2, 32, true), MODE_JOINT, 128, 0, 1, 48000, 1},
@@ -190,6 +194,41 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{"rate96k_forced", wav(96000, 2, 24), MODE_JOINT, 128, 44100, 1, 44100, 1},
         FormatCase{"six_channels", wav(48000, 6, 16), MODE_JOINT, 128, 0, 1, 48000, 1}),
     [](const auto& p) { return std::string(p.param.name); });
+
+// Every bit rate of the MPEG version of each sample rate is accepted: MPEG-1 from 32 kHz,
+// MPEG-2 from 16 kHz, MPEG-2.5 below. Every frame carries the rate asked for, except that LAME
+// writes MPEG-2.5 at 64 kbit/s at most (as the lame command does).
+constexpr int kMpeg1Kbps[] = {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
+constexpr int kMpeg2Kbps[] = {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
+
+class GogoRateTable : public ::testing::TestWithParam<std::tuple<int, int>> {};
+
+TEST_P(GogoRateTable, EncodesEveryBitrateAtEverySampleRate) {
+  const auto [rate, index] = GetParam();
+  const int version = rate >= 32000 ? 1 : rate >= 16000 ? 2 : 25;
+  const int kbps = (version == 1 ? kMpeg1Kbps : kMpeg2Kbps)[index];
+  fixtures::TempDir dir;
+  const std::string in = dir / "in.wav", out = dir / "out.mp3";
+  WavSpec s = wav(rate, 2, 16);
+  s.seconds = 0.2;
+  fixtures::writeFile(in, fixtures::makeWav(s));
+  auto items = fileItems(in, out);
+  items.push_back({CFG_BITRATE, static_cast<UPARAM>(kbps)});
+  const EncodeRun run = encode(items);
+  ASSERT_EQ(run.detect, RESULT_OK);
+  EXPECT_EQ(run.close, RESULT_OK);
+  const auto frames = mp3check::frames(fixtures::readFile(out));
+  ASSERT_GT(frames.size(), 1u);
+  const int written = version == 25 ? std::min(kbps, 64) : kbps;
+  for (const auto& f : frames)
+    EXPECT_TRUE(f.version == version && f.sampleRate == rate && f.bitrate == written)
+        << f.version << " " << f.sampleRate << " " << f.bitrate;
+}
+
+INSTANTIATE_TEST_SUITE_P(Tables, GogoRateTable,
+                         ::testing::Combine(::testing::Values(8000, 11025, 12000, 16000, 22050,
+                                                              24000, 32000, 44100, 48000),
+                                            ::testing::Range(0, 14)));
 
 enum class In { Wav, NoFrames, MuLaw, Missing, Text, Folder, Fifo };
 enum class Out { File, NoFolder, Folder, Fifo };
@@ -397,8 +436,42 @@ EncodeRun withFileSizeLimit(rlim_t limit, const std::function<EncodeRun()>& body
   return run;
 }
 
-// A write that fails, in a frame or in the close's final flush, is the result of that call and
-// of the close: the caller must never take the MP3 for complete.
+// The file whose fsync or close fails, and with which error (0: none), as on a network share
+// or a disk whose write-back fails only once the data has left the process.
+std::string failingFile;
+int syncFailure = 0, closeFailure = 0;
+
+bool Failing(int fd, int failure) {
+  char path[4096];
+  const ssize_t n =
+      failure == 0 ? -1
+                   : ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), path, sizeof path);
+  return n > 0 && std::string(path, static_cast<std::size_t>(n)) == failingFile;
+}
+
+} // namespace
+
+extern "C" int fsync(int fd) {
+  static const auto real = reinterpret_cast<int (*)(int)>(::dlsym(RTLD_NEXT, "fsync"));
+  if (!Failing(fd, syncFailure))
+    return real(fd);
+  errno = syncFailure;
+  return -1;
+}
+
+extern "C" int close(int fd) {
+  static const auto real = reinterpret_cast<int (*)(int)>(::dlsym(RTLD_NEXT, "close"));
+  const bool fail = Failing(fd, closeFailure);
+  const int result = real(fd);
+  errno = fail ? closeFailure : errno;
+  return fail ? -1 : result;
+}
+
+namespace {
+
+// A write that fails, in a frame, in the close's final flush, or as the fsync or the close of
+// the file reports it, is the result of that call and of the close: the caller must never take
+// the MP3 for complete.
 TEST(Gogo, AWriteFailureIsReportedNotSwallowed) {
   fixtures::TempDir dir;
   const std::string in = dir / "in.wav", out = dir / "out.mp3";
@@ -419,6 +492,15 @@ TEST(Gogo, AWriteFailureIsReportedNotSwallowed) {
       withFileSizeLimit(room, [&] { return encode(fileItems(in, out), {}, frames); });
   EXPECT_EQ(inClose.last, RESULT_OK);
   EXPECT_EQ(inClose.close, RESULT_WRITE_ERROR);
+
+  failingFile = fs::canonical(dir.path()) / "out.mp3";
+  for (int* failure : {&syncFailure, &closeFailure}) {
+    *failure = EIO;
+    const EncodeRun run = encode(fileItems(in, out));
+    *failure = 0;
+    EXPECT_EQ(run.last, RESULT_END_OF_INPUT);
+    EXPECT_EQ(run.close, RESULT_WRITE_ERROR);
+  }
 }
 
 TEST(Gogo, VbrVariesTheRateWithinTheAskedRange) {
