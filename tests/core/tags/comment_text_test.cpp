@@ -142,16 +142,6 @@ TEST(SplitTest, ComposedCommentSplitsBack) {
   EXPECT_EQ(p.performer, parts.performer);
 }
 
-TEST(FieldMemoryTest, PasteBeforeCopyGivesEmptySlots) {
-  FieldMemory memory;
-  for (const QString& text : memory.Paste())
-    EXPECT_TRUE(text.isEmpty());
-  FieldMemory::Texts texts;
-  texts[FieldMemory::Genre] = QStringLiteral("JPop");
-  memory.Copy(texts);
-  EXPECT_EQ(memory.Text(FieldMemory::Genre), QStringLiteral("JPop"));
-}
-
 TEST(FieldMemoryTest, TitleFromFileName) {
   EXPECT_EQ(FieldMemory::TitleFromFileName(QStringLiteral("01 曲.v2.mp3")),
             QStringLiteral("01 曲.v2"));
