@@ -340,7 +340,7 @@ TEST(Mp3infpId3v1, EveryFieldAtItsOffsetAndTheTrackByte) {
   EXPECT_NE(mp3infp_SetValue("ITRK_v1", "7"), 0u); // the comment fills the track's bytes
 
   const std::string shorter(28, 'd');
-  EXPECT_EQ(save({{"ICMT_v1", shorter}, {"ITRK_v1", "7"}}),
+  EXPECT_EQ(save({{"ICMT_v1", shorter + " "}, {"ITRK_v1", "7"}}), // a trailing blank may go
             fixtures::makeId3v1(title, artist, album, "2024", shorter, 7, 17));
   EXPECT_EQ(save({{"INAM_v1", "new"}, {"ICMT_v1", "e"}}),
             fixtures::makeId3v1("new", artist, album, "2024", "e", 7, 17));
