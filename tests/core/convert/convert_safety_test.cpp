@@ -172,25 +172,35 @@ TEST_F(ConvertSafetyTest, WriteFailureLeavesNothingAndKeepsTheWav) {
   EXPECT_EQ(fixtures::readFile(dir / "a.wav"), wav);
 }
 
-// Each reason the encoder gives for not taking a WAV file refuses that file in its own words,
-// before anything is made.
+// Each reason a WAV file is not taken refuses that file in its own words, before anything is
+// made: the encoder's reasons, and a folder or a FIFO (`special` 'd', 'p') under a WAV name,
+// which the encoder would wait on forever.
 struct InputCase {
   const char* name;
   fixtures::Bytes wav;
   const char* reason;
+  char special = 0;
 };
 
 class ConvertRefusal : public ConvertSafetyTest, public ::testing::WithParamInterface<InputCase> {};
 
 TEST_P(ConvertRefusal, NamesWhyAndMakesNothing) {
-  fixtures::writeFile(dir / "a.wav", GetParam().wav);
+  const fs::path wav = dir / "a.wav";
+  if (GetParam().special == 'd')
+    fs::create_directory(wav);
+  else if (GetParam().special == 'p' && ::mkfifo(wav.c_str(), 0644) != 0)
+    FAIL() << "no FIFO";
+  else if (GetParam().special == 0)
+    fixtures::writeFile(wav, GetParam().wav);
   const std::set<std::string> before = Tree(dir.path());
-  ConvertShown(dir / "a.wav");
+  ConvertShown(wav);
   ASSERT_EQ(view.reports.size(), 1u);
   EXPECT_EQ(view.reports[0].outcome, ConversionReport::Outcome::NotStarted);
-  EXPECT_EQ(view.reports[0].file.reason, QString::fromUtf8(GetParam().reason));
+  EXPECT_EQ(view.reports[0].file.reason.toStdString(), GetParam().reason);
   EXPECT_EQ(Tree(dir.path()), before);
-  EXPECT_EQ(fixtures::readFile(dir / "a.wav"), GetParam().wav);
+  if (GetParam().special == 0) {
+    EXPECT_EQ(fixtures::readFile(wav), GetParam().wav);
+  }
 }
 
 fixtures::Bytes MuLaw() {
@@ -209,7 +219,9 @@ INSTANTIATE_TEST_SUITE_P(
                   "a.wav は 9 チャンネルの音声で、変換できません（8チャンネルまで）"},
         InputCase{"rate_6k", fixtures::makeWav({.sampleRate = 6000, .seconds = 0.2}),
                   "a.wav のサンプリング周波数 6000 Hz は変換できません"},
-        InputCase{"no_audio", Wav(0.0), "a.wav には音声がありません（変換しません）"}),
+        InputCase{"no_audio", Wav(0.0), "a.wav には音声がありません（変換しません）"},
+        InputCase{"folder", {}, "a.wav はフォルダや特殊なファイルです（変換しません）", 'd'},
+        InputCase{"fifo", {}, "a.wav はフォルダや特殊なファイルです（変換しません）", 'p'}),
     [](const auto& p) { return std::string(p.param.name); });
 
 // A made MP3 has the mode any new file of the user gets there (the umask), through the tag
