@@ -110,6 +110,18 @@ inline Bytes chunk(const std::string& id, const Bytes& body, bool pad = true) {
   return out;
 }
 
+// Half a second of MP3 stream, and a two-second WAV file with an INFO list of `items`.
+inline Bytes shortMp3() {
+  static const Bytes mp3 = fixtures::makeMp3(0.5);
+  return mp3;
+}
+
+inline Bytes wavWithInfo(const std::vector<std::pair<std::string, std::string>>& items) {
+  fixtures::WavSpec spec;
+  spec.seconds = 2.0;
+  return fixtures::makeWavWithChunks(spec, {fixtures::makeInfoList(items)});
+}
+
 // A value of the loaded file as the library gives it ("<null>" for a null pointer).
 inline std::string value(const char* name) {
   char* v = nullptr;
