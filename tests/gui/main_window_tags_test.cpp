@@ -17,7 +17,13 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+#include <vector>
+
 namespace {
+
+using namespace Qt::StringLiterals;
 
 class SilentPlatform : public Platform {
 public:
@@ -67,51 +73,41 @@ TEST_F(MainWindowTagsTest, ComposesCommentFromPartBoxes) {
 }
 
 // The field memory carries all eleven boxes, each into its own box; the title comes from the
-// file name. Pasted before any copy, it empties them.
+// file name. Pasted before any copy, it empties them. Each box takes back a paste with Ctrl+Z.
 TEST_F(MainWindowTagsTest, FieldMemoryCarriesEveryBoxToItsOwnBox) {
   fixtures::writeFile(dir / "01 曲.wav", fixtures::makeWav({}));
   form.session().navigator().ShowList({QString::fromStdString((dir / "01 曲.wav").string())}, 0);
-  const char* const boxes[] = {"artistEdit",   "albumEdit",    "idEdit",       "yearEdit",
-                               "lyricistEdit", "composerEdit", "arrangerEdit", "performerEdit",
-                               "genreEdit",    "commentEdit",  "jacketCombo"};
-  const auto text = [this](const char* box) {
-    if (auto* edit = form.findChild<QLineEdit*>(box))
-      return edit->text();
-    if (auto* combo = form.findChild<QComboBox*>(box))
-      return combo->currentText();
-    return PlainText(form, box)->toPlainText();
+  std::vector<QLineEdit*> lines{Combo(form, "jacketCombo")->lineEdit()};
+  for (const char* box : {"artistEdit", "albumEdit", "idEdit", "yearEdit", "lyricistEdit",
+                          "composerEdit", "arrangerEdit", "performerEdit", "genreEdit"})
+    lines.push_back(LineEdit(form, box));
+  QPlainTextEdit* comment = PlainText(form, "commentEdit");
+  const auto fill = [&](const std::function<QString(int)>& text) {
+    for (std::size_t i = 0; i < lines.size(); ++i)
+      lines[i]->setText(text(static_cast<int>(i)));
+    comment->setPlainText(text(static_cast<int>(lines.size())));
   };
-  const auto fill = [this](const char* box, const QString& value) {
-    if (auto* edit = form.findChild<QLineEdit*>(box))
-      edit->setText(value);
-    else if (auto* combo = form.findChild<QComboBox*>(box))
-      combo->setCurrentText(value);
-    else
-      PlainText(form, box)->setPlainText(value);
+  const auto shown = [&] {
+    QStringList texts;
+    for (const QLineEdit* line : lines)
+      texts.append(line->text());
+    return (texts << comment->toPlainText()).join(u'|').toStdString();
   };
-  const auto value = [](int i) {
-    return i == 3 ? QStringLiteral("1999") : QStringLiteral("値%1").arg(i);
-  };
-  for (int i = 0; i < 11; ++i)
-    fill(boxes[i], value(i));
+  const auto distinct = [](int i) { return i == 4 ? u"1999"_s : u"値%1"_s.arg(i); };
+  fill(distinct);
   form.OnPasteFromMemoryClicked();
-  for (const char* box : boxes)
-    EXPECT_EQ(text(box), QString()) << box;
+  EXPECT_EQ(shown(), std::string(10, '|'));
 
-  for (int i = 0; i < 11; ++i)
-    fill(boxes[i], value(i));
+  fill(distinct);
+  const std::string copied = shown();
   form.OnCopyToMemoryClicked();
-  for (const char* box : boxes)
-    fill(box, QStringLiteral("typed"));
+  fill([](int) { return u"typed"_s; });
   form.OnPasteFromMemoryClicked();
   EXPECT_EQ(LineEdit(form, "titleEdit")->text(), QStringLiteral("01 曲"));
-  for (int i = 0; i < 11; ++i)
-    EXPECT_EQ(text(boxes[i]), value(i)) << boxes[i];
-  // Each box takes back the paste with Ctrl+Z.
-  LineEdit(form, "artistEdit")->undo();
-  Combo(form, "jacketCombo")->lineEdit()->undo();
-  EXPECT_EQ(LineEdit(form, "artistEdit")->text(), QStringLiteral("typed"));
-  EXPECT_EQ(Combo(form, "jacketCombo")->currentText(), QStringLiteral("typed"));
+  EXPECT_EQ(shown(), copied);
+  lines[0]->undo();
+  lines[1]->undo();
+  EXPECT_EQ(lines[0]->text() + lines[1]->text(), u"typedtyped"_s);
 }
 
 TEST_F(MainWindowTagsTest, GenreFieldFollowsTheGenreList) {
