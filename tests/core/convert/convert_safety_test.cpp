@@ -81,10 +81,18 @@ protected:
     }
   }
 
-  void ConvertShown(const fs::path& wav) {
+  // With `fileSizeLimit`, writes beyond that size fail with EFBIG, as on a full disk.
+  void ConvertShown(const fs::path& wav, rlim_t fileSizeLimit = RLIM_INFINITY) {
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limited{std::min(fileSizeLimit, saved.rlim_cur), saved.rlim_max};
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
     navigator.ShowList({Q(wav)}, 0);
     session.ConvertShown();
     Finish();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
   }
 
   fixtures::TempDir dir;
@@ -156,15 +164,7 @@ TEST_F(ConvertSafetyTest, WriteFailureLeavesNothingAndKeepsTheWav) {
   fixtures::writeFile(dir / "a.wav", wav);
   const std::set<std::string> before = Tree(dir.path());
 
-  rlimit saved{};
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = saved;
-  small.rlim_cur = 16 * 1024; // a 3 s MP3 at 128 kbit/s is about 48 KB
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-  ConvertShown(dir / "a.wav");
-  ::setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, oldHandler);
+  ConvertShown(dir / "a.wav", 16 * 1024); // a 3 s MP3 at 128 kbit/s is about 48 KB
 
   EXPECT_TRUE(view.Ended(ConversionReport::Outcome::NoMp3));
   EXPECT_FALSE(view.Ended(ConversionReport::Outcome::Placed));
@@ -320,15 +320,7 @@ TEST_F(ConvertSafetyTest, AFailedTagCopyOrTrashKeepsTheWav) {
 
   options.Mp3WavId3ToMp3 = true;
   options.Mp3DeleteWav = true;
-  rlimit saved{};
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = saved;
-  small.rlim_cur = untagged.size() + 16; // the encode fits, the tagged file does not
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-  ConvertShown(dir / "a.wav");
-  ::setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, oldHandler);
+  ConvertShown(dir / "a.wav", untagged.size() + 16); // the encode fits, the tagged file not
   EXPECT_TRUE(view.Ended(ConversionReport::Outcome::PlacedUntagged));
   EXPECT_TRUE(view.Reported(QStringLiteral("a.mp3 にタグを写せませんでした")));
   EXPECT_EQ(fixtures::readFile(dir / "a.mp3"), untagged);
