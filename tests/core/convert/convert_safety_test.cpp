@@ -173,8 +173,8 @@ TEST_F(ConvertSafetyTest, WriteFailureLeavesNothingAndKeepsTheWav) {
 }
 
 // Each reason a WAV file is not taken refuses that file in its own words, before anything is
-// made: the encoder's reasons, and a folder or a FIFO (`special` 'd', 'p') under a WAV name,
-// which the encoder would wait on forever.
+// made: the encoder's reasons, and a folder or a FIFO (`special` 'd', 'p') under a WAV name
+// (the encoder would wait on a FIFO for ever).
 struct InputCase {
   const char* name;
   fixtures::Bytes wav;
@@ -338,7 +338,8 @@ TEST_F(ConvertSafetyTest, AFailedTagCopyOrTrashKeepsTheWav) {
 class ConvertJobs : public ConvertSafetyTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(ConvertJobs, AsManyAtOnceAsTheSettingSays) {
-  const int jobs = GetParam() > 0 ? GetParam() : QThread::idealThreadCount();
+  const int jobs =
+      GetParam() > 0 ? GetParam() : std::min(QThread::idealThreadCount(), Options::kMaxMp3Jobs);
   QStringList files;
   for (int i = 0; i <= jobs; ++i) {
     files.append(Q(dir / ("f" + std::to_string(i) + ".wav")));
