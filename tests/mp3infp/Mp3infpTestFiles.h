@@ -14,7 +14,12 @@
 
 namespace mp3infp_test {
 
+namespace fs = std::filesystem;
 using fixtures::Bytes;
+using fixtures::concat;
+using fixtures::readFile;
+using fixtures::TempDir;
+using fixtures::writeFile;
 
 inline Bytes bytesOf(const std::string& s) {
   return Bytes(s.begin(), s.end());

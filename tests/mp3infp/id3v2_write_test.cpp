@@ -18,11 +18,6 @@
 namespace {
 
 using namespace mp3infp_test;
-using fixtures::concat;
-using fixtures::readFile;
-using fixtures::TempDir;
-using fixtures::writeFile;
-namespace fs = std::filesystem;
 
 std::size_t findBytes(const Bytes& hay, const Bytes& needle, std::size_t from = 0) {
   const auto it =

@@ -18,11 +18,6 @@ namespace {
 
 using namespace mp3infp_test;
 using namespace tag_tools;
-using fixtures::concat;
-using fixtures::readFile;
-using fixtures::TempDir;
-using fixtures::writeFile;
-namespace fs = std::filesystem;
 
 // Title, artist, album, comment, year.
 const std::vector<std::string> kFields = {"INAM", "IART", "IPRD", "ICMT", "ICRD"};

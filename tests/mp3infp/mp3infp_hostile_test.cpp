@@ -33,11 +33,6 @@
 namespace {
 
 using namespace mp3infp_test;
-using fixtures::concat;
-using fixtures::readFile;
-using fixtures::TempDir;
-using fixtures::writeFile;
-namespace fs = std::filesystem;
 
 Bytes mp3() {
   static const Bytes stream = fixtures::makeMp3(0.3);

@@ -11,11 +11,6 @@
 namespace {
 
 using namespace mp3infp_test;
-using fixtures::concat;
-using fixtures::readFile;
-using fixtures::TempDir;
-using fixtures::writeFile;
-namespace fs = std::filesystem;
 
 struct BrokenCase {
   const char* label;

@@ -17,10 +17,6 @@
 namespace {
 
 using namespace mp3infp_test;
-using fixtures::readFile;
-using fixtures::TempDir;
-using fixtures::writeFile;
-namespace fs = std::filesystem;
 
 TEST(Mp3infpSave, RefusesOtherPathsAndLeavesTheFileIntactWhenWritingFails) {
   TempDir dir;

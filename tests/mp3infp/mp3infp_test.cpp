@@ -13,11 +13,6 @@
 namespace {
 
 using namespace mp3infp_test;
-using fixtures::concat;
-using fixtures::readFile;
-using fixtures::TempDir;
-using fixtures::writeFile;
-namespace fs = std::filesystem;
 
 const std::string kCp932Nihongo = "\x93\xfa\x96\x7b\x8c\xea"; // 日本語
 
