@@ -122,9 +122,7 @@ inline Bytes shortMp3() {
 }
 
 inline Bytes wavWithInfo(const std::vector<std::pair<std::string, std::string>>& items) {
-  fixtures::WavSpec spec;
-  spec.seconds = 2.0;
-  return fixtures::makeWavWithChunks(spec, {fixtures::makeInfoList(items)});
+  return fixtures::makeWavWithChunks({.seconds = 2.0}, {fixtures::makeInfoList(items)});
 }
 
 // A value of the loaded file as the library gives it ("<null>" for a null pointer).
