@@ -111,7 +111,7 @@ double TimeOpen(const QString& root, int& filled) {
   t.start();
   const FolderTree tree = ScanTree(root);
   const QStringList fileList = tree.Files();
-  const QStringList jackets = tree.Jpg;
+  const QStringList jackets = tree.Images;
   filled = fileList.isEmpty() ? -1 : ReadFirstFileTags(fileList.first());
   return static_cast<double>(t.nsecsElapsed()) / 1e6;
 }
@@ -139,7 +139,7 @@ double TimeScan(const QString& root, qsizetype& files) {
   const FolderTree tree = ScanTree(root);
   const QStringList fileList = tree.Files();
   const double ms = static_cast<double>(t.nsecsElapsed()) / 1e6;
-  files = fileList.size() + tree.Jpg.size();
+  files = fileList.size() + tree.Images.size();
   return ms;
 }
 
@@ -148,7 +148,7 @@ double TimeThreeWalks(const QString& root, FolderTree& out) {
   t.start();
   FindFiles(root + "/", QStringLiteral(".wav"), out.Wav);
   FindFiles(root + "/", QStringLiteral(".mp3"), out.Mp3);
-  FindFiles(root + "/", QStringLiteral(".jpg"), out.Jpg);
+  FindFiles(root + "/", QStringLiteral(".jpg"), out.Images);
   return static_cast<double>(t.nsecsElapsed()) / 1e6;
 }
 
@@ -176,7 +176,7 @@ int main(int argc, char** argv) {
     FolderTree walked;
     three.push_back(TimeThreeWalks(root, walked));
     const FolderTree once = ScanTree(root);
-    same = same && once.Wav == walked.Wav && once.Mp3 == walked.Mp3 && once.Jpg == walked.Jpg;
+    same = same && once.Wav == walked.Wav && once.Mp3 == walked.Mp3 && once.Images == walked.Images;
   }
   std::printf("tree: %d entries, %lld files (find), %lld listed (wav+mp3+jpg)\n", entries,
               static_cast<long long>(findLines), static_cast<long long>(scanned));

@@ -1,5 +1,6 @@
 #include "gui/MainWindow.h"
 
+#include "core/convert/BatchSummary.h"
 #include "core/fs/FsPath.h"
 #include "core/session/Navigator.h"
 #include "core/session/Session.h"
@@ -7,7 +8,6 @@
 #include "core/settings/SettingsFile.h"
 #include "core/tags/GenreListFile.h"
 #include "core/tags/TagEditor.h"
-#include "gui/BatchSummary.h"
 #include "gui/FolderBrowser.h"
 #include "gui/GenreListWindow.h"
 #include "gui/OptionsDialog.h"
@@ -411,6 +411,8 @@ void MainWindow::ApplyOptions() {
     composeCommentButton_->setEnabled(true);
     break;
   }
+  // Covers are written in one MP3 tag format only.
+  session_->tagEditor().UpdateCover();
 }
 
 // ---------------------------------------------------------------------------------------------

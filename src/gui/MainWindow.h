@@ -27,9 +27,11 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class StatusBar;
+class CoverThumbnail;
 class FolderBrowser;
 class GenreListWindow;
 class OptionsDialog;
+class TrackBox;
 
 class MainWindow : public QWidget, public SessionView {
   Q_OBJECT
@@ -89,6 +91,8 @@ public:
   SaveAnswer AskSaveChanges(const QString& fileName) override;
   void ShowFileProblem(const QString& why) override;
   void ShowWriteResult(TagWriteResult result, const QString& failure) override;
+  void ShowCover(const CoverPreview& cover) override;
+  void ShowStoredTrack(const QString& track) override;
   void ShowProgress(int percent) override;
   void ShowError(const QString& text) override;
   void ShowConversionStarted(const QString& wav, int number, int total) override;
@@ -190,6 +194,8 @@ private:
   QStringList genreNames_;
   // True from a key press made with Shift held until the next key release.
   bool shiftHeld_ = false;
+  // True once the user picked or typed a jacket image (or pasted one) for the shown file.
+  bool jacketChosen_ = false;
   bool shownOnce_ = false;
   bool closingBySignal_ = false;
   // Since a reason was shown in panel 2: a batch of several at once leaves it readable for a
@@ -253,6 +259,10 @@ private:
   QLineEdit* genreEdit_ = nullptr;
   QLabel* playingTimeLabel_ = nullptr;
   QLineEdit* playingTimeEdit_ = nullptr;
+  QLabel* trackLabel_ = nullptr;
+  TrackBox* trackEdit_ = nullptr;
+  QLabel* coverLabel_ = nullptr;
+  CoverThumbnail* coverPreview_ = nullptr;
   QFrame* versionRule_ = nullptr;
   QLabel* libraryVersionLabel_ = nullptr;
   QLineEdit* libraryVersionEdit_ = nullptr;

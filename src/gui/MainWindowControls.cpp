@@ -1,7 +1,11 @@
 // The main window's controls: their places, sizes, captions, tooltips and colours, and the
 // handlers they are bound to.
+#include "core/session/Session.h"
+#include "core/tags/TagEditor.h"
+#include "gui/CoverThumbnail.h"
 #include "gui/MainWindow.h"
 #include "gui/StatusBar.h"
+#include "gui/TrackBox.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -303,6 +307,25 @@ void MainWindow::CreateControls() {
       conversionPanel_, "convertAllButton", QStringLiteral("WAV→MP3一括変換"),
       QStringLiteral("同一フォルダ内のWAVファイルをすべてMP3に変換する"), {16, 26, 125, 25});
 
+  // ---- track number and cover, in the free space of the right column ----
+  trackEdit_ = Named(new TrackBox(this), "trackEdit");
+  trackEdit_->setGeometry(571, 233, 81, 20);
+  trackEdit_->setMaxLength(19);
+  trackEdit_->setAccessibleName(QStringLiteral("トラック番号"));
+  // Tab reaches it right after the last tag field.
+  QWidget::setTabOrder(genreEdit_, trackEdit_);
+  trackEdit_->setToolTip(QStringLiteral("曲の番号（例: 3、全12曲の3曲目なら 3/12）。薄い色の番号は"
+                                        "ファイル名からの提案で、ID3書込みのときに書き込まれる"));
+  trackLabel_ = MakeBoxLabel(this, "trackLabel", QStringLiteral("トラック番号"), trackEdit_, true,
+                             {495, 236, 72, 14});
+  coverPreview_ = Named(new CoverThumbnail(this), "coverPreview");
+  coverPreview_->setGeometry(616, 328, 36, 36);
+  coverLabel_ = Named(new QLabel(this), "coverLabel");
+  coverLabel_->setGeometry(495, 330, 117, 32);
+  coverLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  coverLabel_->setBuddy(coverPreview_);
+  ShowCover(CoverPreview());
+
   // ---- status bar and progress bar ----
   statusBar_ = Named(new StatusBar({50, 50, 400, 50}, kStatusHeight, this), "statusBar");
   statusBar_->setGeometry(0, kClientHeight - kStatusHeight, kClientWidth, kStatusHeight);
@@ -316,6 +339,7 @@ void MainWindow::CreateControls() {
   FitCaption(jacketLabel_, jacketLabel_->text(), jacketLabel_->width() - 4);
   FitCaption(libraryVersionLabel_, libraryVersionLabel_->text(), libraryVersionLabel_->width());
   FitCaption(tagKindsLabel_, tagKindsLabel_->text(), tagKindsLabel_->width());
+  FitCaption(trackLabel_, trackLabel_->text(), trackLabel_->width());
 
   // ---- handlers ----
   connect(openButton_, &QPushButton::clicked, this, [this] { OnOpenClicked(); });
@@ -337,6 +361,13 @@ void MainWindow::CreateControls() {
   // counter then shows the shown file's number again.
   connect(positionEdit_, &QLineEdit::returnPressed, this, [this] { OnPositionEntered(); });
   connect(positionEdit_, &QLineEdit::editingFinished, this, [this] { OnPositionLeft(); });
+  // A jacket image the user picks or types becomes the shown file's cover when it is written.
+  const auto jacketChosen = [this] {
+    jacketChosen_ = true;
+    session_->tagEditor().UpdateCover();
+  };
+  connect(jacketCombo_, &QComboBox::activated, this, jacketChosen);
+  connect(jacketCombo_->lineEdit(), &QLineEdit::textEdited, this, jacketChosen);
 
   // Key preview: every key press and release in any control of this window passes here first.
   qApp->installEventFilter(this);

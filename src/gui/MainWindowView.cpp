@@ -2,10 +2,12 @@
 // the folder and file boxes, the counters, the jacket image list and the tag boxes; and the
 // window's outer geometry.
 #include "core/fs/FsPath.h"
+#include "gui/CoverThumbnail.h"
 #include "gui/MainWindow.h"
 #include "gui/PathBox.h"
 #include "gui/Platform.h"
 #include "gui/StatusBar.h"
+#include "gui/TrackBox.h"
 
 #include <QComboBox>
 #include <QEventLoop>
@@ -244,6 +246,12 @@ void MainWindow::PutTagFields(const TagFields& fields, bool asTyped) {
   Put(idEdit_, fields.Id, asTyped);
   if (fields.Jacket)
     Put(jacketCombo_->lineEdit(), *fields.Jacket, asTyped);
+  // A file shown anew has its jacket image chosen by nobody yet; a pasted one is chosen.
+  jacketChosen_ = asTyped ? jacketChosen_ || fields.Jacket.has_value() : false;
+  if (!asTyped)
+    trackEdit_->ShowTrack(fields.Track, fields.ProposedTrack);
+  else if (!fields.Track.isEmpty())
+    Put(trackEdit_, fields.Track, true);
   SelectShownGenre();
 }
 
@@ -269,11 +277,26 @@ TagFields MainWindow::ShownTagFields() const {
   f.Composer = composerEdit_->text();
   f.Arranger = arrangerEdit_->text();
   f.Performer = performerEdit_->text();
+  f.JacketChosen = jacketChosen_;
+  f.Track = trackEdit_->Track();
+  f.ProposedTrack = trackEdit_->Proposed();
   return f;
 }
 
 void MainWindow::ShowComment(const QString& comment) {
   Put(commentEdit_, comment, true);
+}
+
+void MainWindow::ShowStoredTrack(const QString& track) {
+  trackEdit_->ShowTrack(track, QString());
+}
+
+void MainWindow::ShowCover(const CoverPreview& cover) {
+  const QString problem = coverPreview_->Show(cover);
+  coverLabel_->setText(QStringLiteral("カバー画像\n%1").arg(coverPreview_->State()));
+  // An image the user chose that cannot become the cover is said at once, not only at the write.
+  if (!problem.isEmpty() && jacketChosen_)
+    SetStatusText(2, problem);
 }
 
 // ---------------------------------------------------------------------------------------------

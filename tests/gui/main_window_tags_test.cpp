@@ -110,6 +110,36 @@ TEST_F(MainWindowTagsTest, FieldMemoryCarriesEveryBoxToItsOwnBox) {
   EXPECT_EQ(lines[0]->text() + lines[1]->text(), u"typedtyped"_s);
 }
 
+// The track box shows the file name's number as a lighter proposal; typed over it is the user's
+// own, and a paste onto the next file counts on from the copied one.
+TEST_F(MainWindowTagsTest, TrackBoxProposesAndPasteCountsOn) {
+  QStringList files;
+  for (const char* name : {"01 a.wav", "02 b.wav"}) {
+    fixtures::writeFile(dir / name, fixtures::makeWav({}));
+    files << QString::fromStdString((dir / name).string());
+  }
+  form.session().navigator().ShowList(files, 0);
+  QLineEdit* track = LineEdit(form, "trackEdit");
+  const auto proposal = [track] {
+    return track->palette().color(QPalette::Text) ==
+           track->palette().color(QPalette::PlaceholderText);
+  };
+  EXPECT_EQ(track->text(), QStringLiteral("1"));
+  EXPECT_TRUE(proposal());
+  EXPECT_EQ(form.ShownTagFields().ProposedTrack, QStringLiteral("1"));
+  track->selectAll();
+  track->insert(QStringLiteral("1/2"));
+  EXPECT_FALSE(proposal());
+  EXPECT_EQ(form.ShownTagFields().Track, QStringLiteral("1/2"));
+  form.OnCopyToMemoryClicked();
+  form.session().tagEditor().WriteShownFields();
+  form.session().navigator().Next();
+  EXPECT_TRUE(proposal()); // "2" from the name
+  form.OnPasteFromMemoryClicked();
+  EXPECT_FALSE(proposal());
+  EXPECT_EQ(form.ShownTagFields().Track, QStringLiteral("2/2"));
+}
+
 TEST_F(MainWindowTagsTest, GenreFieldFollowsTheGenreList) {
   LineEdit(form, "genreEdit")->setText(QStringLiteral("Other"));
   form.OnGenreListClicked(); // applies the current choice at once

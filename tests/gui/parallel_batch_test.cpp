@@ -4,13 +4,13 @@
 #include "AudioFixtures.h"
 #include "FakeSessionView.h"
 
+#include "core/convert/BatchSummary.h"
 #include "core/convert/Converter.h"
 #include "core/encoder/EncoderComponent.h"
 #include "core/session/Navigator.h"
 #include "core/session/Session.h"
 #include "core/settings/Options.h"
 #include "core/tags/TagEditor.h"
-#include "gui/BatchSummary.h"
 
 #include <gtest/gtest.h>
 

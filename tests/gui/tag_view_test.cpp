@@ -18,8 +18,12 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -154,6 +158,27 @@ TEST_P(TagDisplayTest, FillsTheTagBoxes) {
   EXPECT_EQ(LineEdit(form, "idEdit")->text(), "");
   EXPECT_EQ(Combo(form, "jacketCombo")->currentText(), "keep.jpg");
   EXPECT_EQ(LineEdit(form, "fileNameEdit")->text(), "other.wav");
+
+  // The command line shows the same values.
+  QProcess cli;
+  cli.start(qEnvironmentVariable("W2M_BIN_DIR") + "/wav2mp3tag-cli", {"tags", "--json", path});
+  ASSERT_TRUE(cli.waitForFinished(-1));
+  EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+  const QJsonObject shown =
+      QJsonDocument::fromJson(cli.readAllStandardOutput()).array().at(0).toObject();
+  for (const auto& [key, box] : {std::pair{"title", "titleEdit"},
+                                 {"artist", "artistEdit"},
+                                 {"album", "albumEdit"},
+                                 {"year", "yearEdit"},
+                                 {"genre", "genreEdit"},
+                                 {"playingTime", "playingTimeEdit"}})
+    EXPECT_EQ(shown[key].toString(), LineEdit(form, box)->text()) << key;
+  EXPECT_EQ(shown["comment"].toString(), c.comment);
+  EXPECT_EQ(shown["type"].toString(), c.type);
+  QString kinds;
+  for (const QJsonValue kind : shown["tagKinds"].toArray())
+    kinds += u'(' + kind.toString() + u')';
+  EXPECT_EQ(kinds, QString(c.kinds).section(u' ', 1));
 }
 
 const QString kDawn = QStringLiteral("夜明けのスキャット～①");

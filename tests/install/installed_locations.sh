@@ -37,6 +37,9 @@ test -x "$prefix/bin/wav2mp3tag"
 test -f "$prefix/share/wav2mp3tag/GenreList.txt"
 test -f "$prefix/share/wav2mp3tag/readme.txt"
 test -f "$prefix/share/applications/wav2mp3tag.desktop"
+test -f "$prefix/share/man/man1/wav2mp3tag-cli.1"
+# The command line beside it finds the same libraries.
+"$prefix/bin/wav2mp3tag-cli" --version | grep -q '^wav2mp3tag-cli '
 chmod a-w "$prefix/bin"
 mkdir -p "$work/home" "$work/config"
 HOME=$work/home XDG_CONFIG_HOME=$work/config run_and_close "$prefix/bin/wav2mp3tag"

@@ -34,6 +34,8 @@ public:
   // Every write of the shown fields, and why the last one failed.
   std::vector<TagWriteResult> writes;
   QString writeFailure;
+  // The cover preview last shown.
+  CoverPreview cover;
   // Every conversion started (its WAV file) and every file's result, in order; the encodes
   // under way, and the most there were at once.
   QStringList started;
@@ -82,7 +84,11 @@ public:
     if (shown.PlayingTime)
       playingTime = *shown.PlayingTime;
   }
-  void EditTagFields(const TagFields& typed) override { ShowTagFields(typed); }
+  void EditTagFields(const TagFields& typed) override {
+    const bool chosen = fields.JacketChosen || typed.Jacket.has_value();
+    ShowTagFields(typed);
+    fields.JacketChosen = chosen;
+  }
   TagFields ShownTagFields() const override {
     TagFields f = fields;
     f.PlayingTime.reset();
@@ -99,6 +105,11 @@ public:
   void ShowWriteResult(TagWriteResult result, const QString& failure) override {
     writes.push_back(result);
     writeFailure = failure;
+  }
+  void ShowCover(const CoverPreview& shown) override { cover = shown; }
+  void ShowStoredTrack(const QString& track) override {
+    fields.Track = track;
+    fields.ProposedTrack.clear();
   }
 
   // ---- conversions ----

@@ -171,7 +171,7 @@ inline std::map<std::string, bool> coverSeenByTools(const std::filesystem::path&
         run("mediainfo --Output='General;%Cover%:%Cover_Mime%' " + q) == "Yes:" + mime + "\n";
   if (installed("kid3-cli")) {
     const std::filesystem::path out = file.string() + ".cover";
-    run("kid3-cli -c 'get picture:" + out.string() + "' " + q);
+    run("kid3-cli -c 'get picture:\"" + out.string() + "\"' " + q); // a name with blanks
     std::vector<std::uint8_t> exported;
     if (FILE* f = std::fopen(out.c_str(), "rb")) {
       for (int c; (c = std::fgetc(f)) != EOF;)

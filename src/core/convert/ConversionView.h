@@ -24,6 +24,8 @@ struct ConversionReport {
 
   FileResult file;
   Outcome outcome = Outcome::NotStarted;
+  // The MP3 put in place; empty when none was.
+  QString mp3;
   // In a batch, the files it has finished (this one included) of its WAV files; -1 outside.
   int batchFinished = -1;
   int batchWavs = 0;

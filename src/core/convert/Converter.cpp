@@ -25,18 +25,22 @@
 namespace {
 
 // Why the encoder cannot take `source`, named for the user; "" when it can (or the module cannot
-// tell, and the encode's own set-up decides).
-QString InputRefusal(const QString& source) {
+// tell, and the encode's own set-up decides). `seconds` is its playing time, 0 when not known.
+QString InputRefusal(const QString& source, double& seconds) {
   const QString name = FsPath::DisplayName(source);
+  seconds = 0;
   GogoInputInfo info;
   if (EncoderModule::gogo_probeInput == nullptr) {
     // An older module: at least a WAV file without audio is not turned into an empty MP3.
-    return Mp3Verification::WavPlayingMs(source) == 0
-               ? QStringLiteral("%1 には音声がありません（変換しません）").arg(name)
-               : QString();
+    const qint64 ms = Mp3Verification::WavPlayingMs(source);
+    seconds = static_cast<double>(std::max<qint64>(ms, 0)) / 1000;
+    return ms == 0 ? QStringLiteral("%1 には音声がありません（変換しません）").arg(name)
+                   : QString();
   }
   if (EncoderModule::gogo_probeInput(FsPath::Encode(source).constData(), &info) != 0)
     return QString();
+  if (info.rate > 0 && info.frames > 0)
+    seconds = static_cast<double>(info.frames) / info.rate;
   switch (info.reason) {
   case GOGO_INPUT_OK:
     return QString();
@@ -113,6 +117,7 @@ const char* const kNoThread = "スレッドを作れないため";
 // work after it, have stopped before its temporary file is removed.
 struct Converter::Running {
   std::uint64_t id = 0;
+  int progressId = -1;
   QString source;
   QString place;
   std::unique_ptr<EncodeTarget> target;
@@ -191,7 +196,7 @@ std::unique_ptr<EncodeTarget> Converter::Admit(const QString& source, const Conv
   }
   // A file the encoder cannot take is a refusal of that file, said in its own words; a batch
   // goes on with the next one.
-  refusal.reason = InputRefusal(source);
+  refusal.reason = InputRefusal(source, admittedSeconds_);
   if (!refusal.reason.isEmpty())
     return nullptr;
   QString error;
@@ -239,7 +244,8 @@ int Converter::BatchJobs() const {
 }
 
 std::optional<BatchResult> Converter::ConvertAll(QStringList files,
-                                                 const std::function<bool()>& listReplaced) {
+                                                 const std::function<bool()>& listReplaced,
+                                                 const QHash<QString, qint64>& sizes) {
   if (batch_ != nullptr || !encoder_.DestinationFile().isEmpty()) {
     view_.ShowError(QString::fromUtf8(EncoderMessages::ChangeWhileEncoding));
     return std::nullopt;
@@ -259,6 +265,7 @@ std::optional<BatchResult> Converter::ConvertAll(QStringList files,
     }
   });
   produced_.clear();
+  progressId_ = -1;
   // The window stays usable during the waits. Opening another folder or dropping a file
   // replaces the list (a conversion's changes to it do not); its entries then are no longer
   // the ones asked for, and the batch ends there rather than converting files of another
@@ -266,6 +273,13 @@ std::optional<BatchResult> Converter::ConvertAll(QStringList files,
   batchResult_ = BatchResult();
   batchResult_.wavCount = static_cast<int>(
       std::count_if(files.begin(), files.end(), [](const QString& f) { return IsWavName(f); }));
+  std::vector<qint64> wavSizes;
+  if (!sizes.isEmpty()) {
+    for (const QString& file : files)
+      if (IsWavName(file))
+        wavSizes.push_back(sizes.value(file));
+  }
+  progress_ = BatchProgress(batchResult_.wavCount, std::move(wavSizes));
   try {
     if (!(jobs > 1 ? ConvertAtOnce(files, listReplaced, jobs, run)
                    : ConvertOneByOne(files, listReplaced, run)))
@@ -287,8 +301,8 @@ void Converter::Record(const FileResult& result) {
 }
 
 void Converter::Report(const FileResult& file, ConversionReport::Outcome outcome, bool inBatch,
-                       bool nextWaits) {
-  ConversionReport report{file, outcome};
+                       bool nextWaits, const QString& mp3) {
+  ConversionReport report{file, outcome, mp3};
   if (inBatch) {
     report.batchFinished = static_cast<int>(batchResult_.files.size());
     report.batchWavs = batchResult_.wavCount;
@@ -314,12 +328,14 @@ bool Converter::ConvertOneByOne(const QStringList& files, const std::function<bo
     if (const std::optional<FileResult> refusal =
             ConvertOne(entry, static_cast<int>(batchResult_.files.size()), batchResult_.wavCount)) {
       Record(*refusal);
+      progress_.NotEncoded();
       // A refused file says why before the next file starts.
       Report(*refusal, ConversionReport::Outcome::NotStarted, true, true);
       if (!alive || run.Stopped())
         return false;
       continue;
     }
+    progressId_ = progress_.Admitted(admittedSeconds_);
     // False when the window was closed or is gone, or the program is ending: no summary.
     if (!run.WaitWhile([this] { return !encoder_.DestinationFile().isEmpty(); }))
       return false;
@@ -375,6 +391,7 @@ bool Converter::ConvertAtOnce(const QStringList& files, const std::function<bool
       running->target = Admit(source, plan, refusal);
       if (!running->target) {
         Record(refusal);
+        progress_.NotEncoded();
         Report(refusal, ConversionReport::Outcome::NotStarted, true, false);
         ShowBatchProgress();
         continue;
@@ -401,6 +418,7 @@ bool Converter::ConvertAtOnce(const QStringList& files, const std::function<bool
             &receiver_, [this, id = r->id, result] { JobEnded(id, result); }, Qt::QueuedConnection);
       });
       if (started) {
+        running->progressId = progress_.Admitted(admittedSeconds_);
         running_.push_back(std::move(running));
         view_.ShowBatchFileStarted(source);
         continue;
@@ -422,18 +440,19 @@ bool Converter::ConvertAtOnce(const QStringList& files, const std::function<bool
 }
 
 void Converter::ShowBatchProgress() {
-  double done = static_cast<double>(batchResult_.files.size());
   for (const auto& r : running_) {
     if (const int all = r->job->AllFrames(); all > 0)
-      done += static_cast<double>(std::min(r->job->FramesDone(), all)) / all;
+      progress_.Encoded(r->progressId, static_cast<double>(r->job->FramesDone()) / all);
   }
-  view_.ShowProgress(
-      batchResult_.wavCount > 0 ? static_cast<int>(done * 100 / batchResult_.wavCount) : 0);
+  view_.ShowProgress(static_cast<int>(progress_.Share() * 100));
 }
 
 void Converter::Progress(int nowFrames, int allFrames) {
-  if (allFrames > 0)
-    view_.ShowProgress(static_cast<int>(qint64{nowFrames} * 100 / allFrames));
+  if (allFrames <= 0)
+    return;
+  if (batch_ != nullptr)
+    progress_.Encoded(progressId_, static_cast<double>(nowFrames) / allFrames);
+  view_.ShowProgress(static_cast<int>(qint64{nowFrames} * 100 / allFrames));
 }
 
 void Converter::Finish(bool aborted) {
@@ -477,6 +496,8 @@ void Converter::EndedOnWorker(const ConversionEnd::Result& result) {
   const QString place = ending_ ? ending_->place : QString();
   // The worker has just posted this; it ends at once.
   ending_.reset();
+  if (batch_ != nullptr)
+    progress_.Ended(std::exchange(progressId_, -1));
   if (!Finished(result, place, true))
     return;
   view_.ShowProgress(0);
@@ -496,6 +517,7 @@ void Converter::JobEnded(std::uint64_t id, const ConversionEnd::Result& result) 
     return;
   }
   const QString place = (*it)->place;
+  progress_.Ended((*it)->progressId);
   // Its thread has just posted this and ends at once.
   running_.erase(it);
   ++jobsEnded_;
@@ -523,6 +545,6 @@ bool Converter::Finished(const ConversionEnd::Result& result, const QString& pla
          result.mp3.isEmpty()   ? Outcome::NoMp3
          : result.tagCopyFailed ? Outcome::PlacedUntagged
                                 : Outcome::Placed,
-         batch_ != nullptr, nextWaits);
+         batch_ != nullptr, nextWaits, result.mp3);
   return !alive.isNull();
 }

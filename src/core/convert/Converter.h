@@ -5,6 +5,7 @@
 // file. Drives the window's encoder component, and the encodes of a batch of several at once.
 #pragma once
 
+#include "core/convert/BatchProgress.h"
 #include "core/convert/BatchResult.h"
 #include "core/convert/ConversionEnd.h"
 #include "core/convert/ConversionView.h"
@@ -13,6 +14,7 @@
 #include "core/fs/Trash.h"
 #include "core/settings/Options.h"
 
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -54,11 +56,13 @@ public:
   // "WAV→MP3一括変換": every WAV file of `files` (a copy: the list shown follows the
   // conversions meanwhile), as many at the same time as the options
   // allow (one after the other when the encoder module cannot run several). No file is started
-  // once `listReplaced` holds (another list was opened meanwhile). What became of each file;
-  // nullopt when no batch ran to its end (already converting, the encoder could not be
-  // prepared, or stopped: the window may then be gone).
+  // once `listReplaced` holds (another list was opened meanwhile). `sizes`, the files' sizes
+  // where the walk that listed them gave them, weigh the files not yet come to in its
+  // progress. What became of each file; nullopt when no batch ran to its end (already
+  // converting, the encoder could not be prepared, or stopped: the window may then be gone).
   std::optional<BatchResult> ConvertAll(QStringList files,
-                                        const std::function<bool()>& listReplaced);
+                                        const std::function<bool()>& listReplaced,
+                                        const QHash<QString, qint64>& sizes = {});
   // Stops the batch under way (the window is closing): every encode stops, no summary.
   void StopBatch();
   // The encoder component's progress and finish events.
@@ -68,6 +72,8 @@ public:
   // How many files a batch encodes at the same time, from the options and the processor.
   int BatchJobs() const;
   bool BatchRunning() const { return batch_ != nullptr; }
+  // How far the batch under way (or the last one) is.
+  const BatchProgress& batchProgress() const { return progress_; }
   // Whether an encode is writing `path` now (its temporary file): tags are never written there.
   bool IsBeingWritten(const QString& path) const;
 
@@ -96,7 +102,7 @@ private:
   void Record(const FileResult& result);
   // Tells the view what became of `file`; with the batch's count when `inBatch`.
   void Report(const FileResult& file, ConversionReport::Outcome outcome, bool inBatch,
-              bool nextWaits);
+              bool nextWaits, const QString& mp3 = {});
   // The end of the window's encoder's encode, off the window's thread.
   void EndOnWorker(bool completed);
   // A worker's result of the encode the window's encoder made: shown, with a pause that lets
@@ -108,8 +114,7 @@ private:
   // `nextWaits`, the next conversion starts after the view let it be read. False when the
   // converter was destroyed meanwhile.
   bool Finished(const ConversionEnd::Result& result, const QString& place, bool nextWaits);
-  // The bar during a batch of several at once: the share of its WAV files done, an encode
-  // under way counting by the frames it has encoded.
+  // The bar during a batch of several at once: the share of its audio encoded.
   void ShowBatchProgress();
 
   // Receives the workers' results on the window's thread. First, so that it goes last: a
@@ -123,8 +128,13 @@ private:
   const Options& options_;
   Options started_;
 
-  // What the batch under way (or the last one) did with each file finished.
+  // What the batch under way (or the last one) did with each file finished, and how far it is.
   BatchResult batchResult_;
+  BatchProgress progress_;
+  // The playing time of the file admitted last, and the progress number of the encode of the
+  // window's encoder in a batch.
+  double admittedSeconds_ = 0;
+  int progressId_ = -1;
   // The places of the MP3 files this batch made: none is overwritten by a later file.
   std::set<QString> produced_;
   // The batch conversion under way, or none; its waits are woken by the end of each file.

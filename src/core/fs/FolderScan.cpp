@@ -166,6 +166,12 @@ bool IsMp3Name(const QString& path) {
   return FsPath::Extension(path).toLower() == QLatin1String(".mp3");
 }
 
+bool IsImageName(const QString& path) {
+  const QString extension = FsPath::Extension(path).toLower();
+  return extension == QLatin1String(".jpg") || extension == QLatin1String(".jpeg") ||
+         extension == QLatin1String(".png");
+}
+
 void FindFiles(const QString& folder, const QString& extension, QStringList& out) {
   const QString wanted = extension.toLower();
   const QByteArray wantedBytes = wanted.toUtf8();
@@ -213,20 +219,22 @@ FolderTree ScanTree(const QString& folder, bool withSubfolders,
   std::string start = native.toStdString();
   if (start.back() != '/')
     start.push_back('/');
-  // The three extensions are ASCII, and no other character lower-cases to their letters,
-  // so comparing the last four bytes equals comparing lower-cased decoded extensions.
+  // The extensions are ASCII, and no other character lower-cases to their letters, so
+  // comparing the last bytes equals comparing lower-cased decoded extensions.
   const auto match = [](const char* name, size_t length) {
+    if (EndsWithAscii(name, length, ".jpeg", 5))
+      return 2;
     if (length < 4 || name[length - 4] != '.')
       return -1;
     if (EndsWithAscii(name, length, ".wav", 4))
       return 0;
     if (EndsWithAscii(name, length, ".mp3", 4))
       return 1;
-    if (EndsWithAscii(name, length, ".jpg", 4))
+    if (EndsWithAscii(name, length, ".jpg", 4) || EndsWithAscii(name, length, ".png", 4))
       return 2;
     return -1;
   };
-  QStringList* lists[] = {&tree.Wav, &tree.Mp3, &tree.Jpg};
+  QStringList* lists[] = {&tree.Wav, &tree.Mp3, &tree.Images};
   const auto found = [&](int index, const std::string& path) {
     lists[index]->append(
         FsPath::Decode(QByteArray(path.data(), static_cast<qsizetype>(path.size()))));

@@ -1,5 +1,5 @@
 // Walking a folder tree for the files the main window lists: WAV and MP3 files to step
-// through, JPG files offered as jacket images.
+// through, JPEG and PNG files offered as jacket images.
 //
 // Each folder's entries come sorted by name as Windows lists them (case-insensitively: by code
 // point of the upper-cased name, a name read by the 8-bit text rule), and a subfolder's files
@@ -23,16 +23,19 @@ bool IsOwnTemporaryFile(const QString& path);
 // A WAV or MP3 file by its name: the extension ".wav" or ".mp3" in any case.
 bool IsWavName(const QString& path);
 bool IsMp3Name(const QString& path);
+// A jacket image by its name: ".jpg", ".jpeg" or ".png" in any case.
+bool IsImageName(const QString& path);
 
 // Appends to `out` the full paths of the files under `folder` (which ends with "/") whose
 // extension, lower-cased, equals `extension` lower-cased.
 void FindFiles(const QString& folder, const QString& extension, QStringList& out);
 
-// The three lists of one folder tree, each exactly as FindFiles gives it.
+// The three lists of one folder tree, each in the order FindFiles gives (the images of the three
+// extensions mixed in that order).
 struct FolderTree {
-  QStringList Wav; // ".wav"
-  QStringList Mp3; // ".mp3"
-  QStringList Jpg; // ".jpg"
+  QStringList Wav;    // ".wav"
+  QStringList Mp3;    // ".mp3"
+  QStringList Images; // ".jpg", ".jpeg" and ".png"
 
   // The file list of a folder: its WAV files followed by its MP3 files.
   QStringList Files() const { return Wav + Mp3; }

@@ -146,7 +146,7 @@ void Navigator::WalkEnded(std::uint64_t id, const Walked& walked) {
   const bool folderOpen = walk.dropped.isEmpty() && walk.shown.isEmpty();
   currentFolder_ = walk.folder;
   view_.ShowCurrentFolder(walk.folder, folderOpen);
-  jacketList_ = walked.tree.Jpg;
+  jacketList_ = walked.tree.Images;
   TakeList(walked.list, walk.dropped.isEmpty() ? walk.folder : QString(), folderOpen, walked.index,
            walked.tagsRead ? &walked.tags : nullptr);
   ShowJackets();
@@ -227,6 +227,7 @@ void Navigator::ShowJackets() {
   for (const QString& path : jacketList_)
     names.append(FsPath::BareName(path));
   view_.ShowJacketNames(names);
+  tags_.SetJacketImages(jacketList_);
 }
 
 void Navigator::Next() {
@@ -305,6 +306,7 @@ void Navigator::OpenOneFile(const QString& path) {
 
 void Navigator::ShowList(const QStringList& files, int index) {
   jacketList_.clear();
+  tags_.SetJacketImages(jacketList_);
   TakeList(files, QString(), false, index);
 }
 

@@ -9,12 +9,13 @@
 
 namespace {
 
-// The self-pipe: the handler may only write a byte; the event loop reads it.
+// The self-pipe: the handler may only write a byte, the signal's number; the event loop reads
+// it.
 int g_pipe[2] = {-1, -1};
 
-extern "C" void onSignal(int) {
+extern "C" void onSignal(int sig) {
   const int saved = errno;
-  const char byte = 1;
+  const char byte = static_cast<char>(sig);
   [[maybe_unused]] const ssize_t n = ::write(g_pipe[1], &byte, 1);
   errno = saved;
 }
@@ -45,7 +46,10 @@ TerminationSignal::~TerminationSignal() {
 
 void TerminationSignal::drain() {
   char buffer[64];
-  while (::read(g_pipe[0], buffer, sizeof buffer) > 0) {
+  ssize_t n = 0;
+  while ((n = ::read(g_pipe[0], buffer, sizeof buffer)) > 0) {
+    if (firstSignal_ == 0)
+      firstSignal_ = buffer[0];
   }
   if (onRequest_)
     onRequest_();

@@ -1,6 +1,7 @@
 // Turns the system's requests to end the program (SIGTERM at logout or shutdown, SIGHUP when
-// the terminal goes, SIGINT from Ctrl+C) into an ordinary close of the main window, on the
-// event loop's thread, so that the settings are saved and a running encode is stopped cleanly.
+// the terminal goes, SIGINT from Ctrl+C) into an ordinary end of the program (the main window
+// closed, the command line's batch stopped), on the event loop's thread, so that the settings
+// are saved and running encodes are stopped cleanly.
 #pragma once
 
 #include <QObject>
@@ -16,9 +17,13 @@ public:
   explicit TerminationSignal(std::function<void()> onRequest, QObject* parent = nullptr);
   ~TerminationSignal() override;
 
+  // The signal of the first request (SIGTERM, SIGINT or SIGHUP); 0 before any.
+  int FirstSignal() const { return firstSignal_; }
+
 private:
   void drain();
 
   std::function<void()> onRequest_;
   QSocketNotifier* notifier_ = nullptr;
+  int firstSignal_ = 0;
 };

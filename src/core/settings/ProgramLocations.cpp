@@ -50,6 +50,9 @@ const ProgramLocations& Locations() {
     LocationFacts facts;
     facts.exeDir = exe.absolutePath();
     facts.exeBaseName = exe.completeBaseName();
+    // The command line beside the program shares its settings file.
+    if (facts.exeBaseName.endsWith(QLatin1String("-cli")))
+      facts.exeBaseName.chop(4);
     facts.configHome = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     facts.exists = [](const QString& p) { return QFileInfo::exists(p); };
     facts.dirWritable = dirWritableByMode;

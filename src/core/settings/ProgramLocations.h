@@ -1,10 +1,11 @@
 // Where the program's own files live.
 //
 // A portable copy (the build folder, or a folder the user unpacked the program into) keeps
-// everything beside the executable: the settings file "<exe>.ini", GenreList.txt, readme.txt
-// and the encoder module. An installed copy (PREFIX/bin with PREFIX/share/wav2mp3tag) cannot
-// write beside itself: its settings go to the user's configuration folder, and its data files
-// are looked up there first, then in the installed data folder.
+// everything beside the executable: the settings file "<exe>.ini" (which the command line
+// "<exe>-cli" reads too), GenreList.txt, readme.txt and the encoder module. An installed copy
+// (PREFIX/bin with PREFIX/share/wav2mp3tag) cannot write beside itself: its settings go to the
+// user's configuration folder, and its data files are looked up there first, then in the
+// installed data folder.
 #pragma once
 
 #include <QString>

@@ -1,5 +1,7 @@
 #include "core/tags/FieldMemory.h"
 
+#include "core/tags/TrackNumber.h"
+
 #include <algorithm>
 
 QString FieldMemory::TitleFromFileName(const QString& fileName) {
@@ -9,4 +11,16 @@ QString FieldMemory::TitleFromFileName(const QString& fileName) {
   const QString bare = fileName.mid(slash + 1);
   const qsizetype dot = bare.lastIndexOf(QLatin1Char('.'));
   return dot < 0 ? bare : bare.left(dot);
+}
+
+QString FieldMemory::PasteTrack(const QString& file) {
+  QString& track = texts_[Track];
+  if (track.isEmpty() || (file == trackFile_ && !file.isEmpty()))
+    return track;
+  const QString next = TrackNumber::Next(track);
+  if (next.isEmpty())
+    return track;
+  track = next;
+  trackFile_ = file;
+  return track;
 }

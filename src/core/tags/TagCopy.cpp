@@ -2,6 +2,7 @@
 
 #include "core/fs/FsPath.h"
 #include "core/tags/TagFieldAccess.h"
+#include "core/tags/TrackNumber.h"
 
 namespace TagCopy {
 
@@ -10,7 +11,7 @@ bool Load(MP3INFP_HANDLE* handle, const QString& path) {
          mp3infph_Load(handle, FsPath::Encode(path).constData()) == 0;
 }
 
-void ReadSix(MP3INFP_HANDLE* handle, TagFields& out, bool whole) {
+void ReadValues(MP3INFP_HANDLE* handle, TagFields& out, bool whole) {
   using namespace TagFieldAccess;
   const auto get = [handle, whole](int field, QString& text) {
     whole ? GetWholeTagValue(field, text, handle) : GetTagValue(field, text, handle);
@@ -21,10 +22,11 @@ void ReadSix(MP3INFP_HANDLE* handle, TagFields& out, bool whole) {
   get(kYear, out.Year);
   get(kComment, out.Comment);
   get(kGenre, out.Genre);
+  get(kTrack, out.Track);
 }
 
-bool SetSix(MP3INFP_HANDLE* handle, const TagFields& v, const QByteArray& path,
-            Options::Mp3Format format) {
+bool SetValues(MP3INFP_HANDLE* handle, const TagFields& v, const QByteArray& path,
+               Options::Mp3Format format) {
   using namespace TagFieldAccess;
   bool allSet = SetTagValue(kTitle, v.Title, path, format, handle);
   allSet = SetTagValue(kArtist, v.Artist, path, format, handle) && allSet;
@@ -32,7 +34,24 @@ bool SetSix(MP3INFP_HANDLE* handle, const TagFields& v, const QByteArray& path,
   allSet = SetTagValue(kComment, v.Comment, path, format, handle) && allSet;
   allSet = SetTagValue(kYear, v.Year, path, format, handle) && allSet;
   allSet = SetTagValue(kGenre, v.Genre, path, format, handle) && allSet;
+  // A track another tool stored in a form the library refuses ("A1") is left as the file holds
+  // it instead of failing the rest; "３/12" is stored as "3/12".
+  if (const std::optional<QString> track = TrackNumber::Normalized(v.Track))
+    allSet = SetTagValue(kTrack, *track, path, format, handle) && allSet;
   return allSet;
+}
+
+QByteArray ReadCover(MP3INFP_HANDLE* handle) {
+  const char* mime = nullptr;
+  const void* data = nullptr;
+  uint32_t size = 0;
+  if (mp3infph_GetPicture(handle, &mime, &data, &size) != MP3INFP_PICTURE_OK || data == nullptr)
+    return QByteArray();
+  return QByteArray(static_cast<const char*>(data), static_cast<qsizetype>(size));
+}
+
+uint32_t SetCover(MP3INFP_HANDLE* handle, const QByteArray& image) {
+  return mp3infph_SetPicture(handle, image.constData(), static_cast<uint32_t>(image.size()));
 }
 
 QString SaveFailureText(uint32_t code) {
@@ -61,11 +80,25 @@ QString SaveFailureText(uint32_t code) {
   }
 }
 
+QString CoverRefusalText(uint32_t code, const QString& name) {
+  switch (code) {
+  case MP3INFP_PICTURE_TOO_LARGE:
+    return QStringLiteral("%1 は10 MBを超えるため、カバー画像にできません").arg(name);
+  case MP3INFP_PICTURE_NOT_IMAGE:
+    return QStringLiteral("%1 はJPEGやPNGの画像として読めないため、カバー画像にできません")
+        .arg(name);
+  case MP3INFP_PICTURE_NO_PLACE:
+    return QStringLiteral("このファイルの形式にはカバー画像を入れられません");
+  default:
+    return QStringLiteral("カバー画像を設定できませんでした");
+  }
+}
+
 bool ReadWholeTags(MP3INFP_HANDLE* handle, const QString& path, TagFields& stored) {
   stored = TagFields();
   if (!Load(handle, path))
     return false;
-  ReadSix(handle, stored, true);
+  ReadValues(handle, stored, true);
   return true;
 }
 
@@ -77,22 +110,29 @@ bool CopyTags(MP3INFP_HANDLE* handle, const QString& from, const QString& to,
     why = QStringLiteral("%1 のタグを読めません").arg(FsPath::DisplayName(from));
     return false;
   }
+  const QByteArray cover = format == Options::Mp3Format::Id3v2 ? ReadCover(handle) : QByteArray();
   if (!ReadWholeTags(handle, to, present)) {
     why = QStringLiteral("%1 を読めません").arg(FsPath::DisplayName(to));
     return false;
   }
+  const bool newCover = !cover.isEmpty() && cover != ReadCover(handle);
   // A WAV file without tag values gives an MP3 that already holds them all: nothing to write.
-  if (present.SameTag(source))
+  if (present.SameTag(source) && !newCover)
     return true;
-  // The file is loaded: every field is set whole, then saved once.
+  // The file is loaded: every field is set whole, then saved once. A cover the library refuses
+  // (a GIF another tool put in) leaves the fields still copied; the copy fails all the same, so
+  // the WAV file, which alone holds that picture, is kept.
   const QByteArray path = FsPath::Encode(to);
-  const bool allSet = SetSix(handle, source, path, format);
+  const bool allSet = SetValues(handle, source, path, format);
+  const uint32_t coverSet = newCover ? SetCover(handle, cover) : MP3INFP_PICTURE_OK;
   const uint32_t saved = mp3infph_Save(handle, path.constData());
-  if (saved != 0 || !allSet) {
-    why =
-        QStringLiteral("%1 にタグを写せませんでした：%2")
-            .arg(FsPath::DisplayName(to),
-                 saved != 0 ? SaveFailureText(saved) : QStringLiteral("書き込めない値があります"));
+  if (saved != 0 || !allSet || coverSet != MP3INFP_PICTURE_OK) {
+    QString reason = QStringLiteral("書き込めない値があります");
+    if (saved != 0)
+      reason = SaveFailureText(saved);
+    else if (coverSet != MP3INFP_PICTURE_OK)
+      reason = CoverRefusalText(coverSet, QStringLiteral("WAVファイルのカバー画像"));
+    why = QStringLiteral("%1 にタグを写せませんでした：%2").arg(FsPath::DisplayName(to), reason);
     return false;
   }
   return true;

@@ -5,6 +5,7 @@
 #include "core/tags/CommentText.h"
 #include "core/tags/TagCopy.h"
 #include "core/tags/TagFieldAccess.h"
+#include "core/tags/TrackNumber.h"
 
 #include <array>
 #include <utility>
@@ -26,22 +27,32 @@ constexpr std::array<std::pair<quint32, const char*>, 9> kTagKinds{{
     {0x200, "(APEV2)"},
 }};
 
-// "00000003 (ID3V1)(ID3V2)": the tag bits as eight upper-case hexadecimal digits, a space and
-// the kinds of the set bits.
-QString TagKindsText(quint32 code) {
-  const quint32 bits = code & 0xFFFF;
-  QString kinds;
-  for (const auto& [bit, name] : kTagKinds)
-    if (bits & bit)
-      kinds += QLatin1String(name);
-  return QStringLiteral("%1 %2").arg(bits, 8, 16, QLatin1Char('0')).toUpper().arg(kinds);
-}
-
 bool Loadable(const QString& path) {
   return TagFieldAccess::GetLibraryVersionText() != kTooOldLibrary && TagCopy::Load(nullptr, path);
 }
 
+// The track a write stores: what the box holds, else what it proposes; nullopt when it is no
+// track number.
+std::optional<QString> TrackToWrite(const TagFields& fields) {
+  return TrackNumber::Normalized(fields.Track.isEmpty() ? fields.ProposedTrack : fields.Track);
+}
+
 } // namespace
+
+QStringList TagKindNames(quint32 code) {
+  QStringList kinds;
+  for (const auto& [bit, name] : kTagKinds)
+    if (code & bit)
+      kinds.append(QLatin1String(name));
+  return kinds;
+}
+
+QString TagKindsText(quint32 code) {
+  return QStringLiteral("%1 %2")
+      .arg(code & 0xFFFF, 8, 16, QLatin1Char('0'))
+      .toUpper()
+      .arg(TagKindNames(code).join(QString()));
+}
 
 TagEditor::TagEditor(TagView& view, const Options& options) : view_(view), options_(options) {}
 
@@ -64,7 +75,10 @@ TagEditor::FileTags TagEditor::ReadFileTags(const QString& path, MP3INFP_HANDLE*
   }
   read.state = FileTags::State::Read;
   read.mp3 = GetFileTypeCode(read.code, handle);
-  TagCopy::ReadSix(handle, read.fields, false);
+  TagCopy::ReadValues(handle, read.fields, false);
+  if (read.fields.Track.isEmpty())
+    read.fields.ProposedTrack = TrackNumber::FromFileName(path);
+  read.cover = TagCopy::ReadCover(handle);
   QString time;
   GetTagValue(kTime, time, handle);
   read.fields.PlayingTime = time;
@@ -116,6 +130,8 @@ void TagEditor::ShowReadTags(const QString& path, const FileTags& read) {
   view_.ShowTagFields(read.fields);
   fieldsFile_ = path;
   unedited_ = view_.ShownTagFields();
+  coverChoice_.FileShown(path, read.cover, read.fields.Jacket);
+  UpdateCover();
 }
 
 void TagEditor::ClearFields(const QString& why) {
@@ -126,6 +142,21 @@ void TagEditor::ClearFields(const QString& why) {
   view_.ShowFileProblem(why);
   fieldsFile_.clear();
   unedited_ = view_.ShownTagFields();
+  coverChoice_.FileShown(QString(), QByteArray(), std::nullopt);
+  UpdateCover();
+}
+
+bool TagEditor::PicturesWritten() const {
+  return options_.Mp3TagFormat == Options::Mp3Format::Id3v2;
+}
+
+void TagEditor::SetJacketImages(const QStringList& images) {
+  coverChoice_.SetImages(images);
+  UpdateCover();
+}
+
+void TagEditor::UpdateCover() {
+  view_.ShowCover(coverChoice_.Preview(view_.ShownTagFields(), PicturesWritten()));
 }
 
 void TagEditor::WriteShownFields() {
@@ -133,11 +164,20 @@ void TagEditor::WriteShownFields() {
 }
 
 TagEditor::WriteResult TagEditor::WriteShownTags(const QString& path) {
-  const TagFields shown = view_.ShownTagFields();
+  TagFields shown = view_.ShownTagFields();
   const WriteResult result = WriteTags(path, shown);
   view_.ShowWriteResult(result, lastFailure_);
-  if (result != WriteResult::Failed && path == fieldsFile_)
+  if (result != WriteResult::Failed && path == fieldsFile_) {
+    // The track box shows what the file now holds: a proposal written, or "３" as "3".
+    const QString track = TrackToWrite(shown).value_or(shown.Track);
+    if (track != shown.Track) {
+      shown.Track = track;
+      shown.ProposedTrack.clear();
+      view_.ShowStoredTrack(track);
+    }
     unedited_ = shown;
+    UpdateCover();
+  }
   return result;
 }
 
@@ -154,13 +194,44 @@ TagEditor::WriteResult TagEditor::WriteTags(const QString& path, const TagFields
     lastFailure_ = QStringLiteral("%1 は変換中です").arg(FsPath::DisplayName(path));
     return WriteResult::Failed;
   }
+  // The cover goes only into the file the fields were read from; an image that cannot become
+  // one stops the write before anything is written.
+  const QString image =
+      path == fieldsFile_ ? coverChoice_.ImageToWrite(wanted, PicturesWritten()) : QString();
+  QByteArray cover;
+  if (!image.isEmpty()) {
+    lastFailure_ = CoverChoice::ReadImage(image, cover);
+    if (!lastFailure_.isEmpty())
+      return WriteResult::Failed;
+    if (cover == coverChoice_.FileCover())
+      cover.clear();
+  }
   TagFields stored;
   if (!ReadTags(path, stored)) {
     lastFailure_ = QStringLiteral("%1 を読めません").arg(FsPath::DisplayName(path));
     return WriteResult::Failed;
   }
-  if (stored.SameTag(wanted))
+  // A track left as the file holds it passes unchecked: another tool may have stored "A1", and
+  // it stays as it is (SetValues leaves it).
+  const std::optional<QString> track = !wanted.Track.isEmpty() && wanted.Track == stored.Track
+                                           ? std::optional<QString>(stored.Track)
+                                           : TrackToWrite(wanted);
+  if (!track) {
+    lastFailure_ = QStringLiteral("トラック番号は「3」や「3/12」のように数字で入力してください");
+    return WriteResult::Failed;
+  }
+  TagFields wantedTrack = wanted;
+  wantedTrack.Track = *track;
+  if (stored.SameTag(wantedTrack) && cover.isEmpty())
     return WriteResult::Unchanged;
+  uint32_t coverSet = MP3INFP_PICTURE_OK;
+  if (!cover.isEmpty()) {
+    coverSet = TagCopy::SetCover(nullptr, cover);
+    if (coverSet == MP3INFP_PICTURE_TOO_LARGE || coverSet == MP3INFP_PICTURE_NOT_IMAGE) {
+      lastFailure_ = TagCopy::CoverRefusalText(coverSet, FsPath::DisplayName(image));
+      return WriteResult::Failed;
+    }
+  }
 
   // Values are shown one line long and at most 128 bytes; a field still as it was shown keeps
   // what the file holds beyond that (the further lines of a comment written by another tool, a
@@ -179,8 +250,19 @@ TagEditor::WriteResult TagEditor::WriteTags(const QString& path, const TagFields
   values.Comment = keepWhole(kComment, stored.Comment, wanted.Comment);
   values.Year = keepWhole(kYear, stored.Year, wanted.Year);
   values.Genre = keepWhole(kGenre, stored.Genre, wanted.Genre);
-  const bool allSet = TagCopy::SetSix(nullptr, values, FsPath::Encode(path), options_.Mp3TagFormat);
+  values.Track = keepWhole(kTrack, stored.Track, *track);
+  const bool allSet =
+      TagCopy::SetValues(nullptr, values, FsPath::Encode(path), options_.Mp3TagFormat);
+  // An RMP3 file has no place for a cover until the ID3v2 format has unwrapped it above.
+  if (coverSet == MP3INFP_PICTURE_NO_PLACE)
+    coverSet = TagCopy::SetCover(nullptr, cover);
+  if (coverSet != MP3INFP_PICTURE_OK) {
+    lastFailure_ = TagCopy::CoverRefusalText(coverSet, FsPath::DisplayName(image));
+    return WriteResult::Failed;
+  }
   const uint32_t saved = mp3infp_Save(FsPath::Encode(path).constData());
+  if (saved == 0 && !cover.isEmpty())
+    coverChoice_.CoverWritten(cover);
   if (saved != 0)
     lastFailure_ = TagCopy::SaveFailureText(saved);
   else if (!allSet && LastMakeFailure() != 0) // the tag the values go into could not be made
@@ -194,12 +276,15 @@ bool TagEditor::ReadTags(const QString& path, TagFields& stored) {
   stored = TagFields();
   if (!Loadable(path))
     return false;
-  TagCopy::ReadSix(nullptr, stored, false);
+  TagCopy::ReadValues(nullptr, stored, false);
   return true;
 }
 
 bool TagEditor::HasUnsavedEdits() const {
-  return !fieldsFile_.isEmpty() && !view_.ShownTagFields().SameTag(unedited_);
+  if (fieldsFile_.isEmpty())
+    return false;
+  const TagFields shown = view_.ShownTagFields();
+  return !shown.SameTag(unedited_) || coverChoice_.ChosenCoverPending(shown);
 }
 
 bool TagEditor::ConfirmLeave() {
@@ -232,6 +317,9 @@ void TagEditor::FollowFile(const QString& from, const QString& to) {
   // against what `to` holds.
   fieldsFile_ = to;
   ReadTags(to, unedited_);
+  coverChoice_.FileShown(to, TagCopy::ReadCover(nullptr),
+                         CommentText::Split(unedited_.Comment).jacket);
+  UpdateCover();
 }
 
 void TagEditor::CopyToMemory() {
@@ -248,7 +336,8 @@ void TagEditor::CopyToMemory() {
   texts[FieldMemory::Arranger] = shown.Arranger;
   texts[FieldMemory::Performer] = shown.Performer;
   texts[FieldMemory::Genre] = shown.Genre;
-  memory_.Copy(texts);
+  texts[FieldMemory::Track] = shown.Track.isEmpty() ? shown.ProposedTrack : shown.Track;
+  memory_.Copy(texts, fieldsFile_);
 }
 
 void TagEditor::PasteFromMemory(const QString& fileName) {
@@ -266,7 +355,15 @@ void TagEditor::PasteFromMemory(const QString& fileName) {
   pasted.Arranger = texts[FieldMemory::Arranger];
   pasted.Performer = texts[FieldMemory::Performer];
   pasted.Genre = texts[FieldMemory::Genre];
+  // A track is pasted as the one after the copied one; without one the box stays as it is.
+  pasted.Track = memory_.PasteTrack(fieldsFile_);
+  if (pasted.Track.isEmpty()) {
+    const TagFields shown = view_.ShownTagFields();
+    pasted.Track = shown.Track;
+    pasted.ProposedTrack = shown.ProposedTrack;
+  }
   view_.EditTagFields(pasted);
+  UpdateCover();
 }
 
 void TagEditor::ComposeComment(int format) {

@@ -1,10 +1,12 @@
 // The main window's tag work: showing a file's tag in the window, writing the window's fields
-// into a file, the field memory and the comment composed from its parts. It uses the tag
+// (and the cover chosen for the file) into a file, the field memory and the comment composed
+// from its parts. It uses the tag
 // library's default handle, on the window's thread. It remembers which file the shown fields were
 // read from, so the fields of one file are never written into another.
 #pragma once
 
 #include "core/settings/Options.h"
+#include "core/tags/CoverChoice.h"
 #include "core/tags/FieldMemory.h"
 #include "core/tags/TagFields.h"
 #include "core/tags/TagView.h"
@@ -12,8 +14,16 @@
 #include <mp3infp_handle.h>
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
+
+// The kinds of tag a type code's tag bits name, in bit order: "(ID3V1)", "(ID3V2)", ...; bit
+// 0x40 names none.
+QStringList TagKindNames(quint32 code);
+// "00000003 (ID3V1)(ID3V2)": the tag bits as eight upper-case hexadecimal digits, a space and
+// the kinds of the set bits.
+QString TagKindsText(quint32 code);
 
 class TagEditor {
 public:
@@ -28,14 +38,15 @@ public:
     QString version;  // the library's version text
     quint32 code = 0; // GetFileTypeCode's
     bool mp3 = false;
-    TagFields fields; // with the playing time and the comment parts
+    TagFields fields; // with the playing time, the comment parts and the proposed track
+    QByteArray cover; // the file's cover; empty when none
   };
   static FileTags ReadFileTags(const QString& path, MP3INFP_HANDLE* handle);
 
-  // Loads the file into the tag library and shows its tag: version strip, the six fields, the
-  // playing time and the comment parts. A missing file, or one that cannot be loaded, empties
-  // the fields (they then belong to no file) and the view hears why; a library too old to use
-  // leaves them as they were.
+  // Loads the file into the tag library and shows its tag: version strip, the six fields and the
+  // track (or the one its name proposes), the playing time, the comment parts and the cover. A
+  // missing file, or one that cannot be loaded, empties the fields (they then belong to no file)
+  // and the view hears why; a library too old to use leaves them as they were.
   void ShowFileTags(const QString& path);
   // Shows the tag of `path` as read (maybe on another thread) by ReadFileTags.
   void ShowReadTags(const QString& path, const FileTags& read);
@@ -46,19 +57,23 @@ public:
   void WriteShownFields();
   // Writes the shown fields into `path` and tells the view how it went.
   WriteResult WriteShownTags(const QString& path);
-  // Writes the six fields of `wanted` into the file. A field equal to what the window showed
-  // of the stored value keeps the whole stored value (further lines, bytes past the window's
-  // 128). Unchanged when all six fields are as stored; Failed when there is no such file, it
-  // cannot be loaded, it is being encoded, or the save (or any field) was refused.
+  // Writes the six fields and the track of `wanted` (its proposed track when the box holds
+  // none) into the file, and into the shown file the cover chosen for it (CoverChoice). A field
+  // equal to what the window showed of the stored value keeps the whole stored value (further
+  // lines, bytes past the window's 128). Unchanged when all fields and the cover are as stored;
+  // Failed when there is no such file, it cannot be loaded, it is being encoded, the track is no
+  // number, the cover's image is refused (nothing is written then), or the save (or any field)
+  // was refused.
   WriteResult WriteTags(const QString& path, const TagFields& wanted);
-  // The six stored fields as the window shows them (first line, at most 128 bytes). False when
-  // the file cannot be loaded.
+  // The stored fields and track as the window shows them (first line, at most 128 bytes). False
+  // when the file cannot be loaded.
   bool ReadTags(const QString& path, TagFields& stored);
 
   // The tag boxes as they stand.
   TagFields ShownFields() const { return view_.ShownTagFields(); }
   // True when the shown tag fields differ from what their file held when they were shown (or
-  // last written).
+  // last written), or the user chose a new cover for it. A proposed track or an image merely
+  // offered as the cover is no edit.
   bool HasUnsavedEdits() const;
   // Before the shown fields are left (another file shown, the window closed): with unsaved
   // edits, asks once whether to write them. False when the fields are to stay: the user
@@ -76,6 +91,11 @@ public:
   // `fileName` is the shown file's name: the pasted title is made from it.
   void PasteFromMemory(const QString& fileName);
 
+  // The jacket images of the opened folder (full paths, as the jacket box lists them).
+  void SetJacketImages(const QStringList& images);
+  // Shows the cover preview anew: the jacket image box changed, or the options did.
+  void UpdateCover();
+
   // The comment update button: composes the comment from the part boxes in `format`
   // (Options::CommentFormat), appending to the present comment while Shift is held.
   void ComposeComment(int format);
@@ -89,10 +109,13 @@ public:
 
 private:
   void ClearFields(const QString& why);
+  // Whether covers are written at all: only through ID3v2 tags.
+  bool PicturesWritten() const;
 
   TagView& view_;
   const Options& options_;
   FieldMemory memory_;
+  CoverChoice coverChoice_;
   QString fieldsFile_;
   // The six fields as the boxes held them when read from (or last written into) fieldsFile_.
   TagFields unedited_;

@@ -19,6 +19,16 @@ constexpr int kMaxValueBytes = 128;
 thread_local quint32 lastMakeFailure = 0;
 
 const char* const kIds[] = {"INAM", "IART", "IPRD", "ICMT", "ICRD", "IGNR"};
+constexpr const char* kTrackId = "ITRK";
+
+// A field whose value the file's tags hold: 1..6 and the track.
+bool IsTagField(int field) {
+  return (field >= kTitle && field <= kGenre) || field == kTrack;
+}
+
+QByteArray TagId(int field) {
+  return field == kTrack ? kTrackId : kIds[field - 1];
+}
 
 QString libraryValue(const QByteArray& name, MP3INFP_HANDLE* handle) {
   char* value = nullptr;
@@ -62,7 +72,7 @@ QString firstLine(const QString& value, int limit) {
 }
 
 QByteArray readName(int field, MP3INFP_HANDLE* handle) {
-  const QByteArray id = kIds[field - 1];
+  const QByteArray id = TagId(field);
   quint32 code = 0;
   if (!GetFileTypeCode(code, handle))
     return id;
@@ -124,19 +134,20 @@ bool GetFileTypeCode(quint32& code, MP3INFP_HANDLE* handle) {
 
 void GetTagValue(int field, QString& text, MP3INFP_HANDLE* handle) {
   text.clear();
-  if (field < kTitle || field > kFile)
+  if (field < kTitle || field > kTrack)
     return;
   QByteArray name;
-  if (field <= kGenre)
+  if (IsTagField(field))
     name = readName(field, handle);
   else
     name = field == kTime ? "TIME" : field == kPath ? "PATH" : "FILE";
-  text = firstLine(libraryValue(name, handle), field <= kTime ? kMaxValueBytes : -1);
+  const bool cut = field <= kTime || field == kTrack;
+  text = firstLine(libraryValue(name, handle), cut ? kMaxValueBytes : -1);
 }
 
 void GetWholeTagValue(int field, QString& text, MP3INFP_HANDLE* handle) {
   text.clear();
-  if (field >= kTitle && field <= kGenre)
+  if (IsTagField(field))
     text = libraryValue(readName(field, handle), handle);
 }
 
@@ -147,9 +158,9 @@ quint32 LastMakeFailure() {
 bool SetTagValue(int field, const QString& text, const QByteArray& loadedPath,
                  Options::Mp3Format format, MP3INFP_HANDLE* handle) {
   lastMakeFailure = 0;
-  if (field < kTitle || field > kGenre)
+  if (!IsTagField(field))
     return false;
-  QByteArray name = kIds[field - 1];
+  QByteArray name = TagId(field);
   quint32 code = 0;
   const bool mp3 = GetFileTypeCode(code, handle);
   // A plain MP3 with an ID3v2 tag is written through that tag in either format: wrapping it

@@ -17,8 +17,9 @@ namespace TagFieldAccess {
 constexpr quint32 kTypeMp3 = 1;
 constexpr quint32 kTypeWav = 2;
 
-// Field numbers.
-enum Field { kTitle = 1, kArtist, kAlbum, kComment, kYear, kGenre, kTime, kPath, kFile };
+// Field numbers. The track number comes after the designed nine; it is read and written like
+// fields 1..6.
+enum Field { kTitle = 1, kArtist, kAlbum, kComment, kYear, kGenre, kTime, kPath, kFile, kTrack };
 
 // The tag library's version as text: "2.60" for 0x260; "0.00" below 0x211 (too old to use).
 QString GetLibraryVersionText();
@@ -28,18 +29,18 @@ QString VersionText(quint32 version);
 // bits. True for an MP3 file.
 bool GetFileTypeCode(quint32& code, MP3INFP_HANDLE* handle = nullptr);
 
-// The value of field 1..9 up to its first control character (so one line only). Fields 1..7
+// The value of field 1..10 up to its first control character (so one line only). Fields 1..7
 // are cut to at most 128 bytes of their stored form, never inside a character; the folder and
 // file name are never cut. An unknown field or missing value gives an empty text.
 void GetTagValue(int field, QString& text, MP3INFP_HANDLE* handle = nullptr);
 
-// The stored value of field 1..6 as the file holds it: every line, never cut. Writing keeps
-// this for a field the user left as it was shown, so nothing beyond what is shown is lost.
+// The stored value of field 1..6 or the track as the file holds it: every line, never cut. Writing
+// keeps this for a field the user left as it was shown, so nothing beyond what is shown is lost.
 void GetWholeTagValue(int field, QString& text, MP3INFP_HANDLE* handle = nullptr);
 
-// Sets field 1..6 in the library's memory (mp3infp_Save writes it). True when the library
-// accepted the value. `loadedPath`, the loaded file's path as the file system's bytes, names
-// the file the tags are made in; without it the path is rebuilt from the library's folder and
+// Sets field 1..6 or the track in the library's memory (mp3infp_Save writes it). True when the
+// library accepted the value. `loadedPath`, the loaded file's path as the file system's bytes,
+// names the file the tags are made in; without it the path is rebuilt from the library's folder and
 // name values. `format` picks the tag an MP3 file is written through:
 //   - Rmp: its RIFF SIF tag, made first (after an ID3v1 tag when the file has no ID3 tag);
 //     but a plain MP3 that has an ID3v2 tag is written through that tag (its version kept,

@@ -1,6 +1,6 @@
-// One file's tag as the main window shows it: the six tag fields, the playing time and the
-// parts split out of the comment. The window shows one and reads one back; the tag logic works
-// on these values and on files, never on the window's boxes.
+// One file's tag as the main window shows it: the six tag fields and the track number, the
+// playing time and the parts split out of the comment. The window shows one and reads one back; the
+// tag logic works on these values and on files, never on the window's boxes.
 #pragma once
 
 #include <QString>
@@ -14,6 +14,11 @@ struct TagFields {
   QString Comment;
   QString Year;
   QString Genre;
+  // The track number ("3", "3/12"); empty while the box shows a proposal.
+  QString Track;
+  // The track the file's name proposes while the file has none, shown in a lighter colour and
+  // written with the tag; empty once the user typed over it.
+  QString ProposedTrack;
   // The playing time; nullopt leaves the box as it is.
   std::optional<QString> PlayingTime;
 
@@ -25,10 +30,15 @@ struct TagFields {
   QString Performer;
   // The jacket image box's text; nullopt leaves the box (and its list) as it is.
   std::optional<QString> Jacket;
+  // True once the user picked or typed the jacket image (or pasted one) since the file was
+  // shown: that image becomes the file's cover, in place of one it has.
+  bool JacketChosen = false;
 
-  // True when the six tag fields equal those of `other` (byte for byte in their UTF-8 form).
+  // True when the six tag fields and the track equal those of `other` (byte for byte in their
+  // UTF-8 form).
   bool SameTag(const TagFields& other) const {
     return Title == other.Title && Artist == other.Artist && Album == other.Album &&
-           Comment == other.Comment && Year == other.Year && Genre == other.Genre;
+           Comment == other.Comment && Year == other.Year && Genre == other.Genre &&
+           Track == other.Track;
   }
 };

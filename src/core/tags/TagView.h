@@ -3,6 +3,7 @@
 // went. A fake stands in for it in tests.
 #pragma once
 
+#include "core/tags/CoverPreview.h"
 #include "core/tags/SaveAnswer.h"
 #include "core/tags/TagFields.h"
 
@@ -43,4 +44,9 @@ public:
   virtual void ShowFileProblem(const QString& why) = 0;
   // How a write of the shown fields went; `failure` says why when it failed.
   virtual void ShowWriteResult(TagWriteResult result, const QString& failure) = 0;
+  // The shown file's cover, or the image a write will make its cover. A view without a
+  // preview ignores it.
+  virtual void ShowCover(const CoverPreview& /*cover*/) {}
+  // A proposed track number was written: the track box now shows `track` as the file's own.
+  virtual void ShowStoredTrack(const QString& /*track*/) {}
 };

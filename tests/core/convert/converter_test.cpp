@@ -3,6 +3,7 @@
 #include "AudioFixtures.h"
 #include "FakeSessionView.h"
 #include "FinishOpen.h"
+#include "ImageFixtures.h"
 #include "TagTools.h"
 
 #include "core/convert/Converter.h"
@@ -77,7 +78,8 @@ TEST_F(ConverterTest, TagCopyCarriesWholeValues) {
       dir / "a.wav",
       fixtures::makeWavWithChunks(
           {.seconds = 0.3},
-          {fixtures::makeInfoList({{"INAM", title}, {"ICMT", comment}, {"IART", "artist"}})}));
+          {fixtures::makeInfoList(
+              {{"INAM", title}, {"ICMT", comment}, {"IART", "artist"}, {"ITRK", "3/12"}})}));
   options.Mp3WavId3ToMp3 = true;
   options.Mp3DeleteWav = true;
   QString titleWhenTrashed;
@@ -114,6 +116,7 @@ TEST_F(ConverterTest, TagCopyCarriesWholeValues) {
   EXPECT_EQ(Whole(dir / "a.mp3", "INAM_rmp"), QString::fromStdString(title));
   EXPECT_EQ(Whole(dir / "a.mp3", "ICMT_rmp"), QString::fromStdString(comment));
   EXPECT_EQ(Whole(dir / "a.mp3", "IART_rmp"), QStringLiteral("artist"));
+  EXPECT_EQ(Whole(dir / "a.mp3", "ITRK_rmp"), QStringLiteral("3/12"));
 }
 
 // With the ID3v2 choice the copy leaves the new MP3 plain, its frames as the encoder wrote
@@ -152,6 +155,28 @@ TEST_F(ConverterTest, Id3v2CopyIsReadByEveryTool) {
   EXPECT_TRUE(std::equal(frames.begin(), frames.end(), mp3.begin() + static_cast<long>(tag)));
   for (const auto& [tool, shown] : tag_tools::readByTools(dir / "a.mp3"))
     EXPECT_EQ(shown, values) << tool;
+}
+
+// A WAV whose track and cover were written first gives an MP3 every reader shows them in.
+TEST_F(ConverterTest, Id3v2CopyCarriesTrackAndCover) {
+  fixtures::writeFile(dir / "07 a.wav", fixtures::makeWav({.seconds = 0.3}));
+  const fixtures::Bytes png = fixtures::makePng(8, 8);
+  fixtures::writeFile(dir / "cover.png", png);
+  options.Mp3WavId3ToMp3 = true;
+  options.Mp3TagFormat = Options::Mp3Format::Id3v2;
+  navigator.ShowList({Q(dir / "07 a.wav")}, 0);
+  view.fields.Track = QStringLiteral("7/9");
+  view.fields.Jacket = QStringLiteral("cover.png");
+  view.fields.JacketChosen = true;
+  tags.WriteShownFields();
+  ASSERT_EQ(view.writes.back(), TagWriteResult::Written);
+  session.ConvertShown();
+  Finish();
+  const fs::path mp3 = dir / "07 a.mp3";
+  for (const auto& [tool, track] : tag_tools::trackByTools(mp3))
+    EXPECT_EQ(track, "7/9") << tool;
+  for (const auto& [tool, seen] : tag_tools::coverSeenByTools(mp3, png, "image/png"))
+    EXPECT_TRUE(seen) << tool;
 }
 
 // WAVs the encoder reads but the tag library reads otherwise or not at all (RF64, a format

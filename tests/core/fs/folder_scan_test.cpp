@@ -71,7 +71,7 @@ TEST_F(FolderScanTest, SubfolderFilesComeWhereTheSubfolderIsListed) {
   EXPECT_EQ(found, wav);
   const FolderTree tree = ScanTree(Q(root));
   EXPECT_EQ(tree.Files(), wav + QStringList{rootSlash + "2.mp3"});
-  EXPECT_EQ(tree.Jpg, QStringList{rootSlash + "cover.JPG"});
+  EXPECT_EQ(tree.Images, QStringList{rootSlash + "cover.JPG"});
   EXPECT_EQ(ScanTree(rootSlash).Files(), tree.Files());
 }
 
@@ -137,8 +137,8 @@ TEST_F(FolderScanTest, UnreadableAndMissingFolders) {
 
 TEST_F(FolderScanTest, OneWalkEqualsThreeWalksOnRandomTree) {
   std::mt19937 rng(20240607);
-  const char* exts[] = {".wav",  ".WAV", ".Mp3", ".mp3",     ".jpg",  ".JPG",
-                        ".jpeg", ".txt", "",     ".wav.txt", ".mp3x", ".Jpg"};
+  const char* exts[] = {".wav", ".WAV", ".Mp3",     ".mp3",  ".jpg", ".JPG", ".jpeg",
+                        ".txt", "",     ".wav.txt", ".mp3x", ".Jpg", ".PNG"};
   std::vector<fs::path> dirs{root};
   fs::create_directories(root);
   for (int i = 0; i < 400; ++i) {
@@ -157,13 +157,15 @@ TEST_F(FolderScanTest, OneWalkEqualsThreeWalksOnRandomTree) {
     }
   }
   const FolderTree tree = ScanTree(Q(root));
-  QStringList wav, mp3, jpg;
+  QStringList wav, mp3, images;
   FindFiles(rootSlash, ".wav", wav);
   FindFiles(rootSlash, ".mp3", mp3);
-  FindFiles(rootSlash, ".jpg", jpg);
+  for (const char* image : {".jpg", ".jpeg", ".png"})
+    FindFiles(rootSlash, image, images);
+  std::stable_sort(images.begin(), images.end(), ListedBefore);
   EXPECT_EQ(tree.Wav, wav);
   EXPECT_EQ(tree.Mp3, mp3);
-  EXPECT_EQ(tree.Jpg, jpg);
+  EXPECT_EQ(tree.Images, images);
 
   // Nothing is missed: the same files as an independent recursive listing.
   QStringList expected;

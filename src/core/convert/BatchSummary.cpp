@@ -1,4 +1,4 @@
-#include "gui/BatchSummary.h"
+#include "core/convert/BatchSummary.h"
 
 #include "core/fs/FsPath.h"
 

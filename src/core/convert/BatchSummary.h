@@ -1,4 +1,5 @@
-// The end of a batch in the window's words.
+// The end of a batch in the program's words: the window's status bar and the command line's
+// last line.
 #pragma once
 
 #include "core/convert/BatchResult.h"

@@ -1,0 +1,166 @@
+#include "app/cli/CliText.h"
+
+#include "core/fs/FsPath.h"
+
+#include <QStringList>
+
+#include <algorithm>
+#include <cmath>
+
+namespace CliText {
+
+namespace {
+
+// A JSON string: quotes, backslashes and control characters escaped, the rest as it is.
+QString JsonString(const QString& text) {
+  QString out = QStringLiteral("\"");
+  for (const QChar c : text) {
+    if (c == u'"' || c == u'\\')
+      out += u'\\' + QString(c);
+    else if (c == u'\n')
+      out += QStringLiteral("\\n");
+    else if (c == u'\t')
+      out += QStringLiteral("\\t");
+    else if (c.unicode() < 0x20)
+      out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+    else
+      out += c;
+  }
+  return out + u'"';
+}
+
+} // namespace
+
+QString Help() {
+  return QStringLiteral(
+      "使い方: wav2mp3tag-cli コマンド [オプション] パス...\n"
+      "\n"
+      "ウィンドウを開かずに、WAVファイルをMP3に変換し、WAV/MP3ファイルのタグを\n"
+      "表示・書き込みします。指定しなかったオプションは、プログラムの設定ファイルの\n"
+      "値になります。\n"
+      "\n"
+      "コマンド:\n"
+      "  convert [オプション] パス...\n"
+      "      WAVファイルをMP3に変換する。フォルダはサブフォルダまで、ウィンドウで開いた\n"
+      "      ときと同じ順に変換する\n"
+      "  tags [--json] ファイル...\n"
+      "      タグをウィンドウと同じ値で表示する（「名前: 値」の行、または JSON）\n"
+      "  set ファイル... [--title 値] [--artist 値] [--album 値] [--comment 値]\n"
+      "                  [--year 値] [--genre 値] [--tag-format rmp|id3v2]\n"
+      "      指定したフィールドだけを書き込む（ほかのフィールドは元のバイトのまま）。\n"
+      "      空の値はそのフィールドを空にする\n"
+      "\n"
+      "convert のオプション:\n"
+      "  --jobs N\n"
+      "      同時に変換するファイル数（0 = プロセッサのコアの数、1 = 1つずつ、64まで）\n"
+      "  --tag-format rmp|id3v2\n"
+      "      MP3のタグ形式: RIFF SIF（従来どおり）か ID3v2.3（携帯・音楽ソフト向け）\n"
+      "  --copy-tags, --no-copy-tags\n"
+      "      WAVファイルに設定しているID3タグをMP3に設定する／しない\n"
+      "  --trash, --no-trash\n"
+      "      MP3に変換後自動的にWAVファイルをごみ箱に移す／移さない\n"
+      "  --overwrite, --no-overwrite\n"
+      "      MP3ファイルが既にあれば上書きする／しない\n"
+      "  --output-dir フォルダ\n"
+      "      MP3ファイルを指定のフォルダに書き出す\n"
+      "\n"
+      "tags のオプション:\n"
+      "  --json\n"
+      "      1ファイル1オブジェクトのJSON配列で表示する（file, type, tagKinds, title,\n"
+      "      artist, album, comment, year, genre, あれば track, playingTime）\n"
+      "\n"
+      "共通のオプション:\n"
+      "  --settings ファイル\n"
+      "      この設定ファイルの値を使う（書き換えはしない）\n"
+      "  -q, --quiet\n"
+      "      進み具合と最後のまとめを表示しない\n"
+      "  -h, --help\n"
+      "      この説明を表示する\n"
+      "  --version\n"
+      "      バージョンを表示する\n"
+      "  --\n"
+      "      これより後の引数はすべてパスとして扱う\n"
+      "\n"
+      "出力:\n"
+      "  標準出力には結果だけを出す: convert は作ったMP3ファイルのパスを\n"
+      "  できた順に1行に1つ、tags はタグ、set はファイルごとの結果。\n"
+      "  変換・書き込みしなかったファイルは理由とともに標準エラー出力に出す。\n"
+      "  標準エラー出力が端末のときは、進み具合（終わったファイル数／全体と、\n"
+      "  変換した音声の割合）と最後のまとめも表示する。\n"
+      "\n"
+      "終了ステータス:\n"
+      "  0    指定したことをすべて行った\n"
+      "  1    変換・書き込みしなかったファイルがある\n"
+      "  2    コマンドやオプションの誤り\n"
+      "  130  Ctrl+C（SIGINT）で中止した（SIGTERM では 143）。変換中のファイルは止めて\n"
+      "       一時ファイルを消し、WAVファイルはすべて残す\n"
+      "\n"
+      "例:\n"
+      "  wav2mp3tag-cli convert --jobs 0 --tag-format id3v2 --trash ~/録音\n"
+      "  wav2mp3tag-cli tags --json 曲.mp3\n"
+      "  wav2mp3tag-cli set 曲.mp3 --title 夜明けのスキャット\n");
+}
+
+QString Version() {
+  return QStringLiteral("wav2mp3tag-cli " W2M_VERSION);
+}
+
+QString TagLines(const FileTagInfo& file) {
+  const TagFields& f = file.tags.fields;
+  QStringList lines;
+  const auto line = [&lines](const char* label, const QString& value) {
+    lines.append(QString::fromUtf8(label) + QStringLiteral(": ") + value);
+  };
+  line("ファイル", FsPath::Display(file.path));
+  line("WAV/MP3", file.tags.mp3 ? QStringLiteral("MP3") : QStringLiteral("WAV"));
+  line("ID3タグバージョン", TagKindsText(file.tags.code));
+  line("タイトル", f.Title);
+  line("アーチスト", f.Artist);
+  line("アルバム", f.Album);
+  line("コメント", f.Comment);
+  line("リリース年", f.Year);
+  line("ジャンル", f.Genre);
+  if (file.track)
+    line("トラック番号", *file.track);
+  line("演奏時間", f.PlayingTime.value_or(QString()));
+  return lines.join(u'\n');
+}
+
+QString TagJson(const FileTagInfo& file) {
+  const TagFields& f = file.tags.fields;
+  QStringList kinds;
+  for (const QString& kind : TagKindNames(file.tags.code))
+    kinds.append(JsonString(kind.mid(1, kind.size() - 2)));
+  QStringList members;
+  const auto member = [&members](const char* key, const QString& json) {
+    members.append(JsonString(QString::fromLatin1(key)) + u':' + json);
+  };
+  member("file", JsonString(FsPath::Display(file.path)));
+  member("type", JsonString(file.tags.mp3 ? QStringLiteral("MP3") : QStringLiteral("WAV")));
+  member("tagKinds", u'[' + kinds.join(u',') + u']');
+  member("title", JsonString(f.Title));
+  member("artist", JsonString(f.Artist));
+  member("album", JsonString(f.Album));
+  member("comment", JsonString(f.Comment));
+  member("year", JsonString(f.Year));
+  member("genre", JsonString(f.Genre));
+  if (file.track)
+    member("track", JsonString(*file.track));
+  member("playingTime", JsonString(f.PlayingTime.value_or(QString())));
+  return u'{' + members.join(u',') + u'}';
+}
+
+QString ProgressLine(int filesDone, int files, double share, int columns) {
+  const int percent = static_cast<int>(std::floor(std::clamp(share, 0.0, 1.0) * 100));
+  const QString figures = QStringLiteral("  %1/%2  %3%").arg(filesDone).arg(files).arg(percent, 3);
+  // The bar takes what is left of the line, but no more than 40 and no less than 10.
+  const int width = std::clamp(columns - 1 - static_cast<int>(figures.size()) - 2, 10, 40);
+  const int filled = static_cast<int>(std::floor(std::clamp(share, 0.0, 1.0) * width));
+  return u'[' + QString(filled, u'#') + QString(width - filled, u'.') + u']' + figures;
+}
+
+QString FileLine(const QString& path, const QString& text) {
+  return FsPath::Display(path) + QStringLiteral(": ") + text;
+}
+
+} // namespace CliText

@@ -1,0 +1,103 @@
+#include "app/cli/ConvertCommand.h"
+
+#include "app/cli/CliText.h"
+#include "app/cli/CliView.h"
+#include "app/cli/Terminal.h"
+#include "core/convert/BatchSummary.h"
+#include "core/convert/ConvertPlan.h"
+#include "core/convert/Converter.h"
+#include "core/encoder/EncoderComponent.h"
+#include "core/fs/FolderScan.h"
+#include "core/fs/FsPath.h"
+#include "core/session/Session.h"
+#include "core/session/TerminationSignal.h"
+
+#include <QHash>
+
+#include <sys/stat.h>
+
+#include <memory>
+
+namespace {
+
+// The WAV files to convert, each once, in the order named, and their sizes (which weigh the
+// files the batch has not come to in its progress); a named file that is no WAV file is said
+// on standard error (false then).
+bool CollectWavFiles(const QStringList& paths, Terminal& terminal, QStringList& files,
+                     QHash<QString, qint64>& sizes) {
+  bool allTaken = true;
+  const auto take = [&](const QString& file) {
+    if (sizes.contains(file))
+      return;
+    struct stat st {};
+    sizes.insert(file, FsPath::Stat(file, st) ? st.st_size : 0);
+    files.append(file);
+  };
+  for (const QString& given : paths) {
+    const QString path = FsPath::Absolute(given);
+    const FsPath::Kind kind = FsPath::KindOf(path);
+    if (kind == FsPath::Kind::Directory) {
+      for (const QString& wav : ScanTree(path).Wav)
+        take(wav);
+    } else if (IsWavName(path)) {
+      // The batch refuses, by name and with its reason, what it cannot convert.
+      take(path);
+    } else {
+      terminal.Err(CliText::FileLine(
+          given, ConvertPlan::RefusalText(kind == FsPath::Kind::Missing
+                                              ? ConvertPlan::Refusal::MissingSource
+                                              : ConvertPlan::Refusal::NotWav)));
+      allTaken = false;
+    }
+  }
+  return allTaken;
+}
+
+} // namespace
+
+int RunConvert(const CliRequest& request, const Options& options, Terminal& terminal) {
+  QStringList files;
+  QHash<QString, qint64> sizes;
+  const bool allTaken = CollectWavFiles(request.paths, terminal, files, sizes);
+  if (files.isEmpty()) {
+    // Folders without a WAV file are nothing to do, not a failure; but say so.
+    if (allTaken)
+      terminal.Err(QStringLiteral("変換するWAVファイルがありません"));
+    return allTaken ? kExitDone : kExitSomeFailed;
+  }
+
+  CliView view(terminal);
+  std::unique_ptr<Session> session;
+  try {
+    session = std::make_unique<Session>(view);
+  } catch (const EncoderError& e) {
+    terminal.Err(e.Message());
+    return kExitSomeFailed;
+  }
+  session->options() = options;
+  view.FollowProgress(&session->converter().batchProgress());
+
+  std::optional<BatchResult> result;
+  int signal = 0;
+  {
+    // Ctrl+C or SIGTERM stop the batch: every encode stops and its temporary file goes, each
+    // WAV file stays. A second one, while the work under way is let finish, ends the program
+    // at once.
+    TerminationSignal termination([&session] { session->StopBatch(); });
+    result = session->converter().ConvertAll(
+        files, [] { return false; }, sizes);
+    signal = termination.FirstSignal();
+  }
+  // The encodes stopped, the work after them finished, their temporary files gone.
+  session.reset();
+  terminal.EndBar();
+  if (signal != 0)
+    return 128 + signal;
+  if (result && terminal.ShowsProgress()) {
+    const BatchSummary summary = SummarizeBatch(*result);
+    QStringList parts{summary.counter, summary.result, summary.message};
+    parts.removeAll(QString());
+    terminal.Err(parts.join(QStringLiteral(" | ")));
+  }
+  return allTaken && result && !view.ProblemsSeen() ? kExitDone : kExitSomeFailed;
+}
