@@ -1,5 +1,6 @@
 // Where an MP3 goes and why a conversion is refused; the check of an MP3 against its WAV.
 #include "AudioFixtures.h"
+#include "QtPath.h"
 #include "core/convert/ConvertPlan.h"
 #include "core/convert/Mp3Verification.h"
 
@@ -13,10 +14,6 @@ namespace {
 namespace fs = std::filesystem;
 using fixtures::TempDir;
 using Refusal = ConvertPlan::Refusal;
-
-QString Q(const fs::path& p) {
-  return QString::fromStdString(p.string());
-}
 
 struct PlanCase {
   const char* label;

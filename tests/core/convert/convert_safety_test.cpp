@@ -5,6 +5,7 @@
 #include "AudioFixtures.h"
 #include "FakeSessionView.h"
 #include "FuseMount.h"
+#include "QtPath.h"
 
 #include "core/convert/ConvertPlan.h"
 #include "core/convert/Converter.h"
@@ -39,10 +40,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-QString Q(const fs::path& p) {
-  return QString::fromStdString(p.string());
-}
 
 // Every entry under `root`, links not followed, as relative paths.
 std::set<std::string> Tree(const fs::path& root) {

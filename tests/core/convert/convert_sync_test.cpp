@@ -5,6 +5,7 @@
 // of a tag write, and checks their order file by file.
 #include "AudioFixtures.h"
 #include "FakeSessionView.h"
+#include "QtPath.h"
 
 #include "core/convert/EncodeTarget.h"
 #include "core/encoder/EncoderComponent.h"
@@ -71,60 +72,51 @@ struct Placing {
   }
 };
 
-template <typename F> F Real(const char* name) {
-  return reinterpret_cast<F>(::dlsym(RTLD_NEXT, name));
+// The C library's own `F`, found once.
+template <auto F> decltype(F) Real(const char* name) {
+  static const auto real = reinterpret_cast<decltype(F)>(::dlsym(RTLD_NEXT, name));
+  return real;
+}
+
+int Synced(int fd, int result) {
+  if (result == 0)
+    RecordFd(Call::Sync, fd);
+  return result;
 }
 
 } // namespace
 
 extern "C" {
 ssize_t write(int fd, const void* data, size_t size) {
-  static const auto real = Real<ssize_t (*)(int, const void*, size_t)>("write");
   RecordFd(Call::Write, fd);
-  return real(fd, data, size);
+  return Real<&::write>("write")(fd, data, size);
 }
 ssize_t pwrite(int fd, const void* data, size_t size, off_t at) {
-  static const auto real = Real<ssize_t (*)(int, const void*, size_t, off_t)>("pwrite");
   RecordFd(Call::Write, fd);
-  return real(fd, data, size, at);
+  return Real<&::pwrite>("pwrite")(fd, data, size, at);
 }
 int fsync(int fd) {
-  static const auto real = Real<int (*)(int)>("fsync");
-  const int result = real(fd);
-  if (result == 0)
-    RecordFd(Call::Sync, fd);
-  return result;
+  return Synced(fd, Real<&::fsync>("fsync")(fd));
 }
 int fdatasync(int fd) {
-  static const auto real = Real<int (*)(int)>("fdatasync");
-  const int result = real(fd);
-  if (result == 0)
-    RecordFd(Call::Sync, fd);
-  return result;
+  return Synced(fd, Real<&::fdatasync>("fdatasync")(fd));
 }
 int rename(const char* from, const char* to) noexcept {
-  static const auto real = Real<int (*)(const char*, const char*)>("rename");
-  return Placing(AT_FDCWD, from).Done(real(from, to), to);
+  return Placing(AT_FDCWD, from).Done(Real<&::rename>("rename")(from, to), to);
 }
 int renameat(int fromDir, const char* from, int toDir, const char* to) noexcept {
-  static const auto real = Real<int (*)(int, const char*, int, const char*)>("renameat");
-  return Placing(fromDir, from).Done(real(fromDir, from, toDir, to), to);
+  return Placing(fromDir, from).Done(Real<&::renameat>("renameat")(fromDir, from, toDir, to), to);
 }
 int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned flags) noexcept {
-  static const auto real = Real<int (*)(int, const char*, int, const char*, unsigned)>("renameat2");
-  return Placing(fromDir, from).Done(real(fromDir, from, toDir, to, flags), to);
+  return Placing(fromDir, from)
+      .Done(Real<&::renameat2>("renameat2")(fromDir, from, toDir, to, flags), to);
 }
 int link(const char* from, const char* to) noexcept {
-  static const auto real = Real<int (*)(const char*, const char*)>("link");
-  return Placing(AT_FDCWD, from).Done(real(from, to), to);
+  return Placing(AT_FDCWD, from).Done(Real<&::link>("link")(from, to), to);
 }
 }
 
 namespace {
-
-QString Q(const fs::path& p) {
-  return QString::fromStdString(p.string());
-}
 
 TEST(ConvertSync, EveryFilePlacedWasSyncedSinceItsLastWrite) {
   fixtures::TempDir dir;

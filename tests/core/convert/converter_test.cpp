@@ -4,6 +4,7 @@
 #include "FakeSessionView.h"
 #include "FinishOpen.h"
 #include "ImageFixtures.h"
+#include "QtPath.h"
 #include "TagTools.h"
 
 #include "core/convert/Converter.h"
@@ -34,10 +35,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-QString Q(const fs::path& p) {
-  return QString::fromStdString(p.string());
-}
 
 class ConverterTest : public ::testing::Test {
 protected:

@@ -1,3 +1,5 @@
+#include "QtPath.h"
+
 #include "core/settings/IniDocument.h"
 #include "core/settings/IniValues.h"
 #include "core/settings/SettingsFile.h"
@@ -19,10 +21,6 @@
 #include <vector>
 
 namespace {
-
-QString Q(const std::filesystem::path& p) {
-  return QString::fromStdString(p.string());
-}
 
 QByteArray ReadBytes(const QString& path) {
   QFile f(path);

@@ -5,6 +5,7 @@
 #include "AudioFixtures.h"
 #include "FakeSessionView.h"
 #include "ImageFixtures.h"
+#include "QtPath.h"
 #include "TagTools.h"
 
 #include "core/settings/Options.h"
@@ -20,10 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using fixtures::Bytes;
-
-QString Q(const fs::path& p) {
-  return QString::fromStdString(p.string());
-}
 
 bool StartsWith(const Bytes& file, const std::string& prefix) {
   return file.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), file.begin());
