@@ -2,14 +2,9 @@
 // downmix of more than two channels, float input beyond full scale.
 #include "GogoRun.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
-#include <cmath>
 #include <set>
-#include <string>
 #include <utility>
-#include <vector>
 
 namespace {
 

@@ -2,8 +2,6 @@
 // streams it writes by walking their frame headers and decoding them with LAME's decoder.
 #include "GogoRun.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstring>
 #include <filesystem>

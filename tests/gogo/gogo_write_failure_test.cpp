@@ -3,8 +3,6 @@
 // the MP3 for complete (and throw its WAV file away).
 #include "GogoRun.h"
 
-#include <gtest/gtest.h>
-
 #include <dlfcn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -14,7 +12,6 @@
 #include <csignal>
 #include <filesystem>
 #include <functional>
-#include <string>
 
 namespace {
 

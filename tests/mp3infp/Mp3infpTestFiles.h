@@ -3,11 +3,11 @@
 
 #include "AudioFixtures.h"
 
+#include <gtest/gtest.h>
 #include <mp3infp.h>
 
 #include <cstdint>
 #include <filesystem>
-
 #include <string>
 #include <utility>
 #include <vector>

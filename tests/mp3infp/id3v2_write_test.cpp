@@ -6,8 +6,6 @@
 #include <mp3infp.h>
 #include <mp3infp_ex.h>
 
-#include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <algorithm>

@@ -1,13 +1,6 @@
 // Broken and hostile files load safely; what can be read is read.
 #include "Mp3infpTestFiles.h"
 
-#include <mp3infp.h>
-
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <string>
-
 namespace {
 
 using namespace mp3infp_test;

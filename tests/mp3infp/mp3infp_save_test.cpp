@@ -3,16 +3,10 @@
 #include "FuseMount.h"
 #include "Mp3infpTestFiles.h"
 
-#include <mp3infp.h>
-
-#include <gtest/gtest.h>
-
 #include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <csignal>
-#include <filesystem>
-#include <string>
 
 namespace {
 

@@ -1,14 +1,7 @@
 // The tag library through its C contract, on files made in the tests.
 #include "Mp3infpTestFiles.h"
 
-#include <mp3infp.h>
-
-#include <gtest/gtest.h>
-
 #include <sys/stat.h>
-
-#include <filesystem>
-#include <string>
 
 namespace {
 
