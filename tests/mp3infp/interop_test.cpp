@@ -132,28 +132,4 @@ TEST(Mp3infpTools, ReadTheTrackAndSeeTheCover) {
   expectFramesKept(mp3);
 }
 
-// A WAV tagged by ffmpeg (UTF-8 INFO): writing only the artist leaves the title's bytes, and
-// the new artist is UTF-8 like the rest, so ffprobe reads every field.
-TEST(Mp3infpTools, FfmpegTaggedWavKeepsItsEncoding) {
-  TempDir dir;
-  const fs::path path = dir / "a.wav";
-  fixtures::WavSpec spec;
-  spec.seconds = 0.2;
-  const std::vector<std::pair<std::string, std::string>> items = {
-      {"IART", "誰か"},     {"ICMT", kValues[3]}, {"ICRD", kValues[4]},
-      {"INAM", kValues[0]}, {"IPRD", kValues[2]}, {"ISFT", "Lavf59.27.100"}};
-  writeFile(path, fixtures::makeWavWithChunks(spec, {fixtures::makeInfoList(items)}));
-  ASSERT_EQ(load(path), 0u);
-  setAll(""); // as the program writes: every field, only the artist changed
-  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
-  const Bytes title = fixtures::makeInfoList({{"INAM", kValues[0]}});
-  const Bytes after = readFile(path);
-  EXPECT_NE(std::search(after.begin(), after.end(), title.begin() + 12, title.end()), after.end());
-  if (!installed("ffprobe"))
-    GTEST_SKIP() << "ffprobe is not installed";
-  const auto shown = readByTools(path)["ffprobe"];
-  for (std::size_t i = 0; i < kFields.size(); ++i)
-    EXPECT_EQ(shown[i], kValues[i]) << kFields[i];
-}
-
 } // namespace
