@@ -95,13 +95,11 @@ inline void expectDuration(const fixtures::Bytes& mp3, long inFrames, long outRa
 }
 
 inline WavSpec wav(int rate, int channels, int bits, bool isFloat = false) {
-  WavSpec s;
-  s.sampleRate = rate;
-  s.channels = channels;
-  s.bits = bits;
-  s.floatSamples = isFloat;
-  s.seconds = 1.3;
-  return s;
+  return {.sampleRate = rate,
+          .channels = channels,
+          .bits = bits,
+          .floatSamples = isFloat,
+          .seconds = 1.3};
 }
 
 } // namespace gogotest

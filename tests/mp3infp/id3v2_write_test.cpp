@@ -3,15 +3,11 @@
 
 #include "ImageFixtures.h"
 
-#include <mp3infp.h>
 #include <mp3infp_ex.h>
 
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <string>
-#include <vector>
 
 namespace {
 

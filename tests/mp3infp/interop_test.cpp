@@ -5,14 +5,7 @@
 #include "Mp3infpTestFiles.h"
 #include "TagTools.h"
 
-#include <mp3infp.h>
 #include <mp3infp_ex.h>
-
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <string>
-#include <vector>
 
 namespace {
 

@@ -2,9 +2,6 @@
 // gigabytes, ID3v2 bent by real writers, and saves that must not lose data.
 #include "Mp3infpTestFiles.h"
 
-#include <mp3infp.h>
-
-#include <gtest/gtest.h>
 #include <zlib.h>
 
 #include <fcntl.h>
@@ -17,9 +14,7 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <filesystem>
 #include <set>
-#include <string>
 #include <tuple>
 
 #if defined(__SANITIZE_ADDRESS__)
