@@ -25,37 +25,50 @@ inline Bytes bytesOf(const std::string& s) {
   return Bytes(s.begin(), s.end());
 }
 
-// ID3v2 tag of version 2, 3 or 4 holding frames given as id and raw body (encoding byte first).
-inline Bytes id3v2(int major, const std::vector<std::pair<std::string, std::string>>& frames) {
-  auto syncsafe = [](Bytes& out, std::size_t n) {
-    for (int shift = 21; shift >= 0; shift -= 7)
-      out.push_back(static_cast<std::uint8_t>((n >> shift) & 0x7F));
-  };
-  Bytes body;
-  for (const auto& [id, data] : frames) {
-    if (major == 2) {
-      body.insert(body.end(), id.begin(), id.begin() + 3);
-      for (int shift = 16; shift >= 0; shift -= 8)
-        body.push_back(static_cast<std::uint8_t>((data.size() >> shift) & 0xFF));
-    } else {
-      body.insert(body.end(), id.begin(), id.end());
-      if (major == 4)
-        syncsafe(body, data.size());
-      else
-        for (int shift = 24; shift >= 0; shift -= 8)
-          body.push_back(static_cast<std::uint8_t>((data.size() >> shift) & 0xFF));
-      body.push_back(0);
-      body.push_back(0);
-    }
-    body.insert(body.end(), data.begin(), data.end());
+// `bytes` bytes of `v`, most significant first, `bitsPerByte` bits of it in each.
+inline void appendBE(Bytes& out, std::uint64_t v, int bytes, int bitsPerByte) {
+  for (int i = bytes - 1; i >= 0; --i)
+    out.push_back(static_cast<std::uint8_t>((v >> (i * bitsPerByte)) & ((1u << bitsPerByte) - 1)));
+}
+
+// One ID3v2 frame as written, size field plain (2.2, 2.3, or a 2.4 writer that got it wrong) or
+// syncsafe (2.4).
+inline Bytes frame(int major, const std::string& id, const Bytes& body, std::uint8_t flags = 0,
+                   bool plainSize = false) {
+  Bytes out = bytesOf(id);
+  if (major == 2)
+    appendBE(out, body.size(), 3, 8);
+  else
+    appendBE(out, body.size(), 4, major == 4 && !plainSize ? 7 : 8);
+  if (major > 2) {
+    out.push_back(0);
+    out.push_back(flags);
   }
+  out.insert(out.end(), body.begin(), body.end());
+  return out;
+}
+
+inline Bytes frame(int major, const std::string& id, const std::string& body) {
+  return frame(major, id, bytesOf(body));
+}
+
+// An ID3v2 tag header of the given version and flags around raw frame bytes.
+inline Bytes tag(int major, const Bytes& frames, std::uint8_t flags = 0) {
   Bytes out = bytesOf("ID3");
   out.push_back(static_cast<std::uint8_t>(major));
   out.push_back(0);
-  out.push_back(0);
-  syncsafe(out, body.size());
-  out.insert(out.end(), body.begin(), body.end());
+  out.push_back(flags);
+  appendBE(out, frames.size(), 4, 7);
+  out.insert(out.end(), frames.begin(), frames.end());
   return out;
+}
+
+// ID3v2 tag of version 2, 3 or 4 holding frames given as id and raw body (encoding byte first).
+inline Bytes id3v2(int major, const std::vector<std::pair<std::string, std::string>>& frames) {
+  Bytes body;
+  for (const auto& [id, data] : frames)
+    body = concat({body, frame(major, id, data)});
+  return tag(major, body);
 }
 
 // APE tag footer only (an empty tag) of version 1000 or 2000.

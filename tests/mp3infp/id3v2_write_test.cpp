@@ -41,7 +41,7 @@ std::size_t checkV23Header(const Bytes& file) {
 
 // The body of the first frame `id` in an ID3v2.3 tag (sizes read as plain 32-bit numbers) or a
 // 2.4 one (syncsafe sizes).
-Bytes frame(const Bytes& file, std::size_t tagEnd, const std::string& id, int major = 3) {
+Bytes bodyOf(const Bytes& file, std::size_t tagEnd, const std::string& id, int major = 3) {
   for (std::size_t pos = 10; pos + 10 <= tagEnd && file[pos] != 0;) {
     const int bits = major == 4 ? 7 : 8;
     std::size_t size = 0;
@@ -81,10 +81,10 @@ TEST(Mp3infpId3v2Write, WritesUtf16V23FramesKeepsTheStreamAndMirrorsId3v1) {
   const std::size_t tagEnd = checkV23Header(file);
   ASSERT_EQ(file.size(), tagEnd + mp3().size() + 128);
   EXPECT_EQ(Bytes(file.begin() + static_cast<long>(tagEnd), file.end() - 128), mp3());
-  EXPECT_EQ(frame(file, tagEnd, "TPE1"), (Bytes{1, 0xFF, 0xFE, 0x4C, 0x6B, 0x4B, 0x62}));
-  EXPECT_EQ(frame(file, tagEnd, "TALB"), (Bytes{1, 0xFF, 0xFE, 0x3C, 0xD8, 0xB5, 0xDF}));
-  EXPECT_EQ(frame(file, tagEnd, "TYER"), (Bytes{1, 0xFF, 0xFE, '2', 0, '0', 0, '2', 0, '4', 0}));
-  const Bytes comm = frame(file, tagEnd, "COMM");
+  EXPECT_EQ(bodyOf(file, tagEnd, "TPE1"), (Bytes{1, 0xFF, 0xFE, 0x4C, 0x6B, 0x4B, 0x62}));
+  EXPECT_EQ(bodyOf(file, tagEnd, "TALB"), (Bytes{1, 0xFF, 0xFE, 0x3C, 0xD8, 0xB5, 0xDF}));
+  EXPECT_EQ(bodyOf(file, tagEnd, "TYER"), (Bytes{1, 0xFF, 0xFE, '2', 0, '0', 0, '2', 0, '4', 0}));
+  const Bytes comm = bodyOf(file, tagEnd, "COMM");
   ASSERT_EQ(comm.size(), 210u); // a syncsafe size would have read otherwise
   EXPECT_EQ(Bytes(comm.begin(), comm.begin() + 12),
             (Bytes{1, 'j', 'p', 'n', 0xFF, 0xFE, 0, 0, 0xFF, 0xFE, 'c', 0}));
@@ -134,9 +134,9 @@ TEST(Mp3infpId3v2Write, AV24TagStaysV24WithEveryFrameAndItsEncoding) {
     const std::size_t tagEnd = 10 + syncsafe(file, 6);
     EXPECT_EQ(Bytes(file.begin() + static_cast<long>(tagEnd), file.end() - 128), mp3());
     for (const auto& [id, body] : kV24Only)
-      EXPECT_EQ(frame(file, tagEnd, id, 4), bytesOf(body)) << id;
-    EXPECT_EQ(frame(file, tagEnd, "TIT2", 4), bytesOf("\x03" + title));
-    EXPECT_EQ(frame(file, tagEnd, "TDRC", 4), bytesOf(std::string("\0", 1) + year));
+      EXPECT_EQ(bodyOf(file, tagEnd, id, 4), bytesOf(body)) << id;
+    EXPECT_EQ(bodyOf(file, tagEnd, "TIT2", 4), bytesOf("\x03" + title));
+    EXPECT_EQ(bodyOf(file, tagEnd, "TDRC", 4), bytesOf(std::string("\0", 1) + year));
   };
   TempDir dir;
   const fs::path path = dir / "a.mp3";
@@ -171,9 +171,9 @@ TEST(Mp3infpId3v2Write, AV22TagBecomesV23WithEveryFrameOrIsLeftAlone) {
   const Bytes file = readFile(path);
   const std::size_t tagEnd = checkV23Header(file);
   EXPECT_EQ(Bytes(file.begin() + static_cast<long>(tagEnd), file.end()), mp3());
-  EXPECT_EQ(frame(file, tagEnd, "TRCK"), bytesOf(one));
-  EXPECT_EQ(frame(file, tagEnd, "TCMP"), bytesOf(one));
-  EXPECT_EQ(frame(file, tagEnd, "APIC"), bytesOf(std::string("\0image/png\0\x03\0x", 14)));
+  EXPECT_EQ(bodyOf(file, tagEnd, "TRCK"), bytesOf(one));
+  EXPECT_EQ(bodyOf(file, tagEnd, "TCMP"), bytesOf(one));
+  EXPECT_EQ(bodyOf(file, tagEnd, "APIC"), bytesOf(std::string("\0image/png\0\x03\0x", 14)));
 
   const Bytes withCrm =
       concat({id3v2(2, {{"TT2", std::string("\0", 1) + "old"}, {"CRM", "owner"}}), mp3()});
@@ -197,7 +197,7 @@ TEST(Mp3infpId3v2Write, GenreNumbersAndDatesReadAsTheirFramesDo) {
   ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
   const Bytes file = readFile(path);
   const std::size_t tagEnd = checkV23Header(file);
-  EXPECT_EQ(frame(file, tagEnd, "TCON"), (Bytes{1, 0xFF, 0xFE, '1', 0, '7', 0}));
+  EXPECT_EQ(bodyOf(file, tagEnd, "TCON"), (Bytes{1, 0xFF, 0xFE, '1', 0, '7', 0}));
   EXPECT_EQ(file[file.size() - 1], 17);
   EXPECT_EQ(std::string(file.end() - 35, file.end() - 31), "2024");
   EXPECT_EQ(value("IGNR_v2") + "|" + value("ICRD_v2") + "|" + value("IGNR_v1"), "Rock|2024|Rock");
@@ -211,11 +211,9 @@ TEST(Mp3infpId3v2Write, UnchangedValuesKeepTheirBytesAndChangedOnesTheFileEncodi
   TempDir dir;
   const std::string title = "波〜ダッシュ−マイナス‖";
   const fs::path wav = dir / "a.wav";
-  fixtures::WavSpec spec;
-  spec.seconds = 0.1;
   const Bytes info =
       fixtures::makeInfoList({{"INAM", title}, {"IART", "誰か"}, {"ISFT", "Lavf59.27.100"}});
-  writeFile(wav, fixtures::makeWavWithChunks(spec, {info}));
+  writeFile(wav, fixtures::makeWavWithChunks({.seconds = 0.1}, {info}));
   ASSERT_EQ(load(wav), 0u);
   ASSERT_EQ(mp3infp_SetValue("INAM", value("INAM").c_str()), 0u);
   ASSERT_EQ(mp3infp_SetValue("IART", "歌手"), 0u);
@@ -238,7 +236,7 @@ TEST(Mp3infpId3v2Write, UnchangedValuesKeepTheirBytesAndChangedOnesTheFileEncodi
   ASSERT_EQ(mp3infp_SetValue("IART_v2", "歌手"), 0u);
   ASSERT_EQ(mp3infp_Save(mp3Path.c_str()), 0u);
   const Bytes file = readFile(mp3Path);
-  EXPECT_EQ(frame(file, checkV23Header(file), "TIT2"), cp932Title);
+  EXPECT_EQ(bodyOf(file, checkV23Header(file), "TIT2"), cp932Title);
 }
 
 // An empty frame makes readers stop; kept in front of the new frames it would hide them.
@@ -275,7 +273,7 @@ TEST(Mp3infpTrack, TrckFrameAndTheId3v1TrackByte) {
   ASSERT_EQ(mp3infp_SetValue("ITRK_v2", "3/12"), 0u);
   ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
   const Bytes file = readFile(path);
-  EXPECT_EQ(frame(file, checkV23Header(file), "TRCK"),
+  EXPECT_EQ(bodyOf(file, checkV23Header(file), "TRCK"),
             (Bytes{1, 0xFF, 0xFE, '3', 0, '/', 0, '1', 0, '2', 0}));
   EXPECT_EQ(v1Comment(), std::string(28, 'c') + std::string("\0\x03", 2));
   EXPECT_EQ(mp3infp_mp3_GetTagType() & 0x18u, 0x10u); // v1.1
@@ -341,12 +339,7 @@ TEST(Mp3infpId3v1, EveryFieldAtItsOffsetAndTheTrackByte) {
 
 // The bytes of an APIC frame holding `image` as the front cover, header included.
 Bytes apicFrame(int major, const std::string& mime, const Bytes& image) {
-  const std::size_t size = 1 + mime.size() + 3 + image.size();
-  Bytes out = bytesOf("APIC");
-  for (int shift = 24; shift >= 0; shift -= 8)
-    out.push_back(static_cast<std::uint8_t>(major == 4 ? (size >> (shift / 8 * 7)) & 0x7F
-                                                       : (size >> shift) & 0xFF));
-  return concat({out, Bytes{0, 0, 0}, bytesOf(mime), Bytes{0, 3, 0}, image});
+  return frame(major, "APIC", concat({Bytes{0}, bytesOf(mime), Bytes{0, 3, 0}, image}));
 }
 
 std::uint32_t setPicture(const Bytes& image) {
@@ -399,9 +392,8 @@ TEST(Mp3infpCover, WavChunkRefusalsAndTheSameCoverAgain) {
   TempDir dir;
   const fs::path wav = dir / "a.wav";
   const Bytes png = fixtures::makePng(16, 16);
-  fixtures::WavSpec spec;
-  spec.seconds = 0.1;
-  writeFile(wav, fixtures::makeWavWithChunks(spec, {fixtures::makeInfoList({{"INAM", "t"}})}));
+  writeFile(wav, fixtures::makeWavWithChunks({.seconds = 0.1},
+                                             {fixtures::makeInfoList({{"INAM", "t"}})}));
   ASSERT_EQ(load(wav), 0u);
   ASSERT_EQ(setPicture(png), 0u);
   ASSERT_EQ(mp3infp_Save(wav.c_str()), 0u);
@@ -463,7 +455,7 @@ TEST(Mp3infpMakeId3v2, UnwrapsRmp3IntoOneTagWithItsInfoValues) {
   const Bytes file = readFile(path);
   const std::size_t tagEnd = checkV23Header(file);
   EXPECT_EQ(Bytes(file.begin() + static_cast<long>(tagEnd), file.end() - 128), mp3());
-  EXPECT_EQ(frame(file, tagEnd, "APIC"), bytesOf(picture));
+  EXPECT_EQ(bodyOf(file, tagEnd, "APIC"), bytesOf(picture));
   EXPECT_EQ(findBytes(file, bytesOf("ID3"), 3), std::string::npos);
   ASSERT_EQ(load(path), 0u);
   EXPECT_EQ(value("ICMT_v2"), "後で");
@@ -483,9 +475,8 @@ TEST(Mp3infpMakeId3v2, AddsEmptyTagsToAnMp3AndAnId3ChunkToAWav) {
   EXPECT_EQ(std::string(tagged.end() - 128, tagged.end() - 125), "TAG");
 
   const fs::path wav = dir / "a.wav";
-  fixtures::WavSpec spec;
-  spec.seconds = 0.1;
-  writeFile(wav, fixtures::makeWavWithChunks(spec, {fixtures::makeInfoList({{"INAM", "題名"}})}));
+  writeFile(wav, fixtures::makeWavWithChunks({.seconds = 0.1},
+                                             {fixtures::makeInfoList({{"INAM", "題名"}})}));
   ASSERT_EQ(load(wav), 0u);
   ASSERT_EQ(mp3infp_SetValue("IART", "歌手"), 0u);
   ASSERT_EQ(mp3infp_MakeId3v2(wav.c_str()), 0u);
@@ -501,8 +492,8 @@ TEST(Mp3infpMakeId3v2, AddsEmptyTagsToAnMp3AndAnId3ChunkToAWav) {
   EXPECT_EQ(at + 8 + size + size % 2, file.size());
   const Bytes tag(file.begin() + static_cast<long>(at) + 8, file.end());
   const std::size_t end = checkV23Header(tag);
-  EXPECT_EQ(frame(tag, end, "TIT2"), (Bytes{1, 0xFF, 0xFE, 0x4C, 0x98, 0x0D, 0x54}));
-  EXPECT_EQ(frame(tag, end, "TPE1"), (Bytes{1, 0xFF, 0xFE, 0x4C, 0x6B, 0x4B, 0x62}));
+  EXPECT_EQ(bodyOf(tag, end, "TIT2"), (Bytes{1, 0xFF, 0xFE, 0x4C, 0x98, 0x0D, 0x54}));
+  EXPECT_EQ(bodyOf(tag, end, "TPE1"), (Bytes{1, 0xFF, 0xFE, 0x4C, 0x6B, 0x4B, 0x62}));
 }
 
 } // namespace

@@ -84,9 +84,7 @@ TEST(Mp3infpTools, ReadAnRmp3FileUnwrapped) {
 TEST(Mp3infpTools, ReadAnEditedWav) {
   TempDir dir;
   const fs::path path = dir / "a.wav";
-  fixtures::WavSpec spec;
-  spec.seconds = 0.2;
-  writeFile(path, fixtures::makeWav(spec));
+  writeFile(path, fixtures::makeWav({.seconds = 0.2}));
   ASSERT_EQ(load(path), 0u);
   ASSERT_EQ(mp3infp_MakeId3v2(path.c_str()), 0u);
   setAll("");
@@ -100,9 +98,7 @@ TEST(Mp3infpTools, ReadTheTrackAndSeeTheCover) {
   TempDir dir;
   const fs::path mp3 = dir / "a.mp3", wav = dir / "a.wav";
   writeFile(mp3, stream());
-  fixtures::WavSpec spec;
-  spec.seconds = 0.2;
-  writeFile(wav, fixtures::makeWav(spec));
+  writeFile(wav, fixtures::makeWav({.seconds = 0.2}));
   const Bytes jpeg = fixtures::makeJpeg(64, 48), png = fixtures::makePng(32, 32);
   struct Case {
     fs::path path;

@@ -35,46 +35,7 @@ Bytes mp3() {
 }
 
 Bytes wav(const std::string& title) {
-  fixtures::WavSpec spec;
-  spec.seconds = 0.2;
-  return fixtures::makeWavWithChunks(spec, {fixtures::makeInfoList({{"INAM", title}})});
-}
-
-void appendBE(Bytes& out, std::uint64_t v, int bytes, int bitsPerByte) {
-  for (int i = bytes - 1; i >= 0; --i)
-    out.push_back(static_cast<std::uint8_t>((v >> (i * bitsPerByte)) & ((1u << bitsPerByte) - 1)));
-}
-
-// One frame as written, size field plain (2.2, 2.3, or a 2.4 writer that got it wrong) or
-// syncsafe (2.4).
-Bytes frame(int major, const std::string& id, const Bytes& body, std::uint8_t flags = 0,
-            bool plainSize = false) {
-  Bytes out = bytesOf(id);
-  if (major == 2)
-    appendBE(out, body.size(), 3, 8);
-  else
-    appendBE(out, body.size(), 4, major == 4 && !plainSize ? 7 : 8);
-  if (major > 2) {
-    out.push_back(0);
-    out.push_back(flags);
-  }
-  out.insert(out.end(), body.begin(), body.end());
-  return out;
-}
-
-Bytes frame(int major, const std::string& id, const std::string& body) {
-  return frame(major, id, bytesOf(body));
-}
-
-// A tag header of the given version and flags around raw frame bytes.
-Bytes tag(int major, const Bytes& frames, std::uint8_t flags = 0) {
-  Bytes out = bytesOf("ID3");
-  out.push_back(static_cast<std::uint8_t>(major));
-  out.push_back(0);
-  out.push_back(flags);
-  appendBE(out, frames.size(), 4, 7);
-  out.insert(out.end(), frames.begin(), frames.end());
-  return out;
+  return fixtures::makeWavWithChunks({.seconds = 0.2}, {fixtures::makeInfoList({{"INAM", title}})});
 }
 
 Bytes deflated(const std::string& text) {

@@ -164,11 +164,8 @@ TEST(Mp3infpValues, PlayingTimeFolderAndName) {
   TempDir dir;
   writeFile(dir / "cbr.mp3", concat({id3v2(3, {{"TIT2", text("t")}}), fixtures::makeMp3(65.2)}));
   writeFile(dir / "vbr.mp3", fixtures::makeMp3(3.0, 44100, 2, 128, true));
-  fixtures::WavSpec spec;
-  spec.seconds = 2.4;
-  spec.sampleRate = 8000;
-  spec.channels = 1;
-  writeFile(dir / "my.song.wav", fixtures::makeWav(spec));
+  writeFile(dir / "my.song.wav",
+            fixtures::makeWav({.sampleRate = 8000, .channels = 1, .seconds = 2.4}));
   ASSERT_EQ(load(dir / "cbr.mp3"), 0u);
   EXPECT_EQ(value("TIME"), "1:05");
   ASSERT_EQ(load(dir / "vbr.mp3"), 0u);
@@ -189,9 +186,8 @@ class Mp3infpWavWrite : public ::testing::TestWithParam<std::string> {};
 // Text round trip: Japanese, Latin-1 and characters CP932 lacks come back exactly.
 TEST_P(Mp3infpWavWrite, StoresAndReadsBackKeepingAudioAndOtherChunks) {
   TempDir dir;
-  fixtures::WavSpec spec;
   const Bytes wav = fixtures::makeWavWithChunks(
-      spec, {chunk("abcd", bytesOf("odd")), fixtures::makeInfoList({{"ISFT", "tool"}})});
+      {}, {chunk("abcd", bytesOf("odd")), fixtures::makeInfoList({{"ISFT", "tool"}})});
   const fs::path path = dir / "a.wav";
   writeFile(path, wav);
   ::chmod(path.c_str(), 0640);
@@ -244,9 +240,8 @@ TEST(Mp3infpWavWrite, StoresCp932LookAlikesAsWindowsWritesThem) {
 TEST(Mp3infpWavWrite, ReadsAnRf64FileAndLeavesItAlone) {
   TempDir dir;
   const fs::path path = dir / "a.wav";
-  fixtures::WavSpec spec;
-  spec.seconds = 0.5;
-  const Bytes rf64 = fixtures::makeRf64(spec, {fixtures::makeInfoList({{"INAM", "take"}})});
+  const Bytes rf64 =
+      fixtures::makeRf64({.seconds = 0.5}, {fixtures::makeInfoList({{"INAM", "take"}})});
   writeFile(path, rf64);
   ASSERT_EQ(load(path), 0u);
   EXPECT_EQ(mp3infp_GetType(), 2u);
@@ -426,12 +421,7 @@ TEST_P(Mp3infpExactTime, MatchesTheSamplesStored) {
 }
 
 fixtures::WavSpec wavSpec(int rate, int channels, int bits, double seconds) {
-  fixtures::WavSpec spec;
-  spec.sampleRate = rate;
-  spec.channels = channels;
-  spec.bits = bits;
-  spec.seconds = seconds;
-  return spec;
+  return {.sampleRate = rate, .channels = channels, .bits = bits, .seconds = seconds};
 }
 
 // The stream cut after `keep` bytes.
