@@ -59,9 +59,8 @@ struct Coder {
 inline EncodeRun encode(const std::vector<Item>& items, Coder coder = {}, int stopAfter = 1000000) {
   EncodeRun run;
   EXPECT_EQ(coder.initializeWork(), RESULT_OK);
-  for (const Item& i : items) {
+  for (const Item& i : items)
     coder.set(i);
-  }
   run.detect = coder.detect();
   if (run.detect != RESULT_OK) {
     coder.end();
@@ -80,6 +79,19 @@ inline EncodeRun encode(const std::vector<Item>& items, Coder coder = {}, int st
 inline std::vector<Item> fileItems(const std::string& in, const std::string& out) {
   return {{CFG_INPUT, INPUT_FILE, addressOf(in)}, {CFG_OUTPUT, OUTPUT_FILE, addressOf(out)}};
 }
+
+// A temporary folder holding in.wav made from `spec`, with out.mp3 named beside it.
+struct WavIn {
+  explicit WavIn(const WavSpec& spec) { fixtures::writeFile(in, fixtures::makeWav(spec)); }
+  // The file items to encode in.wav into out.mp3, then `extra`.
+  std::vector<Item> items(const std::vector<Item>& extra = {}) const {
+    std::vector<Item> all = fileItems(in, out);
+    all.insert(all.end(), extra.begin(), extra.end());
+    return all;
+  }
+  fixtures::TempDir dir;
+  std::string in = dir / "in.wav", out = dir / "out.mp3";
+};
 
 inline long inputFrames(const WavSpec& s) {
   return std::lround(s.seconds * s.sampleRate);

@@ -11,26 +11,20 @@ namespace {
 using namespace gogotest;
 
 TEST(Gogo, VbrVariesTheRateWithinTheAskedRange) {
-  fixtures::TempDir dir;
-  const std::string in = dir / "in.wav", out = dir / "out.mp3";
-  WavSpec s = wav(44100, 2, 16);
-  s.seconds = 4;
-  fixtures::writeFile(in, fixtures::makeWav(s));
-  auto items = fileItems(in, out);
-  items.push_back({CFG_BITRATE, 100}); // not a rate, but VBR ignores it
-  items.push_back({CFG_VBR_LEVEL, 2});
-  items.push_back({CFG_VBR_BITRATE_RANGE, 64, 160});
-  const EncodeRun run = encode(items);
+  const WavSpec s{.seconds = 4};
+  const WavIn wavIn(s);
+  const EncodeRun run = encode(wavIn.items({{CFG_BITRATE, 100}, // not a rate, but VBR ignores it
+                                            {CFG_VBR_LEVEL, 2},
+                                            {CFG_VBR_BITRATE_RANGE, 64, 160}}));
   ASSERT_EQ(run.detect, RESULT_OK);
   ASSERT_EQ(run.last, RESULT_END_OF_INPUT);
-  const fixtures::Bytes mp3 = fixtures::readFile(out);
+  const fixtures::Bytes mp3 = fixtures::readFile(wavIn.out);
   const auto frames = mp3check::frames(mp3);
   ASSERT_GT(frames.size(), 10u);
   EXPECT_EQ(frames.front().infoTag, "Xing");
   std::set<int> rates;
-  for (std::size_t i = 1; i < frames.size(); ++i) {
+  for (std::size_t i = 1; i < frames.size(); ++i)
     rates.insert(frames[i].bitrate);
-  }
   EXPECT_GT(rates.size(), 1u);
   EXPECT_LE(*rates.rbegin(), 160);
   expectDuration(mp3, inputFrames(s), 44100, 44100);
@@ -39,27 +33,19 @@ TEST(Gogo, VbrVariesTheRateWithinTheAskedRange) {
 // Energy of a high tone after encoding: the extended filter's band must take it out, the
 // plain encode must keep it.
 TEST(Gogo, ExtFilterCutsAboveItsBand) {
-  fixtures::TempDir dir;
-  const std::string in = dir / "in.wav";
-  WavSpec s = wav(44100, 2, 16);
-  s.frequency = 9000; // left 9 kHz, right 13.5 kHz
-  fixtures::writeFile(in, fixtures::makeWav(s));
-  auto rms = [&](std::vector<Item> extra, const std::string& name) {
-    const std::string out = dir / name;
-    auto items = fileItems(in, out);
-    items.insert(items.end(), extra.begin(), extra.end());
-    items.push_back({CFG_CHANNEL_MODE, MODE_STEREO});
-    EXPECT_EQ(encode(items).last, RESULT_END_OF_INPUT);
-    const auto d = mp3check::decode(fixtures::readFile(out));
+  const WavIn wavIn({.seconds = 1.3, .frequency = 9000}); // left 9 kHz, right 13.5 kHz
+  auto rms = [&](std::vector<Item> extra) {
+    extra.push_back({CFG_CHANNEL_MODE, MODE_STEREO});
+    EXPECT_EQ(encode(wavIn.items(extra)).last, RESULT_END_OF_INPUT);
+    const auto d = mp3check::decode(fixtures::readFile(wavIn.out));
     double sum = 0;
-    for (short v : d.right) {
+    for (short v : d.right)
       sum += double(v) * v;
-    }
     return std::sqrt(sum / double(std::max<std::size_t>(1, d.right.size())));
   };
-  const double plain = rms({}, "plain.mp3");
+  const double plain = rms({});
   // Pass band to 40 % of 22.05 kHz (8.8 kHz), stop band from 50 % (11 kHz).
-  const double filtered = rms({{CFG_EXT_FILTER, 40, 50}}, "filtered.mp3");
+  const double filtered = rms({{CFG_EXT_FILTER, 40, 50}});
   EXPECT_GT(plain, 5000);
   EXPECT_LT(filtered, plain / 20);
 }
@@ -70,9 +56,8 @@ std::pair<double, double> amplitudes(const fixtures::Bytes& mp3) {
   const auto amplitude = [](const std::vector<short>& v) {
     double sum = 0;
     const std::size_t from = 4000, to = v.size() > 8000 ? v.size() - 4000 : from;
-    for (std::size_t i = from; i < to; ++i) {
+    for (std::size_t i = from; i < to; ++i)
       sum += double(v[i]) * v[i];
-    }
     return std::sqrt(2 * sum / double(std::max<std::size_t>(1, to - from))) / 32768;
   };
   return {amplitude(d.left), amplitude(d.right)};
@@ -90,19 +75,14 @@ class GogoDownmix : public ::testing::TestWithParam<DownmixCase> {};
 
 TEST_P(GogoDownmix, MixesToStereoWithoutClipping) {
   const DownmixCase& c = GetParam();
-  fixtures::TempDir dir;
-  const std::string in = dir / "in.wav", out = dir / "out.mp3";
-  WavSpec s = wav(44100, c.channels, 24);
-  s.seconds = 1;
-  s.frequency = 1000;
-  s.channelGains = c.gains;
-  s.channelMask = c.mask;
-  fixtures::writeFile(in, fixtures::makeWav(s));
-  auto items = fileItems(in, out);
-  items.push_back({CFG_CHANNEL_MODE, MODE_STEREO});
-  items.push_back({CFG_BITRATE, 256});
-  ASSERT_EQ(encode(items).last, RESULT_END_OF_INPUT);
-  const fixtures::Bytes mp3 = fixtures::readFile(out);
+  const WavIn wavIn({.channels = c.channels,
+                     .bits = 24,
+                     .frequency = 1000,
+                     .channelGains = c.gains,
+                     .channelMask = c.mask});
+  ASSERT_EQ(encode(wavIn.items({{CFG_CHANNEL_MODE, MODE_STEREO}, {CFG_BITRATE, 256}})).last,
+            RESULT_END_OF_INPUT);
+  const fixtures::Bytes mp3 = fixtures::readFile(wavIn.out);
   EXPECT_EQ(mp3check::frames(mp3).back().channelMode, 0);
   const auto [left, right] = amplitudes(mp3);
   EXPECT_NEAR(left, c.left, 0.01 + 0.03 * c.left);
@@ -130,14 +110,13 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Gogo, FloatBeyondFullScaleIsScaledNotClipped) {
   for (const double amplitude : {2.0, 0.5}) {
     SCOPED_TRACE(amplitude);
-    fixtures::TempDir dir;
-    const std::string in = dir / "in.wav", out = dir / "out.mp3";
-    WavSpec s = wav(44100, 2, 32, true);
-    s.frequency = 1000;
-    s.amplitude = amplitude;
-    fixtures::writeFile(in, fixtures::makeWav(s));
-    ASSERT_EQ(encode(fileItems(in, out)).last, RESULT_END_OF_INPUT);
-    const fixtures::Bytes mp3 = fixtures::readFile(out);
+    const WavIn wavIn({.bits = 32,
+                       .floatSamples = true,
+                       .seconds = 1.3,
+                       .frequency = 1000,
+                       .amplitude = amplitude});
+    ASSERT_EQ(encode(wavIn.items()).last, RESULT_END_OF_INPUT);
+    const fixtures::Bytes mp3 = fixtures::readFile(wavIn.out);
     const mp3check::Decoded d = mp3check::decode(mp3);
     for (const auto* channel : {&d.left, &d.right}) {
       const auto [low, high] = std::minmax_element(channel->begin(), channel->end());

@@ -29,17 +29,13 @@ class GogoFormats : public ::testing::TestWithParam<FormatCase> {};
 
 TEST_P(GogoFormats, WritesTheAskedStreamOfTheInputsLength) {
   const FormatCase& c = GetParam();
-  fixtures::TempDir dir;
-  const std::string in = dir / "in.wav", out = dir / "out.mp3";
-  fixtures::writeFile(in, fixtures::makeWav(c.wav));
-  auto items = fileItems(in, out);
-  items.push_back({CFG_BITRATE, static_cast<UPARAM>(c.bitrate)});
-  items.push_back({CFG_CHANNEL_MODE, static_cast<UPARAM>(c.mode)});
-  if (c.forceRate != 0) {
+  const WavIn wavIn(c.wav);
+  auto items = wavIn.items({{CFG_BITRATE, static_cast<UPARAM>(c.bitrate)},
+                            {CFG_CHANNEL_MODE, static_cast<UPARAM>(c.mode)}});
+  if (c.forceRate != 0)
     items.push_back({CFG_FORCE_RATE, static_cast<UPARAM>(c.forceRate)});
-  }
   GOGO_INPUT_INFO info{};
-  ASSERT_EQ(gogo_probeInput(in.c_str(), &info), RESULT_OK);
+  ASSERT_EQ(gogo_probeInput(wavIn.in.c_str(), &info), RESULT_OK);
   EXPECT_EQ(info.reason, GOGO_INPUT_OK);
   EXPECT_EQ(info.container, GOGO_CONTAINER_WAV);
   EXPECT_EQ(info.samples, c.wav.floatSamples ? GOGO_SAMPLES_FLOAT : GOGO_SAMPLES_INT);
@@ -56,7 +52,7 @@ TEST_P(GogoFormats, WritesTheAskedStreamOfTheInputsLength) {
   EXPECT_EQ(run.close, RESULT_OK);
   EXPECT_EQ(run.frameCount, run.calls);
 
-  const fixtures::Bytes mp3 = fixtures::readFile(out);
+  const fixtures::Bytes mp3 = fixtures::readFile(wavIn.out);
   std::size_t covered = 0;
   const auto frames = mp3check::frames(mp3, &covered);
   EXPECT_EQ(covered, mp3.size()) << "bytes that are not MPEG frames";
@@ -110,17 +106,11 @@ TEST_P(GogoRateTable, EncodesEveryBitrateAtEverySampleRate) {
   const auto [rate, index] = GetParam();
   const int version = rate >= 32000 ? 1 : rate >= 16000 ? 2 : 25;
   const int kbps = (version == 1 ? kMpeg1Kbps : kMpeg2Kbps)[index];
-  fixtures::TempDir dir;
-  const std::string in = dir / "in.wav", out = dir / "out.mp3";
-  WavSpec s = wav(rate, 2, 16);
-  s.seconds = 0.2;
-  fixtures::writeFile(in, fixtures::makeWav(s));
-  auto items = fileItems(in, out);
-  items.push_back({CFG_BITRATE, static_cast<UPARAM>(kbps)});
-  const EncodeRun run = encode(items);
+  const WavIn wavIn({.sampleRate = rate, .seconds = 0.2});
+  const EncodeRun run = encode(wavIn.items({{CFG_BITRATE, static_cast<UPARAM>(kbps)}}));
   ASSERT_EQ(run.detect, RESULT_OK);
   EXPECT_EQ(run.close, RESULT_OK);
-  const auto frames = mp3check::frames(fixtures::readFile(out));
+  const auto frames = mp3check::frames(fixtures::readFile(wavIn.out));
   ASSERT_GT(frames.size(), 1u);
   const int written = version == 25 ? std::min(kbps, 64) : kbps;
   for (const auto& f : frames)
@@ -248,17 +238,13 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST(Gogo, TwoEncodesInARowEachGetTheirOwnSettings) {
-  fixtures::TempDir dir;
-  const std::string in = dir / "in.wav", a = dir / "a.mp3", b = dir / "b.mp3";
-  fixtures::writeFile(in, fixtures::makeWav(wav(44100, 2, 16)));
-  auto first = fileItems(in, a);
-  first.push_back({CFG_BITRATE, 320});
-  first.push_back({CFG_EMPHASIS, EMPH_CCITT});
-  ASSERT_EQ(encode(first).last, RESULT_END_OF_INPUT);
+  const WavIn wavIn(wav(44100, 2, 16));
+  const std::string b = wavIn.dir / "b.mp3";
+  ASSERT_EQ(encode(wavIn.items({{CFG_BITRATE, 320}, {CFG_EMPHASIS, EMPH_CCITT}})).last,
+            RESULT_END_OF_INPUT);
   // Nothing of the first configuration may leak into the second.
-  const EncodeRun second = encode(fileItems(in, b));
-  ASSERT_EQ(second.last, RESULT_END_OF_INPUT);
-  const auto fa = mp3check::frames(fixtures::readFile(a));
+  ASSERT_EQ(encode(fileItems(wavIn.in, b)).last, RESULT_END_OF_INPUT);
+  const auto fa = mp3check::frames(fixtures::readFile(wavIn.out));
   const auto fb = mp3check::frames(fixtures::readFile(b));
   ASSERT_GT(fb.size(), 2u);
   EXPECT_EQ(fa.back().bitrate, 320);
@@ -274,9 +260,8 @@ struct PcmFeed {
   static inline std::size_t at = 0;
   static std::int32_t read(void* buffer, std::int32_t bytes) {
     const std::size_t have = (pcm.size() - at) * 2;
-    if (have == 0) {
+    if (have == 0)
       return 1;
-    }
     const std::size_t n = std::min<std::size_t>(have, static_cast<std::size_t>(bytes));
     std::memcpy(buffer, pcm.data() + at, n);
     std::memset(static_cast<char*>(buffer) + n, 0, static_cast<std::size_t>(bytes) - n);
@@ -344,9 +329,8 @@ TEST(GogoHandles, ConcurrentEncodesWriteWhatTheyWriteAlone) {
     items.insert(items.end(), jobs[i].settings.begin(), jobs[i].settings.end());
     return encode(items, Coder{handles[i]});
   };
-  for (std::size_t i = 0; i < jobs.size(); ++i) {
+  for (std::size_t i = 0; i < jobs.size(); ++i)
     ASSERT_EQ(run(i, jobs[i].alone).close, RESULT_OK);
-  }
   std::vector<EncodeRun> results(jobs.size());
   std::latch start(static_cast<std::ptrdiff_t>(jobs.size()));
   std::vector<std::thread> threads;
@@ -356,9 +340,8 @@ TEST(GogoHandles, ConcurrentEncodesWriteWhatTheyWriteAlone) {
       results[i] = run(i, jobs[i].together);
     });
   }
-  for (auto& t : threads) {
+  for (auto& t : threads)
     t.join();
-  }
   for (std::size_t i = 0; i < jobs.size(); ++i) {
     EXPECT_EQ(results[i].last, RESULT_END_OF_INPUT) << i;
     EXPECT_EQ(results[i].close, RESULT_OK) << i;

@@ -80,11 +80,10 @@ extern "C" int close(int fd) {
 namespace {
 
 TEST(Gogo, AWriteFailureIsReportedNotSwallowed) {
-  fixtures::TempDir dir;
-  const std::string in = dir / "in.wav", out = dir / "out.mp3";
-  fixtures::writeFile(in, fixtures::makeWav(wav(44100, 2, 16)));
+  const WavIn wavIn(wav(44100, 2, 16));
+  const std::vector<Item> items = wavIn.items();
 
-  const EncodeRun inFrames = withFileSizeLimit(8192, [&] { return encode(fileItems(in, out)); });
+  const EncodeRun inFrames = withFileSizeLimit(8192, [&] { return encode(items); });
   ASSERT_EQ(inFrames.detect, RESULT_OK);
   EXPECT_EQ(inFrames.last, RESULT_WRITE_ERROR);
   EXPECT_LT(inFrames.calls, inFrames.frameCount);
@@ -93,17 +92,16 @@ TEST(Gogo, AWriteFailureIsReportedNotSwallowed) {
   // Closed after 20 frames, one byte short of room: the frames' writes fit, the flush's last
   // byte does not.
   const int frames = 20;
-  ASSERT_EQ(encode(fileItems(in, out), {}, frames).close, RESULT_OK);
-  const auto room = static_cast<rlim_t>(fs::file_size(out)) - 1;
-  const EncodeRun inClose =
-      withFileSizeLimit(room, [&] { return encode(fileItems(in, out), {}, frames); });
+  ASSERT_EQ(encode(items, {}, frames).close, RESULT_OK);
+  const auto room = static_cast<rlim_t>(fs::file_size(wavIn.out)) - 1;
+  const EncodeRun inClose = withFileSizeLimit(room, [&] { return encode(items, {}, frames); });
   EXPECT_EQ(inClose.last, RESULT_OK);
   EXPECT_EQ(inClose.close, RESULT_WRITE_ERROR);
 
-  failingFile = fs::canonical(dir.path()) / "out.mp3";
+  failingFile = fs::canonical(wavIn.dir.path()) / "out.mp3";
   for (int* failure : {&syncFailure, &closeFailure}) {
     *failure = EIO;
-    const EncodeRun run = encode(fileItems(in, out));
+    const EncodeRun run = encode(items);
     *failure = 0;
     EXPECT_EQ(run.last, RESULT_END_OF_INPUT);
     EXPECT_EQ(run.close, RESULT_WRITE_ERROR);
