@@ -155,44 +155,22 @@ TEST_P(GogoRefusals, RefusesAndCreatesNothing) {
   fixtures::TempDir dir;
   std::string in = dir / "in.wav", out = dir / "out.mp3";
   WavSpec spec = wav(c.rate, c.channels, c.input == In::MuLaw ? 8 : 16);
-  switch (c.input) {
-  case In::NoFrames:
+  if (c.input == In::NoFrames)
     spec.seconds = 0;
-    [[fallthrough]];
-  case In::Wav:
-    fixtures::writeFile(in, fixtures::makeWav(spec));
-    break;
-  case In::MuLaw: {
-    fixtures::Bytes bytes = fixtures::makeWav(spec);
+  fixtures::Bytes bytes = fixtures::makeWav(spec);
+  if (c.input == In::MuLaw)
     bytes[20] = 7; // WAVE_FORMAT_MULAW: one byte per sample, as the 8-bit data already is
+  if (c.input == In::Text)
+    bytes = fixtures::Bytes(5000, 'x');
+  if (c.input == In::Folder || c.output == Out::Folder)
+    fs::create_directory(c.input == In::Folder ? in : out);
+  if (c.input == In::Fifo || c.output == Out::Fifo) {
+    ASSERT_EQ(::mkfifo((c.input == In::Fifo ? in : out).c_str(), 0600), 0);
+  }
+  if (c.input != In::Missing && c.input != In::Folder && c.input != In::Fifo)
     fixtures::writeFile(in, bytes);
-    break;
-  }
-  case In::Text:
-    fixtures::writeFile(in, fixtures::Bytes(5000, 'x'));
-    break;
-  case In::Folder:
-    fs::create_directory(in);
-    break;
-  case In::Fifo:
-    ASSERT_EQ(::mkfifo(in.c_str(), 0600), 0);
-    break;
-  case In::Missing:
-    break;
-  }
-  switch (c.output) {
-  case Out::NoFolder:
+  if (c.output == Out::NoFolder)
     out = dir / "no such folder" / "out.mp3";
-    break;
-  case Out::Folder:
-    fs::create_directory(out);
-    break;
-  case Out::Fifo:
-    ASSERT_EQ(::mkfifo(out.c_str(), 0600), 0);
-    break;
-  case Out::File:
-    break;
-  }
   const fs::file_type outType = fs::status(out).type();
 
   GOGO_INPUT_INFO info{};
