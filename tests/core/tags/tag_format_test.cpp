@@ -156,15 +156,14 @@ TEST_F(TagFormatTest, FfmpegTaggedWavKeepsTheBytesOfUnchangedFields) {
   const std::vector<std::string> values = {"波〜ダッシュ−マイナス‖", "誰か", "日本語アルバム",
                                            "作詩:鈴木/作曲:佐藤", "2024"};
   const fs::path wav = dir / "a.wav";
-  fixtures::writeFile(wav,
-                      fixtures::makeWavWithChunks({.seconds = 0.2}, {fixtures::makeInfoList({
-                                                                        {"IART", values[1]},
-                                                                        {"ICMT", values[3]},
-                                                                        {"ICRD", values[4]},
-                                                                        {"INAM", values[0]},
-                                                                        {"IPRD", values[2]},
-                                                                        {"ISFT", "Lavf59.27.100"},
-                                                                    })}));
+  fixtures::writeFile(
+      wav, fixtures::makeWavWithChunks({.seconds = 0.2},
+                                       {fixtures::makeInfoList({{"IART", values[1]},
+                                                                {"ICMT", values[3]},
+                                                                {"ICRD", values[4]},
+                                                                {"INAM", values[0]},
+                                                                {"IPRD", values[2]},
+                                                                {"ISFT", "Lavf59.27.100"}})}));
   EditAndWrite(wav, [](TagFields& f) { f.Artist = QStringLiteral("山田 太郎"); });
   EXPECT_TRUE(Holds(fixtures::readFile(wav), InfoItem("INAM", values[0])));
 
