@@ -17,12 +17,6 @@ const std::vector<std::string> kFields = {"INAM", "IART", "IPRD", "ICMT", "ICRD"
 const std::vector<std::string> kValues = {"波〜ダッシュ−マイナス‖の歌", "山田 太郎",
                                           "日本語アルバム", "作詩:鈴木/作曲:佐藤", "2024"};
 
-std::string value(const std::string& name) {
-  char* v = nullptr;
-  mp3infp_GetValue(name.c_str(), &v);
-  return v;
-}
-
 void expectEveryToolShows(const fs::path& file, const std::vector<std::string>& expected) {
   const auto shown = readByTools(file);
   for (const auto& [tool, values] : shown)
@@ -73,7 +67,7 @@ TEST(Mp3infpTools, ReadAnRmp3FileUnwrapped) {
   // The INFO list holds CP932, where 〜 − ‖ are stored as what Windows shows for them.
   std::vector<std::string> stored;
   for (const std::string& f : kFields)
-    stored.push_back(value(f + "_rmp"));
+    stored.push_back(value((f + "_rmp").c_str()));
   EXPECT_EQ(stored[0], "波～ダッシュ－マイナス∥の歌");
   ASSERT_EQ(mp3infp_MakeId3v2(path.c_str()), 0u);
   ASSERT_EQ(mp3infp_mp3_GetTagType() & 0x06u, 0x02u);
