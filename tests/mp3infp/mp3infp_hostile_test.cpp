@@ -178,6 +178,11 @@ TEST_P(Mp3infpLenientId3v2, ReadsWhatOthersRead) {
 const std::string kTitle = std::string("\0Title", 6);
 const std::string kUtf16Le = "\xff\xfe"; // BOM
 
+// A 2.4 text frame body in UTF-8.
+std::string utf8(const std::string& text) {
+  return "\x03" + text;
+}
+
 Bytes v3(std::initializer_list<Bytes> frames, std::uint8_t flags = 0) {
   return tag(3, concat(frames), flags);
 }
@@ -202,12 +207,11 @@ INSTANTIATE_TEST_SUITE_P(
     Files, Mp3infpLenientId3v2,
     ::testing::Values(
         // The comment's text takes the byte order its description gave.
-        LenientCase{"utf16TextWithoutBom",
-                    v3({frame(3, "COMM",
-                              "\x01"
-                              "eng" +
-                                  kUtf16Le + std::string("\0\0c\0o\0m\0", 8))}),
-                    "ICMT_v2", "com"},
+        LenientCase{
+            "utf16TextWithoutBom",
+            v3({frame(3, "COMM",
+                      std::string("\x01") + "eng" + kUtf16Le + std::string("\0\0c\0o\0m\0", 8))}),
+            "ICMT_v2", "com"},
         LenientCase{"utf16SecondStringWithoutBom",
                     v4({frame(4, "TIT2", "\x01" + kUtf16Le + std::string("A\0\0\0B\0", 6))}),
                     "INAM_v2", "A/B"},
@@ -215,24 +219,18 @@ INSTANTIATE_TEST_SUITE_P(
                     "INAM_v2", "Ti"},
         LenientCase{"plainSizeIn24",
                     v4({frame(4, "TIT2", bytesOf("\x03" + std::string(255, 'x')), 0, true),
-                        frame(4, "TPE1",
-                              "\x03"
-                              "artist")}),
+                        frame(4, "TPE1", utf8("artist"))}),
                     "IART_v2", "artist"},
         LenientCase{
             "plainSizeBeforePadding",
-            tag(4, concat({frame(4, "TPE1",
-                                 "\x03"
-                                 "a"),
+            tag(4, concat({frame(4, "TPE1", utf8("a")),
                            frame(4, "TIT2", bytesOf("\x03" + std::string(300, 'y')), 0, true),
                            Bytes(40, 0)})),
             "INAM_v2", std::string(300, 'y')},
-        LenientCase{
-            "syncsafeSizeKept",
-            v4({frame(4, "TIT2", bytesOf("\x03" + std::string(200, 'z'))), frame(4, "TPE1",
-                                                                                 "\x03"
-                                                                                 "artist")}),
-            "INAM_v2", std::string(200, 'z')},
+        LenientCase{"syncsafeSizeKept",
+                    v4({frame(4, "TIT2", bytesOf("\x03" + std::string(200, 'z'))),
+                        frame(4, "TPE1", utf8("artist"))}),
+                    "INAM_v2", std::string(200, 'z')},
         LenientCase{"strayTerminators",
                     v3({frame(3, "TIT2", std::string("\0Title\0", 7)),
                         frame(3, "TPE1", std::string("\0\0Art", 5))}),
@@ -246,22 +244,11 @@ INSTANTIATE_TEST_SUITE_P(
                                    bytesOf(std::string("TPE1\0\0\x10\0\0\0\0x", 11))})),
                     "INAM_v2", "Title"},
         LenientCase{"loneSurrogateReadsEmpty",
-                    v3({frame(3, "TIT2",
-                              "\x01" + kUtf16Le +
-                                  std::string("\x00\xd8"
-                                              "a\0",
-                                              4))}),
+                    v3({frame(3, "TIT2", "\x01" + kUtf16Le + std::string("\x00\xd8\x61\x00", 4))}),
                     "INAM_v2", ""},
-        LenientCase{"badUtf8ReadsEmpty",
-                    v4({frame(4, "TIT2",
-                              "\x03"
-                              "ab\xc3")}),
-                    "INAM_v2", ""},
+        LenientCase{"badUtf8ReadsEmpty", v4({frame(4, "TIT2", utf8("ab\xc3"))}), "INAM_v2", ""},
         LenientCase{"unknownEncodingReadsEmpty",
-                    v4({frame(4, "TIT2",
-                              "\x07"
-                              "abc")}),
-                    "INAM_v2", ""},
+                    v4({frame(4, "TIT2", std::string("\x07") + "abc")}), "INAM_v2", ""},
         LenientCase{"unsynchronisedTag23",
                     tag(3, unsynchronised(frame(3, "TIT2", kFfInUtf16)), 0x80), "INAM_v2",
                     "\xc3\xbf"},
