@@ -294,10 +294,7 @@ TEST(Mp3infpTrack, TrckFrameAndTheId3v1TrackByte) {
   ASSERT_EQ(mp3infp_SetValue("ITRK_v2", "12"), 0u);
   ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
   const Bytes v24 = readFile(path);
-  EXPECT_NE(findBytes(v24, bytesOf(std::string("TRCK\0\0\0\x03\0\0\0"
-                                               "12",
-                                               13))),
-            std::string::npos);
+  EXPECT_NE(findBytes(v24, frame(4, "TRCK", std::string("\0", 1) + "12")), std::string::npos);
 }
 
 // Every ID3v1 field at its offset and length, each write leaving the others' bytes: a v1.0
