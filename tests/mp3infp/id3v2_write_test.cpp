@@ -19,11 +19,6 @@ std::size_t findBytes(const Bytes& hay, const Bytes& needle, std::size_t from = 
   return it == hay.end() ? std::string::npos : static_cast<std::size_t>(it - hay.begin());
 }
 
-const Bytes& mp3() {
-  static const Bytes stream = fixtures::makeMp3(0.5);
-  return stream;
-}
-
 std::size_t syncsafe(const Bytes& b, std::size_t at) {
   std::size_t n = 0;
   for (std::size_t i = at; i < at + 4; ++i) {
@@ -64,7 +59,7 @@ const std::string kLongComment(100, 'c');                          // a frame of
 TEST(Mp3infpId3v2Write, WritesUtf16V23FramesKeepsTheStreamAndMirrorsId3v1) {
   TempDir dir;
   const fs::path path = dir / "a.mp3";
-  writeFile(path, mp3());
+  writeFile(path, shortMp3());
   ASSERT_EQ(load(path), 0u);
   ASSERT_EQ(mp3infp_MakeId3v2(path.c_str()), 0u);
   for (const auto& [name, text] : {std::pair<const char*, std::string>{"INAM_v2", kLongTitle},
@@ -79,8 +74,8 @@ TEST(Mp3infpId3v2Write, WritesUtf16V23FramesKeepsTheStreamAndMirrorsId3v1) {
 
   const Bytes file = readFile(path);
   const std::size_t tagEnd = checkV23Header(file);
-  ASSERT_EQ(file.size(), tagEnd + mp3().size() + 128);
-  EXPECT_EQ(Bytes(file.begin() + static_cast<long>(tagEnd), file.end() - 128), mp3());
+  ASSERT_EQ(file.size(), tagEnd + shortMp3().size() + 128);
+  EXPECT_EQ(Bytes(file.begin() + static_cast<long>(tagEnd), file.end() - 128), shortMp3());
   EXPECT_EQ(bodyOf(file, tagEnd, "TPE1"), (Bytes{1, 0xFF, 0xFE, 0x4C, 0x6B, 0x4B, 0x62}));
   EXPECT_EQ(bodyOf(file, tagEnd, "TALB"), (Bytes{1, 0xFF, 0xFE, 0x3C, 0xD8, 0xB5, 0xDF}));
   EXPECT_EQ(bodyOf(file, tagEnd, "TYER"), (Bytes{1, 0xFF, 0xFE, '2', 0, '0', 0, '2', 0, '4', 0}));
@@ -132,7 +127,7 @@ TEST(Mp3infpId3v2Write, AV24TagStaysV24WithEveryFrameAndItsEncoding) {
   const auto expectV24 = [](const Bytes& file, const std::string& title, const std::string& year) {
     ASSERT_EQ(std::string(file.begin(), file.begin() + 6), std::string("ID3\x04\0\0", 6));
     const std::size_t tagEnd = 10 + syncsafe(file, 6);
-    EXPECT_EQ(Bytes(file.begin() + static_cast<long>(tagEnd), file.end() - 128), mp3());
+    EXPECT_EQ(Bytes(file.begin() + static_cast<long>(tagEnd), file.end() - 128), shortMp3());
     for (const auto& [id, body] : kV24Only)
       EXPECT_EQ(bodyOf(file, tagEnd, id, 4), bytesOf(body)) << id;
     EXPECT_EQ(bodyOf(file, tagEnd, "TIT2", 4), bytesOf("\x03" + title));
@@ -141,7 +136,7 @@ TEST(Mp3infpId3v2Write, AV24TagStaysV24WithEveryFrameAndItsEncoding) {
   TempDir dir;
   const fs::path path = dir / "a.mp3";
   const Bytes v11 = fixtures::makeId3v1("old", "", "", "", "", 7);
-  writeFile(path, concat({id3v2(4, frames), mp3(), v11}));
+  writeFile(path, concat({id3v2(4, frames), shortMp3(), v11}));
   ASSERT_EQ(load(path), 0u);
   ASSERT_EQ(mp3infp_SetValue("INAM_v2", "新しい"), 0u);
   ASSERT_EQ(mp3infp_SetValue("ICRD_v2", "2024"), 0u);
@@ -149,7 +144,7 @@ TEST(Mp3infpId3v2Write, AV24TagStaysV24WithEveryFrameAndItsEncoding) {
   EXPECT_EQ(mp3infp_mp3_GetTagType(), 0x93u); // v2.4, v1.1 still with its track
   expectV24(readFile(path), "新しい", "2024");
 
-  writeFile(path, riff("RMP3", {chunk("data", concat({id3v2(4, frames), mp3(), v11})),
+  writeFile(path, riff("RMP3", {chunk("data", concat({id3v2(4, frames), shortMp3(), v11})),
                                 fixtures::makeInfoList({{"INAM", "曲名"}})}));
   ASSERT_EQ(load(path), 0u);
   ASSERT_EQ(mp3infp_MakeId3v2(path.c_str()), 0u);
@@ -164,19 +159,19 @@ TEST(Mp3infpId3v2Write, AV22TagBecomesV23WithEveryFrameOrIsLeftAlone) {
   const fs::path path = dir / "a.mp3";
   writeFile(path,
             concat({id3v2(2, {{"TRK", one}, {"TCP", one}, {"PIC", std::string("\0PNG\x03\0x", 7)}}),
-                    mp3()}));
+                    shortMp3()}));
   ASSERT_EQ(load(path), 0u);
   ASSERT_EQ(mp3infp_SetValue("INAM_v2", "新しい"), 0u);
   ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
   const Bytes file = readFile(path);
   const std::size_t tagEnd = checkV23Header(file);
-  EXPECT_EQ(Bytes(file.begin() + static_cast<long>(tagEnd), file.end()), mp3());
+  EXPECT_EQ(Bytes(file.begin() + static_cast<long>(tagEnd), file.end()), shortMp3());
   EXPECT_EQ(bodyOf(file, tagEnd, "TRCK"), bytesOf(one));
   EXPECT_EQ(bodyOf(file, tagEnd, "TCMP"), bytesOf(one));
   EXPECT_EQ(bodyOf(file, tagEnd, "APIC"), bytesOf(std::string("\0image/png\0\x03\0x", 14)));
 
   const Bytes withCrm =
-      concat({id3v2(2, {{"TT2", std::string("\0", 1) + "old"}, {"CRM", "owner"}}), mp3()});
+      concat({id3v2(2, {{"TT2", std::string("\0", 1) + "old"}, {"CRM", "owner"}}), shortMp3()});
   writeFile(path, withCrm);
   ASSERT_EQ(load(path), 0u);
   ASSERT_EQ(mp3infp_SetValue("INAM_v2", "新しい"), 0u);
@@ -189,7 +184,7 @@ TEST(Mp3infpId3v2Write, AV22TagBecomesV23WithEveryFrameOrIsLeftAlone) {
 TEST(Mp3infpId3v2Write, GenreNumbersAndDatesReadAsTheirFramesDo) {
   TempDir dir;
   const fs::path path = dir / "a.mp3";
-  writeFile(path, mp3());
+  writeFile(path, shortMp3());
   ASSERT_EQ(load(path), 0u);
   ASSERT_EQ(mp3infp_MakeId3v2(path.c_str()), 0u);
   ASSERT_EQ(mp3infp_SetValue("IGNR_v2", "17"), 0u);
@@ -227,9 +222,9 @@ TEST(Mp3infpId3v2Write, UnchangedValuesKeepTheirBytesAndChangedOnesTheFileEncodi
 
   const fs::path mp3Path = dir / "a.mp3";
   const Bytes cp932Title = bytesOf(std::string("\0\x93\xfa\x96\x7b", 5));
-  writeFile(
-      mp3Path,
-      concat({id3v2(3, {{"TIT2", std::string(cp932Title.begin(), cp932Title.end())}}), mp3()}));
+  writeFile(mp3Path,
+            concat({id3v2(3, {{"TIT2", std::string(cp932Title.begin(), cp932Title.end())}}),
+                    shortMp3()}));
   ASSERT_EQ(load(mp3Path), 0u);
   ASSERT_EQ(value("INAM_v2"), "日本");
   ASSERT_EQ(mp3infp_SetValue("INAM_v2", "日本"), 0u);
@@ -243,8 +238,8 @@ TEST(Mp3infpId3v2Write, UnchangedValuesKeepTheirBytesAndChangedOnesTheFileEncodi
 TEST(Mp3infpId3v2Write, DropsEmptyFramesThatHideTheRest) {
   TempDir dir;
   const fs::path path = dir / "a.mp3";
-  writeFile(path,
-            concat({id3v2(3, {{"APIC", ""}, {"TPE1", std::string("\0", 1) + "artist"}}), mp3()}));
+  writeFile(path, concat({id3v2(3, {{"APIC", ""}, {"TPE1", std::string("\0", 1) + "artist"}}),
+                          shortMp3()}));
   ASSERT_EQ(load(path), 0u);
   ASSERT_EQ(mp3infp_SetValue("INAM_v2", "title"), 0u);
   ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
@@ -258,7 +253,7 @@ TEST(Mp3infpTrack, TrckFrameAndTheId3v1TrackByte) {
   TempDir dir;
   const fs::path path = dir / "a.mp3";
   const std::string comment(30, 'c');
-  writeFile(path, concat({id3v2(3, {{"COMM", std::string("\0jpn\0", 5) + comment}}), mp3(),
+  writeFile(path, concat({id3v2(3, {{"COMM", std::string("\0jpn\0", 5) + comment}}), shortMp3(),
                           fixtures::makeId3v1("", "", "", "", comment)}));
   const auto v1Comment = [&path]() {
     const Bytes file = readFile(path);
@@ -289,7 +284,7 @@ TEST(Mp3infpTrack, TrckFrameAndTheId3v1TrackByte) {
   EXPECT_EQ(v1Comment(), comment);
 
   // 2.4: a syncsafe size, Latin-1 as the tag's text frame.
-  writeFile(path, concat({id3v2(4, {{"TIT2", std::string("\0t", 2)}}), mp3()}));
+  writeFile(path, concat({id3v2(4, {{"TIT2", std::string("\0t", 2)}}), shortMp3()}));
   ASSERT_EQ(load(path), 0u);
   ASSERT_EQ(mp3infp_SetValue("ITRK_v2", "12"), 0u);
   ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
@@ -304,14 +299,14 @@ TEST(Mp3infpId3v1, EveryFieldAtItsOffsetAndTheTrackByte) {
   TempDir dir;
   const fs::path path = dir / "a.mp3";
   const std::string comment(30, 'c'), title(30, 't'), album(30, 'b'), tail(26, 'a');
-  writeFile(path, concat({mp3(), fixtures::makeId3v1("", "", "", "", comment)}));
+  writeFile(path, concat({shortMp3(), fixtures::makeId3v1("", "", "", "", comment)}));
   const auto save = [&path](const std::vector<std::pair<const char*, std::string>>& values) {
     EXPECT_EQ(load(path), 0u);
     for (const auto& [name, text] : values)
       EXPECT_EQ(mp3infp_SetValue(name, text.c_str()), 0u) << name;
     EXPECT_EQ(mp3infp_Save(path.c_str()), 0u);
     const Bytes file = readFile(path);
-    EXPECT_EQ(Bytes(file.begin(), file.end() - 128), mp3());
+    EXPECT_EQ(Bytes(file.begin(), file.end() - 128), shortMp3());
     return Bytes(file.end() - 128, file.end());
   };
   const std::string artist = "\x89\xCC\x8E\xE8" + tail; // 歌手 in CP932
@@ -363,7 +358,7 @@ TEST(Mp3infpCover, ApicFrameTakesTheFrontCoversPlace) {
   writeFile(path, concat({id3v2(3, {{"APIC", other},
                                     {"APIC", std::string("\0image/png\0\x03\0", 13) + "old"},
                                     {"TIT2", std::string("\0t", 2)}}),
-                          mp3()}));
+                          shortMp3()}));
   ASSERT_EQ(load(path), 0u);
   EXPECT_EQ(picture(), std::make_pair(std::string("image/png"), bytesOf("old")));
   ASSERT_EQ(setPicture(jpeg), 0u);
@@ -372,11 +367,11 @@ TEST(Mp3infpCover, ApicFrameTakesTheFrontCoversPlace) {
   const std::size_t kept = findBytes(file, bytesOf(std::string("APIC\0\0\0\x11\0\0", 10) + other));
   EXPECT_LT(kept, findBytes(file, apicFrame(3, "image/jpeg", jpeg)));
   EXPECT_EQ(findBytes(file, bytesOf("old")), std::string::npos);
-  EXPECT_EQ(Bytes(file.end() - static_cast<long>(mp3().size()), file.end()), mp3());
+  EXPECT_EQ(Bytes(file.end() - static_cast<long>(shortMp3().size()), file.end()), shortMp3());
   ASSERT_EQ(load(path), 0u);
   EXPECT_EQ(picture(), std::make_pair(std::string("image/jpeg"), jpeg));
 
-  writeFile(path, concat({id3v2(4, {{"TIT2", std::string("\x03t", 2)}}), mp3()}));
+  writeFile(path, concat({id3v2(4, {{"TIT2", std::string("\x03t", 2)}}), shortMp3()}));
   ASSERT_EQ(load(path), 0u);
   ASSERT_EQ(setPicture(png), 0u);
   ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
@@ -436,7 +431,7 @@ TEST(Mp3infpMakeId3v2, UnwrapsRmp3IntoOneTagWithItsInfoValues) {
       concat({id3v2(3, {{"TIT2", std::string("\0", 1) + "stream title"},
                         {"TPE1", std::string("\0", 1) + "stream artist"},
                         {"APIC", picture}}),
-              mp3(), fixtures::makeId3v1("stream title", "stream artist", "", "", "")});
+              shortMp3(), fixtures::makeId3v1("stream title", "stream artist", "", "", "")});
   writeFile(path, riff("RMP3", {chunk("data", stream),
                                 fixtures::makeInfoList({{"INAM", "曲名"}, {"IPRD", "アルバム"}})}));
   ASSERT_EQ(load(path), 0u);
@@ -451,7 +446,7 @@ TEST(Mp3infpMakeId3v2, UnwrapsRmp3IntoOneTagWithItsInfoValues) {
 
   const Bytes file = readFile(path);
   const std::size_t tagEnd = checkV23Header(file);
-  EXPECT_EQ(Bytes(file.begin() + static_cast<long>(tagEnd), file.end() - 128), mp3());
+  EXPECT_EQ(Bytes(file.begin() + static_cast<long>(tagEnd), file.end() - 128), shortMp3());
   EXPECT_EQ(bodyOf(file, tagEnd, "APIC"), bytesOf(picture));
   EXPECT_EQ(findBytes(file, bytesOf("ID3"), 3), std::string::npos);
   ASSERT_EQ(load(path), 0u);
@@ -461,14 +456,14 @@ TEST(Mp3infpMakeId3v2, UnwrapsRmp3IntoOneTagWithItsInfoValues) {
 TEST(Mp3infpMakeId3v2, AddsEmptyTagsToAnMp3AndAnId3ChunkToAWav) {
   TempDir dir;
   const fs::path mp3Path = dir / "a.mp3";
-  writeFile(mp3Path, mp3());
+  writeFile(mp3Path, shortMp3());
   ASSERT_EQ(load(mp3Path), 0u);
   ASSERT_EQ(mp3infp_MakeId3v2(mp3Path.c_str()), 0u);
   EXPECT_EQ(mp3infp_mp3_GetTagType(), 0x0Bu);
   const Bytes tagged = readFile(mp3Path);
   const std::size_t tagEnd = checkV23Header(tagged);
   EXPECT_EQ(tagged[10], 0); // padding only
-  EXPECT_EQ(Bytes(tagged.begin() + static_cast<long>(tagEnd), tagged.end() - 128), mp3());
+  EXPECT_EQ(Bytes(tagged.begin() + static_cast<long>(tagEnd), tagged.end() - 128), shortMp3());
   EXPECT_EQ(std::string(tagged.end() - 128, tagged.end() - 125), "TAG");
 
   const fs::path wav = dir / "a.wav";

@@ -29,15 +29,6 @@ namespace {
 
 using namespace mp3infp_test;
 
-Bytes mp3() {
-  static const Bytes stream = fixtures::makeMp3(0.3);
-  return stream;
-}
-
-Bytes wav(const std::string& title) {
-  return fixtures::makeWavWithChunks({.seconds = 0.2}, {fixtures::makeInfoList({{"INAM", title}})});
-}
-
 Bytes deflated(const std::string& text) {
   uLongf size = compressBound(static_cast<uLong>(text.size()));
   Bytes out(size);
@@ -106,7 +97,7 @@ TEST(Mp3infpSpecialFiles, RefusedWithoutWaiting) {
 
   // A file that turned into a FIFO after its load is not written through.
   const fs::path path = dir / "a.wav";
-  writeFile(path, wav("old"));
+  writeFile(path, wavWithInfo({{"INAM", "old"}}));
   ASSERT_EQ(load(path), 0u);
   ASSERT_EQ(mp3infp_SetValue("INAM", "new"), 0u);
   fs::rename(dir / "x.mp3", path);
@@ -132,7 +123,7 @@ TEST(Mp3infpBounds, OversizedFramesAreSkippedAndTheRestReads) {
                 frame(major, "COMM", std::string("\0eng\0", 5) + std::string(17 << 20, 'c')),
                 frame(major, "TPE1", std::string("\0artist", 7))});
     TempDir dir;
-    writeFile(dir / "bomb.mp3", concat({tag(major, frames), mp3()}));
+    writeFile(dir / "bomb.mp3", concat({tag(major, frames), shortMp3()}));
     const int status = inChild([&dir] {
 #ifndef W2M_ASAN // the sanitizer reserves terabytes of address space up front
       const rlimit cap{400u << 20, 400u << 20};
@@ -164,7 +155,7 @@ class Mp3infpLenientId3v2 : public ::testing::TestWithParam<LenientCase> {};
 TEST_P(Mp3infpLenientId3v2, ReadsWhatOthersRead) {
   TempDir dir;
   const fs::path path = dir / "a.mp3";
-  const Bytes file = concat({GetParam().tag, mp3()});
+  const Bytes file = concat({GetParam().tag, shortMp3()});
   writeFile(path, file);
   ASSERT_EQ(load(path), 0u);
   EXPECT_EQ(value(GetParam().field), GetParam().expected);
@@ -277,7 +268,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Mp3infpSave, FailsWhenTheRewrittenFileDoesNotReadBack) {
   TempDir dir;
   const fs::path path = dir / "a.mp3";
-  Bytes file = concat({tag(3, frame(3, "TIT2", kTitle)), mp3()});
+  Bytes file = concat({tag(3, frame(3, "TIT2", kTitle)), shortMp3()});
   Bytes size;
   appendBE(size, file.size() - 10 + 1, 4, 7);
   std::copy(size.begin(), size.end(), file.begin() + 6);
@@ -292,7 +283,7 @@ TEST(Mp3infpSave, FailsWhenTheRewrittenFileDoesNotReadBack) {
   // such), which clearing the plain comment cannot clear.
   const Bytes described = concat(
       {tag(3, frame(3, "COMM", std::string("\0eng", 4) + "iTunNORM" + std::string(1, '\0') + "x")),
-       mp3()});
+       shortMp3()});
   writeFile(path, described);
   ASSERT_EQ(load(path), 0u);
   ASSERT_EQ(value("ICMT_v2"), "x");
@@ -311,7 +302,7 @@ TEST(Mp3infpSave, TemporaryFilesAreShortAndStaleOnesSwept) {
     longName += "曲";
   longName += "ab.wav"; // 255 bytes, the longest a name can be
   const fs::path path = dir / longName;
-  writeFile(path, wav("old"));
+  writeFile(path, wavWithInfo({{"INAM", "old"}}));
   const std::set<std::string> others = {".w2m-enc-Ab12Cd.mp3", ".w2m-Ab12Cd.mp3", "x.tmp",
                                         ".w2m-held01.tmp"};
   for (const std::string& name : others)
@@ -356,7 +347,7 @@ std::string attribute(const fs::path& file) {
 TEST(Mp3infpSave, KeepsOwnerModeAttributesAndEveryLink) {
   TempDir dir;
   const fs::path path = dir / "a.mp3";
-  writeFile(path, mp3());
+  writeFile(path, shortMp3());
   fs::create_hard_link(path, dir / "b.mp3");
   ASSERT_EQ(load(dir / "b.mp3"), 0u);
   ASSERT_EQ(mp3infp_mp3_MakeRMP((dir / "b.mp3").c_str()), 0u);
@@ -389,7 +380,7 @@ TEST(Mp3infpSave, AFileSharedThroughItsGroupStaysItsOwners) {
     FAIL() << "only root can give the test file another owner and write it as another user";
   TempDir dir;
   const fs::path path = dir / "a.mp3";
-  writeFile(path, mp3());
+  writeFile(path, shortMp3());
   for (const fs::path& p : {dir.path(), path})
     ASSERT_EQ(::chown(p.c_str(), 1000, 1000), 0);
   ASSERT_EQ(::chmod(dir.path().c_str(), 0775), 0);
@@ -424,7 +415,7 @@ TEST(Mp3infpSave, AFileSharedThroughItsGroupStaysItsOwners) {
 TEST(Mp3infpSave, AnInPlaceWriteThatFailsOrIsKilledLosesNothing) {
   TempDir dir;
   const fs::path path = dir / "a.mp3";
-  const Bytes original = concat({tag(3, frame(3, "TIT2", kTitle)), mp3()});
+  const Bytes original = concat({tag(3, frame(3, "TIT2", kTitle)), shortMp3()});
   writeFile(path, original);
   fs::create_hard_link(path, dir / "b.mp3");
   const auto save = [&path, &original](bool killed) {
