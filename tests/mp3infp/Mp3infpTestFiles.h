@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <mp3infp.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -69,6 +70,25 @@ inline Bytes id3v2(int major, const std::vector<std::pair<std::string, std::stri
   for (const auto& [id, data] : frames)
     body = concat({body, frame(major, id, data)});
   return tag(major, body);
+}
+
+// Where `needle` first occurs in `hay` from `from` on; npos when it does not.
+inline std::size_t findBytes(const Bytes& hay, const Bytes& needle, std::size_t from = 0) {
+  const auto it =
+      std::search(hay.begin() + static_cast<long>(from), hay.end(), needle.begin(), needle.end());
+  return it == hay.end() ? std::string::npos : static_cast<std::size_t>(it - hay.begin());
+}
+
+// An MP3 file as the ID3v2 choice leaves it: an ID3v2.3 tag at the very start, no RIFF
+// wrapping, and the stream's MPEG frames whole between it and the ID3v1 tag that mirrors it.
+inline void expectPlainMp3(const Bytes& file, const Bytes& stream) {
+  ASSERT_GT(file.size(), 10u);
+  ASSERT_EQ(std::string(file.begin(), file.begin() + 4), "ID3\x03");
+  const std::size_t tag =
+      10 + (file[6] << 21 | file[7] << 14 | file[8] << 7 | std::size_t{file[9]});
+  ASSERT_EQ(file.size(), tag + stream.size() + 128);
+  EXPECT_TRUE(std::equal(stream.begin(), stream.end(), file.begin() + static_cast<long>(tag)));
+  EXPECT_EQ(std::string(file.end() - 128, file.end() - 125), "TAG");
 }
 
 // APE tag footer only (an empty tag) of version 1000 or 2000.

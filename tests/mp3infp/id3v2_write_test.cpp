@@ -13,12 +13,6 @@ namespace {
 
 using namespace mp3infp_test;
 
-std::size_t findBytes(const Bytes& hay, const Bytes& needle, std::size_t from = 0) {
-  const auto it =
-      std::search(hay.begin() + static_cast<long>(from), hay.end(), needle.begin(), needle.end());
-  return it == hay.end() ? std::string::npos : static_cast<std::size_t>(it - hay.begin());
-}
-
 std::size_t syncsafe(const Bytes& b, std::size_t at) {
   std::size_t n = 0;
   for (std::size_t i = at; i < at + 4; ++i) {
@@ -461,10 +455,8 @@ TEST(Mp3infpMakeId3v2, AddsEmptyTagsToAnMp3AndAnId3ChunkToAWav) {
   ASSERT_EQ(mp3infp_MakeId3v2(mp3Path.c_str()), 0u);
   EXPECT_EQ(mp3infp_mp3_GetTagType(), 0x0Bu);
   const Bytes tagged = readFile(mp3Path);
-  const std::size_t tagEnd = checkV23Header(tagged);
+  expectPlainMp3(tagged, shortMp3());
   EXPECT_EQ(tagged[10], 0); // padding only
-  EXPECT_EQ(Bytes(tagged.begin() + static_cast<long>(tagEnd), tagged.end() - 128), shortMp3());
-  EXPECT_EQ(std::string(tagged.end() - 128, tagged.end() - 125), "TAG");
 
   const fs::path wav = dir / "a.wav";
   writeFile(wav, fixtures::makeWavWithChunks({.seconds = 0.1},

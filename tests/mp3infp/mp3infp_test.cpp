@@ -14,12 +14,6 @@ std::string text(const std::string& s) {
   return std::string(1, '\0') + s;
 }
 
-// Finds `needle` in `hay`; npos when absent.
-std::size_t find(const Bytes& hay, const Bytes& needle) {
-  const auto it = std::search(hay.begin(), hay.end(), needle.begin(), needle.end());
-  return it == hay.end() ? std::string::npos : static_cast<std::size_t>(it - hay.begin());
-}
-
 TEST(Mp3infpLoad, RejectsWhatIsNotWavOrMp3AndKeepsNothingLoaded) {
   TempDir dir;
   writeFile(dir / "ok.wav", wavWithInfo({{"INAM", "x"}}));
@@ -203,9 +197,9 @@ TEST_P(Mp3infpWavWrite, StoresAndReadsBackKeepingAudioAndOtherChunks) {
 
   const Bytes after = readFile(path);
   const Bytes pcm(wav.begin() + 44, wav.begin() + 44 + 176400);
-  EXPECT_NE(find(after, pcm), std::string::npos);
-  EXPECT_NE(find(after, chunk("abcd", bytesOf("odd"))), std::string::npos);
-  EXPECT_NE(find(after, bytesOf("ISFT")), std::string::npos);
+  EXPECT_NE(findBytes(after, pcm), std::string::npos);
+  EXPECT_NE(findBytes(after, chunk("abcd", bytesOf("odd"))), std::string::npos);
+  EXPECT_NE(findBytes(after, bytesOf("ISFT")), std::string::npos);
   struct stat st {};
   ::stat(path.c_str(), &st);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
@@ -227,7 +221,7 @@ TEST(Mp3infpWavWrite, StoresCp932LookAlikesAsWindowsWritesThem) {
   ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
   const Bytes cp932 = {0x94, 0x67, 0x81, 0x60, 0x81, 0x7C, 0x81, 0x61, 0x81,
                        0x5C, 0x81, 0x91, 0x81, 0x92, 0x81, 0xCA, 0x00};
-  EXPECT_NE(find(readFile(path), cp932), std::string::npos);
+  EXPECT_NE(findBytes(readFile(path), cp932), std::string::npos);
   ASSERT_EQ(load(path), 0u);
   EXPECT_EQ(value("INAM"), "波～－∥―￠￡￢");
 }
@@ -255,7 +249,7 @@ TEST(Mp3infpWavWrite, StoresCp932WhenItReadsBackExactly) {
   ASSERT_EQ(load(path), 0u);
   ASSERT_EQ(mp3infp_SetValue("INAM", "日本語"), 0u);
   ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
-  EXPECT_NE(find(readFile(path), bytesOf(kCp932Nihongo)), std::string::npos);
+  EXPECT_NE(findBytes(readFile(path), bytesOf(kCp932Nihongo)), std::string::npos);
 }
 
 struct KeptLayoutCase {
@@ -276,7 +270,8 @@ TEST_P(Mp3infpWavLayout, WritingKeepsEverythingElse) {
   ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
   const Bytes after = readFile(path);
   for (const Bytes& run : GetParam().kept)
-    EXPECT_NE(find(after, run), std::string::npos) << std::string(run.begin(), run.begin() + 4);
+    EXPECT_NE(findBytes(after, run), std::string::npos)
+        << std::string(run.begin(), run.begin() + 4);
   ASSERT_EQ(load(path), 0u);
   EXPECT_EQ(value("INAM"), "new");
 }
@@ -331,7 +326,7 @@ TEST(Mp3infpTrack, InfoItemIsPaddedToAWordAndIprtFollows) {
                                          "ITRK\x03\0\0\0"
                                          "12\0\0",
                                          46));
-  EXPECT_NE(find(file, list), std::string::npos);
+  EXPECT_NE(findBytes(file, list), std::string::npos);
   EXPECT_EQ(file[4] | (file[5] << 8) | (file[6] << 16), static_cast<int>(file.size() - 8));
   ASSERT_EQ(load(path), 0u);
   EXPECT_EQ(value("ITRK"), "12");
@@ -342,9 +337,9 @@ TEST(Mp3infpTrack, InfoItemIsPaddedToAWordAndIprtFollows) {
   ASSERT_EQ(mp3infp_mp3_MakeRMP(mp3.c_str()), 0u);
   ASSERT_EQ(mp3infp_SetValue("ITRK_rmp", "7"), 0u);
   ASSERT_EQ(mp3infp_Save(mp3.c_str()), 0u);
-  EXPECT_NE(find(readFile(mp3), bytesOf(std::string("LIST\x0e\0\0\0INFOITRK\x02\0\0\0"
-                                                    "7\0",
-                                                    22))),
+  EXPECT_NE(findBytes(readFile(mp3), bytesOf(std::string("LIST\x0e\0\0\0INFOITRK\x02\0\0\0"
+                                                         "7\0",
+                                                         22))),
             std::string::npos);
   ASSERT_EQ(load(mp3), 0u);
   EXPECT_EQ(value("ITRK_rmp"), "7");
@@ -388,11 +383,7 @@ TEST(Mp3infpMakeTags, WrapsTheStreamByteForByteAndKeepsId3Readable) {
             "LIST");
 
   ASSERT_EQ(mp3infp_MakeId3v2(path.c_str()), 0u);
-  const Bytes plain = readFile(path);
-  const std::size_t tagEnd =
-      10 + (plain[6] << 21 | plain[7] << 14 | plain[8] << 7 | std::size_t{plain[9]});
-  ASSERT_EQ(plain.size(), tagEnd + shortMp3().size() + 128);
-  EXPECT_EQ(Bytes(plain.begin() + static_cast<long>(tagEnd), plain.end() - 128), shortMp3());
+  expectPlainMp3(readFile(path), shortMp3());
 }
 
 // The exact playing time: WAV sample frames; MP3 samples after the LAME tag's delay and
