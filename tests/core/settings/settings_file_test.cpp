@@ -86,23 +86,20 @@ TEST_F(IniFileTest, ReadsHandWrittenFile) {
   WriteBytes(ini, "Stray=before any section\n; comment\r\n[option]\n\nPlain=no quotes\r\n"
                   "Open=\"only leading\r\nClose=only trailing\"\r\nLone=\"\r\nEq=\"a=b\"\r\n"
                   "Spaced= \"x\"\r\nDup=\"first\"\r\nDup=\"second\"\r\n[Form]\r\nLeft=12\r\n");
-  const auto read = [&](const char* section, const char* key) {
-    return Read(QString::fromLatin1(section), QString::fromLatin1(key));
-  };
-  EXPECT_EQ(read("Option", "Plain"), "no quotes");
-  EXPECT_EQ(read("Option", "Open"), "only leading");
-  EXPECT_EQ(read("Option", "Close"), "only trailing\"");
-  EXPECT_EQ(read("Option", "Lone"), "");
-  EXPECT_EQ(read("Option", "Eq"), "a=b");
-  EXPECT_EQ(read("Option", "Spaced"), " \"x\"");
-  EXPECT_EQ(read("Option", "Dup"), "first");
-  EXPECT_EQ(read("OPTION", "plain"), "no quotes");
-  EXPECT_EQ(read("Form", "Left"), "12");
-  EXPECT_EQ(read("Option", "Stray"), "ER");
-  EXPECT_EQ(read("Form", "Plain"), "ER");
-  EXPECT_EQ(read("Nothing", "Left"), "ER");
+  EXPECT_EQ(Read("Option", "Plain"), "no quotes");
+  EXPECT_EQ(Read("Option", "Open"), "only leading");
+  EXPECT_EQ(Read("Option", "Close"), "only trailing\"");
+  EXPECT_EQ(Read("Option", "Lone"), "");
+  EXPECT_EQ(Read("Option", "Eq"), "a=b");
+  EXPECT_EQ(Read("Option", "Spaced"), " \"x\"");
+  EXPECT_EQ(Read("Option", "Dup"), "first");
+  EXPECT_EQ(Read("OPTION", "plain"), "no quotes");
+  EXPECT_EQ(Read("Form", "Left"), "12");
+  EXPECT_EQ(Read("Option", "Stray"), "ER");
+  EXPECT_EQ(Read("Form", "Plain"), "ER");
+  EXPECT_EQ(Read("Nothing", "Left"), "ER");
   ini = Q(dir / "none.ini");
-  EXPECT_EQ(read("Form", "Left"), "ER");
+  EXPECT_EQ(Read("Form", "Left"), "ER");
 }
 
 TEST_F(IniFileTest, WritingKeepsEverythingElseAndReplacesInPlace) {
