@@ -9,6 +9,7 @@
 
 #include "core/convert/ConvertPlan.h"
 #include "core/convert/Converter.h"
+#include "core/convert/Mp3Verification.h"
 #include "core/encoder/EncoderComponent.h"
 #include "core/session/Navigator.h"
 #include "core/session/Session.h"
@@ -16,8 +17,6 @@
 #include "core/tags/TagEditor.h"
 
 #include <gtest/gtest.h>
-
-#include <mp3infp.h>
 
 #include <QCoreApplication>
 #include <QFile>
@@ -49,12 +48,9 @@ std::set<std::string> Tree(const fs::path& root) {
   return names;
 }
 
+// The MP3's exact playing time in milliseconds; negative when it is no MP3.
 qint64 Mp3Ms(const fs::path& file) {
-  char* value = nullptr;
-  if (mp3infp_Load(nullptr, file.c_str()) != 0 || mp3infp_GetType() != 1 ||
-      mp3infp_GetValue("TIME_MS", &value) != 0 || value == nullptr)
-    return -1;
-  return QByteArray(value).toLongLong();
+  return Mp3Verification::PlayingMs(Q(file), 1);
 }
 
 fixtures::Bytes Wav(double seconds, double frequency = 440.0) {
