@@ -86,18 +86,19 @@ TEST_F(IniFileTest, ReadsHandWrittenFile) {
   WriteBytes(ini, "Stray=before any section\n; comment\r\n[option]\n\nPlain=no quotes\r\n"
                   "Open=\"only leading\r\nClose=only trailing\"\r\nLone=\"\r\nEq=\"a=b\"\r\n"
                   "Spaced= \"x\"\r\nDup=\"first\"\r\nDup=\"second\"\r\n[Form]\r\nLeft=12\r\n");
-  EXPECT_EQ(Read("Option", "Plain"), "no quotes");
-  EXPECT_EQ(Read("Option", "Open"), "only leading");
-  EXPECT_EQ(Read("Option", "Close"), "only trailing\"");
-  EXPECT_EQ(Read("Option", "Lone"), "");
-  EXPECT_EQ(Read("Option", "Eq"), "a=b");
-  EXPECT_EQ(Read("Option", "Spaced"), " \"x\"");
-  EXPECT_EQ(Read("Option", "Dup"), "first");
-  EXPECT_EQ(Read("OPTION", "plain"), "no quotes");
-  EXPECT_EQ(Read("Form", "Left"), "12");
-  EXPECT_EQ(Read("Option", "Stray"), "ER");
-  EXPECT_EQ(Read("Form", "Plain"), "ER");
-  EXPECT_EQ(Read("Nothing", "Left"), "ER");
+  for (const auto& [section, key, expected] : {std::tuple{"Option", "Plain", "no quotes"},
+                                               {"Option", "Open", "only leading"},
+                                               {"Option", "Close", "only trailing\""},
+                                               {"Option", "Lone", ""},
+                                               {"Option", "Eq", "a=b"},
+                                               {"Option", "Spaced", " \"x\""},
+                                               {"Option", "Dup", "first"},
+                                               {"OPTION", "plain", "no quotes"},
+                                               {"Form", "Left", "12"},
+                                               {"Option", "Stray", "ER"},
+                                               {"Form", "Plain", "ER"},
+                                               {"Nothing", "Left", "ER"}})
+    EXPECT_EQ(Read(section, key), expected) << section << " " << key;
   ini = Q(dir / "none.ini");
   EXPECT_EQ(Read("Form", "Left"), "ER");
 }
