@@ -6,6 +6,7 @@
 #include "AudioFixtures.h"
 #include "FinishOpen.h"
 #include "FormControls.h"
+#include "QtPath.h"
 #include "core/convert/Converter.h"
 #include "core/encoder/EncoderComponent.h"
 #include "core/fs/Cp932.h"
@@ -107,10 +108,6 @@ inline int ThreadCount() {
     closedir(d);
   }
   return n;
-}
-
-inline QString Q(const fs::path& p) {
-  return QString::fromStdString(p.string());
 }
 
 class ConvertTest : public ::testing::Test {

@@ -1,7 +1,7 @@
 // Conversions through the main window with the real encoder module and tag library: the
-// batch, its counter and summary, the tag copy, giving up the WAV files, the refusals, the
-// output folder, an encoder that cannot be prepared, the check before trashing and a second
-// press while converting.
+// batch, its counter and summary, the tag copy, giving up the WAV files, the refusals, an
+// encoder that cannot be prepared, the check before trashing and a second press while
+// converting.
 #include "ConvertTestSupport.h"
 #include "FormControls.h"
 
@@ -255,7 +255,6 @@ INSTANTIATE_TEST_SUITE_P(Options, ConvertExisting,
                                            ExistingCase{"Overwritten", true}),
                          [](const auto& p) { return std::string(p.param.label); });
 
-// The folder variants are the plan's; here the option reaches the encoder.
 // A folder from a zip made on Japanese Windows, with a CP932 name, chosen in the folder
 // browser: it opens and its files convert.
 TEST_F(ConvertTest, Cp932FolderChosenInTheBrowserConverts) {
@@ -281,22 +280,6 @@ TEST_F(ConvertTest, Cp932FolderChosenInTheBrowserConverts) {
     EXPECT_NEAR(Mp3Verification::PlayingMs(
                     FsPath::Decode(QByteArray::fromStdString((folder / name).string())), 1),
                 1200, Mp3Verification::kToleranceMs);
-}
-
-TEST_F(ConvertTest, WritesIntoTheOutputFolder) {
-  fs::create_directory(dir / "out");
-  SetOptions(false, false);
-  Options chosen = options->Value();
-  chosen.Mp3UseFolder3 = true;
-  chosen.Mp3FolderPath = Q(dir / "out") + QLatin1Char('/');
-  options->SetValue(chosen);
-  TakeOptions();
-  ShowList({{"b.wav", Wav()}});
-  form->OnConvertClicked();
-  FinishSingle();
-  EXPECT_NEAR(Mp3Verification::PlayingMs(Q(dir / "out" / "b.mp3"), 1), 1200,
-              Mp3Verification::kToleranceMs);
-  EXPECT_FALSE(fs::exists(dir / "b.mp3"));
 }
 
 TEST_F(ConvertTest, ShownFileThatIsNotAConvertibleWav) {

@@ -3,6 +3,7 @@
 // and the same result. Real encoder module and tag library, no window.
 #include "AudioFixtures.h"
 #include "FakeSessionView.h"
+#include "QtPath.h"
 
 #include "core/convert/BatchSummary.h"
 #include "core/convert/Converter.h"
@@ -29,10 +30,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-QString Q(const fs::path& p) {
-  return QString::fromStdString(p.string());
-}
 
 // Every file under `root` with its bytes, by relative path.
 std::map<std::string, fixtures::Bytes> Contents(const fs::path& root) {

@@ -12,6 +12,7 @@
 #include "gui/OptionsDialog.h"
 #include "gui/Platform.h"
 
+#include "../mp3infp/Mp3infpTestFiles.h"
 #include "AudioFixtures.h"
 
 #include <mp3infp.h>
@@ -49,28 +50,12 @@ std::string cp932(const QString& text) {
   return bytes.toStdString();
 }
 
-void appendBE32(Bytes& out, quint32 v, bool syncsafe) {
-  for (int shift = 24; shift >= 0; shift -= 8)
-    out.push_back(static_cast<std::uint8_t>(syncsafe ? (v >> (shift / 8 * 7)) & 0x7F : v >> shift));
-}
-
-// An ID3v2 tag (major version 3 or 4) of text frames in UTF-16 with a byte order mark.
-Bytes id3v2(int major, const std::vector<std::pair<std::string, QString>>& frames) {
-  Bytes body;
-  for (const auto& [id, text] : frames) {
-    Bytes payload{1, 0xFF, 0xFE};
-    for (const QChar ch : text) {
-      payload.push_back(static_cast<std::uint8_t>(ch.unicode()));
-      payload.push_back(static_cast<std::uint8_t>(ch.unicode() >> 8));
-    }
-    body.insert(body.end(), id.begin(), id.end());
-    appendBE32(body, static_cast<quint32>(payload.size()), major == 4);
-    body.insert(body.end(), {0, 0});
-    body.insert(body.end(), payload.begin(), payload.end());
-  }
-  Bytes tag{'I', 'D', '3', static_cast<std::uint8_t>(major), 0, 0};
-  appendBE32(tag, static_cast<quint32>(body.size()), true);
-  return fixtures::concat({tag, body});
+// A text frame's body in UTF-16 with a byte order mark.
+std::string utf16(const QString& text) {
+  std::string body("\x01\xFF\xFE", 3);
+  for (const QChar ch : text)
+    body += {static_cast<char>(ch.unicode() & 0xFF), static_cast<char>(ch.unicode() >> 8)};
+  return body;
 }
 
 // The payload of the first top-level chunk `id` of a RIFF file.
@@ -213,30 +198,32 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                     "MP3", "00000009 (ID3V1)(ID3V1_0)", u"夜明け"_qs, "Saori", "LP", "1969", "c",
                     ""},
-        DisplayCase{"Mp3Id3v23Utf16",
-                    [] {
-                      return fixtures::concat({id3v2(3, {{"TIT2", kDawn},
-                                                         {"TPE1", u"由紀さおり"_qs},
-                                                         {"TALB", u"ベスト"_qs},
-                                                         {"TYER", "1969"},
-                                                         {"TCON", "JPop"}}),
-                                               fixtures::makeMp3(1.0)});
-                    },
-                    "MP3", "00000002 (ID3V2)", kDawn, u"由紀さおり"_qs, u"ベスト"_qs, "1969", "",
-                    "JPop"},
+        DisplayCase{
+            "Mp3Id3v23Utf16",
+            [] {
+              return fixtures::concat({mp3infp_test::id3v2(3, {{"TIT2", utf16(kDawn)},
+                                                               {"TPE1", utf16(u"由紀さおり"_qs)},
+                                                               {"TALB", utf16(u"ベスト"_qs)},
+                                                               {"TYER", utf16("1969")},
+                                                               {"TCON", utf16("JPop")}}),
+                                       fixtures::makeMp3(1.0)});
+            },
+            "MP3", "00000002 (ID3V2)", kDawn, u"由紀さおり"_qs, u"ベスト"_qs, "1969", "", "JPop"},
         DisplayCase{"Mp3Id3v1AndV2",
                     [] {
-                      return fixtures::concat({id3v2(3, {{"TIT2", "v2"}}), fixtures::makeMp3(1.0),
+                      return fixtures::concat({mp3infp_test::id3v2(3, {{"TIT2", utf16("v2")}}),
+                                               fixtures::makeMp3(1.0),
                                                fixtures::makeId3v1("v1", "", "", "", "")});
                     },
                     "MP3", "0000000B (ID3V1)(ID3V2)(ID3V1_0)", "v2", "", "", "", "", ""},
-        DisplayCase{
-            "Mp3Id3v11AndV24",
-            [] {
-              return fixtures::concat({id3v2(4, {{"TIT2", u"朝"_qs}}), fixtures::makeMp3(1.0),
-                                       fixtures::makeId3v1("v1", "", "", "", "", 3)});
-            },
-            "MP3", "00000093 (ID3V1)(ID3V2)(ID3V1_1)(ID3V2_4)", u"朝"_qs, "", "", "", "", ""}),
+        DisplayCase{"Mp3Id3v11AndV24",
+                    [] {
+                      return fixtures::concat({mp3infp_test::id3v2(4, {{"TIT2", utf16(u"朝"_qs)}}),
+                                               fixtures::makeMp3(1.0),
+                                               fixtures::makeId3v1("v1", "", "", "", "", 3)});
+                    },
+                    "MP3", "00000093 (ID3V1)(ID3V2)(ID3V1_1)(ID3V2_4)", u"朝"_qs, "", "", "", "",
+                    ""}),
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(TagViewTest, SplitsTheCommentIntoThePartBoxes) {

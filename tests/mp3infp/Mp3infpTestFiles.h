@@ -3,54 +3,92 @@
 
 #include "AudioFixtures.h"
 
+#include <gtest/gtest.h>
 #include <mp3infp.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
-
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace mp3infp_test {
 
+namespace fs = std::filesystem;
 using fixtures::Bytes;
+using fixtures::concat;
+using fixtures::readFile;
+using fixtures::TempDir;
+using fixtures::writeFile;
 
 inline Bytes bytesOf(const std::string& s) {
   return Bytes(s.begin(), s.end());
 }
 
-// ID3v2 tag of version 2, 3 or 4 holding frames given as id and raw body (encoding byte first).
-inline Bytes id3v2(int major, const std::vector<std::pair<std::string, std::string>>& frames) {
-  auto syncsafe = [](Bytes& out, std::size_t n) {
-    for (int shift = 21; shift >= 0; shift -= 7)
-      out.push_back(static_cast<std::uint8_t>((n >> shift) & 0x7F));
-  };
-  Bytes body;
-  for (const auto& [id, data] : frames) {
-    if (major == 2) {
-      body.insert(body.end(), id.begin(), id.begin() + 3);
-      for (int shift = 16; shift >= 0; shift -= 8)
-        body.push_back(static_cast<std::uint8_t>((data.size() >> shift) & 0xFF));
-    } else {
-      body.insert(body.end(), id.begin(), id.end());
-      if (major == 4)
-        syncsafe(body, data.size());
-      else
-        for (int shift = 24; shift >= 0; shift -= 8)
-          body.push_back(static_cast<std::uint8_t>((data.size() >> shift) & 0xFF));
-      body.push_back(0);
-      body.push_back(0);
-    }
-    body.insert(body.end(), data.begin(), data.end());
+// `bytes` bytes of `v`, most significant first, `bitsPerByte` bits of it in each.
+inline void appendBE(Bytes& out, std::uint64_t v, int bytes, int bitsPerByte) {
+  for (int i = bytes - 1; i >= 0; --i)
+    out.push_back(static_cast<std::uint8_t>((v >> (i * bitsPerByte)) & ((1u << bitsPerByte) - 1)));
+}
+
+// One ID3v2 frame as written, size field plain (2.2, 2.3, or a 2.4 writer that got it wrong) or
+// syncsafe (2.4).
+inline Bytes frame(int major, const std::string& id, const Bytes& body, std::uint8_t flags = 0,
+                   bool plainSize = false) {
+  Bytes out = bytesOf(id);
+  if (major == 2)
+    appendBE(out, body.size(), 3, 8);
+  else
+    appendBE(out, body.size(), 4, major == 4 && !plainSize ? 7 : 8);
+  if (major > 2) {
+    out.push_back(0);
+    out.push_back(flags);
   }
+  out.insert(out.end(), body.begin(), body.end());
+  return out;
+}
+
+inline Bytes frame(int major, const std::string& id, const std::string& body) {
+  return frame(major, id, bytesOf(body));
+}
+
+// An ID3v2 tag header of the given version and flags around raw frame bytes.
+inline Bytes tag(int major, const Bytes& frames, std::uint8_t flags = 0) {
   Bytes out = bytesOf("ID3");
   out.push_back(static_cast<std::uint8_t>(major));
   out.push_back(0);
-  out.push_back(0);
-  syncsafe(out, body.size());
-  out.insert(out.end(), body.begin(), body.end());
+  out.push_back(flags);
+  appendBE(out, frames.size(), 4, 7);
+  out.insert(out.end(), frames.begin(), frames.end());
   return out;
+}
+
+// ID3v2 tag of version 2, 3 or 4 holding frames given as id and raw body (encoding byte first).
+inline Bytes id3v2(int major, const std::vector<std::pair<std::string, std::string>>& frames) {
+  Bytes body;
+  for (const auto& [id, data] : frames)
+    body = concat({body, frame(major, id, data)});
+  return tag(major, body);
+}
+
+// Where `needle` first occurs in `hay` from `from` on; npos when it does not.
+inline std::size_t findBytes(const Bytes& hay, const Bytes& needle, std::size_t from = 0) {
+  const auto it =
+      std::search(hay.begin() + static_cast<long>(from), hay.end(), needle.begin(), needle.end());
+  return it == hay.end() ? std::string::npos : static_cast<std::size_t>(it - hay.begin());
+}
+
+// An MP3 file as the ID3v2 choice leaves it: an ID3v2.3 tag at the very start, no RIFF
+// wrapping, and the stream's MPEG frames whole between it and the ID3v1 tag that mirrors it.
+inline void expectPlainMp3(const Bytes& file, const Bytes& stream) {
+  ASSERT_GT(file.size(), 10u);
+  ASSERT_EQ(std::string(file.begin(), file.begin() + 4), "ID3\x03");
+  const std::size_t tag =
+      10 + (file[6] << 21 | file[7] << 14 | file[8] << 7 | std::size_t{file[9]});
+  ASSERT_EQ(file.size(), tag + stream.size() + 128);
+  EXPECT_TRUE(std::equal(stream.begin(), stream.end(), file.begin() + static_cast<long>(tag)));
+  EXPECT_EQ(std::string(file.end() - 128, file.end() - 125), "TAG");
 }
 
 // APE tag footer only (an empty tag) of version 1000 or 2000.
@@ -108,6 +146,16 @@ inline Bytes chunk(const std::string& id, const Bytes& body, bool pad = true) {
   if (pad && body.size() % 2)
     out.push_back(0);
   return out;
+}
+
+// Half a second of MP3 stream, and a two-second WAV file with an INFO list of `items`.
+inline Bytes shortMp3() {
+  static const Bytes mp3 = fixtures::makeMp3(0.5);
+  return mp3;
+}
+
+inline Bytes wavWithInfo(const std::vector<std::pair<std::string, std::string>>& items) {
+  return fixtures::makeWavWithChunks({.seconds = 2.0}, {fixtures::makeInfoList(items)});
 }
 
 // A value of the loaded file as the library gives it ("<null>" for a null pointer).

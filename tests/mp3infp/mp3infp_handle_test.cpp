@@ -5,17 +5,13 @@
 
 #include <mp3infp_handle.h>
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <string>
 #include <thread>
-#include <vector>
 
 namespace {
 

@@ -2,9 +2,6 @@
 // gigabytes, ID3v2 bent by real writers, and saves that must not lose data.
 #include "Mp3infpTestFiles.h"
 
-#include <mp3infp.h>
-
-#include <gtest/gtest.h>
 #include <zlib.h>
 
 #include <fcntl.h>
@@ -17,9 +14,7 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <filesystem>
 #include <set>
-#include <string>
 #include <tuple>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -33,59 +28,6 @@
 namespace {
 
 using namespace mp3infp_test;
-using fixtures::concat;
-using fixtures::readFile;
-using fixtures::TempDir;
-using fixtures::writeFile;
-namespace fs = std::filesystem;
-
-Bytes mp3() {
-  static const Bytes stream = fixtures::makeMp3(0.3);
-  return stream;
-}
-
-Bytes wav(const std::string& title) {
-  fixtures::WavSpec spec;
-  spec.seconds = 0.2;
-  return fixtures::makeWavWithChunks(spec, {fixtures::makeInfoList({{"INAM", title}})});
-}
-
-void appendBE(Bytes& out, std::uint64_t v, int bytes, int bitsPerByte) {
-  for (int i = bytes - 1; i >= 0; --i)
-    out.push_back(static_cast<std::uint8_t>((v >> (i * bitsPerByte)) & ((1u << bitsPerByte) - 1)));
-}
-
-// One frame as written, size field plain (2.2, 2.3, or a 2.4 writer that got it wrong) or
-// syncsafe (2.4).
-Bytes frame(int major, const std::string& id, const Bytes& body, std::uint8_t flags = 0,
-            bool plainSize = false) {
-  Bytes out = bytesOf(id);
-  if (major == 2)
-    appendBE(out, body.size(), 3, 8);
-  else
-    appendBE(out, body.size(), 4, major == 4 && !plainSize ? 7 : 8);
-  if (major > 2) {
-    out.push_back(0);
-    out.push_back(flags);
-  }
-  out.insert(out.end(), body.begin(), body.end());
-  return out;
-}
-
-Bytes frame(int major, const std::string& id, const std::string& body) {
-  return frame(major, id, bytesOf(body));
-}
-
-// A tag header of the given version and flags around raw frame bytes.
-Bytes tag(int major, const Bytes& frames, std::uint8_t flags = 0) {
-  Bytes out = bytesOf("ID3");
-  out.push_back(static_cast<std::uint8_t>(major));
-  out.push_back(0);
-  out.push_back(flags);
-  appendBE(out, frames.size(), 4, 7);
-  out.insert(out.end(), frames.begin(), frames.end());
-  return out;
-}
 
 Bytes deflated(const std::string& text) {
   uLongf size = compressBound(static_cast<uLong>(text.size()));
@@ -155,7 +97,7 @@ TEST(Mp3infpSpecialFiles, RefusedWithoutWaiting) {
 
   // A file that turned into a FIFO after its load is not written through.
   const fs::path path = dir / "a.wav";
-  writeFile(path, wav("old"));
+  writeFile(path, wavWithInfo({{"INAM", "old"}}));
   ASSERT_EQ(load(path), 0u);
   ASSERT_EQ(mp3infp_SetValue("INAM", "new"), 0u);
   fs::rename(dir / "x.mp3", path);
@@ -181,7 +123,7 @@ TEST(Mp3infpBounds, OversizedFramesAreSkippedAndTheRestReads) {
                 frame(major, "COMM", std::string("\0eng\0", 5) + std::string(17 << 20, 'c')),
                 frame(major, "TPE1", std::string("\0artist", 7))});
     TempDir dir;
-    writeFile(dir / "bomb.mp3", concat({tag(major, frames), mp3()}));
+    writeFile(dir / "bomb.mp3", concat({tag(major, frames), shortMp3()}));
     const int status = inChild([&dir] {
 #ifndef W2M_ASAN // the sanitizer reserves terabytes of address space up front
       const rlimit cap{400u << 20, 400u << 20};
@@ -213,7 +155,7 @@ class Mp3infpLenientId3v2 : public ::testing::TestWithParam<LenientCase> {};
 TEST_P(Mp3infpLenientId3v2, ReadsWhatOthersRead) {
   TempDir dir;
   const fs::path path = dir / "a.mp3";
-  const Bytes file = concat({GetParam().tag, mp3()});
+  const Bytes file = concat({GetParam().tag, shortMp3()});
   writeFile(path, file);
   ASSERT_EQ(load(path), 0u);
   EXPECT_EQ(value(GetParam().field), GetParam().expected);
@@ -226,6 +168,11 @@ TEST_P(Mp3infpLenientId3v2, ReadsWhatOthersRead) {
 
 const std::string kTitle = std::string("\0Title", 6);
 const std::string kUtf16Le = "\xff\xfe"; // BOM
+
+// A 2.4 text frame body in UTF-8.
+std::string utf8(const std::string& text) {
+  return "\x03" + text;
+}
 
 Bytes v3(std::initializer_list<Bytes> frames, std::uint8_t flags = 0) {
   return tag(3, concat(frames), flags);
@@ -251,12 +198,11 @@ INSTANTIATE_TEST_SUITE_P(
     Files, Mp3infpLenientId3v2,
     ::testing::Values(
         // The comment's text takes the byte order its description gave.
-        LenientCase{"utf16TextWithoutBom",
-                    v3({frame(3, "COMM",
-                              "\x01"
-                              "eng" +
-                                  kUtf16Le + std::string("\0\0c\0o\0m\0", 8))}),
-                    "ICMT_v2", "com"},
+        LenientCase{
+            "utf16TextWithoutBom",
+            v3({frame(3, "COMM",
+                      std::string("\x01") + "eng" + kUtf16Le + std::string("\0\0c\0o\0m\0", 8))}),
+            "ICMT_v2", "com"},
         LenientCase{"utf16SecondStringWithoutBom",
                     v4({frame(4, "TIT2", "\x01" + kUtf16Le + std::string("A\0\0\0B\0", 6))}),
                     "INAM_v2", "A/B"},
@@ -264,24 +210,18 @@ INSTANTIATE_TEST_SUITE_P(
                     "INAM_v2", "Ti"},
         LenientCase{"plainSizeIn24",
                     v4({frame(4, "TIT2", bytesOf("\x03" + std::string(255, 'x')), 0, true),
-                        frame(4, "TPE1",
-                              "\x03"
-                              "artist")}),
+                        frame(4, "TPE1", utf8("artist"))}),
                     "IART_v2", "artist"},
         LenientCase{
             "plainSizeBeforePadding",
-            tag(4, concat({frame(4, "TPE1",
-                                 "\x03"
-                                 "a"),
+            tag(4, concat({frame(4, "TPE1", utf8("a")),
                            frame(4, "TIT2", bytesOf("\x03" + std::string(300, 'y')), 0, true),
                            Bytes(40, 0)})),
             "INAM_v2", std::string(300, 'y')},
-        LenientCase{
-            "syncsafeSizeKept",
-            v4({frame(4, "TIT2", bytesOf("\x03" + std::string(200, 'z'))), frame(4, "TPE1",
-                                                                                 "\x03"
-                                                                                 "artist")}),
-            "INAM_v2", std::string(200, 'z')},
+        LenientCase{"syncsafeSizeKept",
+                    v4({frame(4, "TIT2", bytesOf("\x03" + std::string(200, 'z'))),
+                        frame(4, "TPE1", utf8("artist"))}),
+                    "INAM_v2", std::string(200, 'z')},
         LenientCase{"strayTerminators",
                     v3({frame(3, "TIT2", std::string("\0Title\0", 7)),
                         frame(3, "TPE1", std::string("\0\0Art", 5))}),
@@ -295,22 +235,11 @@ INSTANTIATE_TEST_SUITE_P(
                                    bytesOf(std::string("TPE1\0\0\x10\0\0\0\0x", 11))})),
                     "INAM_v2", "Title"},
         LenientCase{"loneSurrogateReadsEmpty",
-                    v3({frame(3, "TIT2",
-                              "\x01" + kUtf16Le +
-                                  std::string("\x00\xd8"
-                                              "a\0",
-                                              4))}),
+                    v3({frame(3, "TIT2", "\x01" + kUtf16Le + std::string("\x00\xd8\x61\x00", 4))}),
                     "INAM_v2", ""},
-        LenientCase{"badUtf8ReadsEmpty",
-                    v4({frame(4, "TIT2",
-                              "\x03"
-                              "ab\xc3")}),
-                    "INAM_v2", ""},
+        LenientCase{"badUtf8ReadsEmpty", v4({frame(4, "TIT2", utf8("ab\xc3"))}), "INAM_v2", ""},
         LenientCase{"unknownEncodingReadsEmpty",
-                    v4({frame(4, "TIT2",
-                              "\x07"
-                              "abc")}),
-                    "INAM_v2", ""},
+                    v4({frame(4, "TIT2", std::string("\x07") + "abc")}), "INAM_v2", ""},
         LenientCase{"unsynchronisedTag23",
                     tag(3, unsynchronised(frame(3, "TIT2", kFfInUtf16)), 0x80), "INAM_v2",
                     "\xc3\xbf"},
@@ -339,7 +268,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Mp3infpSave, FailsWhenTheRewrittenFileDoesNotReadBack) {
   TempDir dir;
   const fs::path path = dir / "a.mp3";
-  Bytes file = concat({tag(3, frame(3, "TIT2", kTitle)), mp3()});
+  Bytes file = concat({tag(3, frame(3, "TIT2", kTitle)), shortMp3()});
   Bytes size;
   appendBE(size, file.size() - 10 + 1, 4, 7);
   std::copy(size.begin(), size.end(), file.begin() + 6);
@@ -354,7 +283,7 @@ TEST(Mp3infpSave, FailsWhenTheRewrittenFileDoesNotReadBack) {
   // such), which clearing the plain comment cannot clear.
   const Bytes described = concat(
       {tag(3, frame(3, "COMM", std::string("\0eng", 4) + "iTunNORM" + std::string(1, '\0') + "x")),
-       mp3()});
+       shortMp3()});
   writeFile(path, described);
   ASSERT_EQ(load(path), 0u);
   ASSERT_EQ(value("ICMT_v2"), "x");
@@ -373,7 +302,7 @@ TEST(Mp3infpSave, TemporaryFilesAreShortAndStaleOnesSwept) {
     longName += "曲";
   longName += "ab.wav"; // 255 bytes, the longest a name can be
   const fs::path path = dir / longName;
-  writeFile(path, wav("old"));
+  writeFile(path, wavWithInfo({{"INAM", "old"}}));
   const std::set<std::string> others = {".w2m-enc-Ab12Cd.mp3", ".w2m-Ab12Cd.mp3", "x.tmp",
                                         ".w2m-held01.tmp"};
   for (const std::string& name : others)
@@ -418,7 +347,7 @@ std::string attribute(const fs::path& file) {
 TEST(Mp3infpSave, KeepsOwnerModeAttributesAndEveryLink) {
   TempDir dir;
   const fs::path path = dir / "a.mp3";
-  writeFile(path, mp3());
+  writeFile(path, shortMp3());
   fs::create_hard_link(path, dir / "b.mp3");
   ASSERT_EQ(load(dir / "b.mp3"), 0u);
   ASSERT_EQ(mp3infp_mp3_MakeRMP((dir / "b.mp3").c_str()), 0u);
@@ -451,7 +380,7 @@ TEST(Mp3infpSave, AFileSharedThroughItsGroupStaysItsOwners) {
     FAIL() << "only root can give the test file another owner and write it as another user";
   TempDir dir;
   const fs::path path = dir / "a.mp3";
-  writeFile(path, mp3());
+  writeFile(path, shortMp3());
   for (const fs::path& p : {dir.path(), path})
     ASSERT_EQ(::chown(p.c_str(), 1000, 1000), 0);
   ASSERT_EQ(::chmod(dir.path().c_str(), 0775), 0);
@@ -486,7 +415,7 @@ TEST(Mp3infpSave, AFileSharedThroughItsGroupStaysItsOwners) {
 TEST(Mp3infpSave, AnInPlaceWriteThatFailsOrIsKilledLosesNothing) {
   TempDir dir;
   const fs::path path = dir / "a.mp3";
-  const Bytes original = concat({tag(3, frame(3, "TIT2", kTitle)), mp3()});
+  const Bytes original = concat({tag(3, frame(3, "TIT2", kTitle)), shortMp3()});
   writeFile(path, original);
   fs::create_hard_link(path, dir / "b.mp3");
   const auto save = [&path, &original](bool killed) {

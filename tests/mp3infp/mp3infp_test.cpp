@@ -1,49 +1,17 @@
 // The tag library through its C contract, on files made in the tests.
 #include "Mp3infpTestFiles.h"
 
-#include <mp3infp.h>
-
-#include <gtest/gtest.h>
-
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <unistd.h>
-
-#include <csignal>
-#include <filesystem>
-#include <string>
 
 namespace {
 
 using namespace mp3infp_test;
-using fixtures::concat;
-using fixtures::readFile;
-using fixtures::TempDir;
-using fixtures::writeFile;
-namespace fs = std::filesystem;
 
 const std::string kCp932Nihongo = "\x93\xfa\x96\x7b\x8c\xea"; // 日本語
 
 // An ID3v2 text frame body flagged ISO-8859-1.
 std::string text(const std::string& s) {
   return std::string(1, '\0') + s;
-}
-
-Bytes shortMp3() {
-  static const Bytes mp3 = fixtures::makeMp3(0.5);
-  return mp3;
-}
-
-Bytes wavWithInfo(const std::vector<std::pair<std::string, std::string>>& items) {
-  fixtures::WavSpec spec;
-  spec.seconds = 2.0;
-  return fixtures::makeWavWithChunks(spec, {fixtures::makeInfoList(items)});
-}
-
-// Finds `needle` in `hay`; npos when absent.
-std::size_t find(const Bytes& hay, const Bytes& needle) {
-  const auto it = std::search(hay.begin(), hay.end(), needle.begin(), needle.end());
-  return it == hay.end() ? std::string::npos : static_cast<std::size_t>(it - hay.begin());
 }
 
 TEST(Mp3infpLoad, RejectsWhatIsNotWavOrMp3AndKeepsNothingLoaded) {
@@ -169,32 +137,25 @@ TEST(Mp3infpId3v2, FollowsFrameEncodingsAndPicksTheUsualFrames) {
                                              {"TYE", text("1972")},
                                              {"TCO", text("(17)Rock")}}),
                                    shortMp3()}));
+  const auto fields = [] {
+    return value("INAM_v2") + "|" + value("IART_v2") + "|" + value("IPRD_v2") + "|" +
+           value("ICMT_v2") + "|" + value("ICRD_v2") + "|" + value("IGNR_v2") + "|" +
+           value("INAM_v1");
+  };
   ASSERT_EQ(load(dir / "a.mp3"), 0u);
-  EXPECT_EQ(value("INAM_v2"), "日本語");
-  EXPECT_EQ(value("IART_v2"), "日本語");
-  EXPECT_EQ(value("IPRD_v2"), "日本語");
-  EXPECT_EQ(value("ICMT_v2"), "line1\nline2");
-  EXPECT_EQ(value("ICRD_v2"), "2008");
-  EXPECT_EQ(value("IGNR_v2"), "Rock");
-  EXPECT_EQ(value("INAM_v1"), "");
+  EXPECT_EQ(fields(), "日本語|日本語|日本語|line1\nline2|2008|Rock|");
   ASSERT_EQ(load(dir / "b.mp3"), 0u);
-  EXPECT_EQ(value("ICRD_v2"), "1999");
-  EXPECT_EQ(value("IGNR_v2"), "Jazz");
+  EXPECT_EQ(value("ICRD_v2") + "|" + value("IGNR_v2"), "1999|Jazz");
   ASSERT_EQ(load(dir / "c.mp3"), 0u);
-  EXPECT_EQ(value("INAM_v2") + "|" + value("IART_v2") + "|" + value("IPRD_v2") + "|" +
-                value("ICMT_v2") + "|" + value("ICRD_v2") + "|" + value("IGNR_v2"),
-            "title|artist|album|note|1972|Rock");
+  EXPECT_EQ(fields(), "title|artist|album|note|1972|Rock|");
 }
 
 TEST(Mp3infpValues, PlayingTimeFolderAndName) {
   TempDir dir;
   writeFile(dir / "cbr.mp3", concat({id3v2(3, {{"TIT2", text("t")}}), fixtures::makeMp3(65.2)}));
   writeFile(dir / "vbr.mp3", fixtures::makeMp3(3.0, 44100, 2, 128, true));
-  fixtures::WavSpec spec;
-  spec.seconds = 2.4;
-  spec.sampleRate = 8000;
-  spec.channels = 1;
-  writeFile(dir / "my.song.wav", fixtures::makeWav(spec));
+  writeFile(dir / "my.song.wav",
+            fixtures::makeWav({.sampleRate = 8000, .channels = 1, .seconds = 2.4}));
   ASSERT_EQ(load(dir / "cbr.mp3"), 0u);
   EXPECT_EQ(value("TIME"), "1:05");
   ASSERT_EQ(load(dir / "vbr.mp3"), 0u);
@@ -215,9 +176,8 @@ class Mp3infpWavWrite : public ::testing::TestWithParam<std::string> {};
 // Text round trip: Japanese, Latin-1 and characters CP932 lacks come back exactly.
 TEST_P(Mp3infpWavWrite, StoresAndReadsBackKeepingAudioAndOtherChunks) {
   TempDir dir;
-  fixtures::WavSpec spec;
   const Bytes wav = fixtures::makeWavWithChunks(
-      spec, {chunk("abcd", bytesOf("odd")), fixtures::makeInfoList({{"ISFT", "tool"}})});
+      {}, {chunk("abcd", bytesOf("odd")), fixtures::makeInfoList({{"ISFT", "tool"}})});
   const fs::path path = dir / "a.wav";
   writeFile(path, wav);
   ::chmod(path.c_str(), 0640);
@@ -237,9 +197,9 @@ TEST_P(Mp3infpWavWrite, StoresAndReadsBackKeepingAudioAndOtherChunks) {
 
   const Bytes after = readFile(path);
   const Bytes pcm(wav.begin() + 44, wav.begin() + 44 + 176400);
-  EXPECT_NE(find(after, pcm), std::string::npos);
-  EXPECT_NE(find(after, chunk("abcd", bytesOf("odd"))), std::string::npos);
-  EXPECT_NE(find(after, bytesOf("ISFT")), std::string::npos);
+  EXPECT_NE(findBytes(after, pcm), std::string::npos);
+  EXPECT_NE(findBytes(after, chunk("abcd", bytesOf("odd"))), std::string::npos);
+  EXPECT_NE(findBytes(after, bytesOf("ISFT")), std::string::npos);
   struct stat st {};
   ::stat(path.c_str(), &st);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
@@ -261,7 +221,7 @@ TEST(Mp3infpWavWrite, StoresCp932LookAlikesAsWindowsWritesThem) {
   ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
   const Bytes cp932 = {0x94, 0x67, 0x81, 0x60, 0x81, 0x7C, 0x81, 0x61, 0x81,
                        0x5C, 0x81, 0x91, 0x81, 0x92, 0x81, 0xCA, 0x00};
-  EXPECT_NE(find(readFile(path), cp932), std::string::npos);
+  EXPECT_NE(findBytes(readFile(path), cp932), std::string::npos);
   ASSERT_EQ(load(path), 0u);
   EXPECT_EQ(value("INAM"), "波～－∥―￠￡￢");
 }
@@ -270,9 +230,8 @@ TEST(Mp3infpWavWrite, StoresCp932LookAlikesAsWindowsWritesThem) {
 TEST(Mp3infpWavWrite, ReadsAnRf64FileAndLeavesItAlone) {
   TempDir dir;
   const fs::path path = dir / "a.wav";
-  fixtures::WavSpec spec;
-  spec.seconds = 0.5;
-  const Bytes rf64 = fixtures::makeRf64(spec, {fixtures::makeInfoList({{"INAM", "take"}})});
+  const Bytes rf64 =
+      fixtures::makeRf64({.seconds = 0.5}, {fixtures::makeInfoList({{"INAM", "take"}})});
   writeFile(path, rf64);
   ASSERT_EQ(load(path), 0u);
   EXPECT_EQ(mp3infp_GetType(), 2u);
@@ -290,7 +249,7 @@ TEST(Mp3infpWavWrite, StoresCp932WhenItReadsBackExactly) {
   ASSERT_EQ(load(path), 0u);
   ASSERT_EQ(mp3infp_SetValue("INAM", "日本語"), 0u);
   ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
-  EXPECT_NE(find(readFile(path), bytesOf(kCp932Nihongo)), std::string::npos);
+  EXPECT_NE(findBytes(readFile(path), bytesOf(kCp932Nihongo)), std::string::npos);
 }
 
 struct KeptLayoutCase {
@@ -311,7 +270,8 @@ TEST_P(Mp3infpWavLayout, WritingKeepsEverythingElse) {
   ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
   const Bytes after = readFile(path);
   for (const Bytes& run : GetParam().kept)
-    EXPECT_NE(find(after, run), std::string::npos) << std::string(run.begin(), run.begin() + 4);
+    EXPECT_NE(findBytes(after, run), std::string::npos)
+        << std::string(run.begin(), run.begin() + 4);
   ASSERT_EQ(load(path), 0u);
   EXPECT_EQ(value("INAM"), "new");
 }
@@ -366,7 +326,7 @@ TEST(Mp3infpTrack, InfoItemIsPaddedToAWordAndIprtFollows) {
                                          "ITRK\x03\0\0\0"
                                          "12\0\0",
                                          46));
-  EXPECT_NE(find(file, list), std::string::npos);
+  EXPECT_NE(findBytes(file, list), std::string::npos);
   EXPECT_EQ(file[4] | (file[5] << 8) | (file[6] << 16), static_cast<int>(file.size() - 8));
   ASSERT_EQ(load(path), 0u);
   EXPECT_EQ(value("ITRK"), "12");
@@ -377,176 +337,54 @@ TEST(Mp3infpTrack, InfoItemIsPaddedToAWordAndIprtFollows) {
   ASSERT_EQ(mp3infp_mp3_MakeRMP(mp3.c_str()), 0u);
   ASSERT_EQ(mp3infp_SetValue("ITRK_rmp", "7"), 0u);
   ASSERT_EQ(mp3infp_Save(mp3.c_str()), 0u);
-  EXPECT_NE(find(readFile(mp3), bytesOf(std::string("LIST\x0e\0\0\0INFOITRK\x02\0\0\0"
-                                                    "7\0",
-                                                    22))),
+  EXPECT_NE(findBytes(readFile(mp3), bytesOf(std::string("LIST\x0e\0\0\0INFOITRK\x02\0\0\0"
+                                                         "7\0",
+                                                         22))),
             std::string::npos);
   ASSERT_EQ(load(mp3), 0u);
   EXPECT_EQ(value("ITRK_rmp"), "7");
 }
 
+// Wrapped and saved twice, the 'data' chunk holds exactly the stream (its size without the pad
+// byte, then the INFO list); unwrapped, the stream's frames come back byte for byte.
 TEST(Mp3infpMakeTags, WrapsTheStreamByteForByteAndKeepsId3Readable) {
   TempDir dir;
   const fs::path path = dir / "a.mp3";
-  const Bytes stream = concat({id3v2(3, {{"TIT2", text("v2title")}}), shortMp3()});
-  writeFile(path, stream);
+  writeFile(path, concat({id3v2(3, {{"TIT2", text("v2title!")}}), shortMp3()}));
   ASSERT_EQ(load(path), 0u);
   ASSERT_EQ(mp3infp_mp3_GetTagType(), 0x02u);
   ASSERT_EQ(mp3infp_mp3_MakeId3v1(path.c_str()), 0u);
   EXPECT_EQ(mp3infp_mp3_GetTagType(), 0x0Bu);
+  const Bytes stream = readFile(path);
+  ASSERT_EQ(stream.size() % 2, 1u) << "an even stream would need no pad byte";
   ASSERT_EQ(mp3infp_mp3_MakeRMP(path.c_str()), 0u);
   EXPECT_EQ(mp3infp_mp3_GetTagType(), 0x0Fu);
-  EXPECT_EQ(value("INAM_v2"), "v2title");
+  EXPECT_EQ(value("INAM_v2"), "v2title!");
   const std::string timeBefore = value("TIME");
   ASSERT_EQ(mp3infp_SetValue("INAM_rmp", "曲名"), 0u);
-  ASSERT_EQ(mp3infp_SetValue("INAM_v1", "v1"), 0u);
   ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
-  const Bytes once = readFile(path);
-  ASSERT_EQ(mp3infp_SetValue("IART_rmp", "x"), 0u);
-  ASSERT_EQ(mp3infp_SetValue("IART_rmp", ""), 0u);
+  ASSERT_EQ(mp3infp_SetValue("IART_rmp", "歌手"), 0u);
   ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
-  EXPECT_EQ(readFile(path).size(), once.size());
 
   ASSERT_EQ(load(path), 0u);
-  EXPECT_EQ(value("INAM_rmp"), "曲名");
-  EXPECT_EQ(value("INAM_v1"), "v1");
-  EXPECT_EQ(value("INAM_v2"), "v2title");
+  EXPECT_EQ(value("INAM_rmp") + "|" + value("IART_rmp"), "曲名|歌手");
+  EXPECT_EQ(value("INAM_v2"), "v2title!");
   EXPECT_EQ(value("TIME"), timeBefore);
   const Bytes file = readFile(path);
+  const auto le32 = [&file](std::size_t at) {
+    return file[at] | file[at + 1] << 8 | file[at + 2] << 16 | std::size_t{file[at + 3]} << 24;
+  };
   ASSERT_EQ(std::string(file.begin() + 8, file.begin() + 16), "RMP3data");
-  const Bytes data(file.begin() + 20, file.begin() + 20 + static_cast<long>(stream.size()));
-  EXPECT_EQ(data, stream);
+  EXPECT_EQ(le32(4), file.size() - 8);
+  ASSERT_EQ(le32(16), stream.size());
+  EXPECT_EQ(Bytes(file.begin() + 20, file.begin() + 20 + static_cast<long>(stream.size())), stream);
+  EXPECT_EQ(std::string(file.begin() + 21 + static_cast<long>(stream.size()),
+                        file.begin() + 25 + static_cast<long>(stream.size())),
+            "LIST");
+
+  ASSERT_EQ(mp3infp_MakeId3v2(path.c_str()), 0u);
+  expectPlainMp3(readFile(path), shortMp3());
 }
-
-TEST(Mp3infpSave, RefusesOtherPathsAndLeavesTheFileIntactWhenWritingFails) {
-  TempDir dir;
-  const fs::path path = dir / "a.wav";
-  const Bytes wav = wavWithInfo({{"INAM", "old"}});
-  writeFile(path, wav);
-  writeFile(dir / "b.wav", wav);
-  ASSERT_EQ(load(path), 0u);
-  ASSERT_EQ(mp3infp_SetValue("INAM", "new"), 0u);
-  EXPECT_NE(mp3infp_Save((dir / "b.wav").c_str()), 0u);
-  EXPECT_NE(mp3infp_mp3_MakeRMP(path.c_str()), 0u); // not an MP3 file
-
-  // A file-size limit below the new file's size stands for a full disk (root ignores
-  // permissions, but not this).
-  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit old{};
-  ::getrlimit(RLIMIT_FSIZE, &old);
-  rlimit small = old;
-  small.rlim_cur = 1000;
-  ::setrlimit(RLIMIT_FSIZE, &small);
-  const uint32_t result = mp3infp_Save(path.c_str());
-  ::setrlimit(RLIMIT_FSIZE, &old);
-  std::signal(SIGXFSZ, oldHandler);
-  EXPECT_NE(result, 0u);
-  EXPECT_EQ(readFile(path), wav);
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
-  EXPECT_EQ(mp3infp_Save(path.c_str()), 0u); // the value is still set
-  ASSERT_EQ(load(path), 0u);
-  EXPECT_EQ(value("INAM"), "new");
-}
-
-// Another program's change after the load is never overwritten with what the load saw.
-TEST(Mp3infpSave, RefusesAFileChangedSinceItWasLoaded) {
-  TempDir dir;
-  const fs::path path = dir / "a.wav";
-  writeFile(path, wavWithInfo({{"INAM", "old"}}));
-  ASSERT_EQ(load(path), 0u);
-  ASSERT_EQ(mp3infp_SetValue("INAM", "mine"), 0u);
-  const Bytes theirs = wavWithInfo({{"INAM", "theirs, longer"}});
-  writeFile(path, theirs);
-  EXPECT_NE(mp3infp_Save(path.c_str()), 0u);
-  EXPECT_EQ(readFile(path), theirs);
-}
-
-// A file marked read-only is left alone, also for root, whom permissions do not stop.
-TEST(Mp3infpSave, RefusesAFileMarkedReadOnly) {
-  TempDir dir;
-  const Bytes wav = wavWithInfo({{"INAM", "old"}});
-  const Bytes mp3 = shortMp3();
-  writeFile(dir / "a.wav", wav);
-  writeFile(dir / "a.mp3", mp3);
-  ::chmod((dir / "a.wav").c_str(), 0444);
-  ::chmod((dir / "a.mp3").c_str(), 0444);
-  ASSERT_EQ(load(dir / "a.wav"), 0u);
-  ASSERT_EQ(mp3infp_SetValue("INAM", "new"), 0u);
-  EXPECT_NE(mp3infp_Save((dir / "a.wav").c_str()), 0u);
-  ASSERT_EQ(load(dir / "a.mp3"), 0u);
-  EXPECT_NE(mp3infp_mp3_MakeId3v1((dir / "a.mp3").c_str()), 0u);
-  EXPECT_NE(mp3infp_mp3_MakeRMP((dir / "a.mp3").c_str()), 0u);
-  EXPECT_EQ(mp3infp_mp3_GetTagType(), 0u);
-  EXPECT_EQ(readFile(dir / "a.wav"), wav);
-  EXPECT_EQ(readFile(dir / "a.mp3"), mp3);
-}
-
-TEST(Mp3infpSave, FailsInAReadOnlyFolder) {
-  if (::geteuid() == 0)
-    GTEST_SKIP() << "root writes into read-only folders; the file-size limit test covers this";
-  TempDir dir;
-  const fs::path path = dir / "a.wav";
-  const Bytes wav = wavWithInfo({{"INAM", "old"}});
-  writeFile(path, wav);
-  ASSERT_EQ(load(path), 0u);
-  ASSERT_EQ(mp3infp_SetValue("INAM", "new"), 0u);
-  ::chmod(dir.path().c_str(), 0555);
-  EXPECT_NE(mp3infp_Save(path.c_str()), 0u);
-  ::chmod(dir.path().c_str(), 0755);
-  EXPECT_EQ(readFile(path), wav);
-}
-
-struct BrokenCase {
-  const char* label;
-  Bytes file;
-};
-
-class Mp3infpMalformed : public ::testing::TestWithParam<BrokenCase> {};
-
-// Broken sizes never crash; what can be read is read, and nothing is rewritten blindly.
-TEST_P(Mp3infpMalformed, LoadsSafelyAndNeverRewritesBlindly) {
-  TempDir dir;
-  const fs::path path = dir / "a.wav";
-  writeFile(path, GetParam().file);
-  if (load(path) != 0)
-    return;
-  for (const char* n : {"INAM", "INAM_v1", "INAM_v2", "INAM_rmp", "TIME", "TIME_MS"})
-    value(n);
-  mp3infp_mp3_GetTagType();
-  if (mp3infp_GetType() == 2 && mp3infp_SetValue("INAM", "x") == 0 &&
-      mp3infp_Save(path.c_str()) == 0) {
-    ASSERT_EQ(load(path), 0u);
-    EXPECT_EQ(value("INAM"), "x");
-  } else {
-    EXPECT_EQ(readFile(path), GetParam().file);
-  }
-}
-
-Bytes hugeChunk(const std::string& id, std::uint32_t size) {
-  Bytes c = bytesOf(id);
-  fixtures::appendLE32(c, size);
-  c.resize(c.size() + 16, 0);
-  return c;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Inputs, Mp3infpMalformed,
-    ::testing::Values(
-        BrokenCase{"riffSizeBeyondEof", concat({bytesOf("RIFF\xff\xff\xff\x7fWAVE")})},
-        BrokenCase{"dataBeyondEof", riff("WAVE", {hugeChunk("data", 0xFFFFFFF0u)})},
-        BrokenCase{"infoBeyondEof", riff("WAVE", {hugeChunk("LIST", 0x7FFFFFFFu)})},
-        BrokenCase{"zeroSizes", riff("WAVE", {chunk("fmt ", {}), chunk("data", {}),
-                                              chunk("LIST", bytesOf("INFO"))})},
-        BrokenCase{"oddWithoutPad", riff("WAVE", {chunk("junk", bytesOf("abc"), false),
-                                                  fixtures::makeInfoList({{"INAM", "t"}})})},
-        BrokenCase{"garbageChunkId", riff("WAVE", {bytesOf("\x01\x02\x03\x04zzzz")})},
-        BrokenCase{"truncatedHeader", bytesOf("RIFF\x10")},
-        BrokenCase{"infoItemBeyondList",
-                   riff("WAVE", {chunk("LIST", bytesOf("INFOINAM\xff\0\0\0x"))})},
-        BrokenCase{"id3v2SizeBeyondEof", bytesOf("ID3\x03\0\0\x7f\x7f\x7f\x7f")},
-        BrokenCase{"rmp3WithoutData", riff("RMP3", {fixtures::makeInfoList({{"INAM", "t"}})})},
-        BrokenCase{"rmp3DataBeyondEof", riff("RMP3", {hugeChunk("data", 0x7FFFFFFFu)})}),
-    [](const auto& p) { return std::string(p.param.label); });
 
 // The exact playing time: WAV sample frames; MP3 samples after the LAME tag's delay and
 // padding, counting only the frames that are there.
@@ -570,12 +408,7 @@ TEST_P(Mp3infpExactTime, MatchesTheSamplesStored) {
 }
 
 fixtures::WavSpec wavSpec(int rate, int channels, int bits, double seconds) {
-  fixtures::WavSpec spec;
-  spec.sampleRate = rate;
-  spec.channels = channels;
-  spec.bits = bits;
-  spec.seconds = seconds;
-  return spec;
+  return {.sampleRate = rate, .channels = channels, .bits = bits, .seconds = seconds};
 }
 
 // The stream cut after `keep` bytes.
@@ -605,20 +438,5 @@ INSTANTIATE_TEST_SUITE_P(
         // Half the stream gone: about one second, whatever the info frame claims.
         ExactTimeCase{"mp3Cut", cut(kTwoSeconds, kTwoSeconds.size() / 2), 1000, 30}),
     [](const auto& p) { return std::string(p.param.label); });
-
-// Every input that once crashed, hung or tripped a sanitizer in the fuzzer.
-TEST(Mp3infpMalformed, FuzzerFindingsLoadSafely) {
-  const fs::path folder = fs::path(W2M_MP3INFP_FIXTURES);
-  for (const auto& entry : fs::directory_iterator(folder)) {
-    if (entry.path().extension() == ".txt")
-      continue;
-    SCOPED_TRACE(entry.path().string());
-    if (load(entry.path()) == 0) {
-      for (const char* n : {"INAM", "ICMT_v1", "IGNR_v2", "INAM_rmp", "TIME", "TIME_MS", "PATH"})
-        EXPECT_NE(value(n), "<null>");
-      mp3infp_mp3_GetTagType();
-    }
-  }
-}
 
 } // namespace

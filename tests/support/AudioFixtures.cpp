@@ -171,9 +171,7 @@ Bytes makeMp3(double seconds, int sampleRate, int channels, int kbps, bool vbr, 
     lame_close(gf);
     throw std::runtime_error("lame_init_params failed");
   }
-  WavSpec s;
-  s.sampleRate = sampleRate;
-  s.channels = channels;
+  const WavSpec s{.sampleRate = sampleRate, .channels = channels};
   const long frames = std::lround(seconds * sampleRate);
   std::vector<short> left(1152), right(1152);
   Bytes out;

@@ -36,8 +36,10 @@ public:
   QString writeFailure;
   // The cover preview last shown.
   CoverPreview cover;
-  // Every conversion started (its WAV file) and every file's result, in order.
+  // Every conversion started (its WAV file) and every file's result, in order; the encodes
+  // under way, and the most there were at once.
   QStringList started;
+  int running = 0, mostRunning = 0;
   std::vector<ConversionReport> reports;
   std::function<void()> onPause;
   // The answer to the question before unsaved edits are left, and the files it was asked for.
@@ -113,10 +115,14 @@ public:
   // ---- conversions ----
   void ShowProgress(int percent) override { progress = percent; }
   void ShowError(const QString& text) override { errors.append(text); }
-  void ShowConversionStarted(const QString& wav, int, int) override { started.append(wav); }
+  void ShowConversionStarted(const QString& wav, int, int) override { ShowBatchFileStarted(wav); }
   void ShowBatchStarted(int) override {}
-  void ShowBatchFileStarted(const QString& wav) override { started.append(wav); }
+  void ShowBatchFileStarted(const QString& wav) override {
+    started.append(wav);
+    mostRunning = std::max(mostRunning, ++running);
+  }
   void ShowFileResult(const ConversionReport& report) override {
+    running -= report.outcome != ConversionReport::Outcome::NotStarted;
     reports.push_back(report);
     if (!report.nextWaits)
       return;

@@ -10,7 +10,7 @@ namespace fixtures {
 
 namespace fs = std::filesystem;
 
-FuseMount::FuseMount() {
+FuseMount::FuseMount(const std::string& options) {
   fs::create_directory(Backing());
   fs::create_directory(Mounted());
   if (::access("/dev/fuse", R_OK | W_OK) != 0) {
@@ -19,8 +19,8 @@ FuseMount::FuseMount() {
   }
   // bindfs puts itself in the background once the mount is there. The temporary folder's
   // names need no quoting beyond this.
-  const int status =
-      std::system(("bindfs '" + Backing().string() + "' '" + Mounted().string() + "'").c_str());
+  const int status = std::system(
+      ("bindfs " + options + " '" + Backing().string() + "' '" + Mounted().string() + "'").c_str());
   if (status != 0) {
     failure_ = WIFEXITED(status) && WEXITSTATUS(status) == 127
                    ? "bindfs is not installed (scripts/deps.sh installs it)"

@@ -13,8 +13,9 @@ namespace fixtures {
 
 class FuseMount {
 public:
-  // Mounts; Failure() says why when that was not possible.
-  FuseMount();
+  // Mounts with bindfs's `options` ("-r": read-only); Failure() says why when that was not
+  // possible.
+  explicit FuseMount(const std::string& options = {});
   // Unmounts; the backing folder then goes with everything in it.
   ~FuseMount();
   FuseMount(const FuseMount&) = delete;

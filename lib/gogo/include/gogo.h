@@ -53,7 +53,9 @@
  * How the items map onto LAME:
  *   CFG_BITRATE          constant bit rate in kbit/s (lame_set_brate). It must be one of the
  *                        rates of the output's MPEG version: 32..320 for 32/44.1/48 kHz output,
- *                        8..160 for 8..24 kHz output. Not checked while VBR is on.
+ *                        8..160 for 8..24 kHz output. LAME writes MPEG-2.5 (8..12 kHz output)
+ *                        at 64 at most: a higher rate gives a 64 kbit/s stream there. Not
+ *                        checked while VBR is on.
  *   CFG_VBR_LEVEL        switches to LAME's default VBR mode with quality 0 (best) .. 9
  *                        (lame_set_VBR(vbr_default), lame_set_VBR_q). Only when set.
  *   CFG_VBR_BITRATE_RANGE  VBR bounds in kbit/s (lame_set_VBR_min/max_bitrate_kbps); 0 leaves a

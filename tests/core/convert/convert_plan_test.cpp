@@ -1,5 +1,6 @@
 // Where an MP3 goes and why a conversion is refused; the check of an MP3 against its WAV.
 #include "AudioFixtures.h"
+#include "QtPath.h"
 #include "core/convert/ConvertPlan.h"
 #include "core/convert/Mp3Verification.h"
 
@@ -13,10 +14,6 @@ namespace {
 namespace fs = std::filesystem;
 using fixtures::TempDir;
 using Refusal = ConvertPlan::Refusal;
-
-QString Q(const fs::path& p) {
-  return QString::fromStdString(p.string());
-}
 
 struct PlanCase {
   const char* label;
@@ -85,16 +82,15 @@ TEST(ConvertPlanRoot, RootOutputFolderKeepsItsSeparator) {
 // The MP3 must be there, be MPEG audio and hold all of the WAV's audio.
 TEST(Mp3VerificationCheck, AcceptsOnlyAWholeMp3) {
   TempDir dir;
-  fixtures::WavSpec spec;
-  spec.seconds = 2.0;
-  fixtures::writeFile(dir / "a.wav", fixtures::makeWav(spec));
+  const fixtures::Bytes wavBytes = fixtures::makeWav({.seconds = 2.0});
+  fixtures::writeFile(dir / "a.wav", wavBytes);
   const fixtures::Bytes mp3 = fixtures::makeMp3(2.0);
   fixtures::writeFile(dir / "whole.mp3", mp3);
   fixtures::writeFile(dir / "half.mp3", fixtures::Bytes(mp3.begin(), mp3.begin() + mp3.size() / 2));
   // A dozen frames short; only the last two or three hold nothing but the encoder's padding.
   fixtures::writeFile(dir / "endCut.mp3", fixtures::Bytes(mp3.begin(), mp3.end() - 5000));
   fixtures::writeFile(dir / "short.mp3", fixtures::makeMp3(1.9));
-  fixtures::writeFile(dir / "wav.mp3", fixtures::makeWav(spec));
+  fixtures::writeFile(dir / "wav.mp3", wavBytes);
 
   const QString wav = Q(dir / "a.wav");
   EXPECT_TRUE(Mp3Verification::MatchesWav(wav, Q(dir / "whole.mp3")));

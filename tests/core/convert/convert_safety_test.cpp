@@ -4,8 +4,12 @@
 // whole.
 #include "AudioFixtures.h"
 #include "FakeSessionView.h"
+#include "FuseMount.h"
+#include "QtPath.h"
 
+#include "core/convert/ConvertPlan.h"
 #include "core/convert/Converter.h"
+#include "core/convert/Mp3Verification.h"
 #include "core/encoder/EncoderComponent.h"
 #include "core/session/Navigator.h"
 #include "core/session/Session.h"
@@ -13,8 +17,6 @@
 #include "core/tags/TagEditor.h"
 
 #include <gtest/gtest.h>
-
-#include <mp3infp.h>
 
 #include <QCoreApplication>
 #include <QFile>
@@ -24,8 +26,10 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -36,10 +40,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-QString Q(const fs::path& p) {
-  return QString::fromStdString(p.string());
-}
-
 // Every entry under `root`, links not followed, as relative paths.
 std::set<std::string> Tree(const fs::path& root) {
   std::set<std::string> names;
@@ -48,12 +48,9 @@ std::set<std::string> Tree(const fs::path& root) {
   return names;
 }
 
+// The MP3's exact playing time in milliseconds; negative when it is no MP3.
 qint64 Mp3Ms(const fs::path& file) {
-  char* value = nullptr;
-  if (mp3infp_Load(nullptr, file.c_str()) != 0 || mp3infp_GetType() != 1 ||
-      mp3infp_GetValue("TIME_MS", &value) != 0 || value == nullptr)
-    return -1;
-  return QByteArray(value).toLongLong();
+  return Mp3Verification::PlayingMs(Q(file), 1);
 }
 
 fixtures::Bytes Wav(double seconds, double frequency = 440.0) {
@@ -77,15 +74,27 @@ protected:
     }
   }
 
-  void ConvertShown(const fs::path& wav) {
+  // With `fileSizeLimit`, writes beyond that size fail with EFBIG, as on a full disk.
+  void ConvertShown(const fs::path& wav, rlim_t fileSizeLimit = RLIM_INFINITY) {
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limited{std::min(fileSizeLimit, saved.rlim_cur), saved.rlim_max};
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
     navigator.ShowList({Q(wav)}, 0);
     session.ConvertShown();
     Finish();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
   }
 
   fixtures::TempDir dir;
   FakeSessionView view;
+  // Set: the trash refuses every file, as one on a full or read-only disk does.
+  bool trashRefuses = false;
   Session session{view, [this](const QString& path) {
+                    if (trashRefuses)
+                      return Trash::Result{false, QStringLiteral("ごみ箱に移せませんでした：満杯")};
                     // Like the desktop's trash: a name it already holds gets a number.
                     const fs::path from = path.toStdString();
                     fs::path to = dir / "trash" / from.filename();
@@ -148,15 +157,7 @@ TEST_F(ConvertSafetyTest, WriteFailureLeavesNothingAndKeepsTheWav) {
   fixtures::writeFile(dir / "a.wav", wav);
   const std::set<std::string> before = Tree(dir.path());
 
-  rlimit saved{};
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = saved;
-  small.rlim_cur = 16 * 1024; // a 3 s MP3 at 128 kbit/s is about 48 KB
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-  ConvertShown(dir / "a.wav");
-  ::setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, oldHandler);
+  ConvertShown(dir / "a.wav", 16 * 1024); // a 3 s MP3 at 128 kbit/s is about 48 KB
 
   EXPECT_TRUE(view.Ended(ConversionReport::Outcome::NoMp3));
   EXPECT_FALSE(view.Ended(ConversionReport::Outcome::Placed));
@@ -164,13 +165,199 @@ TEST_F(ConvertSafetyTest, WriteFailureLeavesNothingAndKeepsTheWav) {
   EXPECT_EQ(fixtures::readFile(dir / "a.wav"), wav);
 }
 
-TEST_F(ConvertSafetyTest, WavWithoutAudioIsRefused) {
-  fixtures::writeFile(dir / "empty.wav", Wav(0.0));
+// Each reason a WAV file is not taken refuses that file in its own words, before anything is
+// made: the encoder's reasons, and a folder or a FIFO (`special` 'd', 'p') under a WAV name
+// (the encoder would wait on a FIFO for ever).
+struct InputCase {
+  const char* name;
+  fixtures::Bytes wav;
+  const char* reason;
+  char special = 0;
+};
+
+class ConvertRefusal : public ConvertSafetyTest, public ::testing::WithParamInterface<InputCase> {};
+
+TEST_P(ConvertRefusal, NamesWhyAndMakesNothing) {
+  const fs::path wav = dir / "a.wav";
+  if (GetParam().special == 'd')
+    fs::create_directory(wav);
+  else if (GetParam().special == 'p' && ::mkfifo(wav.c_str(), 0644) != 0)
+    FAIL() << "no FIFO";
+  else if (GetParam().special == 0)
+    fixtures::writeFile(wav, GetParam().wav);
   const std::set<std::string> before = Tree(dir.path());
-  ConvertShown(dir / "empty.wav");
-  EXPECT_TRUE(view.Reported(QStringLiteral("音声がありません")));
-  EXPECT_FALSE(view.Ended(ConversionReport::Outcome::Placed));
+  ConvertShown(wav);
+  ASSERT_EQ(view.reports.size(), 1u);
+  EXPECT_EQ(view.reports[0].outcome, ConversionReport::Outcome::NotStarted);
+  EXPECT_EQ(view.reports[0].file.reason.toStdString(), GetParam().reason);
   EXPECT_EQ(Tree(dir.path()), before);
+  if (GetParam().special == 0) {
+    EXPECT_EQ(fixtures::readFile(wav), GetParam().wav);
+  }
+}
+
+fixtures::Bytes MuLaw() {
+  fixtures::Bytes wav = fixtures::makeWav({.bits = 8, .seconds = 0.2});
+  wav[20] = 7; // WAVE_FORMAT_MULAW, one byte a sample as the 8-bit data already is
+  return wav;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reasons, ConvertRefusal,
+    ::testing::Values(
+        InputCase{"not_audio", fixtures::Bytes(3000, 'x'),
+                  "a.wav はWAVファイルではありません（変換しません）"},
+        InputCase{"compressed", MuLaw(), "a.wav は圧縮された音声のWAVファイルで、変換できません"},
+        InputCase{"nine_channels", fixtures::makeWav({.channels = 9, .seconds = 0.2}),
+                  "a.wav は 9 チャンネルの音声で、変換できません（8チャンネルまで）"},
+        InputCase{"rate_6k", fixtures::makeWav({.sampleRate = 6000, .seconds = 0.2}),
+                  "a.wav のサンプリング周波数 6000 Hz は変換できません"},
+        InputCase{"no_audio", Wav(0.0), "a.wav には音声がありません（変換しません）"},
+        InputCase{"folder", {}, "a.wav はフォルダや特殊なファイルです（変換しません）", 'd'},
+        InputCase{"fifo", {}, "a.wav はフォルダや特殊なファイルです（変換しません）", 'p'}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+// A made MP3 has the mode any new file of the user gets there (the umask), through the tag
+// copy's rewrite too.
+TEST_F(ConvertSafetyTest, TheMp3FollowsTheUmask) {
+  options.Mp3DeleteWav = false;
+  fixtures::writeFile(dir / "a.wav", Wav(0.3));
+  for (const auto& [mask, mode] : {std::pair{022u, 0644u}, {027u, 0640u}}) {
+    const mode_t old = ::umask(mask);
+    ConvertShown(dir / "a.wav");
+    ::umask(old);
+    struct stat st {};
+    ASSERT_EQ(::stat((dir / "a.mp3").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, mode) << std::oct << mask;
+  }
+}
+
+// Something takes the MP3's name during the encode: an MP3 (overwriting off) or a folder (on),
+// so that the finished file cannot take it. What is there stays, the temporary file goes, the
+// WAV stays.
+TEST_F(ConvertSafetyTest, AnMp3NameTakenDuringTheEncodeStaysAsItIs) {
+  const fixtures::Bytes wav = Wav(0.5);
+  fixtures::writeFile(dir / "a.wav", wav);
+  encoder.OnProgress = [this, progress = encoder.OnProgress](QObject* s, int now, int all) {
+    progress(s, now, all);
+    if (now == 0 || fs::exists(dir / "a.mp3"))
+      return;
+    if (options.Mp3OverWriteMp3)
+      fs::create_directories(dir / "a.mp3" / "in");
+    else
+      fixtures::writeFile(dir / "a.mp3", {'o', 'l', 'd'});
+  };
+  for (const bool overwrite : {false, true}) {
+    SCOPED_TRACE(overwrite);
+    options.Mp3OverWriteMp3 = overwrite;
+    ConvertShown(dir / "a.wav");
+    EXPECT_TRUE(view.Ended(ConversionReport::Outcome::NoMp3));
+    EXPECT_TRUE(view.Reported(overwrite
+                                  ? QStringLiteral("a.mp3 を置けません")
+                                  : ConvertPlan::RefusalText(ConvertPlan::Refusal::Mp3Exists)));
+    EXPECT_EQ(Tree(dir.path()),
+              (overwrite ? std::set<std::string>{"a.mp3", "a.mp3/in", "a.wav", "trash"}
+                         : std::set<std::string>{"a.mp3", "a.wav", "trash"}));
+    EXPECT_EQ(fixtures::readFile(dir / "a.wav"), wav);
+    fs::remove_all(dir / "a.mp3");
+    view.reports.clear();
+  }
+}
+
+// A folder on a read-only share: no temporary file can be made there, and the file is refused
+// with the reason.
+TEST_F(ConvertSafetyTest, AFolderThatTakesNoFileRefusesTheConversion) {
+  fixtures::FuseMount mount("-r");
+  ASSERT_TRUE(mount.Failure().empty()) << mount.Failure();
+  fixtures::writeFile(dir / "a.wav", Wav(0.3));
+  options.Mp3UseFolder3 = true;
+  options.Mp3FolderPath = Q(mount.Mounted());
+  ConvertShown(dir / "a.wav");
+  EXPECT_TRUE(view.Ended(ConversionReport::Outcome::NotStarted));
+  EXPECT_TRUE(view.Reported(QStringLiteral("MP3を書き出すフォルダに書き込めません")));
+  EXPECT_TRUE(fs::is_empty(mount.Backing()));
+  EXPECT_TRUE(fs::exists(dir / "a.wav"));
+}
+
+// The encoder refuses the settings for a file (320 kbit/s is beyond MPEG-2, the 22.05 kHz one):
+// a batch of several at once fails that file and goes on; alone it is an error. Its temporary
+// file goes, its WAV stays.
+TEST_F(ConvertSafetyTest, AnEncodeThatWillNotStartKeepsTheWav) {
+  encoder.setBitRate(320);
+  fixtures::writeFile(dir / "a.wav", Wav(0.3));
+  const fixtures::Bytes low = fixtures::makeWav({.sampleRate = 22050, .seconds = 0.3});
+  fixtures::writeFile(dir / "b.wav", low);
+  options.Mp3Jobs = 2;
+  navigator.ShowList({Q(dir / "a.wav"), Q(dir / "b.wav")}, 0);
+  const std::optional<BatchResult> result = session.ConvertAll();
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->Count(FileResult::Kind::Converted), 1);
+  EXPECT_TRUE(view.Reported(QStringLiteral("b.wav の変換を始められません")));
+  EXPECT_EQ(Tree(dir.path()), (std::set<std::string>{"a.mp3", "b.wav", "trash", "trash/a.wav"}));
+  ConvertShown(dir / "b.wav");
+  EXPECT_EQ(view.errors.size(), 1);
+  EXPECT_EQ(Tree(dir.path()), (std::set<std::string>{"a.mp3", "b.wav", "trash", "trash/a.wav"}));
+  EXPECT_EQ(fixtures::readFile(dir / "b.wav"), low);
+}
+
+// The tag cannot be copied (the disk fills as the tagged file is written) or the trash refuses
+// the WAV: the MP3 is there, and the WAV stays beside it, with the reason.
+TEST_F(ConvertSafetyTest, AFailedTagCopyOrTrashKeepsTheWav) {
+  const fixtures::Bytes wav = Wav(0.3);
+  fixtures::writeFile(dir / "a.wav", wav);
+  options.Mp3WavId3ToMp3 = false;
+  options.Mp3DeleteWav = false;
+  ConvertShown(dir / "a.wav");
+  const fixtures::Bytes untagged = fixtures::readFile(dir / "a.mp3");
+  fs::remove(dir / "a.mp3");
+
+  options.Mp3WavId3ToMp3 = true;
+  options.Mp3DeleteWav = true;
+  ConvertShown(dir / "a.wav", untagged.size() + 16); // the encode fits, the tagged file not
+  EXPECT_TRUE(view.Ended(ConversionReport::Outcome::PlacedUntagged));
+  EXPECT_TRUE(view.Reported(QStringLiteral("a.mp3 にタグを写せませんでした")));
+  EXPECT_EQ(fixtures::readFile(dir / "a.mp3"), untagged);
+  EXPECT_EQ(fixtures::readFile(dir / "a.wav"), wav);
+
+  trashRefuses = true;
+  ConvertShown(dir / "a.wav");
+  EXPECT_TRUE(view.Ended(ConversionReport::Outcome::Placed));
+  EXPECT_TRUE(view.Reported(QStringLiteral("満杯（a.wav は元のままです）")));
+  EXPECT_TRUE(navigator.FileList().contains(Q(dir / "a.wav")));
+  EXPECT_EQ(Tree(dir.path()), (std::set<std::string>{"a.mp3", "a.wav", "trash"}));
+}
+
+// A batch runs as many encodes at once as the setting says, one per core by default.
+class ConvertJobs : public ConvertSafetyTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(ConvertJobs, AsManyAtOnceAsTheSettingSays) {
+  const int jobs =
+      GetParam() > 0 ? GetParam() : std::min(QThread::idealThreadCount(), Options::kMaxMp3Jobs);
+  QStringList files;
+  for (int i = 0; i <= jobs; ++i) {
+    files.append(Q(dir / ("f" + std::to_string(i) + ".wav")));
+    fixtures::writeFile(files.back().toStdString(), Wav(0.3));
+  }
+  options.Mp3Jobs = GetParam();
+  navigator.ShowList(files, 0);
+  const std::optional<BatchResult> result = session.ConvertAll();
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->Count(FileResult::Kind::Converted), jobs + 1);
+  EXPECT_EQ(view.mostRunning, jobs);
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, ConvertJobs, ::testing::Values(1, 3, 0));
+
+// The encode of a file shorter than a second moves the bar too.
+TEST_F(ConvertSafetyTest, TheBarMovesForAFileShorterThanASecond) {
+  fixtures::writeFile(dir / "a.wav", Wav(0.5));
+  std::set<int> shown;
+  encoder.OnProgress = [&, progress = encoder.OnProgress](QObject* s, int now, int all) {
+    progress(s, now, all);
+    shown.insert(view.progress);
+  };
+  ConvertShown(dir / "a.wav");
+  EXPECT_TRUE(std::any_of(shown.begin(), shown.end(), [](int p) { return p > 0 && p < 100; }));
 }
 
 // A temporary file left by a killed run goes with the next conversion in its folder; one that

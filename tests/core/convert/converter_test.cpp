@@ -1,9 +1,11 @@
 // The conversion's working classes without any window: the tag copy after an encode, and which
 // file the shown fields are written into afterwards. Real encoder module and tag library.
+#include "../../mp3infp/Mp3infpTestFiles.h"
 #include "AudioFixtures.h"
 #include "FakeSessionView.h"
 #include "FinishOpen.h"
 #include "ImageFixtures.h"
+#include "QtPath.h"
 #include "TagTools.h"
 
 #include "core/convert/Converter.h"
@@ -34,10 +36,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-QString Q(const fs::path& p) {
-  return QString::fromStdString(p.string());
-}
 
 class ConverterTest : public ::testing::Test {
 protected:
@@ -146,13 +144,8 @@ TEST_F(ConverterTest, Id3v2CopyIsReadByEveryTool) {
   session.ConvertShown();
   Finish();
 
-  const fixtures::Bytes frames = fixtures::readFile(dir / "untagged.mp3");
-  const fixtures::Bytes mp3 = fixtures::readFile(dir / "a.mp3");
-  ASSERT_GT(mp3.size(), 10u);
-  ASSERT_EQ(fixtures::Bytes(mp3.begin(), mp3.begin() + 4), (fixtures::Bytes{'I', 'D', '3', 3}));
-  const std::size_t tag = 10 + ((mp3[6] << 21) | (mp3[7] << 14) | (mp3[8] << 7) | mp3[9]);
-  ASSERT_EQ(mp3.size(), tag + frames.size() + 128);
-  EXPECT_TRUE(std::equal(frames.begin(), frames.end(), mp3.begin() + static_cast<long>(tag)));
+  mp3infp_test::expectPlainMp3(fixtures::readFile(dir / "a.mp3"),
+                               fixtures::readFile(dir / "untagged.mp3"));
   for (const auto& [tool, shown] : tag_tools::readByTools(dir / "a.mp3"))
     EXPECT_EQ(shown, values) << tool;
 }

@@ -13,9 +13,7 @@ namespace {
 
 TEST(EncoderComponentWithLibgogo, EncodesAWavWithProgressAndFinish) {
   fixtures::TempDir dir;
-  fixtures::WavSpec spec;
-  spec.seconds = 0.5;
-  fixtures::writeFile(dir / "tone.wav", fixtures::makeWav(spec));
+  fixtures::writeFile(dir / "tone.wav", fixtures::makeWav({.seconds = 0.5}));
 
   std::vector<std::pair<int, int>> progress;
   int finishes = 0;

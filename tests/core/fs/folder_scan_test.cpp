@@ -1,3 +1,5 @@
+#include "QtPath.h"
+
 #include "core/fs/FolderScan.h"
 #include "core/fs/FsPath.h"
 
@@ -17,10 +19,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-QString Q(const fs::path& p) {
-  return QString::fromStdString(p.string());
-}
 
 void Touch(const fs::path& p) {
   fs::create_directories(p.parent_path());

@@ -1,3 +1,5 @@
+#include "QtPath.h"
+
 #include "core/fs/FsPath.h"
 #include "core/settings/IniDocument.h"
 #include "core/settings/IniValues.h"
@@ -20,10 +22,6 @@
 #include <vector>
 
 namespace {
-
-QString Q(const std::filesystem::path& p) {
-  return QString::fromStdString(p.string());
-}
 
 QByteArray ReadBytes(const QString& path) {
   QFile f(path);
@@ -86,66 +84,37 @@ protected:
 };
 
 TEST_F(IniFileTest, ReadsHandWrittenFile) {
-  WriteBytes(ini, "Stray=before any section\n"
-                  "; comment\r\n"
-                  "[option]\n"
-                  "\n"
-                  "Plain=no quotes\r\n"
-                  "Open=\"only leading\r\n"
-                  "Close=only trailing\"\r\n"
-                  "Lone=\"\r\n"
-                  "Eq=\"a=b\"\r\n"
-                  "Spaced= \"x\"\r\n"
-                  "Dup=\"first\"\r\n"
-                  "Dup=\"second\"\r\n"
-                  "[Form]\r\n"
-                  "Left=12\r\n");
-  const auto read = [&](const char* section, const char* key) {
-    return Read(QString::fromLatin1(section), QString::fromLatin1(key));
-  };
-  EXPECT_EQ(read("Option", "Plain"), "no quotes");
-  EXPECT_EQ(read("Option", "Open"), "only leading");
-  EXPECT_EQ(read("Option", "Close"), "only trailing\"");
-  EXPECT_EQ(read("Option", "Lone"), "");
-  EXPECT_EQ(read("Option", "Eq"), "a=b");
-  EXPECT_EQ(read("Option", "Spaced"), " \"x\"");
-  EXPECT_EQ(read("Option", "Dup"), "first");
-  EXPECT_EQ(read("OPTION", "plain"), "no quotes");
-  EXPECT_EQ(read("Form", "Left"), "12");
-  EXPECT_EQ(read("Option", "Stray"), "ER");
-  EXPECT_EQ(read("Form", "Plain"), "ER");
-  EXPECT_EQ(read("Nothing", "Left"), "ER");
+  WriteBytes(ini, "Stray=before any section\n; comment\r\n[option]\n\nPlain=no quotes\r\n"
+                  "Open=\"only leading\r\nClose=only trailing\"\r\nLone=\"\r\nEq=\"a=b\"\r\n"
+                  "Spaced= \"x\"\r\nDup=\"first\"\r\nDup=\"second\"\r\n[Form]\r\nLeft=12\r\n");
+  for (const auto& [section, key, expected] : {std::tuple{"Option", "Plain", "no quotes"},
+                                               {"Option", "Open", "only leading"},
+                                               {"Option", "Close", "only trailing\""},
+                                               {"Option", "Lone", ""},
+                                               {"Option", "Eq", "a=b"},
+                                               {"Option", "Spaced", " \"x\""},
+                                               {"Option", "Dup", "first"},
+                                               {"OPTION", "plain", "no quotes"},
+                                               {"Form", "Left", "12"},
+                                               {"Option", "Stray", "ER"},
+                                               {"Form", "Plain", "ER"},
+                                               {"Nothing", "Left", "ER"}})
+    EXPECT_EQ(Read(section, key), expected) << section << " " << key;
   ini = Q(dir / "none.ini");
-  EXPECT_EQ(read("Form", "Left"), "ER");
+  EXPECT_EQ(Read("Form", "Left"), "ER");
 }
 
 TEST_F(IniFileTest, WritingKeepsEverythingElseAndReplacesInPlace) {
-  const QByteArray before = "; my settings\r\n"
-                            "Stray=1\r\n"
-                            "[Form]\r\n"
-                            "Left=\"5\"\r\n"
-                            "Mine=\"kept\"\r\n"
-                            "Top=\"6\"\r\n"
-                            "\r\n"
-                            "[Extra]\n"
-                            "x=y\n";
-  WriteBytes(ini, before);
+  WriteBytes(ini, "; my settings\r\nStray=1\r\n"
+                  "[Form]\r\nLeft=\"5\"\r\nMine=\"kept\"\r\nTop=\"6\"\r\n\r\n"
+                  "[Extra]\nx=y\n");
   ASSERT_TRUE(Write({{"Left", "77"}, {"Width", "530"}}, "Form"));
   ASSERT_TRUE(Write({{"WithFile", "True"}}, "Option"));
-  EXPECT_EQ(ReadBytes(ini), "; my settings\r\n"
-                            "Stray=1\r\n"
-                            "[Form]\r\n"
-                            "Left=\"77\"\r\n"
-                            "Mine=\"kept\"\r\n"
-                            "Top=\"6\"\r\n"
-                            "Width=\"530\"\r\n"
-                            "\r\n"
-                            "[Extra]\r\n"
-                            "x=y\r\n"
-                            "\r\n"
-                            "[Option]\r\n"
-                            "WithFile=\"True\"\r\n"
-                            "\r\n");
+  EXPECT_EQ(ReadBytes(ini),
+            "; my settings\r\nStray=1\r\n"
+            "[Form]\r\nLeft=\"77\"\r\nMine=\"kept\"\r\nTop=\"6\"\r\nWidth=\"530\"\r\n\r\n"
+            "[Extra]\r\nx=y\r\n\r\n"
+            "[Option]\r\nWithFile=\"True\"\r\n\r\n");
   // Writing the same values again changes nothing.
   const QByteArray once = ReadBytes(ini);
   ASSERT_TRUE(Write({{"Left", "77"}}, "Form"));
@@ -227,29 +196,16 @@ protected:
 TEST_F(StoredSettingsTest, FirstSaveWritesOptionThenForm) {
   EXPECT_FALSE(ReadStoredSettings(ini, programDir).has_value());
   ASSERT_TRUE(WriteStoredSettings(ini, programDir, Sample(), kNeverAsked));
-  EXPECT_EQ(ReadBytes(ini), QStringLiteral("[Option]\r\n"
-                                           "HelpFileName=\"\"\r\n"
-                                           "FolderPath=\"フォルダ名\"\r\n"
-                                           "WithFolder=\"True\"\r\n"
-                                           "WithFile=\"False\"\r\n"
-                                           "WriteId3=\"True\"\r\n"
-                                           "DispMp3infp=\"False\"\r\n"
-                                           "FormComment=\"2\"\r\n"
-                                           "Mp3WavId3ToMp3=\"True\"\r\n"
-                                           "Mp3DeleteWav=\"False\"\r\n"
-                                           "Mp3OverWriteMp3=\"False\"\r\n"
-                                           "Mp3UseFolder3=\"False\"\r\n"
-                                           "Mp3FolderPath=\"\"\r\n"
-                                           "Mp3TagFormat=\"RMP\"\r\n"
-                                           "Mp3Jobs=\"0\"\r\n"
-                                           "\r\n"
-                                           "[Form]\r\n"
-                                           "Left=\"-20\"\r\n"
-                                           "Top=\"40\"\r\n"
-                                           "Width=\"600\"\r\n"
-                                           "Height=\"480\"\r\n"
-                                           "\r\n")
-                                .toUtf8());
+  EXPECT_EQ(ReadBytes(ini),
+            QStringLiteral(
+                "[Option]\r\nHelpFileName=\"\"\r\nFolderPath=\"フォルダ名\"\r\n"
+                "WithFolder=\"True\"\r\nWithFile=\"False\"\r\nWriteId3=\"True\"\r\n"
+                "DispMp3infp=\"False\"\r\nFormComment=\"2\"\r\nMp3WavId3ToMp3=\"True\"\r\n"
+                "Mp3DeleteWav=\"False\"\r\nMp3OverWriteMp3=\"False\"\r\n"
+                "Mp3UseFolder3=\"False\"\r\nMp3FolderPath=\"\"\r\nMp3TagFormat=\"RMP\"\r\n"
+                "Mp3Jobs=\"0\"\r\n\r\n"
+                "[Form]\r\nLeft=\"-20\"\r\nTop=\"40\"\r\nWidth=\"600\"\r\nHeight=\"480\"\r\n\r\n")
+                .toUtf8());
   const StoredSettings s = ReadStoredSettings(ini, programDir).value();
   EXPECT_EQ(s.Left, -20);
   EXPECT_TRUE(s.WithFolder && !s.WithFile && s.FormComment == 2);

@@ -3,19 +3,22 @@
 
 #include <gtest/gtest.h>
 
+#include <QStringList>
+
 #include <ostream>
 
 using namespace CommentText;
 
 namespace {
 
+// The parts are given as id|jacket|lyricist|composer|arranger|performer.
 struct ComposeCase {
   const char* name;
   CommentFormat format;
-  CommentParts parts;
+  const char* parts;
   bool append;
-  QString present;
-  QString expected;
+  const char* present;
+  const char* expected;
 };
 
 void PrintTo(const ComposeCase& c, std::ostream* os) {
@@ -26,90 +29,41 @@ class ComposeTest : public ::testing::TestWithParam<ComposeCase> {};
 
 TEST_P(ComposeTest, ComposesParts) {
   const ComposeCase& c = GetParam();
-  EXPECT_EQ(Compose(c.format, c.parts, c.append, c.present), c.expected);
+  const QStringList p = QString::fromUtf8(c.parts).split(u'|');
+  ASSERT_EQ(p.size(), 6);
+  const CommentParts parts{p[0], p[1], p[2], p[3], p[4], p[5]};
+  EXPECT_EQ(Compose(c.format, parts, c.append, QString::fromUtf8(c.present)),
+            QString::fromUtf8(c.expected));
 }
 
-const QString kPresent = QStringLiteral("old:text");
+using F = CommentFormat;
+const char* const kPresent = "old:text";
 
 INSTANTIATE_TEST_SUITE_P(
     Formats, ComposeTest,
     ::testing::Values(
-        ComposeCase{"jacket",
-                    CommentFormat::JacketImage,
-                    {"id", " cover.jpg ", "x", "y", "z", "w"},
-                    false,
-                    kPresent,
-                    QStringLiteral("画像:cover.jpg")},
-        ComposeCase{"credits_skip_composer",
-                    CommentFormat::Credits,
-                    {"id", "c.jpg", "X", "", "Y", "Z"},
-                    false,
-                    kPresent,
-                    QStringLiteral("作詩:X/編曲:Y/演奏:Z")},
-        ComposeCase{"credits_without_lyricist",
-                    CommentFormat::Credits,
-                    {"", "", "", "B", "", ""},
-                    false,
-                    {},
-                    QStringLiteral("作曲:B")},
-        ComposeCase{"id_all_parts",
-                    CommentFormat::IdAndCredits,
-                    {"A1", "c.jpg", "L", "C", "R", "P"},
-                    false,
-                    {},
-                    QStringLiteral("ID:A1/作詩:L/作曲:C/編曲:R/演奏:P")},
-        ComposeCase{"id_empty_then_lyricist",
-                    CommentFormat::IdAndCredits,
-                    {"", "", "L", "", "", ""},
-                    false,
-                    {},
-                    QStringLiteral("作詩:L")},
+        ComposeCase{"jacket", F::JacketImage, "id| cover.jpg |x|y|z|w", false, kPresent,
+                    "画像:cover.jpg"},
+        ComposeCase{"credits_skip_composer", F::Credits, "id|c.jpg|X||Y|Z", false, kPresent,
+                    "作詩:X/編曲:Y/演奏:Z"},
+        ComposeCase{"credits_without_lyricist", F::Credits, "|||B||", false, "", "作曲:B"},
+        ComposeCase{"id_all_parts", F::IdAndCredits, "A1|c.jpg|L|C|R|P", false, "",
+                    "ID:A1/作詩:L/作曲:C/編曲:R/演奏:P"},
+        ComposeCase{"id_empty_then_lyricist", F::IdAndCredits, "||L|||", false, "", "作詩:L"},
         // Blanks and control characters are trimmed; a full-width space is text.
-        ComposeCase{"trimmed_empties",
-                    CommentFormat::IdAndCredits,
-                    {" \t", "", "   ", "\r\n", QStringLiteral("\u3000"), " P "},
-                    false,
-                    {},
-                    QStringLiteral("編曲:\u3000/演奏:P")},
-        ComposeCase{
-            "all_empty_is_unchanged", CommentFormat::IdAndCredits, {}, false, kPresent, QString()},
-        ComposeCase{"jacket_empty_is_unchanged",
-                    CommentFormat::JacketImage,
-                    {"id", " ", "", "", "", ""},
-                    false,
-                    kPresent,
-                    QString()},
+        ComposeCase{"trimmed_empties", F::IdAndCredits, " \t||   |\r\n|\u3000| P ", false, "",
+                    "編曲:\u3000/演奏:P"},
+        ComposeCase{"all_empty_is_unchanged", F::IdAndCredits, "|||||", false, kPresent, ""},
+        ComposeCase{"jacket_empty_is_unchanged", F::JacketImage, "id| ||||", false, kPresent, ""},
         // Appending: the present comment is continued, with "/" only after a ":".
-        ComposeCase{"append_without_colon",
-                    CommentFormat::Credits,
-                    {"", "", "X", "", "", ""},
-                    true,
-                    QStringLiteral("Live"),
-                    QStringLiteral("Live作詩:X")},
-        ComposeCase{"append_with_colon",
-                    CommentFormat::JacketImage,
-                    {"", "a.jpg", "", "", "", ""},
-                    true,
-                    kPresent,
-                    QStringLiteral("old:text/画像:a.jpg")},
-        ComposeCase{"append_double_slash",
-                    CommentFormat::IdAndCredits,
-                    {"", "", "", "C", "", ""},
-                    true,
-                    kPresent,
-                    QStringLiteral("old:text//作曲:C")},
-        ComposeCase{"append_all_empty_trailing_slash",
-                    CommentFormat::IdAndCredits,
-                    {},
-                    true,
-                    kPresent,
-                    QStringLiteral("old:text/")},
-        ComposeCase{"append_empty_present",
-                    CommentFormat::IdAndCredits,
-                    {"7", "", "", "", "", ""},
-                    true,
-                    {},
-                    QStringLiteral("ID:7")}),
+        ComposeCase{"append_without_colon", F::Credits, "||X|||", true, "Live", "Live作詩:X"},
+        ComposeCase{"append_with_colon", F::JacketImage, "|a.jpg||||", true, kPresent,
+                    "old:text/画像:a.jpg"},
+        ComposeCase{"append_double_slash", F::IdAndCredits, "|||C||", true, kPresent,
+                    "old:text//作曲:C"},
+        ComposeCase{"append_all_empty_trailing_slash", F::IdAndCredits, "|||||", true, kPresent,
+                    "old:text/"},
+        ComposeCase{"append_empty_present", F::IdAndCredits, "7|||||", true, "", "ID:7"}),
     [](const auto& tp) { return std::string(tp.param.name); });
 
 TEST(SplitTest, FindsPartsInAnyOrder) {
@@ -140,16 +94,6 @@ TEST(SplitTest, ComposedCommentSplitsBack) {
   EXPECT_EQ(p.id, parts.id);
   EXPECT_EQ(p.lyricist, parts.lyricist);
   EXPECT_EQ(p.performer, parts.performer);
-}
-
-TEST(FieldMemoryTest, PasteBeforeCopyGivesEmptySlots) {
-  FieldMemory memory;
-  for (const QString& text : memory.Paste())
-    EXPECT_TRUE(text.isEmpty());
-  FieldMemory::Texts texts;
-  texts[FieldMemory::Genre] = QStringLiteral("JPop");
-  memory.Copy(texts);
-  EXPECT_EQ(memory.Text(FieldMemory::Genre), QStringLiteral("JPop"));
 }
 
 TEST(FieldMemoryTest, TitleFromFileName) {

@@ -1,6 +1,7 @@
 // Numbered tag fields against the real tag library.
 #include "core/tags/TagFieldAccess.h"
 
+#include "../../mp3infp/Mp3infpTestFiles.h"
 #include "AudioFixtures.h"
 
 #include <mp3infp.h>
@@ -31,15 +32,6 @@ QString field(int n) {
   QString text = QStringLiteral("stale");
   TagFieldAccess::GetTagValue(n, text);
   return text;
-}
-
-Bytes id3v2Title(const std::string& latin1Title) {
-  const std::string frame = std::string("TIT2\0\0\0", 7) +
-                            static_cast<char>(latin1Title.size() + 1) + std::string(3, '\0') +
-                            latin1Title;
-  const std::string tag =
-      std::string("ID3\3\0\0\0\0\0", 9) + static_cast<char>(frame.size()) + frame;
-  return Bytes(tag.begin(), tag.end());
 }
 
 TEST(TagFieldAccessVersion, TextHasAPointAfterTheFirstDigit) {
@@ -84,7 +76,9 @@ TEST(TagFieldAccessMp3, FirstWriteMakesTheTagsItNeeds) {
 TEST(TagFieldAccessMp3, OnlyId3v2IsWrittenThroughItselfAddingNoTag) {
   TempDir dir;
   const fs::path path = dir / "song.mp3";
-  fixtures::writeFile(path, fixtures::concat({id3v2Title("v2 title"), fixtures::makeMp3(0.5)}));
+  fixtures::writeFile(
+      path, fixtures::concat({mp3infp_test::id3v2(3, {{"TIT2", std::string("\0v2 title", 9)}}),
+                              fixtures::makeMp3(0.5)}));
   ASSERT_TRUE(load(path));
   EXPECT_EQ(field(TagFieldAccess::kTitle), "v2 title");
   ASSERT_TRUE(TagFieldAccess::SetTagValue(TagFieldAccess::kArtist, QStringLiteral("Motörhead")));

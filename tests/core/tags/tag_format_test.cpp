@@ -5,6 +5,7 @@
 #include "AudioFixtures.h"
 #include "FakeSessionView.h"
 #include "ImageFixtures.h"
+#include "QtPath.h"
 #include "TagTools.h"
 
 #include "core/settings/Options.h"
@@ -21,10 +22,6 @@ namespace {
 namespace fs = std::filesystem;
 using fixtures::Bytes;
 
-QString Q(const fs::path& p) {
-  return QString::fromStdString(p.string());
-}
-
 bool StartsWith(const Bytes& file, const std::string& prefix) {
   return file.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), file.begin());
 }
@@ -37,16 +34,6 @@ bool Holds(const Bytes& file, const Bytes& part) {
 Bytes InfoItem(const char* id, const std::string& value) {
   const Bytes list = fixtures::makeInfoList({{id, value}});
   return Bytes(list.begin() + 12, list.end());
-}
-
-// An ID3v2.3 tag at the very start, no RIFF wrapping, and the stream's MPEG frames whole
-// between it and the ID3v1 tag that mirrors it.
-void ExpectPlainMp3(const Bytes& file, const Bytes& stream) {
-  ASSERT_TRUE(StartsWith(file, std::string("ID3\x03", 4)));
-  const std::size_t tag = 10 + ((file[6] << 21) | (file[7] << 14) | (file[8] << 7) | file[9]);
-  ASSERT_EQ(file.size(), tag + stream.size() + 128);
-  EXPECT_TRUE(std::equal(stream.begin(), stream.end(), file.begin() + static_cast<long>(tag)));
-  EXPECT_TRUE(std::equal(file.end() - 128, file.end() - 125, "TAG"));
 }
 
 class TagFormatTest : public ::testing::Test {
@@ -81,7 +68,7 @@ TEST_F(TagFormatTest, Id3v2ModeWritesAPlainMp3AndUnwrapsAnRmp3File) {
     f.Title = QStringLiteral("夜明けの歌");
     f.Artist = QStringLiteral("山田 太郎");
   });
-  ExpectPlainMp3(fixtures::readFile(plain), stream);
+  mp3infp_test::expectPlainMp3(fixtures::readFile(plain), stream);
   tags.ShowFileTags(Q(plain));
   EXPECT_EQ(view.fields.Title, QStringLiteral("夜明けの歌"));
   EXPECT_EQ(view.fields.Artist, QStringLiteral("山田 太郎"));
@@ -89,7 +76,7 @@ TEST_F(TagFormatTest, Id3v2ModeWritesAPlainMp3AndUnwrapsAnRmp3File) {
 
   // The RMP3 file's title, kept from its INFO list, goes into the new tag with the artist.
   EditAndWrite(wrapped, [](TagFields& f) { f.Artist = QStringLiteral("鈴木 花子"); });
-  ExpectPlainMp3(fixtures::readFile(wrapped), stream);
+  mp3infp_test::expectPlainMp3(fixtures::readFile(wrapped), stream);
   tags.ShowFileTags(Q(wrapped));
   EXPECT_EQ(view.fields.Title, QStringLiteral("包まれた歌"));
   EXPECT_EQ(view.fields.Artist, QStringLiteral("鈴木 花子"));
@@ -159,15 +146,14 @@ TEST_F(TagFormatTest, FfmpegTaggedWavKeepsTheBytesOfUnchangedFields) {
   const std::vector<std::string> values = {"波〜ダッシュ−マイナス‖", "誰か", "日本語アルバム",
                                            "作詩:鈴木/作曲:佐藤", "2024"};
   const fs::path wav = dir / "a.wav";
-  fixtures::writeFile(wav,
-                      fixtures::makeWavWithChunks({.seconds = 0.2}, {fixtures::makeInfoList({
-                                                                        {"IART", values[1]},
-                                                                        {"ICMT", values[3]},
-                                                                        {"ICRD", values[4]},
-                                                                        {"INAM", values[0]},
-                                                                        {"IPRD", values[2]},
-                                                                        {"ISFT", "Lavf59.27.100"},
-                                                                    })}));
+  fixtures::writeFile(
+      wav, fixtures::makeWavWithChunks({.seconds = 0.2},
+                                       {fixtures::makeInfoList({{"IART", values[1]},
+                                                                {"ICMT", values[3]},
+                                                                {"ICRD", values[4]},
+                                                                {"INAM", values[0]},
+                                                                {"IPRD", values[2]},
+                                                                {"ISFT", "Lavf59.27.100"}})}));
   EditAndWrite(wav, [](TagFields& f) { f.Artist = QStringLiteral("山田 太郎"); });
   EXPECT_TRUE(Holds(fixtures::readFile(wav), InfoItem("INAM", values[0])));
 
