@@ -6,6 +6,7 @@
 #include "gui/MainWindow.h"
 #include "gui/PathBox.h"
 #include "gui/Platform.h"
+#include "gui/ScreenFit.h"
 #include "gui/StatusBar.h"
 #include "gui/TrackBox.h"
 
@@ -339,10 +340,13 @@ void MainWindow::KeepOuterSize() {
   int h = height();
   // Never narrower than the controls: a stored width that is missing or smaller gives the
   // designed one.
+  // Nor wider or higher than the screen it is on: a size stored on a larger screen shrinks.
+  const QSize room = ScreenFit::AvailableArea(*this).size() - extra;
   if (requestedOuter_.width() >= 0)
-    w = std::max(kDesignedClientWidth, requestedOuter_.width() - extra.width());
+    w = std::max(kDesignedClientWidth,
+                 std::min(requestedOuter_.width() - extra.width(), room.width()));
   if (requestedOuter_.height() >= 0)
-    h = std::max(1, requestedOuter_.height() - extra.height());
+    h = std::max(1, std::min(requestedOuter_.height() - extra.height(), room.height()));
   if (w != width() || h != height())
     setFixedSize(w, h);
 }

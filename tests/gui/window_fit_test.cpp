@@ -75,6 +75,13 @@ TEST_F(WindowFitTest, MainWindowWithItsVersionStrip) {
     EXPECT_EQ(form.OuterHeight(), 445);
   }
   ExpectNothingCutOff(form);
+  // A size stored on a larger screen shrinks to this one (never below the designed width).
+  form.SetOuterWidth(Area().width() + 400);
+  form.SetOuterHeight(Area().height() + 300);
+  QApplication::processEvents();
+  const int frame = form.frameGeometry().width() - form.width();
+  EXPECT_EQ(form.frameGeometry().width(), std::max(Area().width(), 662 + frame));
+  EXPECT_LE(form.frameGeometry().height(), Area().height());
 }
 
 TEST_F(WindowFitTest, OptionsWindow) {
