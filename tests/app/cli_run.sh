@@ -79,6 +79,7 @@ before_title=$(info "$nihon.wav" INAM) before_comment=$(info "$nihon.wav" ICMT)
 [ "$(run set "$nihon.wav" --artist 由紀さおり)" = "$music/sub/日本.wav: 成功" ] || fail "set said otherwise"
 [ "$(info "$nihon.wav" INAM)" = "$before_title" ] && [ "$(info "$nihon.wav" ICMT)" = "$before_comment" ] ||
   fail "set changed the fields not given"
+run set "$song.mp3" --track 3/12 > /dev/null || fail "set --track failed"
 
 # --- tags --json: one object per file, as the window shows it
 run tags --json "$nihon.wav" "$song.mp3" > "$work/json"
@@ -87,7 +88,7 @@ import json, sys
 wav, mp3 = json.load(open(sys.argv[1]))
 assert (wav["type"], wav["title"], wav["artist"], wav["comment"]) == ("WAV", "朝", "由紀さおり", "名曲"), wav
 assert (mp3["type"], mp3["title"], mp3["artist"]) == ("MP3", "夜明けのスキャット～", "由紀さおり"), mp3
-assert "ID3V2" in mp3["tagKinds"] and mp3["playingTime"] == "0:01", mp3
+assert "ID3V2" in mp3["tagKinds"] and mp3["playingTime"] == "0:01" and mp3["track"] == "3/12", mp3
 PY
 
 # --- exit statuses: 1 for a file not done (named with its reason), 2 for a usage error

@@ -16,13 +16,14 @@ struct FieldOption {
   const char* name;
   TagFieldAccess::Field field;
 };
-constexpr std::array<FieldOption, 6> kFieldOptions{{
+constexpr std::array<FieldOption, 7> kFieldOptions{{
     {"--title", TagFieldAccess::kTitle},
     {"--artist", TagFieldAccess::kArtist},
     {"--album", TagFieldAccess::kAlbum},
     {"--comment", TagFieldAccess::kComment},
     {"--year", TagFieldAccess::kYear},
     {"--genre", TagFieldAccess::kGenre},
+    {"--track", TagFieldAccess::kTrack},
 }};
 
 QString CommandName(Command command) {

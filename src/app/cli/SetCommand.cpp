@@ -23,6 +23,8 @@ QString& FieldOf(TagFields& fields, TagFieldAccess::Field field) {
     return fields.Comment;
   case TagFieldAccess::kYear:
     return fields.Year;
+  case TagFieldAccess::kTrack:
+    return fields.Track;
   default:
     return fields.Genre;
   }
