@@ -19,7 +19,9 @@
 #include <QSpinBox>
 
 #include <cstdlib>
+#include <initializer_list>
 #include <memory>
+#include <string>
 
 namespace form_controls {
 
@@ -81,4 +83,20 @@ template <typename F> QGroupBox* GroupBox(const F& f, const char* name) {
 }
 template <typename F> StatusBar* StatusBarOf(const F& f, const char* name) {
   return form_controls::Find<StatusBar>(f, name);
+}
+
+// What the named boxes show (line edits, text boxes, combo boxes), joined by '|' in UTF-8: one
+// comparison whose failure shows every box, readably.
+template <typename F> std::string Texts(const F& f, std::initializer_list<const char*> names) {
+  QStringList texts;
+  for (const char* name : names) {
+    QWidget* w = form_controls::Find<QWidget>(f, name);
+    if (auto* line = qobject_cast<QLineEdit*>(w))
+      texts << line->text();
+    else if (auto* plain = qobject_cast<QPlainTextEdit*>(w))
+      texts << plain->toPlainText();
+    else
+      texts << form_controls::Find<QComboBox>(f, name)->currentText();
+  }
+  return texts.join(u'|').toStdString();
 }
