@@ -33,6 +33,7 @@
 
 #include <dirent.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -150,6 +151,19 @@ protected:
   }
 
   bool Traced(const QString& entry) const { return trace.contains(entry); }
+
+  // The files of the folder and its subfolders, sorted, but for the settings file.
+  std::string Listing() const {
+    std::vector<std::string> names;
+    for (const auto& e : fs::recursive_directory_iterator(dir.path()))
+      if (e.is_regular_file() && e.path().filename() != "wav2mp3tag.ini")
+        names.push_back(fs::relative(e.path(), dir.path()).string());
+    std::sort(names.begin(), names.end());
+    std::string joined;
+    for (const std::string& name : names)
+      joined += (joined.empty() ? "" : " ") + name;
+    return joined;
+  }
 
   // Puts files in the folder and into the window's list, in order, showing the first.
   void ShowList(const std::vector<std::pair<std::string, fixtures::Bytes>>& files) {
