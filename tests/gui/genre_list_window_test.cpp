@@ -1,6 +1,6 @@
+#include "FakePlatform.h"
 #include "core/tags/GenreListFile.h"
 #include "gui/GenreListWindow.h"
-#include "gui/Platform.h"
 
 #include "AudioFixtures.h"
 
@@ -17,12 +17,6 @@
 #include <vector>
 
 namespace {
-
-class FakePlatform : public Platform {
-public:
-  void ShowError(QWidget*, const QString& text) override { errors.append(text); }
-  QStringList errors;
-};
 
 QRadioButton* itemButton(GenreListWindow& window, int index) {
   return window.findChild<QRadioButton*>(QStringLiteral("genreRadio%1").arg(index));

@@ -1,3 +1,4 @@
+#include "FakePlatform.h"
 #include "FormControls.h"
 #include "core/convert/Converter.h"
 #include "core/session/Navigator.h"
@@ -6,7 +7,6 @@
 #include "gui/GenreListWindow.h"
 #include "gui/MainWindow.h"
 #include "gui/OptionsDialog.h"
-#include "gui/Platform.h"
 
 #include "AudioFixtures.h"
 
@@ -25,11 +25,6 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
-class SilentPlatform : public Platform {
-public:
-  void ShowError(QWidget*, const QString&) override {}
-};
-
 // The main window with its two other windows, the genre list built in (no list file).
 class MainWindowTagsTest : public ::testing::Test {
 protected:
@@ -47,7 +42,7 @@ protected:
     form.TakeOptions(o, true);
   }
   fixtures::TempDir dir;
-  SilentPlatform platform;
+  FakePlatform platform;
   MainWindow form{platform};
   GenreListWindow* genres = nullptr;
 };

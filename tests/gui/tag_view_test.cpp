@@ -1,4 +1,5 @@
 // The main window's tag display and tag writing against the real tag library.
+#include "FakePlatform.h"
 #include "FinishOpen.h"
 #include "FormControls.h"
 #include "core/convert/Converter.h"
@@ -10,7 +11,6 @@
 #include "gui/GenreListWindow.h"
 #include "gui/MainWindow.h"
 #include "gui/OptionsDialog.h"
-#include "gui/Platform.h"
 
 #include "../mp3infp/Mp3infpTestFiles.h"
 #include "AudioFixtures.h"
@@ -38,11 +38,6 @@ namespace {
 
 using fixtures::Bytes;
 namespace fs = std::filesystem;
-
-class SilentPlatform : public Platform {
-public:
-  void ShowError(QWidget*, const QString&) override {}
-};
 
 std::string cp932(const QString& text) {
   QByteArray bytes;
@@ -104,7 +99,7 @@ protected:
   }
 
   fixtures::TempDir dir;
-  SilentPlatform platform;
+  FakePlatform platform;
   MainWindow form{platform};
 };
 
