@@ -176,12 +176,6 @@ protected:
     form->session().navigator().ShowList(list, 0);
   }
 
-  // Shows one file of the folder as the only one.
-  void Show(const std::string& name) {
-    form->session().navigator().SetCurrentFolder(Q(dir.path()));
-    form->session().navigator().ShowList({Q(dir / name)}, 0);
-  }
-
   void SetOptions(bool copyTag, bool deleteWav, bool overwrite = false) {
     CheckBox(options, "copyTagCheck")->setChecked(copyTag);
     CheckBox(options, "trashWavCheck")->setChecked(deleteWav);

@@ -76,14 +76,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(BrowseFolderTest, SizeSettersKeepMinimum) {
   FolderBrowser browser(&owner, fake);
-  EXPECT_EQ(browser.FormWidth(), 371);
-  EXPECT_EQ(browser.FormHeight(), 250);
+  const auto size = [&] { return QSize(browser.FormWidth(), browser.FormHeight()); };
+  EXPECT_EQ(size(), QSize(371, 250));
   browser.setFormWidth(200);
-  EXPECT_EQ(browser.FormWidth(), 371);
   browser.setFormHeight(311);
-  EXPECT_EQ(browser.FormHeight(), 311);
+  EXPECT_EQ(size(), QSize(371, 311));
   browser.setFormHeight(100);
-  EXPECT_EQ(browser.FormHeight(), 250);
+  EXPECT_EQ(size(), QSize(371, 250));
 }
 
 TEST_F(BrowseFolderTest, OkGivesPathAndNameCancelClearsThem) {
@@ -154,9 +153,8 @@ TEST_F(BrowseFolderTest, NewStyleKeepsOwnSizeButCaptionSelectionAndRectangleWork
   EXPECT_EQ(caption, "フォルダを指定してください");
   EXPECT_NE(size, QSize(900, 800));
   EXPECT_EQ(selected, home / "Music");
-  EXPECT_EQ(browser.FormLeft(), 7);
-  EXPECT_EQ(browser.FormTop(), 8);
-  EXPECT_EQ(browser.FormWidth(), size.width());
+  EXPECT_EQ(QRect(browser.FormLeft(), browser.FormTop(), browser.FormWidth(), size.height()),
+            QRect(QPoint(7, 8), size));
 }
 
 TEST_F(BrowseFolderTest, SelectionEventSetsStatusTextAndOkButton) {

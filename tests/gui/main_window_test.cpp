@@ -64,10 +64,10 @@ protected:
     form.reset();
   }
 
-  template <typename W> W* Control(const char* name) {
-    auto* w = form->findChild<W*>(QString::fromLatin1(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
+  void ShowWithReadOnlyIni() {
+    WriteAll(form->IniPath(), "[Form]\r\nLeft=\"5\"\r\n");
+    QFile::setPermissions(form->IniPath(), QFile::ReadOwner | QFile::ReadGroup);
+    form->show();
   }
 
   // The options window's checked boxes and buttons, by name.
@@ -100,54 +100,48 @@ class MainWindowButtons : public MainWindowTest,
 
 TEST_P(MainWindowButtons, HaveTheirCaptionTooltipAndPlace) {
   const ButtonSpec& spec = GetParam();
-  auto* b = Control<QPushButton>(spec.name);
-  ASSERT_NE(b, nullptr);
-  EXPECT_EQ(b->text(), QString::fromUtf8(spec.caption));
-  EXPECT_EQ(b->toolTip(), QString::fromUtf8(spec.tip));
+  QPushButton* b = PushButton(form, spec.name);
+  EXPECT_EQ(b->text().toStdString() + '|' + b->toolTip().toStdString(),
+            std::string(spec.caption) + '|' + spec.tip);
   EXPECT_EQ(b->geometry(), spec.place);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Layout, MainWindowButtons,
-    ::testing::Values(
-        ButtonSpec{"openButton",
-                   "フォルダを開く",
-                   "音楽ファイルまたはそのフォルダを指定する",
-                   {8, 4, 93, 25}},
-        ButtonSpec{"previousButton", "前", "フォルダ内の前のファイルを表示する", {108, 4, 35, 25}},
-        ButtonSpec{"nextButton", "次", "フォルダ内の次のファイルを表示する", {242, 5, 35, 25}},
-        ButtonSpec{"writeTagsButton",
-                   "ID3書込み",
-                   "表示しているID3タグ情報をファイルに書き込む",
-                   {283, 4, 70, 25}},
-        ButtonSpec{"convertButton",
-                   "WAV→MP3実行",
-                   "表示しているWAVファイルをMP3ファイルに変換する",
-                   {358, 4, 97, 25}},
-        ButtonSpec{"optionsButton", "オプション", "オプション項目の設定をする", {460, 4, 54, 25}},
-        ButtonSpec{"helpButton", "使用方法", "", {516, 4, 54, 25}},
-        ButtonSpec{"exitButton", "終了", "プログラムを終了する", {575, 4, 74, 25}},
-        ButtonSpec{"copyToMemoryButton",
-                   "記述内容をメモリにコピー",
-                   "左記の設定項目をメモリにコピーする",
-                   {495, 80, 157, 25}},
-        ButtonSpec{"pasteFromMemoryButton",
-                   "記述内容をメモリから貼り付け",
-                   "メモリから左記に内容を貼り付ける",
-                   {495, 108, 157, 25}},
-        ButtonSpec{"genreListButton",
-                   "ジャンル一覧から選択する",
-                   "ジャンル一覧を表示",
-                   {495, 137, 157, 25}},
-        ButtonSpec{"composeCommentButton",
-                   "コメント文字更新",
-                   "コメント文字を更新する（Shift+で追加作成）",
-                   {16, 36, 125, 25}},
-        ButtonSpec{"convertAllButton",
-                   "WAV→MP3一括変換",
-                   "同一フォルダ内のWAVファイルをすべてMP3に変換する",
-                   {16, 26, 125, 25}}),
-    [](const auto& p) { return std::string(p.param.name); });
+const ButtonSpec kButtons[] = {
+    {"openButton", "フォルダを開く", "音楽ファイルまたはそのフォルダを指定する", {8, 4, 93, 25}},
+    {"previousButton", "前", "フォルダ内の前のファイルを表示する", {108, 4, 35, 25}},
+    {"nextButton", "次", "フォルダ内の次のファイルを表示する", {242, 5, 35, 25}},
+    {"writeTagsButton",
+     "ID3書込み",
+     "表示しているID3タグ情報をファイルに書き込む",
+     {283, 4, 70, 25}},
+    {"convertButton",
+     "WAV→MP3実行",
+     "表示しているWAVファイルをMP3ファイルに変換する",
+     {358, 4, 97, 25}},
+    {"optionsButton", "オプション", "オプション項目の設定をする", {460, 4, 54, 25}},
+    {"helpButton", "使用方法", "", {516, 4, 54, 25}},
+    {"exitButton", "終了", "プログラムを終了する", {575, 4, 74, 25}},
+    {"copyToMemoryButton",
+     "記述内容をメモリにコピー",
+     "左記の設定項目をメモリにコピーする",
+     {495, 80, 157, 25}},
+    {"pasteFromMemoryButton",
+     "記述内容をメモリから貼り付け",
+     "メモリから左記に内容を貼り付ける",
+     {495, 108, 157, 25}},
+    {"genreListButton", "ジャンル一覧から選択する", "ジャンル一覧を表示", {495, 137, 157, 25}},
+    {"composeCommentButton",
+     "コメント文字更新",
+     "コメント文字を更新する（Shift+で追加作成）",
+     {16, 36, 125, 25}},
+    {"convertAllButton",
+     "WAV→MP3一括変換",
+     "同一フォルダ内のWAVファイルをすべてMP3に変換する",
+     {16, 26, 125, 25}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Layout, MainWindowButtons, ::testing::ValuesIn(kButtons),
+                         [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(MainWindowTest, StartsAsDesigned) {
   EXPECT_EQ(form->windowTitle(), QStringLiteral("WAV→MP3変換とID3タグの編集"));
@@ -355,8 +349,8 @@ TEST_F(MainWindowTest, CancelRestoresEveryOptionAndOkAppliesThem) {
   fake.modalResult = QDialog::Rejected;
   PushButton(form, "optionsButton")->click();
   EXPECT_EQ(fake.modalRuns, 1);
-  EXPECT_TRUE(CheckBox(options, "openByFolderCheck")->isChecked());
-  EXPECT_FALSE(CheckBox(options, "trashWavCheck")->isChecked());
+  EXPECT_EQ(Checked(),
+            "openByFolderCheck allowTagWriteCheck freeTextRadio copyTagCheck riffSifRadio");
   EXPECT_EQ(form->CurrentOptions(), Options());
 
   fake.modalResult = QDialog::Accepted;
@@ -526,9 +520,7 @@ TEST_F(MainWindowTest, HandWrittenFileIsLoadedAndKeepsItsOwnLinesWhenSaved) {
 }
 
 TEST_F(MainWindowTest, ReadOnlyFileAsksWithTheProgramsQuestion) {
-  WriteAll(form->IniPath(), "[Form]\r\nLeft=\"5\"\r\n");
-  QFile::setPermissions(form->IniPath(), QFile::ReadOwner | QFile::ReadGroup);
-  form->show();
+  ShowWithReadOnlyIni();
   fake.answer = true;
   form->close();
   ASSERT_EQ(fake.questions.size(), 1);
@@ -556,9 +548,7 @@ TEST_F(MainWindowTest, UnwritableSettingsDoNotKeepTheWindowOpen) {
 // Closed by the system (SIGTERM at logout) with a read-only settings file: no question, no
 // message box keeps the program alive; the window closes.
 TEST_F(MainWindowTest, ClosedBySignalAsksNothing) {
-  WriteAll(form->IniPath(), "[Form]\r\nLeft=\"5\"\r\n");
-  QFile::setPermissions(form->IniPath(), QFile::ReadOwner | QFile::ReadGroup);
-  form->show();
+  ShowWithReadOnlyIni();
   form->CloseBySignal();
   EXPECT_FALSE(form->isVisible());
   EXPECT_TRUE(fake.questions.isEmpty());

@@ -124,8 +124,7 @@ TEST_F(NavigationTest, FolderListsWavsThenMp3sAndStepsWithoutWrapping) {
   ASSERT_EQ(expected.size(), 3);
   EXPECT_EQ(expected.at(2), Path("album/2.mp3"));
   EXPECT_EQ(LineEdit(form, "folderEdit")->toolTip(), Path("album"));
-  EXPECT_EQ(LineEdit(form, "positionEdit")->text() + '/' + LineEdit(form, "countEdit")->text(),
-            QStringLiteral("1/3"));
+  EXPECT_EQ(Counters(), "1/3");
 
   const auto expectAt = [&](int i) {
     EXPECT_EQ(form->session().navigator().ShownFilePath(), expected.at(i));
@@ -160,9 +159,7 @@ TEST_F(NavigationTest, OneFileFolderPickedFileAndVanishedFolder) {
 
   std::filesystem::remove(dir / "one/picked.WAV");
   Open(Path("one"));
-  EXPECT_EQ(LineEdit(form, "positionEdit")->text() + LineEdit(form, "countEdit")->text(),
-            QStringLiteral("11"));
-  EXPECT_EQ(LineEdit(form, "titleEdit")->text(), QStringLiteral("Title A"));
+  EXPECT_EQ(Texts(form, {"positionEdit", "countEdit", "titleEdit"}), "1|1|Title A");
   EXPECT_FALSE(PushButton(form, "previousButton")->isEnabled() ||
                PushButton(form, "nextButton")->isEnabled());
 }
@@ -188,12 +185,11 @@ TEST_F(NavigationTest, CancelAndFoldersWithoutAudioKeepListFieldsAndJackets) {
   for (const QString& chosen : {QString(), Path("pictures")}) {
     Make("pictures/other.jpg");
     Open(chosen);
-    EXPECT_EQ(LineEdit(form, "fileNameEdit")->text(), QStringLiteral("b.wav"));
-    EXPECT_EQ(Counters(), QStringLiteral("2/2"));
+    EXPECT_EQ(Texts(form, {"fileNameEdit", "positionEdit", "countEdit", "titleEdit"}),
+              "b.wav|2|2|shown title");
     EXPECT_TRUE(PushButton(form, "previousButton")->isEnabled());
     EXPECT_EQ(LineEdit(form, "folderEdit")->toolTip(), Path("album"));
     EXPECT_EQ(form->session().navigator().FileList(), list);
-    EXPECT_EQ(LineEdit(form, "titleEdit")->text(), QStringLiteral("shown title"));
     EXPECT_EQ(JacketNames().size(), 2);
   }
   EXPECT_EQ(form->StatusText(2),
@@ -378,12 +374,13 @@ TEST_F(NavigationTest, LongPathsShortenedAndOutputFolderChosenOnOkOnly) {
   options->SetValue(before);
   platform.choose.clear();
   options->ChooseOutputFolder();
-  EXPECT_EQ(options->Value().Mp3FolderPath, QStringLiteral("/before"));
-  EXPECT_EQ(LineEdit(options, "outputFolderEdit")->toolTip(), QStringLiteral("/before"));
+  const auto taken = [this] {
+    return options->Value().Mp3FolderPath + u'|' + LineEdit(options, "outputFolderEdit")->toolTip();
+  };
+  EXPECT_EQ(taken(), "/before|/before");
   platform.choose = Path(deep);
   options->ChooseOutputFolder();
-  EXPECT_EQ(options->Value().Mp3FolderPath, Path(deep));
-  EXPECT_EQ(LineEdit(options, "outputFolderEdit")->toolTip(), Path(deep));
+  EXPECT_EQ(taken(), Path(deep) + u'|' + Path(deep));
   EXPECT_TRUE(LineEdit(options, "outputFolderEdit")->text().contains(QStringLiteral(".../")));
 }
 
