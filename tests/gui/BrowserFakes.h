@@ -35,6 +35,16 @@ public:
     return script(*browse);
   }
   void ShowError(QWidget*, const QString& text) override { errors.append(text); }
+
+  // The next dialogs note where they start, in `startedAt`, and are cancelled.
+  QString startedAt;
+  void NoteStartAndCancel() {
+    script = [this](FolderBrowserDialog& dialog) {
+      startedAt = dialog.SelectedPath();
+      dialog.PressCancel();
+      return dialog.result();
+    };
+  }
   bool OpenWithAssociatedProgram(const QString& path) override {
     opened.append(path);
     return canOpen;

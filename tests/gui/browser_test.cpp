@@ -28,15 +28,11 @@ protected:
     QFile file(home / "Music/track 1.wav");
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
   }
-  // Runs Execute with a script that notes the dialog's selection and cancels.
+  // Where the dialog of a browse that is cancelled starts.
   QString InitialSelection(FolderBrowser& browser) {
-    QString seen;
-    fake.script = [&seen](FolderBrowserDialog& dialog) {
-      seen = dialog.SelectedPath();
-      return Cancel(dialog);
-    };
+    fake.NoteStartAndCancel();
     browser.Execute();
-    return seen;
+    return fake.startedAt;
   }
 
   FakeHome home;

@@ -110,10 +110,9 @@ TEST(ParallelBatch, GivesTheSameFilesAsOneAtATime) {
       {"plain.wav", fixtures::makeWav({.seconds = 0.3})},
       {"other.mp3", fixtures::makeMp3(0.3)},
   };
-  const QStringList names = {
-      QStringLiteral("a.wav"),     QStringLiteral("b.wav"),    QStringLiteral("cut.wav"),
-      QStringLiteral("empty.wav"), QStringLiteral("c.wav"),    QStringLiteral("other.mp3"),
-      QStringLiteral("old.wav"),   QStringLiteral("keep.wav"), QStringLiteral("plain.wav")};
+  const QStringList names =
+      QStringLiteral("a.wav b.wav cut.wav empty.wav c.wav other.mp3 old.wav keep.wav plain.wav")
+          .split(u' ');
   std::map<int, std::map<std::string, fixtures::Bytes>> after;
   std::map<int, QString> summary;
   for (const int jobs : {1, 3}) {
@@ -143,8 +142,7 @@ TEST(ParallelBatch, GivesTheSameFilesAsOneAtATime) {
 // too few for one it stops and says why: nothing is lost, nothing half made is left.
 TEST(ParallelBatch, FewDescriptorsMeanFewerFilesAtOnceOrAStop) {
   fixtures::TempDir dir;
-  const QStringList names = {QStringLiteral("a.wav"), QStringLiteral("b.wav"),
-                             QStringLiteral("c.wav"), QStringLiteral("d.wav")};
+  const QStringList names = QStringLiteral("a.wav b.wav c.wav d.wav").split(u' ');
   for (const rlim_t spare : {44, 12}) {
     const fs::path folder = dir / std::to_string(spare);
     fs::create_directories(folder / "trash");

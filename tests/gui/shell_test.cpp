@@ -78,13 +78,9 @@ TEST_F(OutputFolderTest, ChoiceIsRemembered) {
   EXPECT_EQ(browser.InitDir(), chosen);
 
   // The next browse starts at the folder chosen last.
-  QString startedAt;
-  fake.script = [&](FolderBrowserDialog& d) {
-    startedAt = d.SelectedPath();
-    return Cancel(d);
-  };
+  fake.NoteStartAndCancel();
   EXPECT_FALSE(ChooseOutputFolder(browser, &button));
-  EXPECT_EQ(startedAt, chosen);
+  EXPECT_EQ(fake.startedAt, chosen);
 }
 
 } // namespace

@@ -63,13 +63,9 @@ protected:
 TEST_F(WindowFitTest, MainWindowWithItsVersionStrip) {
   MainWindow form(fake);
   form.SetIniPath(QString::fromStdString((dir / "w.ini").string()));
-  form.TakeOptions(
-      [&] {
-        Options o = form.CurrentOptions();
-        o.DispMp3infp = true;
-        return o;
-      }(),
-      false);
+  Options withVersion = form.CurrentOptions();
+  withVersion.DispMp3infp = true;
+  form.TakeOptions(withVersion, false);
   if (ShowOnScreen(form, QRect(294, 132, 662, 445))) {
     EXPECT_EQ(form.pos(), QPoint(294, 132));
     EXPECT_EQ(form.OuterHeight(), 445);
