@@ -171,7 +171,8 @@ TEST_F(MainWindowTest, StartsAsDesigned) {
     if (l->font().bold())
       bold << l->objectName();
   }
-  EXPECT_EQ(bold.join(u' ').toStdString(), "titleLabel artistLabel albumLabel commentLabel yearLabel genreLabel");
+  EXPECT_EQ(bold.join(u' ').toStdString(),
+            "titleLabel artistLabel albumLabel commentLabel yearLabel genreLabel");
   EXPECT_EQ(TextLabel(form, "folderLabel")->buddy(), LineEdit(form, "folderEdit"));
 
   // Each control is found by its own name: no two widgets of the window share one.
