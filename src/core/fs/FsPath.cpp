@@ -170,20 +170,22 @@ QString DisplayName(const QString& path) {
 
 QString FromDisplay(const QString& shown) {
   if (!shown.startsWith(u'/'))
-    return FsPath::KindOf(shown) == Kind::Missing ? QString() : shown;
+    return KindOf(shown) == Kind::Missing ? QString() : shown;
   QString found;
   for (const QString& part : shown.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+    // A name of plain ASCII has one form; each other form is tried once.
     QStringList candidates{part};
     QByteArray bytes;
     if (Cp932::Encode(part, bytes))
       candidates.append(Decode(bytes));
     if (std::all_of(part.cbegin(), part.cend(), [](QChar c) { return c.unicode() < 0x100; }))
       candidates.append(Decode(part.toLatin1()));
-    const QString* existing = nullptr;
-    for (const QString& candidate : candidates)
-      if (!existing && KindOf(found + u'/' + candidate) != Kind::Missing)
-        existing = &candidate;
-    if (!existing)
+    candidates.removeDuplicates();
+    const auto existing =
+        std::find_if(candidates.cbegin(), candidates.cend(), [&](const QString& candidate) {
+          return KindOf(found + u'/' + candidate) != Kind::Missing;
+        });
+    if (existing == candidates.cend())
       return QString();
     found += u'/' + *existing;
   }
