@@ -6,7 +6,9 @@
 
 #include <QFile>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 void CoverChoice::FileShown(const QString& path, const QByteArray& cover,
                             const std::optional<QString>& commentJacket) {
@@ -59,12 +61,13 @@ QString CoverChoice::FindImage(const QString& text, const QStringList& images,
   const QString name = text.trimmed();
   if (name.isEmpty() || !IsImageName(name))
     return QString();
+  // The box holds names as the user reads them; an image's own name may be CP932 bytes.
   for (const QString& image : images)
-    if (FsPath::BareName(image) == name)
+    if (FsPath::DisplayName(image) == name)
       return image;
-  const QString path =
-      name.startsWith(u'/') ? name : FsPath::FolderOf(shownFile) + QLatin1Char('/') + name;
-  return FsPath::IsFile(path) ? path : QString();
+  const QString path = FsPath::FromDisplay(
+      name.startsWith(u'/') ? name : FsPath::FolderOf(shownFile) + QLatin1Char('/') + name);
+  return !path.isEmpty() && FsPath::IsFile(path) ? path : QString();
 }
 
 QString CoverChoice::ReadImageOnce(const QString& path, QByteArray& bytes) {
@@ -85,9 +88,17 @@ QString CoverChoice::ReadImageOnce(const QString& path, QByteArray& bytes) {
 
 QString CoverChoice::ReadImage(const QString& path, QByteArray& bytes) {
   bytes.clear();
-  QFile file(path);
-  if (!FsPath::IsFile(path) || !file.open(QIODevice::ReadOnly))
+  // Opened by its bytes: an image of a folder from Windows may have a CP932 name, which QFile
+  // would re-encode. Not blocking, so that a FIFO given an image's name is refused, not waited on.
+  const int fd = ::open(FsPath::Encode(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  struct stat st {};
+  QFile file;
+  if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+      !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    if (fd >= 0 && !file.isOpen())
+      ::close(fd);
     return QStringLiteral("%1 を読めません").arg(FsPath::DisplayName(path));
+  }
   // One byte past the limit tells a file that is too large without reading all of it.
   bytes = file.read(kMaxImageBytes + 1);
   if (bytes.size() > kMaxImageBytes) {

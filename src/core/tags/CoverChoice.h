@@ -42,9 +42,9 @@ public:
   // (as of the last Preview): an edit not yet written.
   bool ChosenCoverPending(const TagFields& shown) const;
 
-  // The image file the jacket box's `text` names: a listed image of that name (the first), an
-  // absolute path, or a name in the folder of `shownFile`; only JPEG and PNG names count. Empty
-  // when none exists.
+  // The image file the jacket box's `text` names, as the user reads names (FsPath::Display): a
+  // listed image of that name (the first), an absolute path, or a name in the folder of
+  // `shownFile`; only JPEG and PNG names count. Empty when none exists.
   static QString FindImage(const QString& text, const QStringList& images,
                            const QString& shownFile);
   // Reads the image at `path` into `bytes`; else says why it cannot become a cover.

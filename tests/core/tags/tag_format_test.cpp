@@ -8,6 +8,7 @@
 #include "QtPath.h"
 #include "TagTools.h"
 
+#include "core/fs/FsPath.h"
 #include "core/settings/Options.h"
 #include "core/tags/TagEditor.h"
 
@@ -172,15 +173,19 @@ TEST_F(TagFormatTest, ProposedTrackAndChosenCoverReachEveryReader) {
   const fs::path mp3 = dir / "03 曲名.mp3";
   fixtures::writeFile(mp3, fixtures::makeMp3(0.3));
   const Bytes jpeg = fixtures::makeJpeg(16, 16);
-  fixtures::writeFile(dir / "jacket.jpg", jpeg);
+  // The chosen image's name is CP932 (ジャケ.jpg), as in a folder from Windows; the box shows it
+  // decoded.
+  const fs::path jacket = dir / "\x83\x57\x83\x83\x83\x50.jpg";
+  fixtures::writeFile(jacket, jpeg);
   fixtures::writeFile(dir / "other.png", fixtures::makePng(4, 4));
   fixtures::writeFile(dir / "broken.png", Bytes(64, 0x89));
-  tags.SetJacketImages({Q(dir / "jacket.jpg"), Q(dir / "other.png"), Q(dir / "broken.png")});
+  tags.SetJacketImages({FsPath::Decode(QByteArray::fromStdString(jacket.string())),
+                        Q(dir / "other.png"), Q(dir / "broken.png")});
 
   tags.ShowFileTags(Q(mp3));
   EXPECT_EQ(view.fields.ProposedTrack, QStringLiteral("3"));
   EXPECT_FALSE(tags.HasUnsavedEdits());
-  view.fields.Jacket = QStringLiteral("jacket.jpg");
+  view.fields.Jacket = QStringLiteral("ジャケ.jpg");
   view.fields.JacketChosen = true;
   tags.UpdateCover();
   EXPECT_EQ(view.cover.kind, CoverPreview::Kind::ToWrite);
@@ -212,7 +217,7 @@ TEST_F(TagFormatTest, ProposedTrackAndChosenCoverReachEveryReader) {
   EXPECT_EQ(view.writes.back(), TagWriteResult::Failed);
   EXPECT_TRUE(view.writeFailure.startsWith(QStringLiteral("broken.png は")))
       << view.writeFailure.toStdString();
-  view.fields.Jacket = QStringLiteral("jacket.jpg");
+  view.fields.Jacket = QStringLiteral("ジャケ.jpg");
   view.fields.Track = QStringLiteral("3 of 12");
   tags.WriteShownFields();
   EXPECT_EQ(view.writes.back(), TagWriteResult::Failed);
