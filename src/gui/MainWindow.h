@@ -173,7 +173,6 @@ private:
   void ConnectHandlers();
   void LayoutToClientWidth();
   void KeepOuterSize();
-  QSize FrameExtra() const;
   void ShowGenre(int index);
   // The tag boxes show `fields`, as a file's values or, `asTyped`, as edits Ctrl+Z undoes.
   void PutTagFields(const TagFields& fields, bool asTyped);

@@ -310,11 +310,6 @@ void MainWindow::ShowCover(const CoverPreview& cover) {
 // window is then as wide as asked and as high as asked. A window manager often reports its
 // frame only after the window is mapped; the size asked for is then applied again.
 
-QSize MainWindow::FrameExtra() const {
-  const QRect frame = frameGeometry();
-  return {std::max(0, frame.width() - width()), std::max(0, frame.height() - height())};
-}
-
 int MainWindow::OuterWidth() const {
   return frameGeometry().width();
 }
@@ -334,7 +329,7 @@ void MainWindow::SetOuterHeight(int height) {
 }
 
 void MainWindow::KeepOuterSize() {
-  const QSize extra = FrameExtra();
+  const QSize extra = ScreenFit::FrameExtra(*this);
   knownFrameExtra_ = extra;
   int w = width();
   int h = height();
@@ -370,7 +365,7 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 
 void MainWindow::moveEvent(QMoveEvent* event) {
   QWidget::moveEvent(event);
-  if (FrameExtra() != knownFrameExtra_)
+  if (ScreenFit::FrameExtra(*this) != knownFrameExtra_)
     KeepOuterSize();
 }
 

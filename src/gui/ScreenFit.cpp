@@ -52,10 +52,10 @@ QRect ScreenFit::MovedInto(QRect frame, const QRect& area) {
   return frame;
 }
 
-QSize ScreenFit::FrameExtra() const {
-  const QRect frame = window_.frameGeometry();
-  return {std::max(0, frame.width() - window_.width()),
-          std::max(0, frame.height() - window_.height())};
+QSize ScreenFit::FrameExtra(const QWidget& window) {
+  const QRect frame = window.frameGeometry();
+  return {std::max(0, frame.width() - window.width()),
+          std::max(0, frame.height() - window.height())};
 }
 
 void ScreenFit::Apply() {
@@ -63,7 +63,7 @@ void ScreenFit::Apply() {
   if (applying_ || area.isEmpty())
     return;
   applying_ = true;
-  knownFrameExtra_ = FrameExtra();
+  knownFrameExtra_ = FrameExtra(window_);
   if (fit_)
     fit_(area.size() - knownFrameExtra_);
   // The frame's place is the window's (pos()); its size adds the frame to the inside.
@@ -83,7 +83,7 @@ bool ScreenFit::eventFilter(QObject* watched, QEvent* event) {
       break;
     case QEvent::Move:
       // A window manager reports its frame once the window is mapped.
-      if (window_.isVisible() && FrameExtra() != knownFrameExtra_)
+      if (window_.isVisible() && FrameExtra(window_) != knownFrameExtra_)
         Apply();
       break;
     default:

@@ -38,13 +38,14 @@ public:
   // `frame` moved as little as needed to lie inside `area`; a frame larger than the area keeps
   // its top left corner on the area's.
   static QRect MovedInto(QRect frame, const QRect& area);
+  // What `window`'s frame adds to its inside; nothing where the platform draws no frame or has
+  // not reported it yet.
+  static QSize FrameExtra(const QWidget& window);
 
 protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-  QSize FrameExtra() const;
-
   QWidget& window_;
   Fit fit_;
   QSize knownFrameExtra_;
