@@ -8,10 +8,10 @@
  *   - WAV: RIFF 'WAVE'. Its tag is the LIST/INFO chunk, read and written through the bare
  *     value names. Of several INFO lists each value reads from the first list holding it; a
  *     write changes it there and removes it from the lists after it, every list it does not
- *     change staying byte for byte. An RF64 (or BW64) 'WAVE' file, the WAV of more than 4 GiB, is read alike
- *     but never written (mp3infp_Save refuses it with 26). An 'id3 ' (or 'ID3 ') chunk
- *     holding an ID3v2 tag, which many players read instead, takes every value written to the
- *     INFO list too, so the two never disagree.
+ *     change staying byte for byte. An RF64 (or BW64) 'WAVE' file, the WAV of more than
+ *     4 GiB, is read alike but never written (mp3infp_Save refuses it with 26). An 'id3 ' (or
+ *     'ID3 ') chunk holding an ID3v2 tag, which many players read instead, takes every value
+ *     written to the INFO list too, so the two never disagree.
  *   - MP3: an MPEG audio stream, with or without an ID3v2 tag at its start and APE and ID3v1
  *     tags at its end, or such a stream wrapped in RIFF 'RMP3': a 'data' chunk holding the
  *     stream (its tags included) byte for byte, and a LIST/INFO chunk (the "RIFF SIF" tag).

@@ -165,8 +165,8 @@ bool isPlainComment(const RawFrame& f, int major) {
   return d.size() >= 2 && d[0] == '\0' && d[1] == '\0';
 }
 
-// Where the comment readers show is: the first COMM frame without description in language "jpn",
-// else the first without description (as ReadId3v2Fields picks it); npos when there is none.
+// The COMM frame shown as the comment, as ReadId3v2Fields picks it: the first without description
+// in language "jpn", else the first without description; npos when there is none.
 std::size_t commentIndex(const std::vector<RawFrame>& frames, int major) {
   std::size_t first = std::string::npos;
   for (std::size_t i = 0; i < frames.size(); ++i) {
