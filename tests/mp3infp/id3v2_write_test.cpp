@@ -241,7 +241,6 @@ TEST(Mp3infpId3v2Write, Id3v1TakesOnlyTheFieldsSet) {
   const Bytes file = readFile(path);
   EXPECT_EQ(Bytes(file.end() - 128, file.end()),
             fixtures::makeId3v1("new", "", "v1", "1999", "note"));
-
   writeFile(path, concat({shortMp3(), fixtures::makeId3v1("old", "", "v1", "1999", "note")}));
   ASSERT_EQ(load(path), 0u);
   ASSERT_EQ(mp3infp_MakeId3v2(path.c_str()), 0u);
@@ -259,7 +258,6 @@ TEST(Mp3infpId3v2Write, DescribedCommentFramesAreNoComment) {
   ASSERT_EQ(mp3infp_SetValue("ICMT_v2", "メモ"), 0u);
   ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
   EXPECT_NE(findBytes(readFile(path), frame(3, "COMM", norm)), std::string::npos);
-  EXPECT_EQ(value("ICMT_v2"), "メモ");
 }
 
 // An empty frame makes readers stop; kept in front of the new frames it would hide them.

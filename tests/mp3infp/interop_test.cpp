@@ -78,8 +78,7 @@ TEST(Mp3infpTools, ReadAnEditedWav) {
   ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
   // ffprobe shows the INFO list, kept in CP932 for the Windows tools, instead of the chunk;
   // exiftool the later of the two.
-  const Bytes file = readFile(path);
-  EXPECT_LT(findBytes(file, bytesOf("LIST")), findBytes(file, bytesOf("id3 ")));
+  EXPECT_LT(findBytes(readFile(path), bytesOf("LIST")), findBytes(readFile(path), bytesOf("id3 ")));
   expectEveryToolShows(path, kValues, "ffprobe");
 }
 
