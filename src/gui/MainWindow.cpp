@@ -101,7 +101,7 @@ MainWindow::MainWindow(Platform& services, QWidget* parent) : QWidget(parent), p
 
   setAcceptDrops(true);
   // Shown on a small or scaled screen, the window moves up or left as far as needed.
-  new ScreenFit(*this);
+  screenFit_ = new ScreenFit(*this);
 }
 
 MainWindow::~MainWindow() {
@@ -293,6 +293,15 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
       return true;
     }
   }
+  // The folder box shows the whole path while it is edited. Leaving it, or Esc, puts the
+  // shown folder back; a menu of its own or another window keeps what was typed.
+  if (watched == folderEdit_ &&
+      (type == QEvent::FocusIn ||
+       (type == QEvent::FocusOut &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::ActiveWindowFocusReason) ||
+       (type == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)))
+    ShowFolderBox(type != QEvent::FocusOut);
   if ((type == QEvent::KeyPress || type == QEvent::KeyRelease) && watched->isWidgetType() &&
       static_cast<QWidget*>(watched)->window() == this) {
     // A key event that no control accepts travels up to the parents; seeing it again there
