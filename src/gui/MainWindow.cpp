@@ -101,7 +101,7 @@ MainWindow::MainWindow(Platform& services, QWidget* parent) : QWidget(parent), p
 
   setAcceptDrops(true);
   // Shown on a small or scaled screen, the window moves up or left as far as needed.
-  new ScreenFit(*this);
+  screenFit_ = new ScreenFit(*this);
 }
 
 MainWindow::~MainWindow() {
@@ -293,6 +293,16 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
       return true;
     }
   }
+  // The folder box shows the whole path while it is edited. Leaving it, or Esc, puts the
+  // shown folder back; a visit to another window or to the box's own menu keeps what was typed.
+  if (watched == folderEdit_ && (type == QEvent::FocusIn || type == QEvent::FocusOut)) {
+    const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+    if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
+      ShowFolderBox(type == QEvent::FocusIn);
+  }
+  if (watched == folderEdit_ && type == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+    ShowFolderBox(true);
   if ((type == QEvent::KeyPress || type == QEvent::KeyRelease) && watched->isWidgetType() &&
       static_cast<QWidget*>(watched)->window() == this) {
     // A key event that no control accepts travels up to the parents; seeing it again there

@@ -27,6 +27,7 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class StatusBar;
+class ScreenFit;
 class CoverThumbnail;
 class FolderBrowser;
 class GenreListWindow;
@@ -151,6 +152,8 @@ public:
   // file's number back.
   void OnPositionEntered();
   void OnPositionLeft();
+  // The folder box: Enter opens the folder (or WAV or MP3 file) typed there.
+  void OnFolderEntered();
   // Local files dropped on the window, in drop order.
   void FilesDropped(const QStringList& paths);
   // The genre names, from the genre list window's items (at start-up, once it exists).
@@ -173,14 +176,19 @@ private:
   void ConnectHandlers();
   void LayoutToClientWidth();
   void KeepOuterSize();
+  // The height of the inside that shows every visible control above the status bar's panels.
+  int ControlsHeight() const;
   void ShowGenre(int index);
+  // The folder box names the shown folder: whole while it is being edited, else shortened.
+  void ShowFolderBox(bool editing);
   // The tag boxes show `fields`, as a file's values or, `asTyped`, as edits Ctrl+Z undoes.
   void PutTagFields(const TagFields& fields, bool asTyped);
   // The genre list selects the item of the genre field's name, or none.
   void SelectShownGenre();
   // The end of a batch in the status bar, for a few seconds.
   void ShowBatchSummary(const BatchResult& result);
-  // A stored place off every screen (a monitor since removed) comes back onto the primary one.
+  // A stored place off every screen (a monitor since removed) comes back onto the primary one;
+  // one partly off its screen (above or left of it, say) is moved onto it, title bar first.
   void KeepOnScreen();
   void SetStatusText(int panel, const QString& text);
   static bool HasLocalFiles(const QMimeData* mime);
@@ -190,6 +198,9 @@ private:
   QString iniPath_;
   QString helpPath_;
   QString commandLineFile_;
+  // The folder the folder box names, and whether it was opened as a folder.
+  QString shownFolder_;
+  bool shownFolderWhole_ = false;
   QStringList genreNames_;
   // True from a key press made with Shift held until the next key release.
   bool shiftHeld_ = false;
@@ -212,6 +223,7 @@ private:
   FolderBrowser* folderBrowser_ = nullptr;
   std::unique_ptr<Dialogs> dialogs_;
   std::unique_ptr<Session> session_;
+  ScreenFit* screenFit_ = nullptr;
 
   // ---- controls ----
   QFrame* topBar_ = nullptr;

@@ -404,6 +404,7 @@ void MainWindow::CreateControls() {
   // counter then shows the shown file's number again.
   connect(positionEdit_, &QLineEdit::returnPressed, this, [this] { OnPositionEntered(); });
   connect(positionEdit_, &QLineEdit::editingFinished, this, [this] { OnPositionLeft(); });
+  connect(folderEdit_, &QLineEdit::returnPressed, this, [this] { OnFolderEntered(); });
   // A jacket image the user picks or types becomes the shown file's cover when it is written.
   const auto jacketChosen = [this] {
     jacketChosen_ = true;

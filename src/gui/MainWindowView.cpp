@@ -2,6 +2,8 @@
 // the folder and file boxes, the counters, the jacket image list and the tag boxes; and the
 // window's outer geometry.
 #include "core/fs/FsPath.h"
+#include "core/session/Navigator.h"
+#include "core/session/Session.h"
 #include "gui/CoverThumbnail.h"
 #include "gui/MainWindow.h"
 #include "gui/PathBox.h"
@@ -155,9 +157,39 @@ void MainWindow::ShowFileResult(const ConversionReport& report) {
 // Folder, file, counters, jacket images
 
 void MainWindow::ShowCurrentFolder(const QString& folder, bool openedAsFolder) {
+  shownFolder_ = folder;
+  shownFolderWhole_ = openedAsFolder;
+  ShowFolderBox(folderEdit_->hasFocus());
+}
+
+void MainWindow::ShowFolderBox(bool editing) {
+  if (shownFolder_.isEmpty()) {
+    folderEdit_->clear();
+    return;
+  }
   // The box and its tooltip show it readably; a folder opened as such takes the box's whole
-  // width, any other its width less 4 pixels.
-  ShowPathInBox(*folderEdit_, folder, font(), folderEdit_->width() - (openedAsFolder ? 0 : 4));
+  // width, any other its width less 4 pixels. Being edited, it shows the whole path.
+  ShowPathInBox(*folderEdit_, shownFolder_, font(),
+                folderEdit_->width() - (shownFolderWhole_ ? 0 : 4));
+  if (editing)
+    folderEdit_->setText(folderEdit_->toolTip());
+}
+
+void MainWindow::OnFolderEntered() {
+  const QString typed = folderEdit_->text();
+  // The box names the folder shown until the open has found what to show.
+  ShowFolderBox(true);
+  switch (session_->navigator().OpenTyped(typed)) {
+  case Navigator::Typed::Opened:
+    break;
+  case Navigator::Typed::Missing:
+    SetStatusText(2, QStringLiteral("フォルダ「%1」はありません").arg(typed));
+    break;
+  case Navigator::Typed::NotAudio:
+    SetStatusText(2,
+                  QStringLiteral("「%1」はフォルダでもWAV・MP3ファイルでもありません").arg(typed));
+    break;
+  }
 }
 
 void MainWindow::ShowFileName(const QString& name) {
@@ -309,6 +341,10 @@ void MainWindow::ShowCover(const CoverPreview& cover) {
 // window manager) the frame adds nothing, so outer and client sizes are the same there: the
 // window is then as wide as asked and as high as asked. A window manager often reports its
 // frame only after the window is mapped; the size asked for is then applied again.
+//
+// The designed heights are outer heights, made for a frame of their own. A frame that takes
+// more (a window manager's title bar) must not take it from the controls: the inside stays at
+// least as high as the controls above the status bar, and the window grows by the difference.
 
 int MainWindow::OuterWidth() const {
   return frameGeometry().width();
@@ -341,21 +377,36 @@ void MainWindow::KeepOuterSize() {
     w = std::max(kDesignedClientWidth,
                  std::min(requestedOuter_.width() - extra.width(), room.width()));
   if (requestedOuter_.height() >= 0)
-    h = std::max(1, std::min(requestedOuter_.height() - extra.height(), room.height()));
+    h = std::max(1, std::min(std::max(requestedOuter_.height() - extra.height(), ControlsHeight()),
+                             room.height()));
   if (w != width() || h != height())
     setFixedSize(w, h);
 }
 
+int MainWindow::ControlsHeight() const {
+  int bottom = 0;
+  for (const QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    if (w != statusBar_ && !w->isHidden() && !w->isWindow())
+      bottom = std::max(bottom, w->geometry().bottom() + 1);
+  // The status bar's panels start a little below its top edge.
+  return bottom + kStatusHeight - statusBar_->Panel(0)->y();
+}
+
 void MainWindow::KeepOnScreen() {
   const QRect frame(pos(), QSize(OuterWidth(), OuterHeight()));
-  for (const QScreen* screen : QGuiApplication::screens())
-    if (screen->availableGeometry().intersects(frame))
-      return;
-  if (const QScreen* primary = QGuiApplication::primaryScreen()) {
+  const QList<QScreen*> screens = QGuiApplication::screens();
+  const bool seen = std::any_of(screens.begin(), screens.end(), [&frame](const QScreen* screen) {
+    return screen->availableGeometry().intersects(frame);
+  });
+  const QScreen* primary = QGuiApplication::primaryScreen();
+  if (!seen && primary != nullptr) {
     const QRect room = primary->availableGeometry();
     move(room.left() + std::max(0, (room.width() - frame.width()) / 2),
          room.top() + std::max(0, (room.height() - frame.height()) / 2));
   }
+  // Placed now, before the window exists: the platform would otherwise put the inside, not the
+  // frame, onto the screen, and a window manager then hangs the title bar above it.
+  screenFit_->Apply();
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {

@@ -88,61 +88,6 @@ protected:
 // ---------------------------------------------------------------------------------------------
 // Layout
 
-struct ButtonSpec {
-  const char* name;
-  const char* caption;
-  const char* tip;
-  QRect place; // inside its parent region
-};
-
-class MainWindowButtons : public MainWindowTest,
-                          public ::testing::WithParamInterface<ButtonSpec> {};
-
-TEST_P(MainWindowButtons, HaveTheirCaptionTooltipAndPlace) {
-  const ButtonSpec& spec = GetParam();
-  QPushButton* b = PushButton(form, spec.name);
-  EXPECT_EQ(b->text().toStdString() + '|' + b->toolTip().toStdString(),
-            std::string(spec.caption) + '|' + spec.tip);
-  EXPECT_EQ(b->geometry(), spec.place);
-}
-
-const ButtonSpec kButtons[] = {
-    {"openButton", "フォルダを開く", "音楽ファイルまたはそのフォルダを指定する", {8, 4, 93, 25}},
-    {"previousButton", "前", "フォルダ内の前のファイルを表示する", {108, 4, 35, 25}},
-    {"nextButton", "次", "フォルダ内の次のファイルを表示する", {242, 5, 35, 25}},
-    {"writeTagsButton",
-     "ID3書込み",
-     "表示しているID3タグ情報をファイルに書き込む",
-     {283, 4, 70, 25}},
-    {"convertButton",
-     "WAV→MP3実行",
-     "表示しているWAVファイルをMP3ファイルに変換する",
-     {358, 4, 97, 25}},
-    {"optionsButton", "オプション", "オプション項目の設定をする", {460, 4, 54, 25}},
-    {"helpButton", "使用方法", "", {516, 4, 54, 25}},
-    {"exitButton", "終了", "プログラムを終了する", {575, 4, 74, 25}},
-    {"copyToMemoryButton",
-     "記述内容をメモリにコピー",
-     "左記の設定項目をメモリにコピーする",
-     {495, 80, 157, 25}},
-    {"pasteFromMemoryButton",
-     "記述内容をメモリから貼り付け",
-     "メモリから左記に内容を貼り付ける",
-     {495, 108, 157, 25}},
-    {"genreListButton", "ジャンル一覧から選択する", "ジャンル一覧を表示", {495, 137, 157, 25}},
-    {"composeCommentButton",
-     "コメント文字更新",
-     "コメント文字を更新する（Shift+で追加作成）",
-     {16, 36, 125, 25}},
-    {"convertAllButton",
-     "WAV→MP3一括変換",
-     "同一フォルダ内のWAVファイルをすべてMP3に変換する",
-     {16, 26, 125, 25}},
-};
-
-INSTANTIATE_TEST_SUITE_P(Layout, MainWindowButtons, ::testing::ValuesIn(kButtons),
-                         [](const auto& p) { return std::string(p.param.name); });
-
 TEST_F(MainWindowTest, StartsAsDesigned) {
   EXPECT_EQ(form->windowTitle(), QStringLiteral("WAV→MP3変換とID3タグの編集"));
   EXPECT_EQ(form->size(), QSize(662, 411));

@@ -52,6 +52,12 @@ public:
   // The open button: a folder through the browser or one file through the open dialog, as
   // the options say. The browser starts at the current folder.
   void Open(OpenDialogs& dialogs);
+  // What a path typed into the folder box opened.
+  enum class Typed { Opened, Missing, NotAudio };
+  // A path typed into the folder box, as the user reads it: a folder opens as the open
+  // button's folder mode opens one, a WAV or MP3 file as one file. "~" is the home folder; a
+  // relative path starts at the folder the box shows.
+  Typed OpenTyped(const QString& typed);
   // The next and previous buttons. No wrap-around.
   void Next();
   void Previous();
