@@ -184,7 +184,7 @@ TEST_P(ConvertDuringBatch, ListReplacedMidwayEndsTheBatch) {
                            : "b.mp3 b.wav c.wav other/x.wav other/y.wav");
   EXPECT_TRUE(Traced(GetParam().secondConverted
                          ? QStringLiteral("2/2|成功|2 ファイルを変換しました")
-                         : QStringLiteral("1/2|成功|1 ファイルを変換しました。一覧が替わったため、"
+                         : QStringLiteral("1/2|失敗|1 ファイルを変換しました。一覧が替わったため、"
                                           "残りの 1 ファイルは変換していません")));
   EXPECT_TRUE(form->session().encoder().DestinationFile().isEmpty());
 }
@@ -305,7 +305,7 @@ TEST_F(ConvertTest, FilesTheEncoderCannotTakeAreRefusedAndTheBatchGoesOn) {
   EXPECT_TRUE(Traced(QStringLiteral("1/4||x.wav はWAVファイルではありません（変換しません）")));
   EXPECT_TRUE(Traced(QStringLiteral("2/4||e.wav には音声がありません（変換しません）")));
   EXPECT_TRUE(
-      Traced(QStringLiteral("2/4|成功|2 ファイルは変換しませんでした（変換できないファイル）")));
+      Traced(QStringLiteral("2/4|失敗|2 ファイルは変換しませんでした（変換できないファイル）")));
   EXPECT_EQ(Listing(), "b.mp3 b.wav e.wav h.mp3 h.wav x.wav");
   EXPECT_NEAR(Mp3Verification::PlayingMs(Q(dir / "h.mp3"), 1), 500, Mp3Verification::kToleranceMs);
   EXPECT_TRUE(form->session().encoder().DestinationFile().isEmpty());

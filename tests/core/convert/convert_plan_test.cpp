@@ -52,9 +52,13 @@ INSTANTIATE_TEST_SUITE_P(
         PlanCase{"OutputFolder", "song.WAV", true, "out", true, "out/song.mp3", Refusal::None},
         PlanCase{"OutputFolderWithSeparator", "taken.wav", true, "out/", false, "out/taken.mp3",
                  Refusal::None},
-        PlanCase{"OutputFolderMissing", "taken.wav", true, "gone", true, "taken.mp3",
-                 Refusal::None},
-        PlanCase{"OutputFolderEmpty", "taken.wav", true, "", true, "taken.mp3", Refusal::None},
+        // MP3 files that cannot go where they are asked to go go nowhere else.
+        PlanCase{"OutputFolderMissing", "taken.wav", true, "gone", true, "gone/taken.mp3",
+                 Refusal::NoOutputFolder},
+        PlanCase{"OutputFolderIsAFile", "taken.wav", true, "tune.mp3", true, "tune.mp3/taken.mp3",
+                 Refusal::NoOutputFolder},
+        PlanCase{"OutputFolderEmpty", "taken.wav", true, "", true, "taken.mp3",
+                 Refusal::NoOutputFolder},
         PlanCase{"OutputFolderOff", "song.WAV", false, "out", false, "song.mp3", Refusal::None},
         PlanCase{"Mp3InOutputFolder", "song.WAV", true, "out", false, "out/song.mp3",
                  Refusal::Mp3Exists},
@@ -77,6 +81,25 @@ TEST(ConvertPlanRoot, RootOutputFolderKeepsItsSeparator) {
             QStringLiteral("/song.mp3"));
   EXPECT_EQ(ConvertPlan::Make(source, true, Q(dir.path()) + "//", true).destination,
             Q(dir / "song.mp3"));
+}
+
+// In an output folder the MP3 keeps the subfolders below the folder opened (an album's two
+// discs both have an "01"), made as needed; a WAV file outside that folder keeps none.
+TEST(ConvertPlanRoot, OutputFolderKeepsTheSubfoldersBelowTheRoot) {
+  TempDir dir;
+  fs::create_directories(dir / "album/Disc2");
+  fs::create_directories(dir / "out");
+  fixtures::writeFile(dir / "album/Disc2/01.wav", {1, 2, 3});
+  const ConvertPlan plan = ConvertPlan::Make(Q(dir / "album/Disc2/01.wav"), true, Q(dir / "out"),
+                                             false, Q(dir / "album"));
+  EXPECT_EQ(plan.destination, Q(dir / "out/Disc2/01.mp3"));
+  QString error;
+  ASSERT_TRUE(plan.MakeDestinationFolder(error)) << error.toStdString();
+  EXPECT_TRUE(fs::is_directory(dir / "out/Disc2"));
+  EXPECT_EQ(ConvertPlan::Make(Q(dir / "album/Disc2/01.wav"), true, Q(dir / "out"), false,
+                              Q(dir / "other"))
+                .destination,
+            Q(dir / "out/01.mp3"));
 }
 
 // The MP3 must be there, be MPEG audio and hold all of the WAV's audio.
