@@ -83,25 +83,6 @@ TEST(ConvertPlanRoot, RootOutputFolderKeepsItsSeparator) {
             Q(dir / "song.mp3"));
 }
 
-// In an output folder the MP3 keeps the subfolders below the folder opened (an album's two
-// discs both have an "01"), made as needed; a WAV file outside that folder keeps none.
-TEST(ConvertPlanRoot, OutputFolderKeepsTheSubfoldersBelowTheRoot) {
-  TempDir dir;
-  fs::create_directories(dir / "album/Disc2");
-  fs::create_directories(dir / "out");
-  fixtures::writeFile(dir / "album/Disc2/01.wav", {1, 2, 3});
-  const ConvertPlan plan = ConvertPlan::Make(Q(dir / "album/Disc2/01.wav"), true, Q(dir / "out"),
-                                             false, Q(dir / "album"));
-  EXPECT_EQ(plan.destination, Q(dir / "out/Disc2/01.mp3"));
-  QString error;
-  ASSERT_TRUE(plan.MakeDestinationFolder(error)) << error.toStdString();
-  EXPECT_TRUE(fs::is_directory(dir / "out/Disc2"));
-  EXPECT_EQ(ConvertPlan::Make(Q(dir / "album/Disc2/01.wav"), true, Q(dir / "out"), false,
-                              Q(dir / "other"))
-                .destination,
-            Q(dir / "out/01.mp3"));
-}
-
 // The MP3 must be there, be MPEG audio and hold all of the WAV's audio.
 TEST(Mp3VerificationCheck, AcceptsOnlyAWholeMp3) {
   TempDir dir;
