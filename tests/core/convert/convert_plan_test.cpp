@@ -52,7 +52,6 @@ INSTANTIATE_TEST_SUITE_P(
         PlanCase{"OutputFolder", "song.WAV", true, "out", true, "out/song.mp3", Refusal::None},
         PlanCase{"OutputFolderWithSeparator", "taken.wav", true, "out/", false, "out/taken.mp3",
                  Refusal::None},
-        // MP3 files that cannot go where they are asked to go go nowhere else.
         PlanCase{"OutputFolderMissing", "taken.wav", true, "gone", true, "gone/taken.mp3",
                  Refusal::NoOutputFolder},
         PlanCase{"OutputFolderIsAFile", "taken.wav", true, "tune.mp3", true, "tune.mp3/taken.mp3",

@@ -284,7 +284,6 @@ TEST_F(ConvertSafetyTest, AWavChangedDuringTheEncodeStays) {
       fs::rename(dir / "new.wav", dir / "a.wav");
   };
   for (const bool rewrite : {false, true}) {
-    SCOPED_TRACE(rewrite ? "rewritten" : "replaced");
     inPlace = rewrite;
     fixtures::writeFile(dir / "a.wav", Wav(1.0));
     ConvertShown(dir / "a.wav");
@@ -302,9 +301,8 @@ TEST_F(ConvertSafetyTest, AWavChangedDuringTheEncodeStays) {
 // size, stated in its ds64 chunk, is no shortfall.
 TEST_F(ConvertSafetyTest, AWavCutShortIsNamedAndKept) {
   fixtures::Bytes cut = fixtures::makeWav({.seconds = 2.0});
-  const std::uint32_t promised = 10 * 44100 * 4;
-  for (int i = 0; i < 4; ++i)
-    cut[40 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(promised >> (8 * i));
+  const std::uint32_t promised = 10 * 44100 * 4; // the data chunk's size, little-endian
+  std::memcpy(&cut[40], &promised, sizeof promised);
   fixtures::writeFile(dir / "cut.wav", cut);
   fixtures::writeFile(dir / "big.wav", fixtures::makeRf64({.seconds = 0.5}, {}));
   navigator.ShowList({Q(dir / "cut.wav"), Q(dir / "big.wav")}, 0);
