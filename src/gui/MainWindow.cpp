@@ -12,6 +12,7 @@
 #include "gui/GenreListWindow.h"
 #include "gui/OptionsDialog.h"
 #include "gui/Platform.h"
+#include "gui/ProblemListWindow.h"
 #include "gui/ScreenFit.h"
 #include "gui/ShellServices.h"
 #include "gui/StatusBar.h"
@@ -216,6 +217,33 @@ void MainWindow::ShowBatchSummary(const BatchResult& result) {
   SetStatusText(2, summary.message);
   WaitMs(kSummaryPauseMs);
   ClearStatus();
+  // Readable for as long as the user wants, not only for the pause.
+  ShowProblems(summary.problems);
+}
+
+void MainWindow::ShowProblems(const QStringList& lines) {
+  problems_ = lines;
+  // A tooltip of a screen's height at most; the list holds every line.
+  constexpr qsizetype kTooltipLines = 15;
+  QStringList tip = lines.mid(0, kTooltipLines);
+  if (lines.size() > kTooltipLines)
+    tip.append(QStringLiteral("…ほか %1 件（「問題」ボタンで一覧を開きます）")
+                   .arg(lines.size() - kTooltipLines));
+  statusBar_->setToolTip(tip.join(u'\n'));
+  problemsButton_->setToolTip(statusBar_->toolTip());
+  problemsButton_->setText(QStringLiteral("問題 %1件").arg(lines.size()));
+  problemsButton_->setVisible(!lines.isEmpty());
+  if (problemList_ != nullptr)
+    problemList_->ShowLines(lines);
+}
+
+void MainWindow::OnProblemsClicked() {
+  if (problemList_ == nullptr)
+    problemList_ = new ProblemListWindow(this);
+  problemList_->ShowLines(problems_);
+  problemList_->show();
+  problemList_->raise();
+  problemList_->activateWindow();
 }
 
 void MainWindow::OnHelpClicked() {

@@ -32,6 +32,7 @@ class CoverThumbnail;
 class FolderBrowser;
 class GenreListWindow;
 class OptionsDialog;
+class ProblemListWindow;
 class TrackBox;
 
 class MainWindow : public QWidget, public SessionView {
@@ -144,6 +145,8 @@ public:
   void OnOptionsClicked();
   void OnGenreListClicked();
   void OnConvertAllClicked();
+  // The status bar's button: the list of the last conversion's files that need a look.
+  void OnProblemsClicked();
   void OnHelpClicked();
   void OnCopyToMemoryClicked();
   void OnPasteFromMemoryClicked();
@@ -185,8 +188,12 @@ private:
   void PutTagFields(const TagFields& fields, bool asTyped);
   // The genre list selects the item of the genre field's name, or none.
   void SelectShownGenre();
-  // The end of a batch in the status bar, for a few seconds.
+  // The end of a batch in the status bar, for a few seconds; its files that need a look stay
+  // behind the status bar's button.
   void ShowBatchSummary(const BatchResult& result);
+  // The files of the last conversion that need a look ("<path>: <why>"): the status bar's
+  // tooltip, its button and the list it opens; none hides the button.
+  void ShowProblems(const QStringList& lines);
   // A stored place off every screen (a monitor since removed) comes back onto the primary one;
   // one partly off its screen (above or left of it, say) is moved onto it, title bar first.
   void KeepOnScreen();
@@ -296,6 +303,9 @@ private:
   QFrame* conversionFrame_ = nullptr;
   QLabel* conversionTitle_ = nullptr;
   QPushButton* convertAllButton_ = nullptr;
+  QPushButton* problemsButton_ = nullptr;
+  ProblemListWindow* problemList_ = nullptr;
+  QStringList problems_;
 
   StatusBar* statusBar_ = nullptr;
   QProgressBar* progressBar_ = nullptr;

@@ -338,6 +338,12 @@ void MainWindow::CreateControls() {
   progressBar_->setRange(0, 100);
   progressBar_->setValue(0);
   progressBar_->setTextVisible(false);
+  // At the end of panel 2: the files the last conversion did not convert, or converted with a
+  // word to say; shown only while there are such files.
+  problemsButton_ = MakeButton(statusBar_, "problemsButton", QStringLiteral("問題"), QString(),
+                               {424, 2, 74, kStatusHeight - 2});
+  problemsButton_->setAccessibleName(QStringLiteral("変換で問題のあったファイルの一覧"));
+  problemsButton_->hide();
 
   for (QPushButton* b : findChildren<QPushButton*>())
     FitCaption(b, b->text(), b->width() - 6);
@@ -377,6 +383,7 @@ void MainWindow::CreateControls() {
       composeCommentButton_,
       trackEdit_,
       convertAllButton_,
+      problemsButton_,
   });
   // The controls without a caption of their own; every other one is named by its label.
   positionEdit_->setAccessibleName(QStringLiteral("表示中のファイルの番号"));
@@ -400,6 +407,7 @@ void MainWindow::CreateControls() {
   connect(composeCommentButton_, &QPushButton::clicked, this,
           [this] { OnComposeCommentClicked(); });
   connect(convertAllButton_, &QPushButton::clicked, this, [this] { OnConvertAllClicked(); });
+  connect(problemsButton_, &QPushButton::clicked, this, [this] { OnProblemsClicked(); });
   // The position counter: a number and Enter show that file; whatever else was typed, the
   // counter then shows the shown file's number again.
   connect(positionEdit_, &QLineEdit::returnPressed, this, [this] { OnPositionEntered(); });

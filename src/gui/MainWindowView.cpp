@@ -115,11 +115,14 @@ void MainWindow::ShowWriteResult(TagWriteResult result, const QString& failure) 
 }
 
 void MainWindow::ShowConversionStarted(const QString& wav, int number, int total) {
+  // What the last conversion left to look at gives way to this one's.
+  ShowProblems({});
   SetStatusText(0, QString::asprintf("%d/%d", number, total));
   SetStatusText(2, FsPath::DisplayName(wav));
 }
 
 void MainWindow::ShowBatchStarted(int wavs) {
+  ShowProblems({});
   reasonShown_.invalidate();
   SetStatusText(0, QStringLiteral("0/%1").arg(wavs));
 }
@@ -132,7 +135,9 @@ void MainWindow::ShowBatchFileStarted(const QString& wav) {
 void MainWindow::ShowFileResult(const ConversionReport& report) {
   switch (report.outcome) {
   case ConversionReport::Outcome::Placed:
-    SetStatusText(1, QStringLiteral("成功"));
+    // In place, but with a word to say (cut short, kept out of the trash): no plain success.
+    SetStatusText(1,
+                  report.file.reason.isEmpty() ? QStringLiteral("成功") : QStringLiteral("注意"));
     break;
   case ConversionReport::Outcome::PlacedUntagged:
     SetStatusText(1, QStringLiteral("失敗"));
@@ -149,6 +154,12 @@ void MainWindow::ShowFileResult(const ConversionReport& report) {
   }
   if (report.batchFinished >= 0)
     SetStatusText(0, QStringLiteral("%1/%2").arg(report.batchFinished).arg(report.batchWavs));
+  else if (report.outcome != ConversionReport::Outcome::NotStarted)
+    // A single conversion that ran: its word to say stays behind the status bar's button.
+    ShowProblems(report.file.reason.isEmpty()
+                     ? QStringList()
+                     : QStringList{FsPath::Display(report.file.wav) + QStringLiteral(": ") +
+                                   report.file.reason});
   if (report.nextWaits)
     WaitMs(kResultPauseMs);
 }

@@ -438,8 +438,8 @@ TEST_F(MainWindowTest, HandWrittenFileIsLoadedAndKeepsItsOwnLinesWhenSaved) {
   EXPECT_EQ(Checked(),
             "openByFolderCheck allowTagWriteCheck creditsRadio trashWavCheck id3v2Radio");
   EXPECT_EQ(TextLabel(form, "commentFormatLabel")->text(), QStringLiteral("作詩+作曲+編曲+演奏"));
-  EXPECT_TRUE(LineEdit(options, "outputFolderEdit")->toolTip().isEmpty());
-  EXPECT_TRUE(LineEdit(options, "outputFolderEdit")->text().isEmpty());
+  // A missing output folder is kept (a drive not plugged in): a conversion says it is missing.
+  EXPECT_EQ(LineEdit(options, "outputFolderEdit")->toolTip(), QStringLiteral("/no/such/folder"));
   EXPECT_EQ(SpinBox(options, "jobsSpin")->value(), 3);
 
   EXPECT_EQ(LineEdit(form, "folderEdit")->toolTip(), music + QLatin1Char('/'));
@@ -455,8 +455,8 @@ TEST_F(MainWindowTest, HandWrittenFileIsLoadedAndKeepsItsOwnLinesWhenSaved) {
   const QString saved = QString::fromUtf8(ReadAll(form->IniPath()));
   for (const char* key :
        {"Left=\"10\"", "Top=\"20\"", "Width=\"700\"", "Height=\"391\"", "WithFolder=\"True\"",
-        "WithFile=\"False\"", "FormComment=\"2\"", "Mp3WavId3ToMp3=\"False\"", "Mp3FolderPath=\"\"",
-        "Mp3TagFormat=\"ID3v2\"", "Mp3Jobs=\"3\""})
+        "WithFile=\"False\"", "FormComment=\"2\"", "Mp3WavId3ToMp3=\"False\"",
+        "Mp3FolderPath=\"/no/such/folder\"", "Mp3TagFormat=\"ID3v2\"", "Mp3Jobs=\"3\""})
     EXPECT_NE(saved.indexOf(QString::fromUtf8(key)), -1) << key;
   EXPECT_NE(saved.indexOf(QStringLiteral("FolderPath=\"") + music + QStringLiteral("/\"")), -1);
 }

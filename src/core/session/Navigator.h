@@ -95,6 +95,9 @@ public:
   // Full path of the shown file; empty while none is shown. Tag writing and single
   // conversion act on it, so files found in subfolders work.
   const QString& ShownFilePath() const { return shownFilePath_; }
+  // The folder the list was made from (its subfolders' files included when it was opened as a
+  // folder); empty for a list of files picked one by one.
+  const QString& ListRoot() const { return listRoot_; }
   // Changes each time the list is replaced (not when it follows converted files), so a batch
   // can tell that its list is no longer the one shown.
   int ListGeneration() const { return listGeneration_; }

@@ -27,7 +27,7 @@ Session::Session(SessionView& view, MoveToTrash trash) {
       });
   // A save replaces the file; an encode still writing it would go on into the replaced one.
   tagEditor_->isBeingWritten = [this](const QString& path) {
-    return converter_->IsBeingWritten(path);
+    return converter_->IsBeingConverted(path);
   };
   encoder_->OnProgress = [this](QObject*, int nowFrames, int allFrames) {
     converter_->Progress(nowFrames, allFrames);
@@ -47,7 +47,7 @@ Session::~Session() {
 }
 
 void Session::ConvertShown() {
-  converter_->ConvertShown(navigator_->ShownFilePath());
+  converter_->ConvertShown(navigator_->ShownFilePath(), ListRoots());
 }
 
 std::optional<BatchResult> Session::ConvertAll() {
@@ -56,9 +56,16 @@ std::optional<BatchResult> Session::ConvertAll() {
   // A list opened during the batch replaces this one; a conversion's changes to it do not.
   const int generation = navigator_->ListGeneration();
   const Navigator* navigator = navigator_.get();
-  return converter_->ConvertAll(navigator_->FileList(), [navigator, generation] {
-    return navigator->ListGeneration() != generation;
-  });
+  return converter_->ConvertAll(
+      navigator_->FileList(),
+      [navigator, generation] { return navigator->ListGeneration() != generation; }, {},
+      ListRoots());
+}
+
+QStringList Session::ListRoots() const {
+  // The folder opened: its subfolders are kept in an output folder.
+  const QString& root = navigator_->ListRoot();
+  return root.isEmpty() ? QStringList() : QStringList{root};
 }
 
 void Session::StopBatch() {

@@ -10,6 +10,8 @@
 #include "core/convert/ConversionEnd.h"
 #include "core/settings/Options.h"
 
+#include <QStringList>
+
 #include <memory>
 #include <optional>
 
@@ -53,6 +55,8 @@ public:
   void PasteFromMemory();
 
 private:
+  QStringList ListRoots() const;
+
   Options options_;
   std::unique_ptr<EncoderComponent> encoder_;
   std::unique_ptr<TagEditor> tagEditor_;

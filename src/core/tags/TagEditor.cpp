@@ -313,12 +313,26 @@ void TagEditor::FollowFile(const QString& from, const QString& to) {
     ShowFileTags(to);
     return;
   }
-  // The edits were meant for this piece of music, which now lives in `to`; they are measured
-  // against what `to` holds.
-  fieldsFile_ = to;
-  ReadTags(to, unedited_);
-  coverChoice_.FileShown(to, TagCopy::ReadCover(nullptr),
-                         CommentText::Split(unedited_.Comment).jacket);
+  // The edits were meant for this piece of music, which now lives in `to`: they stay, over what
+  // `to` holds. The fields the user did not touch show `to`'s own values, never the old file's
+  // (with the tag copy off the new MP3 holds none of them).
+  const TagFields typed = view_.ShownTagFields();
+  const TagFields before = unedited_;
+  const FileTags read = ReadFileTags(to, nullptr);
+  if (read.state != FileTags::State::Read) {
+    ShowReadTags(to, read);
+    return;
+  }
+  TagFields edits = read.fields;
+  for (QString TagFields::*field :
+       {&TagFields::Title, &TagFields::Artist, &TagFields::Album, &TagFields::Comment,
+        &TagFields::Year, &TagFields::Genre, &TagFields::Track, &TagFields::Id,
+        &TagFields::Lyricist, &TagFields::Composer, &TagFields::Arranger, &TagFields::Performer})
+    if (typed.*field != before.*field)
+      edits.*field = typed.*field;
+  edits.Jacket = typed.JacketChosen ? typed.Jacket : std::nullopt;
+  ShowReadTags(to, read);
+  view_.EditTagFields(edits);
   UpdateCover();
 }
 

@@ -83,7 +83,8 @@ public:
   // file's and hold no unsaved edits.
   void FileChanged(const QString& path);
   // The file the fields belong to now lives on as `to` (the converted WAV file went to the
-  // trash): `to` is shown, or, with unsaved edits, the edits stay and now belong to `to`.
+  // trash): `to` is shown; with unsaved edits, the fields the user changed keep the edits, over
+  // `to`'s own values, and now belong to `to`.
   void FollowFile(const QString& from, const QString& to);
 
   // The field memory buttons.
