@@ -22,11 +22,8 @@ TrackBox::TrackBox(QWidget* parent) : QLineEdit(parent), ownPalette_(palette()) 
   mark_->setFont(small);
   mark_->setAlignment(Qt::AlignCenter);
   // A small tag of its own colours, so that it does not read as part of the number.
-  mark_->setAutoFillBackground(true);
-  QPalette p = mark_->palette();
-  p.setColor(QPalette::Window, p.color(QPalette::Highlight));
-  p.setColor(QPalette::WindowText, p.color(QPalette::HighlightedText));
-  mark_->setPalette(p);
+  mark_->setStyleSheet(QStringLiteral(
+      "background: palette(highlight); color: palette(highlighted-text); border-radius: 3px;"));
   // Clicks go to the box.
   mark_->setAttribute(Qt::WA_TransparentForMouseEvents);
   mark_->hide();

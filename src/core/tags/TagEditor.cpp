@@ -36,14 +36,19 @@ bool Loadable(const QString& path) {
 struct TextPart {
   const QString* marker;
   QString TagFields::*box;
+  std::optional<QString> CommentText::SplitParts::*inComment;
   const char* label;
 };
 const std::array<TextPart, 5> kTextParts{{
-    {&CommentText::kIdMarker, &TagFields::Id, "TITLE ID"},
-    {&CommentText::kLyricistMarker, &TagFields::Lyricist, "作詞"},
-    {&CommentText::kComposerMarker, &TagFields::Composer, "作曲"},
-    {&CommentText::kArrangerMarker, &TagFields::Arranger, "編曲"},
-    {&CommentText::kPerformerMarker, &TagFields::Performer, "演奏"},
+    {&CommentText::kIdMarker, &TagFields::Id, &CommentText::SplitParts::id, "TITLE ID"},
+    {&CommentText::kLyricistMarker, &TagFields::Lyricist, &CommentText::SplitParts::lyricist,
+     "作詞"},
+    {&CommentText::kComposerMarker, &TagFields::Composer, &CommentText::SplitParts::composer,
+     "作曲"},
+    {&CommentText::kArrangerMarker, &TagFields::Arranger, &CommentText::SplitParts::arranger,
+     "編曲"},
+    {&CommentText::kPerformerMarker, &TagFields::Performer, &CommentText::SplitParts::performer,
+     "演奏"},
 }};
 
 QString Trimmed(const std::optional<QString>& text) {
@@ -338,15 +343,15 @@ std::vector<TagEditor::PartEdit> TagEditor::UncarriedParts(const TagFields& show
     if (value != CommentText::TrimBlanks(before) && value != Trimmed(carried))
       parts.push_back({&marker, value, label});
   };
-  check(*kTextParts[0].marker, shown.Id, unedited_.Id, inComment.id, kTextParts[0].label);
-  if (options_.FormComment == Options::JacketImage && shown.JacketChosen)
-    check(CommentText::kJacketMarker, shown.Jacket.value_or(QString()),
-          unedited_.Jacket.value_or(QString()), inComment.jacket, "ジャケット画像");
-  const std::array<const std::optional<QString>*, 4> credits{
-      &inComment.lyricist, &inComment.composer, &inComment.arranger, &inComment.performer};
-  for (std::size_t i = 1; i < kTextParts.size(); ++i)
-    check(*kTextParts[i].marker, shown.*kTextParts[i].box, unedited_.*kTextParts[i].box,
-          *credits[i - 1], kTextParts[i].label);
+  for (const TextPart& part : kTextParts) {
+    check(*part.marker, shown.*part.box, unedited_.*part.box, inComment.*part.inComment,
+          part.label);
+    // The jacket image follows the ID.
+    if (part.box == &TagFields::Id && options_.FormComment == Options::JacketImage &&
+        shown.JacketChosen)
+      check(CommentText::kJacketMarker, shown.Jacket.value_or(QString()),
+            unedited_.Jacket.value_or(QString()), inComment.jacket, "ジャケット画像");
+  }
   return parts;
 }
 
@@ -409,11 +414,8 @@ void TagEditor::FollowFile(const QString& from, const QString& to) {
   fieldsFile_ = to;
   ReadTags(to, unedited_);
   const CommentText::SplitParts parts = CommentText::Split(unedited_.Comment);
-  unedited_.Id = parts.id.value_or(QString());
-  unedited_.Lyricist = parts.lyricist.value_or(QString());
-  unedited_.Composer = parts.composer.value_or(QString());
-  unedited_.Arranger = parts.arranger.value_or(QString());
-  unedited_.Performer = parts.performer.value_or(QString());
+  for (const TextPart& part : kTextParts)
+    unedited_.*part.box = (parts.*part.inComment).value_or(QString());
   unedited_.Jacket = parts.jacket;
   coverChoice_.FileShown(to, TagCopy::ReadCover(nullptr), parts.jacket);
   UpdateCover();

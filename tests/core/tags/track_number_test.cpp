@@ -53,7 +53,7 @@ TEST(TrackNumberTest, FileNameProposesItsLeadingNumberAndTitle) {
 // copied|own|file name|distance → what a paste gives; distance -99 stands for unknown.
 TEST(TrackNumberTest, PasteGivesTheTargetsOwnNumber) {
   const std::tuple<const char*, const char*, const char*, int, const char*> pastes[] = {
-      {"2/12", "", "04 d.wav", 2, "4/12"}, {"2/12", "", "03 c.wav", 1, "3/12"},
+      {"2/12", "", "04 d.wav", 5, "4/12"}, {"2/12", "", "03 c.wav", -1, "3/12"},
       {"2/12", "5", "x.wav", 1, "5/12"},   {"2/12", "5/9", "x.wav", 1, "5/9"},
       {"2/12", "A1", "x.wav", 1, "A1"},    {"02/12", "", "x.wav", 2, "04/12"},
       {"12/12", "", "x.wav", 1, "13"},     {"2/12", "", "x.wav", -99, ""},
