@@ -298,8 +298,10 @@ void MainWindow::SelectShownGenre() {
 
 // The genre field shows the name at `index`; no selection (or no name) leaves it as it is.
 void MainWindow::ShowGenre(int index) {
-  if (index >= 0 && index < genreNames_.size())
+  if (index >= 0 && index < genreNames_.size() && genreEdit_->text() != genreNames_[index]) {
     genreEdit_->setText(genreNames_[index]);
+    TagBoxEdited();
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -340,6 +342,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
       OnKeyPressed(key->key(), key->modifiers());
     else
       OnKeyReleased(key->key(), key->modifiers());
+    // Ctrl+Z right after a paste takes it back in every box, wherever the focus is.
+    if (type == QEvent::KeyPress && key->matches(QKeySequence::Undo) && UndoPaste())
+      return true;
     // Tab leaves the comment; Ctrl+Tab writes the tab character.
     if (watched == commentEdit_ && type == QEvent::KeyPress && key->key() == Qt::Key_Tab &&
         key->modifiers() == Qt::ControlModifier) {
@@ -350,18 +355,32 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-void MainWindow::OnKeyPressed(int, Qt::KeyboardModifiers shift) {
-  if (shift & (Qt::ShiftModifier | Qt::ControlModifier)) {
-    shiftHeld_ = (shift & Qt::ShiftModifier) != 0;
-    SetStatusText(1, QStringLiteral("+"));
-  } else {
+// Panel 1 shares its place with the results of the buttons (成功, 失敗): the indicator's "-"
+// replaces only its own "+" (or nothing), so that a result stays readable after a key, such as
+// the Return or Space that pressed the button.
+void MainWindow::ShowModifierIndicator(bool held) {
+  const QString plus = QStringLiteral("+");
+  if (held)
+    SetStatusText(1, plus);
+  else if (StatusText(1) == plus || StatusText(1).isEmpty())
     SetStatusText(1, QStringLiteral("-"));
-  }
+}
+
+void MainWindow::OnKeyPressed(int, Qt::KeyboardModifiers shift) {
+  const bool held = (shift & (Qt::ShiftModifier | Qt::ControlModifier)) != 0;
+  if (held)
+    shiftHeld_ = (shift & Qt::ShiftModifier) != 0;
+  ShowModifierIndicator(held);
 }
 
 void MainWindow::OnKeyReleased(int, Qt::KeyboardModifiers) {
   shiftHeld_ = false;
-  SetStatusText(1, QStringLiteral("-"));
+  ShowModifierIndicator(false);
+}
+
+void MainWindow::TagBoxEdited() {
+  if (!pasting_)
+    pasteUndo_.reset();
 }
 
 // ---------------------------------------------------------------------------------------------

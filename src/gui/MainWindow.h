@@ -13,6 +13,8 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
+#include <vector>
 
 struct BatchResult;
 class Platform;
@@ -93,6 +95,7 @@ public:
   SaveAnswer AskSaveChanges(const QString& fileName) override;
   void ShowFileProblem(const QString& why) override;
   void ShowWriteResult(TagWriteResult result, const QString& failure) override;
+  void ShowNote(const QString& note) override;
   void ShowCover(const CoverPreview& cover) override;
   void ShowStoredTrack(const QString& track) override;
   void ShowProgress(int percent) override;
@@ -184,8 +187,15 @@ private:
   void ShowGenre(int index);
   // The folder box names the shown folder: whole while it is being edited, else shortened.
   void ShowFolderBox(bool editing);
+  // The modifier indicator in panel 1: "+" while Shift or Ctrl is held, else "-".
+  void ShowModifierIndicator(bool held);
   // The tag boxes show `fields`, as a file's values or, `asTyped`, as edits Ctrl+Z undoes.
   void PutTagFields(const TagFields& fields, bool asTyped);
+  // Ctrl+Z right after a paste: every box it changed goes back. False when nothing was pasted
+  // since the last edit.
+  bool UndoPaste();
+  // The user edited a tag box: a paste before it is no longer undone as a whole.
+  void TagBoxEdited();
   // The genre list selects the item of the genre field's name, or none.
   void SelectShownGenre();
   // The end of a batch in the status bar, for a few seconds; its files that need a look stay
@@ -213,6 +223,18 @@ private:
   bool shiftHeld_ = false;
   // True once the user picked or typed a jacket image (or pasted one) for the shown file.
   bool jacketChosen_ = false;
+  // What the last paste changed, for Ctrl+Z right after it to take back in every box; none once
+  // anything else was edited.
+  struct PasteUndo {
+    std::vector<QWidget*> boxes; // each holds the paste as its last undo step
+    QString genre;               // read-only, so without an undo step of its own
+    QString track;
+    QString proposedTrack;
+    bool jacketChosen = false;
+  };
+  std::optional<PasteUndo> pasteUndo_;
+  // True while a paste goes into the boxes or is taken back: their signals are not the user's.
+  bool pasting_ = false;
   bool shownOnce_ = false;
   bool closingBySignal_ = false;
   // Since a reason was shown in panel 2: a batch of several at once leaves it readable for a

@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTextDocument>
 
 #include <algorithm>
 
@@ -319,8 +320,9 @@ void MainWindow::CreateControls() {
   trackEdit_->setGeometry(571, 233, 81, 20);
   trackEdit_->setMaxLength(19);
   trackEdit_->setAccessibleName(QStringLiteral("トラック番号"));
-  trackEdit_->setToolTip(QStringLiteral("曲の番号（例: 3、全12曲の3曲目なら 3/12）。薄い色の番号は"
-                                        "ファイル名からの提案で、ID3書込みのときに書き込まれる"));
+  trackEdit_->setOwnToolTip(
+      QStringLiteral("曲の番号（例: 3、全12曲の3曲目なら 3/12）。「提案」と付いた番号は"
+                     "ファイル名からの提案で、ID3書込みのときに書き込まれる"));
   trackLabel_ = MakeBoxLabel(this, "trackLabel", QStringLiteral("トラック番号"), trackEdit_, true,
                              {495, 236, 72, 14});
   coverPreview_ = Named(new CoverThumbnail(this), "coverPreview");
@@ -415,11 +417,21 @@ void MainWindow::CreateControls() {
   connect(folderEdit_, &QLineEdit::returnPressed, this, [this] { OnFolderEntered(); });
   // A jacket image the user picks or types becomes the shown file's cover when it is written.
   const auto jacketChosen = [this] {
+    if (pasting_)
+      return;
     jacketChosen_ = true;
-    session_->tagEditor().UpdateCover();
+    session_->tagEditor().CoverChosen();
   };
   connect(jacketCombo_, &QComboBox::activated, this, jacketChosen);
   connect(jacketCombo_->lineEdit(), &QLineEdit::textEdited, this, jacketChosen);
+  // An edit of any tag box after a paste: Ctrl+Z is that box's own again.
+  for (QLineEdit* box : {titleEdit_, artistEdit_, albumEdit_, jacketCombo_->lineEdit(), idEdit_,
+                         lyricistEdit_, composerEdit_, arrangerEdit_, performerEdit_, yearEdit_,
+                         static_cast<QLineEdit*>(trackEdit_)})
+    connect(box, &QLineEdit::textEdited, this, [this] { TagBoxEdited(); });
+  connect(jacketCombo_, &QComboBox::activated, this, [this] { TagBoxEdited(); });
+  connect(commentEdit_->document(), &QTextDocument::undoCommandAdded, this,
+          [this] { TagBoxEdited(); });
 
   // Key preview: every key press and release in any control of this window passes here first.
   qApp->installEventFilter(this);

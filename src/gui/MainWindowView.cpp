@@ -4,6 +4,7 @@
 #include "core/fs/FsPath.h"
 #include "core/session/Navigator.h"
 #include "core/session/Session.h"
+#include "core/tags/TagEditor.h"
 #include "gui/CoverThumbnail.h"
 #include "gui/MainWindow.h"
 #include "gui/PathBox.h"
@@ -19,6 +20,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QTextCursor>
 #include <QTimer>
@@ -253,50 +255,73 @@ namespace {
 
 // Puts `text` into the box: shown as a file's value, or as an edit of its own that Ctrl+Z undoes
 // (setText would clear the box's undo history). A read-only box cannot undo; it just shows it.
-void Put(QLineEdit* box, const QString& text, bool asTyped) {
+// True when an edit went into the box's undo history.
+bool Put(QLineEdit* box, const QString& text, bool asTyped) {
   if (!asTyped || box->isReadOnly()) {
     box->setText(text);
-  } else if (box->text() != text) {
-    box->selectAll();
-    box->insert(text);
+    return false;
   }
+  if (box->text() == text)
+    return false;
+  box->selectAll();
+  box->insert(text);
+  return true;
 }
 
-void Put(QPlainTextEdit* box, const QString& text, bool asTyped) {
+bool Put(QPlainTextEdit* box, const QString& text, bool asTyped) {
   if (!asTyped) {
     box->setPlainText(text);
-  } else if (box->toPlainText() != text) {
-    QTextCursor cursor(box->document());
-    cursor.select(QTextCursor::Document);
-    cursor.insertText(text);
+    return false;
   }
+  if (box->toPlainText() == text)
+    return false;
+  QTextCursor cursor(box->document());
+  cursor.select(QTextCursor::Document);
+  cursor.insertText(text);
+  return true;
 }
 
 } // namespace
 
 void MainWindow::PutTagFields(const TagFields& fields, bool asTyped) {
-  Put(titleEdit_, fields.Title, asTyped);
-  Put(artistEdit_, fields.Artist, asTyped);
-  Put(albumEdit_, fields.Album, asTyped);
-  Put(yearEdit_, fields.Year, asTyped);
-  Put(commentEdit_, fields.Comment, asTyped);
+  // What a paste changes, for Ctrl+Z to take back as a whole. The boxes' own signals meanwhile
+  // are no edits of the user's.
+  const QScopedValueRollback pasting(pasting_, asTyped);
+  PasteUndo undo;
+  undo.genre = genreEdit_->text();
+  undo.track = trackEdit_->Track();
+  undo.proposedTrack = trackEdit_->Proposed();
+  undo.jacketChosen = jacketChosen_;
+  const auto put = [&](auto* box, const QString& text) {
+    if (Put(box, text, asTyped))
+      undo.boxes.push_back(box);
+  };
+  put(titleEdit_, fields.Title);
+  put(artistEdit_, fields.Artist);
+  put(albumEdit_, fields.Album);
+  put(yearEdit_, fields.Year);
+  put(commentEdit_, fields.Comment);
   Put(genreEdit_, fields.Genre, asTyped);
   if (fields.PlayingTime)
     playingTimeEdit_->setText(*fields.PlayingTime);
-  Put(arrangerEdit_, fields.Arranger, asTyped);
-  Put(lyricistEdit_, fields.Lyricist, asTyped);
-  Put(composerEdit_, fields.Composer, asTyped);
-  Put(performerEdit_, fields.Performer, asTyped);
-  Put(idEdit_, fields.Id, asTyped);
+  put(arrangerEdit_, fields.Arranger);
+  put(lyricistEdit_, fields.Lyricist);
+  put(composerEdit_, fields.Composer);
+  put(performerEdit_, fields.Performer);
+  put(idEdit_, fields.Id);
   if (fields.Jacket)
-    Put(jacketCombo_->lineEdit(), *fields.Jacket, asTyped);
+    put(jacketCombo_->lineEdit(), *fields.Jacket);
   // A file shown anew has its jacket image chosen by nobody yet; a pasted one is chosen.
   jacketChosen_ = asTyped ? jacketChosen_ || fields.Jacket.has_value() : false;
   if (!asTyped)
     trackEdit_->ShowTrack(fields.Track, fields.ProposedTrack);
   else if (!fields.Track.isEmpty())
-    Put(trackEdit_, fields.Track, true);
+    put(trackEdit_, fields.Track);
   SelectShownGenre();
+  if (asTyped && (!undo.boxes.empty() || undo.genre != genreEdit_->text()))
+    pasteUndo_ = std::move(undo);
+  else
+    pasteUndo_.reset();
 }
 
 void MainWindow::ShowTagFields(const TagFields& fields) {
@@ -305,6 +330,32 @@ void MainWindow::ShowTagFields(const TagFields& fields) {
 
 void MainWindow::EditTagFields(const TagFields& fields) {
   PutTagFields(fields, true);
+}
+
+bool MainWindow::UndoPaste() {
+  if (!pasteUndo_)
+    return false;
+  const PasteUndo undo = std::move(*pasteUndo_);
+  pasteUndo_.reset();
+  const QScopedValueRollback pasting(pasting_, true);
+  for (QWidget* box : undo.boxes) {
+    if (box == trackEdit_)
+      trackEdit_->ShowTrack(undo.track, undo.proposedTrack);
+    else if (auto* line = qobject_cast<QLineEdit*>(box))
+      line->undo();
+    else if (auto* text = qobject_cast<QPlainTextEdit*>(box))
+      text->undo();
+  }
+  // The genre box cannot undo by itself: it is read-only.
+  genreEdit_->setText(undo.genre);
+  SelectShownGenre();
+  jacketChosen_ = undo.jacketChosen;
+  session_->tagEditor().UpdateCover();
+  return true;
+}
+
+void MainWindow::ShowNote(const QString& note) {
+  SetStatusText(2, note);
 }
 
 TagFields MainWindow::ShownTagFields() const {

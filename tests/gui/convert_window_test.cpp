@@ -170,6 +170,22 @@ TEST_F(ConvertTest, WithoutTheTagCopyTheMp3ShowsItsOwnTag) {
   EXPECT_EQ(PlainText(form, "commentEdit")->toPlainText(), QString());
 }
 
+// Converting with an unsaved edit asks first: キャンセル converts nothing, 保存 writes the WAV
+// file, whose tag the MP3 then carries.
+TEST_F(ConvertTest, UnsavedEditsAreAskedAboutBeforeConverting) {
+  SetOptions(true, false);
+  ShowList({{"b.wav", Wav()}});
+  LineEdit(form, "titleEdit")->setText(QStringLiteral("edited"));
+  form->OnConvertClicked();
+  form->OnConvertAllClicked();
+  EXPECT_EQ(Listing(), "b.wav");
+  fake->saveAnswer = SaveAnswer::Save;
+  form->OnConvertAllClicked();
+  TagFields stored;
+  ASSERT_TRUE(form->session().tagEditor().ReadTags(Q(dir / "b.mp3"), stored));
+  EXPECT_EQ(stored.Title, QStringLiteral("edited"));
+}
+
 // The window stays usable during a batch. Stepping leaves the list alone; opening another
 // folder or dropping a file replaces it, and the batch then ends after the file it is on
 // instead of converting what now stands at the next places.

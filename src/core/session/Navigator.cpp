@@ -141,7 +141,8 @@ void Navigator::WalkEnded(std::uint64_t id, const Walked& walked) {
   // Edits made since the question (or with none asked) are not left without it. The window
   // may be destroyed while the question is up, and this navigator with it.
   const QPointer<QObject> alive(&receiver_);
-  if (tags_.HasUnsavedEdits() && !(walk.answered && tags_.ShownFields().SameTag(*walk.answered)) &&
+  if (tags_.HasUnsavedEdits() &&
+      !(walk.answered && tags_.ShownFields().SameBoxes(*walk.answered)) &&
       (!tags_.ConfirmLeave() || !alive))
     return;
   const bool folderOpen = walk.dropped.isEmpty() && walk.shown.isEmpty();
