@@ -228,6 +228,38 @@ TEST(Mp3infpId3v2Write, UnchangedValuesKeepTheirBytesAndChangedOnesTheFileEncodi
   EXPECT_EQ(bodyOf(file, checkV23Header(file), "TIT2"), cp932Title);
 }
 
+// Tags that differ keep their differences: the ID3v1 tag takes only the fields set. One made
+// for a file that has only an ID3v1 tag starts with its values.
+TEST(Mp3infpId3v2Write, Id3v1TakesOnlyTheFieldsSet) {
+  TempDir dir;
+  const fs::path path = dir / "a.mp3";
+  writeFile(path, concat({id3v2(3, {{"TALB", std::string("\0v2", 3)}}), shortMp3(),
+                          fixtures::makeId3v1("old", "", "v1", "1999", "note")}));
+  ASSERT_EQ(load(path), 0u);
+  ASSERT_EQ(mp3infp_SetValue("INAM_v2", "new"), 0u);
+  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
+  const Bytes file = readFile(path);
+  EXPECT_EQ(Bytes(file.end() - 128, file.end()),
+            fixtures::makeId3v1("new", "", "v1", "1999", "note"));
+  writeFile(path, concat({shortMp3(), fixtures::makeId3v1("old", "", "v1", "1999", "note")}));
+  ASSERT_EQ(load(path), 0u);
+  ASSERT_EQ(mp3infp_MakeId3v2(path.c_str()), 0u);
+  EXPECT_EQ(value("IPRD_v2") + "|" + value("ICMT_v2"), "v1|note");
+}
+
+// iTunes' "iTunNORM" and the like hold data for players: never shown or replaced as the comment.
+TEST(Mp3infpId3v2Write, DescribedCommentFramesAreNoComment) {
+  TempDir dir;
+  const fs::path path = dir / "a.mp3";
+  const std::string norm = std::string("\0eng", 4) + "iTunNORM" + std::string(1, '\0') + " 021A";
+  writeFile(path, concat({id3v2(3, {{"COMM", norm}}), shortMp3()}));
+  ASSERT_EQ(load(path), 0u);
+  EXPECT_EQ(value("ICMT_v2"), "");
+  ASSERT_EQ(mp3infp_SetValue("ICMT_v2", "メモ"), 0u);
+  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
+  EXPECT_NE(findBytes(readFile(path), frame(3, "COMM", norm)), std::string::npos);
+}
+
 // An empty frame makes readers stop; kept in front of the new frames it would hide them.
 TEST(Mp3infpId3v2Write, DropsEmptyFramesThatHideTheRest) {
   TempDir dir;

@@ -17,8 +17,10 @@ const std::vector<std::string> kFields = {"INAM", "IART", "IPRD", "ICMT", "ICRD"
 const std::vector<std::string> kValues = {"波〜ダッシュ−マイナス‖の歌", "山田 太郎",
                                           "日本語アルバム", "作詩:鈴木/作曲:佐藤", "2024"};
 
-void expectEveryToolShows(const fs::path& file, const std::vector<std::string>& expected) {
-  const auto shown = readByTools(file);
+void expectEveryToolShows(const fs::path& file, const std::vector<std::string>& expected,
+                          const std::string& except = "") {
+  auto shown = readByTools(file);
+  shown.erase(except);
   for (const auto& [tool, values] : shown)
     for (std::size_t i = 0; i < kFields.size(); ++i)
       EXPECT_EQ(values[i], expected[i]) << tool << " " << kFields[i] << " of " << file;
@@ -74,7 +76,10 @@ TEST(Mp3infpTools, ReadAnEditedWav) {
   ASSERT_EQ(mp3infp_MakeId3v2(path.c_str()), 0u);
   setAll("");
   ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
-  expectEveryToolShows(path, kValues);
+  // ffprobe shows the INFO list, kept in CP932 for the Windows tools, instead of the chunk;
+  // exiftool the later of the two.
+  EXPECT_LT(findBytes(readFile(path), bytesOf("LIST")), findBytes(readFile(path), bytesOf("id3 ")));
+  expectEveryToolShows(path, kValues, "ffprobe");
 }
 
 // The track number and the cover as the tools show them, of an MP3 file and of a WAV file's

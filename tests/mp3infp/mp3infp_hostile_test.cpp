@@ -279,17 +279,17 @@ TEST(Mp3infpSave, FailsWhenTheRewrittenFileDoesNotReadBack) {
   EXPECT_EQ(readFile(path), file);
   EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"a.mp3"});
 
-  // An ID3v2 save too: the comment shown is that of a described COMM frame (iTunes writes
-  // such), which clearing the plain comment cannot clear.
-  const Bytes described = concat(
-      {tag(3, frame(3, "COMM", std::string("\0eng", 4) + "iTunNORM" + std::string(1, '\0') + "x")),
-       shortMp3()});
-  writeFile(path, described);
+  // An ID3v2 save too: the comment shown is that of a compressed COMM frame, which the writer
+  // cannot look into and so cannot replace.
+  const std::string comm = std::string("\0jpn\0", 5) + "x";
+  const Bytes compressed = concat(
+      {tag(3, frame(3, "COMM", concat({Bytes{0, 0, 0, 6}, deflated(comm)}), 0x80)), shortMp3()});
+  writeFile(path, compressed);
   ASSERT_EQ(load(path), 0u);
   ASSERT_EQ(value("ICMT_v2"), "x");
-  ASSERT_EQ(mp3infp_SetValue("ICMT_v2", ""), 0u);
+  ASSERT_EQ(mp3infp_SetValue("ICMT_v2", "y"), 0u);
   EXPECT_NE(mp3infp_Save(path.c_str()), 0u);
-  EXPECT_EQ(readFile(path), described);
+  EXPECT_EQ(readFile(path), compressed);
   EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"a.mp3"});
 }
 

@@ -128,8 +128,11 @@ TEST(Mp3infpId3v2, FollowsFrameEncodingsAndPicksTheUsualFrames) {
                               {"TDRC", text("2008-05-01")},
                               {"TCON", text("17")}}),
                     shortMp3()}));
-  writeFile(dir / "b.mp3",
-            concat({id3v2(3, {{"TYER", text("1999")}, {"TCON", text("(8)")}}), shortMp3()}));
+  writeFile(dir / "b.mp3", concat({id3v2(3, {{"TYER", text("1999")},
+                                             {"TCON", text("(8)")},
+                                             {"COMM", comm + std::string(1, '\0') + "English"},
+                                             {"COMM", std::string("\0JPN\0", 5) + "日本"}}),
+                                   shortMp3()}));
   writeFile(dir / "c.mp3", concat({id3v2(2, {{"TT2", text("title")},
                                              {"TP1", text("artist")},
                                              {"TAL", text("album")},
@@ -145,7 +148,7 @@ TEST(Mp3infpId3v2, FollowsFrameEncodingsAndPicksTheUsualFrames) {
   ASSERT_EQ(load(dir / "a.mp3"), 0u);
   EXPECT_EQ(fields(), "日本語|日本語|日本語|line1\nline2|2008|Rock|");
   ASSERT_EQ(load(dir / "b.mp3"), 0u);
-  EXPECT_EQ(value("ICRD_v2") + "|" + value("IGNR_v2"), "1999|Jazz");
+  EXPECT_EQ(value("ICRD_v2") + "|" + value("IGNR_v2") + "|" + value("ICMT_v2"), "1999|Jazz|日本");
   ASSERT_EQ(load(dir / "c.mp3"), 0u);
   EXPECT_EQ(fields(), "title|artist|album|note|1972|Rock|");
 }
@@ -266,14 +269,16 @@ TEST_P(Mp3infpWavLayout, WritingKeepsEverythingElse) {
   const fs::path path = dir / "a.wav";
   writeFile(path, fixtures::makeWavWithChunks({}, GetParam().chunks));
   ASSERT_EQ(load(path), 0u);
-  ASSERT_EQ(mp3infp_SetValue("INAM", "new"), 0u);
+  ASSERT_EQ(mp3infp_SetValue("INAM", "新"), 0u);
   ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
   const Bytes after = readFile(path);
   for (const Bytes& run : GetParam().kept)
     EXPECT_NE(findBytes(after, run), std::string::npos)
         << std::string(run.begin(), run.begin() + 4);
+  // CP932, beside an 'id3 ' chunk too.
+  EXPECT_NE(findBytes(after, chunk("INAM", Bytes{0x90, 0x56, 0})), std::string::npos);
   ASSERT_EQ(load(path), 0u);
-  EXPECT_EQ(value("INAM"), "new");
+  EXPECT_EQ(value("INAM"), "新");
 }
 
 Bytes infoList(const std::vector<Bytes>& items) {
@@ -303,6 +308,10 @@ INSTANTIATE_TEST_SUITE_P(
         KeptLayoutCase{"otherChunks",
                        {kId3Chunk, chunk("junk", bytesOf("odd")), kAdtl, infoList({kEngineer})},
                        {chunk("junk", bytesOf("odd")), kAdtl, kEngineer}},
+        // A second list stays a list of its own.
+        KeptLayoutCase{"secondInfoList",
+                       {infoList({kEngineer}), infoList({kOddItemUnpadded})},
+                       {kEngineer, infoList({kOddItemUnpadded})}},
         // Too large to be a tag: kept as it is, and the value goes into a list of its own.
         KeptLayoutCase{"hugeInfoList", {kHugeInfo}, {kHugeInfo}}),
     [](const auto& p) { return std::string(p.param.label); });

@@ -6,10 +6,12 @@
  *
  * Files:
  *   - WAV: RIFF 'WAVE'. Its tag is the LIST/INFO chunk, read and written through the bare
- *     value names. An RF64 (or BW64) 'WAVE' file, the WAV of more than 4 GiB, is read alike
- *     but never written (mp3infp_Save refuses it with 26). An 'id3 ' (or 'ID3 ') chunk
- *     holding an ID3v2 tag, which many players read instead, takes every value written to the
- *     INFO list too, so the two never disagree.
+ *     value names. Of several INFO lists each value reads from the first list holding it; a
+ *     write changes it there and removes it from the lists after it, every list it does not
+ *     change staying byte for byte. An RF64 (or BW64) 'WAVE' file, the WAV of more than
+ *     4 GiB, is read alike but never written (mp3infp_Save refuses it with 26). An 'id3 ' (or
+ *     'ID3 ') chunk holding an ID3v2 tag, which many players read instead, takes every value
+ *     written to the INFO list too, so the two never disagree.
  *   - MP3: an MPEG audio stream, with or without an ID3v2 tag at its start and APE and ID3v1
  *     tags at its end, or such a stream wrapped in RIFF 'RMP3': a 'data' chunk holding the
  *     stream (its tags included) byte for byte, and a LIST/INFO chunk (the "RIFF SIF" tag).
@@ -26,10 +28,13 @@
  * Stored 8-bit text (ID3v1, RIFF INFO, ID3v2 frames flagged ISO-8859-1) reads as UTF-8 when it
  * is valid UTF-8, else as CP932 (Windows Japanese) when valid, else as Latin-1. Text is written
  * as CP932 when it reads back exactly so, else as UTF-8: nothing is ever replaced or dropped
- * (but in an ID3v1 tag that mirrors an ID3v2 tag, see mp3infp_Save). An INFO list whose values
- * are all valid UTF-8, some beyond ASCII (as ffmpeg writes them), gets its changed values in
- * UTF-8 too, and so does the all-ASCII INFO list of a WAV file with an ID3v2 chunk, whose
- * readers (ffmpeg) take INFO text as UTF-8. An ID3v2 tag keeps its version (see mp3infp_Save).
+ * (but in an ID3v1 tag that mirrors an ID3v2 tag, see mp3infp_Save). A file whose INFO values
+ * are all valid UTF-8, some beyond ASCII (as ffmpeg writes them), gets its changed INFO values
+ * in UTF-8 too; any other file's stay CP932, whatever other tags it has (ffmpeg, which shows a
+ * WAV file's INFO list instead of its 'id3 ' chunk, then shows CP932 text garbled). The comment
+ * of an ID3v2 tag is its COMM frame without description, the one in language "jpn" first; a
+ * COMM frame with a description ("iTunNORM" and the like) is never the comment. An ID3v2 tag
+ * keeps its version (see mp3infp_Save).
  * A value set to what the file already holds keeps its stored bytes.
  *
  * ID3v2 is read leniently, as common readers do: 2.4 frame sizes written as plain integers
@@ -121,17 +126,19 @@ uint32_t mp3infp_SetValue(const char* name, const char* value);
 
 /* Writes the values set since the load into the loaded file. "_v2" values are written into the
  * ID3v2 tag at the start of the stream (made as v2.3 when missing) as frames TIT2, TPE1, TALB,
- * TYER (TDRC in v2.4), TCON, TRCK and COMM in language "jpn" without description; every other frame
- * is kept byte for byte, and so is the tag's version: a v2.4 tag stays v2.4, its changed
+ * TYER (TDRC in v2.4), TCON, TRCK and COMM in language "jpn" without description (in place of the
+ * comment's frame; an empty comment removes every COMM frame without description); every other
+ * frame is kept byte for byte, and so is the tag's version: a v2.4 tag stays v2.4, its changed
  * frames in the text encoding its frames use (UTF-8 where that is ISO-8859-1 and the text is
  * not ASCII), a v2.3 tag stays v2.3 with UTF-16 frames (byte order mark). A v2.2 tag becomes
  * v2.3, every frame in its v2.3 form; one holding a frame v2.3 has no form for (such as CRM)
- * is not written (25). An ID3v1 tag, if the stream has one, then mirrors the values of the
- * ID3v2 tag in CP932 (characters CP932 lacks as '?'), cut at a character boundary to its
+ * is not written (25). An ID3v1 tag, if the stream has one, then takes the "_v2" values set
+ * (and no other field, so that tags that differed keep their differences) as the ID3v2 tag
+ * reads them, in CP932 (characters CP932 lacks as '?'), cut at a character boundary to its
  * fields, the genre as its ID3v1 number or none, and the track ("3/12" as 3) as a v1.1 tag,
  * whose comment then keeps 28 bytes; a track ID3v1 cannot hold (none, 0, 300) removes the
- * ID3v1 track only when the ID3v2 track was set, and a v1.0 tag's comment keeps its 30 bytes
- * while no track is written. The same holds for a WAV file's 'id3 ' chunk.
+ * ID3v1 track, and a comment mirroring the ID3v2 one gets its 30 bytes back. The same holds for
+ * a WAV file's 'id3 ' chunk, which takes the INFO values set.
  * The tag keeps its length when the frames fit, so the MPEG frames do not move and saving
  * again gives a file of the same length. `path` must name the loaded file (any path to the
  * same file will do); another path is refused and nothing is written. Returns 0 when the file
@@ -160,9 +167,9 @@ uint32_t mp3infp_mp3_MakeId3v1(const char* path);
 uint32_t mp3infp_mp3_MakeRMP(const char* path);
 
 /* Gives the loaded file an ID3v2 tag, the kind players and other tag tools read:
- *   - an MP3 file without an ID3v2 tag gets an empty v2.3 one at its start (one with a tag
- *     keeps it as it is), and one without an ID3v1 tag gets an empty one at its end, which
- *     mp3infp_Save then keeps in line with the ID3v2 tag;
+ *   - an MP3 file without an ID3v2 tag gets a v2.3 one at its start holding the values of its
+ *     ID3v1 tag, if any (one with an ID3v2 tag keeps it as it is), and one without an ID3v1 tag
+ *     gets one at its end mirroring the ID3v2 tag, which mp3infp_Save then keeps in line;
  *   - an RMP3 file becomes the plain MP3 stream of its 'data' chunk, the MPEG frames and the
  *     APE tag byte for byte. Its INFO values go into the stream's ID3v2 tag (made as v2.3 when
  *     missing, its version and other frames kept as mp3infp_Save keeps them): they win over

@@ -101,6 +101,17 @@ bool Id3v1Tag::set(const std::string& id, const std::string& utf8) {
   return false;
 }
 
+void Id3v1Tag::shortenCommentForTrack() {
+  const std::string whole = field(raw_, 97, 30);
+  const std::string text = DecodeLegacy(whole);
+  std::size_t keep = whole.size() < 28 ? whole.size() : 28;
+  // The longest start that still reads as the start of the text it came from.
+  while (keep > 0 && text.rfind(DecodeLegacy(whole.substr(0, keep)), 0) != 0)
+    --keep;
+  raw_.replace(97, 30, std::string(30, '\0'));
+  raw_.replace(97, keep, whole.substr(0, keep));
+}
+
 bool Id3v1Tag::setAll(const FieldValues& utf8Values) {
   const auto track = utf8Values.find(kTrackId);
   const bool removesTrack = track != utf8Values.end() && track->second.empty();

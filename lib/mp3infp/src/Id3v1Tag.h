@@ -27,6 +27,9 @@ public:
   // Stores several fields, a track number removed before and one set after the others, so
   // that a comment and a track fit together whenever they can. False when one does not fit.
   bool setAll(const FieldValues& utf8Values);
+  // Cuts a comment longer than 28 bytes to the 28 a v1.1 tag leaves it, never inside a character,
+  // its text otherwise kept as stored.
+  void shortenCommentForTrack();
   const std::string& bytes() const { return raw_; }
 
 private:

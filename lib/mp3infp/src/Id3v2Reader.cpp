@@ -5,6 +5,7 @@
 #include <id3v1genres.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cctype>
 #include <optional>
 #include <string_view>
@@ -276,7 +277,7 @@ std::string textFrame(std::string_view body) {
 }
 
 struct Comment {
-  std::string description, text;
+  std::string language, description, text;
 };
 
 Comment commentFrame(std::string_view body) {
@@ -285,6 +286,7 @@ Comment commentFrame(std::string_view body) {
   TextDecoder decoder(static_cast<unsigned char>(body[0]));
   const std::vector<std::string_view> parts = decoder.split(body.substr(4));
   Comment c;
+  c.language = body.substr(1, 3);
   c.description = decoder.decode(parts.front());
   // The text ends at its terminator; whatever a writer left after it is not text.
   if (parts.size() > 1)
@@ -427,17 +429,18 @@ std::string ResolveGenre(const std::string& text) {
 
 FieldValues ReadId3v2Fields(const std::string& tagBytes) {
   std::map<std::string, std::string> first; // frame id -> text of its first readable frame
-  std::string comment;
-  bool anyComment = false, plainComment = false;
+  std::optional<std::string> comment, japaneseComment;
   for (const Frame& f : wantedFrames(tagBytes)) {
     if (f.id == "COMM") {
-      // The comment without description wins over "iTunNORM" and the like.
+      // The comment is a COMM frame without description, the Japanese one first; "iTunNORM"
+      // and the like hold data for players, never the comment.
       const Comment c = commentFrame(f.body);
-      if (!anyComment || (!plainComment && c.description.empty())) {
+      if (!c.description.empty())
+        continue;
+      if (!comment)
         comment = c.text;
-        plainComment = c.description.empty();
-        anyComment = true;
-      }
+      if (!japaneseComment && IsJapaneseLanguage(c.language))
+        japaneseComment = c.text;
       continue;
     }
     if (first.count(f.id))
@@ -453,7 +456,7 @@ FieldValues ReadId3v2Fields(const std::string& tagBytes) {
   v["INAM"] = get("TIT2");
   v["IART"] = get("TPE1");
   v["IPRD"] = get("TALB");
-  v["ICMT"] = comment;
+  v["ICMT"] = japaneseComment.value_or(comment.value_or(std::string()));
   const std::string year = get("TDRC");
   v["ICRD"] = Id3v2FieldAsRead("ICRD", year.empty() ? get("TYER") : year);
   v["IGNR"] = Id3v2FieldAsRead("IGNR", get("TCON"));
@@ -513,6 +516,13 @@ std::optional<Picture> ReadId3v2Picture(const std::string& tagBytes) {
       first = std::move(p);
   });
   return front ? front : first;
+}
+
+bool IsJapaneseLanguage(std::string_view language) {
+  return language.size() == 3 &&
+         std::equal(language.begin(), language.end(), "jpn", [](char a, char b) {
+           return std::tolower(static_cast<unsigned char>(a)) == b;
+         });
 }
 
 std::string Id3v2FieldAsRead(const std::string& id, const std::string& text) {

@@ -41,7 +41,8 @@ struct Id3v2Frame {
 int ForEachId3v2Frame(const std::string& tagBytes,
                       const std::function<void(int major, const Id3v2Frame&)>& each);
 
-// Title TIT2, artist TPE1, album TALB, comment COMM (the one without description first), year
+// Title TIT2, artist TPE1, album TALB, comment COMM (a frame without description: the first in
+// language "jpn", else the first; a frame with one, such as iTunes' "iTunNORM", never), year
 // TDRC/TYER (the year only), genre TCON with numeric references resolved to names, track
 // number TRCK. Lenient as
 // common readers are: 2.4 frame sizes written as plain integers, UTF-16 strings marked only
@@ -58,6 +59,9 @@ std::optional<Picture> PictureOfFrame(int major, const Id3v2Frame& frame);
 // readers show "the cover"; nothing when it has none. The MIME type is the one the data starts
 // as when that is JPEG or PNG, whatever the frame says.
 std::optional<Picture> ReadId3v2Picture(const std::string& tagBytes);
+
+// A COMM frame's language code is "jpn" (in any case).
+bool IsJapaneseLanguage(std::string_view language);
 
 // "(17)", "17", "(17)Rock", "RX" and plain names to genre names.
 std::string ResolveGenre(const std::string& text);

@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -164,6 +165,22 @@ bool isPlainComment(const RawFrame& f, int major) {
   return d.size() >= 2 && d[0] == '\0' && d[1] == '\0';
 }
 
+// The COMM frame shown as the comment, as ReadId3v2Fields picks it: the first without description
+// in language "jpn", else the first without description; npos when there is none.
+std::size_t commentIndex(const std::vector<RawFrame>& frames, int major) {
+  std::size_t first = std::string::npos;
+  for (std::size_t i = 0; i < frames.size(); ++i) {
+    std::size_t at = 0;
+    if (!isPlainComment(frames[i], major) || !textStart(frames[i], major, at))
+      continue;
+    if (IsJapaneseLanguage(std::string_view(frames[i].body).substr(at + 1, 3)))
+      return i;
+    if (first == std::string::npos)
+      first = i;
+  }
+  return first;
+}
+
 // The encoding of a frame's text, -1 when it cannot be looked at.
 int encodingOf(const RawFrame& f, int major) {
   std::size_t at = 0;
@@ -182,18 +199,25 @@ const std::pair<const char*, const char*> kFrameOf[] = {
     {"INAM", "TIT2"}, {"IART", "TPE1"}, {"IPRD", "TALB"}, {"ICMT", "COMM"},
     {"ICRD", "TYER"}, {"IGNR", "TCON"}, {"ITRK", "TRCK"}};
 
-// Puts the field's frame in place of the first frame it replaces, removing the others. A 2.3
-// frame is UTF-16; a 2.4 one takes the encoding of the frame it replaces, else that of the
-// tag's first text frame, else UTF-8, and UTF-8 where that encoding is Latin-1 and the text is
-// not ASCII (our readers would take Latin-1 bytes for CP932).
+// Puts the field's frame in place of the first frame it replaces, removing the others. The
+// comment replaces only the COMM frame shown as the comment; other COMM frames stay, but for an
+// empty comment, which removes every COMM frame without description (another would show up as
+// the comment). A 2.3 frame is UTF-16; a 2.4 one takes the encoding of the frame it replaces,
+// else that of the tag's first text frame, else UTF-8, and UTF-8 where that encoding is Latin-1
+// and the text is not ASCII (our readers would take Latin-1 bytes for CP932).
 void setField(std::vector<RawFrame>& frames, int major, std::string frameId,
               const std::string& value) {
   const bool year = frameId == "TYER";
   if (year && major == 4)
     frameId = "TDRC"; // 2.4 has only the recording time
-  auto matches = [&frameId, year, major](const RawFrame& f) {
+  const RawFrame* comment = nullptr;
+  if (frameId == "COMM") {
+    const std::size_t at = commentIndex(frames, major);
+    comment = at == std::string::npos ? nullptr : &frames[at];
+  }
+  auto matches = [&frameId, year, major, comment, &value](const RawFrame& f) {
     if (frameId == "COMM")
-      return isPlainComment(f, major);
+      return value.empty() ? isPlainComment(f, major) : &f == comment;
     // Readers take TDRC before TYER; a stray one of either would hide the new year.
     return year ? f.id == "TYER" || f.id == "TDRC" : f.id == frameId;
   };
@@ -355,24 +379,32 @@ Id3v2Render RenderId3v2(const std::string& old, const FieldValues& fields, std::
   return Id3v2Render::kWritten;
 }
 
-void MirrorToId3v1(const FieldValues& id3v2Values, Id3v1Tag& tag, bool trackChanged) {
+void MirrorToId3v1(const FieldValues& id3v2Values, std::set<std::string> fields, Id3v1Tag& tag) {
   auto valueOf = [&id3v2Values](const std::string& id) {
     const auto it = id3v2Values.find(id);
     return it == id3v2Values.end() ? std::string() : it->second;
   };
-  // "3/12" is track 3. The comment gives way to it: cleared here, its first 28 bytes written
-  // below. A track the byte cannot hold (0, 300) removes the old one only when it was changed.
-  const std::string whole = valueOf(kTrackId);
-  const std::string track = whole.substr(0, whole.find('/'));
-  Id3v1Tag roomy = tag;
-  roomy.set("ICMT", "");
-  if (!track.empty() && !tag.set(kTrackId, track) && roomy.set(kTrackId, track))
-    tag = roomy;
-  else if (trackChanged && !tag.set(kTrackId, track))
-    tag.set(kTrackId, "");
+  if (fields.count(kTrackId)) {
+    // "3/12" is track 3. A comment mirroring the ID3v2 one follows the room the track leaves it;
+    // another comment only gives up the two bytes the track takes. A track the byte cannot
+    // hold (none, 0, 300) removes the old one.
+    const std::string whole = valueOf(kTrackId);
+    const std::string track = whole.substr(0, whole.find('/'));
+    const std::size_t room = tag.hasTrack() ? 28 : 30;
+    if (tag.values().at("ICMT") == cp932Prefix(valueOf("ICMT"), room))
+      fields.insert("ICMT");
+    if (!tag.set(kTrackId, track)) {
+      Id3v1Tag roomy = tag;
+      roomy.shortenCommentForTrack();
+      if (!track.empty() && roomy.set(kTrackId, track))
+        tag = roomy;
+      else
+        tag.set(kTrackId, "");
+    }
+  }
   const FieldValues stored = tag.values();
-  for (const std::string name : kFieldIds) {
-    if (name == kTrackId)
+  for (const std::string& name : fields) {
+    if (name == kTrackId || !stored.count(name))
       continue;
     const std::string value = valueOf(name);
     std::string text;

@@ -5,6 +5,7 @@
 #include "Id3v1Tag.h"
 #include "Picture.h"
 
+#include <set>
 #include <string>
 
 namespace mp3infp {
@@ -30,12 +31,12 @@ enum class Id3v2Render {
 Id3v2Render RenderId3v2(const std::string& old, const FieldValues& fields, std::string& out,
                         const Picture* cover = nullptr);
 
-// Copies the fields of an ID3v2 tag into an ID3v1 tag: text in CP932 (characters it lacks as
-// '?'), cut at a character boundary to the field's length, the genre as its ID3v1 number (none
-// when the name is not an ID3v1 genre), the track number ("3/12" as 3) making the tag ID3v1.1
-// with a comment of 28 bytes. A track of the ID3v2 tag that ID3v1 cannot hold (none, 0, 300)
-// takes the ID3v1 track away only when `trackChanged`: one that a tool wrote to ID3v1 alone
-// stays. Fields already equal keep their bytes.
-void MirrorToId3v1(const FieldValues& id3v2Values, Id3v1Tag& tag, bool trackChanged);
+// Copies `fields` of an ID3v2 tag into an ID3v1 tag, leaving its other fields as stored: text
+// in CP932 (characters it lacks as '?'), cut at a character boundary to the field's length, the
+// genre as its ID3v1 number (none when the name is not an ID3v1 genre), the track number ("3/12"
+// as 3) making the tag ID3v1.1 with a comment of 28 bytes, and a track ID3v1 cannot hold (none,
+// 0, 300) making it ID3v1.0 again. A comment that mirrors the ID3v2 one keeps mirroring it as the
+// track takes or gives back its last two bytes. Fields already equal keep their bytes.
+void MirrorToId3v1(const FieldValues& id3v2Values, std::set<std::string> fields, Id3v1Tag& tag);
 
 } // namespace mp3infp

@@ -68,16 +68,15 @@ bool expectedTags(const TagFile& file, const TagChanges& changes, Tags& tags) {
   else if (file.isRmp3() || changes.wrapRmp)
     tags[kRmp] = with(tags[kRmp].value_or(FieldValues()), changes.info);
 
-  const bool mirror = !changes.id3v2.empty();
-  if (mirror || changes.unwrapRmp || changes.cover || (changes.addId3v2 && !tags[kId3v2]))
+  if (!changes.id3v2.empty() || changes.unwrapRmp || changes.cover ||
+      (changes.addId3v2 && !tags[kId3v2]))
     tags[kId3v2] = withId3v2(tags[kId3v2].value_or(FieldValues()), changes.id3v2);
 
   if (tags[kId3v1] || changes.addId3v1 || !changes.id3v1.empty()) {
     Id3v1Tag v1 = file.id3v1() ? *file.id3v1() : Id3v1Tag();
     // The mirror takes the values of the ID3v2 tag as it will read, cut and with '?' for
     // what CP932 lacks; values set for the ID3v1 tag itself go on top.
-    if (mirror)
-      MirrorToId3v1(*tags[kId3v2], v1, changes.id3v2.count(kTrackId) != 0);
+    MirrorChangesToId3v1(changes, tags[kId3v2].value_or(FieldValues()), v1);
     if (!v1.setAll(changes.id3v1))
       return false;
     tags[kId3v1] = v1.values();

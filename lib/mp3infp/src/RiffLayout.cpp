@@ -144,18 +144,18 @@ const RiffChunk* RiffLayout::firstInfoList() const {
   return nullptr;
 }
 
-InfoItems RiffLayout::readInfo(const FileReader& file, bool& complete) const {
-  InfoItems items;
+std::vector<InfoItems> RiffLayout::readInfo(const FileReader& file, bool& complete) const {
+  std::vector<InfoItems> lists;
   complete = true;
   for (std::size_t i = 0; i < chunks_.size(); ++i) {
     if (!infoLists_[i])
       continue;
     std::string body;
     if (!file.read(chunks_[i].dataOffset, static_cast<std::size_t>(chunks_[i].available), body) ||
-        !parseInfoBody(body, items))
+        !parseInfoBody(body, lists.emplace_back()))
       complete = false;
   }
-  return items;
+  return lists;
 }
 
 std::string RenderInfoList(const InfoItems& items) {

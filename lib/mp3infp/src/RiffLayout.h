@@ -44,9 +44,9 @@ public:
   const RiffChunk* firstInfoList() const;
   // A LIST chunk of type INFO small enough to be a tag; larger ones are opaque chunks.
   bool isInfoList(const FileReader& file, const RiffChunk& chunk) const;
-  // The items of every INFO list, in file order. `complete` is false when some list holds
-  // bytes that are not items (a rebuilt list would lose them).
-  InfoItems readInfo(const FileReader& file, bool& complete) const;
+  // The items of each INFO list, lists and items in file order. `complete` is false when some
+  // list holds bytes that are not items (a rebuilt list would lose them).
+  std::vector<InfoItems> readInfo(const FileReader& file, bool& complete) const;
 
 private:
   std::string form_;

@@ -13,16 +13,20 @@ namespace {
 // ID3v2 tags larger than this (huge pictures) are recognised but their text is not read.
 constexpr std::uint64_t kMaxId3v2 = 64u << 20;
 
-FieldValues infoValues(const InfoItems& items) {
+// Of a file with several INFO lists (a tool added one instead of rewriting the first), an item
+// reads from the first list that holds it: what every list says is shown, and TagLib, which reads
+// the first list alone, agrees where they differ.
+FieldValues infoValues(const std::vector<InfoItems>& lists) {
   FieldValues v;
-  for (const auto& [id, raw] : items) {
-    if (v.find(id) != v.end())
-      continue;
-    std::string text = raw;
-    while (!text.empty() && text.back() == '\0')
-      text.pop_back();
-    v[id] = DecodeLegacy(text);
-  }
+  for (const InfoItems& items : lists)
+    for (const auto& [id, raw] : items) {
+      if (v.find(id) != v.end())
+        continue;
+      std::string text = raw;
+      while (!text.empty() && text.back() == '\0')
+        text.pop_back();
+      v[id] = DecodeLegacy(text);
+    }
   // Tools built on TagLib keep the track number in IPRT alone.
   const auto part = v.find("IPRT");
   if (part != v.end())

@@ -39,7 +39,8 @@ public:
 
   const FileReader& reader() const { return reader_; }
   const RiffLayout& riff() const { return riff_; }
-  const InfoItems& infoItems() const { return info_; }
+  // The items of each INFO list, in file order.
+  const std::vector<InfoItems>& infoLists() const { return info_; }
   // False when an INFO list holds bytes that are not items.
   bool infoComplete() const { return infoComplete_; }
   bool hasInfoList() const { return riff_.firstInfoList() != nullptr; }
@@ -76,7 +77,7 @@ private:
   std::uint32_t type_ = 0;
   bool rmp3_ = false;
   std::string path_, folder_, baseName_, time_;
-  InfoItems info_;
+  std::vector<InfoItems> info_;
   bool infoComplete_ = true;
   FieldValues infoValues_, v1Values_, v2Values_, chunkV2Values_;
   std::size_t id3ChunkIndex_ = 0; // one past the chunk's index; 0 for none

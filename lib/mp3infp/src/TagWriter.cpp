@@ -5,6 +5,8 @@
 #include "Id3v2Writer.h"
 #include "LegacyText.h"
 
+#include <set>
+
 namespace mp3infp {
 
 namespace {
@@ -14,44 +16,56 @@ constexpr std::uint64_t kMaxRiffBody = 0xFFFFFFFFu;
 constexpr std::uint64_t kMaxId3v2 = 64u << 20;
 
 // A file whose INFO text is all UTF-8, some of it beyond ASCII, was written by a tool that
-// writes UTF-8 (ffmpeg does); CP932 beside it would show as garbage in that tool. Text that is
-// all ASCII says nothing, and `otherwise` decides.
-bool writesUtf8(const InfoItems& items, bool otherwise) {
+// writes UTF-8 (ffmpeg does); CP932 beside it would show as garbage in that tool. Any other file,
+// one whose text is all ASCII too, keeps CP932, what the Japanese Windows tools read.
+bool writesUtf8(const std::vector<InfoItems>& lists) {
   bool beyondAscii = false;
-  for (const auto& item : items) {
-    if (!IsValidUtf8(item.second))
-      return false;
-    for (const char c : item.second)
-      beyondAscii = beyondAscii || static_cast<unsigned char>(c) >= 0x80;
-  }
-  return beyondAscii || otherwise;
+  for (const InfoItems& items : lists)
+    for (const auto& item : items) {
+      if (!IsValidUtf8(item.second))
+        return false;
+      for (const char c : item.second)
+        beyondAscii = beyondAscii || static_cast<unsigned char>(c) >= 0x80;
+    }
+  return beyondAscii;
 }
 
-// Items not edited keep their stored bytes; an edited value is stored NUL-terminated, in the
-// encoding the file's other values use (UTF-8 when they are ASCII and `preferUtf8`), and an
-// empty one removes the item.
-InfoItems editedInfo(const InfoItems& original, const FieldValues& edits, bool preferUtf8) {
+// One INFO list as it is to be written.
+struct EditedList {
   InfoItems items;
+  bool changed = false; // else the list is copied as stored
+};
+
+// The file's INFO lists (at least one) with `edits` made, each list on its own: an edited item
+// takes its new value in the first list that holds it (the first list when none does) and goes
+// from the lists after it, where it would contradict the new value; every other item keeps its
+// stored bytes in its own list. A value is stored NUL-terminated in the file's encoding
+// (writesUtf8); an empty one removes the item.
+std::vector<EditedList> editedInfo(const std::vector<InfoItems>& lists, const FieldValues& edits) {
+  std::vector<EditedList> out(lists.empty() ? 1 : lists.size());
   FieldValues pending = edits;
-  const bool utf8 = writesUtf8(original, preferUtf8);
+  const bool utf8 = writesUtf8(lists);
   auto stored = [utf8](const std::string& value) {
     return (utf8 ? value : EncodeLegacy(value)) + '\0';
   };
-  for (const auto& [id, raw] : original) {
-    const auto it = edits.find(id);
-    if (it == edits.end()) {
-      items.emplace_back(id, raw);
-    } else if (pending.count(id)) {
-      // The first item of this id takes the new value; later duplicates would shadow it.
-      if (!it->second.empty())
-        items.emplace_back(id, stored(it->second));
+  for (std::size_t i = 0; i < lists.size(); ++i)
+    for (const auto& [id, raw] : lists[i]) {
+      const auto it = edits.find(id);
+      if (it == edits.end()) {
+        out[i].items.emplace_back(id, raw);
+        continue;
+      }
+      out[i].changed = true;
+      if (pending.count(id) && !it->second.empty())
+        out[i].items.emplace_back(id, stored(it->second));
       pending.erase(id);
     }
-  }
   for (const auto& [id, value] : pending)
-    if (!value.empty())
-      items.emplace_back(id, stored(value));
-  return items;
+    if (!value.empty()) {
+      out.front().items.emplace_back(id, stored(value));
+      out.front().changed = true;
+    }
+  return out;
 }
 
 const Picture* coverOf(const TagChanges& changes) {
@@ -68,9 +82,10 @@ int streamPieces(const TagFile& file, const TagChanges& changes, std::vector<Pie
   const Id3v1Tag* v1 = file.id3v1();
   const std::uint64_t v1Start = v1 ? file.id3v1Offset() : file.streamEnd();
   std::uint64_t from = file.streamStart();
-  const bool mirror = !changes.id3v2.empty();
-  FieldValues v2Values;
-  if (mirror || changes.unwrapRmp || changes.cover || (changes.addId3v2 && file.id3v2Size() == 0)) {
+  const FieldValues* stored = file.values(TagKind::Id3v2);
+  FieldValues v2Values = stored ? *stored : FieldValues();
+  if (!changes.id3v2.empty() || changes.unwrapRmp || changes.cover ||
+      (changes.addId3v2 && file.id3v2Size() == 0)) {
     std::string old, tag;
     if (file.id3v2Size() > kMaxId3v2 ||
         (file.id3v2Size() > 0 &&
@@ -86,8 +101,7 @@ int streamPieces(const TagFile& file, const TagChanges& changes, std::vector<Pie
   out.push_back(Piece::Range(from, v1Start - from));
   if (v1 || changes.addId3v1 || !changes.id3v1.empty()) {
     Id3v1Tag tag = v1 ? *v1 : Id3v1Tag();
-    if (mirror)
-      MirrorToId3v1(v2Values, tag, changes.id3v2.count(kTrackId) != 0);
+    MirrorChangesToId3v1(changes, v2Values, tag);
     if (!tag.setAll(changes.id3v1))
       return 22;
     out.push_back(Piece::Bytes(tag.bytes()));
@@ -135,8 +149,7 @@ int id3ChunkPieces(const TagFile& file, const RiffChunk& chunk, const TagChanges
   return 0;
 }
 
-// WAV and RMP3 files: chunk by chunk, the first INFO list rebuilt in place, later INFO lists
-// merged into it.
+// WAV and RMP3 files: chunk by chunk, each INFO list rebuilt in place when it changes.
 int rewriteRiff(const TagFile& file, const TagChanges& changes) {
   const RiffLayout& riff = file.riff();
   if (riff.rf64())
@@ -152,44 +165,54 @@ int rewriteRiff(const TagFile& file, const TagChanges& changes) {
   // them shows the old one.
   FieldValues info = changes.info;
   const auto track = info.find(kTrackId);
-  for (const auto& [id, raw] : file.infoItems())
-    if (id == "IPRT" && track != info.end())
-      info[id] = track->second;
-  // A WAV file with an ID3v2 chunk is read by tools that take its INFO text as UTF-8 (ffmpeg
-  // shows the INFO values before the chunk's); CP932 there would be all they show.
-  const InfoItems items =
-      editedInfo(file.infoItems(), info, wav && (file.hasId3Chunk() || makesId3Chunk));
-  const bool keepInfo = file.isRmp3() || !items.empty();
-  bool infoWritten = false;
+  for (const InfoItems& items : file.infoLists())
+    for (const auto& [id, raw] : items)
+      if (id == "IPRT" && track != info.end())
+        info[id] = track->second;
+  const std::vector<EditedList> lists = editedInfo(file.infoLists(), info);
+  // A file without an INFO list gets one when it has values (an RMP3 file always). In a WAV file
+  // it goes before the 'id3 ' chunk: exiftool shows the later of the two, and the chunk's
+  // Unicode text is what every tool reads right.
+  const bool addsList = file.infoLists().empty() && (file.isRmp3() || !lists.front().items.empty());
+  bool listAdded = false;
+  std::size_t listsSeen = 0;
   bool dataWritten = false;
   std::vector<Piece> body;
+  auto addList = [&]() {
+    if (addsList && !listAdded)
+      body.push_back(Piece::Bytes(RenderInfoList(lists.front().items)));
+    listAdded = true;
+  };
+  auto copy = [&body](const RiffChunk& chunk) {
+    body.push_back(Piece::Range(chunk.offset, 8 + std::uint64_t{chunk.size}));
+    if (chunk.size & 1)
+      body.push_back(Piece::Bytes(std::string(1, '\0')));
+  };
   for (const RiffChunk& chunk : riff.chunks()) {
+    if (wav && (chunk.id == "id3 " || chunk.id == "ID3 "))
+      addList();
     // Only the chunk we read is rebuilt; one holding no tag we can read is copied.
     if (&chunk == file.id3Chunk() && (!changes.info.empty() || changes.cover)) {
       if (const int failure = id3ChunkPieces(file, chunk, changes, body))
         return failure;
-      continue;
-    }
-    if (riff.isInfoList(file.reader(), chunk)) {
-      if (!infoWritten && keepInfo)
-        body.push_back(Piece::Bytes(RenderInfoList(items)));
-      infoWritten = true;
-      continue;
-    }
-    if (file.isRmp3() && !dataWritten && chunk.id == "data") {
+    } else if (riff.isInfoList(file.reader(), chunk)) {
+      const EditedList& list = lists[listsSeen++];
+      if (!list.changed)
+        copy(chunk);
+      // A list left empty goes, but an RMP3 file's first, which makes it a RIFF SIF tag.
+      else if (!list.items.empty() || (file.isRmp3() && listsSeen == 1))
+        body.push_back(Piece::Bytes(RenderInfoList(list.items)));
+    } else if (file.isRmp3() && !dataWritten && chunk.id == "data") {
       std::vector<Piece> stream;
       if (const int failure = streamPieces(file, changes, stream))
         return failure;
       appendChunk(body, "data", stream);
       dataWritten = true;
-      continue;
+    } else {
+      copy(chunk);
     }
-    body.push_back(Piece::Range(chunk.offset, 8 + std::uint64_t{chunk.size}));
-    if (chunk.size & 1)
-      body.push_back(Piece::Bytes(std::string(1, '\0')));
   }
-  if (!infoWritten && keepInfo)
-    body.push_back(Piece::Bytes(RenderInfoList(items)));
+  addList();
   if (makesId3Chunk) {
     FieldValues values = *file.values(TagKind::Info);
     for (const auto& [id, value] : changes.info)
@@ -203,6 +226,16 @@ int rewriteRiff(const TagFile& file, const TagChanges& changes) {
 }
 
 } // namespace
+
+void MirrorChangesToId3v1(const TagChanges& changes, const FieldValues& id3v2, Id3v1Tag& tag) {
+  std::set<std::string> fields;
+  if (changes.mirror == TagChanges::Mirror::All)
+    fields.insert(kFieldIds.begin(), kFieldIds.end());
+  else if (changes.mirror == TagChanges::Mirror::Changed)
+    for (const auto& [id, value] : changes.id3v2)
+      fields.insert(id);
+  MirrorToId3v1(id3v2, fields, tag);
+}
 
 int ApplyChanges(const TagFile& file, const TagChanges& changes) {
   if (file.isRmp3() && changes.unwrapRmp) {
@@ -222,7 +255,7 @@ int ApplyChanges(const TagFile& file, const TagChanges& changes) {
     return WriteAtomically(file.path(), file.reader(), stream);
   std::vector<Piece> body;
   appendChunk(body, "data", stream);
-  body.push_back(Piece::Bytes(RenderInfoList(editedInfo({}, changes.info, false))));
+  body.push_back(Piece::Bytes(RenderInfoList(editedInfo({}, changes.info).front().items)));
   return finishRiff(file, "RMP3", body, file.reader().size());
 }
 

@@ -14,9 +14,11 @@ struct TagChanges {
   // takes them too.
   FieldValues info;
   FieldValues id3v1; // ID3v1 values, UTF-8
-  // ID3v2 values, UTF-8: the tag is rewritten in its own version (RenderId3v2), and the ID3v1
-  // tag, when there is one or addId3v1 makes one, mirrors it.
+  // ID3v2 values, UTF-8: the tag is rewritten in its own version (RenderId3v2).
   FieldValues id3v2;
+  // The ID3v2 fields the ID3v1 tag then takes over: those in `id3v2`, every one (an ID3v1 tag
+  // made to go with the ID3v2 tag), or none (`id3v2` holds the ID3v1 tag's own values).
+  enum class Mirror { Changed, All, None } mirror = Mirror::Changed;
   // The front cover for the ID3v2 tag of an MP3 stream (made when missing) or a WAV file's
   // 'id3 ' chunk (made when missing, as addId3v2 makes it).
   std::optional<Picture> cover;
@@ -31,6 +33,10 @@ struct TagChanges {
 inline constexpr int kNoV23FormCode = 25;
 // Returned for an RF64 file, whose tags are read but never written.
 inline constexpr int kRf64Code = 26;
+
+// Brings the ID3v1 `tag` in line with the ID3v2 tag, whose fields read `id3v2` after `changes`,
+// as `changes.mirror` says.
+void MirrorChangesToId3v1(const TagChanges& changes, const FieldValues& id3v2, Id3v1Tag& tag);
 
 // 0 when the file now holds the changes. The MPEG stream of an MP3 file (ID3v2 tag, frames,
 // APE tag, ID3v1 tag) stays one run of bytes: wrapping it in RIFF 'RMP3' puts all of it, byte

@@ -285,9 +285,19 @@ MP3INFP_API uint32_t mp3infph_MakeId3v2(MP3INFP_HANDLE* handle, const char* path
     changes.addId3v2 = s.file->values(TagKind::Id3v2) == nullptr;
     if (!changes.addId3v2 && s.file->id3v1())
       return 0;
+    // A new ID3v2 tag starts with what the file showed, its ID3v1 values, so that a write after
+    // it changes no field the user left alone.
+    if (changes.addId3v2 && s.file->id3v1()) {
+      for (const auto& [id, value] : *s.file->values(TagKind::Id3v1))
+        if (!value.empty())
+          changes.id3v2[id] = value;
+      changes.mirror = mp3infp::TagChanges::Mirror::None;
+    }
   }
   // Players that read no ID3v2 tag read the ID3v1 one, which then mirrors it.
   changes.addId3v1 = s.file->type() == TagFile::kMp3 && !s.file->id3v1();
+  if (changes.addId3v1)
+    changes.mirror = mp3infp::TagChanges::Mirror::All;
   const KeptLockScope keep(s);
   const mp3infp::ScopedReadBack readBack(mp3infp::ExpectReadBack(*s.file, changes));
   const int result = mp3infp::ApplyChanges(*s.file, changes);
