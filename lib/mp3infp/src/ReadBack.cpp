@@ -69,7 +69,8 @@ bool expectedTags(const TagFile& file, const TagChanges& changes, Tags& tags) {
     tags[kRmp] = with(tags[kRmp].value_or(FieldValues()), changes.info);
 
   const bool mirror = !changes.id3v2.empty();
-  if (mirror || changes.unwrapRmp || changes.cover || (changes.addId3v2 && !tags[kId3v2]))
+  if (mirror || changes.unwrapRmp || changes.cover || !changes.userTexts.empty() ||
+      (changes.addId3v2 && !tags[kId3v2]))
     tags[kId3v2] = withId3v2(tags[kId3v2].value_or(FieldValues()), changes.id3v2);
 
   if (tags[kId3v1] || changes.addId3v1 || !changes.id3v1.empty()) {

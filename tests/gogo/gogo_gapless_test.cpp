@@ -1,0 +1,109 @@
+// Parts of one recording encoded range after range join without a gap, and the loudness the
+// encode measures is EBU R128's, for one file and for three taken as an album.
+#include "FfmpegDecode.h"
+#include "GogoRun.h"
+
+#include <ebur128.h>
+
+#include <array>
+#include <numeric>
+
+namespace {
+
+using namespace gogotest;
+
+// The 16-bit samples of a canonical fixture WAV (a 44-byte header).
+std::vector<std::int16_t> wavSamples(const fixtures::Bytes& wav) {
+  std::vector<std::int16_t> out((wav.size() - 44) / 2);
+  std::memcpy(out.data(), wav.data() + 44, out.size() * 2);
+  return out;
+}
+
+// Signal to error, in dB, of `decoded` against `reference` moved by `lag` sample frames.
+double snr(const std::vector<std::int16_t>& reference, const std::vector<std::int16_t>& decoded,
+           long lag) {
+  double signal = 0, error = 0;
+  for (std::size_t i = 4410; i + 4410 < reference.size(); ++i) {
+    const auto at = static_cast<long>(i) + 2 * lag;
+    const double d = at >= 0 && at < static_cast<long>(decoded.size())
+                         ? decoded[static_cast<std::size_t>(at)]
+                         : 0;
+    signal += double(reference[i]) * reference[i];
+    error += (reference[i] - d) * (reference[i] - d);
+  }
+  return 10 * std::log10(signal / error);
+}
+
+TEST(Gogo, RangesOfAnImageDecodeBackToItsSamplesInPlace) {
+  const WavSpec image{.seconds = 9};
+  const WavIn wavIn(image);
+  const std::vector<std::int16_t> reference = wavSamples(fixtures::readFile(wavIn.in));
+  const long total = static_cast<long>(reference.size() / 2);
+  // Track starts at CD frames (588 sample frames), none at a multiple of an MPEG frame.
+  const std::array<long, 4> bounds{0, 588 * 97, 588 * 401, total};
+  std::vector<std::int16_t> joined;
+  for (std::size_t t = 0; t + 1 < bounds.size(); ++t) {
+    GOGO_HANDLE* h = gogo_create();
+    const std::string out = wavIn.dir / ("track" + std::to_string(t) + ".mp3");
+    std::vector<Item> items = fileItems(wavIn.in, out);
+    items.push_back({CFG_BITRATE, 320});
+    const EncodeRun run = encode(items, {h}, 1000000, [&] {
+      EXPECT_EQ(gogo_setSampleRange(h, bounds[t], bounds[t + 1] - bounds[t]), RESULT_OK);
+    });
+    gogo_destroy(h);
+    ASSERT_EQ(run.close, RESULT_OK);
+    const std::vector<std::int16_t> track = ffmpeg_decode::samples(out);
+    EXPECT_EQ(static_cast<long>(track.size() / 2), bounds[t + 1] - bounds[t]) << "track " << t;
+    joined.insert(joined.end(), track.begin(), track.end());
+  }
+  ASSERT_EQ(joined.size(), reference.size());
+  // In place: the join matches the image far better than the join one sample away does.
+  EXPECT_GT(snr(reference, joined, 0), 40);
+  EXPECT_GT(snr(reference, joined, 0), snr(reference, joined, 1) + 15);
+  EXPECT_GT(snr(reference, joined, 0), snr(reference, joined, -1) + 15);
+
+  // A range past the file's end is refused.
+  GOGO_HANDLE* h = gogo_create();
+  EXPECT_EQ(encode(wavIn.items(), {h}, 1, [&] { gogo_setSampleRange(h, total - 10, 11); }).detect,
+            RESULT_PARAM_ERROR);
+  gogo_destroy(h);
+}
+
+// The album as ReplayGain's scanners take it: the tracks' blocks gated together.
+TEST(Gogo, LoudnessIsEbuR128sOfEachTrackAndOfTheAlbum) {
+  std::vector<ebur128_state*> album;
+  std::vector<GOGO_LOUDNESS*> measures;
+  for (const double amplitude : {0.05, 0.3, 0.9}) {
+    const WavIn wavIn({.seconds = 3, .amplitude = amplitude});
+    const std::vector<std::int16_t> pcm = wavSamples(fixtures::readFile(wavIn.in));
+    ebur128_state* track = ebur128_init(2, 44100, EBUR128_MODE_I | EBUR128_MODE_SAMPLE_PEAK);
+    ebur128_add_frames_short(track, pcm.data(), pcm.size() / 2);
+    album.push_back(track);
+    double lufs = 0, peak = 0, peakRight = 0;
+    ebur128_loudness_global(track, &lufs);
+    ebur128_sample_peak(track, 1, &peakRight);
+
+    GOGO_HANDLE* h = gogo_create();
+    ASSERT_EQ(encode(wavIn.items(), {h}, 1000000, [h] { gogo_setMeasureLoudness(h, 1); }).close,
+              RESULT_OK);
+    measures.push_back(gogo_takeLoudness(h));
+    EXPECT_EQ(gogo_takeLoudness(h), nullptr) << "taken once";
+    gogo_destroy(h);
+    ASSERT_NE(measures.back(), nullptr);
+    double measured = 0;
+    ASSERT_EQ(gogo_measureLoudness(&measures.back(), 1, &measured, &peak), RESULT_OK);
+    EXPECT_NEAR(measured, lufs, 0.1) << amplitude;
+    EXPECT_NEAR(peak, peakRight, 1e-4) << amplitude;
+  }
+  double lufs = 0, peak = 0, measured = 0;
+  ebur128_loudness_global_multiple(album.data(), album.size(), &lufs);
+  for (ebur128_state* track : album)
+    ebur128_destroy(&track);
+  ASSERT_EQ(gogo_measureLoudness(measures.data(), 3, &measured, &peak), RESULT_OK);
+  EXPECT_NEAR(measured, lufs, 0.1);
+  EXPECT_NEAR(peak, 0.9, 1e-3);
+  for (GOGO_LOUDNESS* m : measures)
+    gogo_freeLoudness(m);
+}
+
+} // namespace
