@@ -20,6 +20,19 @@ TEST(CliArgumentsTest, TakesOptionsAnywhereAndKeepsNamesAsBytes) {
   EXPECT_EQ(convert.tagFormat, Options::Mp3Format::Id3v2);
   EXPECT_EQ(convert.trash, false);
   EXPECT_FALSE(convert.copyTags.has_value());
+  EXPECT_FALSE(convert.quality.has_value());
+
+  // The quality as lame spells it, the value attached or apart.
+  using Q = Options::Quality;
+  const std::pair<QByteArrayList, Q> qualities[] = {
+      {{"-b", "320"}, Q::Cbr320}, {{"-b192"}, Q::Cbr192}, {{"--bitrate=160"}, Q::Cbr160},
+      {{"-V", "0"}, Q::V0},       {{"-V4"}, Q::V4},       {{"--vbr", "2", "--replaygain"}, Q::V2}};
+  for (const auto& [given, quality] : qualities) {
+    const CliRequest r = ParseArguments(QByteArrayList{"convert", "d"} + given, error);
+    EXPECT_EQ(error, "") << given.join(' ').toStdString();
+    EXPECT_EQ(r.quality, quality) << given.join(' ').toStdString();
+    EXPECT_EQ(r.replayGain.has_value(), given.contains("--replaygain"));
+  }
 
   // A value in CP932 and one in UTF-8 both read as the Japanese they are.
   const CliRequest set =
@@ -37,6 +50,10 @@ TEST(CliArgumentsTest, MistakesAreUsageErrors) {
                                           {"convert", "--jobs", "65", "d"},
                                           {"convert", "--jobs"},
                                           {"convert", "--trash=yes", "d"},
+                                          {"convert", "-b", "96", "d"},
+                                          {"convert", "-V", "3", "d"},
+                                          {"convert", "-b", "320", "-V", "2", "d"},
+                                          {"tags", "-V2", "a.mp3"},
                                           {"tags", "--trash", "a.mp3"},
                                           {"tags", "--tag-format", "rmp", "a.mp3"},
                                           {"set", "a.mp3"},
