@@ -1,12 +1,8 @@
-// Parts of one recording encoded range after range join without a gap, and the loudness the
-// encode measures is EBU R128's, for one file and for three taken as an album.
+// Parts of one recording encoded range after range join without a gap or an overlap.
 #include "FfmpegDecode.h"
 #include "GogoRun.h"
 
-#include <ebur128.h>
-
 #include <array>
-#include <numeric>
 
 namespace {
 
@@ -67,43 +63,6 @@ TEST(Gogo, RangesOfAnImageDecodeBackToItsSamplesInPlace) {
   EXPECT_EQ(encode(wavIn.items(), {h}, 1, [&] { gogo_setSampleRange(h, total - 10, 11); }).detect,
             RESULT_PARAM_ERROR);
   gogo_destroy(h);
-}
-
-// The album as ReplayGain's scanners take it: the tracks' blocks gated together.
-TEST(Gogo, LoudnessIsEbuR128sOfEachTrackAndOfTheAlbum) {
-  std::vector<ebur128_state*> album;
-  std::vector<GOGO_LOUDNESS*> measures;
-  for (const double amplitude : {0.05, 0.3, 0.9}) {
-    const WavIn wavIn({.seconds = 3, .amplitude = amplitude});
-    const std::vector<std::int16_t> pcm = wavSamples(fixtures::readFile(wavIn.in));
-    ebur128_state* track = ebur128_init(2, 44100, EBUR128_MODE_I | EBUR128_MODE_SAMPLE_PEAK);
-    ebur128_add_frames_short(track, pcm.data(), pcm.size() / 2);
-    album.push_back(track);
-    double lufs = 0, peak = 0, peakRight = 0;
-    ebur128_loudness_global(track, &lufs);
-    ebur128_sample_peak(track, 1, &peakRight);
-
-    GOGO_HANDLE* h = gogo_create();
-    ASSERT_EQ(encode(wavIn.items(), {h}, 1000000, [h] { gogo_setMeasureLoudness(h, 1); }).close,
-              RESULT_OK);
-    measures.push_back(gogo_takeLoudness(h));
-    EXPECT_EQ(gogo_takeLoudness(h), nullptr) << "taken once";
-    gogo_destroy(h);
-    ASSERT_NE(measures.back(), nullptr);
-    double measured = 0;
-    ASSERT_EQ(gogo_measureLoudness(&measures.back(), 1, &measured, &peak), RESULT_OK);
-    EXPECT_NEAR(measured, lufs, 0.1) << amplitude;
-    EXPECT_NEAR(peak, peakRight, 1e-4) << amplitude;
-  }
-  double lufs = 0, peak = 0, measured = 0;
-  ebur128_loudness_global_multiple(album.data(), album.size(), &lufs);
-  for (ebur128_state* track : album)
-    ebur128_destroy(&track);
-  ASSERT_EQ(gogo_measureLoudness(measures.data(), 3, &measured, &peak), RESULT_OK);
-  EXPECT_NEAR(measured, lufs, 0.1);
-  EXPECT_NEAR(peak, 0.9, 1e-3);
-  for (GOGO_LOUDNESS* m : measures)
-    gogo_freeLoudness(m);
 }
 
 } // namespace
