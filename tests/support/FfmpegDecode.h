@@ -1,13 +1,10 @@
-// An MP3 decoded by ffmpeg as players decode it: the LAME info frame's encoder delay and
-// padding honoured, 16-bit samples interleaved.
+// An MP3 decoded by ffmpeg as players decode it (the LAME info frame's delay and padding
+// honoured): its 16-bit samples, interleaved.
 #pragma once
 
 #include "TagTools.h"
 
-#include <cstdint>
 #include <cstring>
-#include <filesystem>
-#include <string>
 #include <vector>
 
 namespace ffmpeg_decode {

@@ -269,21 +269,18 @@ TEST_F(StoredSettingsTest, Mp3JobsIsZeroUnlessAValidCount) {
 }
 
 TEST_F(StoredSettingsTest, Mp3QualityRoundTripsAndIsCbr128UnlessKnown) {
-  using Q = Options::Quality;
-  for (const Q quality :
-       {Q::Cbr128, Q::Cbr160, Q::Cbr192, Q::Cbr256, Q::Cbr320, Q::V0, Q::V2, Q::V4}) {
-    SettingsToSave v = Sample();
-    v.Mp3Quality = quality;
-    v.Mp3ReplayGain = quality == Q::V2;
+  SettingsToSave v = Sample();
+  for (int q = 0; q <= static_cast<int>(Options::Quality::V4); ++q) {
+    v.Mp3Quality = static_cast<Options::Quality>(q);
+    v.Mp3ReplayGain = q % 2;
     ASSERT_TRUE(WriteStoredSettings(ini, programDir, v, kNeverAsked));
     const StoredSettings s = ReadStoredSettings(ini, programDir).value();
-    EXPECT_EQ(s.Mp3Quality, quality) << static_cast<int>(quality);
-    EXPECT_EQ(s.Mp3ReplayGain, quality == Q::V2);
+    EXPECT_TRUE(s.Mp3Quality == v.Mp3Quality && s.Mp3ReplayGain == v.Mp3ReplayGain) << q;
   }
   EXPECT_TRUE(ReadBytes(ini).contains("Mp3Jobs=\"0\"\r\nMp3Quality=\"V4\"\r\n"));
   for (const char* text : {"", "V3", "CBR96", "v2", "320"})
-    EXPECT_EQ(Load(QByteArray("[Option]\r\nMp3Quality=\"") + text + "\"\r\n").Mp3Quality, Q::Cbr128)
-        << text;
+    EXPECT_EQ(Load(QByteArray("[Option]\r\nMp3Quality=\"") + text + "\"\r\n").Mp3Quality,
+              Options::Quality::Cbr128);
 }
 
 TEST_F(StoredSettingsTest, FoldersMustExist) {
