@@ -23,17 +23,9 @@ TEST(CliArgumentsTest, TakesOptionsAnywhereAndKeepsNamesAsBytes) {
   EXPECT_FALSE(convert.quality.has_value());
 
   // The quality as lame spells it, the value attached or apart.
-  using Q = Options::Quality;
-  const std::pair<QByteArrayList, Q> qualities[] = {{{"-b", "320"}, Q::Cbr320},
-                                                    {{"-b192"}, Q::Cbr192},
-                                                    {{"--bitrate=160"}, Q::Cbr160},
-                                                    {{"-V", "0"}, Q::V0},
-                                                    {{"-V4", "--replaygain"}, Q::V4}};
-  for (const auto& [given, quality] : qualities) {
-    const CliRequest r = ParseArguments(QByteArrayList{"convert", "d"} + given, error);
-    EXPECT_TRUE(error.isEmpty() && r.quality == quality &&
-                r.replayGain.has_value() == (quality == Q::V4));
-  }
+  EXPECT_EQ(ParseArguments({"convert", "d", "-b192"}, error).quality, Options::Quality::Cbr192);
+  const CliRequest vbr = ParseArguments({"convert", "--vbr", "0", "--replaygain", "d"}, error);
+  EXPECT_TRUE(error.isEmpty() && vbr.quality == Options::Quality::V0 && vbr.replayGain == true);
 
   // A value in CP932 and one in UTF-8 both read as the Japanese they are.
   const CliRequest set =
@@ -51,10 +43,7 @@ TEST(CliArgumentsTest, MistakesAreUsageErrors) {
                                           {"convert", "--jobs", "65", "d"},
                                           {"convert", "--jobs"},
                                           {"convert", "--trash=yes", "d"},
-                                          {"convert", "-b", "96", "d"},
-                                          {"convert", "-V", "3", "d"},
                                           {"convert", "-b", "320", "-V", "2", "d"},
-                                          {"tags", "-V2", "a.mp3"},
                                           {"tags", "--trash", "a.mp3"},
                                           {"tags", "--tag-format", "rmp", "a.mp3"},
                                           {"set", "a.mp3"},

@@ -55,9 +55,9 @@ struct Coder {
   MERET end() const { return h ? gogo_endCoder(h) : MPGE_endCoder(); }
 };
 
-// initializeWork, the items, detectConfigure, then frames until a non-zero result (or
-// `stopAfter` of them), then the closing calls, as the encoder component does.
-// `extra` sets what gogo_ex.h adds, after the items.
+// initializeWork, the items (then `extra`, what gogo_ex.h adds), detectConfigure, then frames
+// until a non-zero result (or `stopAfter` of them), then the closing calls, as the encoder
+// component does.
 inline EncodeRun encode(const std::vector<Item>& items, Coder coder = {}, int stopAfter = 1000000,
                         const std::function<void()>& extra = {}) {
   EncodeRun run;

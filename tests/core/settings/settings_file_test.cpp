@@ -277,7 +277,6 @@ TEST_F(StoredSettingsTest, Mp3QualityRoundTripsAndIsCbr128UnlessKnown) {
     const StoredSettings s = ReadStoredSettings(ini, programDir).value();
     EXPECT_TRUE(s.Mp3Quality == v.Mp3Quality && s.Mp3ReplayGain == v.Mp3ReplayGain) << q;
   }
-  EXPECT_TRUE(ReadBytes(ini).contains("Mp3Jobs=\"0\"\r\nMp3Quality=\"V4\"\r\n"));
   for (const char* text : {"", "V3", "CBR96", "v2", "320"})
     EXPECT_EQ(Load(QByteArray("[Option]\r\nMp3Quality=\"") + text + "\"\r\n").Mp3Quality,
               Options::Quality::Cbr128);
