@@ -33,7 +33,12 @@ public:
   // Finishes the stream, writes the info frame and closes the files; later calls do nothing.
   MERET finish();
   // The loudness of what was encoded, when it was asked for; null afterwards.
-  std::unique_ptr<LoudnessMeter> takeLoudness() { return std::move(meter_); }
+  std::unique_ptr<LoudnessMeter> takeLoudness() {
+    if (meter_) {
+      meter_->finish();
+    }
+    return std::move(meter_);
+  }
 
 private:
   EncodeSession() = default;

@@ -36,6 +36,15 @@ bool LoudnessMeter::add(const float* samples, long frames) {
          EBUR128_SUCCESS;
 }
 
+void LoudnessMeter::finish() {
+  // The lowest rate libebur128 takes: a buffer of a few frames.
+  constexpr unsigned long kSmallestRate = 16;
+  if (state_->samplerate != kSmallestRate &&
+      ebur128_change_parameters(state_, channels_, kSmallestRate) == EBUR128_ERROR_NOMEM) {
+    broken_ = true; // the state is left invalid
+  }
+}
+
 bool LoudnessMeter::measure(const std::vector<const LoudnessMeter*>& meters, double& lufs,
                             double& peak) {
   if (meters.empty()) {
@@ -44,6 +53,9 @@ bool LoudnessMeter::measure(const std::vector<const LoudnessMeter*>& meters, dou
   std::vector<ebur128_state*> states;
   peak = 0;
   for (const LoudnessMeter* m : meters) {
+    if (m->broken_) {
+      return false;
+    }
     states.push_back(m->state_);
     for (unsigned c = 0; c < m->channels_; ++c) {
       double channelPeak = 0;
