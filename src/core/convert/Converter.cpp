@@ -551,7 +551,7 @@ bool Converter::Finished(const ConversionEnd::Result& result, const QString& pla
     if (!result.mp3.isEmpty())
       produced_.insert(place);
     Record(result.file);
-    if (albums_ && result.loudness)
+    if (albums_ && result.loudness && !result.mp3.isEmpty())
       albums_->Converted(result.file.wav, result.mp3, result.loudness);
   }
   // The window's list and fields follow: the MP3 joins, a WAV file gone leaves.
