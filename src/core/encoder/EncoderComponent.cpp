@@ -225,8 +225,8 @@ void EncoderComponent::configureItems(const ItemSetter& setItem, std::uintptr_t 
   set(CFG_OUTPUT, OUTPUT_TO_FILE, reinterpret_cast<UPARAM>(destination));
   set(CFG_PSYCHOACOUSTICS, flag(usePsyAnalize_));
   set(CFG_BITRATE, static_cast<UPARAM>(inputKind == INPUT_FROM_FILE
-                                            ? BitRateFor(reinterpret_cast<const char*>(input))
-                                            : bitRate_));
+                                           ? BitRateFor(reinterpret_cast<const char*>(input))
+                                           : bitRate_));
   set(CFG_LOWPASS, flag(useLPF_));
   if (useVBR_)
     set(CFG_VBR_LEVEL, static_cast<UPARAM>(vbrLevel_));
@@ -279,8 +279,7 @@ int EncoderComponent::BitRateFor(const char* source) const {
     return bitRate_;
   GogoInputInfo info;
   const bool mpeg2 = EncoderModule::gogo_probeInput(source, &info) == RESULT_OK &&
-                     info.reason == GOGO_INPUT_OK && info.encodeRate > 0 &&
-                     info.encodeRate < 32000;
+                     info.reason == GOGO_INPUT_OK && info.encodeRate > 0 && info.encodeRate < 32000;
   return mpeg2 ? kMpeg2Highest : bitRate_;
 }
 
