@@ -68,15 +68,23 @@ GenreListWindow::GenreListWindow(Platform& platform, const QString& genreFilePat
   }
   setItems(*items);
   setItemIndex(GenreListFile::InitialIndex(items_));
-  // A genre reached by the keys is scrolled into sight.
+  // A genre reached by the keys is highlighted and scrolled into sight.
   connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
-    if (now != nullptr && genreGroup_->isAncestorOf(now))
+    const auto at = std::find(buttons_.begin(), buttons_.end(), now);
+    if (at != buttons_.end()) {
+      Highlight(static_cast<int>(at - buttons_.begin()));
       scroll_->ensureWidgetVisible(now);
+    }
   });
   move(203, 168);
   // The window is taller than designed: it is moved up (or left) as far as needed to show it
   // whole on its screen, and a screen too small for it shows the list scrolled.
   (new ScreenFit(*this, [this](QSize room) { FitInto(room); }))->Apply();
+}
+
+GenreListWindow::~GenreListWindow() {
+  // Hiding the window as it goes moves the focus; its buttons are gone by then.
+  disconnect(qApp, nullptr, this, nullptr);
 }
 
 void GenreListWindow::FitInto(QSize room) {
@@ -136,6 +144,8 @@ void GenreListWindow::setItems(const QStringList& items) {
     // A click anywhere in an item's cell picks it, as in the designed radio group, not only
     // one on the button's text: clicks are assigned by cell in eventFilter.
     button->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // The arrow keys move the highlight only (eventFilter).
+    button->installEventFilter(this);
     buttonGroup_->addButton(button, i);
     buttons_.push_back(button);
   }
@@ -157,15 +167,24 @@ void GenreListWindow::setItems(const QStringList& items) {
 }
 
 bool GenreListWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && watched != genreGroup_) {
+    const auto at = std::find(buttons_.begin(), buttons_.end(), watched);
+    const int from = highlighted_ >= 0 ? highlighted_ : static_cast<int>(at - buttons_.begin());
+    return MoveHighlight(static_cast<QKeyEvent*>(event)->key(), from);
+  }
   if (watched != genreGroup_ ||
-      (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonRelease))
+      (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonRelease &&
+       event->type() != QEvent::MouseButtonDblClick))
     return QWidget::eventFilter(watched, event);
   auto* mouse = static_cast<QMouseEvent*>(event);
   if (mouse->button() != Qt::LeftButton)
     return false;
   const int item = ItemAt(mouse->position().toPoint(), static_cast<int>(items_.size()), kColumns,
                           genreGroup_->size(), captionHeight_);
-  if (event->type() == QEvent::MouseButtonPress) {
+  if (event->type() == QEvent::MouseButtonDblClick && item >= 0) {
+    // Its first click took the genre already.
+    hide();
+  } else if (event->type() == QEvent::MouseButtonPress) {
     pressedItem_ = item;
   } else if (item >= 0 && item == pressedItem_) {
     QRadioButton* button = buttons_[static_cast<size_t>(item)];
@@ -189,6 +208,8 @@ void GenreListWindow::setItemIndex(int index) {
   }
   itemIndex_ = index;
   settingIndex_ = false;
+  // What 閉じる takes follows: the genre of a file shown meanwhile, not one reached before.
+  Highlight(index);
 }
 
 void GenreListWindow::OnGenreClicked(int index) {
@@ -196,14 +217,60 @@ void GenreListWindow::OnGenreClicked(int index) {
   if (settingIndex_ || index == itemIndex_)
     return;
   itemIndex_ = index;
+  Highlight(index);
   emit OnChoose(index);
 }
 
+bool GenreListWindow::MoveHighlight(int key, int from) {
+  const int count = static_cast<int>(buttons_.size());
+  const int perColumn = (count + kColumns - 1) / kColumns;
+  int to = from;
+  switch (key) {
+  case Qt::Key_Up:
+    to -= 1;
+    break;
+  case Qt::Key_Down:
+    to += 1;
+    break;
+  case Qt::Key_Left:
+    to -= perColumn;
+    break;
+  case Qt::Key_Right:
+    to += perColumn;
+    break;
+  default:
+    return false;
+  }
+  if (to >= 0 && to < count)
+    buttons_[static_cast<size_t>(to)]->setFocus(Qt::OtherFocusReason);
+  return true;
+}
+
+void GenreListWindow::Highlight(int index) {
+  const auto mark = [this](int item, bool on) {
+    QWidget* button = buttons_[static_cast<size_t>(item)];
+    QPalette colours = genreGroup_->palette();
+    if (on) {
+      colours.setColor(button->backgroundRole(), colours.color(QPalette::Highlight));
+      colours.setColor(button->foregroundRole(), colours.color(QPalette::HighlightedText));
+    }
+    button->setPalette(colours);
+    button->setAutoFillBackground(on);
+  };
+  if (highlighted_ >= 0)
+    mark(highlighted_, false);
+  highlighted_ = index;
+  if (index >= 0)
+    mark(index, true);
+}
+
 void GenreListWindow::keyPressEvent(QKeyEvent* event) {
-  // Esc closes the list as its cancel, Return as its default button 閉じる. The arrow keys pick
-  // the next genre above, below or beside; Space the one that has the focus.
+  // Esc closes the list leaving the genre as it is; Return takes the highlighted genre as the
+  // default button 閉じる does. Space takes the genre that has the focus and keeps the list open.
   switch (event->key()) {
   case Qt::Key_Escape:
+    hide();
+    break;
   case Qt::Key_Return:
   case Qt::Key_Enter:
     OnCloseClicked();
@@ -221,5 +288,7 @@ void GenreListWindow::showEvent(QShowEvent* event) {
 }
 
 void GenreListWindow::OnCloseClicked() {
+  if (highlighted_ >= 0)
+    buttons_[static_cast<size_t>(highlighted_)]->setChecked(true);
   hide();
 }

@@ -23,6 +23,7 @@ public:
   // user is told through `platform` and the built-in items stay. The selection starts at the
   // usual genre, or at the last item of a shorter list.
   GenreListWindow(Platform& platform, const QString& genreFilePath, QWidget* parent = nullptr);
+  ~GenreListWindow() override;
 
   // The selected item's index, -1 when none is selected.
   int ItemIndex() const { return itemIndex_; }
@@ -56,13 +57,21 @@ private:
   // Sizes the window to its list, or to `room` where that is smaller (the list then scrolls).
   void FitInto(QSize room);
   void OnGenreClicked(int index);
+  // 閉じる, Return: takes the highlighted genre and closes.
   void OnCloseClicked();
+  // An arrow key moves the highlight from item `from` to the genre above, below or beside;
+  // false for other keys.
+  bool MoveHighlight(int key, int from);
+  // Highlights item `index` (-1: none).
+  void Highlight(int index);
 
   QStringList items_;
   int itemIndex_ = -1;
   bool settingIndex_ = false;
   int captionHeight_ = 0;
   int pressedItem_ = -1;
+  // The genre the keys have reached; 閉じる and Return take it.
+  int highlighted_ = -1;
   // The window's size when the whole list shows.
   QSize natural_;
   QScrollArea* scroll_ = nullptr;

@@ -12,6 +12,7 @@
 #include "gui/GenreListWindow.h"
 #include "gui/OptionsDialog.h"
 #include "gui/Platform.h"
+#include "gui/ProblemListWindow.h"
 #include "gui/ScreenFit.h"
 #include "gui/ShellServices.h"
 #include "gui/StatusBar.h"
@@ -101,7 +102,7 @@ MainWindow::MainWindow(Platform& services, QWidget* parent) : QWidget(parent), p
 
   setAcceptDrops(true);
   // Shown on a small or scaled screen, the window moves up or left as far as needed.
-  new ScreenFit(*this);
+  screenFit_ = new ScreenFit(*this);
 }
 
 MainWindow::~MainWindow() {
@@ -216,6 +217,33 @@ void MainWindow::ShowBatchSummary(const BatchResult& result) {
   SetStatusText(2, summary.message);
   WaitMs(kSummaryPauseMs);
   ClearStatus();
+  // Readable for as long as the user wants, not only for the pause.
+  ShowProblems(summary.problems);
+}
+
+void MainWindow::ShowProblems(const QStringList& lines) {
+  problems_ = lines;
+  // A tooltip of a screen's height at most; the list holds every line.
+  constexpr qsizetype kTooltipLines = 15;
+  QStringList tip = lines.mid(0, kTooltipLines);
+  if (lines.size() > kTooltipLines)
+    tip.append(QStringLiteral("…ほか %1 件（「問題」ボタンで一覧を開きます）")
+                   .arg(lines.size() - kTooltipLines));
+  statusBar_->setToolTip(tip.join(u'\n'));
+  problemsButton_->setToolTip(statusBar_->toolTip());
+  problemsButton_->setText(QStringLiteral("問題 %1件").arg(lines.size()));
+  problemsButton_->setVisible(!lines.isEmpty());
+  if (problemList_ != nullptr)
+    problemList_->ShowLines(lines);
+}
+
+void MainWindow::OnProblemsClicked() {
+  if (problemList_ == nullptr)
+    problemList_ = new ProblemListWindow(this);
+  problemList_->ShowLines(problems_);
+  problemList_->show();
+  problemList_->raise();
+  problemList_->activateWindow();
 }
 
 void MainWindow::OnHelpClicked() {
@@ -270,8 +298,10 @@ void MainWindow::SelectShownGenre() {
 
 // The genre field shows the name at `index`; no selection (or no name) leaves it as it is.
 void MainWindow::ShowGenre(int index) {
-  if (index >= 0 && index < genreNames_.size())
+  if (index >= 0 && index < genreNames_.size() && genreEdit_->text() != genreNames_[index]) {
     genreEdit_->setText(genreNames_[index]);
+    TagBoxEdited();
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -293,6 +323,16 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
       return true;
     }
   }
+  // The folder box shows the whole path while it is edited. Leaving it, or Esc, puts the
+  // shown folder back; a visit to another window or to the box's own menu keeps what was typed.
+  if (watched == folderEdit_ && (type == QEvent::FocusIn || type == QEvent::FocusOut)) {
+    const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+    if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
+      ShowFolderBox(type == QEvent::FocusIn);
+  }
+  if (watched == folderEdit_ && type == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+    ShowFolderBox(true);
   if ((type == QEvent::KeyPress || type == QEvent::KeyRelease) && watched->isWidgetType() &&
       static_cast<QWidget*>(watched)->window() == this) {
     // A key event that no control accepts travels up to the parents; seeing it again there
@@ -302,6 +342,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
       OnKeyPressed(key->key(), key->modifiers());
     else
       OnKeyReleased(key->key(), key->modifiers());
+    // Ctrl+Z right after a paste takes it back in every box, wherever the focus is.
+    if (type == QEvent::KeyPress && key->matches(QKeySequence::Undo) && UndoPaste())
+      return true;
     // Tab leaves the comment; Ctrl+Tab writes the tab character.
     if (watched == commentEdit_ && type == QEvent::KeyPress && key->key() == Qt::Key_Tab &&
         key->modifiers() == Qt::ControlModifier) {
@@ -312,18 +355,32 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-void MainWindow::OnKeyPressed(int, Qt::KeyboardModifiers shift) {
-  if (shift & (Qt::ShiftModifier | Qt::ControlModifier)) {
-    shiftHeld_ = (shift & Qt::ShiftModifier) != 0;
-    SetStatusText(1, QStringLiteral("+"));
-  } else {
+// Panel 1 shares its place with the results of the buttons (成功, 失敗): the indicator's "-"
+// replaces only its own "+" (or nothing), so that a result stays readable after a key, such as
+// the Return or Space that pressed the button.
+void MainWindow::ShowModifierIndicator(bool held) {
+  const QString plus = QStringLiteral("+");
+  if (held)
+    SetStatusText(1, plus);
+  else if (StatusText(1) == plus || StatusText(1).isEmpty())
     SetStatusText(1, QStringLiteral("-"));
-  }
+}
+
+void MainWindow::OnKeyPressed(int, Qt::KeyboardModifiers shift) {
+  const bool held = (shift & (Qt::ShiftModifier | Qt::ControlModifier)) != 0;
+  if (held)
+    shiftHeld_ = (shift & Qt::ShiftModifier) != 0;
+  ShowModifierIndicator(held);
 }
 
 void MainWindow::OnKeyReleased(int, Qt::KeyboardModifiers) {
   shiftHeld_ = false;
-  SetStatusText(1, QStringLiteral("-"));
+  ShowModifierIndicator(false);
+}
+
+void MainWindow::TagBoxEdited() {
+  if (!pasting_)
+    pasteUndo_.reset();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -13,6 +13,8 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
+#include <vector>
 
 struct BatchResult;
 class Platform;
@@ -27,10 +29,12 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class StatusBar;
+class ScreenFit;
 class CoverThumbnail;
 class FolderBrowser;
 class GenreListWindow;
 class OptionsDialog;
+class ProblemListWindow;
 class TrackBox;
 
 class MainWindow : public QWidget, public SessionView {
@@ -91,6 +95,7 @@ public:
   SaveAnswer AskSaveChanges(const QString& fileName) override;
   void ShowFileProblem(const QString& why) override;
   void ShowWriteResult(TagWriteResult result, const QString& failure) override;
+  void ShowNote(const QString& note) override;
   void ShowCover(const CoverPreview& cover) override;
   void ShowStoredTrack(const QString& track) override;
   void ShowProgress(int percent) override;
@@ -143,6 +148,8 @@ public:
   void OnOptionsClicked();
   void OnGenreListClicked();
   void OnConvertAllClicked();
+  // The status bar's button: the list of the last conversion's files that need a look.
+  void OnProblemsClicked();
   void OnHelpClicked();
   void OnCopyToMemoryClicked();
   void OnPasteFromMemoryClicked();
@@ -151,6 +158,8 @@ public:
   // file's number back.
   void OnPositionEntered();
   void OnPositionLeft();
+  // The folder box: Enter opens the folder (or WAV or MP3 file) typed there.
+  void OnFolderEntered();
   // Local files dropped on the window, in drop order.
   void FilesDropped(const QStringList& paths);
   // The genre names, from the genre list window's items (at start-up, once it exists).
@@ -173,14 +182,30 @@ private:
   void ConnectHandlers();
   void LayoutToClientWidth();
   void KeepOuterSize();
+  // The height of the inside that shows every visible control above the status bar's panels.
+  int ControlsHeight() const;
   void ShowGenre(int index);
+  // The folder box names the shown folder: whole while it is being edited, else shortened.
+  void ShowFolderBox(bool editing);
+  // The modifier indicator in panel 1: "+" while Shift or Ctrl is held, else "-".
+  void ShowModifierIndicator(bool held);
   // The tag boxes show `fields`, as a file's values or, `asTyped`, as edits Ctrl+Z undoes.
   void PutTagFields(const TagFields& fields, bool asTyped);
+  // Ctrl+Z right after a paste: every box it changed goes back. False when nothing was pasted
+  // since the last edit.
+  bool UndoPaste();
+  // The user edited a tag box: a paste before it is no longer undone as a whole.
+  void TagBoxEdited();
   // The genre list selects the item of the genre field's name, or none.
   void SelectShownGenre();
-  // The end of a batch in the status bar, for a few seconds.
+  // The end of a batch in the status bar, for a few seconds; its files that need a look stay
+  // behind the status bar's button.
   void ShowBatchSummary(const BatchResult& result);
-  // A stored place off every screen (a monitor since removed) comes back onto the primary one.
+  // The files of the last conversion that need a look ("<path>: <why>"): the status bar's
+  // tooltip, its button and the list it opens; none hides the button.
+  void ShowProblems(const QStringList& lines);
+  // A stored place off every screen (a monitor since removed) comes back onto the primary one;
+  // one partly off its screen (above or left of it, say) is moved onto it, title bar first.
   void KeepOnScreen();
   void SetStatusText(int panel, const QString& text);
   static bool HasLocalFiles(const QMimeData* mime);
@@ -190,11 +215,26 @@ private:
   QString iniPath_;
   QString helpPath_;
   QString commandLineFile_;
+  // The folder the folder box names, and whether it was opened as a folder.
+  QString shownFolder_;
+  bool shownFolderWhole_ = false;
   QStringList genreNames_;
   // True from a key press made with Shift held until the next key release.
   bool shiftHeld_ = false;
   // True once the user picked or typed a jacket image (or pasted one) for the shown file.
   bool jacketChosen_ = false;
+  // What the last paste changed, for Ctrl+Z right after it to take back in every box; none once
+  // anything else was edited.
+  struct PasteUndo {
+    std::vector<QWidget*> boxes; // each holds the paste as its last undo step
+    QString genre;               // read-only, so without an undo step of its own
+    QString track;
+    QString proposedTrack;
+    bool jacketChosen = false;
+  };
+  std::optional<PasteUndo> pasteUndo_;
+  // True while a paste goes into the boxes or is taken back: their signals are not the user's.
+  bool pasting_ = false;
   bool shownOnce_ = false;
   bool closingBySignal_ = false;
   // Since a reason was shown in panel 2: a batch of several at once leaves it readable for a
@@ -212,6 +252,7 @@ private:
   FolderBrowser* folderBrowser_ = nullptr;
   std::unique_ptr<Dialogs> dialogs_;
   std::unique_ptr<Session> session_;
+  ScreenFit* screenFit_ = nullptr;
 
   // ---- controls ----
   QFrame* topBar_ = nullptr;
@@ -284,6 +325,9 @@ private:
   QFrame* conversionFrame_ = nullptr;
   QLabel* conversionTitle_ = nullptr;
   QPushButton* convertAllButton_ = nullptr;
+  QPushButton* problemsButton_ = nullptr;
+  ProblemListWindow* problemList_ = nullptr;
+  QStringList problems_;
 
   StatusBar* statusBar_ = nullptr;
   QProgressBar* progressBar_ = nullptr;

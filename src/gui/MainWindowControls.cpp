@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTextDocument>
 
 #include <algorithm>
 
@@ -319,8 +320,9 @@ void MainWindow::CreateControls() {
   trackEdit_->setGeometry(571, 233, 81, 20);
   trackEdit_->setMaxLength(19);
   trackEdit_->setAccessibleName(QStringLiteral("トラック番号"));
-  trackEdit_->setToolTip(QStringLiteral("曲の番号（例: 3、全12曲の3曲目なら 3/12）。薄い色の番号は"
-                                        "ファイル名からの提案で、ID3書込みのときに書き込まれる"));
+  trackEdit_->setOwnToolTip(
+      QStringLiteral("曲の番号（例: 3、全12曲の3曲目なら 3/12）。「提案」と付いた番号は"
+                     "ファイル名からの提案で、ID3書込みのときに書き込まれる"));
   trackLabel_ = MakeBoxLabel(this, "trackLabel", QStringLiteral("トラック番号"), trackEdit_, true,
                              {495, 236, 72, 14});
   coverPreview_ = Named(new CoverThumbnail(this), "coverPreview");
@@ -338,6 +340,12 @@ void MainWindow::CreateControls() {
   progressBar_->setRange(0, 100);
   progressBar_->setValue(0);
   progressBar_->setTextVisible(false);
+  // At the end of panel 2: the files the last conversion did not convert, or converted with a
+  // word to say; shown only while there are such files.
+  problemsButton_ = MakeButton(statusBar_, "problemsButton", QStringLiteral("問題"), QString(),
+                               {424, 2, 74, kStatusHeight - 2});
+  problemsButton_->setAccessibleName(QStringLiteral("変換で問題のあったファイルの一覧"));
+  problemsButton_->hide();
 
   for (QPushButton* b : findChildren<QPushButton*>())
     FitCaption(b, b->text(), b->width() - 6);
@@ -377,6 +385,7 @@ void MainWindow::CreateControls() {
       composeCommentButton_,
       trackEdit_,
       convertAllButton_,
+      problemsButton_,
   });
   // The controls without a caption of their own; every other one is named by its label.
   positionEdit_->setAccessibleName(QStringLiteral("表示中のファイルの番号"));
@@ -400,17 +409,29 @@ void MainWindow::CreateControls() {
   connect(composeCommentButton_, &QPushButton::clicked, this,
           [this] { OnComposeCommentClicked(); });
   connect(convertAllButton_, &QPushButton::clicked, this, [this] { OnConvertAllClicked(); });
+  connect(problemsButton_, &QPushButton::clicked, this, [this] { OnProblemsClicked(); });
   // The position counter: a number and Enter show that file; whatever else was typed, the
   // counter then shows the shown file's number again.
   connect(positionEdit_, &QLineEdit::returnPressed, this, [this] { OnPositionEntered(); });
   connect(positionEdit_, &QLineEdit::editingFinished, this, [this] { OnPositionLeft(); });
+  connect(folderEdit_, &QLineEdit::returnPressed, this, [this] { OnFolderEntered(); });
   // A jacket image the user picks or types becomes the shown file's cover when it is written.
   const auto jacketChosen = [this] {
+    if (pasting_)
+      return;
     jacketChosen_ = true;
-    session_->tagEditor().UpdateCover();
+    session_->tagEditor().CoverChosen();
   };
   connect(jacketCombo_, &QComboBox::activated, this, jacketChosen);
   connect(jacketCombo_->lineEdit(), &QLineEdit::textEdited, this, jacketChosen);
+  // An edit of any tag box after a paste: Ctrl+Z is that box's own again.
+  for (QLineEdit* box : {titleEdit_, artistEdit_, albumEdit_, jacketCombo_->lineEdit(), idEdit_,
+                         lyricistEdit_, composerEdit_, arrangerEdit_, performerEdit_, yearEdit_,
+                         static_cast<QLineEdit*>(trackEdit_)})
+    connect(box, &QLineEdit::textEdited, this, [this] { TagBoxEdited(); });
+  connect(jacketCombo_, &QComboBox::activated, this, [this] { TagBoxEdited(); });
+  connect(commentEdit_->document(), &QTextDocument::undoCommandAdded, this,
+          [this] { TagBoxEdited(); });
 
   // Key preview: every key press and release in any control of this window passes here first.
   qApp->installEventFilter(this);

@@ -2,6 +2,9 @@
 // the folder and file boxes, the counters, the jacket image list and the tag boxes; and the
 // window's outer geometry.
 #include "core/fs/FsPath.h"
+#include "core/session/Navigator.h"
+#include "core/session/Session.h"
+#include "core/tags/TagEditor.h"
 #include "gui/CoverThumbnail.h"
 #include "gui/MainWindow.h"
 #include "gui/PathBox.h"
@@ -17,6 +20,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QTextCursor>
 #include <QTimer>
@@ -113,11 +117,14 @@ void MainWindow::ShowWriteResult(TagWriteResult result, const QString& failure) 
 }
 
 void MainWindow::ShowConversionStarted(const QString& wav, int number, int total) {
+  // What the last conversion left to look at gives way to this one's.
+  ShowProblems({});
   SetStatusText(0, QString::asprintf("%d/%d", number, total));
   SetStatusText(2, FsPath::DisplayName(wav));
 }
 
 void MainWindow::ShowBatchStarted(int wavs) {
+  ShowProblems({});
   reasonShown_.invalidate();
   SetStatusText(0, QStringLiteral("0/%1").arg(wavs));
 }
@@ -130,7 +137,9 @@ void MainWindow::ShowBatchFileStarted(const QString& wav) {
 void MainWindow::ShowFileResult(const ConversionReport& report) {
   switch (report.outcome) {
   case ConversionReport::Outcome::Placed:
-    SetStatusText(1, QStringLiteral("成功"));
+    // In place, but with a word to say (cut short, kept out of the trash): no plain success.
+    SetStatusText(1,
+                  report.file.reason.isEmpty() ? QStringLiteral("成功") : QStringLiteral("注意"));
     break;
   case ConversionReport::Outcome::PlacedUntagged:
     SetStatusText(1, QStringLiteral("失敗"));
@@ -147,6 +156,12 @@ void MainWindow::ShowFileResult(const ConversionReport& report) {
   }
   if (report.batchFinished >= 0)
     SetStatusText(0, QStringLiteral("%1/%2").arg(report.batchFinished).arg(report.batchWavs));
+  else if (report.outcome != ConversionReport::Outcome::NotStarted)
+    // A single conversion that ran: its word to say stays behind the status bar's button.
+    ShowProblems(report.file.reason.isEmpty()
+                     ? QStringList()
+                     : QStringList{FsPath::Display(report.file.wav) + QStringLiteral(": ") +
+                                   report.file.reason});
   if (report.nextWaits)
     WaitMs(kResultPauseMs);
 }
@@ -155,9 +170,39 @@ void MainWindow::ShowFileResult(const ConversionReport& report) {
 // Folder, file, counters, jacket images
 
 void MainWindow::ShowCurrentFolder(const QString& folder, bool openedAsFolder) {
+  shownFolder_ = folder;
+  shownFolderWhole_ = openedAsFolder;
+  ShowFolderBox(folderEdit_->hasFocus());
+}
+
+void MainWindow::ShowFolderBox(bool editing) {
+  if (shownFolder_.isEmpty()) {
+    folderEdit_->clear();
+    return;
+  }
   // The box and its tooltip show it readably; a folder opened as such takes the box's whole
-  // width, any other its width less 4 pixels.
-  ShowPathInBox(*folderEdit_, folder, font(), folderEdit_->width() - (openedAsFolder ? 0 : 4));
+  // width, any other its width less 4 pixels. Being edited, it shows the whole path.
+  ShowPathInBox(*folderEdit_, shownFolder_, font(),
+                folderEdit_->width() - (shownFolderWhole_ ? 0 : 4));
+  if (editing)
+    folderEdit_->setText(folderEdit_->toolTip());
+}
+
+void MainWindow::OnFolderEntered() {
+  const QString typed = folderEdit_->text();
+  // The box names the folder shown until the open has found what to show.
+  ShowFolderBox(true);
+  switch (session_->navigator().OpenTyped(typed)) {
+  case Navigator::Typed::Opened:
+    break;
+  case Navigator::Typed::Missing:
+    SetStatusText(2, QStringLiteral("フォルダ「%1」はありません").arg(typed));
+    break;
+  case Navigator::Typed::NotAudio:
+    SetStatusText(2,
+                  QStringLiteral("「%1」はフォルダでもWAV・MP3ファイルでもありません").arg(typed));
+    break;
+  }
 }
 
 void MainWindow::ShowFileName(const QString& name) {
@@ -210,50 +255,73 @@ namespace {
 
 // Puts `text` into the box: shown as a file's value, or as an edit of its own that Ctrl+Z undoes
 // (setText would clear the box's undo history). A read-only box cannot undo; it just shows it.
-void Put(QLineEdit* box, const QString& text, bool asTyped) {
+// True when an edit went into the box's undo history.
+bool Put(QLineEdit* box, const QString& text, bool asTyped) {
   if (!asTyped || box->isReadOnly()) {
     box->setText(text);
-  } else if (box->text() != text) {
-    box->selectAll();
-    box->insert(text);
+    return false;
   }
+  if (box->text() == text)
+    return false;
+  box->selectAll();
+  box->insert(text);
+  return true;
 }
 
-void Put(QPlainTextEdit* box, const QString& text, bool asTyped) {
+bool Put(QPlainTextEdit* box, const QString& text, bool asTyped) {
   if (!asTyped) {
     box->setPlainText(text);
-  } else if (box->toPlainText() != text) {
-    QTextCursor cursor(box->document());
-    cursor.select(QTextCursor::Document);
-    cursor.insertText(text);
+    return false;
   }
+  if (box->toPlainText() == text)
+    return false;
+  QTextCursor cursor(box->document());
+  cursor.select(QTextCursor::Document);
+  cursor.insertText(text);
+  return true;
 }
 
 } // namespace
 
 void MainWindow::PutTagFields(const TagFields& fields, bool asTyped) {
-  Put(titleEdit_, fields.Title, asTyped);
-  Put(artistEdit_, fields.Artist, asTyped);
-  Put(albumEdit_, fields.Album, asTyped);
-  Put(yearEdit_, fields.Year, asTyped);
-  Put(commentEdit_, fields.Comment, asTyped);
+  // What a paste changes, for Ctrl+Z to take back as a whole. The boxes' own signals meanwhile
+  // are no edits of the user's.
+  const QScopedValueRollback pasting(pasting_, asTyped);
+  PasteUndo undo;
+  undo.genre = genreEdit_->text();
+  undo.track = trackEdit_->Track();
+  undo.proposedTrack = trackEdit_->Proposed();
+  undo.jacketChosen = jacketChosen_;
+  const auto put = [&](auto* box, const QString& text) {
+    if (Put(box, text, asTyped))
+      undo.boxes.push_back(box);
+  };
+  put(titleEdit_, fields.Title);
+  put(artistEdit_, fields.Artist);
+  put(albumEdit_, fields.Album);
+  put(yearEdit_, fields.Year);
+  put(commentEdit_, fields.Comment);
   Put(genreEdit_, fields.Genre, asTyped);
   if (fields.PlayingTime)
     playingTimeEdit_->setText(*fields.PlayingTime);
-  Put(arrangerEdit_, fields.Arranger, asTyped);
-  Put(lyricistEdit_, fields.Lyricist, asTyped);
-  Put(composerEdit_, fields.Composer, asTyped);
-  Put(performerEdit_, fields.Performer, asTyped);
-  Put(idEdit_, fields.Id, asTyped);
+  put(arrangerEdit_, fields.Arranger);
+  put(lyricistEdit_, fields.Lyricist);
+  put(composerEdit_, fields.Composer);
+  put(performerEdit_, fields.Performer);
+  put(idEdit_, fields.Id);
   if (fields.Jacket)
-    Put(jacketCombo_->lineEdit(), *fields.Jacket, asTyped);
+    put(jacketCombo_->lineEdit(), *fields.Jacket);
   // A file shown anew has its jacket image chosen by nobody yet; a pasted one is chosen.
   jacketChosen_ = asTyped ? jacketChosen_ || fields.Jacket.has_value() : false;
   if (!asTyped)
     trackEdit_->ShowTrack(fields.Track, fields.ProposedTrack);
   else if (!fields.Track.isEmpty())
-    Put(trackEdit_, fields.Track, true);
+    put(trackEdit_, fields.Track);
   SelectShownGenre();
+  if (asTyped && (!undo.boxes.empty() || undo.genre != genreEdit_->text()))
+    pasteUndo_ = std::move(undo);
+  else
+    pasteUndo_.reset();
 }
 
 void MainWindow::ShowTagFields(const TagFields& fields) {
@@ -262,6 +330,32 @@ void MainWindow::ShowTagFields(const TagFields& fields) {
 
 void MainWindow::EditTagFields(const TagFields& fields) {
   PutTagFields(fields, true);
+}
+
+bool MainWindow::UndoPaste() {
+  if (!pasteUndo_)
+    return false;
+  const PasteUndo undo = std::move(*pasteUndo_);
+  pasteUndo_.reset();
+  const QScopedValueRollback pasting(pasting_, true);
+  for (QWidget* box : undo.boxes) {
+    if (box == trackEdit_)
+      trackEdit_->ShowTrack(undo.track, undo.proposedTrack);
+    else if (auto* line = qobject_cast<QLineEdit*>(box))
+      line->undo();
+    else if (auto* text = qobject_cast<QPlainTextEdit*>(box))
+      text->undo();
+  }
+  // The genre box cannot undo by itself: it is read-only.
+  genreEdit_->setText(undo.genre);
+  SelectShownGenre();
+  jacketChosen_ = undo.jacketChosen;
+  session_->tagEditor().UpdateCover();
+  return true;
+}
+
+void MainWindow::ShowNote(const QString& note) {
+  SetStatusText(2, note);
 }
 
 TagFields MainWindow::ShownTagFields() const {
@@ -309,6 +403,10 @@ void MainWindow::ShowCover(const CoverPreview& cover) {
 // window manager) the frame adds nothing, so outer and client sizes are the same there: the
 // window is then as wide as asked and as high as asked. A window manager often reports its
 // frame only after the window is mapped; the size asked for is then applied again.
+//
+// The designed heights are outer heights, made for a frame of their own. A frame that takes
+// more (a window manager's title bar) must not take it from the controls: the inside stays at
+// least as high as the controls above the status bar, and the window grows by the difference.
 
 int MainWindow::OuterWidth() const {
   return frameGeometry().width();
@@ -341,21 +439,36 @@ void MainWindow::KeepOuterSize() {
     w = std::max(kDesignedClientWidth,
                  std::min(requestedOuter_.width() - extra.width(), room.width()));
   if (requestedOuter_.height() >= 0)
-    h = std::max(1, std::min(requestedOuter_.height() - extra.height(), room.height()));
+    h = std::max(1, std::min(std::max(requestedOuter_.height() - extra.height(), ControlsHeight()),
+                             room.height()));
   if (w != width() || h != height())
     setFixedSize(w, h);
 }
 
+int MainWindow::ControlsHeight() const {
+  int bottom = 0;
+  for (const QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    if (w != statusBar_ && !w->isHidden() && !w->isWindow())
+      bottom = std::max(bottom, w->geometry().bottom() + 1);
+  // The status bar's panels start a little below its top edge.
+  return bottom + kStatusHeight - statusBar_->Panel(0)->y();
+}
+
 void MainWindow::KeepOnScreen() {
   const QRect frame(pos(), QSize(OuterWidth(), OuterHeight()));
-  for (const QScreen* screen : QGuiApplication::screens())
-    if (screen->availableGeometry().intersects(frame))
-      return;
-  if (const QScreen* primary = QGuiApplication::primaryScreen()) {
+  const QList<QScreen*> screens = QGuiApplication::screens();
+  const bool seen = std::any_of(screens.begin(), screens.end(), [&frame](const QScreen* screen) {
+    return screen->availableGeometry().intersects(frame);
+  });
+  const QScreen* primary = QGuiApplication::primaryScreen();
+  if (!seen && primary != nullptr) {
     const QRect room = primary->availableGeometry();
     move(room.left() + std::max(0, (room.width() - frame.width()) / 2),
          room.top() + std::max(0, (room.height() - frame.height()) / 2));
   }
+  // Placed now, before the window exists: the platform would otherwise put the inside, not the
+  // frame, onto the screen, and a window manager then hangs the title bar above it.
+  screenFit_->Apply();
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {

@@ -1,10 +1,13 @@
 // The track number box. It shows the file's own track number, or, while the file has none, the
-// one the file's name proposes, in a lighter colour: the proposal is written with the tag, typing
-// replaces it, and emptying the box declines it.
+// one the file's name proposes: lighter, marked 「提案」 inside the box, and said so by its tooltip
+// and to screen readers, since it is not stored yet. ID3書込み writes it, typing replaces it, and
+// emptying the box declines it.
 #pragma once
 
 #include <QLineEdit>
 #include <QPalette>
+
+class QLabel;
 
 class TrackBox : public QLineEdit {
 public:
@@ -17,14 +20,21 @@ public:
   // The proposal shown; empty once the user typed.
   QString Proposed() const { return proposed_ ? text() : QString(); }
   bool ShowsProposal() const { return proposed_; }
+  // The tooltip of the box while it shows the file's own number (or none).
+  void setOwnToolTip(const QString& tip);
 
 protected:
   // Entering the box selects a proposal whole, so typing replaces it.
   void focusInEvent(QFocusEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
 private:
   void SetProposed(bool proposed);
+  void PlaceMark();
 
   bool proposed_ = false;
   QPalette ownPalette_;
+  QString ownToolTip_;
+  // 「提案」 at the box's right end while it shows a proposal.
+  QLabel* mark_ = nullptr;
 };

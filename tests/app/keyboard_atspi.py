@@ -48,7 +48,8 @@ def tab(nodes, before):
 
 def give_focus(title):
     # Done by the window manager where there is one.
-    wid = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"],
+    # The screen reader may see the window before the X server has mapped it.
+    wid = subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--name", f"^{title}$"],
                          capture_output=True, text=True).stdout.split()
     subprocess.run(["xdotool", "windowfocus", "--sync", wid[0]], check=True)
 

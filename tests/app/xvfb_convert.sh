@@ -53,7 +53,7 @@ with wave.open(sys.argv[1], "wb") as w:
         for i in range(int(44100 * 1.5))))
 PY
 
-xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" --inside "$work"
+w2m_xvfb_run 1280x1024 bash "$0" --inside "$work"
 
 mp3="$work/music/song.mp3"
 [ -f "$work/music/song.wav" ] || { echo "the WAV file is gone"; exit 1; }

@@ -34,4 +34,4 @@ trap 'rm -rf "$work"' EXIT
 cp -a "$bin"/. "$work"/
 rm -f "$work/wav2mp3tag.ini"
 export HOME="$work"
-xvfb-run -a -s "-screen 0 ${screen}x24" dbus-run-session bash "$0" --inside "$work"
+w2m_xvfb_run "$screen" dbus-run-session bash "$0" --inside "$work"

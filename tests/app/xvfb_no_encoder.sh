@@ -37,6 +37,6 @@ rm -f "$work/libgogo.so" "$work/wav2mp3tag.ini"
 # No INSTPATH either: a private configuration folder.
 mkdir -p "$work/home" "$work/config"
 export HOME="$work/home" XDG_CONFIG_HOME="$work/config"
-xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" --inside "$work"
+w2m_xvfb_run 1280x1024 bash "$0" --inside "$work"
 [ ! -e "$work/wav2mp3tag.ini" ] || { echo "settings written by a program that never started"; exit 1; }
 echo "start-up without the encoder module refused as expected"

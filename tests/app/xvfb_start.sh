@@ -30,7 +30,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp -a "$bin"/. "$work"/
 rm -f "$work/wav2mp3tag.ini"
-xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" --inside "$work"
+w2m_xvfb_run 1280x1024 bash "$0" --inside "$work"
 
 ini="$work/wav2mp3tag.ini"
 [ -f "$ini" ] || { echo "no settings file beside the executable"; exit 1; }

@@ -63,8 +63,9 @@ public:
   QStringList errors;
   void ShowError(QWidget*, const QString& text) override { errors.append(text); }
   bool AskOkCancel(QWidget*, const QString&, const QString&) override { return false; }
+  SaveAnswer saveAnswer = SaveAnswer::Cancel;
   SaveAnswer AskSaveChanges(QWidget*, const QString&, const QString&) override {
-    return SaveAnswer::Cancel;
+    return saveAnswer;
   }
   // Plays the user in a modal dialog; none: OK (the options window takes what it shows).
   std::function<int(QDialog&)> modal;

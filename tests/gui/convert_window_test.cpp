@@ -41,7 +41,10 @@ TEST_P(ConvertBatch, ConvertsEveryWavCopiesTagsAndGivesUpWavsWhenAsked) {
   SetOptions(true, deleteWav);
   ShowList({{"a.mp3", Mp3()}, {"b.wav", Wav()}, {"c.wav", Wav()}});
   int finalBar = -1;
+  // The bar follows the whole batch: it never goes back from one file to the next.
+  std::vector<int> bar;
   onProgress = [&](int now, int all) {
+    bar.push_back(ProgressBar(form, "progressBar")->value());
     if (now == all)
       finalBar = ProgressBar(form, "progressBar")->value();
   };
@@ -53,6 +56,7 @@ TEST_P(ConvertBatch, ConvertsEveryWavCopiesTagsAndGivesUpWavsWhenAsked) {
   EXPECT_TRUE(fake->errors.isEmpty()) << fake->errors.join(QLatin1Char('\n')).toStdString();
   if (jobs == 1) {
     EXPECT_EQ(finalBar, 100);
+    EXPECT_TRUE(std::is_sorted(bar.begin(), bar.end()));
     // The counter: files finished of the batch's WAV files, as when several run at once.
     EXPECT_TRUE(Traced(QStringLiteral("0/2||b.wav")));
     EXPECT_TRUE(Traced(QStringLiteral("1/2||c.wav")));
@@ -149,6 +153,39 @@ INSTANTIATE_TEST_SUITE_P(
                   0}),
     [](const auto& p) { return std::string(p.param.label); });
 
+// With the tag copy off, the WAV file's values never stand under its MP3's name once it went to
+// the trash: the fields show the MP3's own (empty) tag, and what the user typed meanwhile stays.
+TEST_F(ConvertTest, WithoutTheTagCopyTheMp3ShowsItsOwnTag) {
+  SetOptions(false, true);
+  ShowList({{"b.wav", Wav()}});
+  onProgress = [&](int now, int) {
+    if (now == 1)
+      LineEdit(form, "titleEdit")->setText(QStringLiteral("新しい題"));
+  };
+  form->OnConvertClicked();
+  FinishSingle();
+  EXPECT_EQ(LineEdit(form, "fileNameEdit")->text(), QStringLiteral("b.mp3"));
+  EXPECT_EQ(LineEdit(form, "titleEdit")->text(), QStringLiteral("新しい題"));
+  EXPECT_EQ(LineEdit(form, "artistEdit")->text(), QString());
+  EXPECT_EQ(PlainText(form, "commentEdit")->toPlainText(), QString());
+}
+
+// Converting with an unsaved edit asks first: キャンセル converts nothing, 保存 writes the WAV
+// file, whose tag the MP3 then carries.
+TEST_F(ConvertTest, UnsavedEditsAreAskedAboutBeforeConverting) {
+  SetOptions(true, false);
+  ShowList({{"b.wav", Wav()}});
+  LineEdit(form, "titleEdit")->setText(QStringLiteral("edited"));
+  form->OnConvertClicked();
+  form->OnConvertAllClicked();
+  EXPECT_EQ(Listing(), "b.wav");
+  fake->saveAnswer = SaveAnswer::Save;
+  form->OnConvertAllClicked();
+  TagFields stored;
+  ASSERT_TRUE(form->session().tagEditor().ReadTags(Q(dir / "b.mp3"), stored));
+  EXPECT_EQ(stored.Title, QStringLiteral("edited"));
+}
+
 // The window stays usable during a batch. Stepping leaves the list alone; opening another
 // folder or dropping a file replaces it, and the batch then ends after the file it is on
 // instead of converting what now stands at the next places.
@@ -184,39 +221,31 @@ TEST_P(ConvertDuringBatch, ListReplacedMidwayEndsTheBatch) {
                            : "b.mp3 b.wav c.wav other/x.wav other/y.wav");
   EXPECT_TRUE(Traced(GetParam().secondConverted
                          ? QStringLiteral("2/2|成功|2 ファイルを変換しました")
-                         : QStringLiteral("1/2|成功|1 ファイルを変換しました。一覧が替わったため、"
+                         : QStringLiteral("1/2|失敗|1 ファイルを変換しました。一覧が替わったため、"
                                           "残りの 1 ファイルは変換していません")));
   EXPECT_TRUE(form->session().encoder().DestinationFile().isEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Actions, ConvertDuringBatch,
-    ::testing::Values(
-        DuringBatchCase{"Step", [](MainWindow& f, const QString&) { f.OnNextClicked(); }, true},
-        DuringBatchCase{"OpenFolder",
-                        [](MainWindow& f, const QString& o) {
-                          // The folder browser picks the other folder.
-                          struct Pick : OpenDialogs {
-                            QString folder;
-                            QString DefaultFolder() override { return folder; }
-                            std::optional<Browsed> BrowseFolder(bool, const QString&) override {
-                              return Browsed{folder, folder};
-                            }
-                            void StartNextBrowseAt(const QString&) override {}
-                            QString OpenFile(const QString&) override { return {}; }
-                          } pick;
-                          pick.folder = o;
-                          f.session().navigator().Open(pick);
-                          FinishOpen(f.session().navigator());
-                        },
-                        false},
-        DuringBatchCase{"Drop",
-                        [](MainWindow& f, const QString& o) {
-                          f.FilesDropped({o + "/x.wav"});
-                          FinishOpen(f.session().navigator());
-                        },
-                        false}),
-    [](const auto& p) { return std::string(p.param.label); });
+INSTANTIATE_TEST_SUITE_P(Actions, ConvertDuringBatch,
+                         ::testing::Values(DuringBatchCase{"Step",
+                                                           [](MainWindow& f, const QString&) {
+                                                             f.OnNextClicked();
+                                                           },
+                                                           true},
+                                           DuringBatchCase{"OpenFolder",
+                                                           [](MainWindow& f, const QString& o) {
+                                                             // The folder browser picks the other
+                                                             // folder.
+                                                             OpenFolder(f.session().navigator(), o);
+                                                           },
+                                                           false},
+                                           DuringBatchCase{"Drop",
+                                                           [](MainWindow& f, const QString& o) {
+                                                             f.FilesDropped({o + "/x.wav"});
+                                                             FinishOpen(f.session().navigator());
+                                                           },
+                                                           false}),
+                         [](const auto& p) { return std::string(p.param.label); });
 
 TEST_F(ConvertTest, ListWithoutWavsConvertsNothing) {
   ShowList({{"a.mp3", Mp3()}});
@@ -289,8 +318,10 @@ TEST_F(ConvertTest, ShownFileThatIsNotAConvertibleWav) {
   EXPECT_TRUE(form->session().encoder().DestinationFile().isEmpty());
 }
 
-// Files the encoder cannot take are refusals of those files, each named with what is wrong;
-// the batch goes on with the next file and counts only the successes. (A 96 kHz WAV converts.)
+// Files the encoder cannot take are refusals of those files, each named with what is wrong, as
+// is a file whose MP3 is there; the batch goes on with the next file, counts only the successes
+// and says 失敗. What it did not convert stays readable after the summary: the status bar's
+// tooltip and the list its button opens. (A 96 kHz WAV converts.)
 TEST_F(ConvertTest, FilesTheEncoderCannotTakeAreRefusedAndTheBatchGoesOn) {
   const std::string text = "not audio at all";
   fixtures::WavSpec high;
@@ -299,14 +330,21 @@ TEST_F(ConvertTest, FilesTheEncoderCannotTakeAreRefusedAndTheBatchGoesOn) {
   ShowList({{"x.wav", Bytes(text.begin(), text.end())},
             {"e.wav", fixtures::makeWav({.seconds = 0})},
             {"h.wav", fixtures::makeWav(high)},
+            {"s.wav", Wav()},
+            {"s.mp3", Mp3()},
             {"b.wav", Wav()}});
   form->OnConvertAllClicked();
   EXPECT_TRUE(fake->errors.isEmpty());
-  EXPECT_TRUE(Traced(QStringLiteral("1/4||x.wav はWAVファイルではありません（変換しません）")));
-  EXPECT_TRUE(Traced(QStringLiteral("2/4||e.wav には音声がありません（変換しません）")));
-  EXPECT_TRUE(
-      Traced(QStringLiteral("2/4|成功|2 ファイルは変換しませんでした（変換できないファイル）")));
-  EXPECT_EQ(Listing(), "b.mp3 b.wav e.wav h.mp3 h.wav x.wav");
+  EXPECT_TRUE(Traced(QStringLiteral("1/5||x.wav はWAVファイルではありません（変換しません）")));
+  EXPECT_TRUE(Traced(QStringLiteral("2/5||e.wav には音声がありません（変換しません）")));
+  EXPECT_TRUE(Traced(QStringLiteral("4/5||s.wav：すでに同名のMP3が存在します")));
+  EXPECT_TRUE(Traced(QStringLiteral("2/5|失敗|3 ファイルは変換しませんでした"
+                                    "（既にMP3あり 1・変換できないファイル 2）")));
+  const QString tip = StatusBarOf(form, "statusBar")->toolTip();
+  EXPECT_TRUE(tip.contains(QStringLiteral("/e.wav: e.wav には音声がありません")));
+  PushButton(form, "problemsButton")->click();
+  EXPECT_EQ(PlainText(form, "problemList")->toPlainText(), tip);
+  EXPECT_EQ(Listing(), "b.mp3 b.wav e.wav h.mp3 h.wav s.mp3 s.wav x.wav");
   EXPECT_NEAR(Mp3Verification::PlayingMs(Q(dir / "h.mp3"), 1), 500, Mp3Verification::kToleranceMs);
   EXPECT_TRUE(form->session().encoder().DestinationFile().isEmpty());
 }

@@ -23,6 +23,7 @@
 #include <QComboBox>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
@@ -356,6 +357,29 @@ INSTANTIATE_TEST_SUITE_P(
                       DropCase{{"d/b.mp3", "d/a.wav"}, {"d/a.wav", "d/b.mp3"}, "d/b.mp3"},
                       DropCase{{"album/b.wav"}, {"album/a.wav", "album/b.wav"}, "album/b.wav"},
                       DropCase{{"d/sub/", "d/x.wav/"}, {}, ""}));
+
+// Enter opens the folder typed into the folder box; otherwise the box names the folder shown.
+TEST_F(NavigationTest, FolderBoxOpensWhatIsTypedAndOtherwiseNamesTheShownFolder) {
+  Make("album/1.wav");
+  Make("other/2.mp3");
+  Open(Path("album"));
+  QLineEdit* box = LineEdit(form, "folderEdit");
+  const auto enter = [&](const QString& typed) {
+    box->setText(typed);
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(box, &key);
+    FinishOpen(form->session().navigator());
+  };
+  enter(QStringLiteral("../other"));
+  EXPECT_EQ(Texts(form, {"fileNameEdit", "folderEdit"}), "2.mp3|" + Path("other").toStdString());
+  enter(Path("none"));
+  EXPECT_TRUE(form->StatusText(2).contains(Path("none")));
+  EXPECT_EQ(box->text(), Path("other"));
+  box->setText(QStringLiteral("typed, never entered"));
+  QFocusEvent leaving(QEvent::FocusOut, Qt::TabFocusReason);
+  QApplication::sendEvent(box, &leaving);
+  EXPECT_EQ(box->text(), Path("other"));
+}
 
 TEST_F(NavigationTest, LongPathsShortenedAndOutputFolderChosenOnOkOnly) {
   std::string deep = "long";

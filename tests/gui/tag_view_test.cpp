@@ -17,11 +17,13 @@
 
 #include <mp3infp.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -267,6 +269,35 @@ TEST_F(TagViewTest, WritesOnlyWhenAFieldDiffersFromTheFile) {
   TagFields stored;
   ASSERT_TRUE(form.session().tagEditor().ReadTags(path, stored));
   EXPECT_EQ(stored.Title + u'|' + stored.Year, "New|2008");
+}
+
+// Credits typed into their boxes are an edit: leaving asks, and the write (here pressed by
+// Return, whose result then stays) puts them into the comment. A cover chosen in the RIFF SIF
+// format is said to go nowhere, when chosen and at the write.
+TEST_F(TagViewTest, TypedCreditsGoIntoTheCommentAndTheMessagesAreTrue) {
+  const QString path = make(
+      "a.wav", fixtures::makeWavWithChunks(
+                   {}, {fixtures::makeInfoList({{"ICMT", u"ライブ/作曲:B"_qs.toStdString()}})}));
+  form.session().navigator().ShowList({path, make("b.wav", fixtures::makeWav({}))}, 0);
+  LineEdit(form, "composerEdit")->setText(u"C"_qs);
+  LineEdit(form, "performerEdit")->setText(u"P"_qs);
+  form.OnNextClicked();
+  EXPECT_EQ(platform.saveQuestions, 1);
+  const auto press = [](QWidget* target, int key, const QString& text = {}) {
+    for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+      QKeyEvent event(type, key, Qt::NoModifier, text);
+      QApplication::sendEvent(target, &event);
+    }
+  };
+  press(Combo(form, "jacketCombo")->lineEdit(), Qt::Key_C, u"c"_qs);
+  EXPECT_TRUE(form.StatusText(2).contains(u"RIFF SIF"_qs));
+  press(PushButton(form, "writeTagsButton"), Qt::Key_Return);
+  EXPECT_EQ(form.StatusText(1) + u'|' + form.StatusText(2),
+            u"成功|作曲・演奏をコメントに入れました。RIFF SIF形式にカバー画像は入りません"_qs);
+  EXPECT_EQ(wholeValue(path, "ICMT"), "ライブ/作曲:C/演奏:P");
+  form.OnNextClicked();
+  EXPECT_EQ(platform.saveQuestions, 1);
+  EXPECT_EQ(LineEdit(form, "fileNameEdit")->text(), u"b.wav"_qs);
 }
 
 struct RoundTripCase {

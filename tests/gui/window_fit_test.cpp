@@ -36,16 +36,19 @@ bool ShowOnScreen(QWidget& window, const QRect& designed) {
   return Area().contains(QRect(designed.topLeft(), designed.size() + frame.size() - window.size()));
 }
 
-// Every visible control of `window` lies inside it.
+// Every visible control of `window` lies inside it, and none behind its status bar's panels.
 void ExpectNothingCutOff(QWidget& window) {
+  const QWidget* status = window.findChild<QWidget*>(QStringLiteral("statusBar"));
+  const QRect panels = status ? status->childrenRect().translated(status->pos()) : QRect();
   for (QWidget* w : window.findChildren<QWidget*>()) {
     bool scrolled = false;
     for (QWidget* p = w->parentWidget(); p != &window; p = p->parentWidget())
-      scrolled = scrolled || qobject_cast<QScrollArea*>(p) != nullptr;
+      scrolled = scrolled || qobject_cast<QScrollArea*>(p) != nullptr || p == status;
     if (scrolled || !w->isVisibleTo(&window))
       continue;
     const QRect inWindow(w->mapTo(&window, QPoint()), w->size());
     EXPECT_TRUE(window.rect().contains(inWindow)) << w->objectName().toStdString();
+    EXPECT_FALSE(w != status && inWindow.intersects(panels)) << w->objectName().toStdString();
   }
 }
 
@@ -70,6 +73,12 @@ TEST_F(WindowFitTest, MainWindowWithItsVersionStrip) {
     EXPECT_EQ(form.pos(), QPoint(294, 132));
     EXPECT_EQ(form.OuterHeight(), 445);
   }
+  ExpectNothingCutOff(form);
+  // A frame higher than the designed one (a window manager's title bar) leaves less than the
+  // designed height for the inside: the window grows instead, the cover's state still shown.
+  withVersion.DispMp3infp = false;
+  form.TakeOptions(withVersion, true);
+  form.SetOuterHeight(form.OuterHeight() - 21);
   ExpectNothingCutOff(form);
   // A size stored on a larger screen shrinks to this one (never below the designed width).
   form.SetOuterWidth(Area().width() + 400);

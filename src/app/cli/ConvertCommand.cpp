@@ -21,11 +21,12 @@
 
 namespace {
 
-// The WAV files to convert, each once, in the order named, and their sizes (which weigh the
-// files the batch has not come to in its progress); a named file that is no WAV file is said
-// on standard error (false then).
+// The WAV files to convert, each once, in the order named, their sizes (which weigh the
+// files the batch has not come to in its progress) and the folders named (whose subfolders the
+// MP3 files keep in an output folder); a named file that is no WAV file is said on standard
+// error (false then).
 bool CollectWavFiles(const QStringList& paths, Terminal& terminal, QStringList& files,
-                     QHash<QString, qint64>& sizes) {
+                     QHash<QString, qint64>& sizes, QStringList& folders) {
   bool allTaken = true;
   const auto take = [&](const QString& file) {
     if (sizes.contains(file))
@@ -38,6 +39,7 @@ bool CollectWavFiles(const QStringList& paths, Terminal& terminal, QStringList& 
     const QString path = FsPath::Absolute(given);
     const FsPath::Kind kind = FsPath::KindOf(path);
     if (kind == FsPath::Kind::Directory) {
+      folders.append(path);
       for (const QString& wav : ScanTree(path).Wav)
         take(wav);
     } else if (IsWavName(path)) {
@@ -64,7 +66,8 @@ int RunConvert(const CliRequest& request, const Options& options, Terminal& term
   }
   QStringList files;
   QHash<QString, qint64> sizes;
-  const bool allTaken = CollectWavFiles(request.paths, terminal, files, sizes);
+  QStringList folders;
+  const bool allTaken = CollectWavFiles(request.paths, terminal, files, sizes, folders);
   if (files.isEmpty()) {
     // Folders without a WAV file are nothing to do, not a failure; but say so.
     if (allTaken)
@@ -91,7 +94,7 @@ int RunConvert(const CliRequest& request, const Options& options, Terminal& term
     // at once.
     TerminationSignal termination([&session] { session->StopBatch(); });
     result = session->converter().ConvertAll(
-        files, [] { return false; }, sizes);
+        files, [] { return false; }, sizes, folders);
     signal = termination.FirstSignal();
   }
   // The encodes stopped, the work after them finished, their temporary files gone.
@@ -99,11 +102,17 @@ int RunConvert(const CliRequest& request, const Options& options, Terminal& term
   terminal.EndBar();
   if (signal != 0)
     return 128 + signal;
-  if (result && terminal.ShowsProgress()) {
-    const BatchSummary summary = SummarizeBatch(*result);
+  if (!result)
+    return kExitSomeFailed;
+  const BatchSummary summary = SummarizeBatch(*result);
+  // Each file not done was named as it ended; those never come to are named here.
+  if (!summary.unfinished.isEmpty())
+    terminal.Err(summary.unfinished);
+  if (terminal.ShowsProgress()) {
     QStringList parts{summary.counter, summary.result, summary.message};
     parts.removeAll(QString());
     terminal.Err(parts.join(QStringLiteral(" | ")));
   }
-  return allTaken && result && !view.ProblemsSeen() ? kExitDone : kExitSomeFailed;
+  return allTaken && !view.ProblemsSeen() && summary.unfinished.isEmpty() ? kExitDone
+                                                                          : kExitSomeFailed;
 }

@@ -27,21 +27,41 @@ QString KindText(FileResult::Kind kind) {
 
 BatchSummary SummarizeBatch(const BatchResult& batch) {
   const int converted = batch.Count(FileResult::Kind::Converted);
-  if (batch.wavCount == 0)
-    return {QString(), QString(), QStringLiteral("0 ファイルを変換しました")};
-  BatchSummary summary;
-  summary.counter = QStringLiteral("%1/%2").arg(converted).arg(batch.wavCount);
-  summary.result =
-      batch.Count(FileResult::Kind::Failed) == 0 ? QStringLiteral("成功") : QStringLiteral("失敗");
-  const int notConverted = static_cast<int>(batch.files.size()) - converted;
   // Files the batch never came to: it ended when another list was opened, or could not go on.
   const int notReached = batch.wavCount - static_cast<int>(batch.files.size());
-  const QString rest = notReached > 0 ? QStringLiteral("。%1、残りの %2 ファイルは変換していません")
-                                            .arg(batch.stoppedBecause.isEmpty()
-                                                     ? QStringLiteral("一覧が替わったため")
-                                                     : batch.stoppedBecause)
-                                            .arg(notReached)
-                                      : QString();
+  const QString cause =
+      batch.stoppedBecause.isEmpty() ? QStringLiteral("一覧が替わったため") : batch.stoppedBecause;
+  BatchSummary summary;
+  int noted = 0;
+  for (const FileResult& file : batch.files) {
+    if (file.kind == FileResult::Kind::Converted && file.reason.isEmpty())
+      continue;
+    noted += file.kind == FileResult::Kind::Converted;
+    summary.problems.append(FsPath::Display(file.wav) + QStringLiteral(": ") +
+                            (file.reason.isEmpty() ? KindText(file.kind) : file.reason));
+  }
+  if (notReached > 0) {
+    summary.unfinished =
+        QStringLiteral("残りの %1 ファイル: %2変換していません").arg(notReached).arg(cause);
+    summary.problems.append(summary.unfinished);
+  }
+  if (batch.wavCount == 0) {
+    summary.message = QStringLiteral("0 ファイルを変換しました");
+    return summary;
+  }
+  summary.counter = QStringLiteral("%1/%2").arg(converted).arg(batch.wavCount);
+  const bool allBecameMp3 =
+      notReached == 0 && converted + batch.Count(FileResult::Kind::Skipped) == batch.wavCount;
+  summary.result = converted == batch.wavCount && noted == 0 ? QStringLiteral("成功")
+                   : allBecameMp3                            ? QStringLiteral("注意")
+                                                             : QStringLiteral("失敗");
+  const int notConverted = static_cast<int>(batch.files.size()) - converted;
+  QString rest =
+      notReached > 0
+          ? QStringLiteral("。%1、残りの %2 ファイルは変換していません").arg(cause).arg(notReached)
+          : QString();
+  if (noted > 0)
+    rest += QStringLiteral("。%1 ファイルには注意があります").arg(noted);
   if (notConverted == 0) {
     summary.message = QStringLiteral("%1 ファイルを変換しました").arg(converted) + rest;
     return summary;

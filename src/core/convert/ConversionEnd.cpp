@@ -10,7 +10,14 @@
 
 #include <memory>
 
+#include <sys/statvfs.h>
+#include <unistd.h>
+
 namespace {
+
+// A disk with less room left than this for the process is full: a write of the encoder, or of
+// the file system's own blocks for it, fails there.
+constexpr unsigned long long kFullBelowBytes = 1024 * 1024;
 
 // A tag library handle of this worker's own; destroyed before the temporary file is renamed or
 // removed, so that no loaded file holds it open (a file system in user space would keep a
@@ -26,16 +33,43 @@ struct TagHandle {
 
 } // namespace
 
-ConversionEnd::Result ConversionEnd::Run(const QString& source, EncodeTarget& target,
-                                         bool completed, const Options& options,
-                                         const MoveToTrash& trash,
+QString ConversionEnd::DiskFullNote(const QString& folder) {
+  struct statvfs fs {};
+  if (::statvfs(FsPath::Encode(folder).constData(), &fs) != 0)
+    return QString();
+  // What this process may still write there: the superuser may use the reserved blocks too.
+  const unsigned long long blocks = ::geteuid() == 0 ? fs.f_bfree : fs.f_bavail;
+  return blocks * fs.f_frsize < kFullBelowBytes
+             ? QStringLiteral("（MP3を書き出すディスクがいっぱいです）")
+             : QString();
+}
+
+ConversionEnd::Result ConversionEnd::Run(const Source& wav, EncodeTarget& target, bool completed,
+                                         const Options& options, const MoveToTrash& trash,
                                          std::shared_ptr<LoudnessMeasure> loudness) {
+  const QString& source = wav.path;
   Result result;
   result.file = {source, FileResult::Kind::Failed, QString()};
   const QString name = FsPath::DisplayName(source);
   if (!completed) {
+    // Looked at while the temporary file still takes its room on the disk.
+    const QString full = DiskFullNote(FsPath::FolderOf(target.Mp3Path()));
     target.Discard();
-    result.file.reason = QStringLiteral("%1 の変換が途中で終わりました").arg(name);
+    result.file.reason = QStringLiteral("%1 の変換が途中で終わりました").arg(name) + full;
+    return result;
+  }
+  // Whether the name now holds another file, or the file another content, than the encode read.
+  const auto changed = [&wav] { return !wav.read || FileIdentity::Of(wav.path) != wav.read; };
+  const auto changedReason = [&] {
+    return FsPath::KindOf(source) == FsPath::Kind::Missing
+               ? QStringLiteral("%1 が変換中になくなりました（MP3は置きません）").arg(name)
+               : QStringLiteral("%1 が変換中に書き換えられたか置き換えられました"
+                                "（MP3は置かず、WAVファイルは残します。もう一度変換してください）")
+                     .arg(name);
+  };
+  if (changed()) {
+    target.Discard();
+    result.file.reason = changedReason();
     return result;
   }
   TagHandle tags;
@@ -72,12 +106,14 @@ ConversionEnd::Result ConversionEnd::Run(const QString& source, EncodeTarget& ta
   // The one check, of the bytes that take the MP3's name.
   const bool whole = Mp3Verification::MatchesWav(source, target.TempPath(), tags.handle);
   tags.Release();
-  if (!whole) {
+  if (!whole || changed()) {
     target.Discard();
     result.file.reason =
-        QStringLiteral("できたMP3を確かめられません（%1 は元のままです）").arg(name);
+        changed() ? changedReason()
+                  : QStringLiteral("できたMP3を確かめられません（%1 は元のままです）").arg(name);
     return result;
   }
+  const std::optional<FileIdentity> made = FileIdentity::Of(target.TempPath());
   QString error;
   if (!target.Commit(options.Mp3OverWriteMp3, error)) {
     result.file.reason =
@@ -89,11 +125,26 @@ ConversionEnd::Result ConversionEnd::Run(const QString& source, EncodeTarget& ta
     // The MP3 is there, but not as asked: without its WAV file's tag, which would otherwise
     // survive only in the trash.
     result.tagCopyFailed = true;
+    if (!wav.shortfall.isEmpty())
+      result.file.reason += QStringLiteral("。") + wav.shortfall;
     return result;
   }
   result.file.kind = FileResult::Kind::Converted;
-  if (!options.Mp3DeleteWav)
+  // A WAV file cut short may be whole somewhere else: the user decides what becomes of it.
+  result.file.reason = wav.shortfall;
+  if (!options.Mp3DeleteWav || !wav.shortfall.isEmpty())
     return result;
+  if (changed()) {
+    // Changed in the moment since the last look: the MP3 of the old take goes again, if it is
+    // still the file placed.
+    const std::optional<FileIdentity> placed = FileIdentity::Of(result.mp3);
+    if (made && placed && placed->device == made->device && placed->inode == made->inode)
+      ::unlink(FsPath::Encode(result.mp3).constData());
+    result.mp3.clear();
+    result.file.kind = FileResult::Kind::Failed;
+    result.file.reason = changedReason();
+    return result;
+  }
   const Trash::Result moved = trash ? trash(source) : Trash::Result{};
   result.wavGone = moved.ok;
   if (!moved.ok)

@@ -7,6 +7,7 @@
 #include "core/convert/Mp3Verification.h"
 #include "core/convert/ReplayGainAlbums.h"
 #include "core/convert/ReplayGainTags.h"
+#include "core/convert/WavLength.h"
 #include "core/encoder/EncodeJob.h"
 #include "core/encoder/EncoderBinding.h"
 #include "core/encoder/EncoderComponent.h"
@@ -29,11 +30,11 @@
 namespace {
 
 // Why the encoder cannot take `source`, named for the user; "" when it can (or the module cannot
-// tell, and the encode's own set-up decides). `seconds` is its playing time, 0 when not known.
-QString InputRefusal(const QString& source, double& seconds) {
+// tell, and the encode's own set-up decides). `seconds` is its playing time, 0 when not known;
+// `info` what the module's probe learnt (left as it is without one).
+QString InputRefusal(const QString& source, double& seconds, GogoInputInfo& info) {
   const QString name = FsPath::DisplayName(source);
   seconds = 0;
-  GogoInputInfo info;
   if (EncoderModule::gogo_probeInput == nullptr) {
     // An older module: at least a WAV file without audio is not turned into an empty MP3.
     const qint64 ms = Mp3Verification::WavPlayingMs(source);
@@ -73,18 +74,6 @@ QString InputRefusal(const QString& source, double& seconds) {
   }
 }
 
-// The MP3's place: its folder (device and inode) and its name. A tag rewrite replaces the file,
-// and with it the inode, but never the place.
-QString PlaceOf(const QString& path) {
-  struct stat folder {};
-  if (!FsPath::Stat(FsPath::FolderOf(path), folder))
-    folder = {};
-  return QStringLiteral("%1:%2/")
-             .arg(static_cast<qulonglong>(folder.st_dev))
-             .arg(static_cast<qulonglong>(folder.st_ino)) +
-         FsPath::BareName(path);
-}
-
 // Whether `count` more file descriptors can be opened now. A low `ulimit -n` leaves few, and a
 // job that runs out of them midway fails.
 bool DescriptorsFree(int count) {
@@ -122,7 +111,7 @@ const char* const kNoThread = "スレッドを作れないため";
 struct Converter::Running {
   std::uint64_t id = 0;
   int progressId = -1;
-  QString source;
+  ConversionEnd::Source wav;
   QString place;
   std::unique_ptr<EncodeTarget> target;
   std::unique_ptr<EncodeJob> job;
@@ -148,15 +137,17 @@ Converter::~Converter() {
   albumWriter_.reset();
 }
 
-bool Converter::IsBeingWritten(const QString& path) const {
-  if (!encoder_.DestinationFile().isEmpty() && FsPath::SameFile(encoder_.DestinationFile(), path))
+bool Converter::IsBeingConverted(const QString& path) const {
+  if (!encoder_.DestinationFile().isEmpty() &&
+      (FsPath::SameFile(encoder_.DestinationFile(), path) ||
+       FsPath::SameFile(encoder_.SourceFile(), path)))
     return true;
   return std::any_of(running_.begin(), running_.end(), [&path](const auto& r) {
-    return FsPath::SameFile(r->target->TempPath(), path);
+    return FsPath::SameFile(r->target->TempPath(), path) || FsPath::SameFile(r->wav.path, path);
   });
 }
 
-void Converter::ConvertShown(const QString& shown) {
+void Converter::ConvertShown(const QString& shown, const QStringList& roots) {
   if (!IsWavName(shown)) {
     Report(
         {shown, FileResult::Kind::Refused, ConvertPlan::RefusalText(ConvertPlan::Refusal::NotWav)},
@@ -168,6 +159,7 @@ void Converter::ConvertShown(const QString& shown) {
     if (batch_ != nullptr || !encoder_.DestinationFile().isEmpty())
       throw EncoderError(QString::fromUtf8(EncoderMessages::ChangeWhileEncoding));
     started_ = options_;
+    roots_ = roots;
     if (!SetUpEncoder())
       return;
     // A started encode reports at its end.
@@ -179,20 +171,29 @@ void Converter::ConvertShown(const QString& shown) {
 }
 
 ConvertPlan Converter::PlanFor(const QString& source) const {
+  // The deepest root that holds the file.
+  QString root;
+  for (const QString& r : roots_) {
+    const QString prefix = r.endsWith(u'/') ? r : r + u'/';
+    if (source.startsWith(prefix) && r.size() > root.size())
+      root = r;
+  }
   return ConvertPlan::Make(source, started_.Mp3UseFolder3, started_.Mp3FolderPath,
-                           started_.Mp3OverWriteMp3);
+                           started_.Mp3OverWriteMp3, root);
 }
 
 std::unique_ptr<EncodeTarget> Converter::Admit(const QString& source, const ConvertPlan& plan,
-                                               FileResult& refusal) {
+                                               FileResult& refusal,
+                                               ConversionEnd::Source& admitted) {
   refusal = {source, FileResult::Kind::Refused, QString()};
   if (plan.refusal != ConvertPlan::Refusal::None) {
     if (plan.refusal == ConvertPlan::Refusal::Mp3Exists)
       refusal.kind = FileResult::Kind::Skipped;
-    refusal.reason = plan.Text();
+    // In a batch the message stands for a file among many: it names it.
+    refusal.reason = batch_ != nullptr ? plan.NamedText() : plan.Text();
     return nullptr;
   }
-  if (batch_ != nullptr && produced_.count(PlaceOf(plan.destination)) != 0) {
+  if (batch_ != nullptr && produced_.count(plan.Place()) != 0) {
     // Same-named WAV files of different folders meet in one output folder: the first one's MP3
     // stays, the later WAV file stays where it is.
     refusal.kind = FileResult::Kind::Skipped;
@@ -201,12 +202,22 @@ std::unique_ptr<EncodeTarget> Converter::Admit(const QString& source, const Conv
                          .arg(FsPath::DisplayName(plan.destination), FsPath::DisplayName(source));
     return nullptr;
   }
+  // What the encode will read, noted before anything reads it: at its end the WAV file is
+  // given up only while it is still this file.
+  admitted = {source, FileIdentity::Of(source), QString()};
   // A file the encoder cannot take is a refusal of that file, said in its own words; a batch
   // goes on with the next one.
-  refusal.reason = InputRefusal(source, admittedSeconds_);
+  GogoInputInfo info;
+  refusal.reason = InputRefusal(source, admittedSeconds_, info);
   if (!refusal.reason.isEmpty())
     return nullptr;
+  admitted.shortfall =
+      WavLength::Shortfall(source, admittedSeconds_, info.channels * ((info.bits + 7) / 8));
   QString error;
+  if (!plan.MakeDestinationFolder(error)) {
+    refusal.reason = QStringLiteral("MP3を書き出すフォルダを作れません：%1").arg(error);
+    return nullptr;
+  }
   std::unique_ptr<EncodeTarget> target = EncodeTarget::Create(plan.destination, error);
   if (!target)
     refusal.reason = QStringLiteral("MP3を書き出すフォルダに書き込めません：%1").arg(error);
@@ -225,9 +236,10 @@ std::optional<FileResult> Converter::ConvertOne(const QString& source, int index
     refusal.reason = QStringLiteral("%1、%2 を変換できません")
                          .arg(QString::fromUtf8(kNoDescriptors), FsPath::DisplayName(source));
   else
-    target_ = Admit(source, plan, refusal);
+    target_ = Admit(source, plan, refusal, admitted_);
   if (!target_)
     return refusal;
+  place_ = plan.Place();
   view_.ShowConversionStarted(source, index, total);
   encoder_.setSourceFile(source);
   // The encoder writes into the temporary file; the MP3's name is taken only once it checks out.
@@ -252,13 +264,15 @@ int Converter::BatchJobs() const {
 
 std::optional<BatchResult> Converter::ConvertAll(QStringList files,
                                                  const std::function<bool()>& listReplaced,
-                                                 const QHash<QString, qint64>& sizes) {
+                                                 const QHash<QString, qint64>& sizes,
+                                                 const QStringList& roots) {
   if (batch_ != nullptr || !encoder_.DestinationFile().isEmpty()) {
     view_.ShowError(QString::fromUtf8(EncoderMessages::ChangeWhileEncoding));
     return std::nullopt;
   }
   // The batch works on the options it started with; changes made meanwhile are for the next.
   started_ = options_;
+  roots_ = roots;
   if (!SetUpEncoder())
     return std::nullopt;
   const int jobs = BatchJobs();
@@ -290,6 +304,11 @@ std::optional<BatchResult> Converter::ConvertAll(QStringList files,
         wavSizes.push_back(sizes.value(file));
   }
   progress_ = BatchProgress(batchResult_.wavCount, std::move(wavSizes));
+  // MP3 files that cannot go where they are asked to go go nowhere else.
+  batchResult_.stoppedBecause =
+      ConvertPlan::OutputFolderProblem(started_.Mp3UseFolder3, started_.Mp3FolderPath, true);
+  if (!batchResult_.stoppedBecause.isEmpty())
+    return batchResult_;
   if (started_.Mp3ReplayGain)
     albums_ = std::make_unique<ReplayGainAlbums>(files);
   try {
@@ -343,6 +362,7 @@ bool Converter::ConvertOneByOne(const QStringList& files, const std::function<bo
             ConvertOne(entry, static_cast<int>(batchResult_.files.size()), batchResult_.wavCount)) {
       Record(*refusal);
       progress_.NotEncoded();
+      view_.ShowProgress(BatchPercent());
       // A refused file says why before the next file starts.
       Report(*refusal, ConversionReport::Outcome::NotStarted, true, true);
       if (!alive || run.Stopped())
@@ -354,6 +374,7 @@ bool Converter::ConvertOneByOne(const QStringList& files, const std::function<bo
     if (!run.WaitWhile([this] { return !encoder_.DestinationFile().isEmpty(); }))
       return false;
   }
+  view_.ShowProgress(0);
   return true;
 }
 
@@ -388,8 +409,7 @@ bool Converter::ConvertAtOnce(const QStringList& files, const std::function<bool
         continue;
       }
       const ConvertPlan plan = PlanFor(source);
-      const QString place =
-          plan.refusal == ConvertPlan::Refusal::None ? PlaceOf(plan.destination) : QString();
+      const QString place = plan.refusal == ConvertPlan::Refusal::None ? plan.Place() : QString();
       // A file whose MP3 a running encode is making waits for that encode to end, so that the
       // earlier file's MP3 is the one that stays, as when files are converted one at a time.
       if (!place.isEmpty() && std::any_of(running_.begin(), running_.end(),
@@ -402,7 +422,7 @@ bool Converter::ConvertAtOnce(const QStringList& files, const std::function<bool
       ++next;
       FileResult refusal;
       auto running = std::make_unique<Running>();
-      running->target = Admit(source, plan, refusal);
+      running->target = Admit(source, plan, refusal, running->wav);
       if (!running->target) {
         Record(refusal);
         progress_.NotEncoded();
@@ -411,7 +431,6 @@ bool Converter::ConvertAtOnce(const QStringList& files, const std::function<bool
         continue;
       }
       running->id = ++nextJob_;
-      running->source = source;
       running->place = place;
       running->job = std::make_unique<EncodeJob>(source, running->target->TempPath());
       Running* r = running.get();
@@ -422,11 +441,11 @@ bool Converter::ConvertAtOnce(const QStringList& files, const std::function<bool
         if (r->job->Refused()) {
           r->target->Discard();
           result.file = {
-              r->source, FileResult::Kind::Failed,
+              r->wav.path, FileResult::Kind::Failed,
               QStringLiteral("%1 の変換を始められません（エンコーダが設定を受け付けません）")
-                  .arg(FsPath::DisplayName(r->source))};
+                  .arg(FsPath::DisplayName(r->wav.path))};
         } else {
-          result = ConversionEnd::Run(r->source, *r->target, r->job->Completed(), options, trash,
+          result = ConversionEnd::Run(r->wav, *r->target, r->job->Completed(), options, trash,
                                       r->job->Loudness());
         }
         QMetaObject::invokeMethod(
@@ -459,15 +478,23 @@ void Converter::ShowBatchProgress() {
     if (const int all = r->job->AllFrames(); all > 0)
       progress_.Encoded(r->progressId, static_cast<double>(r->job->FramesDone()) / all);
   }
-  view_.ShowProgress(static_cast<int>(progress_.Share() * 100));
+  view_.ShowProgress(BatchPercent());
+}
+
+int Converter::BatchPercent() const {
+  return static_cast<int>(progress_.Share() * 100);
 }
 
 void Converter::Progress(int nowFrames, int allFrames) {
   if (allFrames <= 0)
     return;
-  if (batch_ != nullptr)
-    progress_.Encoded(progressId_, static_cast<double>(nowFrames) / allFrames);
-  view_.ShowProgress(static_cast<int>(qint64{nowFrames} * 100 / allFrames));
+  if (batch_ == nullptr) {
+    view_.ShowProgress(static_cast<int>(qint64{nowFrames} * 100 / allFrames));
+    return;
+  }
+  // The bar follows the whole batch, also when its files go one at a time.
+  progress_.Encoded(progressId_, static_cast<double>(nowFrames) / allFrames);
+  view_.ShowProgress(BatchPercent());
 }
 
 void Converter::Finish(bool aborted) {
@@ -485,11 +512,11 @@ void Converter::EndOnWorker(bool completed) {
   std::shared_ptr<LoudnessMeasure> loudness =
       completed && started_.Mp3ReplayGain ? encoder_.TakeLoudness() : nullptr;
   if (target != nullptr) {
-    ending->place = PlaceOf(target->Mp3Path());
+    ending->place = place_;
     ending->worker = WorkerThread::Start(
-        [this, source, target, completed, options = started_, trash = trash_, loudness] {
+        [this, wav = admitted_, target, completed, options = started_, trash = trash_, loudness] {
           const ConversionEnd::Result result =
-              ConversionEnd::Run(source, *target, completed, options, trash, loudness);
+              ConversionEnd::Run(wav, *target, completed, options, trash, loudness);
           QMetaObject::invokeMethod(
               &receiver_, [this, result] { EndedOnWorker(result); }, Qt::QueuedConnection);
         });
@@ -517,7 +544,7 @@ void Converter::EndedOnWorker(const ConversionEnd::Result& result) {
     progress_.Ended(std::exchange(progressId_, -1));
   if (!Finished(result, place, true))
     return;
-  view_.ShowProgress(0);
+  view_.ShowProgress(batch_ != nullptr ? BatchPercent() : 0);
   view_.ClearStatus();
   encoder_.setDestinationFile(QString());
   if (batch_ != nullptr)

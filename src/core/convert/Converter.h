@@ -52,18 +52,21 @@ public:
   Converter& operator=(const Converter&) = delete;
 
   // "WAV→MP3実行": converts the shown file `shown`. Errors of the encoder component go to an
-  // error box.
-  void ConvertShown(const QString& shown);
+  // error box. In an output folder, an MP3 keeps the subfolders its WAV file lies in below the
+  // deepest of `roots` that holds it (the folder opened).
+  void ConvertShown(const QString& shown, const QStringList& roots = {});
   // "WAV→MP3一括変換": every WAV file of `files` (a copy: the list shown follows the
   // conversions meanwhile), as many at the same time as the options
   // allow (one after the other when the encoder module cannot run several). No file is started
   // once `listReplaced` holds (another list was opened meanwhile). `sizes`, the files' sizes
   // where the walk that listed them gave them, weigh the files not yet come to in its
-  // progress. What became of each file; nullopt when no batch ran to its end (already
-  // converting, the encoder could not be prepared, or stopped: the window may then be gone).
+  // progress. `roots` as for ConvertShown. What became of each file; nullopt when no batch ran to
+  // its end (already converting, the encoder could not be prepared, or stopped: the window may
+  // then be gone). Nothing is converted when the MP3 files' output folder is not there.
   std::optional<BatchResult> ConvertAll(QStringList files,
                                         const std::function<bool()>& listReplaced,
-                                        const QHash<QString, qint64>& sizes = {});
+                                        const QHash<QString, qint64>& sizes = {},
+                                        const QStringList& roots = {});
   // Stops the batch under way (the window is closing): every encode stops, no summary.
   void StopBatch();
   // The encoder component's progress and finish events.
@@ -75,8 +78,9 @@ public:
   bool BatchRunning() const { return batch_ != nullptr; }
   // How far the batch under way (or the last one) is.
   const BatchProgress& batchProgress() const { return progress_; }
-  // Whether an encode is writing `path` now (its temporary file): tags are never written there.
-  bool IsBeingWritten(const QString& path) const;
+  // Whether an encode is writing `path` now (its temporary file) or converting it (its WAV
+  // file, until its end is done): tags are never written there.
+  bool IsBeingConverted(const QString& path) const;
 
 private:
   struct Running;
@@ -88,10 +92,10 @@ private:
   std::optional<FileResult> ConvertOne(const QString& source, int index, int total);
   // Where `source` is converted to, by the options the conversion started with.
   ConvertPlan PlanFor(const QString& source) const;
-  // Checks `source` for its conversion by `plan` and makes its temporary output; null, with
-  // the file's result, when the file is not converted.
+  // Checks `source` for its conversion by `plan`, notes what it is (`admitted`) and makes its
+  // temporary output; null, with the file's result, when the file is not converted.
   std::unique_ptr<EncodeTarget> Admit(const QString& source, const ConvertPlan& plan,
-                                      FileResult& refusal);
+                                      FileResult& refusal, ConversionEnd::Source& admitted);
   // One file after the other; false when the batch was stopped (the converter may be gone).
   bool ConvertOneByOne(const QStringList& files, const std::function<bool()>& listReplaced,
                        BatchRun& run);
@@ -123,6 +127,8 @@ private:
   // The album values of ReplayGain, after the batch's last file, on a worker; false when the
   // batch was stopped meanwhile (the converter may be gone).
   bool WriteAlbumValues(BatchRun& run);
+  // The share of the batch's audio encoded, in percent.
+  int BatchPercent() const;
 
   // Receives the workers' results on the window's thread. First, so that it goes last: a
   // result posted for a converter being destroyed is dropped with it.
@@ -138,6 +144,8 @@ private:
   // What the batch under way (or the last one) did with each file finished, and how far it is.
   BatchResult batchResult_;
   BatchProgress progress_;
+  // The folders whose subfolders the MP3 files keep, for the conversion under way.
+  QStringList roots_;
   // The playing time of the file admitted last, and the progress number of the encode of the
   // window's encoder in a batch.
   double admittedSeconds_ = 0;
@@ -149,6 +157,8 @@ private:
   // The window encoder's encode under way (or whose end is being done): its temporary output
   // and the worker of its end.
   std::unique_ptr<EncodeTarget> target_;
+  ConversionEnd::Source admitted_;
+  QString place_;
   std::unique_ptr<Ending> ending_;
   // The encodes of a batch of several at once, and how many have ended.
   std::vector<std::unique_ptr<Running>> running_;

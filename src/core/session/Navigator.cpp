@@ -6,6 +6,7 @@
 
 #include <mp3infp_handle.h>
 
+#include <QDir>
 #include <QPointer>
 
 #include <algorithm>
@@ -140,7 +141,8 @@ void Navigator::WalkEnded(std::uint64_t id, const Walked& walked) {
   // Edits made since the question (or with none asked) are not left without it. The window
   // may be destroyed while the question is up, and this navigator with it.
   const QPointer<QObject> alive(&receiver_);
-  if (tags_.HasUnsavedEdits() && !(walk.answered && tags_.ShownFields().SameTag(*walk.answered)) &&
+  if (tags_.HasUnsavedEdits() &&
+      !(walk.answered && tags_.ShownFields().SameBoxes(*walk.answered)) &&
       (!tags_.ConfirmLeave() || !alive))
     return;
   const bool folderOpen = walk.dropped.isEmpty() && walk.shown.isEmpty();
@@ -190,6 +192,31 @@ void Navigator::Open(OpenDialogs& dialogs) {
   // The question about unsaved edits comes when the list is replaced: a folder without audio
   // replaces nothing.
   StartWalk({folder, true, QString(), QStringList(), std::nullopt});
+}
+
+Navigator::Typed Navigator::OpenTyped(const QString& typed) {
+  QString shown = typed.trimmed();
+  if (shown == u'~' || shown.startsWith(QStringLiteral("~/"))) {
+    shown = QDir::homePath() + shown.mid(1);
+  } else if (!shown.startsWith(u'/')) {
+    const QString base =
+        shownFilePath_.isEmpty() ? currentFolder_ : FsPath::FolderOf(shownFilePath_);
+    if (!base.isEmpty())
+      shown = FsPath::Display(base) + u'/' + shown;
+  }
+  const QString path = shown.isEmpty() ? QString() : FsPath::FromDisplay(shown);
+  view_.ClearStatus();
+  if (FsPath::IsDir(path)) {
+    StartWalk({FsPath::Absolute(path), true, QString(), QStringList(), std::nullopt});
+    return Typed::Opened;
+  }
+  if (!FsPath::IsFile(path))
+    return Typed::Missing;
+  if (!IsShowable(path))
+    return Typed::NotAudio;
+  if (tags_.ConfirmLeave())
+    OpenOneFile(path);
+  return Typed::Opened;
 }
 
 void Navigator::TakeList(const QStringList& files, const QString& root, bool withSubfolders,

@@ -52,6 +52,12 @@ public:
   // The open button: a folder through the browser or one file through the open dialog, as
   // the options say. The browser starts at the current folder.
   void Open(OpenDialogs& dialogs);
+  // What a path typed into the folder box opened.
+  enum class Typed { Opened, Missing, NotAudio };
+  // A path typed into the folder box, as the user reads it: a folder opens as the open
+  // button's folder mode opens one, a WAV or MP3 file as one file. "~" is the home folder; a
+  // relative path starts at the folder the box shows.
+  Typed OpenTyped(const QString& typed);
   // The next and previous buttons. No wrap-around.
   void Next();
   void Previous();
@@ -89,6 +95,9 @@ public:
   // Full path of the shown file; empty while none is shown. Tag writing and single
   // conversion act on it, so files found in subfolders work.
   const QString& ShownFilePath() const { return shownFilePath_; }
+  // The folder the list was made from (its subfolders' files included when it was opened as a
+  // folder); empty for a list of files picked one by one.
+  const QString& ListRoot() const { return listRoot_; }
   // Changes each time the list is replaced (not when it follows converted files), so a batch
   // can tell that its list is no longer the one shown.
   int ListGeneration() const { return listGeneration_; }

@@ -2,7 +2,7 @@
 
 #include "core/convert/Converter.h"
 #include "core/encoder/EncoderComponent.h"
-#include "core/fs/FsPath.h"
+#include "core/fs/FolderScan.h"
 #include "core/fs/Trash.h"
 #include "core/session/Navigator.h"
 #include "core/session/SessionView.h"
@@ -27,7 +27,7 @@ Session::Session(SessionView& view, MoveToTrash trash) {
       });
   // A save replaces the file; an encode still writing it would go on into the replaced one.
   tagEditor_->isBeingWritten = [this](const QString& path) {
-    return converter_->IsBeingWritten(path);
+    return converter_->IsBeingConverted(path);
   };
   encoder_->OnProgress = [this](QObject*, int nowFrames, int allFrames) {
     converter_->Progress(nowFrames, allFrames);
@@ -46,19 +46,37 @@ Session::~Session() {
   encoder_.reset();
 }
 
+bool Session::Converting() const {
+  return converter_->BatchRunning() || !encoder_->DestinationFile().isEmpty();
+}
+
 void Session::ConvertShown() {
-  converter_->ConvertShown(navigator_->ShownFilePath());
+  const QString& shown = navigator_->ShownFilePath();
+  // The MP3 gets the WAV file's tag as stored: edits are written first, or dropped, or the
+  // conversion waits. A conversion that cannot start says so without the question.
+  if (IsWavName(shown) && !Converting() && !tagEditor_->ConfirmConvert())
+    return;
+  converter_->ConvertShown(shown, ListRoots());
 }
 
 std::optional<BatchResult> Session::ConvertAll() {
   if (navigator_->FileList().isEmpty() || navigator_->ShownFilePath().isEmpty())
     return std::nullopt;
+  if (!Converting() && !tagEditor_->ConfirmConvert())
+    return std::nullopt;
   // A list opened during the batch replaces this one; a conversion's changes to it do not.
   const int generation = navigator_->ListGeneration();
   const Navigator* navigator = navigator_.get();
-  return converter_->ConvertAll(navigator_->FileList(), [navigator, generation] {
-    return navigator->ListGeneration() != generation;
-  });
+  return converter_->ConvertAll(
+      navigator_->FileList(),
+      [navigator, generation] { return navigator->ListGeneration() != generation; }, {},
+      ListRoots());
+}
+
+QStringList Session::ListRoots() const {
+  // The folder opened: its subfolders are kept in an output folder.
+  const QString& root = navigator_->ListRoot();
+  return root.isEmpty() ? QStringList() : QStringList{root};
 }
 
 void Session::StopBatch() {
@@ -66,5 +84,12 @@ void Session::StopBatch() {
 }
 
 void Session::PasteFromMemory() {
-  tagEditor_->PasteFromMemory(FsPath::DisplayName(navigator_->ShownFilePath()));
+  const QStringList& list = navigator_->FileList();
+  const QString& shown = navigator_->ShownFilePath();
+  const qsizetype copiedAt = list.indexOf(tagEditor_->CopiedFile());
+  const qsizetype shownAt = list.indexOf(shown);
+  std::optional<int> distance;
+  if (copiedAt >= 0 && shownAt >= 0)
+    distance = static_cast<int>(shownAt - copiedAt);
+  tagEditor_->PasteFromMemory(shown, distance);
 }

@@ -10,6 +10,8 @@
 #include "core/convert/ConversionEnd.h"
 #include "core/settings/Options.h"
 
+#include <QStringList>
+
 #include <memory>
 #include <optional>
 
@@ -41,18 +43,25 @@ public:
   Navigator& navigator() { return *navigator_; }
   Converter& converter() { return *converter_; }
 
-  // Converts the shown file.
+  // Converts the shown file. Unsaved tag edits of a WAV file are asked about first
+  // (TagEditor::ConfirmConvert): the MP3 gets the tag as stored.
   void ConvertShown();
-  // Converts every WAV file of the list; stops starting files once another list is opened.
-  // What became of each file; nullopt when no batch ran to its end (nothing shown, already
-  // converting, or stopped: the session may then be gone).
+  // Converts every WAV file of the list, after asking about unsaved tag edits as ConvertShown
+  // does; stops starting files once another list is opened. What became of each file; nullopt
+  // when no batch ran to its end (nothing shown, the user cancelled, already converting, or
+  // stopped: the session may then be gone).
   std::optional<BatchResult> ConvertAll();
   // Stops the batch under way: every encode stops, each WAV file stays as it is.
   void StopBatch();
-  // Pastes the field memory onto the shown file, its title made from the file's name.
+  // Pastes the field memory onto the shown file (TagEditor::PasteFromMemory), its place in the
+  // list counted from the copied file's.
   void PasteFromMemory();
 
 private:
+  QStringList ListRoots() const;
+  // Whether a conversion is under way (a second one is refused).
+  bool Converting() const;
+
   Options options_;
   std::unique_ptr<EncoderComponent> encoder_;
   std::unique_ptr<TagEditor> tagEditor_;

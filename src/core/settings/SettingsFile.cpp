@@ -42,6 +42,15 @@ std::optional<QString> ExistingFolder(const IniDocument& doc, const QString& key
   return value.endsWith(u'/') && !folder.endsWith(u'/') ? folder + u'/' : folder;
 }
 
+// The output folder is kept as stored also while it is missing (a drive not plugged in): the
+// conversion then says so rather than putting the MP3 files elsewhere.
+QString StoredFolder(const IniDocument& doc, const QString& key) {
+  if (std::optional<QString> existing = ExistingFolder(doc, key))
+    return *existing;
+  const QString value = IniValues::ReadValue(doc, kOption, key);
+  return value.startsWith(u'/') ? value : QString();
+}
+
 QString WithoutTrailingSlash(const QString& folder) {
   QString out = folder;
   while (out.size() > 1 && out.endsWith(u'/'))
@@ -129,7 +138,7 @@ std::optional<StoredSettings> ReadStoredSettings(const QString& iniPath,
   s.Mp3DeleteWav = flag("Mp3DeleteWav");
   s.Mp3OverWriteMp3 = flag("Mp3OverWriteMp3");
   s.Mp3UseFolder3 = flag("Mp3UseFolder3");
-  s.Mp3FolderPath = ExistingFolder(doc, QStringLiteral("Mp3FolderPath")).value_or(QString());
+  s.Mp3FolderPath = StoredFolder(doc, QStringLiteral("Mp3FolderPath"));
   // Anything but "ID3v2" (absent, misspelt, from a later version) keeps the designed tag.
   s.Mp3TagFormat = IniValues::ReadValue(doc, kOption, QStringLiteral("Mp3TagFormat")) == kId3v2Value
                        ? Options::Mp3Format::Id3v2

@@ -81,6 +81,28 @@ QString Compose(CommentFormat format, const CommentParts& parts, bool append,
   return text;
 }
 
+QString WithPart(const QString& comment, const QString& marker, const QString& value) {
+  const qsizetype at = comment.indexOf(marker);
+  if (at < 0) {
+    if (value.isEmpty())
+      return comment;
+    const bool separate = !comment.isEmpty() && !comment.endsWith(QLatin1Char('/'));
+    return comment + (separate ? QStringLiteral("/") : QString()) + marker + value;
+  }
+  qsizetype end = comment.indexOf(QLatin1Char('/'), at + marker.size());
+  if (end < 0)
+    end = comment.size();
+  if (!value.isEmpty())
+    return comment.left(at + marker.size()) + value + comment.mid(end);
+  qsizetype from = at;
+  qsizetype to = end;
+  if (from > 0 && comment.at(from - 1) == QLatin1Char('/'))
+    --from;
+  else if (to < comment.size())
+    ++to;
+  return comment.left(from) + comment.mid(to);
+}
+
 SplitParts Split(const QString& comment) {
   SplitParts parts;
   parts.id = findPart(comment, kIdMarker);

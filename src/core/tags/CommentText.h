@@ -54,6 +54,12 @@ QString TrimBlanks(const QString& text);
 QString Compose(CommentFormat format, const CommentParts& parts, bool append,
                 const QString& presentComment);
 
+// `comment` with `value` as the part of `marker`: the text after the marker's first occurrence
+// (up to the next "/") replaced; a part the comment lacks appended after a "/" (none into an
+// empty comment or after a "/"); for an empty value, the part removed with the "/" before it
+// (or after it, when it starts the comment). Everything else in the comment stays as it is.
+QString WithPart(const QString& comment, const QString& marker, const QString& value);
+
 // Finds each part independently: the first occurrence of its marker, the text after it up to
 // the next "/" (or to the end).
 SplitParts Split(const QString& comment);

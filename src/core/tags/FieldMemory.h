@@ -1,13 +1,14 @@
-// The field memory: eleven texts copied from the tag boxes of one file and pasted onto the
-// next, so the tracks of an album get the same fields one after the other, and the track
-// number, which each paste onto another file counts on by one. Empty at start, kept for the
-// whole run, never saved. The title is not kept: pasting sets it from the file name instead.
+// The field memory: the texts copied from the tag boxes of one file and pasted onto the next, so
+// the tracks of an album get the same fields one after the other. Empty at start, kept for the
+// whole run, never saved. A slot holds nothing (nullopt) when nothing was copied into it; a paste
+// then leaves the box as it is. The title is not kept: a paste makes it from the file's name.
 #pragma once
 
 #include <QString>
 
 #include <array>
 #include <cstddef>
+#include <optional>
 
 class FieldMemory {
 public:
@@ -27,29 +28,19 @@ public:
     Track,
     SlotCount
   };
-  using Texts = std::array<QString, SlotCount>;
+  using Texts = std::array<std::optional<QString>, SlotCount>;
 
   // Stores every slot at once (the copy button), copied from the file `file`.
-  void Copy(const Texts& texts, const QString& file = {}) {
+  void Copy(const Texts& texts, const QString& file) {
     texts_ = texts;
-    trackFile_ = file;
+    copiedFile_ = file;
   }
-  // The track number a paste onto the file `file` gives: the one after the track copied or
-  // pasted last, which it then replaces; the same again on the file that track belongs to (a
-  // second paste onto one file). Empty when no track was copied.
-  QString PasteTrack(const QString& file);
-
-  // Every slot, empty ones included (the paste button).
+  // Every slot (the paste button).
   const Texts& Paste() const { return texts_; }
-
-  const QString& Text(Slot slot) const { return texts_[slot]; }
-
-  // The title a pasted file gets: the bare file name (any folder part dropped) without its
-  // extension, which runs from the last "." on; a name without "." stays whole.
-  static QString TitleFromFileName(const QString& fileName);
+  // The file the slots were copied from; empty before any copy.
+  const QString& CopiedFile() const { return copiedFile_; }
 
 private:
   Texts texts_;
-  // The file the track slot's number belongs to.
-  QString trackFile_;
+  QString copiedFile_;
 };

@@ -31,6 +31,32 @@ bool Loadable(const QString& path) {
   return TagFieldAccess::GetLibraryVersionText() != kTooOldLibrary && TagCopy::Load(nullptr, path);
 }
 
+// The comment part boxes with their markers and the captions of their boxes, in the order
+// a composed comment lists them; the jacket image (between the ID and the lyricist) apart.
+struct TextPart {
+  const QString* marker;
+  QString TagFields::*box;
+  std::optional<QString> CommentText::SplitParts::*inComment;
+  const char* label;
+};
+const std::array<TextPart, 5> kTextParts{{
+    {&CommentText::kIdMarker, &TagFields::Id, &CommentText::SplitParts::id, "TITLE ID"},
+    {&CommentText::kLyricistMarker, &TagFields::Lyricist, &CommentText::SplitParts::lyricist,
+     "作詞"},
+    {&CommentText::kComposerMarker, &TagFields::Composer, &CommentText::SplitParts::composer,
+     "作曲"},
+    {&CommentText::kArrangerMarker, &TagFields::Arranger, &CommentText::SplitParts::arranger,
+     "編曲"},
+    {&CommentText::kPerformerMarker, &TagFields::Performer, &CommentText::SplitParts::performer,
+     "演奏"},
+}};
+
+QString Trimmed(const std::optional<QString>& text) {
+  return CommentText::TrimBlanks(text.value_or(QString()));
+}
+
+const QString kNoPictureNote = QStringLiteral("RIFF SIF形式にカバー画像は入りません");
+
 // The track a write stores: what the box holds, else what it proposes; nullopt when it is no
 // track number.
 std::optional<QString> TrackToWrite(const TagFields& fields) {
@@ -152,11 +178,21 @@ bool TagEditor::PicturesWritten() const {
 
 void TagEditor::SetJacketImages(const QStringList& images) {
   coverChoice_.SetImages(images);
+  // The box now shows the folder's first image, which nobody chose: no edit.
+  const TagFields shown = view_.ShownTagFields();
+  if (!shown.JacketChosen)
+    unedited_.Jacket = shown.Jacket;
   UpdateCover();
 }
 
 void TagEditor::UpdateCover() {
   view_.ShowCover(coverChoice_.Preview(view_.ShownTagFields(), PicturesWritten()));
+}
+
+void TagEditor::CoverChosen() {
+  UpdateCover();
+  if (!PicturesWritten() && !Trimmed(view_.ShownTagFields().Jacket).isEmpty())
+    view_.ShowNote(kNoPictureNote + QStringLiteral("（ID3v2形式なら入ります）"));
 }
 
 void TagEditor::WriteShownFields() {
@@ -165,8 +201,26 @@ void TagEditor::WriteShownFields() {
 
 TagEditor::WriteResult TagEditor::WriteShownTags(const QString& path) {
   TagFields shown = view_.ShownTagFields();
+  QStringList notes;
+  if (path == fieldsFile_ && !path.isEmpty()) {
+    // Credits typed into their boxes go into the comment, which the window then shows.
+    const std::vector<PartEdit> parts = UncarriedParts(shown);
+    if (!parts.empty()) {
+      QStringList labels;
+      for (const PartEdit& part : parts) {
+        shown.Comment = CommentText::WithPart(shown.Comment, *part.marker, part.value);
+        labels.append(QString::fromUtf8(part.label));
+      }
+      view_.ShowComment(shown.Comment);
+      notes.append(QStringLiteral("%1をコメントに入れました").arg(labels.join(u'・')));
+    }
+    if (shown.JacketChosen && !PicturesWritten() && !Trimmed(shown.Jacket).isEmpty())
+      notes.append(kNoPictureNote);
+  }
   const WriteResult result = WriteTags(path, shown);
   view_.ShowWriteResult(result, lastFailure_);
+  if (result != WriteResult::Failed && !notes.isEmpty())
+    view_.ShowNote(notes.join(QStringLiteral("。")));
   if (result != WriteResult::Failed && path == fieldsFile_) {
     // The track box shows what the file now holds: a proposal written, or "３" as "3".
     const QString track = TrackToWrite(shown).value_or(shown.Track);
@@ -280,20 +334,62 @@ bool TagEditor::ReadTags(const QString& path, TagFields& stored) {
   return true;
 }
 
+std::vector<TagEditor::PartEdit> TagEditor::UncarriedParts(const TagFields& shown) const {
+  std::vector<PartEdit> parts;
+  const CommentText::SplitParts inComment = CommentText::Split(shown.Comment);
+  const auto check = [&](const QString& marker, const QString& now, const QString& before,
+                         const std::optional<QString>& carried, const char* label) {
+    const QString value = CommentText::TrimBlanks(now);
+    if (value != CommentText::TrimBlanks(before) && value != Trimmed(carried))
+      parts.push_back({&marker, value, label});
+  };
+  for (const TextPart& part : kTextParts) {
+    check(*part.marker, shown.*part.box, unedited_.*part.box, inComment.*part.inComment,
+          part.label);
+    // The jacket image follows the ID.
+    if (part.box == &TagFields::Id && options_.FormComment == Options::JacketImage &&
+        shown.JacketChosen)
+      check(CommentText::kJacketMarker, shown.Jacket.value_or(QString()),
+            unedited_.Jacket.value_or(QString()), inComment.jacket, "ジャケット画像");
+  }
+  return parts;
+}
+
 bool TagEditor::HasUnsavedEdits() const {
   if (fieldsFile_.isEmpty())
     return false;
   const TagFields shown = view_.ShownTagFields();
-  return !shown.SameTag(unedited_) || coverChoice_.ChosenCoverPending(shown);
+  return !shown.SameTag(unedited_) || coverChoice_.ChosenCoverPending(shown) ||
+         !UncarriedParts(shown).empty();
+}
+
+std::optional<SaveAnswer> TagEditor::AskToSave() {
+  if (!HasUnsavedEdits())
+    return std::nullopt;
+  return view_.AskSaveChanges(FsPath::DisplayName(fieldsFile_));
 }
 
 bool TagEditor::ConfirmLeave() {
-  if (!HasUnsavedEdits())
-    return true;
-  switch (view_.AskSaveChanges(FsPath::DisplayName(fieldsFile_))) {
+  switch (AskToSave().value_or(SaveAnswer::Discard)) {
   case SaveAnswer::Save:
     return WriteShownTags(fieldsFile_) != WriteResult::Failed;
   case SaveAnswer::Discard:
+    return true;
+  case SaveAnswer::Cancel:
+    break;
+  }
+  return false;
+}
+
+bool TagEditor::ConfirmConvert() {
+  const std::optional<SaveAnswer> answer = AskToSave();
+  if (!answer)
+    return true;
+  switch (*answer) {
+  case SaveAnswer::Save:
+    return WriteShownTags(fieldsFile_) != WriteResult::Failed;
+  case SaveAnswer::Discard:
+    ShowFileTags(fieldsFile_);
     return true;
   case SaveAnswer::Cancel:
     break;
@@ -313,55 +409,83 @@ void TagEditor::FollowFile(const QString& from, const QString& to) {
     ShowFileTags(to);
     return;
   }
-  // The edits were meant for this piece of music, which now lives in `to`; they are measured
-  // against what `to` holds.
-  fieldsFile_ = to;
-  ReadTags(to, unedited_);
-  coverChoice_.FileShown(to, TagCopy::ReadCover(nullptr),
-                         CommentText::Split(unedited_.Comment).jacket);
+  // The edits were meant for this piece of music, which now lives in `to`: they stay, over what
+  // `to` holds. The fields the user did not touch show `to`'s own values, never the old file's
+  // (with the tag copy off the new MP3 holds none of them).
+  const TagFields typed = view_.ShownTagFields();
+  const TagFields before = unedited_;
+  const FileTags read = ReadFileTags(to, nullptr);
+  if (read.state != FileTags::State::Read) {
+    ShowReadTags(to, read);
+    return;
+  }
+  TagFields edits = read.fields;
+  for (QString TagFields::*field :
+       {&TagFields::Title, &TagFields::Artist, &TagFields::Album, &TagFields::Comment,
+        &TagFields::Year, &TagFields::Genre, &TagFields::Track, &TagFields::Id,
+        &TagFields::Lyricist, &TagFields::Composer, &TagFields::Arranger, &TagFields::Performer})
+    if (typed.*field != before.*field)
+      edits.*field = typed.*field;
+  edits.Jacket = typed.JacketChosen ? typed.Jacket : std::nullopt;
+  ShowReadTags(to, read);
+  view_.EditTagFields(edits);
   UpdateCover();
 }
 
 void TagEditor::CopyToMemory() {
   const TagFields shown = view_.ShownTagFields();
+  // An empty box copies nothing, unless the user emptied a value the file holds: that empty is
+  // pasted too.
+  const auto slot = [](const QString& now, const QString& before) -> std::optional<QString> {
+    if (!CommentText::TrimBlanks(now).isEmpty())
+      return now;
+    if (!CommentText::TrimBlanks(before).isEmpty())
+      return QString();
+    return std::nullopt;
+  };
   FieldMemory::Texts texts;
-  texts[FieldMemory::Artist] = shown.Artist;
-  texts[FieldMemory::Album] = shown.Album;
-  texts[FieldMemory::Comment] = shown.Comment;
-  texts[FieldMemory::Id] = shown.Id;
-  texts[FieldMemory::JacketImage] = shown.Jacket.value_or(QString());
-  texts[FieldMemory::Year] = shown.Year;
-  texts[FieldMemory::Lyricist] = shown.Lyricist;
-  texts[FieldMemory::Composer] = shown.Composer;
-  texts[FieldMemory::Arranger] = shown.Arranger;
-  texts[FieldMemory::Performer] = shown.Performer;
-  texts[FieldMemory::Genre] = shown.Genre;
-  texts[FieldMemory::Track] = shown.Track.isEmpty() ? shown.ProposedTrack : shown.Track;
+  texts[FieldMemory::Artist] = slot(shown.Artist, unedited_.Artist);
+  texts[FieldMemory::Album] = slot(shown.Album, unedited_.Album);
+  // A comment is never emptied by a paste.
+  texts[FieldMemory::Comment] = slot(shown.Comment, QString());
+  texts[FieldMemory::Id] = slot(shown.Id, unedited_.Id);
+  // The image the box merely shows (the folder's first) is nobody's choice.
+  if (shown.JacketChosen)
+    texts[FieldMemory::JacketImage] = slot(shown.Jacket.value_or(QString()), QString());
+  texts[FieldMemory::Year] = slot(shown.Year, unedited_.Year);
+  texts[FieldMemory::Lyricist] = slot(shown.Lyricist, unedited_.Lyricist);
+  texts[FieldMemory::Composer] = slot(shown.Composer, unedited_.Composer);
+  texts[FieldMemory::Arranger] = slot(shown.Arranger, unedited_.Arranger);
+  texts[FieldMemory::Performer] = slot(shown.Performer, unedited_.Performer);
+  texts[FieldMemory::Genre] = slot(shown.Genre, unedited_.Genre);
+  texts[FieldMemory::Track] =
+      slot(shown.Track.isEmpty() ? shown.ProposedTrack : shown.Track, QString());
   memory_.Copy(texts, fieldsFile_);
 }
 
-void TagEditor::PasteFromMemory(const QString& fileName) {
+void TagEditor::PasteFromMemory(const QString& file, std::optional<int> distance) {
   const FieldMemory::Texts& texts = memory_.Paste();
-  TagFields pasted;
-  pasted.Title = FieldMemory::TitleFromFileName(fileName);
-  pasted.Artist = texts[FieldMemory::Artist];
-  pasted.Album = texts[FieldMemory::Album];
-  pasted.Comment = texts[FieldMemory::Comment];
-  pasted.Id = texts[FieldMemory::Id];
+  const TagFields shown = view_.ShownTagFields();
+  TagFields pasted = shown;
+  if (CommentText::TrimBlanks(shown.Title).isEmpty())
+    pasted.Title = TrackNumber::FromName(file).title;
+  const auto put = [&texts](QString& box, FieldMemory::Slot slot) {
+    if (texts[slot])
+      box = *texts[slot];
+  };
+  put(pasted.Artist, FieldMemory::Artist);
+  put(pasted.Album, FieldMemory::Album);
+  put(pasted.Comment, FieldMemory::Comment);
+  put(pasted.Id, FieldMemory::Id);
   pasted.Jacket = texts[FieldMemory::JacketImage];
-  pasted.Year = texts[FieldMemory::Year];
-  pasted.Lyricist = texts[FieldMemory::Lyricist];
-  pasted.Composer = texts[FieldMemory::Composer];
-  pasted.Arranger = texts[FieldMemory::Arranger];
-  pasted.Performer = texts[FieldMemory::Performer];
-  pasted.Genre = texts[FieldMemory::Genre];
-  // A track is pasted as the one after the copied one; without one the box stays as it is.
-  pasted.Track = memory_.PasteTrack(fieldsFile_);
-  if (pasted.Track.isEmpty()) {
-    const TagFields shown = view_.ShownTagFields();
-    pasted.Track = shown.Track;
-    pasted.ProposedTrack = shown.ProposedTrack;
-  }
+  put(pasted.Year, FieldMemory::Year);
+  put(pasted.Lyricist, FieldMemory::Lyricist);
+  put(pasted.Composer, FieldMemory::Composer);
+  put(pasted.Arranger, FieldMemory::Arranger);
+  put(pasted.Performer, FieldMemory::Performer);
+  put(pasted.Genre, FieldMemory::Genre);
+  pasted.Track = TrackNumber::ForPaste(texts[FieldMemory::Track].value_or(QString()), shown.Track,
+                                       file, distance);
   view_.EditTagFields(pasted);
   UpdateCover();
 }

@@ -17,6 +17,8 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
+#include <vector>
 
 // The kinds of tag a type code's tag bits name, in bit order: "(ID3V1)", "(ID3V2)", ...; bit
 // 0x40 names none.
@@ -72,29 +74,46 @@ public:
   // The tag boxes as they stand.
   TagFields ShownFields() const { return view_.ShownTagFields(); }
   // True when the shown tag fields differ from what their file held when they were shown (or
-  // last written), or the user chose a new cover for it. A proposed track or an image merely
-  // offered as the cover is no edit.
+  // last written), the user chose a new cover for it, or a comment part box holds text typed
+  // since that the comment does not carry yet (UncarriedParts). A proposed track or an image
+  // merely offered as the cover is no edit.
   bool HasUnsavedEdits() const;
   // Before the shown fields are left (another file shown, the window closed): with unsaved
   // edits, asks once whether to write them. False when the fields are to stay: the user
   // cancelled, or the write failed (the view hears why).
   bool ConfirmLeave();
+  // Before the shown file is converted, whose tag the MP3 gets: with unsaved edits, asks once
+  // whether to write them first. "保存しない" shows the file's stored tag again, which is what
+  // the MP3 gets. False when the conversion is not to start: the user cancelled, or the write
+  // failed.
+  bool ConfirmConvert();
   // Another part of the program rewrote `path`: the fields are shown anew when they are that
   // file's and hold no unsaved edits.
   void FileChanged(const QString& path);
   // The file the fields belong to now lives on as `to` (the converted WAV file went to the
-  // trash): `to` is shown, or, with unsaved edits, the edits stay and now belong to `to`.
+  // trash): `to` is shown; with unsaved edits, the fields the user changed keep the edits, over
+  // `to`'s own values, and now belong to `to`.
   void FollowFile(const QString& from, const QString& to);
 
-  // The field memory buttons.
+  // The field memory buttons. A copy takes each box that holds text; an empty box only when the
+  // user emptied it (the file holds a value there), never the comment; the jacket image only
+  // when the user picked it; the track (or the proposed one). A paste onto the shown file `file`
+  // puts in what was copied and leaves every other box as it is: an empty title gets the one
+  // the file's name gives, the track is the file's own (TrackNumber::ForPaste, `distance` being
+  // the file's places after the copied one in the list, nullopt when unknown). The boxes take it
+  // as one edit (TagView::EditTagFields).
   void CopyToMemory();
-  // `fileName` is the shown file's name: the pasted title is made from it.
-  void PasteFromMemory(const QString& fileName);
+  void PasteFromMemory(const QString& file, std::optional<int> distance);
+  // The file the memory was copied from; empty before any copy.
+  const QString& CopiedFile() const { return memory_.CopiedFile(); }
 
   // The jacket images of the opened folder (full paths, as the jacket box lists them).
   void SetJacketImages(const QStringList& images);
   // Shows the cover preview anew: the jacket image box changed, or the options did.
   void UpdateCover();
+  // The user picked or typed a jacket image: the preview follows, and where the tag format
+  // holds no picture the view hears so.
+  void CoverChosen();
 
   // The comment update button: composes the comment from the part boxes in `format`
   // (Options::CommentFormat), appending to the present comment while Shift is held.
@@ -108,6 +127,19 @@ public:
   std::function<bool(const QString& path)> isBeingWritten;
 
 private:
+  // A comment part box whose text the comment does not carry.
+  struct PartEdit {
+    const QString* marker;
+    QString value; // trimmed
+    const char* label;
+  };
+  // The comment part boxes of `shown` the user changed since the fields were read (or last
+  // written) whose text the comment does not hold: typed credits a write puts into the comment
+  // (CommentText::WithPart), in the order the comment lists parts. The jacket image counts only
+  // in the jacket image comment format (in the others it chooses the cover) and when picked.
+  std::vector<PartEdit> UncarriedParts(const TagFields& shown) const;
+  // Asks whether to write the unsaved edits; nullopt when there are none.
+  std::optional<SaveAnswer> AskToSave();
   void ClearFields(const QString& why);
   // Whether covers are written at all: only through ID3v2 tags.
   bool PicturesWritten() const;

@@ -41,4 +41,10 @@ struct TagFields {
            Comment == other.Comment && Year == other.Year && Genre == other.Genre &&
            Track == other.Track;
   }
+  // True when, besides, the comment part boxes hold the same texts.
+  bool SameBoxes(const TagFields& other) const {
+    return SameTag(other) && Id == other.Id && Lyricist == other.Lyricist &&
+           Composer == other.Composer && Arranger == other.Arranger &&
+           Performer == other.Performer && Jacket == other.Jacket;
+  }
 };

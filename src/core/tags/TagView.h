@@ -27,8 +27,10 @@ public:
   virtual void ShowOpenStatus(const QString& status) = 0;
   virtual void ShowFileKind(const QString& type, const QString& tagKinds) = 0;
   virtual void ShowTagFields(const TagFields& fields) = 0;
-  // Puts values into the boxes as if the user had typed them: each box's change can be undone
-  // with Ctrl+Z.
+  // Puts values into the boxes as one edit of the user's (a paste): Ctrl+Z right after it undoes
+  // it in every box, and later each box's own Ctrl+Z still does. A box whose value is unchanged
+  // is left alone; the jacket image box is touched only when `fields.Jacket` is set, the track
+  // box only when `fields.Track` is.
   virtual void EditTagFields(const TagFields& fields) = 0;
   // The boxes as they stand (the jacket image box always set; no playing time).
   virtual TagFields ShownTagFields() const = 0;
@@ -44,6 +46,9 @@ public:
   virtual void ShowFileProblem(const QString& why) = 0;
   // How a write of the shown fields went; `failure` says why when it failed.
   virtual void ShowWriteResult(TagWriteResult result, const QString& failure) = 0;
+  // What the user should know of the shown fields beyond a write's result: comment parts a
+  // write put into the comment, a cover the tag format cannot hold.
+  virtual void ShowNote(const QString& /*note*/) {}
   // The shown file's cover, or the image a write will make its cover. A view without a
   // preview ignores it.
   virtual void ShowCover(const CoverPreview& /*cover*/) {}

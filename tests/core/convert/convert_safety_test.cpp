@@ -7,6 +7,7 @@
 #include "FuseMount.h"
 #include "QtPath.h"
 
+#include "core/convert/BatchSummary.h"
 #include "core/convert/ConvertPlan.h"
 #include "core/convert/Converter.h"
 #include "core/convert/Mp3Verification.h"
@@ -22,9 +23,12 @@
 #include <QFile>
 #include <QThread>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -262,6 +266,76 @@ TEST_F(ConvertSafetyTest, AnMp3NameTakenDuringTheEncodeStaysAsItIs) {
     fs::remove_all(dir / "a.mp3");
     view.reports.clear();
   }
+}
+
+// The WAV file is replaced (a take re-exported and renamed over it) or rewritten in place while
+// it is encoded: it stays, no MP3 of the old take takes the name, and the result says why. Its
+// tag cannot be written meanwhile.
+TEST_F(ConvertSafetyTest, AWavChangedDuringTheEncodeStays) {
+  const fixtures::Bytes newTake = Wav(1.0, 660.0);
+  bool inPlace = false;
+  encoder.OnProgress = [&, progress = encoder.OnProgress](QObject* s, int now, int all) {
+    progress(s, now, all);
+    if (now != 1)
+      return;
+    session.tagEditor().WriteShownFields();
+    fixtures::writeFile(inPlace ? dir / "a.wav" : dir / "new.wav", newTake);
+    if (!inPlace)
+      fs::rename(dir / "new.wav", dir / "a.wav");
+  };
+  for (const bool rewrite : {false, true}) {
+    inPlace = rewrite;
+    fixtures::writeFile(dir / "a.wav", Wav(1.0));
+    ConvertShown(dir / "a.wav");
+    EXPECT_TRUE(view.Ended(ConversionReport::Outcome::NoMp3));
+    EXPECT_TRUE(
+        view.Reported(QStringLiteral("a.wav が変換中に書き換えられたか置き換えられました")));
+    EXPECT_EQ(view.writeFailure, QStringLiteral("a.wav は変換中です"));
+    EXPECT_EQ(Tree(dir.path()), (std::set<std::string>{"a.wav", "trash"}));
+    EXPECT_EQ(fixtures::readFile(dir / "a.wav"), newTake);
+  }
+}
+
+// A WAV file whose header promises 10 s but that holds 2 (a copy cut short) becomes an MP3 of
+// what it holds, with the shortfall named and the WAV file kept: no plain 成功. An RF64 file's
+// size, stated in its ds64 chunk, is no shortfall.
+TEST_F(ConvertSafetyTest, AWavCutShortIsNamedAndKept) {
+  fixtures::Bytes cut = fixtures::makeWav({.seconds = 2.0});
+  const std::uint32_t promised = 10 * 44100 * 4; // the data chunk's size, little-endian
+  std::memcpy(&cut[40], &promised, sizeof promised);
+  fixtures::writeFile(dir / "cut.wav", cut);
+  fixtures::writeFile(dir / "big.wav", fixtures::makeRf64({.seconds = 0.5}, {}));
+  navigator.ShowList({Q(dir / "cut.wav"), Q(dir / "big.wav")}, 0);
+  const std::optional<BatchResult> result = session.ConvertAll();
+  ASSERT_TRUE(result);
+  const BatchSummary summary = SummarizeBatch(*result);
+  EXPECT_EQ(summary.result, QStringLiteral("注意"));
+  ASSERT_EQ(summary.problems.size(), 1);
+  EXPECT_TRUE(summary.problems[0].contains(QStringLiteral("cut.wav は 10 秒のはずが 2 秒しか")));
+  EXPECT_EQ(Tree(dir.path()),
+            (std::set<std::string>{"big.mp3", "cut.mp3", "cut.wav", "trash", "trash/big.wav"}));
+  EXPECT_NEAR(Mp3Ms(dir / "cut.mp3"), 2000, 30);
+}
+
+// MP3 files asked into an output folder that is not there go nowhere: nothing is converted and
+// the summary says why. One whose disk fills during the encode says that the disk is full.
+TEST_F(ConvertSafetyTest, AMissingOrFullOutputFolderIsNamed) {
+  fixtures::writeFile(dir / "a.wav", Wav(3.0));
+  options.Mp3UseFolder3 = true;
+  options.Mp3FolderPath = Q(dir / "small");
+  navigator.ShowList({Q(dir / "a.wav")}, 0);
+  const std::optional<BatchResult> result = session.ConvertAll();
+  ASSERT_TRUE(result);
+  EXPECT_TRUE(SummarizeBatch(*result).message.contains(QStringLiteral("small がないため")));
+  EXPECT_EQ(Tree(dir.path()), (std::set<std::string>{"a.wav", "trash"}));
+
+  fs::create_directory(dir / "small");
+  ASSERT_EQ(::mount("tmpfs", (dir / "small").c_str(), "tmpfs", 0, "size=32k"), 0)
+      << std::strerror(errno);
+  ConvertShown(dir / "a.wav");
+  ::umount((dir / "small").c_str());
+  EXPECT_TRUE(view.Reported(QStringLiteral("（MP3を書き出すディスクがいっぱいです）")));
+  EXPECT_TRUE(fs::exists(dir / "a.wav"));
 }
 
 // A folder on a read-only share: no temporary file can be made there, and the file is refused

@@ -243,6 +243,29 @@ TEST_F(ConverterTest, WriteAfterThePauseLandsInTheNamedFile) {
   EXPECT_EQ(fixtures::readFile(dir / "a.wav"), converted);
 }
 
+// With an output folder, an album opened as a folder keeps its discs' subfolders there, made as
+// needed: the second disc's "01" is not taken for the first's, one at a time or several at once.
+TEST_F(ConverterTest, TheOutputFolderKeepsTheAlbumsSubfolders) {
+  for (const char* disc : {"album/Disc1", "album/Disc2"}) {
+    fs::create_directories(dir / disc);
+    fixtures::writeFile(dir / disc / "01.wav", fixtures::makeWav({.seconds = 0.2}));
+  }
+  options.WithFolder = true;
+  options.Mp3UseFolder3 = true;
+  options.Mp3FolderPath = Q(dir / "out");
+  options.Mp3OverWriteMp3 = true;
+  fs::create_directory(dir / "out");
+  OpenFolder(navigator, Q(dir / "album"));
+  for (const int jobs : {2, 1}) {
+    options.Mp3Jobs = jobs;
+    const std::optional<BatchResult> result = session.ConvertAll();
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->Count(FileResult::Kind::Converted), 2) << jobs;
+    for (const char* mp3 : {"out/Disc1/01.mp3", "out/Disc2/01.mp3"})
+      EXPECT_TRUE(fs::exists(dir / mp3)) << mp3 << " " << jobs;
+  }
+}
+
 // A zip made on Japanese Windows gives CP932 names ("あ" folder, "い.wav"): listed, shown, tagged,
 // converted in a batch and trashed by their own bytes.
 TEST_F(ConverterTest, Cp932NamedFilesWorkThroughout) {

@@ -1,11 +1,11 @@
 #include "core/tags/CommentText.h"
-#include "core/tags/FieldMemory.h"
 
 #include <gtest/gtest.h>
 
 #include <QStringList>
 
 #include <ostream>
+#include <tuple>
 
 using namespace CommentText;
 
@@ -96,12 +96,18 @@ TEST(SplitTest, ComposedCommentSplitsBack) {
   EXPECT_EQ(p.performer, parts.performer);
 }
 
-TEST(FieldMemoryTest, TitleFromFileName) {
-  EXPECT_EQ(FieldMemory::TitleFromFileName(QStringLiteral("01 曲.v2.mp3")),
-            QStringLiteral("01 曲.v2"));
-  EXPECT_EQ(FieldMemory::TitleFromFileName(QStringLiteral("noext")), QStringLiteral("noext"));
-  EXPECT_EQ(FieldMemory::TitleFromFileName(QStringLiteral("/a.b/track")), QStringLiteral("track"));
-  EXPECT_EQ(FieldMemory::TitleFromFileName(QStringLiteral("c:\\x\\t.wav")), QStringLiteral("t"));
+// A write puts a typed part into the comment: in its place, appended, or removed when emptied;
+// the rest of the comment stays.
+TEST(WithPartTest, ChangesOnlyThatPart) {
+  const std::tuple<const char*, const QString&, const char*, const char*> cases[] = {
+      {"ライブ/作詩:A/作曲:B/画像:c.jpg", kComposerMarker, "C", "ライブ/作詩:A/作曲:C/画像:c.jpg"},
+      {"ライブ/作詩:A/作曲:B", kLyricistMarker, "", "ライブ/作曲:B"},
+      {"作詩:A/作曲:B", kLyricistMarker, "", "作曲:B"},
+      {"ライブ", kPerformerMarker, "X", "ライブ/演奏:X"},
+      {"", kIdMarker, "X", "ID:X"}};
+  for (const auto& [comment, marker, value, expected] : cases)
+    EXPECT_EQ(WithPart(QString::fromUtf8(comment), marker, QString::fromUtf8(value)),
+              QString::fromUtf8(expected));
 }
 
 } // namespace
