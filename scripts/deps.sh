@@ -9,6 +9,7 @@ packages=(
   libtag1-dev libmp3lame-dev libsndfile1-dev
   libgtest-dev libgmock-dev
   fonts-noto-cjk qt6-translations-l10n
+  libebur128-dev
   lame xvfb xauth xdotool x11-utils openbox
   clang libclang-rt-14-dev clang-format
   desktop-file-utils appstream

@@ -4,7 +4,8 @@
 // alternate within each round; medians and ratios at the end. The one-second pauses after each
 // file and the summary's three seconds are not waited for; what they would add is shown apart.
 //
-//   bench_parallel [rounds]      (default 3; needs `lame` on the PATH)
+//   bench_parallel [rounds] [--vbr]   (default 3; needs `lame` on the PATH)
+// With --vbr both sides use LAME's VBR preset V2 ("Mp3Quality" V2, lame -V 2).
 #include "BenchWav.h"
 #include "FakeSessionView.h"
 
@@ -30,12 +31,15 @@
 #include <cstdlib>
 #include <deque>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace {
 
 constexpr int kFiles = 8;
 constexpr double kSeconds = 60.0;
+// The quality of both sides: CBR 128 (the default) or VBR V2.
+bool vbr = false;
 
 double WallSeconds() {
   timespec t{};
@@ -89,6 +93,7 @@ BatchTiming RunBatch(const QStringList& wavs, int jobs) {
   options.Mp3DeleteWav = false;
   options.Mp3OverWriteMp3 = true;
   options.Mp3Jobs = jobs;
+  options.Mp3Quality = vbr ? Options::Quality::V2 : Options::Quality::Cbr128;
   session.navigator().ShowList(wavs, 0);
   view.ShowFileName(wavs.first());
   const double start = WallSeconds();
@@ -111,8 +116,9 @@ double RunLame(const QStringList& wavs, const QString& outFolder, int atOnce) {
     }
     auto p = std::make_unique<QProcess>();
     p->start(QStringLiteral("lame"),
-             {QStringLiteral("--quiet"), QStringLiteral("-b"), QStringLiteral("128"),
-              QStringLiteral("-m"), QStringLiteral("j"), wav,
+             {QStringLiteral("--quiet"), vbr ? QStringLiteral("-V") : QStringLiteral("-b"),
+              vbr ? QStringLiteral("2") : QStringLiteral("128"), QStringLiteral("-m"),
+              QStringLiteral("j"), wav,
               outFolder + u'/' + QFileInfo(wav).completeBaseName() + QStringLiteral(".mp3")});
     if (!p->waitForStarted()) {
       std::fprintf(stderr, "the lame command cannot be started\n");
@@ -134,7 +140,13 @@ double Median(std::vector<double> v) {
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+  int rounds = 3;
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == "--vbr")
+      vbr = true;
+    else
+      rounds = std::max(1, std::atoi(argv[i]));
+  }
   const int cores = QThread::idealThreadCount();
   QTemporaryDir dir;
   const QString lameOut = dir.filePath(QStringLiteral("lame"));
@@ -147,8 +159,8 @@ int main(int argc, char** argv) {
       return 1;
     wavs.append(path);
   }
-  std::printf("%d WAV files of %.0f s (44.1 kHz stereo), %d cores, %d rounds\n", kFiles, kSeconds,
-              cores, rounds);
+  std::printf("%d WAV files of %.0f s (44.1 kHz stereo), %d cores, %d rounds, %s\n", kFiles,
+              kSeconds, cores, rounds, vbr ? "VBR V2 (lame -V 2)" : "CBR 128 (lame -b 128)");
 
   std::vector<double> serial, parallel, lame;
   int pausedSerial = 0, pausedParallel = 0;

@@ -1,9 +1,12 @@
 // Converts five minutes of music-like sound through libgogo.so, frame by frame as the program
-// drives it, and through the lame command at the same settings, alternating, and prints the
-// median times, their ratio, and the signal-to-noise ratio of both decoded outputs.
+// drives it, and through the lame command at the same settings, alternating, for the presets
+// CBR 128, CBR 320 and VBR V2, and prints the median times and their ratio, the time the
+// ReplayGain measure adds, and the signal-to-noise ratio of both decoded outputs.
 //
 //   bench_encode [rounds]        (default 5; needs `lame` on the PATH)
+//   bench_encode --sizes         the MP3's size per minute for every preset, once each
 #include "gogo.h"
+#include "gogo_ex.h"
 
 #include <lame/lame.h>
 
@@ -38,7 +41,25 @@ struct Api {
   decltype(&MPGE_closeCoder) closeCoder;
   decltype(&MPGE_endCoder) endCoder;
   decltype(&MPGE_getVersion) getVersion;
+  decltype(&gogo_defaultHandle) defaultHandle;
+  decltype(&gogo_setMeasureLoudness) setMeasureLoudness;
+  decltype(&gogo_takeLoudness) takeLoudness;
+  decltype(&gogo_freeLoudness) freeLoudness;
 };
+
+// A preset as the program's encoder component sends it, and as the lame command spells it.
+struct Preset {
+  const char* name;
+  int kbps;     // CFG_BITRATE (also sent with VBR, which ignores it)
+  int vbrLevel; // CFG_VBR_LEVEL, -1 for none
+  const char* lameArgs;
+};
+constexpr Preset kPresets[] = {{"CBR128", 128, -1, "-b 128"}, {"CBR160", 160, -1, "-b 160"},
+                               {"CBR192", 192, -1, "-b 192"}, {"CBR256", 256, -1, "-b 256"},
+                               {"CBR320", 320, -1, "-b 320"}, {"V0", 128, 0, "-V 0"},
+                               {"V2", 128, 2, "-V 2"},        {"V4", 128, 4, "-V 4"}};
+// The presets timed against lame.
+constexpr const char* kTimed[] = {"CBR128", "CBR320", "V2"};
 
 template <typename T> void bind(void* lib, T& fn, const char* name) {
   fn = reinterpret_cast<T>(dlsym(lib, name));
@@ -113,15 +134,19 @@ UPARAM addr(const std::string& s) {
 }
 
 // The items in the order and with the values the program's encoder component sends them (its
-// psychoacoustics flag off gives LAME's own default quality, as the command uses).
-double runGogo(const Api& api, const std::string& in, const std::string& out, int* calls) {
+// psychoacoustics flag off gives LAME's own default quality, as the command uses); with
+// `loudness`, the ReplayGain measure on.
+double runGogo(const Api& api, const std::string& in, const std::string& out, const Preset& preset,
+               bool loudness, int* calls) {
   const auto start = Clock::now();
   api.initializeWork();
   api.setConfigure(CFG_INPUT, INPUT_FILE, addr(in));
   api.setConfigure(CFG_OUTPUT, OUTPUT_FILE, addr(out));
   api.setConfigure(CFG_PSYCHOACOUSTICS, 0, 0);
-  api.setConfigure(CFG_BITRATE, 128, 0);
+  api.setConfigure(CFG_BITRATE, static_cast<UPARAM>(preset.kbps), 0);
   api.setConfigure(CFG_LOWPASS, 1, 0);
+  if (preset.vbrLevel >= 0)
+    api.setConfigure(CFG_VBR_LEVEL, static_cast<UPARAM>(preset.vbrLevel), 0);
   for (MPARAM unit = CFG_UNIT_MMX; unit <= CFG_UNIT_SPC2; ++unit) {
     api.setConfigure(unit, unit <= CFG_UNIT_EX_3DNOW ? 1 : 0, 0);
   }
@@ -129,6 +154,8 @@ double runGogo(const Api& api, const std::string& in, const std::string& out, in
   api.setConfigure(CFG_CHANNEL_MODE, MODE_JOINT, 0);
   api.setConfigure(CFG_CPU_COUNT, 1, 0);
   api.setConfigure(CFG_OUTPUT_FORMAT, FORMAT_MP3, 0);
+  if (loudness)
+    api.setMeasureLoudness(api.defaultHandle(), 1);
   if (api.detectConfigure() != RESULT_OK) {
     std::fprintf(stderr, "detectConfigure refused the input\n");
     std::exit(1);
@@ -143,6 +170,8 @@ double runGogo(const Api& api, const std::string& in, const std::string& out, in
   }
   api.closeCoder();
   api.endCoder();
+  if (loudness)
+    api.freeLoudness(api.takeLoudness(api.defaultHandle()));
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   if (r != RESULT_END_OF_INPUT || n != frames) {
     std::fprintf(stderr, "encode ended with %d after %d of %d frames\n", r, n, frames);
@@ -152,8 +181,9 @@ double runGogo(const Api& api, const std::string& in, const std::string& out, in
   return seconds;
 }
 
-double runLame(const std::string& in, const std::string& out) {
-  const std::string cmd = "lame --quiet -b 128 -m j '" + in + "' '" + out + "'";
+double runLame(const std::string& in, const std::string& out, const Preset& preset) {
+  const std::string cmd =
+      std::string("lame --quiet ") + preset.lameArgs + " -m j '" + in + "' '" + out + "'";
   const auto start = Clock::now();
   if (std::system(cmd.c_str()) != 0) {
     std::fprintf(stderr, "the lame command failed\n");
@@ -227,9 +257,15 @@ std::size_t firstFrameSize(const std::vector<unsigned char>& mp3) {
 
 } // namespace
 
+const Preset& presetNamed(const char* name) {
+  return *std::find_if(std::begin(kPresets), std::end(kPresets),
+                       [name](const Preset& p) { return std::strcmp(p.name, name) == 0; });
+}
+
 int main(int argc, char** argv) {
   std::setvbuf(stdout, nullptr, _IOLBF, 0); // rounds show as they finish, also into a file
-  const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+  const bool sizes = argc > 1 && std::strcmp(argv[1], "--sizes") == 0;
+  const int rounds = argc > 1 && !sizes ? std::max(1, std::atoi(argv[1])) : 5;
   void* lib = dlopen("libgogo.so", RTLD_NOW);
   if (lib == nullptr) {
     std::fprintf(stderr, "cannot load libgogo.so: %s\n", dlerror());
@@ -244,6 +280,10 @@ int main(int argc, char** argv) {
   bind(lib, api.closeCoder, "MPGE_closeCoder");
   bind(lib, api.endCoder, "MPGE_endCoder");
   bind(lib, api.getVersion, "MPGE_getVersion");
+  bind(lib, api.defaultHandle, "gogo_defaultHandle");
+  bind(lib, api.setMeasureLoudness, "gogo_setMeasureLoudness");
+  bind(lib, api.takeLoudness, "gogo_takeLoudness");
+  bind(lib, api.freeLoudness, "gogo_freeLoudness");
   std::uint32_t code = 0;
   char text[512] = {};
   api.getVersion(&code, text);
@@ -254,32 +294,49 @@ int main(int argc, char** argv) {
   const std::vector<std::int16_t> pcm = makeMusic();
   writeWav(in, pcm);
   std::printf("input: %d s of 44.1 kHz 16-bit stereo; library: %s (%u)\n", kSeconds, text, code);
-  std::printf("settings: 128 kbit/s CBR, joint stereo (lame -b 128 -m j)\n");
-
-  std::vector<double> gogoTimes, lameTimes;
   int calls = 0;
-  for (int round = 0; round < rounds; ++round) {
-    gogoTimes.push_back(runGogo(api, in, outGogo, &calls));
-    lameTimes.push_back(runLame(in, outLame));
-    std::printf("round %d: libgogo %.3f s, lame %.3f s\n", round + 1, gogoTimes.back(),
-                lameTimes.back());
-  }
-  const double g = median(gogoTimes), l = median(lameTimes);
-  std::printf("median: libgogo %.3f s (%d frame calls), lame %.3f s, ratio libgogo/lame %.3f\n", g,
-              calls, l, g / l);
 
-  const auto mp3Gogo = readAll(outGogo), mp3Lame = readAll(outLame);
-  const std::size_t skipG = firstFrameSize(mp3Gogo), skipL = firstFrameSize(mp3Lame);
-  const bool same = mp3Gogo.size() - skipG == mp3Lame.size() - skipL &&
-                    std::equal(mp3Gogo.begin() + static_cast<long>(skipG), mp3Gogo.end(),
-                               mp3Lame.begin() + static_cast<long>(skipL));
-  int offG = 0, offL = 0;
-  const double snrG = snr(pcm, decodeLeftRight(mp3Gogo), &offG);
-  const double snrL = snr(pcm, decodeLeftRight(mp3Lame), &offL);
-  std::printf("sizes: libgogo %zu bytes, lame %zu bytes; audio frames identical: %s\n",
-              mp3Gogo.size(), mp3Lame.size(), same ? "yes" : "no");
-  std::printf("SNR: libgogo %.2f dB (offset %d), lame %.2f dB (offset %d), difference %.3f dB\n",
-              snrG, offG, snrL, offL, snrG - snrL);
+  if (sizes) {
+    for (const Preset& preset : kPresets) {
+      runGogo(api, in, outGogo, preset, false, &calls);
+      const double mb = static_cast<double>(fs::file_size(outGogo)) / 1e6;
+      std::printf("%-7s %6.2f MB per minute, %4.0f kbit/s on average\n", preset.name,
+                  mb * 60 / kSeconds, mb * 8000 / kSeconds);
+    }
+    fs::remove_all(dir);
+    return 0;
+  }
+
+  for (const char* name : kTimed) {
+    const Preset& preset = presetNamed(name);
+    std::printf("preset %s (lame %s -m j)\n", preset.name, preset.lameArgs);
+    std::vector<double> gogoTimes, lameTimes, gainTimes;
+    for (int round = 0; round < rounds; ++round) {
+      gogoTimes.push_back(runGogo(api, in, outGogo, preset, false, &calls));
+      lameTimes.push_back(runLame(in, outLame, preset));
+      gainTimes.push_back(runGogo(api, in, outGogo + ".rg", preset, true, &calls));
+      std::printf("  round %d: libgogo %.3f s, lame %.3f s, libgogo with ReplayGain %.3f s\n",
+                  round + 1, gogoTimes.back(), lameTimes.back(), gainTimes.back());
+    }
+    const double g = median(gogoTimes), l = median(lameTimes), r = median(gainTimes);
+    std::printf("  median: libgogo %.3f s (%d frame calls), lame %.3f s, ratio libgogo/lame "
+                "%.3f; ReplayGain adds %.1f %%\n",
+                g, calls, l, g / l, (r / g - 1) * 100);
+
+    const auto mp3Gogo = readAll(outGogo), mp3Lame = readAll(outLame);
+    const std::size_t skipG = firstFrameSize(mp3Gogo), skipL = firstFrameSize(mp3Lame);
+    const bool same = mp3Gogo.size() - skipG == mp3Lame.size() - skipL &&
+                      std::equal(mp3Gogo.begin() + static_cast<long>(skipG), mp3Gogo.end(),
+                                 mp3Lame.begin() + static_cast<long>(skipL));
+    int offG = 0, offL = 0;
+    const double snrG = snr(pcm, decodeLeftRight(mp3Gogo), &offG);
+    const double snrL = snr(pcm, decodeLeftRight(mp3Lame), &offL);
+    std::printf("  sizes: libgogo %zu bytes, lame %zu bytes; audio frames identical: %s\n",
+                mp3Gogo.size(), mp3Lame.size(), same ? "yes" : "no");
+    std::printf(
+        "  SNR: libgogo %.2f dB (offset %d), lame %.2f dB (offset %d), difference %.3f dB\n", snrG,
+        offG, snrL, offL, snrG - snrL);
+  }
   fs::remove_all(dir);
   dlclose(lib);
   return 0;

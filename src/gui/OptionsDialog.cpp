@@ -1,5 +1,6 @@
 #include "gui/OptionsDialog.h"
 
+#include "core/encoder/QualityPreset.h"
 #include "gui/ControlAccess.h"
 #include "gui/FolderBrowser.h"
 #include "gui/OutputFolderChoice.h"
@@ -7,6 +8,7 @@
 #include "gui/ScreenFit.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFont>
 #include <QFontMetrics>
 #include <QFrame>
@@ -23,6 +25,11 @@
 #include <optional>
 
 namespace {
+
+// The window's height, the options' panel's, and where OK and キャンセル stand.
+constexpr int kHeight = 560;
+constexpr int kPanelHeight = 523;
+constexpr int kButtonsTop = 528;
 
 template <typename W> W* Make(QWidget* parent, const char* name, const QString& caption) {
   auto* w = new W(caption, parent);
@@ -80,16 +87,16 @@ OptionsDialog::OptionsDialog(QWidget* parent, Platform& platform) : QDialog(pare
   font.setPixelSize(12);
   setFont(font);
   setSizeGripEnabled(false);
-  setFixedSize(358, 495);
+  setFixedSize(358, kHeight);
   move(365, 243);
 
   // The options scroll where the screen is lower than the window; OK and キャンセル stay below.
   panel_ = new QFrame;
   panel_->setObjectName(QStringLiteral("panel"));
   panel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  panel_->resize(358, 458);
+  panel_->resize(358, kPanelHeight);
   QScrollArea* scroll = ScreenFit::Scrolling(this, "optionsScroll", panel_);
-  scroll->setGeometry(0, 0, 358, 458);
+  scroll->setGeometry(0, 0, 358, kPanelHeight);
 
   openSectionLabel_ =
       Make<QLabel>(panel_, "openSectionLabel", QStringLiteral("■フォルダ・ファイル"));
@@ -181,11 +188,45 @@ OptionsDialog::OptionsDialog(QWidget* parent, Platform& platform) : QDialog(pare
   jobsSpin_->setGeometry(jobsLabel_->x() + jobsLabel_->width() + 8, 434, 72, 20);
   jobsLabel_->setBuddy(jobsSpin_);
 
+  qualityLabel_ = Make<QLabel>(panel_, "qualityLabel", QStringLiteral("MP3の音質"));
+  PlaceAt(qualityLabel_, 48, 458, 20);
+  qualityCombo_ = new QComboBox(panel_);
+  qualityCombo_->setObjectName(QStringLiteral("qualityCombo"));
+  for (const QualityPreset& p : QualityPreset::All()) {
+    qualityCombo_->addItem(QString::fromUtf8(p.label), static_cast<int>(p.quality));
+    qualityCombo_->setItemData(qualityCombo_->count() - 1, QString::fromUtf8(p.hint),
+                               Qt::ToolTipRole);
+  }
+  qualityCombo_->setGeometry(qualityLabel_->x() + qualityLabel_->width() + 8, 457, 200, 22);
+  qualityLabel_->setBuddy(qualityCombo_);
+  qualityHint_ = new QLabel(panel_);
+  qualityHint_->setObjectName(QStringLiteral("qualityHint"));
+  qualityHint_->setGeometry(64, 481, panel_->contentsRect().right() - 2 - 64, 16);
+  qualityHint_->setForegroundRole(QPalette::PlaceholderText);
+  const auto showHint = [this] {
+    const QString hint = qualityCombo_->currentData(Qt::ToolTipRole).toString();
+    qualityHint_->setText(hint);
+    qualityCombo_->setAccessibleDescription(hint);
+  };
+  connect(qualityCombo_, &QComboBox::currentIndexChanged, this, showHint);
+  showHint();
+  replayGainCheck_ = Make<QCheckBox>(panel_, "replayGainCheck",
+                                     QStringLiteral("ReplayGainを書き込む（ID3v2.3のみ）"));
+  PlaceAt(replayGainCheck_, 48, 500, 17);
+  FitToRight(replayGainCheck_, panel_->contentsRect().right() - 2);
+  replayGainCheck_->setToolTip(
+      QStringLiteral("曲ごとの音量とピーク（フォルダをまとめて変換したときはアルバムの分も）を、"
+                     "再生ソフトが音量をそろえるのに読むタグとして書き込みます。"
+                     "RIFF SIF形式には書き込む場所がありません"));
+  // RIFF SIF has no place for it.
+  replayGainCheck_->setEnabled(false);
+  connect(id3v2Radio_, &QRadioButton::toggled, replayGainCheck_, &QCheckBox::setEnabled);
+
   okButton_ = Make<QPushButton>(this, "okButton", QStringLiteral("OK"));
-  okButton_->setGeometry(164, 463, 85, 25);
+  okButton_->setGeometry(164, kButtonsTop, 85, 25);
   okButton_->setDefault(true);
   cancelButton_ = Make<QPushButton>(this, "cancelButton", QStringLiteral("キャンセル"));
-  cancelButton_->setGeometry(256, 463, 85, 25);
+  cancelButton_->setGeometry(256, kButtonsTop, 85, 25);
   // OK and Cancel only end the modal loop; the main window takes the options on OK and puts
   // its own back into the controls on Cancel.
   connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
@@ -197,10 +238,10 @@ OptionsDialog::OptionsDialog(QWidget* parent, Platform& platform) : QDialog(pare
   NameControlsByTheirLabels(*this);
   // OK and キャンセル keep their places from the bottom right corner.
   new ScreenFit(*this, [this, scroll](QSize room) {
-    const QSize size = ScreenFit::Scrolled(QSize(358, 495), room, *this);
-    scroll->resize(size.width(), size.height() - (495 - 458));
-    okButton_->move(size.width() - (358 - 164), size.height() - (495 - 463));
-    cancelButton_->move(size.width() - (358 - 256), size.height() - (495 - 463));
+    const QSize size = ScreenFit::Scrolled(QSize(358, kHeight), room, *this);
+    scroll->resize(size.width(), size.height() - (kHeight - kPanelHeight));
+    okButton_->move(size.width() - (358 - 164), size.height() - (kHeight - kButtonsTop));
+    cancelButton_->move(size.width() - (358 - 256), size.height() - (kHeight - kButtonsTop));
     setFixedSize(size);
   });
 
@@ -242,6 +283,8 @@ Options OptionsDialog::Value() const {
   o.Mp3FolderPath = outputFolder_;
   o.Mp3TagFormat = id3v2Radio_->isChecked() ? Options::Mp3Format::Id3v2 : Options::Mp3Format::Rmp;
   o.Mp3Jobs = jobsSpin_->value();
+  o.Mp3Quality = static_cast<Options::Quality>(qualityCombo_->currentData().toInt());
+  o.Mp3ReplayGain = replayGainCheck_->isChecked() && replayGainCheck_->isEnabled();
   return o;
 }
 
@@ -266,4 +309,6 @@ void OptionsDialog::SetValue(const Options& o) {
   ShowOutputFolder();
   (o.Mp3TagFormat == Options::Mp3Format::Id3v2 ? id3v2Radio_ : riffSifRadio_)->setChecked(true);
   jobsSpin_->setValue(o.Mp3Jobs);
+  qualityCombo_->setCurrentIndex(qualityCombo_->findData(static_cast<int>(o.Mp3Quality)));
+  replayGainCheck_->setChecked(o.Mp3ReplayGain);
 }

@@ -8,6 +8,7 @@
 #include <QDialog>
 
 class QCheckBox;
+class QComboBox;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -63,6 +64,12 @@ private:
   // How many files a batch converts at the same time (0: one per processor core).
   QLabel* jobsLabel_ = nullptr;
   QSpinBox* jobsSpin_ = nullptr;
+  // The MP3's quality, with a line telling the size and use of the one chosen.
+  QLabel* qualityLabel_ = nullptr;
+  QComboBox* qualityCombo_ = nullptr;
+  QLabel* qualityHint_ = nullptr;
+  // ReplayGain values in the MP3 (only where its tag is ID3v2.3).
+  QCheckBox* replayGainCheck_ = nullptr;
   QPushButton* okButton_ = nullptr;
   QPushButton* cancelButton_ = nullptr;
   // The folder browser behind "...".

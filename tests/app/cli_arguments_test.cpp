@@ -20,6 +20,12 @@ TEST(CliArgumentsTest, TakesOptionsAnywhereAndKeepsNamesAsBytes) {
   EXPECT_EQ(convert.tagFormat, Options::Mp3Format::Id3v2);
   EXPECT_EQ(convert.trash, false);
   EXPECT_FALSE(convert.copyTags.has_value());
+  EXPECT_FALSE(convert.quality.has_value());
+
+  // The quality as lame spells it, the value attached or apart.
+  EXPECT_EQ(ParseArguments({"convert", "d", "-b192"}, error).quality, Options::Quality::Cbr192);
+  const CliRequest vbr = ParseArguments({"convert", "--vbr", "0", "--replaygain", "d"}, error);
+  EXPECT_TRUE(error.isEmpty() && vbr.quality == Options::Quality::V0 && vbr.replayGain == true);
 
   // A value in CP932 and one in UTF-8 both read as the Japanese they are.
   const CliRequest set =
@@ -37,6 +43,7 @@ TEST(CliArgumentsTest, MistakesAreUsageErrors) {
                                           {"convert", "--jobs", "65", "d"},
                                           {"convert", "--jobs"},
                                           {"convert", "--trash=yes", "d"},
+                                          {"convert", "-b", "320", "-V", "2", "d"},
                                           {"tags", "--trash", "a.mp3"},
                                           {"tags", "--tag-format", "rmp", "a.mp3"},
                                           {"set", "a.mp3"},

@@ -44,7 +44,7 @@ song=$music/$(cp932 曲)
 nihon=$music/sub/$(cp932 日本)
 
 # --- convert: each MP3 named on a line as it is made; complete, tagged; the WAVs in the trash
-run convert --jobs 0 --tag-format id3v2 --copy-tags --trash "$music" > "$work/out" 2> "$work/err" ||
+run convert --jobs 0 --tag-format id3v2 --copy-tags --trash -V 2 --replaygain "$music" > "$work/out" 2> "$work/err" ||
   fail "convert failed: $(cat "$work/err")"
 [ "$(LC_ALL=C sort "$work/out")" = "$music/sub/b.mp3
 $music/sub/日本.mp3
@@ -57,6 +57,8 @@ seconds() { ffprobe -v error -show_entries format=duration -of default=nw=1:nk=1
 [ "$(title "$music/sub/b.mp3")" = b ] || fail "b.mp3 title: $(title "$music/sub/b.mp3")"
 awk -v s="$(seconds "$nihon.mp3")" 'BEGIN { exit !(s > 1.9 && s < 2.2) }' ||
   fail "日本.mp3 lasts $(seconds "$nihon.mp3") s"
+ffprobe -v error -show_entries format_tags=REPLAYGAIN_ALBUM_GAIN "$music/sub/b.mp3" | grep -Eq '=-?[0-9]+\.[0-9]{2} dB$' &&
+  [ "$(mediainfo --Inform='Audio;%BitRate_Mode%' "$music/sub/b.mp3")" = VBR ] || fail "b.mp3: not VBR V2 with ReplayGain"
 for f in "$(cp932 曲).wav" "$(cp932 日本).wav" b.wav; do
   [ -f "$XDG_DATA_HOME/Trash/files/$f" ] || fail "$f is not in the trash"
 done
@@ -100,6 +102,8 @@ status=0; run convert --jobs many "$music" 2> /dev/null || status=$?
 [ "$status" = 2 ] || fail "usage error exited $status"
 status=0; run tags --title x "$song.mp3" 2> /dev/null || status=$?
 [ "$status" = 2 ] || fail "set's option given to tags exited $status"
+status=0; run convert --replaygain "$music" 2> "$work/err" || status=$?
+[ "$status" = 2 ] && grep -q "RIFF SIF" "$work/err" || fail "ReplayGain in RIFF SIF: $status $(cat "$work/err")"
 
 # --- stopped mid-batch (one file at a time, two at once): 128 + the signal, no temporary file, every WAV file in place, each MP3
 # made complete; no widget, GUI or X library loaded on the way

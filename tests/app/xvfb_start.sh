@@ -49,6 +49,8 @@ Mp3UseFolder3
 Mp3FolderPath
 Mp3TagFormat
 Mp3Jobs
+Mp3Quality
+Mp3ReplayGain
 
 [Form]
 Left

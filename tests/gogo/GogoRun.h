@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -54,13 +55,17 @@ struct Coder {
   MERET end() const { return h ? gogo_endCoder(h) : MPGE_endCoder(); }
 };
 
-// initializeWork, the items, detectConfigure, then frames until a non-zero result (or
-// `stopAfter` of them), then the closing calls, as the encoder component does.
-inline EncodeRun encode(const std::vector<Item>& items, Coder coder = {}, int stopAfter = 1000000) {
+// initializeWork, the items (then `extra`, what gogo_ex.h adds), detectConfigure, then frames
+// until a non-zero result (or `stopAfter` of them), then the closing calls, as the encoder
+// component does.
+inline EncodeRun encode(const std::vector<Item>& items, Coder coder = {}, int stopAfter = 1000000,
+                        const std::function<void()>& extra = {}) {
   EncodeRun run;
   EXPECT_EQ(coder.initializeWork(), RESULT_OK);
   for (const Item& i : items)
     coder.set(i);
+  if (extra)
+    extra();
   run.detect = coder.detect();
   if (run.detect != RESULT_OK) {
     coder.end();

@@ -92,8 +92,8 @@ TEST_F(WindowFitTest, MainWindowWithItsVersionStrip) {
 TEST_F(WindowFitTest, OptionsWindow) {
   QWidget owner;
   OptionsDialog options(&owner, fake);
-  if (ShowOnScreen(options, QRect(365, 243, 358, 495))) {
-    EXPECT_EQ(QRect(options.pos(), options.size()), QRect(365, 243, 358, 495));
+  if (ShowOnScreen(options, QRect(365, 243, 358, 560))) {
+    EXPECT_EQ(QRect(options.pos(), options.size()), QRect(365, 243, 358, 560));
   }
   ExpectNothingCutOff(options);
 }

@@ -512,4 +512,30 @@ TEST(Mp3infpMakeId3v2, AddsEmptyTagsToAnMp3AndAnId3ChunkToAWav) {
   EXPECT_EQ(bodyOf(tag, end, "TPE1"), (Bytes{1, 0xFF, 0xFE, 0x4C, 0x6B, 0x4B, 0x62}));
 }
 
+// ReplayGain's values as user text frames: one Latin-1 TXXX frame per description in place of
+// those of the same description in any case and encoding; the other frames and the stream stay
+// byte for byte. An RMP3 file has no place for one.
+TEST(Mp3infpId3v2Write, UserTextFramesTakeThePlaceOfTheirDescription) {
+  TempDir dir;
+  const fs::path path = dir / "a.mp3";
+  std::string oldGain = "\x01\xFF\xFE";
+  for (const char c : std::string("replaygain_track_gain\0+1.00 dB", 31))
+    oldGain += std::string{c, '\0'};
+  const Bytes other = frame(3, "TXXX", std::string("\0other\0keep", 11));
+  writeFile(path, concat({tag(3, concat({frame(3, "TXXX", oldGain), other})), shortMp3()}));
+  ASSERT_EQ(load(path), 0u);
+  EXPECT_EQ(mp3infp_SetUserText("REPLAYGAIN_TRACK_GAIN", "-6.52 dB") +
+                mp3infp_SetUserText("REPLAYGAIN_TRACK_PEAK", "0.988525") +
+                mp3infp_Save(path.c_str()),
+            0u);
+  const Bytes file = readFile(path), stream = shortMp3();
+  const Bytes gain = frame(3, "TXXX", std::string("\0REPLAYGAIN_TRACK_GAIN\0-6.52 dB", 31));
+  const Bytes peak = frame(3, "TXXX", std::string("\0REPLAYGAIN_TRACK_PEAK\0000.988525", 31));
+  EXPECT_EQ(findBytes(file, concat({gain, other, peak})), 10u);
+  const auto end = static_cast<long>(checkV23Header(file));
+  EXPECT_TRUE(std::equal(stream.begin(), stream.end(), file.begin() + end, file.end()));
+  ASSERT_EQ(mp3infp_mp3_MakeRMP(path.c_str()), 0u);
+  EXPECT_EQ(mp3infp_SetUserText("REPLAYGAIN_TRACK_GAIN", "0.00 dB"), MP3INFP_USER_TEXT_NO_PLACE);
+}
+
 } // namespace

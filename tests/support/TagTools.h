@@ -26,6 +26,14 @@ inline std::string run(const std::string& command) {
   return out;
 }
 
+// An MP3's 16-bit samples, interleaved, as ffmpeg decodes it (honouring LAME's delay and padding).
+inline std::vector<std::int16_t> decoded(const std::filesystem::path& file) {
+  const std::string pcm = run("ffmpeg -v error -i '" + file.string() + "' -f s16le -");
+  std::vector<std::int16_t> out(pcm.size() / 2);
+  std::copy_n(pcm.data(), out.size() * 2, reinterpret_cast<char*>(out.data()));
+  return out;
+}
+
 inline bool installed(const std::string& tool) {
   return std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0;
 }

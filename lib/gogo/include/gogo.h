@@ -46,9 +46,11 @@
  *   RESULT_OUTPUT_ERROR     the output cannot be created, or is not a regular file.
  * gogo_probeInput / gogo_probeOutput (gogo_ex.h) give the reason in detail.
  *
- * Failures while writing: a frame whose write fails returns RESULT_WRITE_ERROR, and so does
- * MPGE_closeCoder when any of its steps fails (the final flush, the info frame, fsync, close);
- * only a close that returns RESULT_OK leaves a complete MP3 on the disk.
+ * Writing: the MP3 goes to the file in blocks of 256 KiB (one write() each, not one per
+ * frame, which a network share would answer in a round trip each). The frame call whose block
+ * fails to be written returns RESULT_WRITE_ERROR, and so does MPGE_closeCoder when any of its
+ * steps fails (the last block, the info frame, fsync, close); only a close that returns
+ * RESULT_OK leaves a complete MP3 on the disk.
  *
  * How the items map onto LAME:
  *   CFG_BITRATE          constant bit rate in kbit/s (lame_set_brate). It must be one of the
@@ -85,7 +87,10 @@
  *   CFG_UNIT_*           accepted and ignored: LAME picks its SIMD code at run time.
  * Not set: no input/output, 128 kbit/s CBR, joint stereo, psychoacoustics off, low-pass on,
  * no emphasis, MP3 output. LAME's ReplayGain analysis and on-the-fly decoding are off; no ID3
- * tag is written; the LAME/Xing info frame is the first frame of the stream.
+ * tag is written. The first frame of the stream is the LAME info frame, for CBR ("Info") and
+ * VBR ("Xing") alike: frame and byte counts, the seek table, and the encoder delay and padding,
+ * from which players show the exact playing time and gapless decoders (ffmpeg, foobar2000,
+ * Rockbox, iTunes) give back exactly the input's sample frames.
  */
 #ifndef GOGO_H
 #define GOGO_H

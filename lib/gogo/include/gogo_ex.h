@@ -1,4 +1,5 @@
-/* libgogo extensions: probing a file before an encode, and independent encoder handles.
+/* libgogo extensions: probing a file before an encode, independent encoder handles, encoding a
+ * part of a file, and measuring loudness.
  *
  * Everything here comes on top of the nine MPGE_ entry points of gogo.h and changes none of
  * them. A caller that loads the library at run time finds these names with dlsym like the
@@ -22,7 +23,33 @@
  *   the other, as with the MPGE_ functions). The MP3 bytes an encode writes do not depend on
  *   what other handles do at the same time.
  *   An INPUT_READER record has no context argument: encodes that run at the same time each
- *   need a reader function of their own.
+ *   need a reader function of their own. gogo_defaultHandle gives the handle the MPGE_
+ *   functions drive, so that the settings below reach their encode too.
+ *
+ * A part of a file
+ *   gogo_setSampleRange(handle, first, count) makes the handle's next encode take only the
+ *   sample frames [first, first + count) of its CFG_INPUT file: a track of a disc image. Like
+ *   an item it is set between gogo_initializeWork (which clears it) and gogo_detectConfigure,
+ *   which refuses a range that does not lie wholly in the file, or an INPUT_READER input, with
+ *   RESULT_PARAM_ERROR. GET_FRAME_COUNT counts the range's frames. The MP3 is the one a file
+ *   holding just those samples would give: its LAME info frame carries this encode's own
+ *   encoder delay and padding and the range's length, so a decoder that honours the info frame
+ *   (ffmpeg, foobar2000, Rockbox, iTunes) gives back exactly `count` sample frames, and the
+ *   tracks of one image, encoded range after range with no gap and no overlap and decoded one
+ *   after another, give back as many samples as the image holds, each at its place. A float
+ *   file beyond full scale is scaled by the peak of the whole file (see gogo.h), so that every
+ *   part of it keeps one level.
+ *
+ * Loudness
+ *   gogo_setMeasureLoudness(handle, 1), set like an item, makes the encode measure the audio it
+ *   encodes as EBU R128 has it (libebur128): its integrated loudness, gated as the
+ *   recommendation says, and its sample peak, taken from the samples as they go to LAME (after
+ *   a downmix or a float file's scaling), in the encode's own pass. A mono file counts as
+ *   played on both front speakers. Once gogo_closeCoder has returned RESULT_OK,
+ *   gogo_takeLoudness hands the measure over (until the handle's next gogo_initializeWork; one
+ *   call takes it). gogo_measureLoudness gives the loudness and peak of one measure, or of
+ *   several taken as one signal (an album's tracks), from which ReplayGain 2.0 takes its gain
+ *   (-18 LUFS minus the loudness) and peak.
  */
 #ifndef GOGO_EX_H
 #define GOGO_EX_H
@@ -107,6 +134,32 @@ MERET gogo_detectConfigure(GOGO_HANDLE* handle);
 MERET gogo_processFrame(GOGO_HANDLE* handle);
 MERET gogo_closeCoder(GOGO_HANDLE* handle);
 MERET gogo_endCoder(GOGO_HANDLE* handle);
+
+/* The handle of the MPGE_ functions; never NULL. It must not be destroyed. */
+GOGO_HANDLE* gogo_defaultHandle(void);
+
+/* Encodes only the sample frames [first, first + count) of the input file (see A part of a
+ * file). RESULT_PARAM_ERROR for first < 0 or count < 1 (kept, and refused again by
+ * gogo_detectConfigure), RESULT_SEQUENCE_ERROR while an encode is set up. */
+MERET gogo_setSampleRange(GOGO_HANDLE* handle, int64_t first, int64_t count);
+
+/* A measure of loudness (see Loudness); owned by the caller once taken. */
+typedef struct GOGO_LOUDNESS GOGO_LOUDNESS;
+
+/* measure 1: the next encode measures its loudness; 0: it does not (the default).
+ * RESULT_SEQUENCE_ERROR while an encode is set up. */
+MERET gogo_setMeasureLoudness(GOGO_HANDLE* handle, int32_t measure);
+/* The measure of the handle's last encode, to be freed with gogo_freeLoudness; NULL when it
+ * was not asked for, the encode failed or has not been closed, or it was taken already. */
+GOGO_LOUDNESS* gogo_takeLoudness(GOGO_HANDLE* handle);
+/* The integrated loudness in LUFS (-HUGE_VAL for silence, which the gate leaves nothing of)
+ * and the sample peak (1.0 = full scale) of the `count` measures taken as one signal.
+ * RESULT_PARAM_ERROR for a null argument or count < 1, RESULT_EXCEPTION when the
+ * measurement fails. */
+MERET gogo_measureLoudness(GOGO_LOUDNESS* const* measures, int32_t count, double* lufs,
+                           double* peak);
+/* Frees a measure; NULL is ignored. */
+void gogo_freeLoudness(GOGO_LOUDNESS* measure);
 
 #ifdef __cplusplus
 }

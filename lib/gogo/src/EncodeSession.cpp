@@ -30,11 +30,16 @@ std::unique_ptr<EncodeSession> EncodeSession::start(const EncoderSettings& setti
   std::unique_ptr<EncodeSession> s(new EncodeSession);
   if (settings.inputKind == EncoderSettings::InputKind::File) {
     GOGO_INPUT_INFO info{};
-    s->source_ = SndfileSource::open(settings.inputPath, info);
-    if (!s->source_) {
+    std::unique_ptr<SndfileSource> file = SndfileSource::open(settings.inputPath, info);
+    if (!file) {
       result = info.reason <= GOGO_INPUT_NOT_REGULAR ? RESULT_INPUT_NOT_FOUND : RESULT_FORMAT_ERROR;
       return nullptr;
     }
+    if (settings.range && !file->restrictTo(settings.range->first, settings.range->count)) {
+      result = RESULT_PARAM_ERROR;
+      return nullptr;
+    }
+    s->source_ = std::move(file);
   } else {
     s->source_ = std::make_unique<ReaderSource>(settings.reader);
   }
@@ -57,6 +62,13 @@ std::unique_ptr<EncodeSession> EncodeSession::start(const EncoderSettings& setti
   result = s->setUpLame(settings, outRate);
   if (result != RESULT_OK) {
     return nullptr;
+  }
+  if (settings.measureLoudness) {
+    s->meter_ = LoudnessMeter::create(s->source_->channels(), inRate);
+    if (!s->meter_) {
+      result = RESULT_EXCEPTION;
+      return nullptr;
+    }
   }
 
   s->block_ = lame_get_framesize(s->lame_);
@@ -226,6 +238,10 @@ MERET EncodeSession::processFrame() {
     got = asFloat ? source_->read(floats_.data(), want) : source_->read(shorts_.data(), want);
     if (got < 0) {
       return fail(RESULT_READ_ERROR);
+    }
+    if (got > 0 && meter_ &&
+        !(asFloat ? meter_->add(floats_.data(), got) : meter_->add(shorts_.data(), got))) {
+      return fail(RESULT_EXCEPTION);
     }
   }
   if (got > 0) {

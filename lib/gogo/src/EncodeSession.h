@@ -3,6 +3,7 @@
 #pragma once
 
 #include "EncoderSettings.h"
+#include "LoudnessMeter.h"
 #include "Mp3Writer.h"
 #include "PcmSource.h"
 #include "gogo.h"
@@ -31,6 +32,13 @@ public:
   MERET processFrame();
   // Finishes the stream, writes the info frame and closes the files; later calls do nothing.
   MERET finish();
+  // The loudness of what was encoded, when it was asked for; null afterwards.
+  std::unique_ptr<LoudnessMeter> takeLoudness() {
+    if (meter_) {
+      meter_->finish();
+    }
+    return std::move(meter_);
+  }
 
 private:
   EncodeSession() = default;
@@ -42,6 +50,7 @@ private:
 
   lame_global_struct* lame_ = nullptr;
   std::unique_ptr<PcmSource> source_;
+  std::unique_ptr<LoudnessMeter> meter_;
   Mp3Writer out_;
   State state_ = State::Closed; // Encoding once the output exists
   MERET failure_ = RESULT_OK;

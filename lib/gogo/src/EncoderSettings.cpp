@@ -170,7 +170,7 @@ MERET EncoderSettings::check() const {
       inRange(outputFormat, FORMAT_MP3, FORMAT_RIFF_RMP) &&
       (!vbrRange || validVbrRange(*vbrRange)) && (!extFilter || validExtFilter(*extFilter)) &&
       (!msSetting || validMs(*msSetting));
-  if (!valid) {
+  if (!valid || (range && (inputKind != InputKind::File || range->first < 0 || range->count < 1))) {
     return RESULT_PARAM_ERROR;
   }
   if (outputFormat != FORMAT_MP3) {

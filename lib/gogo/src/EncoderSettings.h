@@ -37,6 +37,16 @@ public:
   std::optional<std::pair<std::int64_t, std::int64_t>> vbrRange;
   std::optional<std::pair<std::int64_t, std::int64_t>> extFilter;
   std::optional<std::pair<std::int64_t, std::int64_t>> msSetting;
+
+  // Set through gogo_ex.h, not MPGE_setConfigure. The sample frames [first, first + count) of
+  // a file input are encoded instead of all of it.
+  struct SampleRange {
+    std::int64_t first = 0;
+    std::int64_t count = 0;
+  };
+  std::optional<SampleRange> range;
+  // The encode measures the loudness of what it encodes.
+  bool measureLoudness = false;
 };
 
 // MPEG layer III sampling rates and bit rates.

@@ -26,29 +26,44 @@ bool Mp3Writer::create(const std::string& path) {
   }
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   fd_ = fd;
+  failed_ = false;
+  pending_.clear();
+  pending_.reserve(kBlock);
   return true;
 }
 
 bool Mp3Writer::write(const unsigned char* data, std::size_t size) {
-  if (fd_ < 0) {
+  if (fd_ < 0 || failed_) {
     return false;
   }
+  pending_.insert(pending_.end(), data, data + size);
+  return pending_.size() < kBlock || flush();
+}
+
+bool Mp3Writer::flush() {
+  if (failed_) {
+    return false;
+  }
+  const unsigned char* data = pending_.data();
+  std::size_t size = pending_.size();
   while (size > 0) {
     const ssize_t n = ::write(fd_, data, size);
     if (n < 0) {
       if (errno == EINTR) {
         continue;
       }
+      failed_ = true;
       return false;
     }
     data += n;
     size -= static_cast<std::size_t>(n);
   }
+  pending_.clear();
   return true;
 }
 
 bool Mp3Writer::overwriteStart(const unsigned char* data, std::size_t size) {
-  if (fd_ < 0) {
+  if (fd_ < 0 || !flush()) {
     return false;
   }
   off_t at = 0;
@@ -71,10 +86,11 @@ bool Mp3Writer::close() {
   if (fd_ < 0) {
     return true;
   }
-  // Writes go straight to the descriptor (no stdio buffer to flush). fsync brings out what the
-  // system still holds, and with it any write error it could only find then, before the
-  // caller goes on to treat the MP3 as complete (and perhaps throws the WAV away).
-  bool ok = ::fsync(fd_) == 0;
+  // fsync brings out what the system still holds, and with it any write error it could only
+  // find then, before the caller goes on to treat the MP3 as complete (and perhaps throws the
+  // WAV away).
+  bool ok = flush();
+  ok = ::fsync(fd_) == 0 && ok;
   ok = ::close(fd_) == 0 && ok;
   fd_ = -1;
   return ok;

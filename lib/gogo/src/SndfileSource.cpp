@@ -133,7 +133,7 @@ std::unique_ptr<SndfileSource> SndfileSource::open(const std::string& path, GOGO
 
   source->channels_ = sf.channels;
   source->rate_ = sf.samplerate;
-  source->frames_ = sf.frames;
+  source->frames_ = source->fileFrames_ = sf.frames;
   // 8- and 16-bit samples go to LAME as they are; wider ones, and anything mixed down, as
   // floats so that no precision is thrown away first.
   source->float_ = info.bits > 16 || info.samples == GOGO_SAMPLES_FLOAT || sf.channels > 2;
@@ -178,8 +178,21 @@ long SndfileSource::read(void* out, long frames) {
   return static_cast<long>(got);
 }
 
+bool SndfileSource::restrictTo(std::int64_t first, std::int64_t count) {
+  if (first < 0 || count < 1 || first > fileFrames_ || count > fileFrames_ - first) {
+    return false;
+  }
+  // A float file's first pass starts at the file's start and comes back to `first` at its end.
+  if (!mayClip_ && sf_seek(file_, first, SEEK_SET) != first) {
+    return false;
+  }
+  first_ = first;
+  frames_ = count;
+  return true;
+}
+
 bool SndfileSource::scan(long frames) {
-  if (scanned_ >= frames_) {
+  if (scanned_ >= fileFrames_) {
     return true; // the pass ended early, at a file shorter than its header said
   }
   scanBuffer_.resize(static_cast<std::size_t>(frames) * static_cast<std::size_t>(channels()));
@@ -193,17 +206,17 @@ bool SndfileSource::scan(long frames) {
     }
   }
   scanned_ += got;
-  if (got == frames && scanned_ < frames_) {
+  if (got == frames && scanned_ < fileFrames_) {
     return true;
   }
-  // The pass is over: the encode reads from the first frame, scaled where the peak is beyond
+  // The pass is over: the encode reads from its first frame, scaled where the peak is beyond
   // full scale.
-  scanned_ = frames_;
+  scanned_ = fileFrames_;
   std::vector<float>().swap(scanBuffer_);
   if (peak_ > 1.0f) {
     gain_ = kScaledPeak / peak_;
   }
-  return sf_seek(file_, 0, SEEK_SET) == 0;
+  return sf_seek(file_, first_, SEEK_SET) == first_;
 }
 
 } // namespace gogo

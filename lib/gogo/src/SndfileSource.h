@@ -26,10 +26,14 @@ public:
   int channels() const override { return downmix_ ? 2 : channels_; }
   long sampleRate() const override { return rate_; }
   std::int64_t totalFrames() const override { return frames_; }
+  // Delivers only the sample frames [first, first + count) of the file; false, changing
+  // nothing, when they are not all in it. Called before anything is read.
+  bool restrictTo(std::int64_t first, std::int64_t count);
   bool deliversFloat() const override { return float_; }
   long read(void* out, long frames) override;
-  // Float files: the peak beyond full scale is brought down to kScaledPeak.
-  std::int64_t framesToScan() const override { return mayClip_ ? frames_ : 0; }
+  // Float files: the peak beyond full scale is brought down to kScaledPeak. The peak is the whole
+  // file's also when a part of it is encoded, so that the parts of one recording keep one level.
+  std::int64_t framesToScan() const override { return mayClip_ ? fileFrames_ : 0; }
   bool scan(long frames) override;
 
   // Where the peak of a float file that goes beyond full scale is put: -1 dBFS, the headroom
@@ -42,7 +46,9 @@ private:
   sf_private_tag* file_ = nullptr;
   int channels_ = 0;
   long rate_ = 0;
-  std::int64_t frames_ = 0;
+  std::int64_t fileFrames_ = 0; // in the file
+  std::int64_t first_ = 0;      // the first one delivered
+  std::int64_t frames_ = 0;     // delivered
   bool float_ = false;
   std::optional<Downmix> downmix_;
   std::vector<float> wide_; // the file's channels before the downmix

@@ -20,6 +20,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 #define GOGO_API extern "C" __attribute__((visibility("default")))
 
@@ -27,6 +28,12 @@ struct GOGO_HANDLE {
   std::mutex mutex;
   gogo::EncoderSettings settings;
   std::unique_ptr<gogo::EncodeSession> session;
+  // The loudness of the last encode that closed without a failure, until the next one starts.
+  std::unique_ptr<gogo::LoudnessMeter> loudness;
+};
+
+struct GOGO_LOUDNESS {
+  std::unique_ptr<gogo::LoudnessMeter> meter;
 };
 
 namespace {
@@ -56,6 +63,7 @@ template <typename F> MERET guarded(GOGO_HANDLE* h, F&& f) noexcept {
 GOGO_API MERET gogo_initializeWork(GOGO_HANDLE* handle) {
   return guarded(handle, [](GOGO_HANDLE& h) {
     h.session.reset();
+    h.loudness.reset();
     h.settings = gogo::EncoderSettings{};
     return RESULT_OK;
   });
@@ -100,7 +108,14 @@ GOGO_API MERET gogo_processFrame(GOGO_HANDLE* handle) {
 
 GOGO_API MERET gogo_closeCoder(GOGO_HANDLE* handle) {
   return guarded(handle, [](GOGO_HANDLE& h) {
-    return h.session ? h.session->finish() : RESULT_SEQUENCE_ERROR;
+    if (!h.session) {
+      return RESULT_SEQUENCE_ERROR;
+    }
+    const MERET result = h.session->finish();
+    if (result == RESULT_OK) {
+      h.loudness = h.session->takeLoudness();
+    }
+    return result;
   });
 }
 
@@ -109,6 +124,64 @@ GOGO_API MERET gogo_endCoder(GOGO_HANDLE* handle) {
     h.session.reset();
     return RESULT_OK;
   });
+}
+
+GOGO_API MERET gogo_setSampleRange(GOGO_HANDLE* handle, int64_t first, int64_t count) {
+  return guarded(handle, [&](GOGO_HANDLE& h) {
+    if (h.session) {
+      return RESULT_SEQUENCE_ERROR;
+    }
+    h.settings.range = gogo::EncoderSettings::SampleRange{first, count};
+    return first >= 0 && count >= 1 ? RESULT_OK : RESULT_PARAM_ERROR;
+  });
+}
+
+GOGO_API MERET gogo_setMeasureLoudness(GOGO_HANDLE* handle, int32_t measure) {
+  return guarded(handle, [&](GOGO_HANDLE& h) {
+    if (h.session) {
+      return RESULT_SEQUENCE_ERROR;
+    }
+    h.settings.measureLoudness = measure != 0;
+    return RESULT_OK;
+  });
+}
+
+GOGO_API GOGO_LOUDNESS* gogo_takeLoudness(GOGO_HANDLE* handle) {
+  GOGO_LOUDNESS* taken = nullptr;
+  guarded(handle, [&](GOGO_HANDLE& h) {
+    if (h.loudness) {
+      taken = new GOGO_LOUDNESS{std::move(h.loudness)};
+    }
+    return RESULT_OK;
+  });
+  return taken;
+}
+
+GOGO_API MERET gogo_measureLoudness(GOGO_LOUDNESS* const* measures, int32_t count, double* lufs,
+                                    double* peak) {
+  if (measures == nullptr || count < 1 || lufs == nullptr || peak == nullptr) {
+    return RESULT_PARAM_ERROR;
+  }
+  try {
+    std::vector<const gogo::LoudnessMeter*> meters;
+    for (int32_t i = 0; i < count; ++i) {
+      if (measures[i] == nullptr) {
+        return RESULT_PARAM_ERROR;
+      }
+      meters.push_back(measures[i]->meter.get());
+    }
+    return gogo::LoudnessMeter::measure(meters, *lufs, *peak) ? RESULT_OK : RESULT_EXCEPTION;
+  } catch (...) {
+    return RESULT_EXCEPTION;
+  }
+}
+
+GOGO_API void gogo_freeLoudness(GOGO_LOUDNESS* measure) {
+  delete measure;
+}
+
+GOGO_API GOGO_HANDLE* gogo_defaultHandle(void) {
+  return &defaultHandle();
 }
 
 GOGO_API GOGO_HANDLE* gogo_create(void) {

@@ -1,4 +1,4 @@
-/* libmp3infp extensions: the cover picture of a file.
+/* libmp3infp extensions: the cover picture of a file, and user text frames.
  *
  * Everything here comes on top of the functions of mp3infp.h and changes none of them: the
  * calls act on the file loaded last by mp3infp_Load, from one thread at a time, like the others.
@@ -55,6 +55,25 @@ uint32_t mp3infp_GetPicture(const char** mime, const void** data, uint32_t* size
  * drops what was set before and leaves the stored bytes alone. Returns MP3INFP_PICTURE_OK when
  * set; else one of the codes above, leaving what was set as it was. */
 uint32_t mp3infp_SetPicture(const void* data, uint32_t size);
+
+/* User text frames: the TXXX frames of an MP3 stream's ID3v2 tag, each named by a description,
+ * as ReplayGain's values are kept (REPLAYGAIN_TRACK_GAIN "-6.52 dB", ..._PEAK "0.988525").
+ * mp3infp_SetUserText sets the value of the frame of `description`, in memory until
+ * mp3infp_Save writes it with the other values set (alone, when nothing else was set). Saving
+ * puts one TXXX frame of that description in place of the tag's first one, matched ignoring
+ * ASCII case, and removes the others; an empty value removes them all. The frame's text is
+ * Latin-1 when description and value are ASCII (what every player reads), else UTF-16 in a
+ * v2.3 tag and UTF-8 in a v2.4 one; every other frame stays byte for byte, the tag keeps its
+ * version, and a stream without an ID3v2 tag gets a v2.3 tag for it. The MPEG frames, with
+ * the encoder's info frame and its delay and padding, are never touched. */
+#define MP3INFP_USER_TEXT_OK 0
+#define MP3INFP_USER_TEXT_NO_FILE 1  /* no file is loaded */
+#define MP3INFP_USER_TEXT_INVALID 2  /* a null pointer, an empty description, text not UTF-8 */
+#define MP3INFP_USER_TEXT_NO_PLACE 3 /* a WAV or RMP3 file: RIFF SIF has no place for one */
+
+/* Sets the user text `description` of the loaded MP3 file to the UTF-8 text `value` (see
+ * above). Returns MP3INFP_USER_TEXT_OK, or why nothing was set. */
+uint32_t mp3infp_SetUserText(const char* description, const char* value);
 
 #ifdef __cplusplus
 }

@@ -58,6 +58,7 @@ uint32_t mp3infph_MakeId3v2(MP3INFP_HANDLE* handle, const char* path);
 uint32_t mp3infph_GetPicture(MP3INFP_HANDLE* handle, const char** mime, const void** data,
                              uint32_t* size);
 uint32_t mp3infph_SetPicture(MP3INFP_HANDLE* handle, const void* data, uint32_t size);
+uint32_t mp3infph_SetUserText(MP3INFP_HANDLE* handle, const char* description, const char* value);
 
 /* Keeping a file marked as in use (above): on with `keep` non-zero, off (closing any descriptor
  * kept) with 0. Off for a new handle. */

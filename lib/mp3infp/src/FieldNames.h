@@ -15,6 +15,8 @@ inline constexpr const char* kTrackId = "ITRK";
 
 // Field id -> UTF-8 value.
 using FieldValues = std::map<std::string, std::string>;
+// Description of an ID3v2 user text frame (TXXX) -> UTF-8 value; "" removes the frame.
+using UserTexts = std::map<std::string, std::string>;
 
 enum class TagKind { Info, Id3v1, Id3v2, Rmp, None };
 

@@ -308,10 +308,67 @@ void setFrontCover(std::vector<RawFrame>& frames, int major, const Picture& cove
   frames = std::move(kept);
 }
 
+// The description of a TXXX frame in lower-case ASCII; "\x01" (which no description given
+// here is) when it holds anything else or cannot be looked at.
+std::string userTextDescription(const RawFrame& f, int major) {
+  std::size_t at = 0;
+  if (f.id != "TXXX" || !textStart(f, major, at) || f.body.size() <= at)
+    return "\x01";
+  const int encoding = static_cast<unsigned char>(f.body[at]);
+  const bool wide = encoding == kUtf16 || encoding == kUtf16BigEndian;
+  std::size_t i = at + 1;
+  bool bigEndian = encoding == kUtf16BigEndian;
+  if (encoding == kUtf16 && f.body.size() >= i + 2) {
+    bigEndian = f.body.compare(i, 2, "\xFE\xFF") == 0;
+    if (bigEndian || f.body.compare(i, 2, "\xFF\xFE") == 0)
+      i += 2;
+  }
+  std::string text;
+  for (; i + (wide ? 1 : 0) < f.body.size(); i += wide ? 2 : 1) {
+    const auto first = static_cast<unsigned char>(f.body[i]);
+    unsigned unit = first;
+    if (wide)
+      unit = bigEndian ? (first << 8) | static_cast<unsigned char>(f.body[i + 1])
+                       : first | (static_cast<unsigned char>(f.body[i + 1]) << 8);
+    if (unit == 0)
+      return text;
+    if (unit >= 0x80)
+      return "\x01";
+    text.push_back(static_cast<char>(std::tolower(static_cast<int>(unit))));
+  }
+  return "\x01"; // no terminator
+}
+
+void setUserText(std::vector<RawFrame>& frames, int major, const std::string& description,
+                 const std::string& value) {
+  std::string wanted;
+  for (const char c : description)
+    wanted.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+  const int encoding = isAscii(description) && isAscii(value) ? kLatin1
+                       : major == 4                           ? kUtf8
+                                                              : kUtf16;
+  const RawFrame frame{"TXXX", 0,
+                       std::string(1, static_cast<char>(encoding)) +
+                           terminated(encoding, description) + encoded(encoding, value)};
+  std::vector<RawFrame> kept;
+  bool placed = value.empty();
+  for (RawFrame& f : frames) {
+    if (userTextDescription(f, major) != wanted) {
+      kept.push_back(std::move(f));
+    } else if (!placed) {
+      kept.push_back(frame);
+      placed = true;
+    }
+  }
+  if (!placed)
+    kept.push_back(frame);
+  frames = std::move(kept);
+}
+
 } // namespace
 
 Id3v2Render RenderId3v2(const std::string& old, const FieldValues& fields, std::string& out,
-                        const Picture* cover) {
+                        const Picture* cover, const UserTexts* userTexts) {
   Id3v2Header header;
   if (!old.empty() && (!ParseId3v2Header(old, header) || header.total > old.size()))
     return Id3v2Render::kNotATag;
@@ -327,7 +384,8 @@ Id3v2Render RenderId3v2(const std::string& old, const FieldValues& fields, std::
                               : !it->second.empty())
       changes.emplace_back(frameId, it->second);
   }
-  if (changes.empty() && !cover && !old.empty()) {
+  const bool texts = userTexts != nullptr && !userTexts->empty();
+  if (changes.empty() && !cover && !texts && !old.empty()) {
     out = old;
     return Id3v2Render::kWritten;
   }
@@ -351,6 +409,9 @@ Id3v2Render RenderId3v2(const std::string& old, const FieldValues& fields, std::
     setField(frames, written, frameId, value);
   if (cover)
     setFrontCover(frames, written, *cover);
+  if (texts)
+    for (const auto& [description, value] : *userTexts)
+      setUserText(frames, written, description, value);
 
   // The extended header (whose CRC and padding size the new tag would contradict), a 2.4
   // footer and the unsynchronisation of 2.2 and 2.3 tags are left out.

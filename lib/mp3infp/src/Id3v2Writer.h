@@ -27,9 +27,12 @@ enum class Id3v2Render {
 // or is refused when a frame has none. Frames not changed keep their bytes and flags; a tag
 // with no field to change comes back byte for byte. A `cover` takes the place of the tag's
 // front covers (APIC type 3); its other pictures stay. The tag keeps its old length when the
-// frames fit, so saving again does not move the audio.
+// frames fit, so saving again does not move the audio. Each of `userTexts` takes the place of
+// the tag's TXXX frames of its description (matched ignoring ASCII case): one frame, or none for
+// an empty value; a new one goes last. Its text is Latin-1 when description and value are ASCII,
+// as players expect ReplayGain values, else as a changed field's.
 Id3v2Render RenderId3v2(const std::string& old, const FieldValues& fields, std::string& out,
-                        const Picture* cover = nullptr);
+                        const Picture* cover = nullptr, const UserTexts* userTexts = nullptr);
 
 // Copies `fields` of an ID3v2 tag into an ID3v1 tag, leaving its other fields as stored: text
 // in CP932 (characters it lacks as '?'), cut at a character boundary to the field's length, the

@@ -68,7 +68,7 @@ bool expectedTags(const TagFile& file, const TagChanges& changes, Tags& tags) {
   else if (file.isRmp3() || changes.wrapRmp)
     tags[kRmp] = with(tags[kRmp].value_or(FieldValues()), changes.info);
 
-  if (!changes.id3v2.empty() || changes.unwrapRmp || changes.cover ||
+  if (!changes.id3v2.empty() || changes.unwrapRmp || changes.cover || !changes.userTexts.empty() ||
       (changes.addId3v2 && !tags[kId3v2]))
     tags[kId3v2] = withId3v2(tags[kId3v2].value_or(FieldValues()), changes.id3v2);
 

@@ -84,14 +84,15 @@ int streamPieces(const TagFile& file, const TagChanges& changes, std::vector<Pie
   std::uint64_t from = file.streamStart();
   const FieldValues* stored = file.values(TagKind::Id3v2);
   FieldValues v2Values = stored ? *stored : FieldValues();
-  if (!changes.id3v2.empty() || changes.unwrapRmp || changes.cover ||
+  if (!changes.id3v2.empty() || changes.unwrapRmp || changes.cover || !changes.userTexts.empty() ||
       (changes.addId3v2 && file.id3v2Size() == 0)) {
     std::string old, tag;
     if (file.id3v2Size() > kMaxId3v2 ||
         (file.id3v2Size() > 0 &&
          !file.reader().read(from, static_cast<std::size_t>(file.id3v2Size()), old)))
       return 22;
-    const Id3v2Render rendered = RenderId3v2(old, changes.id3v2, tag, coverOf(changes));
+    const Id3v2Render rendered =
+        RenderId3v2(old, changes.id3v2, tag, coverOf(changes), &changes.userTexts);
     if (rendered != Id3v2Render::kWritten)
       return renderFailure(rendered);
     out.push_back(Piece::Bytes(tag));

@@ -22,6 +22,8 @@ struct TagChanges {
   // The front cover for the ID3v2 tag of an MP3 stream (made when missing) or a WAV file's
   // 'id3 ' chunk (made when missing, as addId3v2 makes it).
   std::optional<Picture> cover;
+  // User text frames (TXXX) for the ID3v2 tag of an MP3 stream (made when missing).
+  UserTexts userTexts;
   bool addId3v1 = false;  // append an empty ID3v1 tag when there is none
   bool addId3v2 = false;  // an ID3v2.3 tag for a stream without one, an 'id3 ' chunk for a WAV
   bool wrapRmp = false;   // make sure the file is RIFF 'RMP3' with an INFO list

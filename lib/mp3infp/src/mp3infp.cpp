@@ -29,6 +29,7 @@ struct MP3INFP_HANDLE {
   std::unique_ptr<TagFile> file;
   std::map<std::string, std::string> edits; // value name -> UTF-8
   std::optional<mp3infp::Picture> cover;    // set, not yet saved
+  mp3infp::UserTexts userTexts;             // set, not yet saved
   std::string value;
   std::optional<mp3infp::Picture> picture; // the one last handed out
   // mp3infph_KeepLocks: the descriptor (and flock) of the file the last rewrite put in place.
@@ -90,6 +91,7 @@ mp3infp::TagChanges pendingChanges(const Session& s) {
       changes.id3v2[id] = value;
   }
   changes.cover = s.cover;
+  changes.userTexts = s.userTexts;
   return changes;
 }
 
@@ -105,6 +107,7 @@ MP3INFP_API uint32_t mp3infph_Load(MP3INFP_HANDLE* handle, const char* path) {
   s.file.reset();
   s.edits.clear();
   s.cover.reset();
+  s.userTexts.clear();
   s.picture.reset();
   if (!path || !*path)
     return 1;
@@ -218,7 +221,7 @@ MP3INFP_API uint32_t mp3infph_Save(MP3INFP_HANDLE* handle, const char* path) {
     return 1;
   if (!isLoadedFile(s, path))
     return 2;
-  if (s.edits.empty() && !s.cover)
+  if (s.edits.empty() && !s.cover && s.userTexts.empty())
     return 0;
   const mp3infp::TagChanges changes = pendingChanges(s);
   const KeptLockScope keep(s);
@@ -228,6 +231,7 @@ MP3INFP_API uint32_t mp3infph_Save(MP3INFP_HANDLE* handle, const char* path) {
     return static_cast<uint32_t>(result);
   s.edits.clear();
   s.cover.reset();
+  s.userTexts.clear();
   return reload(s);
 }
 
@@ -426,4 +430,22 @@ MP3INFP_API uint32_t mp3infp_GetPicture(const char** mime, const void** data, ui
 
 MP3INFP_API uint32_t mp3infp_SetPicture(const void* data, uint32_t size) {
   return mp3infph_SetPicture(nullptr, data, size);
+}
+
+MP3INFP_API uint32_t mp3infph_SetUserText(MP3INFP_HANDLE* handle, const char* description,
+                                          const char* value) {
+  Session& s = session(handle);
+  if (!s.file)
+    return MP3INFP_USER_TEXT_NO_FILE;
+  if (!description || !*description || !value || !mp3infp::IsValidUtf8(description) ||
+      !mp3infp::IsValidUtf8(value))
+    return MP3INFP_USER_TEXT_INVALID;
+  if (s.file->type() != TagFile::kMp3 || s.file->isRmp3())
+    return MP3INFP_USER_TEXT_NO_PLACE;
+  s.userTexts[description] = value;
+  return MP3INFP_USER_TEXT_OK;
+}
+
+MP3INFP_API uint32_t mp3infp_SetUserText(const char* description, const char* value) {
+  return mp3infph_SetUserText(nullptr, description, value);
 }

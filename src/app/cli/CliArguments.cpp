@@ -1,5 +1,6 @@
 #include "app/cli/CliArguments.h"
 
+#include "core/encoder/QualityPreset.h"
 #include "core/fs/Cp932.h"
 #include "core/fs/FsPath.h"
 
@@ -52,6 +53,10 @@ void CliRequest::ApplyTo(Options& options) const {
     options.Mp3DeleteWav = *trash;
   if (overwrite)
     options.Mp3OverWriteMp3 = *overwrite;
+  if (quality)
+    options.Mp3Quality = *quality;
+  if (replayGain)
+    options.Mp3ReplayGain = *replayGain;
   if (outputFolder) {
     options.Mp3UseFolder3 = true;
     options.Mp3FolderPath = *outputFolder;
@@ -69,6 +74,9 @@ CliRequest ParseArguments(const QByteArrayList& arguments, QString& error) {
   QStringList convertOnly;
   QStringList tagsOnly;
   QStringList setOnly;
+  // The option that gave a quality: a constant bit rate and a VBR preset contradict each other.
+  QString qualityGiven;
+  bool qualityVbr = false;
 
   for (qsizetype i = 0; i < arguments.size() && error.isEmpty(); ++i) {
     const QByteArray& argument = arguments.at(i);
@@ -93,12 +101,18 @@ CliRequest ParseArguments(const QByteArrayList& arguments, QString& error) {
       optionsEnded = true;
       continue;
     }
-    // "--name=value" or "--name value".
-    const qsizetype equals = argument.indexOf('=');
-    const QByteArray name = equals < 0 ? argument : argument.left(equals);
+    // "--name=value" or "--name value"; a short option's value may follow it ("-b192").
+    const bool shortWithValue =
+        argument.size() > 2 && (argument.startsWith("-b") || argument.startsWith("-V"));
+    const qsizetype equals = shortWithValue ? -1 : argument.indexOf('=');
+    const QByteArray name = shortWithValue ? argument.left(2)
+                            : equals < 0   ? argument
+                                           : argument.left(equals);
     const QString shownName = QString::fromUtf8(name);
     std::optional<QByteArray> inlineValue;
-    if (equals >= 0)
+    if (shortWithValue)
+      inlineValue = argument.mid(2);
+    else if (equals >= 0)
       inlineValue = argument.mid(equals + 1);
     const auto value = [&]() -> QByteArray {
       if (inlineValue)
@@ -145,6 +159,26 @@ CliRequest ParseArguments(const QByteArrayList& arguments, QString& error) {
       else if (error.isEmpty())
         error =
             QStringLiteral("--tag-format は rmp か id3v2 です：%1").arg(Cp932::DecodeText(text));
+    } else if (name == "-b" || name == "--bitrate" || name == "-V" || name == "--vbr") {
+      const bool vbr = name == "-V" || name == "--vbr";
+      const QByteArray text = value();
+      bool number = false;
+      const int n = text.toInt(&number);
+      const std::optional<Options::Quality> quality = !number ? std::nullopt
+                                                      : vbr   ? QualityPreset::FromVbrLevel(n)
+                                                              : QualityPreset::FromBitrate(n);
+      if (error.isEmpty() && !quality)
+        error = (vbr ? QStringLiteral("%1 は 0、2、4 のどれかです：%2")
+                     : QStringLiteral("%1 は 128、160、192、256、320 のどれかです：%2"))
+                    .arg(shownName, Cp932::DecodeText(text));
+      if (error.isEmpty() && !qualityGiven.isEmpty() && qualityVbr != vbr)
+        error = QStringLiteral("%1 と %2 は一緒に指定できません").arg(qualityGiven, shownName);
+      request.quality = quality;
+      qualityGiven = shownName;
+      qualityVbr = vbr;
+      convertOnly.append(shownName);
+    } else if (name == "--replaygain" || name == "--no-replaygain") {
+      flag(request.replayGain, name == "--replaygain");
     } else if (name == "--copy-tags" || name == "--no-copy-tags") {
       flag(request.copyTags, name == "--copy-tags");
     } else if (name == "--trash" || name == "--no-trash") {

@@ -36,6 +36,9 @@ struct CliRequest {
   std::optional<bool> trash;
   std::optional<bool> overwrite;
   std::optional<QString> outputFolder;
+  // -b/--bitrate N or -V/--vbr N, as lame spells them.
+  std::optional<Options::Quality> quality;
+  std::optional<bool> replayGain;
 
   // The fields `set` writes (TagFieldAccess field numbers), in the order given.
   std::vector<std::pair<TagFieldAccess::Field, QString>> fields;

@@ -65,6 +65,13 @@ QString Help() {
       "  --output-dir フォルダ\n"
       "      MP3ファイルを指定のフォルダに書き出す（指定したフォルダの下のサブフォルダは\n"
       "      そのまま作る）\n"
+      "  -b N, --bitrate N\n"
+      "      MP3の音質を固定ビットレート N kbps にする（128、160、192、256、320）\n"
+      "  -V N, --vbr N\n"
+      "      MP3の音質を LAME の可変ビットレート -V N にする（0、2、4。2が標準）\n"
+      "  --replaygain, --no-replaygain\n"
+      "      ReplayGain（曲ごと、フォルダを一度に変換したときはアルバムも）の音量と\n"
+      "      ピークを書き込む／書き込まない。--tag-format id3v2 のときだけ\n"
       "\n"
       "tags のオプション:\n"
       "  --json\n"
@@ -99,6 +106,7 @@ QString Help() {
       "\n"
       "例:\n"
       "  wav2mp3tag-cli convert --jobs 0 --tag-format id3v2 --trash ~/録音\n"
+      "  wav2mp3tag-cli convert -V 2 --tag-format id3v2 --replaygain ~/録音/ライブ\n"
       "  wav2mp3tag-cli tags --json 曲.mp3\n"
       "  wav2mp3tag-cli set 曲.mp3 --title 夜明けのスキャット\n");
 }

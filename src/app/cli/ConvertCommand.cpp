@@ -6,6 +6,7 @@
 #include "core/convert/BatchSummary.h"
 #include "core/convert/ConvertPlan.h"
 #include "core/convert/Converter.h"
+#include "core/convert/ReplayGainTags.h"
 #include "core/encoder/EncoderComponent.h"
 #include "core/fs/FolderScan.h"
 #include "core/fs/FsPath.h"
@@ -58,6 +59,11 @@ bool CollectWavFiles(const QStringList& paths, Terminal& terminal, QStringList& 
 } // namespace
 
 int RunConvert(const CliRequest& request, const Options& options, Terminal& terminal) {
+  // Refused by name before anything is done: RIFF SIF has no place for ReplayGain.
+  if (const QString refusal = ReplayGainTags::Refusal(options, true); !refusal.isEmpty()) {
+    terminal.Err(refusal);
+    return kExitUsage;
+  }
   QStringList files;
   QHash<QString, qint64> sizes;
   QStringList folders;

@@ -2,6 +2,7 @@
 
 #include "core/convert/EncodeTarget.h"
 #include "core/convert/Mp3Verification.h"
+#include "core/convert/ReplayGainTags.h"
 #include "core/fs/FsPath.h"
 #include "core/tags/TagCopy.h"
 
@@ -44,7 +45,8 @@ QString ConversionEnd::DiskFullNote(const QString& folder) {
 }
 
 ConversionEnd::Result ConversionEnd::Run(const Source& wav, EncodeTarget& target, bool completed,
-                                         const Options& options, const MoveToTrash& trash) {
+                                         const Options& options, const MoveToTrash& trash,
+                                         std::shared_ptr<LoudnessMeasure> loudness) {
   const QString& source = wav.path;
   Result result;
   result.file = {source, FileResult::Kind::Failed, QString()};
@@ -89,6 +91,17 @@ ConversionEnd::Result ConversionEnd::Run(const Source& wav, EncodeTarget& target
     if (!tagged) // named after the MP3 it concerns, not the temporary file
       result.file.reason.replace(FsPath::DisplayName(target.TempPath()),
                                  FsPath::DisplayName(target.Mp3Path()));
+  }
+  // ReplayGain with the tag, before the name (silence has no gain to give).
+  const auto gain = loudness ? LoudnessMeasure::ReplayGainOf({loudness}) : std::nullopt;
+  if (tagged && gain) {
+    mp3infph_KeepLocks(tags.handle, 1);
+    tagged = ReplayGainTags::Write(tags.handle, target.TempPath(), target.Mp3Path(), false, *gain,
+                                   result.file.reason);
+    if (const int locked = mp3infph_TakeLock(tags.handle); locked >= 0)
+      target.AdoptLockedFile(locked);
+    if (tagged)
+      result.loudness = std::move(loudness);
   }
   // The one check, of the bytes that take the MP3's name.
   const bool whole = Mp3Verification::MatchesWav(source, target.TempPath(), tags.handle);

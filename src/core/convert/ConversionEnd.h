@@ -17,9 +17,11 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class EncodeTarget;
+class LoudnessMeasure;
 
 class ConversionEnd {
 public:
@@ -44,13 +46,18 @@ public:
     bool wavGone = false;
     // The MP3 is in place but the tag could not be copied into it (file.reason says why).
     bool tagCopyFailed = false;
+    // The loudness of the MP3's audio, whose ReplayGain track values it holds; null when none
+    // were asked for or written.
+    std::shared_ptr<LoudnessMeasure> loudness;
   };
 
   // Ends the conversion of `source` into `target` by `options` (those the conversion started
   // with): `completed` tells whether the encode ran to the end and closed its file. The
-  // temporary file is gone afterwards, placed or removed.
+  // temporary file is gone afterwards, placed or removed. With `loudness`, the encode's, the MP3
+  // gets its ReplayGain track values with its tag, before it takes its name.
   static Result Run(const Source& source, EncodeTarget& target, bool completed,
-                    const Options& options, const MoveToTrash& trash);
+                    const Options& options, const MoveToTrash& trash,
+                    std::shared_ptr<LoudnessMeasure> loudness = nullptr);
 
   // Why the MP3's folder took no more, when its disk (or the user's share of it) is full: the
   // end of a failed write's message; "" otherwise.

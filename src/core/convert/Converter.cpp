@@ -5,10 +5,14 @@
 #include "core/convert/ConvertPlan.h"
 #include "core/convert/EncodeTarget.h"
 #include "core/convert/Mp3Verification.h"
+#include "core/convert/ReplayGainAlbums.h"
+#include "core/convert/ReplayGainTags.h"
 #include "core/convert/WavLength.h"
 #include "core/encoder/EncodeJob.h"
 #include "core/encoder/EncoderBinding.h"
 #include "core/encoder/EncoderComponent.h"
+#include "core/encoder/LoudnessMeasure.h"
+#include "core/encoder/QualityPreset.h"
 #include "core/fs/FolderScan.h"
 #include "core/fs/WorkerThread.h"
 
@@ -130,6 +134,7 @@ Converter::~Converter() {
   // placed); results they post are dropped with the receiver, which goes last.
   running_.clear();
   ending_.reset();
+  albumWriter_.reset();
 }
 
 bool Converter::IsBeingConverted(const QString& path) const {
@@ -155,6 +160,8 @@ void Converter::ConvertShown(const QString& shown, const QStringList& roots) {
       throw EncoderError(QString::fromUtf8(EncoderMessages::ChangeWhileEncoding));
     started_ = options_;
     roots_ = roots;
+    if (!SetUpEncoder())
+      return;
     // A started encode reports at its end.
     if (const std::optional<FileResult> refusal = ConvertOne(shown, 1, 1))
       Report(*refusal, ConversionReport::Outcome::NotStarted, false, false);
@@ -266,6 +273,8 @@ std::optional<BatchResult> Converter::ConvertAll(QStringList files,
   // The batch works on the options it started with; changes made meanwhile are for the next.
   started_ = options_;
   roots_ = roots;
+  if (!SetUpEncoder())
+    return std::nullopt;
   const int jobs = BatchJobs();
   // The window may be destroyed during a wait, and this converter with it: `alive` tells.
   const QPointer<QObject> alive(&receiver_);
@@ -276,6 +285,7 @@ std::optional<BatchResult> Converter::ConvertAll(QStringList files,
     if (alive) {
       batch_ = nullptr;
       running_.clear();
+      albums_.reset();
     }
   });
   produced_.clear();
@@ -299,9 +309,13 @@ std::optional<BatchResult> Converter::ConvertAll(QStringList files,
       ConvertPlan::OutputFolderProblem(started_.Mp3UseFolder3, started_.Mp3FolderPath, true);
   if (!batchResult_.stoppedBecause.isEmpty())
     return batchResult_;
+  if (started_.Mp3ReplayGain)
+    albums_ = std::make_unique<ReplayGainAlbums>(files);
   try {
     if (!(jobs > 1 ? ConvertAtOnce(files, listReplaced, jobs, run)
                    : ConvertOneByOne(files, listReplaced, run)))
+      return std::nullopt;
+    if (albums_ && !WriteAlbumValues(run))
       return std::nullopt;
   } catch (const EncoderError& e) {
     view_.ShowError(e.Message());
@@ -431,7 +445,8 @@ bool Converter::ConvertAtOnce(const QStringList& files, const std::function<bool
               QStringLiteral("%1 の変換を始められません（エンコーダが設定を受け付けません）")
                   .arg(FsPath::DisplayName(r->wav.path))};
         } else {
-          result = ConversionEnd::Run(r->wav, *r->target, r->job->Completed(), options, trash);
+          result = ConversionEnd::Run(r->wav, *r->target, r->job->Completed(), options, trash,
+                                      r->job->Loudness());
         }
         QMetaObject::invokeMethod(
             &receiver_, [this, id = r->id, result] { JobEnded(id, result); }, Qt::QueuedConnection);
@@ -494,12 +509,14 @@ void Converter::EndOnWorker(bool completed) {
   ConversionEnd::Result failed;
   failed.file = {source, FileResult::Kind::Failed,
                  QStringLiteral("%1 の変換が途中で終わりました").arg(FsPath::DisplayName(source))};
+  std::shared_ptr<LoudnessMeasure> loudness =
+      completed && started_.Mp3ReplayGain ? encoder_.TakeLoudness() : nullptr;
   if (target != nullptr) {
     ending->place = place_;
     ending->worker = WorkerThread::Start(
-        [this, wav = admitted_, target, completed, options = started_, trash = trash_] {
+        [this, wav = admitted_, target, completed, options = started_, trash = trash_, loudness] {
           const ConversionEnd::Result result =
-              ConversionEnd::Run(wav, *target, completed, options, trash);
+              ConversionEnd::Run(wav, *target, completed, options, trash, loudness);
           QMetaObject::invokeMethod(
               &receiver_, [this, result] { EndedOnWorker(result); }, Qt::QueuedConnection);
         });
@@ -561,6 +578,8 @@ bool Converter::Finished(const ConversionEnd::Result& result, const QString& pla
     if (!result.mp3.isEmpty())
       produced_.insert(place);
     Record(result.file);
+    if (albums_ && result.loudness && !result.mp3.isEmpty())
+      albums_->Converted(result.file.wav, result.mp3, result.loudness);
   }
   // The window's list and fields follow: the MP3 joins, a WAV file gone leaves.
   if (fileEnded_)
@@ -574,4 +593,49 @@ bool Converter::Finished(const ConversionEnd::Result& result, const QString& pla
                                 : Outcome::Placed,
          batch_ != nullptr, nextWaits, result.mp3);
   return !alive.isNull();
+}
+
+bool Converter::SetUpEncoder() {
+  const QString refusal = ReplayGainTags::Refusal(started_, EncoderLoudnessBound());
+  if (!refusal.isEmpty()) {
+    view_.ShowError(refusal);
+    return false;
+  }
+  if (started_.Mp3Quality != appliedQuality_) {
+    QualityPreset::Of(started_.Mp3Quality).ApplyTo(encoder_);
+    appliedQuality_ = started_.Mp3Quality;
+  }
+  encoder_.setMeasureLoudness(started_.Mp3ReplayGain);
+  return true;
+}
+
+bool Converter::WriteAlbumValues(BatchRun& run) {
+  std::shared_ptr<const ReplayGainAlbums> albums = std::move(albums_);
+  // Filled on the window's thread once written; outlives a batch stopped meanwhile.
+  auto failures = std::make_shared<std::optional<std::vector<ReplayGainAlbums::Failure>>>();
+  albumWriter_ = WorkerThread::Start([this, albums, failures] {
+    auto written = albums->WriteAlbumValues();
+    QMetaObject::invokeMethod(
+        &receiver_,
+        [this, written, failures] {
+          *failures = written;
+          if (batch_ != nullptr)
+            batch_->Wake();
+        },
+        Qt::QueuedConnection);
+  });
+  // Without a thread the albums keep their track values only.
+  if (!albumWriter_)
+    return true;
+  if (!run.WaitWhile([failures] { return !failures->has_value(); }))
+    return false;
+  albumWriter_.reset();
+  for (const ReplayGainAlbums::Failure& f : **failures) {
+    for (FileResult& file : batchResult_.files)
+      if (file.wav == f.wav)
+        file.reason = f.reason;
+    Report({f.wav, FileResult::Kind::Converted, f.reason},
+           ConversionReport::Outcome::PlacedUntagged, true, false);
+  }
+  return true;
 }

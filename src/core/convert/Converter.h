@@ -30,6 +30,7 @@
 class BatchRun;
 class EncodeTarget;
 class EncoderComponent;
+class ReplayGainAlbums;
 class WorkerThread;
 
 class Converter {
@@ -120,6 +121,12 @@ private:
   bool Finished(const ConversionEnd::Result& result, const QString& place, bool nextWaits);
   // The bar during a batch of several at once: the share of its audio encoded.
   void ShowBatchProgress();
+  // Gives the encoder the quality and the loudness measure the conversion started with; false,
+  // with the reason shown, when its options cannot be honoured (ReplayGain in RIFF SIF).
+  bool SetUpEncoder();
+  // The album values of ReplayGain, after the batch's last file, on a worker; false when the
+  // batch was stopped meanwhile (the converter may be gone).
+  bool WriteAlbumValues(BatchRun& run);
   // The share of the batch's audio encoded, in percent.
   int BatchPercent() const;
 
@@ -157,4 +164,9 @@ private:
   std::vector<std::unique_ptr<Running>> running_;
   std::uint64_t nextJob_ = 0;
   int jobsEnded_ = 0;
+  // The batch's albums for ReplayGain (with its option on), and the worker writing their values.
+  std::unique_ptr<ReplayGainAlbums> albums_;
+  std::unique_ptr<WorkerThread> albumWriter_;
+  // The quality the encoder was last given; its design values are those of 128 kbit/s CBR.
+  Options::Quality appliedQuality_ = Options::Quality::Cbr128;
 };

@@ -2,6 +2,7 @@
 
 #include "core/encoder/EncoderBinding.h"
 #include "core/encoder/EncoderComponent.h"
+#include "core/encoder/LoudnessMeasure.h"
 #include "core/fs/FsPath.h"
 #include "core/fs/WorkerThread.h"
 
@@ -30,6 +31,7 @@ bool EncodeJob::Begin(const EncoderComponent& settings, std::function<void()> en
         items_.push_back({item, {value1, value2}});
       },
       sourcePath_.constData(), destinationPath_.constData());
+  measureLoudness_ = settings.MeasureLoudness() && EncoderLoudnessBound();
   thread_ = WorkerThread::Start([this, ended = std::move(ended)] { Run(ended); },
                                 settings.Priority() == EncodePriority::Idle);
   return thread_ != nullptr;
@@ -41,6 +43,8 @@ bool EncodeJob::SetUp() {
     return false;
   for (const auto& [item, values] : items_)
     EncoderModule::gogo_setConfigure(handle_, item, values.first, values.second);
+  if (measureLoudness_)
+    EncoderModule::gogo_setMeasureLoudness(handle_, 1);
   if (DetectConfigure(handle_) != RESULT_OK)
     return false;
   std::int32_t frames = 0;
@@ -72,6 +76,8 @@ void EncodeJob::Run(const std::function<void()>& ended) {
   const MERET closed = CloseCoder(handle_);
   std::fesetenv(&saved);
   completed_ = !abort_ && result == RESULT_END_OF_INPUT && closed == RESULT_OK;
+  if (completed_ && measureLoudness_)
+    loudness_ = LoudnessMeasure::Take(handle_);
   ended_ = true;
   if (ended)
     ended();

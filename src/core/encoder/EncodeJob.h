@@ -17,6 +17,7 @@
 #include <vector>
 
 class EncoderComponent;
+class LoudnessMeasure;
 class WorkerThread;
 struct GogoHandle;
 
@@ -48,6 +49,9 @@ public:
   // The frames encoded so far and the encode's whole count (0 before the start).
   int FramesDone() const { return framesDone_; }
   int AllFrames() const { return allFrames_; }
+  // The encode's loudness when the settings asked for it and it completed; null otherwise.
+  // Meaningful once ended.
+  const std::shared_ptr<LoudnessMeasure>& Loudness() const { return loudness_; }
 
 private:
   void Run(const std::function<void()>& ended);
@@ -60,6 +64,8 @@ private:
   GogoHandle* handle_ = nullptr;
   // The settings as the module's items, taken on the caller's thread.
   std::vector<std::pair<std::uint32_t, std::pair<std::uintptr_t, std::uintptr_t>>> items_;
+  bool measureLoudness_ = false;
+  std::shared_ptr<LoudnessMeasure> loudness_;
   std::unique_ptr<WorkerThread> thread_;
   std::atomic<bool> abort_{false};
   std::atomic<bool> ended_{false};

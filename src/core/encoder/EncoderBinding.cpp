@@ -31,6 +31,11 @@ PFN_gogo_call gogo_detectConfigure = nullptr;
 PFN_gogo_call gogo_processFrame = nullptr;
 PFN_gogo_call gogo_closeCoder = nullptr;
 PFN_gogo_call gogo_endCoder = nullptr;
+PFN_gogo_defaultHandle gogo_defaultHandle = nullptr;
+PFN_gogo_setMeasureLoudness gogo_setMeasureLoudness = nullptr;
+PFN_gogo_takeLoudness gogo_takeLoudness = nullptr;
+PFN_gogo_measureLoudness gogo_measureLoudness = nullptr;
+PFN_gogo_freeLoudness gogo_freeLoudness = nullptr;
 } // namespace EncoderModule
 
 namespace {
@@ -84,6 +89,14 @@ template <typename Fn> bool resolve(Fn& target, const char* name) {
   return symbol != nullptr;
 }
 
+void clearLoudnessEntries() {
+  EncoderModule::gogo_defaultHandle = nullptr;
+  EncoderModule::gogo_setMeasureLoudness = nullptr;
+  EncoderModule::gogo_takeLoudness = nullptr;
+  EncoderModule::gogo_measureLoudness = nullptr;
+  EncoderModule::gogo_freeLoudness = nullptr;
+}
+
 void clearHandleEntries() {
   EncoderModule::gogo_create = nullptr;
   EncoderModule::gogo_destroy = nullptr;
@@ -94,6 +107,7 @@ void clearHandleEntries() {
   EncoderModule::gogo_processFrame = nullptr;
   EncoderModule::gogo_closeCoder = nullptr;
   EncoderModule::gogo_endCoder = nullptr;
+  clearLoudnessEntries();
 }
 
 void clearEntries() {
@@ -159,6 +173,14 @@ bool LoadEncoderLibrary() {
                        resolve(EncoderModule::gogo_endCoder, "gogo_endCoder");
   if (!handles)
     clearHandleEntries();
+  const bool loudness =
+      handles && resolve(EncoderModule::gogo_defaultHandle, "gogo_defaultHandle") &&
+      resolve(EncoderModule::gogo_setMeasureLoudness, "gogo_setMeasureLoudness") &&
+      resolve(EncoderModule::gogo_takeLoudness, "gogo_takeLoudness") &&
+      resolve(EncoderModule::gogo_measureLoudness, "gogo_measureLoudness") &&
+      resolve(EncoderModule::gogo_freeLoudness, "gogo_freeLoudness");
+  if (!loudness)
+    clearLoudnessEntries();
   referenceCount = 1;
   libraryPath = registryText;
   return true;
@@ -197,6 +219,10 @@ MERET CloseCoder(GogoHandle* handle) {
   } catch (...) {
   }
   return result;
+}
+
+bool EncoderLoudnessBound() {
+  return EncoderModule::gogo_measureLoudness != nullptr;
 }
 
 bool EncoderHandlesBound() {

@@ -121,6 +121,15 @@ using PFN_gogo_setConfigure = MERET (*)(GogoHandle* handle, MPARAM item, UPARAM 
                                         UPARAM value2);
 using PFN_gogo_getConfigure = MERET (*)(GogoHandle* handle, MPARAM item, void* value);
 
+// The module's loudness measures (its GOGO_LOUDNESS); opaque here.
+struct GogoLoudness;
+using PFN_gogo_defaultHandle = GogoHandle* (*)();
+using PFN_gogo_setMeasureLoudness = MERET (*)(GogoHandle* handle, std::int32_t measure);
+using PFN_gogo_takeLoudness = GogoLoudness* (*)(GogoHandle* handle);
+using PFN_gogo_measureLoudness = MERET (*)(GogoLoudness* const* measures, std::int32_t count,
+                                           double* lufs, double* peak);
+using PFN_gogo_freeLoudness = void (*)(GogoLoudness* measure);
+
 // The nine entry points; valid only while the library is bound.
 namespace EncoderModule {
 extern PFN_MPGE_initializeWork MPGE_initializeWork;
@@ -145,6 +154,13 @@ extern PFN_gogo_call gogo_detectConfigure;
 extern PFN_gogo_call gogo_processFrame;
 extern PFN_gogo_call gogo_closeCoder;
 extern PFN_gogo_call gogo_endCoder;
+// Optional as a whole, and only with the handles: the encode's loudness, measured in its own
+// pass, for the default coder (gogo_defaultHandle) and the handles alike.
+extern PFN_gogo_defaultHandle gogo_defaultHandle;
+extern PFN_gogo_setMeasureLoudness gogo_setMeasureLoudness;
+extern PFN_gogo_takeLoudness gogo_takeLoudness;
+extern PFN_gogo_measureLoudness gogo_measureLoudness;
+extern PFN_gogo_freeLoudness gogo_freeLoudness;
 } // namespace EncoderModule
 
 // The calls of one encode, on the module's own coder (`handle` null: the MPGE_ entry points) or
@@ -159,6 +175,8 @@ MERET CloseCoder(GogoHandle* handle);
 
 // True when the bound module has encoder handles, so that encodes can run at once.
 bool EncoderHandlesBound();
+// True when the bound module measures the loudness of its encodes.
+bool EncoderLoudnessBound();
 
 // Puts the calling thread's floating-point environment in the state the encoder expects: every
 // exception masked, rounding to nearest.

@@ -4,6 +4,7 @@
 #include "core/encoder/EncodeEvent.h"
 #include "core/encoder/EncodeThread.h"
 #include "core/encoder/EncoderBinding.h"
+#include "core/encoder/LoudnessMeasure.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -187,6 +188,9 @@ void EncoderComponent::Prepare() {
                    destinationPath_.constData());
   }
 
+  if (measureLoudness_ && EncoderLoudnessBound())
+    EncoderModule::gogo_setMeasureLoudness(EncoderModule::gogo_defaultHandle(), 1);
+
   const MERET detected = DetectConfigure(nullptr);
   encodeResult_ = detected;
   if (detected != RESULT_OK) {
@@ -220,7 +224,9 @@ void EncoderComponent::configureItems(const ItemSetter& setItem, std::uintptr_t 
   set(CFG_INPUT, inputKind, input);
   set(CFG_OUTPUT, OUTPUT_TO_FILE, reinterpret_cast<UPARAM>(destination));
   set(CFG_PSYCHOACOUSTICS, flag(usePsyAnalize_));
-  set(CFG_BITRATE, static_cast<UPARAM>(bitRate_));
+  set(CFG_BITRATE, static_cast<UPARAM>(inputKind == INPUT_FROM_FILE
+                                           ? BitRateFor(reinterpret_cast<const char*>(input))
+                                           : bitRate_));
   set(CFG_LOWPASS, flag(useLPF_));
   if (useVBR_)
     set(CFG_VBR_LEVEL, static_cast<UPARAM>(vbrLevel_));
@@ -262,6 +268,19 @@ void EncoderComponent::configureItems(const ItemSetter& setItem, std::uintptr_t 
   }
   if (VersionCode() >= VERSION_OUTPUT_FORMAT)
     set(CFG_OUTPUT_FORMAT, static_cast<UPARAM>(encodeFormat_));
+}
+
+int EncoderComponent::BitRateFor(const char* source) const {
+  // MPEG-2 (the output of 8 to 24 kHz files) stops at 160 kbit/s: a higher constant rate there
+  // is 160, as lame makes it, rather than an encode the module refuses.
+  constexpr int kMpeg2Highest = 160;
+  if (useVBR_ || forceSameRate_ || bitRate_ <= kMpeg2Highest ||
+      EncoderModule::gogo_probeInput == nullptr)
+    return bitRate_;
+  GogoInputInfo info;
+  const bool mpeg2 = EncoderModule::gogo_probeInput(source, &info) == RESULT_OK &&
+                     info.reason == GOGO_INPUT_OK && info.encodeRate > 0 && info.encodeRate < 32000;
+  return mpeg2 ? kMpeg2Highest : bitRate_;
 }
 
 void EncoderComponent::StartEncode() {
@@ -422,6 +441,17 @@ void EncoderComponent::setForceSameRate(bool value) {
 void EncoderComponent::setBitRate(int value) {
   checkNotEncoding();
   bitRate_ = value;
+}
+
+void EncoderComponent::setMeasureLoudness(bool value) {
+  checkNotEncoding();
+  measureLoudness_ = value;
+}
+
+std::shared_ptr<LoudnessMeasure> EncoderComponent::TakeLoudness() {
+  if (designing_ || !libraryBound_ || isEncoding_)
+    return nullptr;
+  return LoudnessMeasure::Take(nullptr);
 }
 
 void EncoderComponent::setExtFilter(const ExtraFilter& value) {

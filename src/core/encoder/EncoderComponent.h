@@ -70,6 +70,7 @@ using EncodeErrorHandler = std::function<void(QObject* Sender, int ErrorCode)>;
 using EncodeFinishHandler = std::function<void(QObject* Sender, bool IsAborted)>;
 
 struct GogoReaderRecord;
+class LoudnessMeasure;
 
 class EncoderComponent : public QObject {
   Q_OBJECT
@@ -143,6 +144,13 @@ public:
   void setVBRBitrate(const VbrBitrateRange& value);
   MidSideSetting& MSSetting() { return msSetting_; }
   void setMSSetting(const MidSideSetting& value);
+  // Not a design setting: the encode measures its loudness (with a module that can), to be
+  // taken with TakeLoudness once it has finished. Off after construction.
+  bool MeasureLoudness() const { return measureLoudness_; }
+  void setMeasureLoudness(bool value);
+  // The loudness of the last encode that finished without a failure, once; null when it was
+  // not measured. Between its finish and the next Prepare.
+  std::shared_ptr<LoudnessMeasure> TakeLoudness();
 
   EncodeProgressHandler OnProgress;
   EncodeErrorHandler OnError;
@@ -168,6 +176,9 @@ private:
   void configureItems(const ItemSetter& set, std::uintptr_t inputKind, std::uintptr_t input,
                       const char* destination) const;
   void applyPriorityToWorker();
+  // The constant bit rate sent for an encode of the file `source`: BitRate, or the highest rate
+  // the file's MPEG version has where BitRate is beyond it.
+  int BitRateFor(const char* source) const;
 
   bool designing_;
   EncodePriority priority_ = EncodePriority::Idle;
@@ -193,6 +204,7 @@ private:
   ExtraFilter extFilter_;
   VbrBitrateRange vbrBitrate_;
   MidSideSetting msSetting_;
+  bool measureLoudness_ = false;
 
   bool configured_ = false;
   bool libraryBound_ = false;

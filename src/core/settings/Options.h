@@ -35,6 +35,13 @@ struct Options {
   // file after the other, up to kMaxMp3Jobs.
   static constexpr int kMaxMp3Jobs = 64;
   int Mp3Jobs = 0;
+  // The MP3's quality: a constant bit rate (128 kbit/s, the design's) or one of LAME's VBR
+  // presets; QualityPreset has what each means.
+  enum class Quality { Cbr128, Cbr160, Cbr192, Cbr256, Cbr320, V0, V2, V4 };
+  Quality Mp3Quality = Quality::Cbr128;
+  // Each MP3 gets ReplayGain 2.0 values (track, and album for a folder converted whole in one
+  // batch) in its ID3v2 tag.
+  bool Mp3ReplayGain = false;
 
   bool operator==(const Options&) const = default;
 };

@@ -1,5 +1,6 @@
 #include "core/settings/SettingsFile.h"
 
+#include "core/encoder/QualityPreset.h"
 #include "core/fs/FsPath.h"
 #include "core/settings/IniDocument.h"
 
@@ -147,6 +148,11 @@ std::optional<StoredSettings> ReadStoredSettings(const QString& iniPath,
   const int jobs =
       IniValues::ReadValue(doc, kOption, QStringLiteral("Mp3Jobs")).trimmed().toInt(&number);
   s.Mp3Jobs = number && jobs >= 0 && jobs <= Options::kMaxMp3Jobs ? jobs : 0;
+  // Absent or unknown (misspelt, from a later version): the design's 128 kbit/s.
+  s.Mp3Quality =
+      QualityPreset::FromKey(IniValues::ReadValue(doc, kOption, QStringLiteral("Mp3Quality")))
+          .value_or(Options::Quality::Cbr128);
+  s.Mp3ReplayGain = flag("Mp3ReplayGain");
   if (std::optional<QString> folder = ExistingFolder(doc, QStringLiteral("FolderPath"))) {
     if (!folder->endsWith(u'/'))
       *folder += u'/';
@@ -184,6 +190,9 @@ bool WriteStoredSettings(const QString& iniPath, const QString& programDir, cons
        v.Mp3TagFormat == Options::Mp3Format::Id3v2 ? kId3v2Value : QStringLiteral("RMP")},
       {kOption, QStringLiteral("Mp3Jobs"),
        QString::number(v.Mp3Jobs >= 0 && v.Mp3Jobs <= Options::kMaxMp3Jobs ? v.Mp3Jobs : 0)},
+      {kOption, QStringLiteral("Mp3Quality"),
+       QString::fromLatin1(QualityPreset::Of(v.Mp3Quality).key)},
+      {kOption, QStringLiteral("Mp3ReplayGain"), Bool(v.Mp3ReplayGain)},
   };
 
   IniDocument doc;

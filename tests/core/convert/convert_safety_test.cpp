@@ -353,14 +353,14 @@ TEST_F(ConvertSafetyTest, AFolderThatTakesNoFileRefusesTheConversion) {
   EXPECT_TRUE(fs::exists(dir / "a.wav"));
 }
 
-// The encoder refuses the settings for a file (320 kbit/s is beyond MPEG-2, the 22.05 kHz one):
-// a batch of several at once fails that file and goes on; alone it is an error. Its temporary
-// file goes, its WAV stays.
+// The encoder refuses the settings for a file (144 kbit/s is a rate of MPEG-2 only, which the
+// 44.1 kHz one cannot have): a batch of several at once fails that file and goes on; alone it is
+// an error. Its temporary file goes, its WAV stays.
 TEST_F(ConvertSafetyTest, AnEncodeThatWillNotStartKeepsTheWav) {
-  encoder.setBitRate(320);
-  fixtures::writeFile(dir / "a.wav", Wav(0.3));
-  const fixtures::Bytes low = fixtures::makeWav({.sampleRate = 22050, .seconds = 0.3});
-  fixtures::writeFile(dir / "b.wav", low);
+  encoder.setBitRate(144);
+  fixtures::writeFile(dir / "a.wav", fixtures::makeWav({.sampleRate = 22050, .seconds = 0.3}));
+  const fixtures::Bytes refused = Wav(0.3);
+  fixtures::writeFile(dir / "b.wav", refused);
   options.Mp3Jobs = 2;
   navigator.ShowList({Q(dir / "a.wav"), Q(dir / "b.wav")}, 0);
   const std::optional<BatchResult> result = session.ConvertAll();
@@ -371,7 +371,7 @@ TEST_F(ConvertSafetyTest, AnEncodeThatWillNotStartKeepsTheWav) {
   ConvertShown(dir / "b.wav");
   EXPECT_EQ(view.errors.size(), 1);
   EXPECT_EQ(Tree(dir.path()), (std::set<std::string>{"a.mp3", "b.wav", "trash", "trash/a.wav"}));
-  EXPECT_EQ(fixtures::readFile(dir / "b.wav"), low);
+  EXPECT_EQ(fixtures::readFile(dir / "b.wav"), refused);
 }
 
 // The tag cannot be copied (the disk fills as the tagged file is written) or the trash refuses

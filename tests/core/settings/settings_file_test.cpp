@@ -203,7 +203,7 @@ TEST_F(StoredSettingsTest, FirstSaveWritesOptionThenForm) {
                 "DispMp3infp=\"False\"\r\nFormComment=\"2\"\r\nMp3WavId3ToMp3=\"True\"\r\n"
                 "Mp3DeleteWav=\"False\"\r\nMp3OverWriteMp3=\"False\"\r\n"
                 "Mp3UseFolder3=\"False\"\r\nMp3FolderPath=\"\"\r\nMp3TagFormat=\"RMP\"\r\n"
-                "Mp3Jobs=\"0\"\r\n\r\n"
+                "Mp3Jobs=\"0\"\r\nMp3Quality=\"CBR128\"\r\nMp3ReplayGain=\"False\"\r\n\r\n"
                 "[Form]\r\nLeft=\"-20\"\r\nTop=\"40\"\r\nWidth=\"600\"\r\nHeight=\"480\"\r\n\r\n")
                 .toUtf8());
   const StoredSettings s = ReadStoredSettings(ini, programDir).value();
@@ -266,6 +266,20 @@ TEST_F(StoredSettingsTest, Mp3JobsIsZeroUnlessAValidCount) {
     EXPECT_EQ(Load(QByteArray("[Option]\r\nMp3Jobs=\"") + text + "\"\r\n").Mp3Jobs, expected)
         << text;
   EXPECT_EQ(Load("[Option]\r\nWithFolder=\"True\"\r\n").Mp3Jobs, 0);
+}
+
+TEST_F(StoredSettingsTest, Mp3QualityRoundTripsAndIsCbr128UnlessKnown) {
+  SettingsToSave v = Sample();
+  for (int q = 0; q <= static_cast<int>(Options::Quality::V4); ++q) {
+    v.Mp3Quality = static_cast<Options::Quality>(q);
+    v.Mp3ReplayGain = q % 2;
+    ASSERT_TRUE(WriteStoredSettings(ini, programDir, v, kNeverAsked));
+    const StoredSettings s = ReadStoredSettings(ini, programDir).value();
+    EXPECT_TRUE(s.Mp3Quality == v.Mp3Quality && s.Mp3ReplayGain == v.Mp3ReplayGain) << q;
+  }
+  for (const char* text : {"", "V3", "CBR96", "v2", "320"})
+    EXPECT_EQ(Load(QByteArray("[Option]\r\nMp3Quality=\"") + text + "\"\r\n").Mp3Quality,
+              Options::Quality::Cbr128);
 }
 
 TEST_F(StoredSettingsTest, FoldersMustExist) {
