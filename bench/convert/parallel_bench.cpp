@@ -8,6 +8,7 @@
 // With --vbr both sides use LAME's VBR preset V2 ("Mp3Quality" V2, lame -V 2).
 #include "BenchWav.h"
 #include "FakeSessionView.h"
+#include "RunConversion.h"
 
 #include "core/convert/Converter.h"
 #include "core/encoder/EncoderComponent.h"
@@ -97,7 +98,7 @@ BatchTiming RunBatch(const QStringList& wavs, int jobs) {
   session.navigator().ShowList(wavs, 0);
   view.ShowFileName(wavs.first());
   const double start = WallSeconds();
-  const std::optional<BatchResult> result = session.ConvertAll();
+  const std::optional<BatchResult> result = RunBatch(session);
   // The summary's pause, as the window takes it after the batch.
   if (result)
     view.pausedMs += 3000;

@@ -29,10 +29,12 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QUrl>
 
 #include <cstdio>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -91,6 +93,10 @@ MainWindow::MainWindow(Platform& services, QWidget* parent) : QWidget(parent), p
 
   dialogs_ = std::make_unique<Dialogs>(*this);
   iniPath_ = SettingsFilePath();
+  // A child: it goes with the window, never firing at one that is gone.
+  summaryPause_ = new QTimer(this);
+  summaryPause_->setSingleShot(true);
+  connect(summaryPause_, &QTimer::timeout, this, &MainWindow::EndBatchSummary);
 
   // The progress bar sits in the status bar over panel 3. It is placed once: a width loaded
   // from the settings later does not move it.
@@ -158,10 +164,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   // A batch under way stops: its encodes end, each WAV file stays as it is.
   session_->StopBatch();
   event->accept();
-  // Closing the main window ends the program, and at once: the quit that Qt posts when the
-  // last window closes would be dropped by the next local event loop a wait (conversion,
-  // end handler, summary) starts, leaving the program running without its window. No-op
-  // when the application's event loop is not running.
+  // Closing the main window ends the program, and at once, whatever other window (the options,
+  // the genre list) is still open. No-op when the application's event loop is not running.
   QCoreApplication::quit();
 }
 
@@ -190,6 +194,8 @@ void MainWindow::OnNextClicked() {
 }
 
 void MainWindow::OnConvertClicked() {
+  // A summary still standing gives way to this conversion.
+  summaryPause_->stop();
   session_->ConvertShown();
 }
 
@@ -203,10 +209,13 @@ void MainWindow::OnGenreListClicked() {
 }
 
 void MainWindow::OnConvertAllClicked() {
-  const std::optional<BatchResult> result = session_->ConvertAll();
-  // No result: nothing ran to its end, and the window may be gone.
-  if (result)
-    ShowBatchSummary(*result);
+  summaryPause_->stop();
+  // The session goes with the window: the end of a batch never reaches a window that is gone.
+  session_->ConvertAll([this](const std::optional<BatchResult>& result) {
+    // No result: nothing ran to its end.
+    if (result)
+      ShowBatchSummary(*result);
+  });
 }
 
 void MainWindow::ShowBatchSummary(const BatchResult& result) {
@@ -215,10 +224,14 @@ void MainWindow::ShowBatchSummary(const BatchResult& result) {
   SetStatusText(0, summary.counter);
   SetStatusText(1, summary.result);
   SetStatusText(2, summary.message);
-  WaitMs(kSummaryPauseMs);
+  summaryProblems_ = summary.problems;
+  summaryPause_->start(platform_.PauseLength(kSummaryPauseMs));
+}
+
+void MainWindow::EndBatchSummary() {
   ClearStatus();
   // Readable for as long as the user wants, not only for the pause.
-  ShowProblems(summary.problems);
+  ShowProblems(std::exchange(summaryProblems_, {}));
 }
 
 void MainWindow::ShowProblems(const QStringList& lines) {

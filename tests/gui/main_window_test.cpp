@@ -349,25 +349,6 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& p) { return std::string(p.param.name); });
 
 // ---------------------------------------------------------------------------------------------
-// Waiting
-
-TEST_F(MainWindowTest, WaitMsIsRightAcrossTheTickWrapAndDispatchesEvents) {
-  fake.tick = 0xFFFFFF00u;
-  fake.tickStep = 250;
-  bool ran = false;
-  QTimer::singleShot(0, form.get(), [&ran] { ran = true; });
-  form->WaitMs(1000);
-  EXPECT_TRUE(ran);
-  // Readings: the start, then 250, 500, 750, 1000 (not yet more than 1000), 1250.
-  EXPECT_EQ(fake.tickReads, 6);
-
-  fake.tickReads = 0;
-  fake.tickStep = 1;
-  form->WaitMs(0);
-  EXPECT_EQ(fake.tickReads, 2);
-}
-
-// ---------------------------------------------------------------------------------------------
 // Settings file
 
 TEST_F(MainWindowTest, FirstRunShowsTheDesignAndCreatesTheFile) {

@@ -4,6 +4,7 @@
 #include "AudioFixtures.h"
 #include "FakeSessionView.h"
 #include "QtPath.h"
+#include "RunConversion.h"
 
 #include "core/convert/BatchSummary.h"
 #include "core/convert/Converter.h"
@@ -76,7 +77,7 @@ QString ConvertFolder(const fs::path& folder, const QStringList& names, int jobs
                    spare;
     EXPECT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
   }
-  const std::optional<BatchResult> result = session.ConvertAll();
+  const std::optional<BatchResult> result = RunBatch(session);
   ::setrlimit(RLIMIT_NOFILE, &saved);
   EXPECT_FALSE(view.Ended(ConversionReport::Outcome::PlacedUntagged));
   if (!result)

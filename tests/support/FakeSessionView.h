@@ -1,11 +1,10 @@
 // A window without widgets for the working classes' tests: every box is a plain value, every
 // report and tag write is kept in order, and `onPause` plays the user while a result of files
-// converted one at a time stands (the window's pause; pending events are handled after it).
+// converted one at a time stands (the window's pause).
 #pragma once
 
 #include "core/session/SessionView.h"
 
-#include <QCoreApplication>
 #include <QStringList>
 
 #include <algorithm>
@@ -124,10 +123,7 @@ public:
   void ShowFileResult(const ConversionReport& report) override {
     running -= report.outcome != ConversionReport::Outcome::NotStarted;
     reports.push_back(report);
-    if (!report.nextWaits)
-      return;
-    if (onPause)
+    if (report.nextWaits && onPause)
       onPause();
-    QCoreApplication::processEvents();
   }
 };

@@ -46,31 +46,29 @@ Session::~Session() {
   encoder_.reset();
 }
 
-bool Session::Converting() const {
-  return converter_->BatchRunning() || !encoder_->DestinationFile().isEmpty();
-}
-
 void Session::ConvertShown() {
   const QString& shown = navigator_->ShownFilePath();
   // The MP3 gets the WAV file's tag as stored: edits are written first, or dropped, or the
   // conversion waits. A conversion that cannot start says so without the question.
-  if (IsWavName(shown) && !Converting() && !tagEditor_->ConfirmConvert())
+  if (IsWavName(shown) && !converter_->Busy() && !tagEditor_->ConfirmConvert())
     return;
   converter_->ConvertShown(shown, ListRoots());
 }
 
-std::optional<BatchResult> Session::ConvertAll() {
-  if (navigator_->FileList().isEmpty() || navigator_->ShownFilePath().isEmpty())
-    return std::nullopt;
-  if (!Converting() && !tagEditor_->ConfirmConvert())
-    return std::nullopt;
+void Session::ConvertAll(Converter::BatchEnded ended) {
+  if (navigator_->FileList().isEmpty() || navigator_->ShownFilePath().isEmpty() ||
+      (!converter_->Busy() && !tagEditor_->ConfirmConvert())) {
+    if (ended)
+      ended(std::nullopt);
+    return;
+  }
   // A list opened during the batch replaces this one; a conversion's changes to it do not.
   const int generation = navigator_->ListGeneration();
   const Navigator* navigator = navigator_.get();
-  return converter_->ConvertAll(
+  converter_->ConvertAll(
       navigator_->FileList(),
       [navigator, generation] { return navigator->ListGeneration() != generation; }, {},
-      ListRoots());
+      ListRoots(), std::move(ended));
 }
 
 QStringList Session::ListRoots() const {

@@ -6,16 +6,14 @@
 // has to show goes to its view.
 #pragma once
 
-#include "core/convert/BatchResult.h"
 #include "core/convert/ConversionEnd.h"
+#include "core/convert/Converter.h"
 #include "core/settings/Options.h"
 
 #include <QStringList>
 
 #include <memory>
-#include <optional>
 
-class Converter;
 class EncoderComponent;
 class Navigator;
 class SessionView;
@@ -47,10 +45,11 @@ public:
   // (TagEditor::ConfirmConvert): the MP3 gets the tag as stored.
   void ConvertShown();
   // Converts every WAV file of the list, after asking about unsaved tag edits as ConvertShown
-  // does; stops starting files once another list is opened. What became of each file; nullopt
-  // when no batch ran to its end (nothing shown, the user cancelled, already converting, or
-  // stopped: the session may then be gone).
-  std::optional<BatchResult> ConvertAll();
+  // does; stops starting files once another list is opened. Returns at once; `ended` hears
+  // what became of each file once the batch is over (nullopt when none ran to its end: already
+  // converting, or stopped), unless the session is destroyed first; nullopt before this
+  // returns when nothing is shown or the user cancels.
+  void ConvertAll(Converter::BatchEnded ended);
   // Stops the batch under way: every encode stops, each WAV file stays as it is.
   void StopBatch();
   // Pastes the field memory onto the shown file (TagEditor::PasteFromMemory), its place in the
@@ -59,8 +58,6 @@ public:
 
 private:
   QStringList ListRoots() const;
-  // Whether a conversion is under way (a second one is refused).
-  bool Converting() const;
 
   Options options_;
   std::unique_ptr<EncoderComponent> encoder_;

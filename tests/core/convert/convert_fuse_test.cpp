@@ -5,6 +5,7 @@
 #include "AudioFixtures.h"
 #include "FakeSessionView.h"
 #include "FuseMount.h"
+#include "RunConversion.h"
 
 #include "core/convert/ConvertPlan.h"
 #include "core/convert/Converter.h"
@@ -21,7 +22,6 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QThread>
 
 #include <filesystem>
 #include <set>
@@ -69,20 +69,17 @@ TEST_P(FuseConvert, ConvertsTrashesAndRefusesAnMp3ThatAppeared) {
   Options& options = session.options();
   options.Mp3WavId3ToMp3 = true;
   options.Mp3DeleteWav = true;
-  EncoderComponent& encoder = session.encoder();
   const auto convert = [&](const char* wav) {
     session.navigator().ShowList({Q(folder / wav)}, 0);
     session.ConvertShown();
-    while (!encoder.DestinationFile().isEmpty()) {
-      QCoreApplication::processEvents();
-      QThread::msleep(5);
-    }
+    FinishConversion(session);
   };
   convert("a.wav");
   EXPECT_EQ(EncodeTarget::PlacementIn(Q(folder)), GetParam());
   EXPECT_TRUE(
       fs::exists(mount.Mounted() / (".Trash-" + std::to_string(::getuid())) / "files" / "a.wav"));
 
+  EncoderComponent& encoder = session.encoder();
   encoder.OnProgress = [&, progress = encoder.OnProgress](QObject* s, int now, int all) {
     progress(s, now, all);
     if (!fs::exists(folder / "b.mp3"))

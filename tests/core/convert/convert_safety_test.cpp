@@ -6,6 +6,7 @@
 #include "FakeSessionView.h"
 #include "FuseMount.h"
 #include "QtPath.h"
+#include "RunConversion.h"
 
 #include "core/convert/BatchSummary.h"
 #include "core/convert/ConvertPlan.h"
@@ -71,12 +72,7 @@ protected:
     options.Mp3OverWriteMp3 = true;
   }
 
-  void Finish() {
-    while (!encoder.DestinationFile().isEmpty()) {
-      QCoreApplication::processEvents();
-      QThread::msleep(5);
-    }
-  }
+  void Finish() { FinishConversion(session); }
 
   // With `fileSizeLimit`, writes beyond that size fail with EFBIG, as on a full disk.
   void ConvertShown(const fs::path& wav, rlim_t fileSizeLimit = RLIM_INFINITY) {
@@ -145,7 +141,7 @@ TEST_F(ConvertSafetyTest, SameNamedWavsOfOneBatchBothSurvive) {
   options.Mp3UseFolder3 = true;
   options.Mp3FolderPath = Q(dir / "out");
   navigator.ShowList({Q(dir / "albumA" / "01.wav"), Q(dir / "albumB" / "01.wav")}, 0);
-  session.ConvertAll();
+  RunBatch(session);
 
   EXPECT_NEAR(Mp3Ms(dir / "out" / "01.mp3"), 1000, 30) << "album A's audio";
   EXPECT_TRUE(view.Reported(QStringLiteral("この一括変換で別のWAVファイルから作ったMP3")));
@@ -306,7 +302,7 @@ TEST_F(ConvertSafetyTest, AWavCutShortIsNamedAndKept) {
   fixtures::writeFile(dir / "cut.wav", cut);
   fixtures::writeFile(dir / "big.wav", fixtures::makeRf64({.seconds = 0.5}, {}));
   navigator.ShowList({Q(dir / "cut.wav"), Q(dir / "big.wav")}, 0);
-  const std::optional<BatchResult> result = session.ConvertAll();
+  const std::optional<BatchResult> result = RunBatch(session);
   ASSERT_TRUE(result);
   const BatchSummary summary = SummarizeBatch(*result);
   EXPECT_EQ(summary.result, QStringLiteral("注意"));
@@ -324,7 +320,7 @@ TEST_F(ConvertSafetyTest, AMissingOrFullOutputFolderIsNamed) {
   options.Mp3UseFolder3 = true;
   options.Mp3FolderPath = Q(dir / "small");
   navigator.ShowList({Q(dir / "a.wav")}, 0);
-  const std::optional<BatchResult> result = session.ConvertAll();
+  const std::optional<BatchResult> result = RunBatch(session);
   ASSERT_TRUE(result);
   EXPECT_TRUE(SummarizeBatch(*result).message.contains(QStringLiteral("small がないため")));
   EXPECT_EQ(Tree(dir.path()), (std::set<std::string>{"a.wav", "trash"}));
@@ -363,7 +359,7 @@ TEST_F(ConvertSafetyTest, AnEncodeThatWillNotStartKeepsTheWav) {
   fixtures::writeFile(dir / "b.wav", refused);
   options.Mp3Jobs = 2;
   navigator.ShowList({Q(dir / "a.wav"), Q(dir / "b.wav")}, 0);
-  const std::optional<BatchResult> result = session.ConvertAll();
+  const std::optional<BatchResult> result = RunBatch(session);
   ASSERT_TRUE(result);
   EXPECT_EQ(result->Count(FileResult::Kind::Converted), 1);
   EXPECT_TRUE(view.Reported(QStringLiteral("b.wav の変換を始められません")));
@@ -414,7 +410,7 @@ TEST_P(ConvertJobs, AsManyAtOnceAsTheSettingSays) {
   }
   options.Mp3Jobs = GetParam();
   navigator.ShowList(files, 0);
-  const std::optional<BatchResult> result = session.ConvertAll();
+  const std::optional<BatchResult> result = RunBatch(session);
   ASSERT_TRUE(result);
   EXPECT_EQ(result->Count(FileResult::Kind::Converted), jobs + 1);
   EXPECT_EQ(view.mostRunning, jobs);

@@ -6,6 +6,7 @@
 #include "AudioFixtures.h"
 #include "FakeSessionView.h"
 #include "QtPath.h"
+#include "RunConversion.h"
 
 #include "core/convert/EncodeTarget.h"
 #include "core/encoder/EncoderComponent.h"
@@ -17,7 +18,6 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QThread>
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -136,10 +136,7 @@ TEST(ConvertSync, EveryFilePlacedWasSyncedSinceItsLastWrite) {
     options.Mp3WavId3ToMp3 = name[0] == 'b';
     session.navigator().ShowList({Q(dir / (std::string(name) + ".wav"))}, 0);
     session.ConvertShown();
-    while (!session.encoder().DestinationFile().isEmpty()) {
-      QCoreApplication::processEvents();
-      QThread::msleep(5);
-    }
+    FinishConversion(session);
     EncodeTarget::SetPlacementIn(Q(dir.path()), EncodeTarget::Placement::Link);
   }
   // Two at once, with an ID3v2 tag, replacing what is there; then a tag write.
@@ -148,7 +145,7 @@ TEST(ConvertSync, EveryFilePlacedWasSyncedSinceItsLastWrite) {
   options.Mp3Jobs = 2;
   fixtures::writeFile(dir / "d.mp3", {'o', 'l', 'd'});
   session.navigator().ShowList({Q(dir / "c.wav"), Q(dir / "d.wav")}, 0);
-  ASSERT_TRUE(session.ConvertAll());
+  ASSERT_TRUE(RunBatch(session));
   session.navigator().ShowList({Q(dir / "d.mp3")}, 0);
   view.fields.Title = QStringLiteral("new");
   session.tagEditor().WriteShownFields();

@@ -6,6 +6,7 @@
 #include "FinishOpen.h"
 #include "ImageFixtures.h"
 #include "QtPath.h"
+#include "RunConversion.h"
 #include "TagTools.h"
 
 #include "core/convert/Converter.h"
@@ -28,7 +29,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QThread>
 
 #include <filesystem>
 #include <memory>
@@ -39,13 +39,7 @@ namespace fs = std::filesystem;
 
 class ConverterTest : public ::testing::Test {
 protected:
-  // Runs events until the conversion under way has been through its end handler.
-  void Finish() {
-    while (!encoder.DestinationFile().isEmpty()) {
-      QCoreApplication::processEvents();
-      QThread::msleep(5);
-    }
-  }
+  void Finish() { FinishConversion(session); }
 
   fixtures::TempDir dir;
   FakeSessionView view;
@@ -56,7 +50,6 @@ protected:
   Options& options = session.options();
   TagEditor& tags = session.tagEditor();
   Navigator& navigator = session.navigator();
-  EncoderComponent& encoder = session.encoder();
 };
 
 QString Whole(const fs::path& file, const char* name) {
@@ -183,7 +176,7 @@ TEST_F(ConverterTest, EveryWavTheEncoderReadsPassesTheCheck) {
   fixtures::writeFile(dir / "odd.wav", odd);
   options.Mp3WavId3ToMp3 = true;
   navigator.ShowList({Q(dir / "big.wav"), Q(dir / "odd.wav")}, 0);
-  const std::optional<BatchResult> result = session.ConvertAll();
+  const std::optional<BatchResult> result = RunBatch(session);
   ASSERT_TRUE(result);
   EXPECT_EQ(result->Count(FileResult::Kind::Converted), 2);
   EXPECT_EQ(Whole(dir / "big.mp3", "INAM_rmp"), QStringLiteral("long take"));
@@ -205,7 +198,7 @@ TEST_F(ConverterTest, ABatchKeepsTheOptionsItStartedWith) {
     options.Mp3FolderPath = Q(dir / "elsewhere");
   };
   fs::create_directory(dir / "elsewhere");
-  session.ConvertAll();
+  RunBatch(session);
   EXPECT_EQ(Whole(dir / "b.mp3", "INAM_rmp"), QStringLiteral("b"));
   EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
 }
@@ -258,7 +251,7 @@ TEST_F(ConverterTest, TheOutputFolderKeepsTheAlbumsSubfolders) {
   OpenFolder(navigator, Q(dir / "album"));
   for (const int jobs : {2, 1}) {
     options.Mp3Jobs = jobs;
-    const std::optional<BatchResult> result = session.ConvertAll();
+    const std::optional<BatchResult> result = RunBatch(session);
     ASSERT_TRUE(result);
     EXPECT_EQ(result->Count(FileResult::Kind::Converted), 2) << jobs;
     for (const char* mp3 : {"out/Disc1/01.mp3", "out/Disc2/01.mp3"})
@@ -288,7 +281,7 @@ TEST_F(ConverterTest, Cp932NamedFilesWorkThroughout) {
   options.Mp3WavId3ToMp3 = true;
   options.Mp3DeleteWav = true;
   trash = Trash::MoveToTrash;
-  const std::optional<BatchResult> result = session.ConvertAll();
+  const std::optional<BatchResult> result = RunBatch(session);
   ASSERT_TRUE(result);
   EXPECT_EQ(result->Count(FileResult::Kind::Converted), 1);
   EXPECT_EQ(Whole(folder / "\x82\xA2.mp3", "IART_rmp"), QStringLiteral("歌手"));

@@ -9,6 +9,7 @@
 // line equals STOP the driver stops there and waits to be killed, so that the test kills it at
 // exactly that step. Steps come from the window's thread and from the worker that ends each file.
 #include "FakeSessionView.h"
+#include "RunConversion.h"
 
 #include "core/convert/BatchResult.h"
 #include "core/convert/Converter.h"
@@ -149,7 +150,7 @@ int main(int argc, char** argv) {
     return 0;
   session.navigator().ShowList(list, 0);
   // The summary's pause, as the window takes it after the batch.
-  const std::optional<BatchResult> result = session.ConvertAll();
+  const std::optional<BatchResult> result = RunBatch(session);
   // What became of each file that was not converted, and why.
   for (const FileResult& file : result ? result->files : std::vector<FileResult>())
     if (file.kind != FileResult::Kind::Converted)

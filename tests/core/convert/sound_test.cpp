@@ -4,6 +4,7 @@
 #include "AudioFixtures.h"
 #include "FakeSessionView.h"
 #include "QtPath.h"
+#include "RunConversion.h"
 #include "TagTools.h"
 
 #include "core/encoder/EncoderComponent.h"
@@ -16,7 +17,6 @@
 #include <mp3infp_handle.h>
 
 #include <QCoreApplication>
-#include <QThread>
 
 namespace {
 
@@ -29,10 +29,7 @@ protected:
   void ConvertShown(const fs::path& wav) {
     session.navigator().ShowList({Q(wav)}, 0);
     session.ConvertShown();
-    while (!session.encoder().DestinationFile().isEmpty()) {
-      QCoreApplication::processEvents();
-      QThread::msleep(5);
-    }
+    FinishConversion(session);
   }
   // The "name=value" lines of readers (ffprobe, mediainfo).
   static std::map<std::string, std::string> Shown(const std::string& command) {
@@ -123,7 +120,7 @@ TEST_F(SoundTest, ReplayGainOfEachTrackAndOfAFolderConvertedWhole) {
   fixtures::writeFile(dir / "1.wav", fixtures::makeWav({.seconds = 1.5}));
   fixtures::writeFile(dir / "2.wav", fixtures::makeWav({.seconds = 1.5}));
   session.navigator().ShowList(files + QStringList{Q(dir / "1.wav")}, 0);
-  ASSERT_TRUE(session.ConvertAll().has_value());
+  ASSERT_TRUE(RunBatch(session).has_value());
 
   double lufs = 0, peak = 0;
   ebur128_loudness_global_multiple(album.data(), album.size(), &lufs);
@@ -144,7 +141,7 @@ TEST_F(SoundTest, ReplayGainOfEachTrackAndOfAFolderConvertedWhole) {
   // RIFF SIF has no place for it: refused by name before anything is converted.
   options.Mp3TagFormat = Options::Mp3Format::Rmp;
   ConvertShown(dir / "album" / "0.wav");
-  EXPECT_FALSE(session.ConvertAll().has_value());
+  EXPECT_FALSE(RunBatch(session).has_value());
   EXPECT_TRUE(view.errors.size() == 2 &&
               view.errors[0].contains(QStringLiteral("ReplayGainはRIFF SIF形式")));
 }
