@@ -46,20 +46,20 @@ struct MP3INFP_HANDLE {
 
 namespace {
 
-using Session = MP3INFP_HANDLE;
+using Handle = MP3INFP_HANDLE;
 
 // The handle of the mp3infp_ functions, and of a null handle.
-Session& session(MP3INFP_HANDLE* handle = nullptr) {
-  static Session s;
-  return handle ? *handle : s;
+Handle& handleOf(MP3INFP_HANDLE* handle = nullptr) {
+  static Handle defaultHandle;
+  return handle ? *handle : defaultHandle;
 }
 
 // A rewrite of the handle's file keeps the new file's lock when the handle asked for it.
 struct KeptLockScope : mp3infp::ScopedKeptLock {
-  explicit KeptLockScope(Session& s) : ScopedKeptLock(s.keepLocks ? &s.keptLock : nullptr) {}
+  explicit KeptLockScope(Handle& s) : ScopedKeptLock(s.keepLocks ? &s.keptLock : nullptr) {}
 };
 
-bool isLoadedFile(Session& s, const char* path) {
+bool isLoadedFile(Handle& s, const char* path) {
   const TagFile* file = s.file.get();
   struct stat st {};
   return file && path && ::stat(path, &st) == 0 && st.st_dev == file->reader().info().st_dev &&
@@ -67,7 +67,7 @@ bool isLoadedFile(Session& s, const char* path) {
 }
 
 // Loads the same file again after it was rewritten; the values set but not yet saved stay set.
-std::uint32_t reload(Session& s) {
+std::uint32_t reload(Handle& s) {
   const std::string path = s.file->path();
   s.file = TagFile::Open(path);
   if (!s.file) {
@@ -78,7 +78,7 @@ std::uint32_t reload(Session& s) {
 }
 
 // Which values set so far belong to which tag of the file.
-mp3infp::TagChanges pendingChanges(const Session& s) {
+mp3infp::TagChanges pendingChanges(const Handle& s) {
   mp3infp::TagChanges changes;
   for (const auto& [name, value] : s.edits) {
     std::string id;
@@ -102,7 +102,7 @@ MP3INFP_API uint32_t mp3infp_GetVer(void) {
 }
 
 MP3INFP_API uint32_t mp3infph_Load(MP3INFP_HANDLE* handle, const char* path) {
-  Session& s = session(handle);
+  Handle& s = handleOf(handle);
   s.dropKeptLock();
   s.file.reset();
   s.edits.clear();
@@ -120,19 +120,19 @@ MP3INFP_API uint32_t mp3infph_Load(MP3INFP_HANDLE* handle, const char* path) {
 }
 
 MP3INFP_API uint32_t mp3infph_GetType(MP3INFP_HANDLE* handle) {
-  const Session& s = session(handle);
+  const Handle& s = handleOf(handle);
   return s.file ? s.file->type() : 0;
 }
 
 MP3INFP_API uint32_t mp3infph_mp3_GetTagType(MP3INFP_HANDLE* handle) {
-  const Session& s = session(handle);
+  const Handle& s = handleOf(handle);
   return s.file ? s.file->tagBits() : 0;
 }
 
 MP3INFP_API int mp3infph_GetValue(MP3INFP_HANDLE* handle, const char* name, char** value) {
   if (!value)
     return -1;
-  Session& s = session(handle);
+  Handle& s = handleOf(handle);
   s.value.clear();
   *value = s.value.data();
   if (!name || !s.file)
@@ -168,7 +168,7 @@ MP3INFP_API int mp3infph_GetValue(MP3INFP_HANDLE* handle, const char* name, char
 
 MP3INFP_API uint32_t mp3infph_SetValue(MP3INFP_HANDLE* handle, const char* name,
                                        const char* value) {
-  Session& s = session(handle);
+  Handle& s = handleOf(handle);
   if (!s.file)
     return 1;
   if (!name || !value || !mp3infp::IsValidUtf8(value))
@@ -216,7 +216,7 @@ MP3INFP_API uint32_t mp3infph_SetValue(MP3INFP_HANDLE* handle, const char* name,
 }
 
 MP3INFP_API uint32_t mp3infph_Save(MP3INFP_HANDLE* handle, const char* path) {
-  Session& s = session(handle);
+  Handle& s = handleOf(handle);
   if (!s.file)
     return 1;
   if (!isLoadedFile(s, path))
@@ -236,7 +236,7 @@ MP3INFP_API uint32_t mp3infph_Save(MP3INFP_HANDLE* handle, const char* path) {
 }
 
 MP3INFP_API uint32_t mp3infph_mp3_MakeId3v1(MP3INFP_HANDLE* handle, const char* path) {
-  Session& s = session(handle);
+  Handle& s = handleOf(handle);
   if (!s.file || s.file->type() != TagFile::kMp3)
     return 1;
   if (!isLoadedFile(s, path))
@@ -252,7 +252,7 @@ MP3INFP_API uint32_t mp3infph_mp3_MakeId3v1(MP3INFP_HANDLE* handle, const char* 
 }
 
 MP3INFP_API uint32_t mp3infph_mp3_MakeRMP(MP3INFP_HANDLE* handle, const char* path) {
-  Session& s = session(handle);
+  Handle& s = handleOf(handle);
   if (!s.file || s.file->type() != TagFile::kMp3)
     return 1;
   if (!isLoadedFile(s, path))
@@ -268,7 +268,7 @@ MP3INFP_API uint32_t mp3infph_mp3_MakeRMP(MP3INFP_HANDLE* handle, const char* pa
 }
 
 MP3INFP_API uint32_t mp3infph_MakeId3v2(MP3INFP_HANDLE* handle, const char* path) {
-  Session& s = session(handle);
+  Handle& s = handleOf(handle);
   if (!s.file)
     return 1;
   if (!isLoadedFile(s, path))
@@ -329,14 +329,14 @@ MP3INFP_API void mp3infph_Destroy(MP3INFP_HANDLE* handle) {
 }
 
 MP3INFP_API void mp3infph_KeepLocks(MP3INFP_HANDLE* handle, int keep) {
-  Session& s = session(handle);
+  Handle& s = handleOf(handle);
   s.keepLocks = keep != 0;
   if (!s.keepLocks)
     s.dropKeptLock();
 }
 
 MP3INFP_API int mp3infph_TakeLock(MP3INFP_HANDLE* handle) {
-  Session& s = session(handle);
+  Handle& s = handleOf(handle);
   const int fd = s.keptLock;
   s.keptLock = -1;
   return fd;
@@ -382,7 +382,7 @@ MP3INFP_API uint32_t mp3infp_MakeId3v2(const char* path) {
 
 MP3INFP_API uint32_t mp3infph_GetPicture(MP3INFP_HANDLE* handle, const char** mime,
                                          const void** data, uint32_t* size) {
-  Session& s = session(handle);
+  Handle& s = handleOf(handle);
   if (mime)
     *mime = "";
   if (data)
@@ -401,7 +401,7 @@ MP3INFP_API uint32_t mp3infph_GetPicture(MP3INFP_HANDLE* handle, const char** mi
 }
 
 MP3INFP_API uint32_t mp3infph_SetPicture(MP3INFP_HANDLE* handle, const void* data, uint32_t size) {
-  Session& s = session(handle);
+  Handle& s = handleOf(handle);
   if (!s.file || !data)
     return MP3INFP_PICTURE_NO_FILE;
   if (s.file->isRmp3() || s.file->riff().rf64())
@@ -434,7 +434,7 @@ MP3INFP_API uint32_t mp3infp_SetPicture(const void* data, uint32_t size) {
 
 MP3INFP_API uint32_t mp3infph_SetUserText(MP3INFP_HANDLE* handle, const char* description,
                                           const char* value) {
-  Session& s = session(handle);
+  Handle& s = handleOf(handle);
   if (!s.file)
     return MP3INFP_USER_TEXT_NO_FILE;
   if (!description || !*description || !value || !mp3infp::IsValidUtf8(description) ||
