@@ -151,7 +151,8 @@ uint32_t mp3infp_Save(const char* path);
 
 /* Results of mp3infp_Save and of the three Make calls below. */
 #define MP3INFP_SAVE_OK 0
-#define MP3INFP_SAVE_NOT_LOADED 1 /* no file loaded (a Make call for an MP3 file: or no MP3 file)  \
+#define MP3INFP_SAVE_NOT_LOADED                                                                    \
+  1                               /* no file loaded (a Make call for an MP3 file: or no MP3 file)  \
                                    */
 #define MP3INFP_SAVE_OTHER_FILE 2 /* `path` does not name the loaded file */
 #define MP3INFP_SAVE_GONE 10      /* the file is gone */
