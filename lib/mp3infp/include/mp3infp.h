@@ -151,14 +151,13 @@ uint32_t mp3infp_Save(const char* path);
 
 /* Results of mp3infp_Save and of the three Make calls below. */
 #define MP3INFP_SAVE_OK 0
-#define MP3INFP_SAVE_NOT_LOADED                                                                    \
-  1                               /* no file loaded (a Make call for an MP3 file: or no MP3 file)  \
-                                   */
-#define MP3INFP_SAVE_OTHER_FILE 2 /* `path` does not name the loaded file */
-#define MP3INFP_SAVE_GONE 10      /* the file is gone */
-#define MP3INFP_SAVE_CHANGED 11   /* the file changed on disk since it was loaded */
-#define MP3INFP_SAVE_READ_ONLY 12 /* the file is read-only, or no longer a regular file */
-#define MP3INFP_SAVE_NO_ROOM 13   /* no temporary file or safety copy could be made beside it */
+/* No file is loaded (MakeId3v1 and MakeRMP: or it is no MP3 file). */
+#define MP3INFP_SAVE_NOT_LOADED 1
+#define MP3INFP_SAVE_OTHER_FILE 2     /* `path` does not name the loaded file */
+#define MP3INFP_SAVE_GONE 10          /* the file is gone */
+#define MP3INFP_SAVE_CHANGED 11       /* the file changed on disk since it was loaded */
+#define MP3INFP_SAVE_READ_ONLY 12     /* the file is read-only, or no longer a regular file */
+#define MP3INFP_SAVE_NO_ROOM 13       /* no temporary file or safety copy could be made beside it */
 #define MP3INFP_SAVE_WRITE_FAILED 14  /* writing failed (a full disk) */
 #define MP3INFP_SAVE_NOT_READ_BACK 15 /* the written file did not read back as meant */
 /* An in-place write failed and its safety copy could not be put back: the copy remains. */
