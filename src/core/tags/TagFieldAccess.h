@@ -38,10 +38,11 @@ void GetTagValue(int field, QString& text, MP3INFP_HANDLE* handle = nullptr);
 // keeps this for a field the user left as it was shown, so nothing beyond what is shown is lost.
 void GetWholeTagValue(int field, QString& text, MP3INFP_HANDLE* handle = nullptr);
 
-// Sets field 1..6 or the track in the library's memory (mp3infp_Save writes it). True when the
-// library accepted the value. `loadedPath`, the loaded file's path as the file system's bytes,
-// names the file the tags are made in; without it the path is rebuilt from the library's folder and
-// name values. `format` picks the tag an MP3 file is written through:
+// Sets field 1..6 or the track in the library's memory (mp3infp_Save writes it, with the tags
+// made for it, in one rewrite of the file). True when the library accepted the value. `loadedPath`,
+// the loaded file's path as the file system's bytes, names the file the tags are made in; without
+// it the path is rebuilt from the library's folder and name values. `format` picks the tag an MP3
+// file is written through:
 //   - Rmp: its RIFF SIF tag, made first (after an ID3v1 tag when the file has no ID3 tag);
 //     but a plain MP3 that has an ID3v2 tag is written through that tag (its version kept,
 //     an ID3v1 tag it has mirroring it), so that every reader shows the new values;
