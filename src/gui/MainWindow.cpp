@@ -96,6 +96,7 @@ MainWindow::MainWindow(Platform& services, QWidget* parent) : QWidget(parent), p
   // A child: it goes with the window, never firing at one that is gone.
   summaryPause_ = new QTimer(this);
   summaryPause_->setSingleShot(true);
+  summaryPause_->setTimerType(Qt::PreciseTimer);
   connect(summaryPause_, &QTimer::timeout, this, &MainWindow::EndBatchSummary);
 
   // The progress bar sits in the status bar over panel 3. It is placed once: a width loaded

@@ -100,6 +100,8 @@ Converter::Converter(ConversionView& view, EncoderComponent& encoder, MoveToTras
     : view_(view), encoder_(encoder), trash_(std::move(trash)), fileEnded_(std::move(fileEnded)),
       options_(options), started_(options) {
   pause_.setSingleShot(true);
+  // A pause lasts at least its time, as a coarse timer's need not.
+  pause_.setTimerType(Qt::PreciseTimer);
   QObject::connect(&pause_, &QTimer::timeout, &receiver_, [this] {
     if (auto then = std::exchange(afterPause_, nullptr))
       then();
