@@ -55,15 +55,17 @@ TEST(Mp3infpTools, ReadEveryFieldOfAnId3v2TagAndAWavChunk) {
   TempDir dir;
   const std::string old = std::string("\0", 1) + "old";
   const Bytes jpeg = fixtures::makeJpeg(64, 48), png = fixtures::makePng(32, 32);
-  const std::tuple<const char*, Bytes, int> cases[] = {
-      {"new.mp3", stream(), 3},
-      {"v24.mp3", concat({id3v2(4, {{"TIT2", old}, {"TPOS", old}}), stream()}), 4},
-      {"v22.mp3", concat({id3v2(2, {{"TT2", old}, {"TSP", old}}), stream()}), 3},
-      {"a.wav", fixtures::makeWav({.seconds = 0.2}), 0}};
-  for (const auto& [name, bytes, version] : cases) {
+  // The file, the ID3v2 version it ends with (0 for none) and a field it held before.
+  const std::tuple<const char*, Bytes, int, const char*> cases[] = {
+      {"new.mp3", stream(), 3, ""},
+      {"v24.mp3", concat({id3v2(4, {{"TIT2", old}, {"TPOS", old}}), stream()}), 4, "TPOS_v2"},
+      {"v22.mp3", concat({id3v2(2, {{"TT2", old}, {"TSP", old}}), stream()}), 3, "TSOP_v2"},
+      {"a.wav", fixtures::makeWav({.seconds = 0.2}), 0, ""}};
+  for (const auto& [name, bytes, version, had] : cases) {
     const fs::path path = dir / name;
     writeFile(path, bytes);
     ASSERT_EQ(load(path), 0u);
+    EXPECT_EQ(value(had), *had ? "old" : "");
     ASSERT_EQ(version ? mp3infp_MakeId3v2(path.c_str()) : 0u, 0u);
     setAll(version ? "_v2" : "");
     ASSERT_EQ(mp3infp_Save(path.c_str()), 0u); // the WAV file's chunk made for the fields
