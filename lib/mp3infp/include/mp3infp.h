@@ -30,11 +30,11 @@
  * IMUS, "music by"), "IWRI" lyricist (frame TEXT, INFO item IWRI, "written by"), and the readings
  * phones sort Japanese by, kept as typed (katakana or hiragana): "TSOT" title reading, "TSOP"
  * artist reading, "TSOA" album reading (frames TSOT, TSOP, TSOA, which v2.3 tags hold too, as
- * iTunes writes them; in a v2.2 tag read from TP2, TPA, TCM, TXT, TST, TSP and TSA). A RIFF INFO
- * list has items for the composer and the lyricist only: a WAV file keeps the other five in its
- * 'id3 ' chunk alone (their bare names read from it), an RMP3 file has no place for them
- * ("TPE2_rmp" and the like), and ID3v1 has a place for none of the seven ("IMUS_v1" and the like).
- * Those names read "" and are refused when set (MP3INFP_SET_NO_PLACE).
+ * iTunes writes them; in a v2.2 tag read from TP2, TPA, TCM, TXT, TST, TSP and TSA). Of these
+ * seven, a RIFF INFO list has items for the composer and the lyricist only: a WAV file keeps the
+ * other five in its 'id3 ' chunk alone (their bare names read from it), an RMP3 file has no place
+ * for them ("TPE2_rmp" and the like), and ID3v1 has a place for none of the seven ("IMUS_v1" and
+ * the like). Those names read "" and are refused when set (MP3INFP_SET_NO_PLACE).
  *
  * Stored 8-bit text (ID3v1, RIFF INFO, ID3v2 frames flagged ISO-8859-1) reads as UTF-8 when it
  * is valid UTF-8, else as CP932 (Windows Japanese) when valid, else as Latin-1. Text is written
