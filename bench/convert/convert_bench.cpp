@@ -75,7 +75,6 @@ public:
     std::fprintf(stderr, "error box: %s\n", qPrintable(text));
   }
   int ExecModal(QDialog&) override { return 0; }
-  QString GetOpenFileName(QWidget*, const QString&) override { return {}; }
   Trash::Result MoveToTrash(const QString&) override { return {}; }
   bool OpenWithAssociatedProgram(const QString&) override { return false; }
 };

@@ -78,7 +78,6 @@ public:
     return SaveAnswer::Discard;
   }
   int ExecModal(QDialog&) override { return 0; }
-  QString GetOpenFileName(QWidget*, const QString&) override { return {}; }
   bool OpenWithAssociatedProgram(const QString&) override { return false; }
 };
 

@@ -9,6 +9,7 @@
 #include "core/tags/GenreListFile.h"
 #include "core/tags/TagEditor.h"
 #include "gui/FolderBrowser.h"
+#include "gui/FolderBrowserDialog.h"
 #include "gui/GenreListWindow.h"
 #include "gui/OptionsDialog.h"
 #include "gui/Platform.h"
@@ -66,7 +67,7 @@ public:
   }
 
   QString OpenFile(const QString& initial) override {
-    return form_.platform_.GetOpenFileName(&form_, initial);
+    return FolderBrowserDialog::ChooseFile(&form_, initial, form_.platform_);
   }
 
 private:

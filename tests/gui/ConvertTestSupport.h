@@ -72,7 +72,6 @@ public:
   int ExecModal(QDialog& dialog) override {
     return modal ? modal(dialog) : static_cast<int>(QDialog::Accepted);
   }
-  QString GetOpenFileName(QWidget*, const QString&) override { return {}; }
   bool OpenWithAssociatedProgram(const QString&) override { return false; }
 
   QString trash;

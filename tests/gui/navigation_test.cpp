@@ -39,8 +39,8 @@
 
 namespace {
 
-// The browser's dialog chooses `choose` (cancels when empty); the open dialog answers
-// `openAnswer`.
+// The browser's dialog chooses `choose` (cancels when empty); the open dialog chooses
+// `openAnswer`, recording where it started.
 class NavigationPlatform : public FakePlatform {
 public:
   QString choose;
@@ -48,15 +48,15 @@ public:
   QStringList openAskedAt;
   int ExecModal(QDialog& dialog) override {
     auto& d = dynamic_cast<FolderBrowserDialog&>(dialog);
-    if (choose.isEmpty() || !d.SelectPath(choose))
+    const bool openDialog = d.objectName() == QStringLiteral("OpenFileDialog");
+    if (openDialog)
+      openAskedAt.append(d.SelectedPath());
+    const QString& choice = openDialog ? openAnswer : choose;
+    if (choice.isEmpty() || !d.SelectPath(choice))
       d.PressCancel();
     else
       d.PressOk();
     return d.result();
-  }
-  QString GetOpenFileName(QWidget*, const QString& initialPath) override {
-    openAskedAt.append(initialPath);
-    return openAnswer;
   }
 };
 
