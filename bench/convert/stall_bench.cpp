@@ -11,11 +11,13 @@
 
 #include "core/session/Navigator.h"
 #include "core/session/Session.h"
+#include "core/session/TagEditor.h"
 #include "gui/MainWindow.h"
 #include "gui/OptionsDialog.h"
 #include "gui/Platform.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -180,6 +182,9 @@ int main(int argc, char** argv) {
       }
       form.session().navigator().SetCurrentFolder(folder);
       form.session().navigator().ShowList(list, 0);
+      // The shown file's tag is read on the tag worker first.
+      while (form.session().tagEditor().Busy())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
       const Clock::time_point start = Clock::now();
       StallProbe probe(&form);
       form.OnConvertAllClicked();

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "core/fs/Trash.h"
-#include "core/tags/SaveAnswer.h"
+#include "core/session/SaveAnswer.h"
 
 #include <QString>
 #include <QtGlobal>

@@ -12,7 +12,7 @@
 #include "core/fs/Cp932.h"
 #include "core/session/Navigator.h"
 #include "core/session/Session.h"
-#include "core/tags/TagEditor.h"
+#include "core/session/TagEditor.h"
 #include "gui/MainWindow.h"
 #include "gui/OptionsDialog.h"
 #include "gui/Platform.h"
@@ -174,6 +174,7 @@ protected:
     }
     form->session().navigator().SetCurrentFolder(Q(dir.path()));
     form->session().navigator().ShowList(list, 0);
+    FinishOpen(form->session().navigator());
   }
 
   void SetOptions(bool copyTag, bool deleteWav, bool overwrite = false) {
