@@ -17,8 +17,8 @@
 #include "gui/Platform.h"
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>

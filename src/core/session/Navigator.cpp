@@ -146,8 +146,7 @@ void Navigator::TakeWalked(const Walked& walked) {
   currentFolder_ = walk.folder;
   view_.ShowCurrentFolder(walk.folder, folderOpen);
   jacketList_ = walked.tree.Images;
-  TakeList(walked.list, walk.dropped.isEmpty() ? walk.folder : QString(), folderOpen,
-           walked.index);
+  TakeList(walked.list, walk.dropped.isEmpty() ? walk.folder : QString(), folderOpen, walked.index);
   ShowJackets();
 }
 

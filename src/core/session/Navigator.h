@@ -10,8 +10,8 @@
 #pragma once
 
 #include "core/session/NavigatorView.h"
-#include "core/settings/Options.h"
 #include "core/session/TagEditor.h"
+#include "core/settings/Options.h"
 
 #include <QObject>
 #include <QString>

@@ -94,8 +94,7 @@ void Session::WriteTags(const QString& path, const TagFields& fields,
 }
 
 bool Session::Converting() const {
-  return converter_ &&
-         (converter_->BatchRunning() || !encoder_->DestinationFile().isEmpty());
+  return converter_ && (converter_->BatchRunning() || !encoder_->DestinationFile().isEmpty());
 }
 
 void Session::ConvertShown() {
@@ -128,7 +127,8 @@ void Session::ConvertAll(std::function<void(const BatchResult&)> done) {
 std::optional<BatchResult> Session::ConvertFiles(const QStringList& files,
                                                  const QHash<QString, qint64>& sizes,
                                                  const QStringList& folders) {
-  return converter().ConvertAll(files, [] { return false; }, sizes, folders);
+  return converter().ConvertAll(
+      files, [] { return false; }, sizes, folders);
 }
 
 QStringList Session::ListRoots() const {

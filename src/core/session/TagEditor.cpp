@@ -22,8 +22,7 @@ const QString& TrackBoxText(const TagFields& fields) {
 
 } // namespace
 
-TagEditor::TagEditor(TagView& view, PlatformTools& platform, const Options& options,
-                     TagJobs& jobs)
+TagEditor::TagEditor(TagView& view, PlatformTools& platform, const Options& options, TagJobs& jobs)
     : view_(view), platform_(platform), options_(options), jobs_(jobs) {}
 
 TagEditor::~TagEditor() {
@@ -208,9 +207,9 @@ bool TagEditor::HasUnsavedEdits() const {
 void TagEditor::Write(const TagFields& shown) {
   FieldsEdited(shown);
   if (!writing_.isEmpty()) {
-    view_.ShowWriteResult(TagWriteResult::Busy,
-                          QStringLiteral("%1 への書き込みがまだ終わっていません")
-                              .arg(FsPath::DisplayName(writing_)));
+    view_.ShowWriteResult(
+        TagWriteResult::Busy,
+        QStringLiteral("%1 への書き込みがまだ終わっていません").arg(FsPath::DisplayName(writing_)));
     return;
   }
   if (reading_) {
@@ -354,8 +353,7 @@ TagFields TagEditor::PasteFromMemory(const TagFields& shown, const QString& file
   return pasted;
 }
 
-std::optional<QString> TagEditor::ComposeComment(const TagFields& shown, int format,
-                                                 bool append) {
+std::optional<QString> TagEditor::ComposeComment(const TagFields& shown, int format, bool append) {
   FieldsEdited(shown);
   using CommentText::CommentFormat;
   // With free text chosen the button is normally disabled; when it is still enabled (the

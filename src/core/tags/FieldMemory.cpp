@@ -63,8 +63,8 @@ TagFields FieldMemory::Paste(const TagFields& shown, const QString& file,
       pasted.Keep(row.field, !text);
       break;
     case MemoryRule::Numbered:
-      pasted[row.field] = TrackNumber::ForPaste(text.value_or(QString()), shown[row.field], file,
-                                                distance);
+      pasted[row.field] =
+          TrackNumber::ForPaste(text.value_or(QString()), shown[row.field], file, distance);
       pasted.Keep(row.field, pasted[row.field].isEmpty());
       break;
     }

@@ -30,14 +30,13 @@ struct TagFields {
   bool JacketChosen = false;
 
   QString& operator[](TagField field) { return texts[static_cast<std::size_t>(field)]; }
-  const QString& operator[](TagField field) const {
-    return texts[static_cast<std::size_t>(field)];
-  }
+  const QString& operator[](TagField field) const { return texts[static_cast<std::size_t>(field)]; }
   bool Kept(TagField field) const { return kept.test(static_cast<std::size_t>(field)); }
   void Keep(TagField field, bool keep = true) { kept.set(static_cast<std::size_t>(field), keep); }
   // The jacket image box's text; nullopt while the box is kept as it is.
   std::optional<QString> Jacket() const {
-    return Kept(TagField::Jacket) ? std::nullopt : std::optional<QString>((*this)[TagField::Jacket]);
+    return Kept(TagField::Jacket) ? std::nullopt
+                                  : std::optional<QString>((*this)[TagField::Jacket]);
   }
 
   // True when the fields a file's tags hold equal those of `other` (byte for byte in their UTF-8

@@ -63,8 +63,7 @@ TagWriteOutcome WriteTags(MP3INFP_HANDLE* handle, const TagWriteRequest& request
       const std::optional<QString> track =
           TrackToStore(request.wanted, stored[row.field], row.field);
       if (!track) {
-        out.failure =
-            QStringLiteral("トラック番号は「3」や「3/12」のように数字で入力してください");
+        out.failure = QStringLiteral("トラック番号は「3」や「3/12」のように数字で入力してください");
         return out;
       }
       value = *track;

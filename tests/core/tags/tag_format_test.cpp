@@ -8,10 +8,10 @@
 #include "QtPath.h"
 #include "TagTools.h"
 
-#include "core/fs/FsPath.h"
-#include "core/settings/Options.h"
 #include "FinishOpen.h"
+#include "core/fs/FsPath.h"
 #include "core/session/TagEditor.h"
+#include "core/settings/Options.h"
 #include "core/tags/TagJobs.h"
 
 #include <gtest/gtest.h>
