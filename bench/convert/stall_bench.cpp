@@ -8,6 +8,7 @@
 //
 //   bench_stall [rounds]      (default 3)
 #include "BenchWav.h"
+#include "StallProbe.h"
 
 #include "core/session/Navigator.h"
 #include "core/session/Session.h"
@@ -81,47 +82,6 @@ public:
   }
   int ExecModal(QDialog&) override { return 0; }
   bool OpenWithAssociatedProgram(const QString&) override { return false; }
-};
-
-// Posts an event to the window's thread every 2 ms while it runs; keeps the longest wait.
-class StallProbe {
-public:
-  explicit StallProbe(QObject* target) : target_(target) {
-    thread_ = std::thread([this] {
-      while (!stop_) {
-        if (!pending_.exchange(true)) {
-          const Clock::time_point sent = Clock::now();
-          QMetaObject::invokeMethod(
-              target_,
-              [this, sent] {
-                const double ms =
-                    std::chrono::duration<double, std::milli>(Clock::now() - sent).count();
-                longest_ = std::max(longest_, ms);
-                pending_ = false;
-              },
-              Qt::QueuedConnection);
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-      }
-    });
-  }
-  ~StallProbe() { Stop(); }
-  // The longest wait once the probe stopped; a last event still queued counts as it stands.
-  double Stop() {
-    if (thread_.joinable()) {
-      stop_ = true;
-      thread_.join();
-      QCoreApplication::processEvents();
-    }
-    return longest_;
-  }
-
-private:
-  QObject* target_;
-  std::thread thread_;
-  std::atomic<bool> stop_{false};
-  std::atomic<bool> pending_{false};
-  double longest_ = 0;
 };
 
 double Median(std::vector<double> v) {

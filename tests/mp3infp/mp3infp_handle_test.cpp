@@ -105,4 +105,53 @@ TEST(Mp3infpHandles, KeepTheReplacedFileLockedForTheCaller) {
   mp3infph_Destroy(h);
 }
 
+// Tags made in memory and written by the save give the bytes the same calls give when each
+// make rewrites the file at once; until the save the file stays as it was, while every call
+// already sees the tags made. Unwrapped by MakeId3v2, an RMP3 file's value set for its INFO
+// list goes to ID3v2, and it takes a cover.
+TEST(Mp3infpHandles, MakesDeferredToTheSaveGiveTheSameFile) {
+  using namespace mp3infp_test;
+  TempDir dir;
+  const Bytes mp3 = shortMp3();
+  const Bytes v1 = fixtures::makeId3v1("old", "", "", "", "");
+  const struct {
+    Bytes bytes;
+    const char* makes; // MakeId3v1, MakeRMP, MakeId3v2
+    const char* setBefore;
+    const char* setAfter;
+  } cases[] = {
+      {mp3, "1R", "INAM_v1", "INAM_rmp"},
+      {concat({mp3, v1}), "2", "INAM_v1", "INAM_v2"},
+      {riff("RMP3", {chunk("data", concat({id3v2(3, {{"TIT2", std::string("\0v2", 3)}}), mp3})),
+                     fixtures::makeInfoList({{"IART", "a"}})}),
+       "2", "INAM_rmp", "IART_v2"},
+      {fixtures::makeWavWithChunks({.seconds = 0.2}, {fixtures::makeInfoList({{"IART", "a"}})}),
+       "2", "IART", "INAM"}};
+  MP3INFP_HANDLE* h = mp3infph_Create();
+  for (const auto& c : cases) {
+    Bytes made[2];
+    for (const int defer : {0, 1}) {
+      const fs::path path = dir / ("f" + std::to_string(defer));
+      writeFile(path, c.bytes);
+      ASSERT_EQ(mp3infph_Load(h, path.c_str()) + mp3infph_SetValue(h, c.setBefore, "前"), 0u);
+      mp3infph_DeferMakes(h, defer);
+      for (const char* m = c.makes; *m; ++m)
+        ASSERT_EQ(*m == '1'   ? mp3infph_mp3_MakeId3v1(h, path.c_str())
+                  : *m == 'R' ? mp3infph_mp3_MakeRMP(h, path.c_str())
+                              : mp3infph_MakeId3v2(h, path.c_str()),
+                  0u);
+      EXPECT_EQ(readFile(path) == c.bytes, defer == 1) << c.makes;
+      ASSERT_EQ(mp3infph_SetValue(h, c.setAfter, "曲"), 0u) << c.makes;
+      EXPECT_EQ(setPictureFails(h, fixtures::makePng(2, 2)), c.makes[0] != '2') << c.makes;
+      const std::string seen = std::to_string(mp3infph_mp3_GetTagType(h)) + valueOf(h, "TIME_MS");
+      ASSERT_EQ(mp3infph_Save(h, path.c_str()), 0u);
+      EXPECT_EQ(std::to_string(mp3infph_mp3_GetTagType(h)) + valueOf(h, "TIME_MS"), seen);
+      made[defer] = readFile(path);
+      mp3infph_DeferMakes(h, 0);
+    }
+    EXPECT_EQ(made[0], made[1]) << c.makes;
+  }
+  mp3infph_Destroy(h);
+}
+
 } // namespace

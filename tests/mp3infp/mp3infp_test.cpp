@@ -379,17 +379,9 @@ TEST(Mp3infpMakeTags, WrapsTheStreamByteForByteAndKeepsId3Readable) {
   EXPECT_EQ(value("INAM_rmp") + "|" + value("IART_rmp"), "曲名|歌手");
   EXPECT_EQ(value("INAM_v2"), "v2title!");
   EXPECT_EQ(value("TIME"), timeBefore);
-  const Bytes file = readFile(path);
-  const auto le32 = [&file](std::size_t at) {
-    return file[at] | file[at + 1] << 8 | file[at + 2] << 16 | std::size_t{file[at + 3]} << 24;
-  };
-  ASSERT_EQ(std::string(file.begin() + 8, file.begin() + 16), "RMP3data");
-  EXPECT_EQ(le32(4), file.size() - 8);
-  ASSERT_EQ(le32(16), stream.size());
-  EXPECT_EQ(Bytes(file.begin() + 20, file.begin() + 20 + static_cast<long>(stream.size())), stream);
-  EXPECT_EQ(std::string(file.begin() + 21 + static_cast<long>(stream.size()),
-                        file.begin() + 25 + static_cast<long>(stream.size())),
-            "LIST");
+  EXPECT_EQ(readFile(path), riff("RMP3", {chunk("data", stream),
+                                          fixtures::makeInfoList({{"INAM", "\x8b\xc8\x96\xbc"},
+                                                                  {"IART", "\x89\xcc\x8e\xe8"}})}));
 
   ASSERT_EQ(mp3infp_MakeId3v2(path.c_str()), 0u);
   expectPlainMp3(readFile(path), shortMp3());

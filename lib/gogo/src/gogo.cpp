@@ -1,11 +1,11 @@
-// The exported entry points. Each encode lives in a handle: its configuration and running
-// session in one object guarded by a mutex, so the frame and close calls may come from another
-// thread than the configuration calls. The MPGE_ functions use a default handle.
+// The exported entry points. Each encode lives in a handle: its configuration and the
+// running encode in one object guarded by a mutex, so the frame and close calls may come from
+// another thread than the configuration calls. The MPGE_ functions use a default handle.
 #include "gogo.h"
 #include "gogo_ex.h"
 
 #include "CpuUnits.h"
-#include "EncodeSession.h"
+#include "EncoderRun.h"
 #include "EncoderSettings.h"
 #include "SndfileSource.h"
 
@@ -27,7 +27,7 @@
 struct GOGO_HANDLE {
   std::mutex mutex;
   gogo::EncoderSettings settings;
-  std::unique_ptr<gogo::EncodeSession> session;
+  std::unique_ptr<gogo::EncoderRun> run;
   // The loudness of the last encode that closed without a failure, until the next one starts.
   std::unique_ptr<gogo::LoudnessMeter> loudness;
 };
@@ -62,7 +62,7 @@ template <typename F> MERET guarded(GOGO_HANDLE* h, F&& f) noexcept {
 
 GOGO_API MERET gogo_initializeWork(GOGO_HANDLE* handle) {
   return guarded(handle, [](GOGO_HANDLE& h) {
-    h.session.reset();
+    h.run.reset();
     h.loudness.reset();
     h.settings = gogo::EncoderSettings{};
     return RESULT_OK;
@@ -71,7 +71,7 @@ GOGO_API MERET gogo_initializeWork(GOGO_HANDLE* handle) {
 
 GOGO_API MERET gogo_setConfigure(GOGO_HANDLE* handle, MPARAM item, UPARAM value1, UPARAM value2) {
   return guarded(handle, [&](GOGO_HANDLE& h) {
-    if (h.session) {
+    if (h.run) {
       return RESULT_SEQUENCE_ERROR; // the running encode keeps its configuration
     }
     return h.settings.store(item, value1, value2);
@@ -84,36 +84,35 @@ GOGO_API MERET gogo_getConfigure(GOGO_HANDLE* handle, MPARAM item, void* value) 
       return RESULT_PARAM_ERROR;
     }
     auto* out = static_cast<std::int32_t*>(value);
-    *out = h.session ? h.session->frameCount() : 0;
-    return h.session ? RESULT_OK : RESULT_SEQUENCE_ERROR;
+    *out = h.run ? h.run->frameCount() : 0;
+    return h.run ? RESULT_OK : RESULT_SEQUENCE_ERROR;
   });
 }
 
 GOGO_API MERET gogo_detectConfigure(GOGO_HANDLE* handle) {
   return guarded(handle, [](GOGO_HANDLE& h) {
-    if (h.session) {
+    if (h.run) {
       return RESULT_SEQUENCE_ERROR;
     }
     MERET result = RESULT_OK;
-    h.session = gogo::EncodeSession::start(h.settings, result);
+    h.run = gogo::EncoderRun::start(h.settings, result);
     return result;
   });
 }
 
 GOGO_API MERET gogo_processFrame(GOGO_HANDLE* handle) {
-  return guarded(handle, [](GOGO_HANDLE& h) {
-    return h.session ? h.session->processFrame() : RESULT_SEQUENCE_ERROR;
-  });
+  return guarded(
+      handle, [](GOGO_HANDLE& h) { return h.run ? h.run->processFrame() : RESULT_SEQUENCE_ERROR; });
 }
 
 GOGO_API MERET gogo_closeCoder(GOGO_HANDLE* handle) {
   return guarded(handle, [](GOGO_HANDLE& h) {
-    if (!h.session) {
+    if (!h.run) {
       return RESULT_SEQUENCE_ERROR;
     }
-    const MERET result = h.session->finish();
+    const MERET result = h.run->finish();
     if (result == RESULT_OK) {
-      h.loudness = h.session->takeLoudness();
+      h.loudness = h.run->takeLoudness();
     }
     return result;
   });
@@ -121,14 +120,14 @@ GOGO_API MERET gogo_closeCoder(GOGO_HANDLE* handle) {
 
 GOGO_API MERET gogo_endCoder(GOGO_HANDLE* handle) {
   return guarded(handle, [](GOGO_HANDLE& h) {
-    h.session.reset();
+    h.run.reset();
     return RESULT_OK;
   });
 }
 
 GOGO_API MERET gogo_setSampleRange(GOGO_HANDLE* handle, int64_t first, int64_t count) {
   return guarded(handle, [&](GOGO_HANDLE& h) {
-    if (h.session) {
+    if (h.run) {
       return RESULT_SEQUENCE_ERROR;
     }
     h.settings.range = gogo::EncoderSettings::SampleRange{first, count};
@@ -138,7 +137,7 @@ GOGO_API MERET gogo_setSampleRange(GOGO_HANDLE* handle, int64_t first, int64_t c
 
 GOGO_API MERET gogo_setMeasureLoudness(GOGO_HANDLE* handle, int32_t measure) {
   return guarded(handle, [&](GOGO_HANDLE& h) {
-    if (h.session) {
+    if (h.run) {
       return RESULT_SEQUENCE_ERROR;
     }
     h.settings.measureLoudness = measure != 0;

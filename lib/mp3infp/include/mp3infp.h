@@ -146,11 +146,33 @@ uint32_t mp3infp_SetValue(const char* name, const char* value);
  * file, the file changed on disk since it was loaded, it is read-only or no longer a regular
  * file, its chunk sizes (or the items of an INFO list) do not add up, writing failed or the
  * written file did not read back as meant: the file is then as it was and the values stay
- * set. Codes: 10 the file is gone, 11 changed since the load, 12 read-only, 13 no temporary
- * file or safety copy could be made in its folder, 14 writing failed, 15 it did not read back,
- * 16 an in-place write failed and its safety copy could not be put back (it remains), 20..29
- * the file's structure (25: a v2.2 frame without a v2.3 form, 26: an RF64 file). */
+ * set. The codes are the MP3INFP_SAVE_ names below; 20..29 concern the file's structure. */
 uint32_t mp3infp_Save(const char* path);
+
+/* Results of mp3infp_Save and of the three Make calls below. */
+#define MP3INFP_SAVE_OK 0
+/* No file is loaded (MakeId3v1 and MakeRMP: or it is no MP3 file). */
+#define MP3INFP_SAVE_NOT_LOADED 1
+#define MP3INFP_SAVE_OTHER_FILE 2     /* `path` does not name the loaded file */
+#define MP3INFP_SAVE_GONE 10          /* the file is gone */
+#define MP3INFP_SAVE_CHANGED 11       /* the file changed on disk since it was loaded */
+#define MP3INFP_SAVE_READ_ONLY 12     /* the file is read-only, or no longer a regular file */
+#define MP3INFP_SAVE_NO_ROOM 13       /* no temporary file or safety copy could be made beside it */
+#define MP3INFP_SAVE_WRITE_FAILED 14  /* writing failed (a full disk) */
+#define MP3INFP_SAVE_NOT_READ_BACK 15 /* the written file did not read back as meant */
+/* An in-place write failed and its safety copy could not be put back: the copy remains. */
+#define MP3INFP_SAVE_BACKUP_LEFT 16
+#define MP3INFP_SAVE_TOO_LARGE 20     /* a RIFF file would pass 4 GiB */
+#define MP3INFP_SAVE_BROKEN_CHUNKS 21 /* chunk sizes or the items of an INFO list do not add up */
+/* An ID3v2 tag that cannot be rebuilt (over 64 MiB, cut off), or an ID3v1 tag the values do not
+ * fit. */
+#define MP3INFP_SAVE_BROKEN_TAG 22
+#define MP3INFP_SAVE_NO_ID3_CHUNK 23 /* a WAV file's new 'id3 ' chunk could not be made */
+/* A WAV file's 'id3 ' chunk that cannot be rebuilt: it and the INFO list would disagree. */
+#define MP3INFP_SAVE_BROKEN_ID3_CHUNK 24
+#define MP3INFP_SAVE_NO_V23_FORM 25  /* an ID3v2.2 frame that ID3v2.3 has no form for */
+#define MP3INFP_SAVE_RF64 26         /* an RF64 file, read but never written */
+#define MP3INFP_SAVE_NOT_RELOADED 30 /* written, but the file could not be loaded again */
 
 /* Appends an empty ID3v1 tag to the loaded MP3 file (inside the 'data' chunk of an RMP3 file)
  * unless it has one. `path` must name the loaded file. Returns 0 when the file has an ID3v1

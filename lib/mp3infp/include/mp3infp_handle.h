@@ -23,6 +23,16 @@
  *   ones are closed as the next rewrite replaces their file, and one not taken is closed by
  *   the next load of the handle, mp3infph_KeepLocks(handle, 0) or mp3infph_Destroy. A file
  *   written in place keeps its own descriptor and lock: nothing is kept then.
+
+ *
+ * Writing a file once
+ *   Each Make call rewrites the file at once, and the save after it rewrites it again. With
+ *   mp3infph_DeferMakes(handle, 1) the Make calls of the handle change its loaded file in memory
+ *   only, as mp3infph_SetValue does: each is checked as a written file is (same results, but
+ *   those of writing, which come from the save), the tag type and the values read show the tag
+ *   made at once, and the next mp3infph_Save writes what was made together with the values set
+ *   in one rewrite of the file (a save with no value set writes what was made). A load forgets
+ *   what was made and not saved, as it forgets values set; a failed save keeps both.
  */
 #ifndef MP3INFP_HANDLE_H
 #define MP3INFP_HANDLE_H
@@ -63,6 +73,9 @@ uint32_t mp3infph_SetUserText(MP3INFP_HANDLE* handle, const char* description, c
 /* Keeping a file marked as in use (above): on with `keep` non-zero, off (closing any descriptor
  * kept) with 0. Off for a new handle. */
 void mp3infph_KeepLocks(MP3INFP_HANDLE* handle, int keep);
+/* Writing a file once (above): on with `defer` non-zero, off with 0; what was made already
+ * stays for the next save either way. Off for a new handle and for the default one. */
+void mp3infph_DeferMakes(MP3INFP_HANDLE* handle, int defer);
 /* The descriptor kept by the last rewrite that replaced the loaded file, now the caller's to
  * close; -1 when none was kept since the last take or load. */
 int mp3infph_TakeLock(MP3INFP_HANDLE* handle);

@@ -1,5 +1,7 @@
 #include "AtomicFile.h"
 
+#include "mp3infp.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -46,13 +48,6 @@ bool copyRange(int fd, const FileReader& source, std::uint64_t offset, std::uint
 }
 
 } // namespace
-
-std::uint64_t TotalLength(const std::vector<Piece>& pieces) {
-  std::uint64_t total = 0;
-  for (const Piece& p : pieces)
-    total += p.length;
-  return total;
-}
 
 ScopedReadBack::ScopedReadBack(ReadBack check) : previous_(std::move(activeReadBack())) {
   activeReadBack() = std::move(check);
@@ -221,12 +216,12 @@ int writeInPlace(const std::string& target, const std::string& folder, const Fil
                  const std::vector<Piece>& pieces) {
   const int fd = ::open(target.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0)
-    return 12;
+    return MP3INFP_SAVE_READ_ONLY;
   struct stat now {};
   if (::fstat(fd, &now) != 0 || now.st_ino != source.info().st_ino ||
       now.st_dev != source.info().st_dev || now.st_size != source.info().st_size) {
     ::close(fd);
-    return 11;
+    return MP3INFP_SAVE_CHANGED;
   }
   const std::string name = target.substr(folder.size());
   const std::string suffix = ".w2m-backup-XXXXXX";
@@ -234,7 +229,7 @@ int writeInPlace(const std::string& target, const std::string& folder, const Fil
   const int copy = ::mkostemp(backup.data(), O_CLOEXEC);
   if (copy < 0) {
     ::close(fd);
-    return 13;
+    return MP3INFP_SAVE_NO_ROOM;
   }
   // The safety copy belongs to the file's owner and group where the process may say so, and
   // is readable by whoever may read the file.
@@ -253,17 +248,19 @@ int writeInPlace(const std::string& target, const std::string& folder, const Fil
     original.reset();
     ::unlink(backup.c_str());
     ::close(fd);
-    return 14;
+    return MP3INFP_SAVE_WRITE_FAILED;
   }
   syncFolder(folder);
 
   const bool written = overwrite(fd, *original, pieces);
-  int result = written && readsBack(target) ? 0 : written ? 15 : 14;
+  int result = written && readsBack(target) ? MP3INFP_SAVE_OK
+               : written                    ? MP3INFP_SAVE_NOT_READ_BACK
+                                            : MP3INFP_SAVE_WRITE_FAILED;
   if (result != 0 && !overwrite(fd, *original, whole))
-    result = 16;
+    result = MP3INFP_SAVE_BACKUP_LEFT;
   original.reset();
   ::close(fd);
-  if (result != 16) {
+  if (result != MP3INFP_SAVE_BACKUP_LEFT) {
     ::unlink(backup.c_str());
     syncFolder(folder);
   }
@@ -274,20 +271,22 @@ int writeInPlace(const std::string& target, const std::string& folder, const Fil
 
 int WriteAtomically(const std::string& path, const FileReader& source,
                     const std::vector<Piece>& pieces) {
+  if (const FileReader* disk = source.base())
+    return WriteAtomically(path, *disk, ComposePieces(pieces, source.pieces()));
   char resolved[PATH_MAX];
   if (!::realpath(path.c_str(), resolved))
-    return 10;
+    return MP3INFP_SAVE_GONE;
   const std::string target = resolved;
   struct stat now {};
   if (::stat(target.c_str(), &now) != 0 || !S_ISREG(now.st_mode) ||
       now.st_ino != source.info().st_ino || now.st_dev != source.info().st_dev ||
       now.st_size != source.info().st_size || now.st_mtim.tv_sec != source.info().st_mtim.tv_sec ||
       now.st_mtim.tv_nsec != source.info().st_mtim.tv_nsec)
-    return 11; // changed since it was read: the pieces no longer describe it
+    return MP3INFP_SAVE_CHANGED; // changed since it was read: the pieces no longer describe it
   // A file its owner marked read-only is not rewritten, even by a user whom the permission
   // bits do not stop (root): the rename would replace it all the same.
   if ((now.st_mode & S_IWUSR) == 0 || ::access(target.c_str(), W_OK) != 0)
-    return 12;
+    return MP3INFP_SAVE_READ_ONLY;
 
   const auto slash = target.rfind('/');
   const std::string folder = target.substr(0, slash + 1);
@@ -300,7 +299,7 @@ int WriteAtomically(const std::string& path, const FileReader& source,
   int lock = -1;
   const int fd = createTemporary(folder, temp, kept != nullptr, &lock);
   if (fd < 0)
-    return 13;
+    return MP3INFP_SAVE_NO_ROOM;
   bool writing = true; // fd still open
   const auto closeAll = [&] {
     if (lock != fd)
@@ -337,7 +336,7 @@ int WriteAtomically(const std::string& path, const FileReader& source,
   }
   ::unlink(temp.c_str());
   closeAll();
-  return checked ? 14 : 15;
+  return checked ? MP3INFP_SAVE_WRITE_FAILED : MP3INFP_SAVE_NOT_READ_BACK;
 }
 
 } // namespace mp3infp

@@ -11,24 +11,6 @@
 
 namespace mp3infp {
 
-// One stretch of the new file: bytes copied from the source file, or literal bytes.
-struct Piece {
-  std::uint64_t offset = 0;
-  std::uint64_t length = 0;
-  std::string literal;
-  bool isLiteral = false;
-
-  static Piece Range(std::uint64_t offset, std::uint64_t length) {
-    return {offset, length, {}, false};
-  }
-  static Piece Bytes(std::string bytes) {
-    const auto n = bytes.size();
-    return {0, n, std::move(bytes), true};
-  }
-};
-
-std::uint64_t TotalLength(const std::vector<Piece>& pieces);
-
 // Temporary files of ours are named kTemporaryPrefix, six letters or digits, kTemporarySuffix.
 // Other temporary files of the application (".w2m-enc-...") never match.
 inline constexpr const char* kTemporaryPrefix = ".w2m-";
@@ -79,7 +61,8 @@ private:
 // flushes it to disk and renames it over the original. Stale temporary files of ours in that
 // folder are removed first. Refuses (non-zero, nothing changed) when the file is not a regular
 // writable file, its owner's write permission is off, or it is no longer the one `source`
-// read. On any failure the temporary file is removed and the original stays intact.
+// read. On any failure the temporary file is removed and the original stays intact. A `source`
+// over pieces of a file on disk (FileReader::openPieces) writes that file, its pieces composed.
 int WriteAtomically(const std::string& path, const FileReader& source,
                     const std::vector<Piece>& pieces);
 

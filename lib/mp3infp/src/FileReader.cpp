@@ -34,6 +34,16 @@ bool FileReader::open(const std::string& path) {
   return true;
 }
 
+void FileReader::openPieces(const FileReader& base, std::vector<Piece> pieces) {
+  if (fd_ >= 0)
+    ::close(fd_);
+  fd_ = -1;
+  base_ = &base;
+  pieces_ = std::move(pieces);
+  info_ = base.info();
+  size_ = TotalLength(pieces_);
+}
+
 bool FileReader::read(std::uint64_t offset, std::size_t length, std::string& out) const {
   if (offset > size_ || length > size_ - offset)
     return false;
@@ -43,10 +53,19 @@ bool FileReader::read(std::uint64_t offset, std::size_t length, std::string& out
 
 std::string FileReader::readUpTo(std::uint64_t offset, std::size_t length) const {
   std::string out;
-  if (fd_ < 0 || offset >= size_)
+  if ((fd_ < 0 && !base_) || offset >= size_)
     return out;
   if (length > size_ - offset)
     length = static_cast<std::size_t>(size_ - offset);
+  if (base_) {
+    for (const Piece& p : ComposePieces({Piece::Range(offset, length)}, pieces_)) {
+      const std::string part = p.isLiteral ? p.literal : base_->readUpTo(p.offset, p.length);
+      out += part;
+      if (part.size() != p.length)
+        break;
+    }
+    return out;
+  }
   out.resize(length);
   std::size_t done = 0;
   while (done < length) {

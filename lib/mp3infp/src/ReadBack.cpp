@@ -86,20 +86,17 @@ bool expectedTags(const TagFile& file, const TagChanges& changes, Tags& tags) {
 
 } // namespace
 
-ReadBack ExpectReadBack(const TagFile& before, const TagChanges& changes) {
+TagCheck ExpectTags(const TagFile& before, const TagChanges& changes) {
   Tags meant;
   const bool possible = expectedTags(before, changes, meant);
   const std::uint32_t type = before.type();
   const bool wrapsRmp = changes.wrapRmp;
   std::optional<Picture> picture = changes.cover ? changes.cover : before.picture();
-  return [possible, meant, type, wrapsRmp, picture = std::move(picture)](const std::string& path) {
-    if (!possible)
+  return [possible, meant, type, wrapsRmp, picture = std::move(picture)](const TagFile& after) {
+    if (!possible || after.type() != type || (wrapsRmp && !after.hasInfoList()) ||
+        after.picture() != picture)
       return false;
-    const std::unique_ptr<TagFile> after = TagFile::Open(path);
-    if (!after || after->type() != type || (wrapsRmp && !after->hasInfoList()) ||
-        after->picture() != picture)
-      return false;
-    const Tags got = tagsOf(*after);
+    const Tags got = tagsOf(after);
     for (std::size_t slot = 0; slot < kSlots; ++slot) {
       // A tag lost, or one appearing that nothing asked for, fails as a wrong value does.
       if (got[slot].has_value() != meant[slot].has_value())
@@ -108,6 +105,13 @@ ReadBack ExpectReadBack(const TagFile& before, const TagChanges& changes) {
         return false;
     }
     return true;
+  };
+}
+
+ReadBack ExpectReadBack(const TagFile& before, const TagChanges& changes) {
+  return [check = ExpectTags(before, changes)](const std::string& path) {
+    const std::unique_ptr<TagFile> after = TagFile::Open(path);
+    return after && check(*after);
   };
 }
 

@@ -18,4 +18,8 @@ namespace mp3infp {
 // reporting success.
 ReadBack ExpectReadBack(const TagFile& before, const TagChanges& changes);
 
+// The same check of a file already loaded, such as one staged in memory (TagFile::Staged).
+using TagCheck = std::function<bool(const TagFile& after)>;
+TagCheck ExpectTags(const TagFile& before, const TagChanges& changes);
+
 } // namespace mp3infp

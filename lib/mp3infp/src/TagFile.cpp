@@ -58,8 +58,20 @@ std::unique_ptr<TagFile> TagFile::Open(const std::string& absolutePath) {
   return file;
 }
 
+std::unique_ptr<TagFile> TagFile::Staged(const TagFile& onDisk, std::vector<Piece> pieces) {
+  std::unique_ptr<TagFile> file(new TagFile);
+  file->reader_.openPieces(onDisk.reader(), std::move(pieces));
+  if (!file->parse(onDisk.path()))
+    return nullptr;
+  return file;
+}
+
 bool TagFile::load(const std::string& absolutePath) {
-  if (!reader_.open(absolutePath) || reader_.size() == 0)
+  return reader_.open(absolutePath) && parse(absolutePath);
+}
+
+bool TagFile::parse(const std::string& absolutePath) {
+  if (reader_.size() == 0)
     return false;
   path_ = absolutePath;
   const auto slash = path_.rfind('/');

@@ -23,6 +23,10 @@ public:
 
   // Null when the path names no readable WAV or MP3 file.
   static std::unique_ptr<TagFile> Open(const std::string& absolutePath);
+  // The file `onDisk` would be with `pieces` (ranges of it, literal bytes) written in its place,
+  // read from memory and from `onDisk`, which must outlive it; null when that reads as no WAV or
+  // MP3 file.
+  static std::unique_ptr<TagFile> Staged(const TagFile& onDisk, std::vector<Piece> pieces);
 
   std::uint32_t type() const { return type_; }
   bool isRmp3() const { return rmp3_; }
@@ -68,6 +72,7 @@ public:
 
 private:
   bool load(const std::string& absolutePath);
+  bool parse(const std::string& absolutePath);
   bool loadWave();
   bool loadRmp3();
   bool loadStream();

@@ -1,5 +1,7 @@
 #include "TagWriter.h"
 
+#include "mp3infp.h"
+
 #include "AtomicFile.h"
 #include "Id3v2Reader.h"
 #include "Id3v2Writer.h"
@@ -74,7 +76,7 @@ const Picture* coverOf(const TagChanges& changes) {
 
 // The result code of a failed ID3v2 render.
 int renderFailure(Id3v2Render result) {
-  return result == Id3v2Render::kNoV23Form ? kNoV23FormCode : 22;
+  return result == Id3v2Render::kNoV23Form ? MP3INFP_SAVE_NO_V23_FORM : MP3INFP_SAVE_BROKEN_TAG;
 }
 
 // The MPEG stream with its ID3v2 and ID3v1 tags changed or added; 0, or why it cannot be.
@@ -90,7 +92,7 @@ int streamPieces(const TagFile& file, const TagChanges& changes, std::vector<Pie
     if (file.id3v2Size() > kMaxId3v2 ||
         (file.id3v2Size() > 0 &&
          !file.reader().read(from, static_cast<std::size_t>(file.id3v2Size()), old)))
-      return 22;
+      return MP3INFP_SAVE_BROKEN_TAG;
     const Id3v2Render rendered =
         RenderId3v2(old, changes.id3v2, tag, coverOf(changes), &changes.userTexts);
     if (rendered != Id3v2Render::kWritten)
@@ -104,7 +106,7 @@ int streamPieces(const TagFile& file, const TagChanges& changes, std::vector<Pie
     Id3v1Tag tag = v1 ? *v1 : Id3v1Tag();
     MirrorChangesToId3v1(changes, v2Values, tag);
     if (!tag.setAll(changes.id3v1))
-      return 22;
+      return MP3INFP_SAVE_BROKEN_TAG;
     out.push_back(Piece::Bytes(tag.bytes()));
   }
   return 0;
@@ -121,18 +123,18 @@ void appendChunk(std::vector<Piece>& body, const char* id, std::vector<Piece> co
 }
 
 int finishRiff(const TagFile& file, const std::string& form, std::vector<Piece> body,
-               std::uint64_t trailerStart) {
+               std::uint64_t trailerStart, std::vector<Piece>& pieces) {
   const std::uint64_t bodySize = 4 + TotalLength(body);
   if (bodySize > kMaxRiffBody)
-    return 20;
+    return MP3INFP_SAVE_TOO_LARGE;
   std::string header = "RIFF";
   AppendLE32(header, static_cast<std::uint32_t>(bodySize));
   header += form;
-  std::vector<Piece> pieces{Piece::Bytes(header)};
+  pieces = {Piece::Bytes(header)};
   pieces.insert(pieces.end(), body.begin(), body.end());
   if (trailerStart < file.reader().size())
     pieces.push_back(Piece::Range(trailerStart, file.reader().size() - trailerStart));
-  return WriteAtomically(file.path(), file.reader(), pieces);
+  return 0;
 }
 
 // A WAV file's ID3v2 chunk with the INFO values just written, so that tools reading either tag
@@ -142,26 +144,28 @@ int id3ChunkPieces(const TagFile& file, const RiffChunk& chunk, const TagChanges
   std::string old, tag;
   if (chunk.available > kMaxId3v2 ||
       !file.reader().read(chunk.dataOffset, static_cast<std::size_t>(chunk.available), old))
-    return 24;
+    return MP3INFP_SAVE_BROKEN_ID3_CHUNK;
   const Id3v2Render rendered = RenderId3v2(old, changes.info, tag, coverOf(changes));
   if (rendered != Id3v2Render::kWritten)
-    return rendered == Id3v2Render::kNoV23Form ? kNoV23FormCode : 24; // the tags would disagree
+    return rendered == Id3v2Render::kNoV23Form ? MP3INFP_SAVE_NO_V23_FORM
+                                               : MP3INFP_SAVE_BROKEN_ID3_CHUNK;
   appendChunk(body, chunk.id.c_str(), {Piece::Bytes(tag)});
   return 0;
 }
 
 // WAV and RMP3 files: chunk by chunk, each INFO list rebuilt in place when it changes.
-int rewriteRiff(const TagFile& file, const TagChanges& changes) {
+int rewriteRiff(const TagFile& file, const TagChanges& changes, std::vector<Piece>& pieces) {
   const RiffLayout& riff = file.riff();
   if (riff.rf64())
-    return kRf64Code;
+    return MP3INFP_SAVE_RF64;
   if (!riff.sound() || !file.infoComplete())
-    return 21; // sizes that do not add up: rewriting could only make it worse
+    return MP3INFP_SAVE_BROKEN_CHUNKS; // sizes that do not add up: rewriting could only make it
+                                       // worse
   const bool wav = file.type() == TagFile::kWav;
   // A cover goes into the 'id3 ' chunk, made for it when missing; one we cannot read is left.
   const bool makesId3Chunk = wav && !file.hasId3Chunk() && (changes.addId3v2 || changes.cover);
   if (changes.cover && wav && file.hasId3Chunk() && !file.id3Chunk())
-    return 24;
+    return MP3INFP_SAVE_BROKEN_ID3_CHUNK;
   // A track number that TagLib-based tools keep in IPRT is kept there too, so that none of
   // them shows the old one.
   FieldValues info = changes.info;
@@ -220,10 +224,10 @@ int rewriteRiff(const TagFile& file, const TagChanges& changes) {
       values[id] = value;
     std::string tag;
     if (RenderId3v2({}, values, tag, coverOf(changes)) != Id3v2Render::kWritten)
-      return 23;
+      return MP3INFP_SAVE_NO_ID3_CHUNK;
     appendChunk(body, "id3 ", {Piece::Bytes(tag)});
   }
-  return finishRiff(file, riff.form(), body, riff.bodyEnd());
+  return finishRiff(file, riff.form(), body, riff.bodyEnd(), pieces);
 }
 
 } // namespace
@@ -238,26 +242,26 @@ void MirrorChangesToId3v1(const TagChanges& changes, const FieldValues& id3v2, I
   MirrorToId3v1(id3v2, fields, tag);
 }
 
-int ApplyChanges(const TagFile& file, const TagChanges& changes) {
-  if (file.isRmp3() && changes.unwrapRmp) {
-    if (!file.riff().sound())
-      return 21;
-    std::vector<Piece> stream;
-    if (const int failure = streamPieces(file, changes, stream))
-      return failure;
-    return WriteAtomically(file.path(), file.reader(), stream);
-  }
+int RenderChanges(const TagFile& file, const TagChanges& changes, std::vector<Piece>& pieces) {
+  pieces.clear();
+  if (file.isRmp3() && changes.unwrapRmp)
+    return file.riff().sound() ? streamPieces(file, changes, pieces) : MP3INFP_SAVE_BROKEN_CHUNKS;
   if (file.type() == TagFile::kWav || file.isRmp3())
-    return rewriteRiff(file, changes);
-  std::vector<Piece> stream;
-  if (const int failure = streamPieces(file, changes, stream))
+    return rewriteRiff(file, changes, pieces);
+  if (const int failure = streamPieces(file, changes, pieces))
     return failure;
   if (!changes.wrapRmp)
-    return WriteAtomically(file.path(), file.reader(), stream);
+    return 0;
   std::vector<Piece> body;
-  appendChunk(body, "data", stream);
+  appendChunk(body, "data", std::move(pieces));
   body.push_back(Piece::Bytes(RenderInfoList(editedInfo({}, changes.info).front().items)));
-  return finishRiff(file, "RMP3", body, file.reader().size());
+  return finishRiff(file, "RMP3", body, file.reader().size(), pieces);
+}
+
+int ApplyChanges(const TagFile& file, const TagChanges& changes) {
+  std::vector<Piece> pieces;
+  const int failure = RenderChanges(file, changes, pieces);
+  return failure != 0 ? failure : WriteAtomically(file.path(), file.reader(), pieces);
 }
 
 } // namespace mp3infp

@@ -30,20 +30,18 @@ struct TagChanges {
   bool unwrapRmp = false; // an RMP3 file becomes its MPEG stream, with `id3v2` in its tag
 };
 
-// Returned when an ID3v2.2 tag holds a frame that ID3v2.3 has no form for: writing it would
-// drop the frame.
-inline constexpr int kNoV23FormCode = 25;
-// Returned for an RF64 file, whose tags are read but never written.
-inline constexpr int kRf64Code = 26;
-
 // Brings the ID3v1 `tag` in line with the ID3v2 tag, whose fields read `id3v2` after `changes`,
 // as `changes.mirror` says.
 void MirrorChangesToId3v1(const TagChanges& changes, const FieldValues& id3v2, Id3v1Tag& tag);
 
-// 0 when the file now holds the changes. The MPEG stream of an MP3 file (ID3v2 tag, frames,
+// The file with the changes made, as pieces of it: 0, or why it cannot be (an MP3INFP_SAVE_
+// code from 20 on). The MPEG stream of an MP3 file (ID3v2 tag, frames,
 // APE tag, ID3v1 tag) stays one run of bytes: wrapping it in RIFF 'RMP3' puts all of it, byte
 // for byte, into the 'data' chunk, followed by a LIST/INFO chunk; unwrapping takes it out
 // again, its ID3v2 tag rebuilt. Between the tags the MPEG frames are never touched.
+int RenderChanges(const TagFile& file, const TagChanges& changes, std::vector<Piece>& pieces);
+
+// Writes the file with the changes made (RenderChanges, WriteAtomically): 0 when it holds them.
 int ApplyChanges(const TagFile& file, const TagChanges& changes);
 
 } // namespace mp3infp

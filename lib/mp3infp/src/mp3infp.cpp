@@ -26,7 +26,11 @@ using mp3infp::TagFile;
 using mp3infp::TagKind;
 
 struct MP3INFP_HANDLE {
-  std::unique_ptr<TagFile> file;
+  std::unique_ptr<TagFile> file; // as on disk
+  // mp3infph_DeferMakes: the file as the tags made since the load leave it, read from memory and
+  // from `file` (so declared after it), until the next save writes it.
+  std::unique_ptr<TagFile> staged;
+  bool deferMakes = false;
   std::map<std::string, std::string> edits; // value name -> UTF-8
   std::optional<mp3infp::Picture> cover;    // set, not yet saved
   mp3infp::UserTexts userTexts;             // set, not yet saved
@@ -37,6 +41,8 @@ struct MP3INFP_HANDLE {
   int keptLock = -1;
 
   ~MP3INFP_HANDLE() { dropKeptLock(); }
+  // The loaded file as every call sees it: with the tags made and not yet written.
+  const TagFile& loaded() const { return staged ? *staged : *file; }
   void dropKeptLock() {
     if (keptLock >= 0)
       ::close(keptLock);
@@ -46,20 +52,20 @@ struct MP3INFP_HANDLE {
 
 namespace {
 
-using Session = MP3INFP_HANDLE;
+using Handle = MP3INFP_HANDLE;
 
 // The handle of the mp3infp_ functions, and of a null handle.
-Session& session(MP3INFP_HANDLE* handle = nullptr) {
-  static Session s;
-  return handle ? *handle : s;
+Handle& handleOf(MP3INFP_HANDLE* handle = nullptr) {
+  static Handle defaultHandle;
+  return handle ? *handle : defaultHandle;
 }
 
 // A rewrite of the handle's file keeps the new file's lock when the handle asked for it.
 struct KeptLockScope : mp3infp::ScopedKeptLock {
-  explicit KeptLockScope(Session& s) : ScopedKeptLock(s.keepLocks ? &s.keptLock : nullptr) {}
+  explicit KeptLockScope(Handle& s) : ScopedKeptLock(s.keepLocks ? &s.keptLock : nullptr) {}
 };
 
-bool isLoadedFile(Session& s, const char* path) {
+bool isLoadedFile(Handle& s, const char* path) {
   const TagFile* file = s.file.get();
   struct stat st {};
   return file && path && ::stat(path, &st) == 0 && st.st_dev == file->reader().info().st_dev &&
@@ -67,18 +73,41 @@ bool isLoadedFile(Session& s, const char* path) {
 }
 
 // Loads the same file again after it was rewritten; the values set but not yet saved stay set.
-std::uint32_t reload(Session& s) {
+std::uint32_t reload(Handle& s) {
   const std::string path = s.file->path();
+  s.staged.reset();
   s.file = TagFile::Open(path);
   if (!s.file) {
     s.edits.clear();
-    return 30;
+    return MP3INFP_SAVE_NOT_RELOADED;
   }
-  return 0;
+  return MP3INFP_SAVE_OK;
+}
+
+// Makes a tag: rewrites the file at once, or with mp3infph_DeferMakes stages the rewrite in
+// memory, checked as a written file is, for the next save.
+std::uint32_t make(Handle& s, const mp3infp::TagChanges& changes) {
+  const TagFile& now = s.loaded();
+  if (!s.deferMakes) {
+    const KeptLockScope keep(s);
+    const mp3infp::ScopedReadBack readBack(mp3infp::ExpectReadBack(now, changes));
+    const int result = mp3infp::ApplyChanges(now, changes);
+    return result != 0 ? static_cast<uint32_t>(result) : reload(s);
+  }
+  std::vector<mp3infp::Piece> pieces;
+  if (const int failure = mp3infp::RenderChanges(now, changes, pieces))
+    return static_cast<uint32_t>(failure);
+  if (s.staged)
+    pieces = mp3infp::ComposePieces(pieces, s.staged->reader().pieces());
+  std::unique_ptr<TagFile> staged = TagFile::Staged(*s.file, std::move(pieces));
+  if (!staged || !mp3infp::ExpectTags(now, changes)(*staged))
+    return MP3INFP_SAVE_NOT_READ_BACK;
+  s.staged = std::move(staged);
+  return MP3INFP_SAVE_OK;
 }
 
 // Which values set so far belong to which tag of the file.
-mp3infp::TagChanges pendingChanges(const Session& s) {
+mp3infp::TagChanges pendingChanges(const Handle& s) {
   mp3infp::TagChanges changes;
   for (const auto& [name, value] : s.edits) {
     std::string id;
@@ -102,8 +131,9 @@ MP3INFP_API uint32_t mp3infp_GetVer(void) {
 }
 
 MP3INFP_API uint32_t mp3infph_Load(MP3INFP_HANDLE* handle, const char* path) {
-  Session& s = session(handle);
+  Handle& s = handleOf(handle);
   s.dropKeptLock();
+  s.staged.reset();
   s.file.reset();
   s.edits.clear();
   s.cover.reset();
@@ -120,37 +150,38 @@ MP3INFP_API uint32_t mp3infph_Load(MP3INFP_HANDLE* handle, const char* path) {
 }
 
 MP3INFP_API uint32_t mp3infph_GetType(MP3INFP_HANDLE* handle) {
-  const Session& s = session(handle);
-  return s.file ? s.file->type() : 0;
+  const Handle& s = handleOf(handle);
+  return s.file ? s.loaded().type() : 0;
 }
 
 MP3INFP_API uint32_t mp3infph_mp3_GetTagType(MP3INFP_HANDLE* handle) {
-  const Session& s = session(handle);
-  return s.file ? s.file->tagBits() : 0;
+  const Handle& s = handleOf(handle);
+  return s.file ? s.loaded().tagBits() : 0;
 }
 
 MP3INFP_API int mp3infph_GetValue(MP3INFP_HANDLE* handle, const char* name, char** value) {
   if (!value)
     return -1;
-  Session& s = session(handle);
+  Handle& s = handleOf(handle);
   s.value.clear();
   *value = s.value.data();
   if (!name || !s.file)
     return -1;
+  const TagFile& file = s.loaded();
   const std::string n = name;
   if (n == "TIME")
-    s.value = s.file->time();
+    s.value = file.time();
   else if (n == "TIME_MS")
-    s.value = s.file->exactTime();
+    s.value = file.exactTime();
   else if (n == "PATH")
-    s.value = s.file->folder();
+    s.value = file.folder();
   else if (n == "FILE")
-    s.value = s.file->baseName();
+    s.value = file.baseName();
   else {
     std::string id;
     const TagKind kind = mp3infp::SplitValueName(n, id);
     const auto edited = s.edits.find(n);
-    const mp3infp::FieldValues* values = s.file->values(kind);
+    const mp3infp::FieldValues* values = file.values(kind);
     if (edited != s.edits.end()) {
       s.value = edited->second;
     } else if (values) {
@@ -168,27 +199,28 @@ MP3INFP_API int mp3infph_GetValue(MP3INFP_HANDLE* handle, const char* name, char
 
 MP3INFP_API uint32_t mp3infph_SetValue(MP3INFP_HANDLE* handle, const char* name,
                                        const char* value) {
-  Session& s = session(handle);
+  Handle& s = handleOf(handle);
   if (!s.file)
     return 1;
   if (!name || !value || !mp3infp::IsValidUtf8(value))
     return 2;
+  const TagFile& file = s.loaded();
   std::string id;
   const TagKind kind = mp3infp::SplitValueName(name, id);
-  const bool mp3 = s.file->type() == TagFile::kMp3;
+  const bool mp3 = file.type() == TagFile::kMp3;
   switch (kind) {
   case TagKind::Info:
     if (mp3)
       return 3;
     break;
   case TagKind::Rmp:
-    if (!s.file->isRmp3())
+    if (!file.isRmp3())
       return 3;
     break;
   case TagKind::Id3v1: {
     if (!mp3)
       return 3;
-    mp3infp::Id3v1Tag probe = s.file->id3v1() ? *s.file->id3v1() : mp3infp::Id3v1Tag();
+    mp3infp::Id3v1Tag probe = file.id3v1() ? *file.id3v1() : mp3infp::Id3v1Tag();
     mp3infp::FieldValues v1 = pendingChanges(s).id3v1;
     v1[id] = value;
     if (!probe.setAll(v1))
@@ -206,7 +238,7 @@ MP3INFP_API uint32_t mp3infph_SetValue(MP3INFP_HANDLE* handle, const char* name,
     return 4;
   // A value the file already holds stays as stored: writing it again could only change its
   // bytes (its encoding), which other tools may read differently.
-  const mp3infp::FieldValues* stored = s.file->values(kind);
+  const mp3infp::FieldValues* stored = file.values(kind);
   const auto it = stored ? stored->find(id) : mp3infp::FieldValues::const_iterator();
   if (stored ? (it != stored->end() && it->second == value) : *value == '\0')
     s.edits.erase(name);
@@ -216,17 +248,18 @@ MP3INFP_API uint32_t mp3infph_SetValue(MP3INFP_HANDLE* handle, const char* name,
 }
 
 MP3INFP_API uint32_t mp3infph_Save(MP3INFP_HANDLE* handle, const char* path) {
-  Session& s = session(handle);
+  Handle& s = handleOf(handle);
   if (!s.file)
-    return 1;
+    return MP3INFP_SAVE_NOT_LOADED;
   if (!isLoadedFile(s, path))
-    return 2;
-  if (s.edits.empty() && !s.cover && s.userTexts.empty())
-    return 0;
+    return MP3INFP_SAVE_OTHER_FILE;
+  if (s.edits.empty() && !s.cover && s.userTexts.empty() && !s.staged)
+    return MP3INFP_SAVE_OK;
   const mp3infp::TagChanges changes = pendingChanges(s);
   const KeptLockScope keep(s);
-  const mp3infp::ScopedReadBack readBack(mp3infp::ExpectReadBack(*s.file, changes));
-  const int result = mp3infp::ApplyChanges(*s.file, changes);
+  // A file staged by the Make calls is written with the values: one rewrite.
+  const mp3infp::ScopedReadBack readBack(mp3infp::ExpectReadBack(s.loaded(), changes));
+  const int result = mp3infp::ApplyChanges(s.loaded(), changes);
   if (result != 0)
     return static_cast<uint32_t>(result);
   s.edits.clear();
@@ -236,77 +269,69 @@ MP3INFP_API uint32_t mp3infph_Save(MP3INFP_HANDLE* handle, const char* path) {
 }
 
 MP3INFP_API uint32_t mp3infph_mp3_MakeId3v1(MP3INFP_HANDLE* handle, const char* path) {
-  Session& s = session(handle);
-  if (!s.file || s.file->type() != TagFile::kMp3)
-    return 1;
+  Handle& s = handleOf(handle);
+  if (!s.file || s.loaded().type() != TagFile::kMp3)
+    return MP3INFP_SAVE_NOT_LOADED;
   if (!isLoadedFile(s, path))
-    return 2;
-  if (s.file->id3v1())
-    return 0;
+    return MP3INFP_SAVE_OTHER_FILE;
+  if (s.loaded().id3v1())
+    return MP3INFP_SAVE_OK;
   mp3infp::TagChanges changes;
   changes.addId3v1 = true;
-  const KeptLockScope keep(s);
-  const mp3infp::ScopedReadBack readBack(mp3infp::ExpectReadBack(*s.file, changes));
-  const int result = mp3infp::ApplyChanges(*s.file, changes);
-  return result != 0 ? static_cast<uint32_t>(result) : reload(s);
+  return make(s, changes);
 }
 
 MP3INFP_API uint32_t mp3infph_mp3_MakeRMP(MP3INFP_HANDLE* handle, const char* path) {
-  Session& s = session(handle);
-  if (!s.file || s.file->type() != TagFile::kMp3)
-    return 1;
+  Handle& s = handleOf(handle);
+  if (!s.file || s.loaded().type() != TagFile::kMp3)
+    return MP3INFP_SAVE_NOT_LOADED;
   if (!isLoadedFile(s, path))
-    return 2;
-  if (s.file->isRmp3() && s.file->hasInfoList())
-    return 0;
+    return MP3INFP_SAVE_OTHER_FILE;
+  if (s.loaded().isRmp3() && s.loaded().hasInfoList())
+    return MP3INFP_SAVE_OK;
   mp3infp::TagChanges changes;
   changes.wrapRmp = true;
-  const KeptLockScope keep(s);
-  const mp3infp::ScopedReadBack readBack(mp3infp::ExpectReadBack(*s.file, changes));
-  const int result = mp3infp::ApplyChanges(*s.file, changes);
-  return result != 0 ? static_cast<uint32_t>(result) : reload(s);
+  return make(s, changes);
 }
 
 MP3INFP_API uint32_t mp3infph_MakeId3v2(MP3INFP_HANDLE* handle, const char* path) {
-  Session& s = session(handle);
+  Handle& s = handleOf(handle);
   if (!s.file)
-    return 1;
+    return MP3INFP_SAVE_NOT_LOADED;
   if (!isLoadedFile(s, path))
-    return 2;
+    return MP3INFP_SAVE_OTHER_FILE;
+  const TagFile& file = s.loaded();
   mp3infp::TagChanges changes;
-  if (s.file->isRmp3()) {
+  if (file.isRmp3()) {
     changes.unwrapRmp = true;
     // Callers read an RMP3 file's INFO values (its tag type says RIFF SIF); those are what
     // the user saw, so they win over what the stream's own tag says.
-    for (const auto& [id, value] : *s.file->values(TagKind::Rmp))
+    for (const auto& [id, value] : *file.values(TagKind::Rmp))
       if (!value.empty())
         changes.id3v2[id] = value;
-  } else if (s.file->type() == TagFile::kWav) {
-    if (s.file->hasId3Chunk())
-      return 0;
+  } else if (file.type() == TagFile::kWav) {
+    if (file.hasId3Chunk())
+      return MP3INFP_SAVE_OK;
     changes.addId3v2 = true;
   } else {
-    changes.addId3v2 = s.file->values(TagKind::Id3v2) == nullptr;
-    if (!changes.addId3v2 && s.file->id3v1())
-      return 0;
+    changes.addId3v2 = file.values(TagKind::Id3v2) == nullptr;
+    if (!changes.addId3v2 && file.id3v1())
+      return MP3INFP_SAVE_OK;
     // A new ID3v2 tag starts with what the file showed, its ID3v1 values, so that a write after
     // it changes no field the user left alone.
-    if (changes.addId3v2 && s.file->id3v1()) {
-      for (const auto& [id, value] : *s.file->values(TagKind::Id3v1))
+    if (changes.addId3v2 && file.id3v1()) {
+      for (const auto& [id, value] : *file.values(TagKind::Id3v1))
         if (!value.empty())
           changes.id3v2[id] = value;
       changes.mirror = mp3infp::TagChanges::Mirror::None;
     }
   }
   // Players that read no ID3v2 tag read the ID3v1 one, which then mirrors it.
-  changes.addId3v1 = s.file->type() == TagFile::kMp3 && !s.file->id3v1();
+  changes.addId3v1 = file.type() == TagFile::kMp3 && !file.id3v1();
   if (changes.addId3v1)
     changes.mirror = mp3infp::TagChanges::Mirror::All;
-  const KeptLockScope keep(s);
-  const mp3infp::ScopedReadBack readBack(mp3infp::ExpectReadBack(*s.file, changes));
-  const int result = mp3infp::ApplyChanges(*s.file, changes);
-  if (result != 0)
-    return static_cast<uint32_t>(result);
+  if (const std::uint32_t result = make(s, changes); result != MP3INFP_SAVE_OK)
+    return result;
   if (changes.unwrapRmp) {
     // Values set for the INFO list that is gone now go to the tag that took its place.
     std::map<std::string, std::string> edits;
@@ -317,7 +342,7 @@ MP3INFP_API uint32_t mp3infph_MakeId3v2(MP3INFP_HANDLE* handle, const char* path
     }
     s.edits = std::move(edits);
   }
-  return reload(s);
+  return MP3INFP_SAVE_OK;
 }
 
 MP3INFP_API MP3INFP_HANDLE* mp3infph_Create(void) {
@@ -329,14 +354,18 @@ MP3INFP_API void mp3infph_Destroy(MP3INFP_HANDLE* handle) {
 }
 
 MP3INFP_API void mp3infph_KeepLocks(MP3INFP_HANDLE* handle, int keep) {
-  Session& s = session(handle);
+  Handle& s = handleOf(handle);
   s.keepLocks = keep != 0;
   if (!s.keepLocks)
     s.dropKeptLock();
 }
 
+MP3INFP_API void mp3infph_DeferMakes(MP3INFP_HANDLE* handle, int defer) {
+  handleOf(handle).deferMakes = defer != 0;
+}
+
 MP3INFP_API int mp3infph_TakeLock(MP3INFP_HANDLE* handle) {
-  Session& s = session(handle);
+  Handle& s = handleOf(handle);
   const int fd = s.keptLock;
   s.keptLock = -1;
   return fd;
@@ -382,7 +411,7 @@ MP3INFP_API uint32_t mp3infp_MakeId3v2(const char* path) {
 
 MP3INFP_API uint32_t mp3infph_GetPicture(MP3INFP_HANDLE* handle, const char** mime,
                                          const void** data, uint32_t* size) {
-  Session& s = session(handle);
+  Handle& s = handleOf(handle);
   if (mime)
     *mime = "";
   if (data)
@@ -391,7 +420,7 @@ MP3INFP_API uint32_t mp3infph_GetPicture(MP3INFP_HANDLE* handle, const char** mi
     *size = 0;
   if (!s.file || !mime || !data || !size)
     return MP3INFP_PICTURE_NO_FILE;
-  s.picture = s.cover ? s.cover : s.file->picture();
+  s.picture = s.cover ? s.cover : s.loaded().picture();
   if (!s.picture)
     return MP3INFP_PICTURE_NONE;
   *mime = s.picture->mime.c_str();
@@ -401,10 +430,10 @@ MP3INFP_API uint32_t mp3infph_GetPicture(MP3INFP_HANDLE* handle, const char** mi
 }
 
 MP3INFP_API uint32_t mp3infph_SetPicture(MP3INFP_HANDLE* handle, const void* data, uint32_t size) {
-  Session& s = session(handle);
+  Handle& s = handleOf(handle);
   if (!s.file || !data)
     return MP3INFP_PICTURE_NO_FILE;
-  if (s.file->isRmp3() || s.file->riff().rf64())
+  if (s.loaded().isRmp3() || s.loaded().riff().rf64())
     return MP3INFP_PICTURE_NO_PLACE;
   mp3infp::Picture cover;
   switch (mp3infp::CheckPicture({static_cast<const char*>(data), size}, cover.mime)) {
@@ -417,7 +446,7 @@ MP3INFP_API uint32_t mp3infph_SetPicture(MP3INFP_HANDLE* handle, const void* dat
   }
   cover.data.assign(static_cast<const char*>(data), size);
   // The cover the file holds already stays as stored.
-  if (s.file->picture() == cover)
+  if (s.loaded().picture() == cover)
     s.cover.reset();
   else
     s.cover = std::move(cover);
@@ -434,13 +463,13 @@ MP3INFP_API uint32_t mp3infp_SetPicture(const void* data, uint32_t size) {
 
 MP3INFP_API uint32_t mp3infph_SetUserText(MP3INFP_HANDLE* handle, const char* description,
                                           const char* value) {
-  Session& s = session(handle);
+  Handle& s = handleOf(handle);
   if (!s.file)
     return MP3INFP_USER_TEXT_NO_FILE;
   if (!description || !*description || !value || !mp3infp::IsValidUtf8(description) ||
       !mp3infp::IsValidUtf8(value))
     return MP3INFP_USER_TEXT_INVALID;
-  if (s.file->type() != TagFile::kMp3 || s.file->isRmp3())
+  if (s.loaded().type() != TagFile::kMp3 || s.loaded().isRmp3())
     return MP3INFP_USER_TEXT_NO_PLACE;
   s.userTexts[description] = value;
   return MP3INFP_USER_TEXT_OK;

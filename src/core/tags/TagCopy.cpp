@@ -50,27 +50,28 @@ uint32_t SetCover(MP3INFP_HANDLE* handle, const QByteArray& image) {
 
 QString SaveFailureText(uint32_t code) {
   switch (code) {
-  case 10:
+  case MP3INFP_SAVE_GONE:
     return QStringLiteral("ファイルがなくなりました");
-  case 11:
+  case MP3INFP_SAVE_CHANGED:
     return QStringLiteral("読み込んだ後にほかのプログラムがファイルを変えました");
-  case 12:
+  case MP3INFP_SAVE_READ_ONLY:
     return QStringLiteral("読み取り専用のファイルです");
-  case 13:
+  case MP3INFP_SAVE_NO_ROOM:
     return QStringLiteral("フォルダに書き込めません（書き込み禁止か満杯です）");
-  case 14:
-  case 15:
+  case MP3INFP_SAVE_WRITE_FAILED:
+  case MP3INFP_SAVE_NOT_READ_BACK:
     return QStringLiteral("書き込めませんでした（ディスクが満杯か、書いた内容を確かめられません）");
-  case 16:
+  case MP3INFP_SAVE_BACKUP_LEFT:
     return QStringLiteral("書き込みに失敗し、元に戻せませんでした（元の内容は同じフォルダの "
                           "w2m-backup ファイルにあります）");
-  case 25:
+  case MP3INFP_SAVE_NO_V23_FORM:
     return QStringLiteral("ID3v2.2タグに新しい版へ移せない項目があるため書き換えません");
-  case 26:
+  case MP3INFP_SAVE_RF64:
     return QStringLiteral("RF64形式のWAVファイルのタグは書き換えられません");
   default:
-    return code >= 20 && code < 30 ? QStringLiteral("ファイルの構造が壊れているため書き換えません")
-                                   : QStringLiteral("書き込めませんでした");
+    return code >= MP3INFP_SAVE_TOO_LARGE && code < MP3INFP_SAVE_NOT_RELOADED
+               ? QStringLiteral("ファイルの構造が壊れているため書き換えません")
+               : QStringLiteral("書き込めませんでした");
   }
 }
 

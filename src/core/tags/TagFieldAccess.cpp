@@ -68,6 +68,21 @@ QByteArray readName(TagField field, MP3INFP_HANDLE* handle) {
   return id + "_v1";
 }
 
+// While one lives, the tags a value needs are made in the library's memory and written by the
+// save with the values: a write rewrites the file once, not once for each tag made.
+class DeferredMakes {
+public:
+  explicit DeferredMakes(MP3INFP_HANDLE* handle) : handle_(handle) {
+    mp3infph_DeferMakes(handle_, 1);
+  }
+  ~DeferredMakes() { mp3infph_DeferMakes(handle_, 0); }
+  DeferredMakes(const DeferredMakes&) = delete;
+  DeferredMakes& operator=(const DeferredMakes&) = delete;
+
+private:
+  MP3INFP_HANDLE* handle_;
+};
+
 quint32 tagBits(MP3INFP_HANDLE* handle) {
   quint32 code = 0;
   GetFileTypeCode(code, handle);
@@ -123,6 +138,7 @@ bool SetValue(TagField field, const QString& text, const QByteArray& path,
   QByteArray name = RowOf(field).LibraryName();
   quint32 code = 0;
   const bool mp3 = GetFileTypeCode(code, handle);
+  const DeferredMakes deferred(handle);
   // A plain MP3 with an ID3v2 tag is written through that tag in either format: wrapping it
   // would hide the new values from every reader but the RIFF SIF ones.
   if (mp3 && (code & (kId3v2 | kRiffSif)) == kId3v2 && format == Options::Mp3Format::Rmp)

@@ -36,9 +36,10 @@ QString WholeValue(TagField field, MP3INFP_HANDLE* handle = nullptr);
 // The playing time ("3:05"), as the window shows it.
 QString PlayingTime(MP3INFP_HANDLE* handle = nullptr);
 
-// Sets a stored field in the library's memory (mp3infp_Save writes it). True when the library
-// accepted the value. `loadedPath` is the loaded file's path as the file system's bytes, in which
-// the tags are made. `format` picks the tag an MP3 file is written through:
+// Sets a stored field in the library's memory (mp3infp_Save writes it, with the tags made for
+// it, in one rewrite of the file). True when the library accepted the value. `loadedPath` is the
+// loaded file's path as the file system's bytes, in which the tags are made. `format` picks the
+// tag an MP3 file is written through:
 //   - Rmp: its RIFF SIF tag, made first (after an ID3v1 tag when the file has no ID3 tag);
 //     but a plain MP3 that has an ID3v2 tag is written through that tag (its version kept,
 //     an ID3v1 tag it has mirroring it), so that every reader shows the new values;

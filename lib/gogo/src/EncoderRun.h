@@ -16,15 +16,15 @@ struct lame_global_struct;
 
 namespace gogo {
 
-class EncodeSession {
+class EncoderRun {
 public:
   // Checks the settings against the input, opens the input, sets up LAME and creates the
   // output, in that order. On failure `result` holds the reason and nothing is left open or
   // created.
-  static std::unique_ptr<EncodeSession> start(const EncoderSettings& settings, MERET& result);
-  ~EncodeSession();
-  EncodeSession(const EncodeSession&) = delete;
-  EncodeSession& operator=(const EncodeSession&) = delete;
+  static std::unique_ptr<EncoderRun> start(const EncoderSettings& settings, MERET& result);
+  ~EncoderRun();
+  EncoderRun(const EncoderRun&) = delete;
+  EncoderRun& operator=(const EncoderRun&) = delete;
 
   // Number of processFrame() calls up to and including the one that ends the input; 0 when
   // the input's length is unknown.
@@ -41,7 +41,7 @@ public:
   }
 
 private:
-  EncodeSession() = default;
+  EncoderRun() = default;
   MERET setUpLame(const EncoderSettings& settings, long outputRate);
   MERET fail(MERET code);
   MERET flushEncoder();

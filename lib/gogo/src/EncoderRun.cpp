@@ -1,4 +1,4 @@
-#include "EncodeSession.h"
+#include "EncoderRun.h"
 
 #include "LameTables.h"
 #include "ReaderSource.h"
@@ -21,13 +21,12 @@ void silent(const char*, va_list) {}
 
 } // namespace
 
-std::unique_ptr<EncodeSession> EncodeSession::start(const EncoderSettings& settings,
-                                                    MERET& result) {
+std::unique_ptr<EncoderRun> EncoderRun::start(const EncoderSettings& settings, MERET& result) {
   result = settings.check();
   if (result != RESULT_OK) {
     return nullptr;
   }
-  std::unique_ptr<EncodeSession> s(new EncodeSession);
+  std::unique_ptr<EncoderRun> s(new EncoderRun);
   if (settings.inputKind == EncoderSettings::InputKind::File) {
     GOGO_INPUT_INFO info{};
     std::unique_ptr<SndfileSource> file = SndfileSource::open(settings.inputPath, info);
@@ -94,7 +93,7 @@ std::unique_ptr<EncodeSession> EncodeSession::start(const EncoderSettings& setti
   return s;
 }
 
-MERET EncodeSession::setUpLame(const EncoderSettings& settings, long outputRate) {
+MERET EncoderRun::setUpLame(const EncoderSettings& settings, long outputRate) {
   std::unique_lock tables(LameTables::instance());
   lame_ = lame_init();
   if (lame_ == nullptr) {
@@ -171,14 +170,14 @@ MERET EncodeSession::setUpLame(const EncoderSettings& settings, long outputRate)
   return lame_init_params(lame_) < 0 ? RESULT_ENCODER_ERROR : RESULT_OK;
 }
 
-EncodeSession::~EncodeSession() {
+EncoderRun::~EncoderRun() {
   finish();
   if (lame_ != nullptr) {
     lame_close(lame_);
   }
 }
 
-std::int32_t EncodeSession::frameCount() const {
+std::int32_t EncoderRun::frameCount() const {
   if (total_ < 0) {
     return 0;
   }
@@ -189,13 +188,13 @@ std::int32_t EncodeSession::frameCount() const {
       std::min<std::int64_t>(calls, std::numeric_limits<std::int32_t>::max()));
 }
 
-MERET EncodeSession::fail(MERET code) {
+MERET EncoderRun::fail(MERET code) {
   state_ = State::Failed;
   failure_ = code;
   return code;
 }
 
-MERET EncodeSession::flushEncoder() {
+MERET EncoderRun::flushEncoder() {
   int n = 0;
   {
     std::shared_lock tables(LameTables::instance());
@@ -211,7 +210,7 @@ MERET EncodeSession::flushEncoder() {
   return RESULT_END_OF_INPUT;
 }
 
-MERET EncodeSession::processFrame() {
+MERET EncoderRun::processFrame() {
   switch (state_) {
   case State::Encoding:
     break;
@@ -275,7 +274,7 @@ MERET EncodeSession::processFrame() {
   return ended ? flushEncoder() : RESULT_OK;
 }
 
-MERET EncodeSession::finish() {
+MERET EncoderRun::finish() {
   if (state_ == State::Closed) {
     return RESULT_OK;
   }
