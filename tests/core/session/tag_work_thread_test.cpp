@@ -91,3 +91,42 @@ TEST(TagWorkThread, EveryReadAndWriteRunsOffTheWindowsThread) {
 }
 
 } // namespace
+
+// While the shown fields are being written, a second write of the file is refused, and a step
+// away waits for the write: no question when it went, the question when more was typed since.
+TEST(TagWorkThread, AWriteUnderWayHoldsBackASecondWriteAndTheStepAway) {
+  fixtures::TempDir dir;
+  for (const char* name : {"a.wav", "b.wav"})
+    fixtures::writeFile(dir / name, fixtures::makeWav({.seconds = 0.1}));
+  FakeSessionView view;
+  Session session{view, view};
+  Navigator& navigator = session.navigator();
+  TagEditor& tags = session.tagEditor();
+  OpenFolder(navigator, Q(dir.path()));
+
+  TagFields typed = view.fields;
+  typed[TagField::Title] = QStringLiteral("one");
+  tags.Write(typed);
+  EXPECT_TRUE(view.writing);
+  tags.Write(typed);
+  EXPECT_EQ(view.writes, std::vector{TagWriteResult::Busy});
+  navigator.Next();
+  EXPECT_EQ(view.fileName, QStringLiteral("a.wav"));
+  FinishOpen(navigator);
+  EXPECT_EQ(view.writes, (std::vector{TagWriteResult::Busy, TagWriteResult::Written}));
+  EXPECT_TRUE(view.askedToSave.isEmpty());
+  EXPECT_EQ(view.fileName, QStringLiteral("b.wav"));
+
+  navigator.Previous();
+  FinishOpen(navigator);
+  typed = view.fields;
+  typed[TagField::Title] = QStringLiteral("two");
+  tags.Write(typed);
+  typed[TagField::Title] = QStringLiteral("three");
+  tags.FieldsEdited(typed);
+  navigator.Next();
+  FinishOpen(navigator);
+  EXPECT_EQ(view.askedToSave, QStringList{QStringLiteral("a.wav")});
+  EXPECT_EQ(view.fileName, QStringLiteral("a.wav"));
+  EXPECT_EQ(ReadFileTags(Q(dir / "a.wav"), nullptr).fields[TagField::Title], QStringLiteral("two"));
+}
