@@ -1,6 +1,8 @@
 // The tag fields against the real tag library.
 #include "core/tags/TagFieldAccess.h"
 
+#include "core/tags/TagCopy.h"
+
 #include "../../mp3infp/Mp3infpTestFiles.h"
 #include "AudioFixtures.h"
 
@@ -136,5 +138,46 @@ INSTANTIATE_TEST_SUITE_P(
                       CutCase{QStringLiteral("🎵").repeated(40), QStringLiteral("🎵").repeated(32)},
                       CutCase{QStringLiteral("ab🎵").repeated(30),
                               QStringLiteral("ab🎵").repeated(21) + QStringLiteral("ab")}));
+
+// Each stored field of the table goes where its row says: the ID3v2 frame it names, and the
+// slot of the ID3v1 tag that mirrors it (the genre and the track as numbers).
+TEST(TagFieldTable, EachFieldGoesWhereItsRowSays) {
+  TempDir dir;
+  const fs::path path = dir / "song.mp3";
+  fixtures::writeFile(path, fixtures::makeMp3(0.3));
+  TagFields values;
+  for (const TagFieldRow& row : kTagFields)
+    values[row.field] = row.trackNumber                ? QStringLiteral("3")
+                        : row.field == TagField::Genre ? QStringLiteral("Rock")
+                        : row.field == TagField::Year  ? QStringLiteral("2008")
+                                                       : QString::fromLatin1(row.name);
+  ASSERT_TRUE(load(path));
+  ASSERT_TRUE(TagCopy::SetValues(nullptr, values, bytes(path), Options::Mp3Format::Id3v2));
+  ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
+  const Bytes file = fixtures::readFile(path);
+  const Bytes v1(file.end() - 128, file.end());
+  const auto holds = [](const Bytes& in, const std::string& part) {
+    return std::search(in.begin(), in.end(), part.begin(), part.end()) != in.end();
+  };
+  for (const TagFieldRow& row : kTagFields) {
+    if (!row.Stored())
+      continue;
+    const std::string value = values[row.field].toStdString();
+    std::string utf16;
+    for (const char c : value)
+      utf16 += {c, '\0'};
+    const std::string frame = row.id3v2Frame;
+    const auto at = std::search(file.begin(), file.end(), frame.begin(), frame.end());
+    ASSERT_NE(at, file.end()) << frame;
+    EXPECT_TRUE(holds(Bytes(at, at + 10 + 64), utf16) || holds(Bytes(at, at + 10 + 64), value))
+        << frame;
+    const Bytes slot(v1.begin() + row.id3v1.offset,
+                     v1.begin() + row.id3v1.offset + row.id3v1.bytes);
+    if (row.id3v1.bytes > 1)
+      EXPECT_EQ(std::string(slot.begin(), slot.begin() + static_cast<long>(value.size())), value);
+    else
+      EXPECT_EQ(slot[0], row.trackNumber ? 3 : 17) << row.name; // Rock is genre 17
+  }
+}
 
 } // namespace
