@@ -259,7 +259,7 @@ void MainWindow::OnProblemsClicked() {
 }
 
 void MainWindow::OnHelpClicked() {
-  const QString trouble = OpenHelpFile(helpPath_, platform_);
+  const QString trouble = OpenHelpFile(helpPath_, *this);
   if (!trouble.isEmpty())
     platform_.ShowError(this, trouble);
 }
