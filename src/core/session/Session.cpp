@@ -26,9 +26,6 @@ Session::Session(ConversionView& view, PlatformTools& platform)
     : conversionView_(view), platform_(platform), tagJobs_(std::make_unique<TagJobs>()) {}
 
 Session::~Session() {
-  // The tag writes under way end first, while everything they might tell is still there; what
-  // they concluded is dropped.
-  tagJobs_.reset();
   // The encoder component's last events reach nothing; the working classes go before it.
   if (encoder_) {
     encoder_->OnProgress = nullptr;
@@ -40,6 +37,8 @@ Session::~Session() {
   navigator_.reset();
   tagEditor_.reset();
   encoder_.reset();
+  // Last: the tag writes under way end (none is cut off); what they concluded is dropped.
+  tagJobs_.reset();
 }
 
 void Session::BindEncoder() {
