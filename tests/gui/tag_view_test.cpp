@@ -139,8 +139,7 @@ TEST_P(TagDisplayTest, FillsTheTagBoxes) {
   Combo(form, "jacketCombo")->setCurrentText(QStringLiteral("keep.jpg"));
   ShowFile(form, path);
 
-  EXPECT_EQ(LineEdit(form, "libraryVersionEdit")->text(),
-            TagFieldAccess::VersionText(mp3infp_GetVer()));
+  EXPECT_EQ(LineEdit(form, "libraryVersionEdit")->text(), QStringLiteral("2.60"));
   const auto boxes = {"fileTypeEdit", "tagKindsEdit", "titleEdit",   "artistEdit",
                       "albumEdit",    "yearEdit",     "commentEdit", "genreEdit"};
   EXPECT_EQ(Texts(form, boxes), c.shown);
