@@ -393,6 +393,21 @@ TEST_F(TagViewTest, MultiLineCommentIsKeptWholeAndWrittenEachTime) {
 
 // The write button acts on the shown file's full path: nothing shown writes nothing, and a
 // file found in a subfolder of the current folder is written where it is.
+// Closing while the fields are being written waits for the write, then closes without a question.
+TEST_F(TagViewTest, ClosingWaitsForTheWriteUnderWay) {
+  const QString path = make("a.wav", fixtures::makeWav({}));
+  showFile(path);
+  form.show();
+  LineEdit(form, "titleEdit")->setText(u"New"_qs);
+  form.OnWriteTagsClicked();
+  EXPECT_FALSE(form.close());
+  EXPECT_TRUE(form.isVisible());
+  FinishTagWork(form.session().tagEditor());
+  EXPECT_FALSE(form.isVisible());
+  EXPECT_EQ(platform.saveQuestions, 0);
+  EXPECT_EQ(ReadFileTags(path, nullptr).fields[TagField::Title], u"New"_qs);
+}
+
 TEST_F(TagViewTest, WriteButtonUsesTheShownFilesFullPath) {
   StatusBarOf(form, "statusBar")->SetPanelText(2, QStringLiteral("message"));
   LineEdit(form, "titleEdit")->setText(QStringLiteral("T"));
