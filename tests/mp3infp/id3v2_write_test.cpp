@@ -273,8 +273,8 @@ TEST(Mp3infpId3v2Write, DropsEmptyFramesThatHideTheRest) {
   EXPECT_EQ(value("INAM_v2") + "|" + value("IART_v2"), "title|artist");
 }
 
-// TRCK in the tag's version and encoding; the ID3v1 mirror takes the track into byte 126 (zero
-// at 125), the comment giving up its last two bytes only while there is a track.
+// TRCK and TPOS in the tag's version and encoding; the ID3v1 mirror takes the track into byte
+// 126 (zero at 125), the comment giving up its last two bytes only while there is a track.
 TEST(Mp3infpTrack, TrckFrameAndTheId3v1TrackByte) {
   TempDir dir;
   const fs::path path = dir / "a.mp3";
@@ -291,31 +291,36 @@ TEST(Mp3infpTrack, TrckFrameAndTheId3v1TrackByte) {
   EXPECT_EQ(v1Comment(), comment);
   EXPECT_EQ(mp3infp_mp3_GetTagType() & 0x18u, 0x08u); // v1.0
 
-  ASSERT_EQ(mp3infp_SetValue("ITRK_v2", "3/12"), 0u);
+  ASSERT_EQ(mp3infp_SetValue("ITRK_v2", "3/12") + mp3infp_SetValue("TPOS_v2", "1/2"), 0u);
   ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
   const Bytes file = readFile(path);
   EXPECT_EQ(bodyOf(file, checkV23Header(file), "TRCK"),
             (Bytes{1, 0xFF, 0xFE, '3', 0, '/', 0, '1', 0, '2', 0}));
+  EXPECT_EQ(bodyOf(file, checkV23Header(file), "TPOS"),
+            (Bytes{1, 0xFF, 0xFE, '1', 0, '/', 0, '2', 0}));
   EXPECT_EQ(v1Comment(), std::string(28, 'c') + std::string("\0\x03", 2));
   EXPECT_EQ(mp3infp_mp3_GetTagType() & 0x18u, 0x10u); // v1.1
   EXPECT_EQ(value("ITRK_v2") + "|" + value("ITRK_v1"), "3/12|3");
   for (const auto& [name, text] : {std::pair<const char*, const char*>{"ITRK_v1", "3/12"},
                                    {"ITRK_v1", "256"},
                                    {"ITRK_v2", "A1"},
-                                   {"ITRK_v2", "3 of 12"}})
+                                   {"ITRK_v2", "3 of 12"},
+                                   {"TPOS_v2", "１/２"}})
     EXPECT_NE(mp3infp_SetValue(name, text), 0u) << name << " " << text;
 
   ASSERT_EQ(mp3infp_SetValue("ITRK_v2", ""), 0u);
   ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
   EXPECT_EQ(v1Comment(), comment);
 
-  // 2.4: a syncsafe size, Latin-1 as the tag's text frame.
+  // 2.4: syncsafe sizes, Latin-1 as the tag's text frame, UTF-8 for what Latin-1 lacks.
   writeFile(path, concat({id3v2(4, {{"TIT2", std::string("\0t", 2)}}), shortMp3()}));
   ASSERT_EQ(load(path), 0u);
-  ASSERT_EQ(mp3infp_SetValue("ITRK_v2", "12"), 0u);
+  const std::string reading = kLongTitle + kLongTitle + kLongTitle; // 144 bytes
+  ASSERT_EQ(mp3infp_SetValue("ITRK_v2", "12") + mp3infp_SetValue("TSOP_v2", reading.c_str()), 0u);
   ASSERT_EQ(mp3infp_Save(path.c_str()), 0u);
   const Bytes v24 = readFile(path);
   EXPECT_NE(findBytes(v24, frame(4, "TRCK", std::string("\0", 1) + "12")), std::string::npos);
+  EXPECT_NE(findBytes(v24, frame(4, "TSOP", "\x03" + reading)), std::string::npos);
 }
 
 // Every ID3v1 field at its offset and length, each write leaving the others' bytes: a v1.0

@@ -291,6 +291,10 @@ TEST(Mp3infpSave, FailsWhenTheRewrittenFileDoesNotReadBack) {
   EXPECT_NE(mp3infp_Save(path.c_str()), 0u);
   EXPECT_EQ(readFile(path), compressed);
   EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"a.mp3"});
+  // An album artist in a frame past what the reader decodes.
+  ASSERT_EQ(load(path) + mp3infp_SetValue("TPE2_v2", std::string(17u << 20, 'a').c_str()), 0u);
+  EXPECT_EQ(mp3infp_Save(path.c_str()), MP3INFP_SAVE_NOT_READ_BACK);
+  EXPECT_EQ(readFile(path), compressed);
 }
 
 // Temporary files: a short name of ours whatever the file's name, locked while in use, and

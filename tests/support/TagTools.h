@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -65,64 +66,80 @@ inline const std::vector<std::string>& allTools() {
   return tools;
 }
 
-// Title, artist, album, comment and year as each installed tool shows them.
+// What a tool shows where it has no such field at all.
+inline const std::string kNotShown = "(not shown)";
+
+// Title, artist, album, comment, year, track number, album artist, disc number, composer,
+// lyricist, and the title, artist and album readings as each installed tool shows them.
 inline std::map<std::string, std::vector<std::string>>
-readByTools(const std::filesystem::path& file) {
+fieldsByTools(const std::filesystem::path& file) {
   std::map<std::string, std::vector<std::string>> shown;
-  if (installed("ffprobe")) {
-    auto tags = keyValues(
-        run("ffprobe -v error -show_entries format_tags -of default=nw=1:nk=0 " + quoted(file)),
-        '=');
-    shown["ffprobe"] = {tags["TAG:title"], tags["TAG:artist"], tags["TAG:album"],
-                        tags["TAG:comment"], tags["TAG:date"]};
-  }
-  if (installed("exiftool")) {
-    auto tags = keyValues(
-        run("exiftool -a -S -ID3v2_2:all -ID3v2_3:all -ID3v2_4:all " + quoted(file)), ':');
+  const std::string q = quoted(file);
+  const auto pick = [](std::map<std::string, std::string> tags, std::vector<std::string> keys) {
+    for (std::string& k : keys)
+      k = k == kNotShown ? k : tags[k];
+    return keys;
+  };
+  if (installed("ffprobe"))
+    shown["ffprobe"] =
+        pick(keyValues(run("ffprobe -v error -show_entries format_tags -of default=nw=1:nk=0 " + q),
+                       '='),
+             {"TAG:title", "TAG:artist", "TAG:album", "TAG:comment", "TAG:date", "TAG:track",
+              "TAG:album_artist", "TAG:disc", "TAG:composer", "TAG:TEXT", "TAG:title-sort",
+              "TAG:artist-sort", "TAG:album-sort"});
+  if (installed("exiftool")) { // the ID3v2 frames (not a WAV file's INFO items), and the readings
+                               // of a 2.3 tag, which it takes outside the 2.3 group
+    auto tags = keyValues(run("exiftool -a -S -ID3v2_2:all -ID3v2_3:all -ID3v2_4:all "
+                              "-TitleSortOrder -PerformerSortOrder -AlbumSortOrder " +
+                              q),
+                          ':');
     for (auto& [k, v] : tags)
       v.erase(0, std::min(v.size(), v.find_first_not_of(' ')));
-    shown["exiftool"] = {tags["Title"], tags["Artist"], tags["Album"],
-                         tags["Comment-jpn"].empty() ? tags["Comment"] : tags["Comment-jpn"],
-                         tags["Year"].empty() ? tags["RecordingTime"] : tags["Year"]};
+    tags["Comment"] = tags["Comment-jpn"].empty() ? tags["Comment"] : tags["Comment-jpn"];
+    tags["Year"] = tags["Year"].empty() ? tags["RecordingTime"] : tags["Year"];
+    shown["exiftool"] = pick(tags, {"Title", "Artist", "Album", "Comment", "Year", "Track", "Band",
+                                    "PartOfSet", "Composer", "Lyricist", "TitleSortOrder",
+                                    "PerformerSortOrder", "AlbumSortOrder"});
   }
   if (installed("mediainfo")) {
     auto tags = keyValues(
         run("mediainfo --Output='General;t=%Track%\\na=%Performer%\\nl=%Album%\\nc=%Comment%\\n"
-            "y=%Recorded_Date%' " +
-            quoted(file)),
+            "y=%Recorded_Date%\\nn=%Track/Position%/%Track/Position_Total%\\nb=%Album/Performer%\\n"
+            "d=%Part/Position%/%Part/Position_Total%\\nm=%Composer%\\nw=%Lyricist%\\n"
+            "T=%Track/Sort%\\nA=%Performer/Sort%\\nL=%Album/Sort%' " +
+            q),
         '=');
     // Of a WAV file it shows the ID3v2 values, then " / " and the INFO values when they are
-    // not the same text as it reads them (Latin-1).
+    // not the same text as it reads them (Latin-1). A number without a total ends in '/'.
     for (auto& [k, v] : tags)
       v = v.substr(0, v.find(" / "));
-    shown["mediainfo"] = {tags["t"], tags["a"], tags["l"], tags["c"], tags["y"]};
+    for (const char* k : {"n", "d"})
+      tags[k] = tags[k].substr(0, tags[k].size() - (tags[k].ends_with('/') ? 1 : 0));
+    shown["mediainfo"] =
+        pick(tags, {"t", "a", "l", "c", "y", "n", "b", "d", "m", "w", "T", "A", "L"});
   }
-  if (installed("kid3-cli")) {
-    std::string cmd = "kid3-cli";
-    for (const char* f : {"title", "artist", "album", "comment", "date"})
-      cmd += std::string(" -c 'get ") + f + " 2'";
-    const std::string out = run(cmd + " " + quoted(file));
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < out.size()) {
-      const std::size_t end = out.find('\n', start);
-      lines.push_back(out.substr(start, end - start));
-      start = end == std::string::npos ? out.size() : end + 1;
-    }
-    lines.resize(5);
-    shown["kid3-cli"] = lines;
+  if (installed("kid3-cli")) { // "  Name  value" lines, the names padded to one width
+    std::map<std::string, std::string> tags;
+    std::istringstream lines(run("kid3-cli -c 'get all 2' " + q));
+    for (std::string line; std::getline(lines, line);)
+      if (const std::size_t gap = line.find("  ", 2); line.rfind("  ", 0) == 0 && gap < line.size())
+        tags.emplace(line.substr(2, gap - 2),
+                     line.substr(std::min(line.size(), line.find_first_not_of(' ', gap))));
+    shown["kid3-cli"] = pick(tags, {"Title", "Artist", "Album", "Comment", "Date", "Track Number",
+                                    "Album Artist", "Disc Number", "Composer", "Lyricist",
+                                    "Sort Name", "Sort Artist", "Sort Album"});
   }
   if (installed("eyeD3") && file.extension() == ".mp3") { // it reads MP3 files only
-    const std::string out = run("eyeD3 --no-color " + quoted(file));
+    const std::string out = run("eyeD3 --no-color " + q);
     auto tags = keyValues(out, ':');
+    for (auto& [k, v] : tags) // "track: 3/12\t\tgenre: ..."
+      v = v.substr(std::min<std::size_t>(v.size(), 1), v.find('\t') - 1);
     // The comment is the line after the one naming its description and language.
     const std::size_t at = out.find('\n', out.find("Comment: [Description: ]"));
-    const std::string comment =
-        at >= out.size() ? "" : out.substr(at + 1, out.find('\n', at + 1) - at - 1);
-    for (auto& [k, v] : tags)
-      v.erase(0, 1);
-    shown["eyeD3"] = {tags["title"], tags["artist"], tags["album"], comment,
-                      tags["recording date"]};
+    tags["comment"] = at >= out.size() ? "" : out.substr(at + 1, out.find('\n', at + 1) - at - 1);
+    shown["eyeD3"] = pick(tags, {"title", "artist", "album", "comment", "recording date", "track",
+                                 "album artist", "disc", "composer", kNotShown, kNotShown,
+                                 kNotShown, kNotShown});
   }
   for (const std::string& tool : allTools())
     if (shown.find(tool) == shown.end() && (tool != "eyeD3" || file.extension() == ".mp3"))
@@ -130,32 +147,20 @@ readByTools(const std::filesystem::path& file) {
   return shown;
 }
 
+// Title, artist, album, comment and year as each installed tool shows them.
+inline std::map<std::string, std::vector<std::string>>
+readByTools(const std::filesystem::path& file) {
+  auto shown = fieldsByTools(file);
+  for (auto& [tool, values] : shown)
+    values.resize(5);
+  return shown;
+}
+
 // The track number ("3/12") as each installed tool shows it.
 inline std::map<std::string, std::string> trackByTools(const std::filesystem::path& file) {
   std::map<std::string, std::string> shown;
-  const std::string q = quoted(file);
-  auto line = [](std::string s) {
-    s.erase(0, std::min(s.size(), s.find_first_not_of(" \t")));
-    return s.substr(0, s.find_first_of("\t\n"));
-  };
-  if (installed("ffprobe"))
-    shown["ffprobe"] =
-        line(run("ffprobe -v error -show_entries format_tags=track -of default=nw=1:nk=1 " + q));
-  if (installed("exiftool")) // the ID3v2 frame, not the INFO item of a WAV file
-    shown["exiftool"] = line(run("exiftool -s3 -ID3:Track " + q));
-  if (installed("mediainfo")) {
-    const std::string both =
-        line(run("mediainfo --Output='General;%Track/Position%/%Track/Position_Total%' " + q));
-    shown["mediainfo"] =
-        !both.empty() && both.back() == '/' ? both.substr(0, both.size() - 1) : both;
-  }
-  if (installed("kid3-cli"))
-    shown["kid3-cli"] = line(run("kid3-cli -c 'get tracknumber 2' " + q));
-  if (installed("eyeD3") && file.extension() == ".mp3") {
-    const std::string out = run("eyeD3 --no-color " + q);
-    const std::size_t at = out.find("\ntrack: ");
-    shown["eyeD3"] = at == std::string::npos ? "" : line(out.substr(at + 8));
-  }
+  for (const auto& [tool, values] : fieldsByTools(file))
+    shown[tool] = values[5];
   return shown;
 }
 

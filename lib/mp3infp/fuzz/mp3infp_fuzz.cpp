@@ -27,10 +27,12 @@
 namespace {
 
 const char* const kNames[] = {
-    "INAM",    "IART",    "IPRD",     "ICMT",     "ICRD",     "IGNR",     "INAM_v1",  "IART_v1",
-    "IPRD_v1", "ICMT_v1", "ICRD_v1",  "IGNR_v1",  "INAM_v2",  "IART_v2",  "IPRD_v2",  "ICMT_v2",
-    "ICRD_v2", "IGNR_v2", "INAM_rmp", "IART_rmp", "IPRD_rmp", "ICMT_rmp", "ICRD_rmp", "IGNR_rmp",
-    "TIME",    "TIME_MS", "PATH",     "FILE",     "ITRK",     "ITRK_v1",  "ITRK_v2",  "ITRK_rmp"};
+    "INAM",    "IART",     "IPRD",     "ICMT",     "ICRD",     "IGNR",     "INAM_v1",  "IART_v1",
+    "IPRD_v1", "ICMT_v1",  "ICRD_v1",  "IGNR_v1",  "INAM_v2",  "IART_v2",  "IPRD_v2",  "ICMT_v2",
+    "ICRD_v2", "IGNR_v2",  "INAM_rmp", "IART_rmp", "IPRD_rmp", "ICMT_rmp", "ICRD_rmp", "IGNR_rmp",
+    "TIME",    "TIME_MS",  "PATH",     "FILE",     "ITRK",     "ITRK_v1",  "ITRK_v2",  "ITRK_rmp",
+    "TPE2",    "TPE2_v2",  "TPOS",     "TPOS_v2",  "IMUS",     "IMUS_v2",  "IMUS_rmp", "IWRI",
+    "IWRI_v2", "IWRI_rmp", "TSOT",     "TSOT_v2",  "TSOP",     "TSOP_v2",  "TSOA",     "TSOA_v2"};
 
 // As far as the cover check reads a JPEG: start of image, a frame header of 1x1 pixels.
 const unsigned char kCover[] = {0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x0B, 0x08, 0x00, 0x01,

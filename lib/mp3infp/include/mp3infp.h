@@ -24,6 +24,17 @@
  * frame TRCK, and the ID3v1.1 track byte, which holds a number from 1 to 255 only. "TIME" is the
  * playing time, "TIME_MS" the same in exact milliseconds, "PATH" the folder of the loaded file
  * (absolute, no trailing '/'), "FILE" its name without the last extension.
+ * The fields players sort and show albums by have names of their own, with the same suffixes
+ * where the tag has a place for them: "TPE2" album artist (ID3v2 frame TPE2), "TPOS" disc number
+ * ("1", or "1/2" with the number of discs; frame TPOS), "IMUS" composer (frame TCOM, INFO item
+ * IMUS, "music by"), "IWRI" lyricist (frame TEXT, INFO item IWRI, "written by"), and the readings
+ * phones sort Japanese by, kept as typed (katakana or hiragana): "TSOT" title reading, "TSOP"
+ * artist reading, "TSOA" album reading (frames TSOT, TSOP, TSOA, which v2.3 tags hold too, as
+ * iTunes writes them; in a v2.2 tag read from TP2, TPA, TCM, TXT, TST, TSP and TSA). Of these
+ * seven, a RIFF INFO list has items for the composer and the lyricist only: a WAV file keeps the
+ * other five in its 'id3 ' chunk alone (their bare names read from it), an RMP3 file has no place
+ * for them ("TPE2_rmp" and the like), and ID3v1 has a place for none of the seven ("IMUS_v1" and
+ * the like). Those names read "" and are refused when set (MP3INFP_SET_NO_PLACE).
  *
  * Stored 8-bit text (ID3v1, RIFF INFO, ID3v2 frames flagged ISO-8859-1) reads as UTF-8 when it
  * is valid UTF-8, else as CP932 (Windows Japanese) when valid, else as Latin-1. Text is written
@@ -117,28 +128,48 @@ int mp3infp_GetValue(const char* name, char** value);
  * file when the text fits the ID3v1 field (30 bytes, 28 for the comment of a v1.1 tag, 4 for
  * the year; the genre must be an ID3v1 genre name or ""; a track is a number from 1 to 255,
  * and needs a comment of at most 28 bytes: setting it makes the tag v1.1, removing it makes
- * the comment field 30 bytes again). A track number is digits, optionally followed by '/' and
- * more digits (nine at most each); other text is refused. An empty text removes the value. A
- * text equal to the value the file holds (as mp3infp_GetValue reads it from the file) drops
- * what was set before and leaves the stored bytes alone. Returns 0 when set; non-zero for
- * anything else, leaving the values as they were. */
+ * the comment field 30 bytes again). A track or disc number is digits, optionally followed by
+ * '/' and more digits (nine at most each); other text (full-width digits among it) is refused.
+ * An empty text removes the value. A text equal to the value the file holds (as
+ * mp3infp_GetValue reads it from the file) drops what was set before and leaves the stored bytes
+ * alone. Returns 0 when set; else one of the MP3INFP_SET_ codes below, leaving the values as
+ * they were. */
 uint32_t mp3infp_SetValue(const char* name, const char* value);
+
+/* Results of mp3infp_SetValue. */
+#define MP3INFP_SET_OK 0
+#define MP3INFP_SET_NOT_LOADED 1 /* no file is loaded */
+#define MP3INFP_SET_INVALID 2    /* a null argument, or a value that is not UTF-8 */
+/* A name of a tag the file is not of: a bare name for an MP3 file, "_v1" or "_v2" for a WAV file,
+ * "_rmp" for an MP3 file that is not RMP3. */
+#define MP3INFP_SET_OTHER_TAG 3
+/* The value does not fit the field: a track or disc number that is no number, an ID3v1 field
+ * too long or no ID3v1 genre. */
+#define MP3INFP_SET_NOT_FITTING 4
+#define MP3INFP_SET_UNKNOWN_NAME 5 /* no value name of the library */
+/* The tag has no place for the field: the album artist, disc number and readings in RIFF SIF
+ * ("TPE2_rmp", "TPOS_rmp", "TSOT_rmp", "TSOP_rmp", "TSOA_rmp"), any of the seven fields
+ * players sort albums by in ID3v1 ("TPE2_v1" .. "TSOA_v1"). Checked before the file's kind, so
+ * that a caller writing RIFF SIF learns it before it makes the tag. */
+#define MP3INFP_SET_NO_PLACE 6
 
 /* Writes the values set since the load into the loaded file. "_v2" values are written into the
  * ID3v2 tag at the start of the stream (made as v2.3 when missing) as frames TIT2, TPE1, TALB,
- * TYER (TDRC in v2.4), TCON, TRCK and COMM in language "jpn" without description (in place of the
- * comment's frame; an empty comment removes every COMM frame without description); every other
- * frame is kept byte for byte, and so is the tag's version: a v2.4 tag stays v2.4, its changed
- * frames in the text encoding its frames use (UTF-8 where that is ISO-8859-1 and the text is
- * not ASCII), a v2.3 tag stays v2.3 with UTF-16 frames (byte order mark). A v2.2 tag becomes
- * v2.3, every frame in its v2.3 form; one holding a frame v2.3 has no form for (such as CRM)
- * is not written (25). An ID3v1 tag, if the stream has one, then takes the "_v2" values set
- * (and no other field, so that tags that differed keep their differences) as the ID3v2 tag
- * reads them, in CP932 (characters CP932 lacks as '?'), cut at a character boundary to its
- * fields, the genre as its ID3v1 number or none, and the track ("3/12" as 3) as a v1.1 tag,
- * whose comment then keeps 28 bytes; a track ID3v1 cannot hold (none, 0, 300) removes the
- * ID3v1 track, and a comment mirroring the ID3v2 one gets its 30 bytes back. The same holds for
- * a WAV file's 'id3 ' chunk, which takes the INFO values set.
+ * TYER (TDRC in v2.4), TCON, TRCK, TPE2, TPOS, TCOM, TEXT, TSOT, TSOP, TSOA and COMM in language
+ * "jpn" without description (in place of the comment's frame; an empty comment removes every
+ * COMM frame without description); every other frame is kept byte for byte, and so is the tag's
+ * version: a v2.4 tag stays v2.4, its changed frames in the text encoding its frames use (UTF-8
+ * where that is ISO-8859-1 and the text is not ASCII), a v2.3 tag stays v2.3 with UTF-16 frames
+ * (byte order mark). A v2.2 tag becomes v2.3, every frame in its v2.3 form; one holding a frame
+ * v2.3 has no form for (such as CRM) is not written (25). An ID3v1 tag, if the stream has one,
+ * then takes the "_v2" values set of the fields it has (and no other field, so that tags that
+ * differed keep their differences) as the ID3v2 tag reads them, in CP932 (characters CP932 lacks
+ * as '?'), cut at a character boundary to its fields, the genre as its ID3v1 number or none, and
+ * the track ("3/12" as 3) as a v1.1 tag, whose comment then keeps 28 bytes; a track ID3v1 cannot
+ * hold (none, 0, 300) removes the ID3v1 track, and a comment mirroring the ID3v2 one gets its 30
+ * bytes back. The same holds for a WAV file's 'id3 ' chunk, which takes the values set (the
+ * INFO list only those it has items for); a WAV file without one gets one (as
+ * mp3infp_MakeId3v2 makes it) for a field INFO has no item for.
  * The tag keeps its length when the frames fit, so the MPEG frames do not move and saving
  * again gives a file of the same length. `path` must name the loaded file (any path to the
  * same file will do); another path is refused and nothing is written. Returns 0 when the file

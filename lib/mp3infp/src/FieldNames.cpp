@@ -2,12 +2,21 @@
 
 namespace mp3infp {
 
+const Field* FindField(std::string_view id) {
+  for (const Field& f : kFields)
+    if (id == f.id)
+      return &f;
+  return nullptr;
+}
+
+bool IsInfoField(std::string_view id) {
+  const Field* field = FindField(id);
+  return field && field->inInfo;
+}
+
 TagKind SplitValueName(const std::string& name, std::string& id) {
   id = name.substr(0, 4);
-  bool known = false;
-  for (const char* f : kFieldIds)
-    known = known || id == f;
-  if (!known)
+  if (!FindField(id))
     return TagKind::None;
   const std::string suffix = name.substr(4);
   if (suffix.empty())
@@ -19,6 +28,21 @@ TagKind SplitValueName(const std::string& name, std::string& id) {
   if (suffix == "_rmp")
     return TagKind::Rmp;
   return TagKind::None;
+}
+
+bool HasPlaceFor(TagKind kind, const Field& field) {
+  switch (kind) {
+  case TagKind::Info:
+  case TagKind::Id3v2:
+    return true;
+  case TagKind::Rmp:
+    return field.inInfo;
+  case TagKind::Id3v1:
+    return field.inId3v1;
+  case TagKind::None:
+    break;
+  }
+  return false;
 }
 
 bool IsTrackNumber(std::string_view text) {

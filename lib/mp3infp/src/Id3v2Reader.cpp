@@ -15,22 +15,24 @@ namespace mp3infp {
 
 namespace {
 
-// The frames the fields come from, by their 2.3/2.4 ids; 2.2 ids are mapped onto them.
-constexpr const char* kWanted[] = {"TIT2", "TPE1", "TALB", "COMM", "TDRC", "TYER", "TCON", "TRCK"};
-
+// The frames the fields come from, by their 2.3/2.4 ids (TYER and TDRC both give the year);
+// 2.2 ids are mapped onto them. TST, TSP and TSA are iTunes' own 2.2 forms of the readings.
 const char* wantedId(std::string_view id) {
   static constexpr std::pair<const char*, const char*> kV22[] = {
-      {"TT2", "TIT2"}, {"TP1", "TPE1"}, {"TAL", "TALB"}, {"COM", "COMM"},
-      {"TYE", "TYER"}, {"TCO", "TCON"}, {"TRK", "TRCK"}};
+      {"TT2", "TIT2"}, {"TP1", "TPE1"}, {"TAL", "TALB"}, {"COM", "COMM"}, {"TYE", "TYER"},
+      {"TCO", "TCON"}, {"TRK", "TRCK"}, {"TP2", "TPE2"}, {"TPA", "TPOS"}, {"TCM", "TCOM"},
+      {"TXT", "TEXT"}, {"TST", "TSOT"}, {"TSP", "TSOP"}, {"TSA", "TSOA"}};
   if (id.size() == 3) {
     for (const auto& [old, now] : kV22)
       if (id == old)
         return now;
     return nullptr;
   }
-  for (const char* w : kWanted)
-    if (id == w)
-      return w;
+  if (id == "TDRC")
+    return "TDRC";
+  for (const Field& f : kFields)
+    if (id == f.frame)
+      return f.frame;
   return nullptr;
 }
 
@@ -453,14 +455,12 @@ FieldValues ReadId3v2Fields(const std::string& tagBytes) {
   };
 
   FieldValues v;
-  v["INAM"] = get("TIT2");
-  v["IART"] = get("TPE1");
-  v["IPRD"] = get("TALB");
+  for (const Field& f : kFields)
+    v[f.id] = get(f.frame);
   v["ICMT"] = japaneseComment.value_or(comment.value_or(std::string()));
   const std::string year = get("TDRC");
   v["ICRD"] = Id3v2FieldAsRead("ICRD", year.empty() ? get("TYER") : year);
   v["IGNR"] = Id3v2FieldAsRead("IGNR", get("TCON"));
-  v[kTrackId] = get("TRCK");
   return v;
 }
 

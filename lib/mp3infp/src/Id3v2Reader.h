@@ -41,13 +41,15 @@ struct Id3v2Frame {
 int ForEachId3v2Frame(const std::string& tagBytes,
                       const std::function<void(int major, const Id3v2Frame&)>& each);
 
-// Title TIT2, artist TPE1, album TALB, comment COMM (a frame without description: the first in
-// language "jpn", else the first; a frame with one, such as iTunes' "iTunNORM", never), year
-// TDRC/TYER (the year only), genre TCON with numeric references resolved to names, track
-// number TRCK. Lenient as
-// common readers are: 2.4 frame sizes written as plain integers, UTF-16 strings marked only
-// once per frame, stray terminators and junk in the padding all read. A string that does not
-// decode reads empty; encrypted frames and frames past kMaxId3v2FrameText are skipped.
+// The fields (kFields) from their frames: title TIT2, artist TPE1, album TALB, comment COMM (a
+// frame without description: the first in language "jpn", else the first; a frame with one, such
+// as iTunes' "iTunNORM", never), year TDRC/TYER (the year only), genre TCON with numeric
+// references resolved to names, track number TRCK, album artist TPE2, disc number TPOS,
+// composer TCOM, lyricist TEXT, and the readings TSOT, TSOP, TSOA (2.2: TST, TSP, TSA, as
+// iTunes writes them). Lenient as common readers are: 2.4 frame sizes written as plain integers,
+// UTF-16 strings marked only once per frame, stray terminators and junk in the padding all
+// read. A string that does not decode reads empty; encrypted frames and frames past
+// kMaxId3v2FrameText are skipped.
 FieldValues ReadId3v2Fields(const std::string& tagBytes);
 
 // The picture of an APIC frame (PIC in a 2.2 tag): its MIME type (a 2.2 image format as one:

@@ -195,10 +195,6 @@ bool isAscii(const std::string& text) {
                      [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-const std::pair<const char*, const char*> kFrameOf[] = {
-    {"INAM", "TIT2"}, {"IART", "TPE1"}, {"IPRD", "TALB"}, {"ICMT", "COMM"},
-    {"ICRD", "TYER"}, {"IGNR", "TCON"}, {"ITRK", "TRCK"}};
-
 // Puts the field's frame in place of the first frame it replaces, removing the others. The
 // comment replaces only the COMM frame shown as the comment; other COMM frames stay, but for an
 // empty comment, which removes every COMM frame without description (another would show up as
@@ -374,15 +370,15 @@ Id3v2Render RenderId3v2(const std::string& old, const FieldValues& fields, std::
     return Id3v2Render::kNotATag;
   const FieldValues current = old.empty() ? FieldValues() : ReadId3v2Fields(old);
   std::vector<std::pair<std::string, std::string>> changes; // frame id, value
-  for (const auto& [field, frameId] : kFrameOf) {
-    const auto it = fields.find(field);
+  for (const Field& field : kFields) {
+    const auto it = fields.find(field.id);
     if (it == fields.end())
       continue;
     // "17" for a genre the tag holds as "Rock" is no change: both read the same.
-    const auto have = current.find(field);
-    if (have != current.end() ? have->second != Id3v2FieldAsRead(field, it->second)
+    const auto have = current.find(field.id);
+    if (have != current.end() ? have->second != Id3v2FieldAsRead(field.id, it->second)
                               : !it->second.empty())
-      changes.emplace_back(frameId, it->second);
+      changes.emplace_back(field.frame, it->second);
   }
   const bool texts = userTexts != nullptr && !userTexts->empty();
   if (changes.empty() && !cover && !texts && !old.empty()) {

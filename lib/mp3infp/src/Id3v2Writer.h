@@ -18,14 +18,15 @@ enum class Id3v2Render {
 };
 
 // A tag holding every frame of `old` (an ID3v2 tag, or empty for none) with the given fields
-// set: title TIT2, artist TPE1, album TALB, comment COMM in language "jpn" without description,
-// year TYER (TDRC in 2.4), genre TCON, track number TRCK; an empty value removes the field. The tag
-// keeps its version: 2.4 stays 2.4, its changed frames in the text encoding of the frame they
-// replace (else of its first text frame, else UTF-8; UTF-8 for text beyond ASCII where that is
-// Latin-1), and 2.3 stays 2.3, its changed frames UTF-16 with a byte order mark. No tag gives
-// 2.3; a 2.2 tag becomes 2.3 with every frame in its 2.3 form (PIC as APIC with a MIME type),
-// or is refused when a frame has none. Frames not changed keep their bytes and flags; a tag
-// with no field to change comes back byte for byte. A `cover` takes the place of the tag's
+// set, each in its frame (kFields): the comment as COMM in language "jpn" without description,
+// the year as TYER (TDRC in 2.4), every other field as a text frame, the readings TSOT, TSOP and
+// TSOA in a 2.3 tag too, as iTunes writes them and readers take them; an empty value removes the
+// field. The tag keeps its version: 2.4 stays 2.4, its changed frames in the text encoding of the
+// frame they replace (else of its first text frame, else UTF-8; UTF-8 for text beyond ASCII
+// where that is Latin-1), and 2.3 stays 2.3, its changed frames UTF-16 with a byte order mark. No
+// tag gives 2.3; a 2.2 tag becomes 2.3 with every frame in its 2.3 form (PIC as APIC with a MIME
+// type), or is refused when a frame has none. Frames not changed keep their bytes and flags; a
+// tag with no field to change comes back byte for byte. A `cover` takes the place of the tag's
 // front covers (APIC type 3); its other pictures stay. The tag keeps its old length when the
 // frames fit, so saving again does not move the audio. Each of `userTexts` takes the place of
 // the tag's TXXX frames of its description (matched ignoring ASCII case): one frame, or none for

@@ -41,9 +41,9 @@ bool sameText(const std::string& got, const std::string& meant) {
 }
 
 bool sameValues(const FieldValues& got, const FieldValues& meant) {
-  for (const char* id : kFieldIds) {
-    const auto g = got.find(id);
-    const auto m = meant.find(id);
+  for (const Field& f : kFields) {
+    const auto g = got.find(f.id);
+    const auto m = meant.find(f.id);
     if (!sameText(g == got.end() ? std::string() : g->second,
                   m == meant.end() ? std::string() : m->second))
       return false;
@@ -58,7 +58,7 @@ bool expectedTags(const TagFile& file, const TagChanges& changes, Tags& tags) {
     tags[kInfo] = with(*tags[kInfo], changes.info);
     if (tags[kWavId3] && !changes.info.empty())
       tags[kWavId3] = withId3v2(*tags[kWavId3], changes.info);
-    else if (!file.hasId3Chunk() && (changes.addId3v2 || changes.cover))
+    else if (!file.hasId3Chunk() && NeedsId3Chunk(changes))
       tags[kWavId3] = withId3v2({}, *tags[kInfo]);
     return true;
   }

@@ -31,8 +31,12 @@ FieldValues infoValues(const std::vector<InfoItems>& lists) {
   const auto part = v.find("IPRT");
   if (part != v.end())
     v.emplace(kTrackId, part->second);
-  for (const char* id : kFieldIds)
-    v.emplace(id, std::string());
+  // An item named like a field INFO has no item for is someone else's: never that field.
+  for (const Field& f : kFields)
+    if (f.inInfo)
+      v.emplace(f.id, std::string());
+    else
+      v.erase(f.id);
   return v;
 }
 
@@ -111,6 +115,10 @@ bool TagFile::loadWave() {
     }
     break;
   }
+  // The fields INFO has no item for are the chunk's.
+  for (const Field& f : kFields)
+    if (!f.inInfo)
+      infoValues_[f.id] = id3ChunkIndex_ ? chunkV2Values_[f.id] : std::string();
   const RiffChunk* fmt = riff_.find("fmt ");
   const RiffChunk* data = riff_.find("data");
   std::string f;

@@ -31,7 +31,8 @@ public:
   std::uint32_t type() const { return type_; }
   bool isRmp3() const { return rmp3_; }
   std::uint32_t tagBits() const;
-  // The values of one tag, or null when the file cannot have it.
+  // The values of one tag, or null when the file cannot have it. A WAV file's (TagKind::Info)
+  // are its INFO list's, and its 'id3 ' chunk's for the fields INFO has no item for.
   const FieldValues* values(TagKind kind) const;
   const std::string& time() const { return time_; }
   // The playing time in whole milliseconds as decimal text, worked out exactly: a WAV file's

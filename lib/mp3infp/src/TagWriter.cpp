@@ -162,13 +162,18 @@ int rewriteRiff(const TagFile& file, const TagChanges& changes, std::vector<Piec
     return MP3INFP_SAVE_BROKEN_CHUNKS; // sizes that do not add up: rewriting could only make it
                                        // worse
   const bool wav = file.type() == TagFile::kWav;
-  // A cover goes into the 'id3 ' chunk, made for it when missing; one we cannot read is left.
-  const bool makesId3Chunk = wav && !file.hasId3Chunk() && (changes.addId3v2 || changes.cover);
-  if (changes.cover && wav && file.hasId3Chunk() && !file.id3Chunk())
+  // A cover, and a field INFO has no item for, go into the 'id3 ' chunk, made for them when
+  // missing; one we cannot read is left, and so they cannot be written.
+  const bool needsId3Chunk = wav && NeedsId3Chunk(changes);
+  const bool makesId3Chunk = needsId3Chunk && !file.hasId3Chunk();
+  if (needsId3Chunk && file.hasId3Chunk() && !file.id3Chunk())
     return MP3INFP_SAVE_BROKEN_ID3_CHUNK;
-  // A track number that TagLib-based tools keep in IPRT is kept there too, so that none of
-  // them shows the old one.
-  FieldValues info = changes.info;
+  // Only the fields INFO has an item for go into the list. A track number that TagLib-based
+  // tools keep in IPRT is kept there too, so that none of them shows the old one.
+  FieldValues info;
+  for (const auto& [id, value] : changes.info)
+    if (IsInfoField(id))
+      info[id] = value;
   const auto track = info.find(kTrackId);
   for (const InfoItems& items : file.infoLists())
     for (const auto& [id, raw] : items)
@@ -234,12 +239,20 @@ int rewriteRiff(const TagFile& file, const TagChanges& changes, std::vector<Piec
 
 void MirrorChangesToId3v1(const TagChanges& changes, const FieldValues& id3v2, Id3v1Tag& tag) {
   std::set<std::string> fields;
-  if (changes.mirror == TagChanges::Mirror::All)
-    fields.insert(kFieldIds.begin(), kFieldIds.end());
-  else if (changes.mirror == TagChanges::Mirror::Changed)
-    for (const auto& [id, value] : changes.id3v2)
-      fields.insert(id);
+  for (const Field& f : kFields)
+    if (f.inId3v1 && (changes.mirror == TagChanges::Mirror::All ||
+                      (changes.mirror == TagChanges::Mirror::Changed && changes.id3v2.count(f.id))))
+      fields.insert(f.id);
   MirrorToId3v1(id3v2, fields, tag);
+}
+
+bool NeedsId3Chunk(const TagChanges& changes) {
+  if (changes.addId3v2 || changes.cover)
+    return true;
+  for (const auto& [id, value] : changes.info)
+    if (!IsInfoField(id) && !value.empty())
+      return true;
+  return false;
 }
 
 int RenderChanges(const TagFile& file, const TagChanges& changes, std::vector<Piece>& pieces) {

@@ -11,7 +11,7 @@ namespace mp3infp {
 
 struct TagChanges {
   // RIFF INFO values (WAV, or an RMP3 file's INFO list), UTF-8. A WAV file's 'id3 ' chunk
-  // takes them too.
+  // takes them too, and alone those of the fields INFO has no item for.
   FieldValues info;
   FieldValues id3v1; // ID3v1 values, UTF-8
   // ID3v2 values, UTF-8: the tag is rewritten in its own version (RenderId3v2).
@@ -29,6 +29,10 @@ struct TagChanges {
   bool wrapRmp = false;   // make sure the file is RIFF 'RMP3' with an INFO list
   bool unwrapRmp = false; // an RMP3 file becomes its MPEG stream, with `id3v2` in its tag
 };
+
+// Whether a WAV file takes `changes` only with an 'id3 ' chunk: a cover, or a field its INFO list
+// has no item for, or one asked for.
+bool NeedsId3Chunk(const TagChanges& changes);
 
 // Brings the ID3v1 `tag` in line with the ID3v2 tag, whose fields read `id3v2` after `changes`,
 // as `changes.mirror` says.

@@ -201,41 +201,44 @@ MP3INFP_API uint32_t mp3infph_SetValue(MP3INFP_HANDLE* handle, const char* name,
                                        const char* value) {
   Handle& s = handleOf(handle);
   if (!s.file)
-    return 1;
+    return MP3INFP_SET_NOT_LOADED;
   if (!name || !value || !mp3infp::IsValidUtf8(value))
-    return 2;
+    return MP3INFP_SET_INVALID;
   const TagFile& file = s.loaded();
   std::string id;
   const TagKind kind = mp3infp::SplitValueName(name, id);
+  if (kind != TagKind::None && !mp3infp::HasPlaceFor(kind, *mp3infp::FindField(id)))
+    return MP3INFP_SET_NO_PLACE;
   const bool mp3 = file.type() == TagFile::kMp3;
   switch (kind) {
   case TagKind::Info:
     if (mp3)
-      return 3;
+      return MP3INFP_SET_OTHER_TAG;
     break;
   case TagKind::Rmp:
     if (!file.isRmp3())
-      return 3;
+      return MP3INFP_SET_OTHER_TAG;
     break;
   case TagKind::Id3v1: {
     if (!mp3)
-      return 3;
+      return MP3INFP_SET_OTHER_TAG;
     mp3infp::Id3v1Tag probe = file.id3v1() ? *file.id3v1() : mp3infp::Id3v1Tag();
     mp3infp::FieldValues v1 = pendingChanges(s).id3v1;
     v1[id] = value;
     if (!probe.setAll(v1))
-      return 4; // longer than the field, no ID3v1 genre of that name, a track beside 30 bytes
+      return MP3INFP_SET_NOT_FITTING; // longer than the field, no ID3v1 genre of that name, a
+                                      // track beside 30 bytes
     break;
   }
   case TagKind::Id3v2:
     if (!mp3)
-      return 3;
+      return MP3INFP_SET_OTHER_TAG;
     break;
   case TagKind::None:
-    return 5;
+    return MP3INFP_SET_UNKNOWN_NAME;
   }
-  if (id == mp3infp::kTrackId && !mp3infp::IsTrackNumber(value))
-    return 4;
+  if ((id == mp3infp::kTrackId || id == mp3infp::kDiscId) && !mp3infp::IsTrackNumber(value))
+    return MP3INFP_SET_NOT_FITTING;
   // A value the file already holds stays as stored: writing it again could only change its
   // bytes (its encoding), which other tools may read differently.
   const mp3infp::FieldValues* stored = file.values(kind);
@@ -244,7 +247,7 @@ MP3INFP_API uint32_t mp3infph_SetValue(MP3INFP_HANDLE* handle, const char* name,
     s.edits.erase(name);
   else
     s.edits[name] = value;
-  return 0;
+  return MP3INFP_SET_OK;
 }
 
 MP3INFP_API uint32_t mp3infph_Save(MP3INFP_HANDLE* handle, const char* path) {
