@@ -12,12 +12,14 @@
 
 #include "core/session/Navigator.h"
 #include "core/session/Session.h"
+#include "core/session/TagEditor.h"
 #include "gui/MainWindow.h"
 #include "gui/OptionsDialog.h"
 #include "gui/Platform.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
@@ -79,7 +81,6 @@ public:
     return SaveAnswer::Discard;
   }
   int ExecModal(QDialog&) override { return 0; }
-  QString GetOpenFileName(QWidget*, const QString&) override { return {}; }
   bool OpenWithAssociatedProgram(const QString&) override { return false; }
 };
 
@@ -141,6 +142,9 @@ int main(int argc, char** argv) {
       }
       form.session().navigator().SetCurrentFolder(folder);
       form.session().navigator().ShowList(list, 0);
+      // The shown file's tag is read on the tag worker first.
+      while (form.session().tagEditor().Busy())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
       const Clock::time_point start = Clock::now();
       StallProbe probe(&form);
       form.OnConvertAllClicked();

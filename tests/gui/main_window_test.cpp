@@ -7,7 +7,7 @@
 #include "core/encoder/EncoderComponent.h"
 #include "core/session/Navigator.h"
 #include "core/session/Session.h"
-#include "core/tags/TagEditor.h"
+#include "core/session/TagEditor.h"
 #include "gui/MainWindow.h"
 #include "gui/OptionsDialog.h"
 #include "gui/StatusBar.h"
@@ -129,13 +129,6 @@ TEST_F(MainWindowTest, StartsAsDesigned) {
     EXPECT_FALSE(names.contains(w->objectName())) << w->objectName().toStdString();
     names.insert(w->objectName());
   }
-
-  // The encoder component is made with the window, with its design values.
-  ASSERT_NE(&form->session().encoder(), nullptr);
-  EXPECT_EQ(form->session().encoder().Frequency(), 1);
-  EXPECT_TRUE(form->session().encoder().UseLPF());
-  EXPECT_TRUE(form->session().encoder().OnProgress);
-  EXPECT_TRUE(form->session().encoder().OnFinish);
 }
 
 TEST_F(MainWindowTest, OptionsWindowStartsAsDesigned) {

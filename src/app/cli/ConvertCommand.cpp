@@ -1,5 +1,6 @@
 #include "app/cli/ConvertCommand.h"
 
+#include "app/cli/CliPlatform.h"
 #include "app/cli/CliText.h"
 #include "app/cli/CliView.h"
 #include "app/cli/Terminal.h"
@@ -76,15 +77,15 @@ int RunConvert(const CliRequest& request, const Options& options, Terminal& term
   }
 
   CliView view(terminal);
-  std::unique_ptr<Session> session;
+  CliPlatform platform;
+  auto session = std::make_unique<Session>(view, platform);
+  session->options() = options;
   try {
-    session = std::make_unique<Session>(view);
+    view.FollowProgress(&session->converter().batchProgress());
   } catch (const EncoderError& e) {
     terminal.Err(e.Message());
     return kExitSomeFailed;
   }
-  session->options() = options;
-  view.FollowProgress(&session->converter().batchProgress());
 
   std::optional<BatchResult> result;
   int signal = 0;
@@ -93,8 +94,7 @@ int RunConvert(const CliRequest& request, const Options& options, Terminal& term
     // WAV file stays. A second one, while the work under way is let finish, ends the program
     // at once.
     TerminationSignal termination([&session] { session->StopBatch(); });
-    result = session->converter().ConvertAll(
-        files, [] { return false; }, sizes, folders);
+    result = session->ConvertFiles(files, sizes, folders);
     signal = termination.FirstSignal();
   }
   // The encodes stopped, the work after them finished, their temporary files gone.

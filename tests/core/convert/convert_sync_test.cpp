@@ -5,6 +5,7 @@
 // of a tag write, and checks their order file by file.
 #include "AudioFixtures.h"
 #include "FakeSessionView.h"
+#include "FinishOpen.h"
 #include "QtPath.h"
 
 #include "core/convert/EncodeTarget.h"
@@ -12,7 +13,7 @@
 #include "core/fs/Trash.h"
 #include "core/session/Navigator.h"
 #include "core/session/Session.h"
-#include "core/tags/TagEditor.h"
+#include "core/session/TagEditor.h"
 
 #include <gtest/gtest.h>
 
@@ -126,7 +127,7 @@ TEST(ConvertSync, EveryFilePlacedWasSyncedSinceItsLastWrite) {
         dir / (std::string(name) + ".wav"),
         fixtures::makeWavWithChunks({.seconds = 0.3}, {fixtures::makeInfoList({{"INAM", name}})}));
   FakeSessionView view;
-  Session session{view, Trash::MoveToTrash};
+  Session session{view, view};
   Options& options = session.options();
   options.Mp3DeleteWav = true;
   recording = true;
@@ -135,6 +136,7 @@ TEST(ConvertSync, EveryFilePlacedWasSyncedSinceItsLastWrite) {
   for (const char* name : {"a", "b"}) {
     options.Mp3WavId3ToMp3 = name[0] == 'b';
     session.navigator().ShowList({Q(dir / (std::string(name) + ".wav"))}, 0);
+    FinishOpen(session.navigator());
     session.ConvertShown();
     while (!session.encoder().DestinationFile().isEmpty()) {
       QCoreApplication::processEvents();
@@ -148,10 +150,13 @@ TEST(ConvertSync, EveryFilePlacedWasSyncedSinceItsLastWrite) {
   options.Mp3Jobs = 2;
   fixtures::writeFile(dir / "d.mp3", {'o', 'l', 'd'});
   session.navigator().ShowList({Q(dir / "c.wav"), Q(dir / "d.wav")}, 0);
-  ASSERT_TRUE(session.ConvertAll());
+  FinishOpen(session.navigator());
+  ASSERT_TRUE(ConvertAllOf(session));
   session.navigator().ShowList({Q(dir / "d.mp3")}, 0);
-  view.fields.Title = QStringLiteral("new");
-  session.tagEditor().WriteShownFields();
+  FinishOpen(session.navigator());
+  view.fields[TagField::Title] = QStringLiteral("new");
+  session.tagEditor().Write(view.fields);
+  FinishTagWork(session.tagEditor());
   recording = false;
   ASSERT_EQ(view.writes.back(), TagWriteResult::Written);
 

@@ -3,6 +3,7 @@
 // playing time, and ReplayGain against a reference measured here with libebur128.
 #include "AudioFixtures.h"
 #include "FakeSessionView.h"
+#include "FinishOpen.h"
 #include "QtPath.h"
 #include "TagTools.h"
 
@@ -28,6 +29,7 @@ protected:
   void SetUp() override { options.Mp3TagFormat = Options::Mp3Format::Id3v2; }
   void ConvertShown(const fs::path& wav) {
     session.navigator().ShowList({Q(wav)}, 0);
+    FinishOpen(session.navigator());
     session.ConvertShown();
     while (!session.encoder().DestinationFile().isEmpty()) {
       QCoreApplication::processEvents();
@@ -41,7 +43,7 @@ protected:
 
   fixtures::TempDir dir;
   FakeSessionView view;
-  Session session{view};
+  Session session{view, view};
   Options& options = session.options();
 };
 
@@ -123,7 +125,8 @@ TEST_F(SoundTest, ReplayGainOfEachTrackAndOfAFolderConvertedWhole) {
   fixtures::writeFile(dir / "1.wav", fixtures::makeWav({.seconds = 1.5}));
   fixtures::writeFile(dir / "2.wav", fixtures::makeWav({.seconds = 1.5}));
   session.navigator().ShowList(files + QStringList{Q(dir / "1.wav")}, 0);
-  ASSERT_TRUE(session.ConvertAll().has_value());
+  FinishOpen(session.navigator());
+  ASSERT_TRUE(ConvertAllOf(session).has_value());
 
   double lufs = 0, peak = 0;
   ebur128_loudness_global_multiple(album.data(), album.size(), &lufs);
@@ -144,7 +147,7 @@ TEST_F(SoundTest, ReplayGainOfEachTrackAndOfAFolderConvertedWhole) {
   // RIFF SIF has no place for it: refused by name before anything is converted.
   options.Mp3TagFormat = Options::Mp3Format::Rmp;
   ConvertShown(dir / "album" / "0.wav");
-  EXPECT_FALSE(session.ConvertAll().has_value());
+  EXPECT_FALSE(ConvertAllOf(session).has_value());
   EXPECT_TRUE(view.errors.size() == 2 &&
               view.errors[0].contains(QStringLiteral("ReplayGainはRIFF SIF形式")));
 }
