@@ -12,7 +12,7 @@
 #include "core/encoder/EncoderComponent.h"
 #include "core/session/Navigator.h"
 #include "core/session/Session.h"
-#include "core/tags/TagEditor.h"
+#include "core/session/TagEditor.h"
 #include "gui/MainWindow.h"
 #include "gui/OptionsDialog.h"
 #include "gui/Platform.h"
@@ -76,7 +76,6 @@ public:
     std::fprintf(stderr, "error box: %s\n", qPrintable(text));
   }
   int ExecModal(QDialog&) override { return 0; }
-  QString GetOpenFileName(QWidget*, const QString&) override { return {}; }
   Trash::Result MoveToTrash(const QString&) override { return {}; }
   bool OpenWithAssociatedProgram(const QString&) override { return false; }
 };
@@ -158,6 +157,9 @@ int main(int argc, char** argv) {
     }
     form.session().navigator().ShowList(
         {folder + QStringLiteral("/a.wav"), folder + QStringLiteral("/b.wav")}, 0);
+    // The shown file's tag is read on the tag worker first.
+    while (form.session().tagEditor().Busy())
+      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 
     r = Round{};
     markNow();

@@ -8,14 +8,14 @@
 // With --vbr both sides use LAME's VBR preset V2 ("Mp3Quality" V2, lame -V 2).
 #include "BenchWav.h"
 #include "FakeSessionView.h"
-#include "RunConversion.h"
+#include "FinishOpen.h"
 
 #include "core/convert/Converter.h"
 #include "core/encoder/EncoderComponent.h"
 #include "core/session/Navigator.h"
 #include "core/session/Session.h"
+#include "core/session/TagEditor.h"
 #include "core/settings/Options.h"
-#include "core/tags/TagEditor.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -88,7 +88,7 @@ struct BatchTiming {
 // The batch of `wavs`, as "WAV→MP3一括変換" runs it, with the window's encoder settings.
 BatchTiming RunBatch(const QStringList& wavs, int jobs) {
   CountingView view;
-  Session session{view};
+  Session session{view, view};
   Options& options = session.options();
   options.Mp3WavId3ToMp3 = true;
   options.Mp3DeleteWav = false;
@@ -96,9 +96,10 @@ BatchTiming RunBatch(const QStringList& wavs, int jobs) {
   options.Mp3Jobs = jobs;
   options.Mp3Quality = vbr ? Options::Quality::V2 : Options::Quality::Cbr128;
   session.navigator().ShowList(wavs, 0);
+  FinishOpen(session.navigator());
   view.ShowFileName(wavs.first());
   const double start = WallSeconds();
-  const std::optional<BatchResult> result = RunBatch(session);
+  const std::optional<BatchResult> result = ConvertAllOf(session);
   // The summary's pause, as the window takes it after the batch.
   if (result)
     view.pausedMs += 3000;

@@ -14,6 +14,7 @@
 #include "core/convert/Converter.h"
 #include "core/session/Navigator.h"
 #include "core/session/Session.h"
+#include "core/session/TagEditor.h"
 #include "gui/MainWindow.h"
 #include "gui/OptionsDialog.h"
 #include "gui/Platform.h"
@@ -90,7 +91,6 @@ public:
     return SaveAnswer::Discard;
   }
   int ExecModal(QDialog&) override { return 0; }
-  QString GetOpenFileName(QWidget*, const QString&) override { return {}; }
   bool OpenWithAssociatedProgram(const QString&) override { return false; }
 };
 
@@ -116,6 +116,9 @@ bool ShowBatch(MainWindow& form, const QString& folder, int count, double second
   }
   form.session().navigator().SetCurrentFolder(folder);
   form.session().navigator().ShowList(list, 0);
+  // The shown file's tag is read on the tag worker first.
+  while (form.session().tagEditor().Busy())
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   return true;
 }
 

@@ -11,6 +11,7 @@
 
 #include "core/session/Navigator.h"
 #include "core/session/Session.h"
+#include "core/session/TagEditor.h"
 #include "gui/MainWindow.h"
 #include "gui/OptionsDialog.h"
 #include "gui/Platform.h"
@@ -18,6 +19,7 @@
 #include <mp3infp_handle.h>
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -47,7 +49,6 @@ public:
     return SaveAnswer::Discard;
   }
   int ExecModal(QDialog&) override { return 0; }
-  QString GetOpenFileName(QWidget*, const QString&) override { return {}; }
   bool OpenWithAssociatedProgram(const QString&) override { return false; }
 };
 
@@ -135,6 +136,9 @@ int main(int argc, char** argv) {
         const QString title = QStringLiteral("夜明け %1").arg(round);
         if (!byReference) {
           form.session().navigator().ShowList({path}, 0);
+          // The file's tag is read on the tag worker before it is edited.
+          while (form.session().tagEditor().Busy())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
           titleBox->setText(title);
         }
         Figures f;
@@ -148,7 +152,7 @@ int main(int argc, char** argv) {
           written = ReferenceWrite(QFile::encodeName(path), format, title.toUtf8());
         } else {
           form.OnWriteTagsClicked();
-          // The result reaches the status bar (at once while the write runs on this thread).
+          // The result reaches the status bar once the tag worker is done.
           while (!form.StatusText(1).startsWith(QStringLiteral("成功")) &&
                  !form.StatusText(1).startsWith(QStringLiteral("失敗")) &&
                  Clock::now() - start < std::chrono::seconds(30)) {

@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
     status = RunConvert(request, options, terminal);
     break;
   case CliRequest::Command::Tags:
-    status = RunTags(request, terminal);
+    status = RunTags(request, options, terminal);
     break;
   case CliRequest::Command::Set:
     status = RunSet(request, options, terminal);

@@ -31,6 +31,22 @@ QString CleanTypedPath(QString text) {
 
 } // namespace
 
+QString FolderBrowserDialog::ChooseFile(QWidget* owner, const QString& initialPath,
+                                        Platform& platform) {
+  // Our own dialog rather than the toolkit's, whose model turns names that are not UTF-8 into
+  // U+FFFD: a file in a folder with a CP932 name could not be reached.
+  Setup setup;
+  setup.includeFiles = true;
+  setup.filesOnly = true;
+  setup.newFolderButton = false;
+  FolderBrowserDialog dialog(owner != nullptr ? owner->window() : nullptr, setup, platform);
+  dialog.setObjectName(QStringLiteral("OpenFileDialog"));
+  dialog.setWindowTitle(QStringLiteral("ファイルを開く"));
+  if (!dialog.SelectPath(initialPath))
+    dialog.SelectPath(QDir::homePath());
+  return platform.ExecModal(dialog) == QDialog::Accepted ? dialog.SelectedPath() : QString();
+}
+
 FolderBrowserDialog::FolderBrowserDialog(QWidget* parent, const Setup& setup, Platform& platform)
     : QDialog(parent), setup_(setup), platform_(platform) {
   setObjectName(QStringLiteral("FolderBrowserDialog"));

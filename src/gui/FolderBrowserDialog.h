@@ -35,6 +35,11 @@ public:
   // Messages go through `platform`.
   FolderBrowserDialog(QWidget* parent, const Setup& setup, Platform& platform);
 
+  // The open-file dialog (no filter: every file listed) over `owner`'s window, run through
+  // `platform`, starting at `initialPath` (a file or a folder). The chosen file's path (FsPath),
+  // empty when cancelled.
+  static QString ChooseFile(QWidget* owner, const QString& initialPath, Platform& platform);
+
   // Text above the tree; hidden when empty.
   void SetTitle(const QString& text);
 

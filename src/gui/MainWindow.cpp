@@ -4,11 +4,12 @@
 #include "core/fs/FsPath.h"
 #include "core/session/Navigator.h"
 #include "core/session/Session.h"
+#include "core/session/TagEditor.h"
 #include "core/settings/ProgramLocations.h"
 #include "core/settings/SettingsFile.h"
 #include "core/tags/GenreListFile.h"
-#include "core/tags/TagEditor.h"
 #include "gui/FolderBrowser.h"
+#include "gui/FolderBrowserDialog.h"
 #include "gui/GenreListWindow.h"
 #include "gui/OptionsDialog.h"
 #include "gui/Platform.h"
@@ -68,7 +69,7 @@ public:
   }
 
   QString OpenFile(const QString& initial) override {
-    return form_.platform_.GetOpenFileName(&form_, initial);
+    return FolderBrowserDialog::ChooseFile(&form_, initial, form_.platform_);
   }
 
 private:
@@ -81,8 +82,7 @@ MainWindow::MainWindow(Platform& services, QWidget* parent) : QWidget(parent), p
 
   // The session binds the encoder module first; without it the window is never completed (the
   // exception leaves this constructor).
-  session_ = std::make_unique<Session>(
-      *this, [this](const QString& path) { return platform_.MoveToTrash(path); });
+  session_ = std::make_unique<Session>(*this, *this);
 
   folderBrowser_ = MakeFolderBrowser(this, platform_,
                                      BrowseOptionBit(BrowseOption::OnlyFileSystemItems) |
@@ -129,9 +129,18 @@ void MainWindow::PrepareFirstShow() {
 }
 
 bool MainWindow::MayClose() {
-  // Closed by the system, nobody is there to answer.
-  if (!closingBySignal_ && !session_->tagEditor().ConfirmLeave())
-    return false;
+  // Closed by the system, nobody is there to answer; a write under way ends with the session.
+  if (!closingBySignal_ && !leaveAnswered_) {
+    HandOverTagBoxes();
+    const bool now = session_->tagEditor().Leave([this] {
+      // The read or write under way has concluded, or the edits were written: close now.
+      leaveAnswered_ = true;
+      close();
+      leaveAnswered_ = false;
+    });
+    if (!now)
+      return false;
+  }
   SaveSettings();
   return true;
 }
@@ -174,10 +183,12 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 // Handlers: each hands over to the class of its topic.
 
 void MainWindow::OnOpenClicked() {
+  HandOverTagBoxes();
   session_->navigator().Open(*dialogs_);
 }
 
 void MainWindow::OnPreviousClicked() {
+  HandOverTagBoxes();
   session_->navigator().Previous();
 }
 
@@ -187,16 +198,18 @@ void MainWindow::OnExitClicked() {
 
 void MainWindow::OnWriteTagsClicked() {
   ClearStatus();
-  session_->tagEditor().WriteShownFields();
+  session_->tagEditor().Write(BoxFields());
 }
 
 void MainWindow::OnNextClicked() {
+  HandOverTagBoxes();
   session_->navigator().Next();
 }
 
 void MainWindow::OnConvertClicked() {
   // A summary still standing gives way to this conversion.
   summaryPause_->stop();
+  HandOverTagBoxes();
   session_->ConvertShown();
 }
 
@@ -211,6 +224,7 @@ void MainWindow::OnGenreListClicked() {
 
 void MainWindow::OnConvertAllClicked() {
   summaryPause_->stop();
+  HandOverTagBoxes();
   // The session goes with the window: the end of a batch never reaches a window that is gone.
   session_->ConvertAll([this](const std::optional<BatchResult>& result) {
     // No result: nothing ran to its end.
@@ -261,24 +275,25 @@ void MainWindow::OnProblemsClicked() {
 }
 
 void MainWindow::OnHelpClicked() {
-  const QString trouble = OpenHelpFile(helpPath_, platform_);
+  const QString trouble = OpenHelpFile(helpPath_, *this);
   if (!trouble.isEmpty())
     platform_.ShowError(this, trouble);
 }
 
 void MainWindow::OnCopyToMemoryClicked() {
-  session_->tagEditor().CopyToMemory();
+  session_->tagEditor().CopyToMemory(BoxFields());
 }
 
 void MainWindow::OnPasteFromMemoryClicked() {
-  session_->PasteFromMemory();
+  session_->PasteFromMemory(BoxFields());
 }
 
 void MainWindow::OnComposeCommentClicked() {
-  session_->tagEditor().ComposeComment(session_->options().FormComment);
+  session_->tagEditor().ComposeComment(BoxFields(), session_->options().FormComment, shiftHeld_);
 }
 
 void MainWindow::OnPositionEntered() {
+  HandOverTagBoxes();
   session_->navigator().GoTo(positionEdit_->text());
 }
 
@@ -287,6 +302,7 @@ void MainWindow::OnPositionLeft() {
 }
 
 void MainWindow::FilesDropped(const QStringList& paths) {
+  HandOverTagBoxes();
   session_->navigator().FilesDropped(paths);
 }
 
@@ -395,6 +411,12 @@ void MainWindow::OnKeyReleased(int, Qt::KeyboardModifiers) {
 void MainWindow::TagBoxEdited() {
   if (!pasting_)
     pasteUndo_.reset();
+  HandOverTagBoxes();
+}
+
+void MainWindow::HandOverTagBoxes() {
+  if (!putting_ && !pasting_)
+    session_->tagEditor().FieldsEdited(BoxFields());
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,9 +1,11 @@
 // MainWindow: the main window. It keeps the controls and their layout, runs start-up and
 // shut-down, the settings, key preview and the options, and hands every user action over to
-// the class of its topic: Navigator (which file is shown), TagEditor (tags) and Converter
-// (conversions). Those know the window only through SessionView, which it implements.
+// its Session, with what the tag boxes hold: the navigator (which file is shown), the tag editor
+// and the converter. Those know the window only through SessionView (what it shows) and
+// PlatformTools (the trash, the question before edits are left), which it implements.
 #pragma once
 
+#include "core/session/PlatformTools.h"
 #include "core/session/SessionView.h"
 #include "core/settings/Options.h"
 
@@ -12,6 +14,7 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -38,7 +41,7 @@ class OptionsDialog;
 class ProblemListWindow;
 class TrackBox;
 
-class MainWindow : public QWidget, public SessionView {
+class MainWindow : public QWidget, public SessionView, public PlatformTools {
   Q_OBJECT
 public:
   // Builds the controls and the encoder component. An EncoderError of
@@ -52,7 +55,9 @@ public:
   void CloseBySignal();
   // Runs once, before the window is first displayed.
   void PrepareFirstShow();
-  // Asks about unsaved tag edits (キャンセル refuses the close, false), then saves the settings.
+  // Asks about unsaved tag edits, then saves the settings. False when the window is not to close
+  // now: the user cancelled, or a tag read or write under way (or the write of the edits) comes
+  // first, after which the window closes by itself.
   bool MayClose();
 
   // The other two windows, given by the program's entry once they exist.
@@ -74,6 +79,17 @@ public:
   // The working session the window shows and drives.
   Session& session() { return *session_; }
 
+  // ---- PlatformTools: the desktop's services, over this window ----
+  Trash::Result MoveToTrash(const QString& path) override;
+  SaveAnswer AskSaveChanges(const QString& fileName) override;
+  bool OpenDocument(const QString& path) override;
+
+  // What the tag boxes hold.
+  TagFields BoxFields() const;
+  // True from a key press made with Shift held until the next key release: the comment update
+  // button then appends.
+  bool ShiftHeld() const { return shiftHeld_; }
+
   // ---- SessionView: what the session tells, in the status bar's panels and the boxes ----
   // Empties panels 0 to 2; panel 3 (under the progress bar) is left alone.
   void ClearStatus() override;
@@ -90,11 +106,10 @@ public:
   void ShowFileKind(const QString& type, const QString& tagKinds) override;
   void ShowTagFields(const TagFields& fields) override;
   void EditTagFields(const TagFields& fields) override;
-  TagFields ShownTagFields() const override;
   void ShowComment(const QString& comment) override;
-  bool ShiftHeld() const override { return shiftHeld_; }
-  SaveAnswer AskSaveChanges(const QString& fileName) override;
   void ShowFileProblem(const QString& why) override;
+  // Panel 1 says 書込み中 until the write's result takes its place.
+  void ShowWriting() override;
   void ShowWriteResult(TagWriteResult result, const QString& failure) override;
   void ShowNote(const QString& note) override;
   void ShowCover(const CoverPreview& cover) override;
@@ -192,8 +207,11 @@ private:
   // Ctrl+Z right after a paste: every box it changed goes back. False when nothing was pasted
   // since the last edit.
   bool UndoPaste();
-  // The user edited a tag box: a paste before it is no longer undone as a whole.
+  // The user edited a tag box: a paste before it is no longer undone as a whole, and the tag
+  // editor hears what the boxes hold.
   void TagBoxEdited();
+  // The tag editor hears what the boxes hold (unless the session itself is filling them).
+  void HandOverTagBoxes();
   // The genre list selects the item of the genre field's name, or none.
   void SelectShownGenre();
   // The end of a batch in the status bar, for a few seconds; its files that need a look stay
@@ -235,6 +253,10 @@ private:
   std::optional<PasteUndo> pasteUndo_;
   // True while a paste goes into the boxes or is taken back: their signals are not the user's.
   bool pasting_ = false;
+  // True while the session's values go into the boxes: their signals are not the user's.
+  bool putting_ = false;
+  // A close the tag editor let through after a read or write had concluded.
+  bool leaveAnswered_ = false;
   bool shownOnce_ = false;
   bool closingBySignal_ = false;
   // Since a reason was shown in panel 2: a batch of several at once leaves it readable for a
@@ -306,6 +328,9 @@ private:
   TrackBox* trackEdit_ = nullptr;
   QLabel* coverLabel_ = nullptr;
   CoverThumbnail* coverPreview_ = nullptr;
+  // The box of each tag field, in the order of TagField: a QLineEdit, the comment's
+  // QPlainTextEdit, the jacket image combo's line edit or the TrackBox.
+  std::array<QWidget*, kTagFieldCount> tagBoxes_{};
   QFrame* versionRule_ = nullptr;
   QLabel* libraryVersionLabel_ = nullptr;
   QLineEdit* libraryVersionEdit_ = nullptr;

@@ -1,7 +1,7 @@
 // The main window's controls: their places, sizes, captions, tooltips and colours, and the
 // handlers they are bound to.
 #include "core/session/Session.h"
-#include "core/tags/TagEditor.h"
+#include "core/session/TagEditor.h"
 #include "gui/ControlAccess.h"
 #include "gui/CoverThumbnail.h"
 #include "gui/MainWindow.h"
@@ -354,6 +354,24 @@ void MainWindow::CreateControls() {
   FitCaption(tagKindsLabel_, tagKindsLabel_->text(), tagKindsLabel_->width());
   FitCaption(trackLabel_, trackLabel_->text(), trackLabel_->width());
 
+  // Each tag field's box, in the order of TagField.
+  const auto box = [this](TagField field) -> QWidget*& {
+    return tagBoxes_[static_cast<std::size_t>(field)];
+  };
+  box(TagField::Title) = titleEdit_;
+  box(TagField::Artist) = artistEdit_;
+  box(TagField::Album) = albumEdit_;
+  box(TagField::Comment) = commentEdit_;
+  box(TagField::Year) = yearEdit_;
+  box(TagField::Genre) = genreEdit_;
+  box(TagField::Track) = trackEdit_;
+  box(TagField::Id) = idEdit_;
+  box(TagField::Jacket) = jacketCombo_->lineEdit();
+  box(TagField::Lyricist) = lyricistEdit_;
+  box(TagField::Composer) = composerEdit_;
+  box(TagField::Arranger) = arrangerEdit_;
+  box(TagField::Performer) = performerEdit_;
+
   // ---- keyboard and screen readers ----
   // Tab goes through the window as it is read: the top bar, the tag panel, the right column.
   // Disabled and hidden controls are passed over.
@@ -417,21 +435,25 @@ void MainWindow::CreateControls() {
   connect(folderEdit_, &QLineEdit::returnPressed, this, [this] { OnFolderEntered(); });
   // A jacket image the user picks or types becomes the shown file's cover when it is written.
   const auto jacketChosen = [this] {
-    if (pasting_)
+    if (pasting_ || putting_)
       return;
     jacketChosen_ = true;
-    session_->tagEditor().CoverChosen();
+    session_->tagEditor().CoverChosen(BoxFields());
   };
   connect(jacketCombo_, &QComboBox::activated, this, jacketChosen);
   connect(jacketCombo_->lineEdit(), &QLineEdit::textEdited, this, jacketChosen);
-  // An edit of any tag box after a paste: Ctrl+Z is that box's own again.
-  for (QLineEdit* box : {titleEdit_, artistEdit_, albumEdit_, jacketCombo_->lineEdit(), idEdit_,
-                         lyricistEdit_, composerEdit_, arrangerEdit_, performerEdit_, yearEdit_,
-                         static_cast<QLineEdit*>(trackEdit_)})
-    connect(box, &QLineEdit::textEdited, this, [this] { TagBoxEdited(); });
+  // An edit of any tag box: the tag editor hears what the boxes hold (also of a text set by other
+  // means than typing), and after a paste Ctrl+Z is that box's own again.
+  for (QWidget* edit : tagBoxes_) {
+    if (auto* line = qobject_cast<QLineEdit*>(edit)) {
+      connect(line, &QLineEdit::textEdited, this, [this] { TagBoxEdited(); });
+      connect(line, &QLineEdit::textChanged, this, [this] { HandOverTagBoxes(); });
+    }
+  }
   connect(jacketCombo_, &QComboBox::activated, this, [this] { TagBoxEdited(); });
   connect(commentEdit_->document(), &QTextDocument::undoCommandAdded, this,
           [this] { TagBoxEdited(); });
+  connect(commentEdit_, &QPlainTextEdit::textChanged, this, [this] { HandOverTagBoxes(); });
 
   // Key preview: every key press and release in any control of this window passes here first.
   qApp->installEventFilter(this);

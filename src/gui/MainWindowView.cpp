@@ -4,7 +4,7 @@
 #include "core/fs/FsPath.h"
 #include "core/session/Navigator.h"
 #include "core/session/Session.h"
-#include "core/tags/TagEditor.h"
+#include "core/session/TagEditor.h"
 #include "gui/CoverThumbnail.h"
 #include "gui/MainWindow.h"
 #include "gui/PathBox.h"
@@ -55,6 +55,14 @@ void MainWindow::ShowError(const QString& text) {
   platform_.ShowError(this, text);
 }
 
+Trash::Result MainWindow::MoveToTrash(const QString& path) {
+  return platform_.MoveToTrash(path);
+}
+
+bool MainWindow::OpenDocument(const QString& path) {
+  return platform_.OpenWithAssociatedProgram(path);
+}
+
 SaveAnswer MainWindow::AskSaveChanges(const QString& fileName) {
   return platform_.AskSaveChanges(this, QStringLiteral("変更を保存しますか"),
                                   QStringLiteral("%1 のタグ欄の変更はまだ書き込まれていません。")
@@ -76,12 +84,21 @@ void MainWindow::ShowFileProblem(const QString& why) {
   SetStatusText(2, why);
 }
 
+void MainWindow::ShowWriting() {
+  SetStatusText(1, QStringLiteral("書込み中"));
+}
+
 void MainWindow::ShowWriteResult(TagWriteResult result, const QString& failure) {
   switch (result) {
+  case TagWriteResult::Busy:
+    ShowWriting();
+    SetStatusText(2, failure);
+    break;
   case TagWriteResult::Written:
     SetStatusText(1, QStringLiteral("成功"));
     break;
   case TagWriteResult::Unchanged:
+    SetStatusText(1, QString());
     SetStatusText(2, QStringLiteral("変更はありません"));
     break;
   case TagWriteResult::Failed:
@@ -201,6 +218,7 @@ void MainWindow::EnableStepping(bool enabled) {
 }
 
 void MainWindow::ShowJacketNames(const QStringList& names) {
+  const QScopedValueRollback putting(putting_, true);
   // Emptying the list keeps the text the box shows.
   const QString shown = jacketCombo_->currentText();
   jacketCombo_->clear();
@@ -265,36 +283,36 @@ void MainWindow::PutTagFields(const TagFields& fields, bool asTyped) {
   // What a paste changes, for Ctrl+Z to take back as a whole. The boxes' own signals meanwhile
   // are no edits of the user's.
   const QScopedValueRollback pasting(pasting_, asTyped);
+  const QScopedValueRollback putting(putting_, true);
   PasteUndo undo;
   undo.genre = genreEdit_->text();
   undo.track = trackEdit_->Track();
   undo.proposedTrack = trackEdit_->Proposed();
   undo.jacketChosen = jacketChosen_;
-  const auto put = [&](auto* box, const QString& text) {
-    if (Put(box, text, asTyped))
+  for (const TagFieldRow& row : kTagFields) {
+    if (fields.Kept(row.field))
+      continue;
+    QWidget* box = tagBoxes_[static_cast<std::size_t>(row.field)];
+    const QString& text = fields[row.field];
+    bool undoable = false;
+    if (box == trackEdit_) {
+      if (!asTyped)
+        trackEdit_->ShowTrack(text, fields.ProposedTrack);
+      else if (!text.isEmpty())
+        undoable = Put(trackEdit_, text, true);
+    } else if (auto* comment = qobject_cast<QPlainTextEdit*>(box)) {
+      undoable = Put(comment, text, asTyped);
+    } else {
+      // The genre box is read-only: it takes the text without an undo step of its own.
+      undoable = Put(static_cast<QLineEdit*>(box), text, asTyped);
+    }
+    if (undoable)
       undo.boxes.push_back(box);
-  };
-  put(titleEdit_, fields.Title);
-  put(artistEdit_, fields.Artist);
-  put(albumEdit_, fields.Album);
-  put(yearEdit_, fields.Year);
-  put(commentEdit_, fields.Comment);
-  Put(genreEdit_, fields.Genre, asTyped);
+  }
   if (fields.PlayingTime)
     playingTimeEdit_->setText(*fields.PlayingTime);
-  put(arrangerEdit_, fields.Arranger);
-  put(lyricistEdit_, fields.Lyricist);
-  put(composerEdit_, fields.Composer);
-  put(performerEdit_, fields.Performer);
-  put(idEdit_, fields.Id);
-  if (fields.Jacket)
-    put(jacketCombo_->lineEdit(), *fields.Jacket);
   // A file shown anew has its jacket image chosen by nobody yet; a pasted one is chosen.
-  jacketChosen_ = asTyped ? jacketChosen_ || fields.Jacket.has_value() : false;
-  if (!asTyped)
-    trackEdit_->ShowTrack(fields.Track, fields.ProposedTrack);
-  else if (!fields.Track.isEmpty())
-    put(trackEdit_, fields.Track);
+  jacketChosen_ = asTyped ? jacketChosen_ || !fields.Kept(TagField::Jacket) : false;
   SelectShownGenre();
   if (asTyped && (!undo.boxes.empty() || undo.genre != genreEdit_->text()))
     pasteUndo_ = std::move(undo);
@@ -328,6 +346,7 @@ bool MainWindow::UndoPaste() {
   genreEdit_->setText(undo.genre);
   SelectShownGenre();
   jacketChosen_ = undo.jacketChosen;
+  session_->tagEditor().FieldsEdited(BoxFields());
   session_->tagEditor().UpdateCover();
   return true;
 }
@@ -336,31 +355,29 @@ void MainWindow::ShowNote(const QString& note) {
   SetStatusText(2, note);
 }
 
-TagFields MainWindow::ShownTagFields() const {
+TagFields MainWindow::BoxFields() const {
   TagFields f;
-  f.Title = titleEdit_->text();
-  f.Artist = artistEdit_->text();
-  f.Album = albumEdit_->text();
-  f.Comment = commentEdit_->toPlainText();
-  f.Year = yearEdit_->text();
-  f.Genre = genreEdit_->text();
-  f.Id = idEdit_->text();
-  f.Jacket = jacketCombo_->currentText();
-  f.Lyricist = lyricistEdit_->text();
-  f.Composer = composerEdit_->text();
-  f.Arranger = arrangerEdit_->text();
-  f.Performer = performerEdit_->text();
-  f.JacketChosen = jacketChosen_;
-  f.Track = trackEdit_->Track();
+  for (const TagFieldRow& row : kTagFields) {
+    const QWidget* box = tagBoxes_[static_cast<std::size_t>(row.field)];
+    if (box == trackEdit_)
+      f[row.field] = trackEdit_->Track();
+    else if (const auto* comment = qobject_cast<const QPlainTextEdit*>(box))
+      f[row.field] = comment->toPlainText();
+    else
+      f[row.field] = static_cast<const QLineEdit*>(box)->text();
+  }
   f.ProposedTrack = trackEdit_->Proposed();
+  f.JacketChosen = jacketChosen_;
   return f;
 }
 
 void MainWindow::ShowComment(const QString& comment) {
+  const QScopedValueRollback putting(putting_, true);
   Put(commentEdit_, comment, true);
 }
 
 void MainWindow::ShowStoredTrack(const QString& track) {
+  const QScopedValueRollback putting(putting_, true);
   trackEdit_->ShowTrack(track, QString());
 }
 

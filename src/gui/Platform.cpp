@@ -2,12 +2,10 @@
 
 #include "core/fs/FsPath.h"
 #include "core/fs/Trash.h"
-#include "gui/FolderBrowserDialog.h"
 
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
-#include <QDir>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QUrl>
@@ -48,21 +46,6 @@ SaveAnswer Platform::AskSaveChanges(QWidget* owner, const QString& question,
 
 int Platform::ExecModal(QDialog& dialog) {
   return dialog.exec();
-}
-
-QString Platform::GetOpenFileName(QWidget* owner, const QString& initialPath) {
-  // Our own dialog rather than the toolkit's, whose model turns names that are not UTF-8 into
-  // U+FFFD: a file in a folder with a CP932 name could not be reached.
-  FolderBrowserDialog::Setup setup;
-  setup.includeFiles = true;
-  setup.filesOnly = true;
-  setup.newFolderButton = false;
-  FolderBrowserDialog dialog(owner != nullptr ? owner->window() : nullptr, setup, *this);
-  dialog.setObjectName(QStringLiteral("OpenFileDialog"));
-  dialog.setWindowTitle(QStringLiteral("ファイルを開く"));
-  if (!dialog.SelectPath(initialPath))
-    dialog.SelectPath(QDir::homePath());
-  return ExecModal(dialog) == QDialog::Accepted ? dialog.SelectedPath() : QString();
 }
 
 Trash::Result Platform::MoveToTrash(const QString& path) {

@@ -1,11 +1,11 @@
-// The services of the desktop that windows use: message boxes, modal dialogs, the open-file
-// dialog, the trash, the associated program, the length of the window's pauses. Windows receive one
+// The services of the desktop that windows use: message boxes, modal dialogs, the trash, the
+// associated program, the length of the window's pauses. Windows receive one
 // Platform and call it instead of the toolkit, so tests can replace any of them with a fake
 // and no modal dialog can hang a test.
 #pragma once
 
 #include "core/fs/Trash.h"
-#include "core/tags/SaveAnswer.h"
+#include "core/session/SaveAnswer.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -33,10 +33,6 @@ public:
 
   // Runs a dialog modally; returns QDialog::Accepted or QDialog::Rejected.
   virtual int ExecModal(QDialog& dialog);
-
-  // The open-file dialog (no filter: every file listed), starting at `initialPath` (a file or a
-  // folder). The chosen file's path (FsPath), empty when cancelled.
-  virtual QString GetOpenFileName(QWidget* owner, const QString& initialPath);
 
   // Moves a file to the desktop's trash; not ok, with the reason, when the trash cannot take it.
   virtual Trash::Result MoveToTrash(const QString& path);

@@ -16,12 +16,12 @@ QString Unquoted(const QString& text) {
 
 } // namespace
 
-bool OpenWithAssociated(const QString& document, int showCommand, Platform& platform) {
+bool OpenWithAssociated(const QString& document, int showCommand, PlatformTools& platform) {
   Q_UNUSED(showCommand);
   const QString path = Unquoted(document);
   if (path.isEmpty())
     return false;
-  return platform.OpenWithAssociatedProgram(path);
+  return platform.OpenDocument(path);
 }
 
 QString DefaultMusicFolder() {
@@ -29,7 +29,7 @@ QString DefaultMusicFolder() {
   return music.isEmpty() ? QDir::homePath() : music;
 }
 
-QString OpenHelpFile(const QString& helpPath, Platform& platform) {
+QString OpenHelpFile(const QString& helpPath, PlatformTools& platform) {
   const QFileInfo info(Unquoted(helpPath));
   if (helpPath.isEmpty() || !info.isFile())
     return QStringLiteral("使用方法のファイル（readme.txt）が見つかりません。");

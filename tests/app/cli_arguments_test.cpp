@@ -33,7 +33,7 @@ TEST(CliArgumentsTest, TakesOptionsAnywhereAndKeepsNamesAsBytes) {
   EXPECT_EQ(error, "");
   ASSERT_EQ(set.fields.size(), 2u);
   EXPECT_EQ(set.fields[0].second, QStringLiteral("由紀"));
-  EXPECT_EQ(set.fields[1], std::pair(TagFieldAccess::kTitle, QStringLiteral("夜明け")));
+  EXPECT_EQ(set.fields[1], std::pair(TagField::Title, QStringLiteral("夜明け")));
 }
 
 TEST(CliArgumentsTest, MistakesAreUsageErrors) {

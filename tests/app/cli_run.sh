@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The real wav2mp3tag-cli, with no display: a folder of CP932-named and nested tagged WAV files
 # converted to ID3v2-tagged MP3 files with the WAV files moved to a private trash; one field set
-# with the others' bytes kept; the exit statuses; a batch stopped by SIGINT and SIGTERM leaving
-# no temporary file and every WAV file; no widget, GUI or X library in the running process.
+# with the others' bytes kept; tags read and set without the encoder module; the exit statuses; a
+# batch stopped by SIGINT and SIGTERM leaving no temporary file and every WAV file; no widget, GUI
+# or X library in the running process.
 #   cli_run.sh <program folder>
 set -euo pipefail
 cli=$1/wav2mp3tag-cli
@@ -92,6 +93,15 @@ assert (wav["type"], wav["title"], wav["artist"], wav["comment"]) == ("WAV", "�
 assert (mp3["type"], mp3["title"], mp3["artist"]) == ("MP3", "夜明けのスキャット～", "由紀さおり"), mp3
 assert "ID3V2" in mp3["tagKinds"] and mp3["playingTime"] == "0:01" and mp3["track"] == "3/12", mp3
 PY
+
+# --- without the encoder module: tags and set work, convert says why it cannot
+alone=$work/alone
+mkdir "$alone" && cp "$1/wav2mp3tag-cli" "$1/libmp3infp.so" "$alone/"
+"$alone/wav2mp3tag-cli" --settings "$work/empty.ini" set "$song.mp3" --year 1969 > /dev/null &&
+  "$alone/wav2mp3tag-cli" --settings "$work/empty.ini" tags "$song.mp3" | grep -q "リリース年: 1969" ||
+  fail "tags and set need the encoder module"
+status=0; "$alone/wav2mp3tag-cli" --settings "$work/empty.ini" convert "$music" 2> "$work/err" || status=$?
+[ "$status" = 1 ] && grep -q "GOGO.DLL" "$work/err" || fail "convert without the module: $status $(cat "$work/err")"
 
 # --- exit statuses: 1 for a file not done (named with its reason), 2 for a usage error
 status=0; run tags "$music/none.mp3" 2> "$work/err" || status=$?

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "AudioFixtures.h"
+#include "core/session/PlatformTools.h"
 #include "gui/FolderBrowserDialog.h"
 #include "gui/Platform.h"
 
@@ -23,9 +24,7 @@ public:
   // Runs in place of the modal loop; returns what the dialog's loop would have returned.
   std::function<int(FolderBrowserDialog&)> script;
   int execs = 0;
-  QStringList opened;
   QStringList errors;
-  bool canOpen = true;
 
   int ExecModal(QDialog& dialog) override {
     ++execs;
@@ -45,10 +44,20 @@ public:
       return dialog.result();
     };
   }
-  bool OpenWithAssociatedProgram(const QString& path) override {
+};
+
+// The desktop's associated programs: every document asked for is noted in `opened`; one opens it
+// unless `canOpen` is false.
+class FakeOpener : public PlatformTools {
+public:
+  QStringList opened;
+  bool canOpen = true;
+  bool OpenDocument(const QString& path) override {
     opened.append(path);
     return canOpen;
   }
+  Trash::Result MoveToTrash(const QString&) override { return {}; }
+  SaveAnswer AskSaveChanges(const QString&) override { return SaveAnswer::Cancel; }
 };
 
 // Scripts for the common endings.

@@ -12,7 +12,7 @@
 #include "core/fs/Cp932.h"
 #include "core/session/Navigator.h"
 #include "core/session/Session.h"
-#include "core/tags/TagEditor.h"
+#include "core/session/TagEditor.h"
 #include "gui/MainWindow.h"
 #include "gui/OptionsDialog.h"
 #include "gui/Platform.h"
@@ -72,7 +72,6 @@ public:
   int ExecModal(QDialog& dialog) override {
     return modal ? modal(dialog) : static_cast<int>(QDialog::Accepted);
   }
-  QString GetOpenFileName(QWidget*, const QString&) override { return {}; }
   bool OpenWithAssociatedProgram(const QString&) override { return false; }
 
   QString trash;
@@ -175,6 +174,7 @@ protected:
     }
     form->session().navigator().SetCurrentFolder(Q(dir.path()));
     form->session().navigator().ShowList(list, 0);
+    FinishOpen(form->session().navigator());
   }
 
   void SetOptions(bool copyTag, bool deleteWav, bool overwrite = false) {
@@ -190,7 +190,7 @@ protected:
   // Dispatches events until the conversion under way has been shown (a batch's summary
   // included).
   void FinishConversion() {
-    while (form && form->session().converter().Busy())
+    while (form && (form->session().tagEditor().Busy() || form->session().converter().Busy()))
       QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   }
 

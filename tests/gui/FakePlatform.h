@@ -42,7 +42,6 @@ public:
     return modalResult;
   }
 
-  QString GetOpenFileName(QWidget*, const QString&) override { return {}; }
   Trash::Result MoveToTrash(const QString&) override { return {}; }
   bool OpenWithAssociatedProgram(const QString&) override { return false; }
 };

@@ -307,7 +307,7 @@ TEST_F(BrowseFolderTest, Cp932NamesAreListedDecodedAndChosenByTheirBytes) {
     folderOpens = d.OkEnabled();
     return ChooseAndOk(d, file);
   };
-  EXPECT_EQ(fake.GetOpenFileName(&owner, folder), file);
+  EXPECT_EQ(FolderBrowserDialog::ChooseFile(&owner, folder, fake), file);
   EXPECT_FALSE(folderOpens);
 }
 

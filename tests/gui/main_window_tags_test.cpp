@@ -1,9 +1,10 @@
 #include "FakePlatform.h"
+#include "FinishOpen.h"
 #include "FormControls.h"
 #include "core/convert/Converter.h"
 #include "core/session/Navigator.h"
 #include "core/session/Session.h"
-#include "core/tags/TagEditor.h"
+#include "core/session/TagEditor.h"
 #include "gui/GenreListWindow.h"
 #include "gui/MainWindow.h"
 #include "gui/OptionsDialog.h"
@@ -83,6 +84,7 @@ TEST_F(MainWindowTagsTest, PasteCarriesWhatWasCopiedAndCtrlZTakesItBack) {
     files << QString::fromStdString((dir / name).string());
   }
   form.session().navigator().ShowList(files, 0);
+  FinishOpen(form.session().navigator());
   platform.saveAnswer = SaveAnswer::Discard;
   std::vector<QLineEdit*> lines{Combo(form, "jacketCombo")->lineEdit()};
   for (const char* box : {"titleEdit", "artistEdit", "albumEdit", "idEdit", "yearEdit",
@@ -103,6 +105,7 @@ TEST_F(MainWindowTagsTest, PasteCarriesWhatWasCopiedAndCtrlZTakesItBack) {
   fill(u"a.jpg|T|||I|1999|L|C|R|P|"_s.split(u'|'));
   form.OnCopyToMemoryClicked();
   form.OnNextClicked();
+  FinishOpen(form.session().navigator());
   fill(u"keep.jpg||x|x|x|x|x|x|x|x|x"_s.split(u'|'));
   const std::string typed = shown();
   form.OnPasteFromMemoryClicked();
@@ -121,6 +124,7 @@ TEST_F(MainWindowTagsTest, TrackBoxProposesAndPasteGivesEachFileItsNumber) {
     files << QString::fromStdString((dir / name).string());
   }
   form.session().navigator().ShowList(files, 0);
+  FinishOpen(form.session().navigator());
   platform.saveAnswer = SaveAnswer::Discard;
   QLineEdit* track = LineEdit(form, "trackEdit");
   QLabel* mark = form.findChild<QLabel*>(u"trackProposalMark"_s);
@@ -136,6 +140,7 @@ TEST_F(MainWindowTagsTest, TrackBoxProposesAndPasteGivesEachFileItsNumber) {
   for (int number : {4, 3, 2}) { // 04 d, x (two after 02 b), 03 c
     LineEdit(form, "positionEdit")->setText(QString::number(number));
     form.OnPositionEntered();
+    FinishOpen(form.session().navigator());
     form.OnPasteFromMemoryClicked();
     pasted << track->text();
   }
@@ -161,10 +166,10 @@ TEST_F(MainWindowTagsTest, GenreFieldFollowsTheGenreList) {
 
   // A genre shown from a file (or pasted) is selected in the list when it is one of its names.
   TagFields shown;
-  shown.Genre = QStringLiteral("Rock & Roll");
+  shown[TagField::Genre] = QStringLiteral("Rock & Roll");
   form.ShowTagFields(shown);
   EXPECT_EQ(genres->ItemIndex(), 78);
-  shown.Genre = QStringLiteral("Other");
+  shown[TagField::Genre] = QStringLiteral("Other");
   form.ShowTagFields(shown);
   EXPECT_EQ(genres->ItemIndex(), -1);
   form.OnGenreListClicked();

@@ -9,7 +9,7 @@
 #include "core/fs/FolderScan.h"
 #include "core/session/Navigator.h"
 #include "core/session/Session.h"
-#include "core/tags/TagEditor.h"
+#include "core/session/TagEditor.h"
 #include "core/tags/TagFields.h"
 #include "gui/FolderBrowser.h"
 #include "gui/FolderBrowserDialog.h"
@@ -39,8 +39,8 @@
 
 namespace {
 
-// The browser's dialog chooses `choose` (cancels when empty); the open dialog answers
-// `openAnswer`.
+// The browser's dialog chooses `choose` (cancels when empty); the open dialog chooses
+// `openAnswer`, recording where it started.
 class NavigationPlatform : public FakePlatform {
 public:
   QString choose;
@@ -48,15 +48,15 @@ public:
   QStringList openAskedAt;
   int ExecModal(QDialog& dialog) override {
     auto& d = dynamic_cast<FolderBrowserDialog&>(dialog);
-    if (choose.isEmpty() || !d.SelectPath(choose))
+    const bool openDialog = d.objectName() == QStringLiteral("OpenFileDialog");
+    if (openDialog)
+      openAskedAt.append(d.SelectedPath());
+    const QString& choice = openDialog ? openAnswer : choose;
+    if (choice.isEmpty() || !d.SelectPath(choice))
       d.PressCancel();
     else
       d.PressOk();
     return d.result();
-  }
-  QString GetOpenFileName(QWidget*, const QString& initialPath) override {
-    openAskedAt.append(initialPath);
-    return openAnswer;
   }
 };
 
@@ -139,6 +139,7 @@ TEST_F(NavigationTest, FolderListsWavsThenMp3sAndStepsWithoutWrapping) {
   for (auto [step, at] : {std::pair{+1, 1}, {+1, 2}, {+1, 2}, {-1, 1}, {-1, 0}, {-1, 0}}) {
     StatusBarOf(form, "statusBar")->SetPanelText(1, QStringLiteral("成功"));
     step > 0 ? form->OnNextClicked() : form->OnPreviousClicked();
+    FinishOpen(form->session().navigator());
     expectAt(at);
   }
 }
@@ -178,6 +179,7 @@ TEST_F(NavigationTest, CancelAndFoldersWithoutAudioKeepListFieldsAndJackets) {
   EXPECT_EQ(JacketNames(), QStringList({QStringLiteral("cover.jpg"), QStringLiteral("cover.jpg")}));
   EXPECT_EQ(Combo(form, "jacketCombo")->currentText(), QStringLiteral("cover.jpg"));
   form->OnNextClicked();
+  FinishOpen(form->session().navigator());
   LineEdit(form, "titleEdit")->setText(QStringLiteral("shown title"));
   const QStringList list = form->session().navigator().FileList();
 
@@ -232,6 +234,7 @@ TEST_F(NavigationTest, FileModeOpensOneFileWithItsFolderAsTheList) {
   EXPECT_EQ(Counters(), QStringLiteral("2/2"));
   EXPECT_EQ(JacketNames(), QStringList{QStringLiteral("cover.jpg")});
   form->OnPreviousClicked();
+  FinishOpen(form->session().navigator());
   EXPECT_EQ(form->session().navigator().ShownFilePath(), other);
 
   platform.openAnswer = Make("elsewhere/cover.txt");
@@ -257,18 +260,19 @@ TEST_F(NavigationTest, EditedFieldsAreLeftOnlyThroughTheQuestion) {
         fixtures::makeWavWithChunks({.seconds = 0.05}, {fixtures::makeInfoList({{"INAM", name}})}));
   Open(Path("album"));
   const auto title = [this](const char* name) {
-    TagFields stored;
-    form->session().tagEditor().ReadTags(Path(std::string("album/") + name + ".wav"), stored);
-    return stored.Title;
+    return ReadFileTags(Path(std::string("album/") + name + ".wav"), nullptr)
+        .fields[TagField::Title];
   };
   const auto typeNumber = [this](const char* number) {
     LineEdit(form, "positionEdit")->setText(QString::fromLatin1(number));
     form->OnPositionEntered();
+    FinishOpen(form->session().navigator());
   };
   QLineEdit* edit = LineEdit(form, "titleEdit");
   edit->setText(QStringLiteral("edited"));
   platform.saveAnswer = SaveAnswer::Cancel;
   form->OnNextClicked();
+  FinishOpen(form->session().navigator());
   typeNumber("3");
   form->show();
   EXPECT_FALSE(form->close());
@@ -278,6 +282,7 @@ TEST_F(NavigationTest, EditedFieldsAreLeftOnlyThroughTheQuestion) {
 
   platform.saveAnswer = SaveAnswer::Discard;
   form->OnNextClicked();
+  FinishOpen(form->session().navigator());
   EXPECT_EQ(edit->text(), QStringLiteral("b"));
   EXPECT_EQ(title("a"), QStringLiteral("a"));
 
@@ -289,6 +294,7 @@ TEST_F(NavigationTest, EditedFieldsAreLeftOnlyThroughTheQuestion) {
 
   // Nothing edited: no question. A number out of range is put back.
   form->OnPreviousClicked();
+  FinishOpen(form->session().navigator());
   typeNumber("9");
   EXPECT_EQ(Counters(), QStringLiteral("2/3"));
   EXPECT_EQ(platform.saveQuestions, 5);

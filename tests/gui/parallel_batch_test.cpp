@@ -3,16 +3,16 @@
 // and the same result. Real encoder module and tag library, no window.
 #include "AudioFixtures.h"
 #include "FakeSessionView.h"
+#include "FinishOpen.h"
 #include "QtPath.h"
-#include "RunConversion.h"
 
 #include "core/convert/BatchSummary.h"
 #include "core/convert/Converter.h"
 #include "core/encoder/EncoderComponent.h"
 #include "core/session/Navigator.h"
 #include "core/session/Session.h"
+#include "core/session/TagEditor.h"
 #include "core/settings/Options.h"
-#include "core/tags/TagEditor.h"
 
 #include <gtest/gtest.h>
 
@@ -46,16 +46,14 @@ std::map<std::string, fixtures::Bytes> Contents(const fs::path& root) {
 // only a tag copy that does not reach its MP3 would.
 QString ConvertFolder(const fs::path& folder, const QStringList& names, int jobs,
                       rlim_t spare = 0) {
-  FakeSessionView view;
-  Session session{view, [&folder](const QString& path) {
-                    // A trash that cannot take one of the files.
-                    const fs::path from = path.toStdString();
-                    const bool moved =
-                        from.filename() != "keep.wav" &&
-                        std::rename(from.c_str(), (folder / "trash" / from.filename()).c_str()) ==
-                            0;
-                    return Trash::Result{moved, {}};
-                  }};
+  FakeSessionView view{[&folder](const QString& path) {
+    // A trash that cannot take one of the files.
+    const fs::path from = path.toStdString();
+    const bool moved = from.filename() != "keep.wav" &&
+                       std::rename(from.c_str(), (folder / "trash" / from.filename()).c_str()) == 0;
+    return Trash::Result{moved, {}};
+  }};
+  Session session{view, view};
   Options& options = session.options();
   options.Mp3WavId3ToMp3 = true;
   options.Mp3DeleteWav = true;
@@ -67,6 +65,7 @@ QString ConvertFolder(const fs::path& folder, const QStringList& names, int jobs
   for (const QString& name : names)
     list.append(Q(folder) + u'/' + name);
   navigator.ShowList(list, 0);
+  FinishOpen(navigator);
   view.ShowFileName(names.first());
   rlimit saved{};
   ::getrlimit(RLIMIT_NOFILE, &saved);
@@ -77,7 +76,7 @@ QString ConvertFolder(const fs::path& folder, const QStringList& names, int jobs
                    spare;
     EXPECT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
   }
-  const std::optional<BatchResult> result = RunBatch(session);
+  const std::optional<BatchResult> result = ConvertAllOf(session);
   ::setrlimit(RLIMIT_NOFILE, &saved);
   EXPECT_FALSE(view.Ended(ConversionReport::Outcome::PlacedUntagged));
   if (!result)

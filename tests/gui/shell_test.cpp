@@ -15,6 +15,7 @@ class ShellServicesTest : public ::testing::Test {
 protected:
   FakeHome home;
   FakePlatform fake;
+  FakeOpener opener;
 };
 
 // The help file opens when it exists and a program takes it; otherwise the user is told which.
@@ -25,24 +26,24 @@ TEST_F(ShellServicesTest, HelpFileOpensOrSaysWhyNot) {
   help.close();
 
   for (const QString& none : {QString(), home / "missing.txt", home / "help dir"})
-    EXPECT_TRUE(OpenHelpFile(none, fake).startsWith(u"使用方法のファイル"));
-  EXPECT_TRUE(fake.opened.isEmpty());
+    EXPECT_TRUE(OpenHelpFile(none, opener).startsWith(u"使用方法のファイル"));
+  EXPECT_TRUE(opener.opened.isEmpty());
 
   QDir::setCurrent(home.Path());
   // Relative to the current folder, and already quoted.
-  EXPECT_EQ(OpenHelpFile("help dir/使い方 readme.txt", fake), QString());
-  EXPECT_EQ(OpenHelpFile("\"" + help.fileName() + "\"", fake), QString());
-  EXPECT_EQ(fake.opened, QStringList({help.fileName(), help.fileName()}));
-  fake.canOpen = false;
-  EXPECT_EQ(OpenHelpFile(help.fileName(), fake),
+  EXPECT_EQ(OpenHelpFile("help dir/使い方 readme.txt", opener), QString());
+  EXPECT_EQ(OpenHelpFile("\"" + help.fileName() + "\"", opener), QString());
+  EXPECT_EQ(opener.opened, QStringList({help.fileName(), help.fileName()}));
+  opener.canOpen = false;
+  EXPECT_EQ(OpenHelpFile(help.fileName(), opener),
             help.fileName() + QStringLiteral(" を開けるプログラムが見つかりません。"));
 }
 
 TEST_F(ShellServicesTest, AssociatedProgramGetsThePathWithoutQuotes) {
-  EXPECT_TRUE(OpenWithAssociated("\"/a b/c.txt\"", 1, fake));
-  EXPECT_TRUE(OpenWithAssociated("/a b/c.txt", 1, fake));
-  EXPECT_FALSE(OpenWithAssociated("\"\"", 1, fake));
-  EXPECT_EQ(fake.opened, QStringList({"/a b/c.txt", "/a b/c.txt"}));
+  EXPECT_TRUE(OpenWithAssociated("\"/a b/c.txt\"", 1, opener));
+  EXPECT_TRUE(OpenWithAssociated("/a b/c.txt", 1, opener));
+  EXPECT_FALSE(OpenWithAssociated("\"\"", 1, opener));
+  EXPECT_EQ(opener.opened, QStringList({"/a b/c.txt", "/a b/c.txt"}));
 }
 
 class OutputFolderTest : public ShellServicesTest {

@@ -1,18 +1,27 @@
 // A window without widgets for the working classes' tests: every box is a plain value, every
 // report and tag write is kept in order, and `onPause` plays the user while a result of files
-// converted one at a time stands (the window's pause).
+// converted one at a time stands (the window's pause). As the window's platform it answers the
+// question before edits are left with `saveAnswer` and moves files to the trash through `trash`.
 #pragma once
 
+#include "core/fs/FsPath.h"
+#include "core/fs/Trash.h"
+#include "core/session/PlatformTools.h"
 #include "core/session/SessionView.h"
 
 #include <QStringList>
 
 #include <algorithm>
 #include <functional>
+#include <utility>
 #include <vector>
 
-class FakeSessionView : public SessionView {
+class FakeSessionView : public SessionView, public PlatformTools {
 public:
+  FakeSessionView() = default;
+  explicit FakeSessionView(std::function<Trash::Result(const QString&)> trashWith)
+      : trash(std::move(trashWith)) {}
+
   int clears = 0;
   int progress = 0;
   QStringList errors;
@@ -25,14 +34,16 @@ public:
   QString chosenExtension;
   bool folderWithoutAudio = false;
   QString version, openStatus, type, kinds;
+  // The tag boxes.
   TagFields fields;
   QString playingTime;
-  bool shift = false;
   // The files whose fields went because they could not be read, and why.
   QStringList fileProblems;
-  // Every write of the shown fields, and why the last one failed.
+  // Every write of the shown fields, and why the last one failed; whether one is under way.
   std::vector<TagWriteResult> writes;
   QString writeFailure;
+  bool writing = false;
+  QStringList notes;
   // The cover preview last shown.
   CoverPreview cover;
   // Every conversion started (its WAV file) and every file's result, in order; the encodes
@@ -44,6 +55,7 @@ public:
   // The answer to the question before unsaved edits are left, and the files it was asked for.
   SaveAnswer saveAnswer = SaveAnswer::Cancel;
   QStringList askedToSave;
+  std::function<Trash::Result(const QString&)> trash = Trash::MoveToTrash;
 
   // Whether some file's result says `part` (a reason or a part of one).
   bool Reported(const QString& part) const {
@@ -65,7 +77,11 @@ public:
   void ShowPosition(int number) override { position = number; }
   void ShowCount(int n) override { count = n; }
   void EnableStepping(bool enabled) override { stepping = enabled; }
-  void ShowJacketNames(const QStringList& names) override { jackets = names; }
+  void ShowJacketNames(const QStringList& names) override {
+    jackets = names;
+    if (!names.isEmpty())
+      fields[TagField::Jacket] = FsPath::Display(names.first());
+  }
   void ShowChosenExtension(const QString& extension) override { chosenExtension = extension; }
   void ShowFolderWithoutAudio() override { folderWithoutAudio = true; }
 
@@ -76,40 +92,30 @@ public:
     type = t;
     kinds = k;
   }
-  void ShowTagFields(const TagFields& shown) override {
-    const std::optional<QString> jacket = shown.Jacket ? shown.Jacket : fields.Jacket;
-    fields = shown;
-    fields.Jacket = jacket;
-    if (shown.PlayingTime)
-      playingTime = *shown.PlayingTime;
+  void ShowTagFields(const TagFields& shown) override { Put(shown, false); }
+  void EditTagFields(const TagFields& typed) override { Put(typed, true); }
+  void ShowComment(const QString& comment) override { fields[TagField::Comment] = comment; }
+  void ShowFileProblem(const QString& why) override { fileProblems.append(why); }
+  void ShowWriting() override { writing = true; }
+  void ShowWriteResult(TagWriteResult result, const QString& failure) override {
+    writing = result == TagWriteResult::Busy;
+    writes.push_back(result);
+    writeFailure = failure;
   }
-  void EditTagFields(const TagFields& typed) override {
-    const bool chosen = fields.JacketChosen || typed.Jacket.has_value();
-    ShowTagFields(typed);
-    fields.JacketChosen = chosen;
+  void ShowNote(const QString& note) override { notes.append(note); }
+  void ShowCover(const CoverPreview& shown) override { cover = shown; }
+  void ShowStoredTrack(const QString& track) override {
+    fields[TagField::Track] = track;
+    fields.ProposedTrack.clear();
   }
-  TagFields ShownTagFields() const override {
-    TagFields f = fields;
-    f.PlayingTime.reset();
-    f.Jacket = fields.Jacket.value_or(QString());
-    return f;
-  }
-  void ShowComment(const QString& comment) override { fields.Comment = comment; }
-  bool ShiftHeld() const override { return shift; }
+
+  // ---- platform ----
+  Trash::Result MoveToTrash(const QString& path) override { return trash(path); }
   SaveAnswer AskSaveChanges(const QString& name) override {
     askedToSave.append(name);
     return saveAnswer;
   }
-  void ShowFileProblem(const QString& why) override { fileProblems.append(why); }
-  void ShowWriteResult(TagWriteResult result, const QString& failure) override {
-    writes.push_back(result);
-    writeFailure = failure;
-  }
-  void ShowCover(const CoverPreview& shown) override { cover = shown; }
-  void ShowStoredTrack(const QString& track) override {
-    fields.Track = track;
-    fields.ProposedTrack.clear();
-  }
+  bool OpenDocument(const QString&) override { return false; }
 
   // ---- conversions ----
   void ShowProgress(int percent) override { progress = percent; }
@@ -125,5 +131,22 @@ public:
     reports.push_back(report);
     if (report.nextWaits && onPause)
       onPause();
+  }
+
+private:
+  // The boxes take `shown` as the window's do: a kept field's box stays, a showing makes the
+  // jacket image nobody's choice, an edit that puts one in makes it chosen.
+  void Put(const TagFields& shown, bool edit) {
+    for (const TagFieldRow& row : kTagFields)
+      if (!shown.Kept(row.field) && !(edit && row.trackNumber && shown[row.field].isEmpty()))
+        fields[row.field] = shown[row.field];
+    if (!edit) {
+      fields.ProposedTrack = shown.ProposedTrack;
+      fields.JacketChosen = false;
+    } else if (!shown.Kept(TagField::Jacket)) {
+      fields.JacketChosen = true;
+    }
+    if (shown.PlayingTime)
+      playingTime = *shown.PlayingTime;
   }
 };

@@ -13,20 +13,6 @@ namespace {
 
 using Command = CliRequest::Command;
 
-struct FieldOption {
-  const char* name;
-  TagFieldAccess::Field field;
-};
-constexpr std::array<FieldOption, 7> kFieldOptions{{
-    {"--title", TagFieldAccess::kTitle},
-    {"--artist", TagFieldAccess::kArtist},
-    {"--album", TagFieldAccess::kAlbum},
-    {"--comment", TagFieldAccess::kComment},
-    {"--year", TagFieldAccess::kYear},
-    {"--genre", TagFieldAccess::kGenre},
-    {"--track", TagFieldAccess::kTrack},
-}};
-
 QString CommandName(Command command) {
   switch (command) {
   case Command::Convert:
@@ -189,13 +175,13 @@ CliRequest ParseArguments(const QByteArrayList& arguments, QString& error) {
       request.outputFolder = FsPath::Decode(value());
       convertOnly.append(shownName);
     } else {
-      const auto field = std::find_if(kFieldOptions.begin(), kFieldOptions.end(),
-                                      [&name](const FieldOption& f) { return name == f.name; });
-      if (field == kFieldOptions.end()) {
+      const TagFieldRow* row =
+          name.startsWith("--") ? RowNamed(QString::fromLatin1(name.mid(2))) : nullptr;
+      if (row == nullptr) {
         error = QStringLiteral("知らないオプションです：%1").arg(shownName);
         break;
       }
-      request.fields.emplace_back(field->field, Cp932::DecodeText(value()));
+      request.fields.emplace_back(row->field, Cp932::DecodeText(value()));
       setOnly.append(shownName);
     }
   }

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "core/settings/Options.h"
-#include "core/tags/TagFieldAccess.h"
+#include "core/tags/TagField.h"
 
 #include <QByteArrayList>
 #include <QString>
@@ -40,8 +40,8 @@ struct CliRequest {
   std::optional<Options::Quality> quality;
   std::optional<bool> replayGain;
 
-  // The fields `set` writes (TagFieldAccess field numbers), in the order given.
-  std::vector<std::pair<TagFieldAccess::Field, QString>> fields;
+  // The fields `set` writes, in the order given.
+  std::vector<std::pair<TagField, QString>> fields;
 
   // `options` with the options given put in.
   void ApplyTo(Options& options) const;

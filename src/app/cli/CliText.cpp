@@ -115,48 +115,49 @@ QString Version() {
   return QStringLiteral("wav2mp3tag-cli " W2M_VERSION);
 }
 
-QString TagLines(const FileTagInfo& file) {
-  const TagFields& f = file.tags.fields;
+namespace {
+
+// The fields `tags` shows, each with its label and its name: those the command line names, the
+// ones that are not always there only when the file holds them.
+template <typename Show> void ForEachShownField(const TagFields& fields, Show show) {
+  for (const TagFieldRow& row : kTagFields)
+    if (row.name != nullptr && (row.listedWhenEmpty || !fields[row.field].isEmpty()))
+      show(row, fields[row.field]);
+}
+
+} // namespace
+
+QString TagLines(const QString& path, const FileTags& tags) {
   QStringList lines;
-  const auto line = [&lines](const char* label, const QString& value) {
-    lines.append(QString::fromUtf8(label) + QStringLiteral(": ") + value);
+  const auto line = [&lines](const QString& label, const QString& value) {
+    lines.append(label + QStringLiteral(": ") + value);
   };
-  line("ファイル", FsPath::Display(file.path));
-  line("WAV/MP3", file.tags.mp3 ? QStringLiteral("MP3") : QStringLiteral("WAV"));
-  line("ID3タグバージョン", TagKindsText(file.tags.code));
-  line("タイトル", f.Title);
-  line("アーチスト", f.Artist);
-  line("アルバム", f.Album);
-  line("コメント", f.Comment);
-  line("リリース年", f.Year);
-  line("ジャンル", f.Genre);
-  if (file.track)
-    line("トラック番号", *file.track);
-  line("演奏時間", f.PlayingTime.value_or(QString()));
+  line(QStringLiteral("ファイル"), FsPath::Display(path));
+  line(QStringLiteral("WAV/MP3"), tags.mp3 ? QStringLiteral("MP3") : QStringLiteral("WAV"));
+  line(QStringLiteral("ID3タグバージョン"), TagKindsText(tags.code));
+  ForEachShownField(tags.fields, [&line](const TagFieldRow& row, const QString& value) {
+    line(row.Label(), value);
+  });
+  line(QStringLiteral("演奏時間"), tags.fields.PlayingTime.value_or(QString()));
   return lines.join(u'\n');
 }
 
-QString TagJson(const FileTagInfo& file) {
-  const TagFields& f = file.tags.fields;
+QString TagJson(const QString& path, const FileTags& tags) {
   QStringList kinds;
-  for (const QString& kind : TagKindNames(file.tags.code))
+  for (const QString& kind : TagKindNames(tags.code))
     kinds.append(JsonString(kind.mid(1, kind.size() - 2)));
   QStringList members;
-  const auto member = [&members](const char* key, const QString& json) {
-    members.append(JsonString(QString::fromLatin1(key)) + u':' + json);
+  const auto member = [&members](const QString& key, const QString& json) {
+    members.append(JsonString(key) + u':' + json);
   };
-  member("file", JsonString(FsPath::Display(file.path)));
-  member("type", JsonString(file.tags.mp3 ? QStringLiteral("MP3") : QStringLiteral("WAV")));
-  member("tagKinds", u'[' + kinds.join(u',') + u']');
-  member("title", JsonString(f.Title));
-  member("artist", JsonString(f.Artist));
-  member("album", JsonString(f.Album));
-  member("comment", JsonString(f.Comment));
-  member("year", JsonString(f.Year));
-  member("genre", JsonString(f.Genre));
-  if (file.track)
-    member("track", JsonString(*file.track));
-  member("playingTime", JsonString(f.PlayingTime.value_or(QString())));
+  member(QStringLiteral("file"), JsonString(FsPath::Display(path)));
+  member(QStringLiteral("type"),
+         JsonString(tags.mp3 ? QStringLiteral("MP3") : QStringLiteral("WAV")));
+  member(QStringLiteral("tagKinds"), u'[' + kinds.join(u',') + u']');
+  ForEachShownField(tags.fields, [&member](const TagFieldRow& row, const QString& value) {
+    member(QString::fromLatin1(row.name), JsonString(value));
+  });
+  member(QStringLiteral("playingTime"), JsonString(tags.fields.PlayingTime.value_or(QString())));
   return u'{' + members.join(u',') + u'}';
 }
 

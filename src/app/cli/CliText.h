@@ -2,7 +2,7 @@
 // progress bar and the line naming a file that was not done. UTF-8, in the window's words.
 #pragma once
 
-#include "core/tags/TagEditor.h"
+#include "core/tags/FileTags.h"
 
 #include <QString>
 
@@ -13,19 +13,12 @@ namespace CliText {
 QString Help();
 QString Version();
 
-// What `tags` shows of one file: its tag as the window shows it, and its track number where it
-// has one.
-struct FileTagInfo {
-  QString path;
-  TagEditor::FileTags tags;
-  std::optional<QString> track;
-};
-
-// "名前: 値" lines, the file first, one line each.
-QString TagLines(const FileTagInfo& file);
-// One JSON object, on one line: file, type, tagKinds, title, artist, album, comment, year,
-// genre, track (where present) and playingTime.
-QString TagJson(const FileTagInfo& file);
+// What `tags` shows of the file `path`, its tag as the window shows it: "名前: 値" lines, the
+// file first, one line each; or one JSON object, on one line: file, type, tagKinds, the fields
+// the command line names (title, artist, album, comment, year, genre, and track where present)
+// and playingTime.
+QString TagLines(const QString& path, const FileTags& tags);
+QString TagJson(const QString& path, const FileTags& tags);
 
 // "[#####.....]  3/12  47%" fitting `columns` characters: the files finished of all, the bar
 // and the figure showing the share of the audio encoded.

@@ -47,7 +47,3 @@ void CliView::ShowFileResult(const ConversionReport& report) {
   if (report.outcome != ConversionReport::Outcome::Placed || !report.file.reason.isEmpty())
     problems_ = true;
 }
-
-void CliView::ShowWriteResult(TagWriteResult result, const QString& failure) {
-  writeFailure_ = result == TagWriteResult::Failed ? failure : QString();
-}

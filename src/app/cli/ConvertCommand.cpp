@@ -1,5 +1,6 @@
 #include "app/cli/ConvertCommand.h"
 
+#include "app/cli/CliPlatform.h"
 #include "app/cli/CliText.h"
 #include "app/cli/CliView.h"
 #include "app/cli/Terminal.h"
@@ -77,15 +78,15 @@ int RunConvert(const CliRequest& request, const Options& options, Terminal& term
   }
 
   CliView view(terminal);
-  std::unique_ptr<Session> session;
+  CliPlatform platform;
+  auto session = std::make_unique<Session>(view, platform);
+  session->options() = options;
   try {
-    session = std::make_unique<Session>(view);
+    view.FollowProgress(&session->converter().batchProgress());
   } catch (const EncoderError& e) {
     terminal.Err(e.Message());
     return kExitSomeFailed;
   }
-  session->options() = options;
-  view.FollowProgress(&session->converter().batchProgress());
 
   std::optional<BatchResult> result;
   int signal = 0;
@@ -95,12 +96,11 @@ int RunConvert(const CliRequest& request, const Options& options, Terminal& term
     // at once.
     TerminationSignal termination([&session] { session->StopBatch(); });
     // The batch runs on the application's event loop until its end is heard of.
-    session->converter().ConvertAll(
-        files, [] { return false; }, sizes, folders,
-        [&result](const std::optional<BatchResult>& ended) {
-          result = ended;
-          QCoreApplication::exit();
-        });
+    session->ConvertFiles(files, sizes, folders,
+                          [&result](const std::optional<BatchResult>& ended) {
+                            result = ended;
+                            QCoreApplication::exit();
+                          });
     QCoreApplication::exec();
     signal = termination.FirstSignal();
   }

@@ -1,40 +1,27 @@
 #include "app/cli/SetCommand.h"
 
+#include "app/cli/CliPlatform.h"
 #include "app/cli/CliText.h"
 #include "app/cli/CliView.h"
 #include "app/cli/Terminal.h"
-#include "core/fs/FsPath.h"
+#include "core/session/Session.h"
 #include "core/session/TerminationSignal.h"
-#include "core/tags/TagEditor.h"
 
 #include <QCoreApplication>
-
-namespace {
-
-QString& FieldOf(TagFields& fields, TagFieldAccess::Field field) {
-  switch (field) {
-  case TagFieldAccess::kTitle:
-    return fields.Title;
-  case TagFieldAccess::kArtist:
-    return fields.Artist;
-  case TagFieldAccess::kAlbum:
-    return fields.Album;
-  case TagFieldAccess::kComment:
-    return fields.Comment;
-  case TagFieldAccess::kYear:
-    return fields.Year;
-  case TagFieldAccess::kTrack:
-    return fields.Track;
-  default:
-    return fields.Genre;
-  }
-}
-
-} // namespace
+#include <QEventLoop>
 
 int RunSet(const CliRequest& request, const Options& options, Terminal& terminal) {
   CliView view(terminal);
-  TagEditor editor(view, options);
+  CliPlatform platform;
+  Session session(view, platform);
+  session.options() = options;
+  // The fields not given keep what the file stores there, byte for byte.
+  TagFields fields;
+  fields.kept.set();
+  for (const auto& [field, value] : request.fields) {
+    fields[field] = value;
+    fields.Keep(field, false);
+  }
   // A request to end is taken between two files: a file is never left half written.
   TerminationSignal termination([] {});
   bool allWritten = true;
@@ -42,21 +29,14 @@ int RunSet(const CliRequest& request, const Options& options, Terminal& terminal
     QCoreApplication::processEvents();
     if (termination.FirstSignal() != 0)
       return 128 + termination.FirstSignal();
-    // The fields not given are written as the window would show them, which keeps what the
-    // file stores there byte for byte.
-    TagFields fields;
-    if (!editor.ReadTags(path, fields)) {
-      const QString name = FsPath::DisplayName(path);
-      terminal.Err(CliText::FileLine(
-          path, FsPath::IsFile(path) ? QStringLiteral("失敗（%1 を読めません）").arg(name)
-                                     : QStringLiteral("失敗（%1 が見つかりません）").arg(name)));
-      allWritten = false;
-      continue;
-    }
-    for (const auto& [field, value] : request.fields)
-      FieldOf(fields, field) = value;
-    view.SetFieldsToWrite(fields);
-    switch (editor.WriteShownTags(path)) {
+    TagWriteOutcome outcome;
+    QEventLoop written;
+    session.WriteTags(path, fields, [&](const TagWriteOutcome& o) {
+      outcome = o;
+      written.quit();
+    });
+    written.exec();
+    switch (outcome.result) {
     case TagWriteResult::Written:
       terminal.Out(CliText::FileLine(path, QStringLiteral("成功")));
       break;
@@ -64,8 +44,8 @@ int RunSet(const CliRequest& request, const Options& options, Terminal& terminal
       terminal.Out(CliText::FileLine(path, QStringLiteral("変更はありません")));
       break;
     case TagWriteResult::Failed:
-      terminal.Err(
-          CliText::FileLine(path, QStringLiteral("失敗（%1）").arg(view.LastWriteFailure())));
+    case TagWriteResult::Busy:
+      terminal.Err(CliText::FileLine(path, QStringLiteral("失敗（%1）").arg(outcome.failure)));
       allWritten = false;
       break;
     }

@@ -1,44 +1,48 @@
 #include "app/cli/TagsCommand.h"
 
+#include "app/cli/CliPlatform.h"
 #include "app/cli/CliText.h"
+#include "app/cli/CliView.h"
 #include "app/cli/Terminal.h"
-#include "core/fs/FsPath.h"
+#include "core/session/Session.h"
 
-namespace {
+#include <QEventLoop>
 
-QString Unreadable(const QString& path, TagEditor::FileTags::State state) {
-  const QString name = FsPath::DisplayName(path);
-  switch (state) {
-  case TagEditor::FileTags::State::Missing:
-    return QStringLiteral("%1 が見つかりません").arg(name);
-  case TagEditor::FileTags::State::NotFile:
-    return QStringLiteral("%1 はフォルダや特殊なファイルです").arg(name);
-  case TagEditor::FileTags::State::TooOld:
-    return QStringLiteral("タグのライブラリが古く、使えません");
-  default:
-    return QStringLiteral("%1 はWAVファイルとしてもMP3ファイルとしても読めません").arg(name);
-  }
-}
+#include <vector>
 
-} // namespace
+int RunTags(const CliRequest& request, const Options& options, Terminal& terminal) {
+  CliView view(terminal);
+  CliPlatform platform;
+  Session session(view, platform);
+  session.options() = options;
+  // Every file is read in turn on the session's worker; the answers come back in that order.
+  std::vector<FileTags> read(static_cast<std::size_t>(request.paths.size()));
+  qsizetype answered = 0;
+  QEventLoop allRead;
+  for (qsizetype i = 0; i < request.paths.size(); ++i)
+    session.ReadTags(request.paths.at(i), [&, i](const FileTags& tags) {
+      read[static_cast<std::size_t>(i)] = tags;
+      if (++answered == request.paths.size())
+        allRead.quit();
+    });
+  if (!request.paths.isEmpty())
+    allRead.exec();
 
-int RunTags(const CliRequest& request, Terminal& terminal) {
-  bool allRead = true;
+  bool allShown = true;
   QStringList shown;
-  for (const QString& path : request.paths) {
-    CliText::FileTagInfo file{path, TagEditor::ReadFileTags(path, nullptr), std::nullopt};
-    if (file.tags.state != TagEditor::FileTags::State::Read) {
-      terminal.Err(CliText::FileLine(path, Unreadable(path, file.tags.state)));
-      allRead = false;
+  for (qsizetype i = 0; i < request.paths.size(); ++i) {
+    const QString& path = request.paths.at(i);
+    const FileTags& tags = read[static_cast<std::size_t>(i)];
+    if (tags.state != FileTags::State::Read) {
+      terminal.Err(CliText::FileLine(path, UnreadableText(path, tags.state)));
+      allShown = false;
       continue;
     }
-    if (!file.tags.fields.Track.isEmpty())
-      file.track = file.tags.fields.Track;
-    shown.append(request.json ? CliText::TagJson(file) : CliText::TagLines(file));
+    shown.append(request.json ? CliText::TagJson(path, tags) : CliText::TagLines(path, tags));
   }
   if (request.json)
     terminal.Out(u'[' + shown.join(QStringLiteral(",\n")) + u']');
   else if (!shown.isEmpty())
     terminal.Out(shown.join(QStringLiteral("\n\n")));
-  return allRead ? kExitDone : kExitSomeFailed;
+  return allShown ? kExitDone : kExitSomeFailed;
 }

@@ -6,4 +6,4 @@
 class Terminal;
 
 // The exit status: 0, or 1 when some file could not be read.
-int RunTags(const CliRequest& request, Terminal& terminal);
+int RunTags(const CliRequest& request, const Options& options, Terminal& terminal);

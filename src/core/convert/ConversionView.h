@@ -34,22 +34,24 @@ struct ConversionReport {
   bool nextWaits = false;
 };
 
+// What only a front end with a status line shows (a step beginning, the file an encode starts)
+// has a default that shows nothing.
 class ConversionView {
 public:
   virtual ~ConversionView() = default;
 
   // A new step begins: what was said of the last one goes.
-  virtual void ClearStatus() = 0;
+  virtual void ClearStatus() {}
   virtual void ShowProgress(int percent) = 0;
   // The application's standard error box.
   virtual void ShowError(const QString& text) = 0;
   // The encode of `wav` starts, number `number` of `total`: 1 of 1 for the shown file, the
   // files finished of the WAV files in a batch one at a time.
-  virtual void ShowConversionStarted(const QString& wav, int number, int total) = 0;
+  virtual void ShowConversionStarted(const QString& /*wav*/, int /*number*/, int /*total*/) {}
   // A batch of `wavs` WAV files starts, several at once.
   virtual void ShowBatchStarted(int wavs) = 0;
   // A batch of several at once starts the encode of `wav`.
-  virtual void ShowBatchFileStarted(const QString& wav) = 0;
+  virtual void ShowBatchFileStarted(const QString& /*wav*/) {}
   // What became of a file.
   virtual void ShowFileResult(const ConversionReport& report) = 0;
   // How long a result of files converted one at a time stands before the next file starts;

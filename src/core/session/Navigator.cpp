@@ -4,8 +4,6 @@
 #include "core/fs/FolderScan.h"
 #include "core/fs/WorkerThread.h"
 
-#include <mp3infp_handle.h>
-
 #include <QDir>
 #include <QPointer>
 
@@ -45,8 +43,6 @@ struct Navigator::Walked {
   FolderTree tree;
   QStringList list;
   int index = 0;
-  TagEditor::FileTags tags;
-  bool tagsRead = false;
 };
 
 // A walk under way on its worker.
@@ -71,7 +67,7 @@ Navigator::~Navigator() {
 
 namespace {
 
-// Fills `walked` for its walk: the folder's lists, the list made and the tag of the file shown.
+// Fills `walked` for its walk: the folder's lists and the list made.
 template <typename Walked> void DoWalk(Walked& walked, const std::atomic<bool>* cancelled) {
   const auto& walk = walked.walk;
   walked.tree = ScanTree(walk.folder, walk.wholeFolder, cancelled);
@@ -89,12 +85,6 @@ template <typename Walked> void DoWalk(Walked& walked, const std::atomic<bool>* 
   } else {
     walked.list = walked.tree.Files();
   }
-  if ((cancelled != nullptr && *cancelled) || walked.index >= walked.list.size())
-    return;
-  MP3INFP_HANDLE* handle = mp3infph_Create();
-  walked.tags = TagEditor::ReadFileTags(walked.list.at(walked.index), handle);
-  walked.tagsRead = true;
-  mp3infph_Destroy(handle);
 }
 
 } // namespace
@@ -140,18 +130,30 @@ void Navigator::WalkEnded(std::uint64_t id, const Walked& walked) {
   }
   // Edits made since the question (or with none asked) are not left without it. The window
   // may be destroyed while the question is up, and this navigator with it.
-  const QPointer<QObject> alive(&receiver_);
-  if (tags_.HasUnsavedEdits() &&
-      !(walk.answered && tags_.ShownFields().SameBoxes(*walk.answered)) &&
-      (!tags_.ConfirmLeave() || !alive))
+  const auto take = [this, walked] { TakeWalked(walked); };
+  if (walk.answered && tags_.Shown().SameBoxes(*walk.answered)) {
+    take();
     return;
+  }
+  const QPointer<QObject> alive(&receiver_);
+  if (tags_.Leave(take) && alive)
+    take();
+}
+
+void Navigator::TakeWalked(const Walked& walked) {
+  const Walk& walk = walked.walk;
   const bool folderOpen = walk.dropped.isEmpty() && walk.shown.isEmpty();
   currentFolder_ = walk.folder;
   view_.ShowCurrentFolder(walk.folder, folderOpen);
   jacketList_ = walked.tree.Images;
-  TakeList(walked.list, walk.dropped.isEmpty() ? walk.folder : QString(), folderOpen, walked.index,
-           walked.tagsRead ? &walked.tags : nullptr);
+  TakeList(walked.list, walk.dropped.isEmpty() ? walk.folder : QString(), folderOpen, walked.index);
   ShowJackets();
+}
+
+void Navigator::AfterLeave(const std::function<void()>& step) {
+  const QPointer<QObject> alive(&receiver_);
+  if (tags_.Leave(step) && alive)
+    step();
 }
 
 void Navigator::Open(OpenDialogs& dialogs) {
@@ -170,8 +172,8 @@ void Navigator::Open(OpenDialogs& dialogs) {
     openDialogFileName_ = chosen;
     const QString extension = FsPath::Extension(chosen);
     view_.ShowChosenExtension(extension);
-    if (IsShowable(chosen) && tags_.ConfirmLeave())
-      OpenOneFile(chosen);
+    if (IsShowable(chosen))
+      AfterLeave([this, chosen] { OpenOneFile(chosen); });
     return;
   }
 
@@ -214,33 +216,29 @@ Navigator::Typed Navigator::OpenTyped(const QString& typed) {
     return Typed::Missing;
   if (!IsShowable(path))
     return Typed::NotAudio;
-  if (tags_.ConfirmLeave())
-    OpenOneFile(path);
+  AfterLeave([this, path] { OpenOneFile(path); });
   return Typed::Opened;
 }
 
 void Navigator::TakeList(const QStringList& files, const QString& root, bool withSubfolders,
-                         int index, const TagEditor::FileTags* read) {
+                         int index) {
   fileList_ = files;
   listRoot_ = root;
   listWithSubfolders_ = withSubfolders;
   ++listGeneration_;
   currentIndex_ = 0;
   if (index >= 0 && index < fileList_.size())
-    Show(index, read);
+    Show(index);
   ShowCounters();
 }
 
-void Navigator::Show(int index, const TagEditor::FileTags* read) {
+void Navigator::Show(int index) {
   currentIndex_ = index;
   shownFilePath_ = fileList_.at(index);
   ShowShownFileFolder();
   view_.ShowFileName(FsPath::BareName(shownFilePath_));
   view_.ShowPosition(index + 1);
-  if (read != nullptr)
-    tags_.ShowReadTags(shownFilePath_, *read);
-  else
-    tags_.ShowFileTags(shownFilePath_);
+  tags_.ShowFile(shownFilePath_);
 }
 
 void Navigator::ShowShownFileFolder() {
@@ -264,16 +262,22 @@ void Navigator::ShowJackets() {
 
 void Navigator::Next() {
   view_.ClearStatus();
-  if (currentIndex_ >= fileList_.size() - 1 || !tags_.ConfirmLeave())
+  if (currentIndex_ >= fileList_.size() - 1)
     return;
-  Show(currentIndex_ + 1);
+  AfterLeave([this] {
+    if (currentIndex_ < fileList_.size() - 1)
+      Show(currentIndex_ + 1);
+  });
 }
 
 void Navigator::Previous() {
   view_.ClearStatus();
-  if (currentIndex_ <= 0 || currentIndex_ > fileList_.size() || !tags_.ConfirmLeave())
+  if (currentIndex_ <= 0 || currentIndex_ > fileList_.size())
     return;
-  Show(currentIndex_ - 1);
+  AfterLeave([this] {
+    if (currentIndex_ > 0 && currentIndex_ <= fileList_.size())
+      Show(currentIndex_ - 1);
+  });
 }
 
 void Navigator::GoTo(const QString& number) {
@@ -281,10 +285,18 @@ void Navigator::GoTo(const QString& number) {
   const int wanted = number.trimmed().toInt(&ok);
   if (ok && wanted >= 1 && wanted <= fileList_.size() && wanted - 1 != currentIndex_) {
     view_.ClearStatus();
-    if (tags_.ConfirmLeave()) {
-      Show(wanted - 1);
+    const auto go = [this, wanted] {
+      if (wanted <= fileList_.size())
+        Show(wanted - 1);
+    };
+    const QPointer<QObject> alive(&receiver_);
+    if (tags_.Leave(go)) {
+      if (alive)
+        go();
       return;
     }
+    if (!alive)
+      return;
   }
   view_.ShowPosition(fileList_.isEmpty() ? 0 : currentIndex_ + 1);
 }
@@ -300,8 +312,10 @@ void Navigator::FilesDropped(const QStringList& paths) {
   if (dropped.isEmpty())
     return;
   view_.ClearStatus();
-  if (!tags_.ConfirmLeave())
-    return;
+  AfterLeave([this, dropped] { OpenDropped(dropped); });
+}
+
+void Navigator::OpenDropped(const QStringList& dropped) {
   if (dropped.size() == 1) {
     OpenOneFile(dropped.first());
     return;
@@ -315,7 +329,7 @@ void Navigator::FilesDropped(const QStringList& paths) {
     (IsWavName(path) ? wavs : mp3s).append(path);
   std::sort(wavs.begin(), wavs.end(), ListedBefore);
   std::sort(mp3s.begin(), mp3s.end(), ListedBefore);
-  StartWalk({FsPath::FolderOf(first), false, first, wavs + mp3s, tags_.ShownFields()});
+  StartWalk({FsPath::FolderOf(first), false, first, wavs + mp3s, tags_.Shown()});
 }
 
 void Navigator::SetCurrentFolder(const QString& folder) {
@@ -324,8 +338,8 @@ void Navigator::SetCurrentFolder(const QString& folder) {
 }
 
 void Navigator::OpenCommandLineFile(const QString& argument) {
-  if (IsShowable(argument) && tags_.ConfirmLeave())
-    OpenOneFile(argument);
+  if (IsShowable(argument))
+    AfterLeave([this, argument] { OpenOneFile(argument); });
 }
 
 void Navigator::OpenOneFile(const QString& path) {
@@ -333,7 +347,7 @@ void Navigator::OpenOneFile(const QString& path) {
   const QString full = FsPath::Absolute(path);
   // Its own folder only: a file opened from the home folder must not walk the whole of it.
   // Callers have asked about unsaved edits.
-  StartWalk({FsPath::FolderOf(full), false, full, QStringList(), tags_.ShownFields()});
+  StartWalk({FsPath::FolderOf(full), false, full, QStringList(), tags_.Shown()});
 }
 
 void Navigator::ShowList(const QStringList& files, int index) {

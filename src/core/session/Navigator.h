@@ -4,20 +4,21 @@
 // list), and the jacket image list of the same folders. Owns the list, the position in it and
 // the shown file's full path, and keeps the list in line with what conversions do to the files.
 //
-// An open walks its folder, and reads the tag of the file it will show, on a worker thread: a
-// large folder or one on a slow disk or share leaves the window usable, and the list is filled
-// when the walk ends. A second open before then cancels the first.
+// An open walks its folder on a worker thread: a large folder or one on a slow disk or share
+// leaves the window usable, and the list is filled when the walk ends. A second open before then
+// cancels the first. The tag editor reads the shown file's tag, on its own worker.
 #pragma once
 
 #include "core/session/NavigatorView.h"
+#include "core/session/TagEditor.h"
 #include "core/settings/Options.h"
-#include "core/tags/TagEditor.h"
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -78,6 +79,8 @@ public:
   // True while an open's walk is under way: the list, the shown file and the jacket images
   // are replaced when it ends.
   bool Opening() const { return walk_ != nullptr; }
+  // The tag editor that shows the shown file's tag.
+  const TagEditor& tags() const { return tags_; }
   // Replaces the list by `files` and shows the one at `index`, as a folder open would; for
   // callers that built the list themselves.
   void ShowList(const QStringList& files, int index);
@@ -111,12 +114,17 @@ private:
   void StartWalk(Walk walk);
   // What the walk `id` found, on the window's thread.
   void WalkEnded(std::uint64_t id, const Walked& walked);
+  // The walk's list, folder and images replace the ones shown.
+  void TakeWalked(const Walked& walked);
   // Replaces the list by `files`, made from `root` (with its subfolders when `withSubfolders`;
   // empty for files picked one by one), and shows the file at `index` (none when out of
-  // range), with its tag as `read` when it was read already.
-  void TakeList(const QStringList& files, const QString& root, bool withSubfolders, int index,
-                const TagEditor::FileTags* read = nullptr);
-  void Show(int index, const TagEditor::FileTags* read = nullptr);
+  // range).
+  void TakeList(const QStringList& files, const QString& root, bool withSubfolders, int index);
+  void Show(int index);
+  // Runs `step` once the shown fields may be left (TagEditor::Leave).
+  void AfterLeave(const std::function<void()>& step);
+  // Several files dropped (or one), once the shown fields may be left.
+  void OpenDropped(const QStringList& dropped);
   // The folder box names the shown file's own folder, a subfolder's too.
   void ShowShownFileFolder();
   // The counters and the stepping buttons as the list and the position say.

@@ -1,11 +1,11 @@
-// Everything a Session may do with its window: what the navigator, the tag editor and the
-// converter each may do. The main window implements it; a command line would say the same
-// results in its own lines; tests use a fake.
+// Everything a Session that shows one file at a time may do with its window: what the navigator,
+// the tag editor and the converter each may do. The main window implements it; tests use a fake.
+// The command line, which shows no file, implements ConversionView alone.
 #pragma once
 
 #include "core/convert/ConversionView.h"
 #include "core/session/NavigatorView.h"
-#include "core/tags/TagView.h"
+#include "core/session/TagView.h"
 
 class SessionView : public NavigatorView, public TagView, public ConversionView {
 public:

@@ -28,17 +28,6 @@ void appendLaterPart(QString& text, const QString& marker, const QString& value)
   text += marker + value;
 }
 
-std::optional<QString> findPart(const QString& comment, const QString& marker) {
-  const qsizetype at = comment.indexOf(marker);
-  if (at < 0)
-    return std::nullopt;
-  QString rest = comment.mid(at + marker.size());
-  const qsizetype slash = rest.indexOf(QLatin1Char('/'));
-  if (slash >= 0)
-    rest.truncate(slash);
-  return rest;
-}
-
 } // namespace
 
 QString TrimBlanks(const QString& text) {
@@ -103,15 +92,15 @@ QString WithPart(const QString& comment, const QString& marker, const QString& v
   return comment.left(from) + comment.mid(to);
 }
 
-SplitParts Split(const QString& comment) {
-  SplitParts parts;
-  parts.id = findPart(comment, kIdMarker);
-  parts.jacket = findPart(comment, kJacketMarker);
-  parts.lyricist = findPart(comment, kLyricistMarker);
-  parts.composer = findPart(comment, kComposerMarker);
-  parts.arranger = findPart(comment, kArrangerMarker);
-  parts.performer = findPart(comment, kPerformerMarker);
-  return parts;
+std::optional<QString> Part(const QString& comment, const QString& marker) {
+  const qsizetype at = comment.indexOf(marker);
+  if (at < 0)
+    return std::nullopt;
+  QString rest = comment.mid(at + marker.size());
+  const qsizetype slash = rest.indexOf(QLatin1Char('/'));
+  if (slash >= 0)
+    rest.truncate(slash);
+  return rest;
 }
 
 } // namespace CommentText

@@ -3,6 +3,8 @@
 // the parts back out of a comment.
 #pragma once
 
+#include "core/tags/TagField.h"
+
 #include <QString>
 
 #include <optional>
@@ -26,23 +28,12 @@ struct CommentParts {
   QString performer;
 };
 
-// The parts found in a comment; a part whose marker does not occur is empty (std::nullopt),
-// so its box keeps what it showed.
-struct SplitParts {
-  std::optional<QString> id;
-  std::optional<QString> jacket;
-  std::optional<QString> lyricist;
-  std::optional<QString> composer;
-  std::optional<QString> arranger;
-  std::optional<QString> performer;
-};
-
-inline const QString kIdMarker = QStringLiteral("ID:");
-inline const QString kJacketMarker = QStringLiteral("画像:");
-inline const QString kLyricistMarker = QStringLiteral("作詩:");
-inline const QString kComposerMarker = QStringLiteral("作曲:");
-inline const QString kArrangerMarker = QStringLiteral("編曲:");
-inline const QString kPerformerMarker = QStringLiteral("演奏:");
+inline const QString kIdMarker = RowOf(TagField::Id).CommentMarker();
+inline const QString kJacketMarker = RowOf(TagField::Jacket).CommentMarker();
+inline const QString kLyricistMarker = RowOf(TagField::Lyricist).CommentMarker();
+inline const QString kComposerMarker = RowOf(TagField::Composer).CommentMarker();
+inline const QString kArrangerMarker = RowOf(TagField::Arranger).CommentMarker();
+inline const QString kPerformerMarker = RowOf(TagField::Performer).CommentMarker();
 
 // Removes leading and trailing spaces and control characters (everything up to U+0020); other
 // blanks such as the full-width space U+3000 stay.
@@ -60,8 +51,8 @@ QString Compose(CommentFormat format, const CommentParts& parts, bool append,
 // (or after it, when it starts the comment). Everything else in the comment stays as it is.
 QString WithPart(const QString& comment, const QString& marker, const QString& value);
 
-// Finds each part independently: the first occurrence of its marker, the text after it up to
-// the next "/" (or to the end).
-SplitParts Split(const QString& comment);
+// The part of `marker`: the text after the marker's first occurrence up to the next "/" (or to
+// the end); nullopt when the marker does not occur, so that its box keeps what it showed.
+std::optional<QString> Part(const QString& comment, const QString& marker);
 
 } // namespace CommentText

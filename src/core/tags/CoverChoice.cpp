@@ -19,14 +19,15 @@ void CoverChoice::FileShown(const QString& path, const QByteArray& cover,
 }
 
 QString CoverChoice::ImageToWrite(const TagFields& shown, bool picturesWritten) const {
-  if (!picturesWritten || shownFile_.isEmpty() || !shown.Jacket)
+  const std::optional<QString> jacket = shown.Jacket();
+  if (!picturesWritten || shownFile_.isEmpty() || !jacket)
     return QString();
-  const QString image = FindImage(*shown.Jacket, images_, shownFile_);
+  const QString image = FindImage(*jacket, images_, shownFile_);
   if (image.isEmpty())
     return QString();
   if (shown.JacketChosen)
     return image;
-  const bool namedByComment = commentJacket_ && *commentJacket_ == *shown.Jacket;
+  const bool namedByComment = commentJacket_ && *commentJacket_ == *jacket;
   return fileCover_.isEmpty() && namedByComment ? image : QString();
 }
 

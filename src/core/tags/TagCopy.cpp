@@ -12,32 +12,26 @@ bool Load(MP3INFP_HANDLE* handle, const QString& path) {
 }
 
 void ReadValues(MP3INFP_HANDLE* handle, TagFields& out, bool whole) {
-  using namespace TagFieldAccess;
-  const auto get = [handle, whole](int field, QString& text) {
-    whole ? GetWholeTagValue(field, text, handle) : GetTagValue(field, text, handle);
-  };
-  get(kTitle, out.Title);
-  get(kArtist, out.Artist);
-  get(kAlbum, out.Album);
-  get(kYear, out.Year);
-  get(kComment, out.Comment);
-  get(kGenre, out.Genre);
-  get(kTrack, out.Track);
+  for (const TagFieldRow& row : kTagFields)
+    if (row.Stored())
+      out[row.field] = whole ? TagFieldAccess::WholeValue(row.field, handle)
+                             : TagFieldAccess::ShownValue(row.field, handle);
 }
 
-bool SetValues(MP3INFP_HANDLE* handle, const TagFields& v, const QByteArray& path,
+bool SetValues(MP3INFP_HANDLE* handle, const TagFields& values, const QByteArray& path,
                Options::Mp3Format format) {
-  using namespace TagFieldAccess;
-  bool allSet = SetTagValue(kTitle, v.Title, path, format, handle);
-  allSet = SetTagValue(kArtist, v.Artist, path, format, handle) && allSet;
-  allSet = SetTagValue(kAlbum, v.Album, path, format, handle) && allSet;
-  allSet = SetTagValue(kComment, v.Comment, path, format, handle) && allSet;
-  allSet = SetTagValue(kYear, v.Year, path, format, handle) && allSet;
-  allSet = SetTagValue(kGenre, v.Genre, path, format, handle) && allSet;
-  // A track another tool stored in a form the library refuses ("A1") is left as the file holds
-  // it instead of failing the rest; "３/12" is stored as "3/12".
-  if (const std::optional<QString> track = TrackNumber::Normalized(v.Track))
-    allSet = SetTagValue(kTrack, *track, path, format, handle) && allSet;
+  bool allSet = true;
+  for (const TagFieldRow& row : kTagFields) {
+    if (!row.Stored() || values.Kept(row.field))
+      continue;
+    std::optional<QString> value = values[row.field];
+    // A track another tool stored in a form the library refuses ("A1") is left as the file holds
+    // it instead of failing the rest; "３/12" is stored as "3/12".
+    if (row.trackNumber)
+      value = TrackNumber::Normalized(*value);
+    if (value)
+      allSet = TagFieldAccess::SetValue(row.field, *value, path, format, handle) && allSet;
+  }
   return allSet;
 }
 

@@ -1,4 +1,4 @@
-// The tag fields (the six and the track) and the cover of files through one handle of the tag
+// The stored tag fields and the cover of files through one handle of the tag
 // library, on any thread: reading them, setting them, and copying a whole tag from one file into
 // another. The window's tag work uses the library's default handle; a conversion's end, off the
 // window's thread, one of its own.
@@ -16,14 +16,14 @@ namespace TagCopy {
 // Loads `path` (a regular file) into `handle`; false when it cannot.
 bool Load(MP3INFP_HANDLE* handle, const QString& path);
 
-// The six fields and the track of the file loaded into `handle`: one line each as the window
-// shows them, or `whole` as stored.
+// The stored fields of the file loaded into `handle`: one line each as the window shows them, or
+// `whole` as stored.
 void ReadValues(MP3INFP_HANDLE* handle, TagFields& out, bool whole);
 
-// Sets the six fields and the track of the loaded file `path` through the tag `format` picks
-// (see TagFieldAccess::SetTagValue). Every field is offered even when one is refused, so the
-// others still reach the file; false when one was refused. A track that is no track number
-// (TrackNumber::Normalized) is not offered: the file keeps the one it holds.
+// Sets the stored fields of the loaded file `path` through the tag `format` picks (see
+// TagFieldAccess::SetValue), all but those `values` keeps. Every field is offered even when one
+// is refused, so the others still reach the file; false when one was refused. A track that is no
+// track number (TrackNumber::Normalized) is not offered: the file keeps the one it holds.
 bool SetValues(MP3INFP_HANDLE* handle, const TagFields& values, const QByteArray& path,
                Options::Mp3Format format);
 

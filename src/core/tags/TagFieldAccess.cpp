@@ -2,8 +2,6 @@
 
 #include "core/fs/Cp932.h"
 
-#include <QFileInfo>
-
 #include <unistd.h>
 
 namespace TagFieldAccess {
@@ -13,22 +11,9 @@ namespace {
 constexpr quint32 kId3v1 = 0x01;
 constexpr quint32 kId3v2 = 0x02;
 constexpr quint32 kRiffSif = 0x04;
-constexpr int kMaxValueBytes = 128;
 
 // What the tag library answered the last call of this thread that made a tag.
 thread_local quint32 lastMakeFailure = 0;
-
-const char* const kIds[] = {"INAM", "IART", "IPRD", "ICMT", "ICRD", "IGNR"};
-constexpr const char* kTrackId = "ITRK";
-
-// A field whose value the file's tags hold: 1..6 and the track.
-bool IsTagField(int field) {
-  return (field >= kTitle && field <= kGenre) || field == kTrack;
-}
-
-QByteArray TagId(int field) {
-  return field == kTrack ? kTrackId : kIds[field - 1];
-}
 
 QString libraryValue(const QByteArray& name, MP3INFP_HANDLE* handle) {
   char* value = nullptr;
@@ -71,8 +56,8 @@ QString firstLine(const QString& value, int limit) {
   return out;
 }
 
-QByteArray readName(int field, MP3INFP_HANDLE* handle) {
-  const QByteArray id = TagId(field);
+QByteArray readName(TagField field, MP3INFP_HANDLE* handle) {
+  const QByteArray id = RowOf(field).LibraryName();
   quint32 code = 0;
   if (!GetFileTypeCode(code, handle))
     return id;
@@ -81,27 +66,6 @@ QByteArray readName(int field, MP3INFP_HANDLE* handle) {
   if (code & kId3v2)
     return id + "_v2";
   return id + "_v1";
-}
-
-// The loaded file's full path, from its folder and name and `extension` ("mp3"). Names here
-// are case-sensitive, so besides "name.mp3" the names with ".MP3", ".Mp3" and the other
-// spellings are tried too; the tag library itself refuses to make tags in any file but the
-// loaded one.
-QString loadedFilePath(const char* extension, MP3INFP_HANDLE* handle) {
-  QString folder = libraryValue("PATH", handle);
-  if (!folder.endsWith(QLatin1Char('/')))
-    folder += QLatin1Char('/');
-  const QString plain =
-      folder + libraryValue("FILE", handle) + QLatin1Char('.') + QString::fromLatin1(extension);
-  for (int spelling = 0; spelling < 8; ++spelling) {
-    QString path = plain;
-    for (int i = 0; i < 3; ++i)
-      if (spelling & (1 << i))
-        path[path.size() - 3 + i] = path[path.size() - 3 + i].toUpper();
-    if (QFileInfo::exists(path))
-      return path;
-  }
-  return plain;
 }
 
 // While one lives, the tags a value needs are made in the library's memory and written by the
@@ -147,35 +111,31 @@ bool GetFileTypeCode(quint32& code, MP3INFP_HANDLE* handle) {
   return true;
 }
 
-void GetTagValue(int field, QString& text, MP3INFP_HANDLE* handle) {
-  text.clear();
-  if (field < kTitle || field > kTrack)
-    return;
-  QByteArray name;
-  if (IsTagField(field))
-    name = readName(field, handle);
-  else
-    name = field == kTime ? "TIME" : field == kPath ? "PATH" : "FILE";
-  const bool cut = field <= kTime || field == kTrack;
-  text = firstLine(libraryValue(name, handle), cut ? kMaxValueBytes : -1);
+QString ShownValue(TagField field, MP3INFP_HANDLE* handle) {
+  const TagFieldRow& row = RowOf(field);
+  if (!row.Stored())
+    return QString();
+  return firstLine(libraryValue(readName(field, handle), handle), row.shownBytes);
 }
 
-void GetWholeTagValue(int field, QString& text, MP3INFP_HANDLE* handle) {
-  text.clear();
-  if (IsTagField(field))
-    text = libraryValue(readName(field, handle), handle);
+QString WholeValue(TagField field, MP3INFP_HANDLE* handle) {
+  return RowOf(field).Stored() ? libraryValue(readName(field, handle), handle) : QString();
+}
+
+QString PlayingTime(MP3INFP_HANDLE* handle) {
+  return firstLine(libraryValue("TIME", handle), kShownTagBytes);
 }
 
 quint32 LastMakeFailure() {
   return lastMakeFailure;
 }
 
-bool SetTagValue(int field, const QString& text, const QByteArray& loadedPath,
-                 Options::Mp3Format format, MP3INFP_HANDLE* handle) {
+bool SetValue(TagField field, const QString& text, const QByteArray& path,
+              Options::Mp3Format format, MP3INFP_HANDLE* handle) {
   lastMakeFailure = 0;
-  if (!IsTagField(field))
+  if (!RowOf(field).Stored() || path.isEmpty())
     return false;
-  QByteArray name = TagId(field);
+  QByteArray name = RowOf(field).LibraryName();
   quint32 code = 0;
   const bool mp3 = GetFileTypeCode(code, handle);
   const DeferredMakes deferred(handle);
@@ -184,8 +144,6 @@ bool SetTagValue(int field, const QString& text, const QByteArray& loadedPath,
   if (mp3 && (code & (kId3v2 | kRiffSif)) == kId3v2 && format == Options::Mp3Format::Rmp)
     return mp3infph_SetValue(handle, (name + "_v2").constData(), text.toUtf8().constData()) == 0;
   if (format == Options::Mp3Format::Id3v2) {
-    const QByteArray path =
-        !loadedPath.isEmpty() ? loadedPath : loadedFilePath(mp3 ? "mp3" : "wav", handle).toUtf8();
     if (mp3 && (code & kRiffSif || (code & (kId3v1 | kId3v2)) != (kId3v1 | kId3v2))) {
       lastMakeFailure = mp3infph_MakeId3v2(handle, path.constData());
       if ((tagBits(handle) & (kId3v2 | kRiffSif)) != kId3v2)
@@ -201,8 +159,6 @@ bool SetTagValue(int field, const QString& text, const QByteArray& loadedPath,
     return mp3infph_SetValue(handle, name.constData(), text.toUtf8().constData()) == 0;
   }
   if (mp3) {
-    const QByteArray path =
-        loadedPath.isEmpty() ? loadedFilePath("mp3", handle).toUtf8() : loadedPath;
     if (!(code & (kId3v1 | kId3v2)) && ::access(path.constData(), F_OK) == 0) {
       lastMakeFailure = mp3infph_mp3_MakeId3v1(handle, path.constData());
       if (!(tagBits(handle) & kId3v1))

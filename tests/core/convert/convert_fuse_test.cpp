@@ -4,8 +4,8 @@
 // left behind.
 #include "AudioFixtures.h"
 #include "FakeSessionView.h"
+#include "FinishOpen.h"
 #include "FuseMount.h"
-#include "RunConversion.h"
 
 #include "core/convert/ConvertPlan.h"
 #include "core/convert/Converter.h"
@@ -16,8 +16,8 @@
 #include "core/fs/Trash.h"
 #include "core/session/Navigator.h"
 #include "core/session/Session.h"
+#include "core/session/TagEditor.h"
 #include "core/settings/Options.h"
-#include "core/tags/TagEditor.h"
 
 #include <gtest/gtest.h>
 
@@ -65,12 +65,13 @@ TEST_P(FuseConvert, ConvertsTrashesAndRefusesAnMp3ThatAppeared) {
         fixtures::makeWavWithChunks({.seconds = 0.5}, {fixtures::makeInfoList({{"INAM", name}})}));
 
   FakeSessionView view;
-  Session session{view, Trash::MoveToTrash};
+  Session session{view, view};
   Options& options = session.options();
   options.Mp3WavId3ToMp3 = true;
   options.Mp3DeleteWav = true;
   const auto convert = [&](const char* wav) {
     session.navigator().ShowList({Q(folder / wav)}, 0);
+    FinishOpen(session.navigator());
     session.ConvertShown();
     FinishConversion(session);
   };

@@ -4,9 +4,9 @@
 // whole.
 #include "AudioFixtures.h"
 #include "FakeSessionView.h"
+#include "FinishOpen.h"
 #include "FuseMount.h"
 #include "QtPath.h"
-#include "RunConversion.h"
 
 #include "core/convert/BatchSummary.h"
 #include "core/convert/ConvertPlan.h"
@@ -15,8 +15,8 @@
 #include "core/encoder/EncoderComponent.h"
 #include "core/session/Navigator.h"
 #include "core/session/Session.h"
+#include "core/session/TagEditor.h"
 #include "core/settings/Options.h"
-#include "core/tags/TagEditor.h"
 
 #include <gtest/gtest.h>
 
@@ -82,6 +82,7 @@ protected:
     const rlimit limited{std::min(fileSizeLimit, saved.rlim_cur), saved.rlim_max};
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
     navigator.ShowList({Q(wav)}, 0);
+    FinishOpen(navigator);
     session.ConvertShown();
     Finish();
     ::setrlimit(RLIMIT_FSIZE, &saved);
@@ -89,19 +90,19 @@ protected:
   }
 
   fixtures::TempDir dir;
-  FakeSessionView view;
+  FakeSessionView view{[this](const QString& path) {
+    if (trashRefuses)
+      return Trash::Result{false, QStringLiteral("ごみ箱に移せませんでした：満杯")};
+    // Like the desktop's trash: a name it already holds gets a number.
+    const fs::path from = path.toStdString();
+    fs::path to = dir / "trash" / from.filename();
+    for (int n = 2; fs::exists(to); ++n)
+      to = dir / "trash" / (from.filename().string() + std::to_string(n));
+    return Trash::Result{::rename(from.c_str(), to.c_str()) == 0, {}};
+  }};
   // Set: the trash refuses every file, as one on a full or read-only disk does.
   bool trashRefuses = false;
-  Session session{view, [this](const QString& path) {
-                    if (trashRefuses)
-                      return Trash::Result{false, QStringLiteral("ごみ箱に移せませんでした：満杯")};
-                    // Like the desktop's trash: a name it already holds gets a number.
-                    const fs::path from = path.toStdString();
-                    fs::path to = dir / "trash" / from.filename();
-                    for (int n = 2; fs::exists(to); ++n)
-                      to = dir / "trash" / (from.filename().string() + std::to_string(n));
-                    return Trash::Result{::rename(from.c_str(), to.c_str()) == 0, {}};
-                  }};
+  Session session{view, view};
   Options& options = session.options();
   Navigator& navigator = session.navigator();
   EncoderComponent& encoder = session.encoder();
@@ -141,7 +142,8 @@ TEST_F(ConvertSafetyTest, SameNamedWavsOfOneBatchBothSurvive) {
   options.Mp3UseFolder3 = true;
   options.Mp3FolderPath = Q(dir / "out");
   navigator.ShowList({Q(dir / "albumA" / "01.wav"), Q(dir / "albumB" / "01.wav")}, 0);
-  RunBatch(session);
+  FinishOpen(navigator);
+  ConvertAllOf(session);
 
   EXPECT_NEAR(Mp3Ms(dir / "out" / "01.mp3"), 1000, 30) << "album A's audio";
   EXPECT_TRUE(view.Reported(QStringLiteral("この一括変換で別のWAVファイルから作ったMP3")));
@@ -274,7 +276,8 @@ TEST_F(ConvertSafetyTest, AWavChangedDuringTheEncodeStays) {
     progress(s, now, all);
     if (now != 1)
       return;
-    session.tagEditor().WriteShownFields();
+    session.tagEditor().Write(view.fields);
+    FinishTagWork(session.tagEditor());
     fixtures::writeFile(inPlace ? dir / "a.wav" : dir / "new.wav", newTake);
     if (!inPlace)
       fs::rename(dir / "new.wav", dir / "a.wav");
@@ -302,7 +305,8 @@ TEST_F(ConvertSafetyTest, AWavCutShortIsNamedAndKept) {
   fixtures::writeFile(dir / "cut.wav", cut);
   fixtures::writeFile(dir / "big.wav", fixtures::makeRf64({.seconds = 0.5}, {}));
   navigator.ShowList({Q(dir / "cut.wav"), Q(dir / "big.wav")}, 0);
-  const std::optional<BatchResult> result = RunBatch(session);
+  FinishOpen(navigator);
+  const std::optional<BatchResult> result = ConvertAllOf(session);
   ASSERT_TRUE(result);
   const BatchSummary summary = SummarizeBatch(*result);
   EXPECT_EQ(summary.result, QStringLiteral("注意"));
@@ -320,7 +324,8 @@ TEST_F(ConvertSafetyTest, AMissingOrFullOutputFolderIsNamed) {
   options.Mp3UseFolder3 = true;
   options.Mp3FolderPath = Q(dir / "small");
   navigator.ShowList({Q(dir / "a.wav")}, 0);
-  const std::optional<BatchResult> result = RunBatch(session);
+  FinishOpen(navigator);
+  const std::optional<BatchResult> result = ConvertAllOf(session);
   ASSERT_TRUE(result);
   EXPECT_TRUE(SummarizeBatch(*result).message.contains(QStringLiteral("small がないため")));
   EXPECT_EQ(Tree(dir.path()), (std::set<std::string>{"a.wav", "trash"}));
@@ -359,7 +364,8 @@ TEST_F(ConvertSafetyTest, AnEncodeThatWillNotStartKeepsTheWav) {
   fixtures::writeFile(dir / "b.wav", refused);
   options.Mp3Jobs = 2;
   navigator.ShowList({Q(dir / "a.wav"), Q(dir / "b.wav")}, 0);
-  const std::optional<BatchResult> result = RunBatch(session);
+  FinishOpen(navigator);
+  const std::optional<BatchResult> result = ConvertAllOf(session);
   ASSERT_TRUE(result);
   EXPECT_EQ(result->Count(FileResult::Kind::Converted), 1);
   EXPECT_TRUE(view.Reported(QStringLiteral("b.wav の変換を始められません")));
@@ -410,7 +416,8 @@ TEST_P(ConvertJobs, AsManyAtOnceAsTheSettingSays) {
   }
   options.Mp3Jobs = GetParam();
   navigator.ShowList(files, 0);
-  const std::optional<BatchResult> result = RunBatch(session);
+  FinishOpen(navigator);
+  const std::optional<BatchResult> result = ConvertAllOf(session);
   ASSERT_TRUE(result);
   EXPECT_EQ(result->Count(FileResult::Kind::Converted), jobs + 1);
   EXPECT_EQ(view.mostRunning, jobs);

@@ -5,15 +5,15 @@
 // of a tag write, and checks their order file by file.
 #include "AudioFixtures.h"
 #include "FakeSessionView.h"
+#include "FinishOpen.h"
 #include "QtPath.h"
-#include "RunConversion.h"
 
 #include "core/convert/EncodeTarget.h"
 #include "core/encoder/EncoderComponent.h"
 #include "core/fs/Trash.h"
 #include "core/session/Navigator.h"
 #include "core/session/Session.h"
-#include "core/tags/TagEditor.h"
+#include "core/session/TagEditor.h"
 
 #include <gtest/gtest.h>
 
@@ -126,7 +126,7 @@ TEST(ConvertSync, EveryFilePlacedWasSyncedSinceItsLastWrite) {
         dir / (std::string(name) + ".wav"),
         fixtures::makeWavWithChunks({.seconds = 0.3}, {fixtures::makeInfoList({{"INAM", name}})}));
   FakeSessionView view;
-  Session session{view, Trash::MoveToTrash};
+  Session session{view, view};
   Options& options = session.options();
   options.Mp3DeleteWav = true;
   recording = true;
@@ -135,6 +135,7 @@ TEST(ConvertSync, EveryFilePlacedWasSyncedSinceItsLastWrite) {
   for (const char* name : {"a", "b"}) {
     options.Mp3WavId3ToMp3 = name[0] == 'b';
     session.navigator().ShowList({Q(dir / (std::string(name) + ".wav"))}, 0);
+    FinishOpen(session.navigator());
     session.ConvertShown();
     FinishConversion(session);
     EncodeTarget::SetPlacementIn(Q(dir.path()), EncodeTarget::Placement::Link);
@@ -145,10 +146,13 @@ TEST(ConvertSync, EveryFilePlacedWasSyncedSinceItsLastWrite) {
   options.Mp3Jobs = 2;
   fixtures::writeFile(dir / "d.mp3", {'o', 'l', 'd'});
   session.navigator().ShowList({Q(dir / "c.wav"), Q(dir / "d.wav")}, 0);
-  ASSERT_TRUE(RunBatch(session));
+  FinishOpen(session.navigator());
+  ASSERT_TRUE(ConvertAllOf(session));
   session.navigator().ShowList({Q(dir / "d.mp3")}, 0);
-  view.fields.Title = QStringLiteral("new");
-  session.tagEditor().WriteShownFields();
+  FinishOpen(session.navigator());
+  view.fields[TagField::Title] = QStringLiteral("new");
+  session.tagEditor().Write(view.fields);
+  FinishTagWork(session.tagEditor());
   recording = false;
   ASSERT_EQ(view.writes.back(), TagWriteResult::Written);
 

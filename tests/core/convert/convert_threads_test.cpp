@@ -7,8 +7,8 @@
 // and tag library too.
 #include "AudioFixtures.h"
 #include "FakeSessionView.h"
+#include "FinishOpen.h"
 #include "QtPath.h"
-#include "RunConversion.h"
 
 #include "core/session/Navigator.h"
 #include "core/session/Session.h"
@@ -97,10 +97,11 @@ TEST(ConvertThreads, StartsAndEndsNeverRunOnTheEventLoopsThread) {
   }
   fixtures::writeFile(album / "c.mp3", fixtures::makeMp3(0.2)); // c.wav is skipped
   FakeSessionView view;
-  Session session{view};
+  Session session{view, view};
   Options& options = session.options();
   options.Mp3WavId3ToMp3 = true;
   session.navigator().ShowList(wavs, 0);
+  FinishOpen(session.navigator());
   {
     const std::lock_guard lock(seenLock);
     watched = album.string();
@@ -116,7 +117,7 @@ TEST(ConvertThreads, StartsAndEndsNeverRunOnTheEventLoopsThread) {
       const std::lock_guard lock(seenLock);
       listings.clear();
     }
-    const std::optional<BatchResult> result = RunBatch(session);
+    const std::optional<BatchResult> result = ConvertAllOf(session);
     ASSERT_TRUE(result);
     EXPECT_EQ(result->Count(FileResult::Kind::Converted), jobs == 2 ? 5 : 3) << jobs;
     const std::lock_guard lock(seenLock);

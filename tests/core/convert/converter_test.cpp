@@ -6,7 +6,6 @@
 #include "FinishOpen.h"
 #include "ImageFixtures.h"
 #include "QtPath.h"
-#include "RunConversion.h"
 #include "TagTools.h"
 
 #include "core/convert/Converter.h"
@@ -16,8 +15,8 @@
 #include "core/fs/Trash.h"
 #include "core/session/Navigator.h"
 #include "core/session/Session.h"
+#include "core/session/TagEditor.h"
 #include "core/settings/Options.h"
-#include "core/tags/TagEditor.h"
 #include "core/tags/TagFieldAccess.h"
 
 #include <gtest/gtest.h>
@@ -42,11 +41,10 @@ protected:
   void Finish() { FinishConversion(session); }
 
   fixtures::TempDir dir;
-  FakeSessionView view;
+  FakeSessionView view{[this](const QString& wav) { return trash ? trash(wav) : Trash::Result{}; }};
   // The trash of the test; none: a WAV file cannot go to the trash and stays.
-  Session::MoveToTrash trash;
-  Session session{view,
-                  [this](const QString& wav) { return trash ? trash(wav) : Trash::Result{}; }};
+  std::function<Trash::Result(const QString&)> trash;
+  Session session{view, view};
   Options& options = session.options();
   TagEditor& tags = session.tagEditor();
   Navigator& navigator = session.navigator();
@@ -86,6 +84,7 @@ TEST_F(ConverterTest, TagCopyCarriesWholeValues) {
   const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   ASSERT_GE(::inotify_add_watch(watch, dir.path().c_str(), IN_ALL_EVENTS), 0);
   navigator.ShowList({Q(dir / "a.wav")}, 0);
+  FinishOpen(navigator);
   session.ConvertShown();
   Finish();
 
@@ -129,11 +128,13 @@ TEST_F(ConverterTest, Id3v2CopyIsReadByEveryTool) {
   fixtures::writeFile(dir / "a.wav", wav);
   options.Mp3WavId3ToMp3 = false;
   navigator.ShowList({Q(dir / "untagged.wav"), Q(dir / "a.wav")}, 0);
+  FinishOpen(navigator);
   session.ConvertShown();
   Finish();
   options.Mp3WavId3ToMp3 = true;
   options.Mp3TagFormat = Options::Mp3Format::Id3v2;
   navigator.Next();
+  FinishOpen(navigator);
   session.ConvertShown();
   Finish();
 
@@ -151,10 +152,12 @@ TEST_F(ConverterTest, Id3v2CopyCarriesTrackAndCover) {
   options.Mp3WavId3ToMp3 = true;
   options.Mp3TagFormat = Options::Mp3Format::Id3v2;
   navigator.ShowList({Q(dir / "07 a.wav")}, 0);
-  view.fields.Track = QStringLiteral("7/9");
-  view.fields.Jacket = QStringLiteral("cover.png");
+  FinishOpen(navigator);
+  view.fields[TagField::Track] = QStringLiteral("7/9");
+  view.fields[TagField::Jacket] = QStringLiteral("cover.png");
   view.fields.JacketChosen = true;
-  tags.WriteShownFields();
+  tags.Write(view.fields);
+  FinishTagWork(tags);
   ASSERT_EQ(view.writes.back(), TagWriteResult::Written);
   session.ConvertShown();
   Finish();
@@ -176,7 +179,8 @@ TEST_F(ConverterTest, EveryWavTheEncoderReadsPassesTheCheck) {
   fixtures::writeFile(dir / "odd.wav", odd);
   options.Mp3WavId3ToMp3 = true;
   navigator.ShowList({Q(dir / "big.wav"), Q(dir / "odd.wav")}, 0);
-  const std::optional<BatchResult> result = RunBatch(session);
+  FinishOpen(navigator);
+  const std::optional<BatchResult> result = ConvertAllOf(session);
   ASSERT_TRUE(result);
   EXPECT_EQ(result->Count(FileResult::Kind::Converted), 2);
   EXPECT_EQ(Whole(dir / "big.mp3", "INAM_rmp"), QStringLiteral("long take"));
@@ -192,13 +196,14 @@ TEST_F(ConverterTest, ABatchKeepsTheOptionsItStartedWith) {
   options.Mp3WavId3ToMp3 = true;
   options.Mp3Jobs = 1;
   navigator.ShowList({Q(dir / "a.wav"), Q(dir / "b.wav")}, 0);
+  FinishOpen(navigator);
   view.onPause = [this] {
     options.Mp3WavId3ToMp3 = false;
     options.Mp3UseFolder3 = true;
     options.Mp3FolderPath = Q(dir / "elsewhere");
   };
   fs::create_directory(dir / "elsewhere");
-  RunBatch(session);
+  ConvertAllOf(session);
   EXPECT_EQ(Whole(dir / "b.mp3", "INAM_rmp"), QStringLiteral("b"));
   EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
 }
@@ -215,22 +220,25 @@ TEST_F(ConverterTest, WriteAfterThePauseLandsInTheNamedFile) {
   const fixtures::Bytes converted = fixtures::readFile(dir / "a.wav");
   options.Mp3WavId3ToMp3 = true;
   navigator.ShowList({Q(dir / "a.wav"), Q(dir / "y.wav")}, 0);
+  FinishOpen(navigator);
   bool stepped = false;
   view.onPause = [&] {
     if (!stepped) {
       stepped = true;
       navigator.Next();
+      FinishOpen(navigator);
     }
   };
   session.ConvertShown();
   Finish();
   ASSERT_TRUE(stepped);
   EXPECT_EQ(view.fileName, QStringLiteral("y.wav"));
-  EXPECT_EQ(view.fields.Title, QStringLiteral("other"));
+  EXPECT_EQ(view.fields[TagField::Title], QStringLiteral("other"));
   EXPECT_EQ(Whole(dir / "a.mp3", "INAM_rmp"), QStringLiteral("wav"));
 
-  view.fields.Title = QStringLiteral("edited");
-  tags.WriteShownFields();
+  view.fields[TagField::Title] = QStringLiteral("edited");
+  tags.Write(view.fields);
+  FinishTagWork(tags);
   EXPECT_EQ(view.writes.back(), TagWriteResult::Written);
   EXPECT_EQ(Whole(dir / "y.wav", "INAM"), QStringLiteral("edited"));
   EXPECT_EQ(fixtures::readFile(dir / "a.wav"), converted);
@@ -251,7 +259,7 @@ TEST_F(ConverterTest, TheOutputFolderKeepsTheAlbumsSubfolders) {
   OpenFolder(navigator, Q(dir / "album"));
   for (const int jobs : {2, 1}) {
     options.Mp3Jobs = jobs;
-    const std::optional<BatchResult> result = RunBatch(session);
+    const std::optional<BatchResult> result = ConvertAllOf(session);
     ASSERT_TRUE(result);
     EXPECT_EQ(result->Count(FileResult::Kind::Converted), 2) << jobs;
     for (const char* mp3 : {"out/Disc1/01.mp3", "out/Disc2/01.mp3"})
@@ -273,15 +281,16 @@ TEST_F(ConverterTest, Cp932NamedFilesWorkThroughout) {
   FinishOpen(navigator);
   ASSERT_EQ(navigator.FileList().size(), 1);
   EXPECT_EQ(FsPath::Display(view.fileName), QStringLiteral("い.wav"));
-  EXPECT_EQ(view.fields.Title, QStringLiteral("歌"));
-  view.fields.Artist = QStringLiteral("歌手");
-  tags.WriteShownFields();
+  EXPECT_EQ(view.fields[TagField::Title], QStringLiteral("歌"));
+  view.fields[TagField::Artist] = QStringLiteral("歌手");
+  tags.Write(view.fields);
+  FinishTagWork(tags);
   EXPECT_EQ(view.writes.back(), TagWriteResult::Written);
 
   options.Mp3WavId3ToMp3 = true;
   options.Mp3DeleteWav = true;
   trash = Trash::MoveToTrash;
-  const std::optional<BatchResult> result = RunBatch(session);
+  const std::optional<BatchResult> result = ConvertAllOf(session);
   ASSERT_TRUE(result);
   EXPECT_EQ(result->Count(FileResult::Kind::Converted), 1);
   EXPECT_EQ(Whole(folder / "\x82\xA2.mp3", "IART_rmp"), QStringLiteral("歌手"));

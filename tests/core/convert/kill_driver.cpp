@@ -9,15 +9,15 @@
 // line equals STOP the driver stops there and waits to be killed, so that the test kills it at
 // exactly that step. Steps come from the window's thread and from the worker that ends each file.
 #include "FakeSessionView.h"
-#include "RunConversion.h"
+#include "FinishOpen.h"
 
 #include "core/convert/BatchResult.h"
 #include "core/convert/Converter.h"
 #include "core/encoder/EncoderComponent.h"
 #include "core/session/Navigator.h"
 #include "core/session/Session.h"
+#include "core/session/TagEditor.h"
 #include "core/settings/Options.h"
-#include "core/tags/TagEditor.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -63,6 +63,7 @@ void Step(const QString& line) {
 // batch's summary for three.
 class StepView : public FakeSessionView {
 public:
+  using FakeSessionView::FakeSessionView;
   void ShowFileResult(const ConversionReport& report) override {
     if (report.nextWaits)
       Pause(1000, report.outcome == ConversionReport::Outcome::Placed);
@@ -107,14 +108,14 @@ int main(int argc, char** argv) {
   if (argc > 3)
     stopAt = argv[3];
 
-  StepView view;
-  Session session{view, [&](const QString& path) {
-                    const QString name = QFileInfo(path).fileName();
-                    Step(QStringLiteral("trash ") + name);
-                    const Trash::Result moved{QFile::rename(path, trash + u'/' + name), {}};
-                    Step(QStringLiteral("trashed ") + name);
-                    return moved;
-                  }};
+  StepView view{[&](const QString& path) {
+    const QString name = QFileInfo(path).fileName();
+    Step(QStringLiteral("trash ") + name);
+    const Trash::Result moved{QFile::rename(path, trash + u'/' + name), {}};
+    Step(QStringLiteral("trashed ") + name);
+    return moved;
+  }};
+  Session session{view, view};
   Options& options = session.options();
   options.Mp3WavId3ToMp3 = true;
   options.Mp3DeleteWav = true;
@@ -149,8 +150,9 @@ int main(int argc, char** argv) {
   if (list.isEmpty())
     return 0;
   session.navigator().ShowList(list, 0);
+  FinishOpen(session.navigator());
   // The summary's pause, as the window takes it after the batch.
-  const std::optional<BatchResult> result = RunBatch(session);
+  const std::optional<BatchResult> result = ConvertAllOf(session);
   // What became of each file that was not converted, and why.
   for (const FileResult& file : result ? result->files : std::vector<FileResult>())
     if (file.kind != FileResult::Kind::Converted)

@@ -3,8 +3,8 @@
 // playing time, and ReplayGain against a reference measured here with libebur128.
 #include "AudioFixtures.h"
 #include "FakeSessionView.h"
+#include "FinishOpen.h"
 #include "QtPath.h"
-#include "RunConversion.h"
 #include "TagTools.h"
 
 #include "core/encoder/EncoderComponent.h"
@@ -28,6 +28,7 @@ protected:
   void SetUp() override { options.Mp3TagFormat = Options::Mp3Format::Id3v2; }
   void ConvertShown(const fs::path& wav) {
     session.navigator().ShowList({Q(wav)}, 0);
+    FinishOpen(session.navigator());
     session.ConvertShown();
     FinishConversion(session);
   }
@@ -38,7 +39,7 @@ protected:
 
   fixtures::TempDir dir;
   FakeSessionView view;
-  Session session{view};
+  Session session{view, view};
   Options& options = session.options();
 };
 
@@ -120,7 +121,8 @@ TEST_F(SoundTest, ReplayGainOfEachTrackAndOfAFolderConvertedWhole) {
   fixtures::writeFile(dir / "1.wav", fixtures::makeWav({.seconds = 1.5}));
   fixtures::writeFile(dir / "2.wav", fixtures::makeWav({.seconds = 1.5}));
   session.navigator().ShowList(files + QStringList{Q(dir / "1.wav")}, 0);
-  ASSERT_TRUE(RunBatch(session).has_value());
+  FinishOpen(session.navigator());
+  ASSERT_TRUE(ConvertAllOf(session).has_value());
 
   double lufs = 0, peak = 0;
   ebur128_loudness_global_multiple(album.data(), album.size(), &lufs);
@@ -141,7 +143,7 @@ TEST_F(SoundTest, ReplayGainOfEachTrackAndOfAFolderConvertedWhole) {
   // RIFF SIF has no place for it: refused by name before anything is converted.
   options.Mp3TagFormat = Options::Mp3Format::Rmp;
   ConvertShown(dir / "album" / "0.wav");
-  EXPECT_FALSE(RunBatch(session).has_value());
+  EXPECT_FALSE(ConvertAllOf(session).has_value());
   EXPECT_TRUE(view.errors.size() == 2 &&
               view.errors[0].contains(QStringLiteral("ReplayGainはRIFF SIF形式")));
 }

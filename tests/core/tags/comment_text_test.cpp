@@ -66,34 +66,33 @@ INSTANTIATE_TEST_SUITE_P(
         ComposeCase{"append_empty_present", F::IdAndCredits, "7|||||", true, "", "ID:7"}),
     [](const auto& tp) { return std::string(tp.param.name); });
 
-TEST(SplitTest, FindsPartsInAnyOrder) {
-  const SplitParts p =
-      Split(QStringLiteral("free text 演奏:P/作曲:C/ID:7/作詩:L/編曲:R/画像:a.jpg"));
-  EXPECT_EQ(p.id, QStringLiteral("7"));
-  EXPECT_EQ(p.jacket, QStringLiteral("a.jpg"));
-  EXPECT_EQ(p.lyricist, QStringLiteral("L"));
-  EXPECT_EQ(p.composer, QStringLiteral("C"));
-  EXPECT_EQ(p.arranger, QStringLiteral("R"));
-  EXPECT_EQ(p.performer, QStringLiteral("P"));
+TEST(PartTest, FindsPartsInAnyOrder) {
+  const QString comment = QStringLiteral("free text 演奏:P/作曲:C/ID:7/作詩:L/編曲:R/画像:a.jpg");
+  EXPECT_EQ(Part(comment, kIdMarker), QStringLiteral("7"));
+  EXPECT_EQ(Part(comment, kJacketMarker), QStringLiteral("a.jpg"));
+  EXPECT_EQ(Part(comment, kLyricistMarker), QStringLiteral("L"));
+  EXPECT_EQ(Part(comment, kComposerMarker), QStringLiteral("C"));
+  EXPECT_EQ(Part(comment, kArrangerMarker), QStringLiteral("R"));
+  EXPECT_EQ(Part(comment, kPerformerMarker), QStringLiteral("P"));
 }
 
-TEST(SplitTest, MissingMarkersStayUntouchedAndEmptyPartsAreEmpty) {
-  const SplitParts p = Split(QStringLiteral("作詩:/作曲:A/作曲:B/演奏:"));
-  EXPECT_FALSE(p.id.has_value());
-  EXPECT_FALSE(p.jacket.has_value());
-  EXPECT_FALSE(p.arranger.has_value());
-  EXPECT_EQ(p.lyricist, QString());           // marker directly followed by "/"
-  EXPECT_EQ(p.composer, QStringLiteral("A")); // first occurrence wins
-  EXPECT_EQ(p.performer, QString());          // nothing after the marker
-  EXPECT_FALSE(Split(QStringLiteral("just a comment")).lyricist.has_value());
+TEST(PartTest, MissingMarkersStayUntouchedAndEmptyPartsAreEmpty) {
+  const QString comment = QStringLiteral("作詩:/作曲:A/作曲:B/演奏:");
+  EXPECT_FALSE(Part(comment, kIdMarker).has_value());
+  EXPECT_FALSE(Part(comment, kJacketMarker).has_value());
+  EXPECT_FALSE(Part(comment, kArrangerMarker).has_value());
+  EXPECT_EQ(Part(comment, kLyricistMarker), QString());           // marker directly followed by "/"
+  EXPECT_EQ(Part(comment, kComposerMarker), QStringLiteral("A")); // first occurrence wins
+  EXPECT_EQ(Part(comment, kPerformerMarker), QString());          // nothing after the marker
+  EXPECT_FALSE(Part(QStringLiteral("just a comment"), kLyricistMarker).has_value());
 }
 
-TEST(SplitTest, ComposedCommentSplitsBack) {
+TEST(PartTest, ComposedCommentSplitsBack) {
   const CommentParts parts{"A1", "", "L", "C", "R", QStringLiteral("P 楽団")};
-  const SplitParts p = Split(Compose(CommentFormat::IdAndCredits, parts, false, {}));
-  EXPECT_EQ(p.id, parts.id);
-  EXPECT_EQ(p.lyricist, parts.lyricist);
-  EXPECT_EQ(p.performer, parts.performer);
+  const QString comment = Compose(CommentFormat::IdAndCredits, parts, false, {});
+  EXPECT_EQ(Part(comment, kIdMarker), parts.id);
+  EXPECT_EQ(Part(comment, kLyricistMarker), parts.lyricist);
+  EXPECT_EQ(Part(comment, kPerformerMarker), parts.performer);
 }
 
 // A write puts a typed part into the comment: in its place, appended, or removed when emptied;

@@ -8,9 +8,11 @@
 #include "QtPath.h"
 #include "TagTools.h"
 
+#include "FinishOpen.h"
 #include "core/fs/FsPath.h"
+#include "core/session/TagEditor.h"
 #include "core/settings/Options.h"
-#include "core/tags/TagEditor.h"
+#include "core/tags/TagJobs.h"
 
 #include <gtest/gtest.h>
 
@@ -41,16 +43,26 @@ class TagFormatTest : public ::testing::Test {
 protected:
   // Shows the file, changes the fields `edit` touches and writes them as the button does.
   template <typename Edit> void EditAndWrite(const fs::path& file, Edit edit) {
-    tags.ShowFileTags(Q(file));
+    Show(Q(file));
     edit(view.fields);
-    tags.WriteShownFields();
+    Write();
     EXPECT_EQ(view.writes.back(), TagWriteResult::Written);
+  }
+  void Show(const QString& file) {
+    tags.ShowFile(file);
+    FinishTagWork(tags);
+  }
+  // The write button, with what the boxes hold.
+  void Write() {
+    tags.Write(view.fields);
+    FinishTagWork(tags);
   }
 
   fixtures::TempDir dir;
   FakeSessionView view;
   Options options;
-  TagEditor tags{view, options};
+  TagJobs jobs;
+  TagEditor tags{view, view, options, jobs};
 };
 
 TEST_F(TagFormatTest, Id3v2ModeWritesAPlainMp3AndUnwrapsAnRmp3File) {
@@ -61,26 +73,26 @@ TEST_F(TagFormatTest, Id3v2ModeWritesAPlainMp3AndUnwrapsAnRmp3File) {
   fixtures::writeFile(wrapped, stream);
 
   // The designed format wraps the second file in RIFF 'RMP3' first.
-  EditAndWrite(wrapped, [](TagFields& f) { f.Title = QStringLiteral("包まれた歌"); });
+  EditAndWrite(wrapped, [](TagFields& f) { f[TagField::Title] = QStringLiteral("包まれた歌"); });
   ASSERT_TRUE(StartsWith(fixtures::readFile(wrapped), "RIFF"));
 
   options.Mp3TagFormat = Options::Mp3Format::Id3v2;
   EditAndWrite(plain, [](TagFields& f) {
-    f.Title = QStringLiteral("夜明けの歌");
-    f.Artist = QStringLiteral("山田 太郎");
+    f[TagField::Title] = QStringLiteral("夜明けの歌");
+    f[TagField::Artist] = QStringLiteral("山田 太郎");
   });
   mp3infp_test::expectPlainMp3(fixtures::readFile(plain), stream);
-  tags.ShowFileTags(Q(plain));
-  EXPECT_EQ(view.fields.Title, QStringLiteral("夜明けの歌"));
-  EXPECT_EQ(view.fields.Artist, QStringLiteral("山田 太郎"));
+  Show(Q(plain));
+  EXPECT_EQ(view.fields[TagField::Title], QStringLiteral("夜明けの歌"));
+  EXPECT_EQ(view.fields[TagField::Artist], QStringLiteral("山田 太郎"));
   EXPECT_EQ(view.kinds, QStringLiteral("0000000B (ID3V1)(ID3V2)(ID3V1_0)"));
 
   // The RMP3 file's title, kept from its INFO list, goes into the new tag with the artist.
-  EditAndWrite(wrapped, [](TagFields& f) { f.Artist = QStringLiteral("鈴木 花子"); });
+  EditAndWrite(wrapped, [](TagFields& f) { f[TagField::Artist] = QStringLiteral("鈴木 花子"); });
   mp3infp_test::expectPlainMp3(fixtures::readFile(wrapped), stream);
-  tags.ShowFileTags(Q(wrapped));
-  EXPECT_EQ(view.fields.Title, QStringLiteral("包まれた歌"));
-  EXPECT_EQ(view.fields.Artist, QStringLiteral("鈴木 花子"));
+  Show(Q(wrapped));
+  EXPECT_EQ(view.fields[TagField::Title], QStringLiteral("包まれた歌"));
+  EXPECT_EQ(view.fields[TagField::Artist], QStringLiteral("鈴木 花子"));
 }
 
 // The designed format wraps only an MP3 without an ID3v2 tag. One with such a tag (a cover in
@@ -101,8 +113,8 @@ TEST_F(TagFormatTest, RiffSifModeWritesAnMp3WithId3v2ThroughThatTag) {
         path,
         fixtures::concat({tag, stream, fixtures::makeId3v1("old", "old artist", "", "", "")}));
     EditAndWrite(path, [](TagFields& f) {
-      f.Title = QStringLiteral("新しい題名");
-      f.Artist = QStringLiteral("山田 太郎");
+      f[TagField::Title] = QStringLiteral("新しい題名");
+      f[TagField::Artist] = QStringLiteral("山田 太郎");
     });
     const Bytes file = fixtures::readFile(path);
     ASSERT_TRUE(StartsWith(file, "ID3" + std::string(1, static_cast<char>(major))));
@@ -123,21 +135,21 @@ TEST_F(TagFormatTest, Id3v2ModeGivesAWavAnId3ChunkBesideItsInfoList) {
   fixtures::writeFile(wav, fixtures::makeWavWithChunks({.seconds = 0.2},
                                                        {fixtures::makeInfoList({{"ITRK", "A1"}})}));
   options.Mp3TagFormat = Options::Mp3Format::Id3v2;
-  EditAndWrite(wav, [](TagFields& f) { f.Title = QStringLiteral("Dawn"); });
+  EditAndWrite(wav, [](TagFields& f) { f[TagField::Title] = QStringLiteral("Dawn"); });
   const Bytes once = fixtures::readFile(wav);
   EXPECT_TRUE(Holds(once, {'i', 'd', '3', ' '}));
   EXPECT_TRUE(Holds(once, InfoItem("INAM", "Dawn")));
 
   // Written again, the file keeps its one chunk.
-  EditAndWrite(wav, [](TagFields& f) { f.Title = QStringLiteral("Dusk"); });
+  EditAndWrite(wav, [](TagFields& f) { f[TagField::Title] = QStringLiteral("Dusk"); });
   const Bytes twice = fixtures::readFile(wav);
   const Bytes id = {'i', 'd', '3', ' '};
   const auto first = std::search(twice.begin(), twice.end(), id.begin(), id.end());
   EXPECT_EQ(std::search(first + 1, twice.end(), id.begin(), id.end()), twice.end());
   EXPECT_TRUE(Holds(twice, InfoItem("INAM", "Dusk")));
   EXPECT_TRUE(Holds(twice, InfoItem("ITRK", "A1")));
-  tags.ShowFileTags(Q(wav));
-  EXPECT_EQ(view.fields.Title, QStringLiteral("Dusk"));
+  Show(Q(wav));
+  EXPECT_EQ(view.fields[TagField::Title], QStringLiteral("Dusk"));
 }
 
 // A WAV tagged by ffmpeg holds UTF-8 INFO values. Changing only the artist in the designed
@@ -155,7 +167,7 @@ TEST_F(TagFormatTest, FfmpegTaggedWavKeepsTheBytesOfUnchangedFields) {
                                                                 {"INAM", values[0]},
                                                                 {"IPRD", values[2]},
                                                                 {"ISFT", "Lavf59.27.100"}})}));
-  EditAndWrite(wav, [](TagFields& f) { f.Artist = QStringLiteral("山田 太郎"); });
+  EditAndWrite(wav, [](TagFields& f) { f[TagField::Artist] = QStringLiteral("山田 太郎"); });
   EXPECT_TRUE(Holds(fixtures::readFile(wav), InfoItem("INAM", values[0])));
 
   if (!tag_tools::installed("ffprobe"))
@@ -182,17 +194,17 @@ TEST_F(TagFormatTest, ProposedTrackAndChosenCoverReachEveryReader) {
   tags.SetJacketImages({FsPath::Decode(QByteArray::fromStdString(jacket.string())),
                         Q(dir / "other.png"), Q(dir / "broken.png")});
 
-  tags.ShowFileTags(Q(mp3));
+  Show(Q(mp3));
   EXPECT_EQ(view.fields.ProposedTrack, QStringLiteral("3"));
   EXPECT_FALSE(tags.HasUnsavedEdits());
-  view.fields.Jacket = QStringLiteral("ジャケ.jpg");
+  view.fields[TagField::Jacket] = QStringLiteral("ジャケ.jpg");
   view.fields.JacketChosen = true;
-  tags.UpdateCover();
+  tags.CoverChosen(view.fields);
   EXPECT_EQ(view.cover.kind, CoverPreview::Kind::ToWrite);
   EXPECT_TRUE(tags.HasUnsavedEdits());
-  tags.WriteShownFields();
+  Write();
   ASSERT_EQ(view.writes.back(), TagWriteResult::Written);
-  EXPECT_EQ(view.fields.Track, QStringLiteral("3"));
+  EXPECT_EQ(view.fields[TagField::Track], QStringLiteral("3"));
   for (const auto& [tool, track] : tag_tools::trackByTools(mp3))
     EXPECT_EQ(track, "3") << tool;
   for (const auto& [tool, seen] : tag_tools::coverSeenByTools(mp3, jpeg, "image/jpeg"))
@@ -200,26 +212,26 @@ TEST_F(TagFormatTest, ProposedTrackAndChosenCoverReachEveryReader) {
 
   // Shown again with another image in the box: the file's cover stays.
   const Bytes written = fixtures::readFile(mp3);
-  tags.ShowFileTags(Q(mp3));
+  Show(Q(mp3));
   EXPECT_EQ(view.cover.kind, CoverPreview::Kind::Stored);
-  view.fields.Jacket = QStringLiteral("other.png");
-  view.fields.Track = QStringLiteral("３／１２");
-  tags.WriteShownFields();
+  view.fields[TagField::Jacket] = QStringLiteral("other.png");
+  view.fields[TagField::Track] = QStringLiteral("３／１２");
+  Write();
   EXPECT_EQ(view.writes.back(), TagWriteResult::Written);
   EXPECT_EQ(tag_tools::coverSeenByTools(mp3, jpeg, "image/jpeg")["ffprobe"], true);
-  EXPECT_EQ(view.fields.Track, QStringLiteral("3/12"));
+  EXPECT_EQ(view.fields[TagField::Track], QStringLiteral("3/12"));
 
   const Bytes before = fixtures::readFile(mp3);
-  view.fields.Jacket = QStringLiteral("broken.png");
+  view.fields[TagField::Jacket] = QStringLiteral("broken.png");
   view.fields.JacketChosen = true;
-  view.fields.Title = QStringLiteral("書かれない題名");
-  tags.WriteShownFields();
+  view.fields[TagField::Title] = QStringLiteral("書かれない題名");
+  Write();
   EXPECT_EQ(view.writes.back(), TagWriteResult::Failed);
   EXPECT_TRUE(view.writeFailure.startsWith(QStringLiteral("broken.png は")))
       << view.writeFailure.toStdString();
-  view.fields.Jacket = QStringLiteral("ジャケ.jpg");
-  view.fields.Track = QStringLiteral("3 of 12");
-  tags.WriteShownFields();
+  view.fields[TagField::Jacket] = QStringLiteral("ジャケ.jpg");
+  view.fields[TagField::Track] = QStringLiteral("3 of 12");
+  Write();
   EXPECT_EQ(view.writes.back(), TagWriteResult::Failed);
   EXPECT_EQ(fixtures::readFile(mp3), before);
   EXPECT_NE(written, before);

@@ -67,9 +67,9 @@ TEST(TagWriteSync, EachWriteRewritesTheFileOnce) {
     writeFile(path, c.bytes);
     ASSERT_EQ(mp3infph_Load(handle, path.c_str()), 0u);
     syncs = renames = written = 0;
-    for (const int field : {TagFieldAccess::kTitle, TagFieldAccess::kArtist})
-      ASSERT_TRUE(TagFieldAccess::SetTagValue(field, QStringLiteral("夜明け"), path.c_str(),
-                                              c.format, handle));
+    for (const TagField field : {TagField::Title, TagField::Artist})
+      ASSERT_TRUE(TagFieldAccess::SetValue(field, QStringLiteral("夜明け"), path.c_str(), c.format,
+                                           handle));
     ASSERT_EQ(mp3infph_Save(handle, path.c_str()), 0u);
     const Bytes file = readFile(path);
     EXPECT_EQ(renames, 1) << c.name;

@@ -1,0 +1,5 @@
+#include "app/cli/CliPlatform.h"
+
+Trash::Result CliPlatform::MoveToTrash(const QString& path) {
+  return Trash::MoveToTrash(path);
+}
