@@ -106,10 +106,10 @@ int main(int argc, char** argv) {
   form.SetIniPath(dir.filePath(QStringLiteral("bench.ini")));
   form.SetOptionsWindow(new OptionsDialog(&form, platform));
   Options options = form.CurrentOptions();
-  options.Mp3DeleteWav = false;
+  options.moveWavToTrash = false;
   // One file after the other: the window's encoder, its end handlers and their pauses are what
   // is measured (several at once, the encodes run on jobs the window never hears of).
-  options.Mp3Jobs = 1;
+  options.mp3Jobs = 1;
   form.TakeOptions(options, false);
 
   Round r;

@@ -193,11 +193,11 @@ int main(int argc, char** argv) {
   for (const Options::Mp3Format format : {Options::Mp3Format::Rmp, Options::Mp3Format::Id3v2}) {
     for (const int jobs : {1, 0}) {
       Options options = form.CurrentOptions();
-      options.Mp3WavId3ToMp3 = true;
-      options.Mp3DeleteWav = true;
-      options.Mp3OverWriteMp3 = false;
-      options.Mp3Jobs = jobs;
-      options.Mp3TagFormat = format;
+      options.copyWavTagToMp3 = true;
+      options.moveWavToTrash = true;
+      options.overwriteMp3 = false;
+      options.mp3Jobs = jobs;
+      options.mp3TagFormat = format;
       form.TakeOptions(options, true);
       const char* const mode = jobs == 1 ? "one at a time" : "several at once";
       const char* const tag = format == Options::Mp3Format::Rmp ? "RIFF SIF" : "ID3v2";
@@ -227,9 +227,9 @@ int main(int argc, char** argv) {
   // Four short files several at once, with the tag copy, into a folder whose every write takes
   // kWriteMs, against a local disk (fsync and rename undelayed in both), alternately.
   Options options = form.CurrentOptions();
-  options.Mp3DeleteWav = false;
-  options.Mp3Jobs = 0;
-  options.Mp3TagFormat = Options::Mp3Format::Id3v2;
+  options.moveWavToTrash = false;
+  options.mp3Jobs = 0;
+  options.mp3TagFormat = Options::Mp3Format::Id3v2;
   form.TakeOptions(options, true);
   std::vector<double> local, slow;
   // Short batches, measured often: a busy machine shows in single ones.

@@ -289,7 +289,7 @@ void MainWindow::OnPasteFromMemoryClicked() {
 }
 
 void MainWindow::OnComposeCommentClicked() {
-  session_->tagEditor().ComposeComment(BoxFields(), session_->options().FormComment, shiftHeld_);
+  session_->tagEditor().ComposeComment(BoxFields(), session_->options().commentFormat, shiftHeld_);
 }
 
 void MainWindow::OnPositionEntered() {
@@ -481,14 +481,14 @@ void MainWindow::TakeOptions(const Options& chosen, bool apply) {
 }
 
 void MainWindow::ApplyOptions() {
-  const bool byFolder = session_->options().WithFolder;
+  const bool byFolder = session_->options().openByFolder;
   openButton_->setText(byFolder ? QStringLiteral("フォルダを開く")
                                 : QStringLiteral("ファイルを開く"));
   // The previous and next buttons follow the list (a file opened alone lists its folder).
-  writeTagsButton_->setEnabled(session_->options().WriteId3);
+  writeTagsButton_->setEnabled(session_->options().allowTagWrite);
 
   const int cut = versionRule_->y();
-  if (session_->options().DispMp3infp) {
+  if (session_->options().showLibraryVersion) {
     tagPanel_->setFixedHeight(kTagPanelFullHeight);
     SetOuterHeight(kWindowFullHeight);
   } else {
@@ -499,9 +499,9 @@ void MainWindow::ApplyOptions() {
   // finds it.
   for (QWidget* w : tagPanel_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
     if (w->y() >= cut)
-      w->setVisible(session_->options().DispMp3infp);
+      w->setVisible(session_->options().showLibraryVersion);
 
-  switch (session_->options().FormComment) {
+  switch (session_->options().commentFormat) {
   case Options::FreeText:
     commentFormatLabel_->setText(QStringLiteral("任意文字列"));
     composeCommentButton_->setEnabled(false);

@@ -298,7 +298,7 @@ TEST_F(MainWindowTest, CancelRestoresEveryOptionAndOkAppliesThem) {
   fake.modalResult = QDialog::Accepted;
   PushButton(form, "optionsButton")->click();
   EXPECT_EQ(PushButton(form, "openButton")->text(), QStringLiteral("ファイルを開く"));
-  EXPECT_TRUE(form->CurrentOptions().Mp3DeleteWav);
+  EXPECT_TRUE(form->CurrentOptions().moveWavToTrash);
 }
 
 struct ApplyCase {

@@ -286,7 +286,7 @@ void Converter::Finish(bool aborted) {
   one_->phase = One::Phase::Ending;
   const bool completed = !aborted;
   std::shared_ptr<LoudnessMeasure> loudness =
-      completed && started_.Mp3ReplayGain ? encoder_.TakeLoudness() : nullptr;
+      completed && started_.replayGain ? encoder_.TakeLoudness() : nullptr;
   EncodeTarget* target = one_->target.get();
   one_->thread = WorkerThread::Start([this, id = one_->id, wav = one_->wav, target, completed,
                                       options = started_, trash = trash_, loudness] {
@@ -336,9 +336,9 @@ void Converter::PauseThen(std::function<void()> then) {
 }
 
 int Converter::BatchJobs() const {
-  if (options_.Mp3Jobs == 1 || !EncodeJob::Available())
+  if (options_.mp3Jobs == 1 || !EncodeJob::Available())
     return 1;
-  const int jobs = options_.Mp3Jobs > 0 ? options_.Mp3Jobs : QThread::idealThreadCount();
+  const int jobs = options_.mp3Jobs > 0 ? options_.mp3Jobs : QThread::idealThreadCount();
   return std::clamp(jobs, 1, Options::kMaxMp3Jobs);
 }
 
@@ -385,7 +385,7 @@ void Converter::ConvertAll(QStringList files, std::function<bool()> listReplaced
         wavSizes.push_back(sizes.value(file));
   }
   progress_ = BatchProgress(batchResult_.wavCount, std::move(wavSizes));
-  if (started_.Mp3ReplayGain)
+  if (started_.replayGain)
     batch.albums = std::make_unique<ReplayGainAlbums>(files);
   batch.files = std::move(files);
 
@@ -399,14 +399,14 @@ void Converter::ConvertAll(QStringList files, std::function<bool()> listReplaced
       NextOne();
     }
   };
-  if (!started_.Mp3UseFolder3) {
+  if (!started_.useOutputFolder) {
     begin();
     return;
   }
   // MP3 files that cannot go where they are asked to go go nowhere else: the output folder is
   // looked at first, on a worker.
   auto problem = std::make_shared<QString>();
-  const auto check = [problem, folder = started_.Mp3FolderPath] {
+  const auto check = [problem, folder = started_.outputFolder] {
     *problem = ConvertPlan::OutputFolderProblem(true, folder, true);
   };
   const auto checked = [this, problem, id = batch.id, begin] {
@@ -657,11 +657,11 @@ bool Converter::SetUpEncoder() {
     view_.ShowError(refusal);
     return false;
   }
-  if (started_.Mp3Quality != appliedQuality_) {
-    QualityPreset::Of(started_.Mp3Quality).ApplyTo(encoder_);
-    appliedQuality_ = started_.Mp3Quality;
+  if (started_.mp3Quality != appliedQuality_) {
+    QualityPreset::Of(started_.mp3Quality).ApplyTo(encoder_);
+    appliedQuality_ = started_.mp3Quality;
   }
-  encoder_.setMeasureLoudness(started_.Mp3ReplayGain);
+  encoder_.setMeasureLoudness(started_.replayGain);
   return true;
 }
 

@@ -91,7 +91,7 @@ void FileStart::Run() {
   const QString& source = r.source;
   refusal = {source, FileResult::Kind::Refused, QString()};
   const ConvertPlan plan = ConvertPlan::Make(
-      source, r.options.Mp3UseFolder3, r.options.Mp3FolderPath, r.options.Mp3OverWriteMp3, r.root);
+      source, r.options.useOutputFolder, r.options.outputFolder, r.options.overwriteMp3, r.root);
   place = plan.refusal == ConvertPlan::Refusal::None ? plan.Place() : QString();
   if (!place.isEmpty() &&
       std::find(r.busyPlaces.begin(), r.busyPlaces.end(), place) != r.busyPlaces.end()) {

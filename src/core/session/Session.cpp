@@ -85,7 +85,7 @@ void Session::WriteTags(const QString& path, const TagFields& fields,
   TagWriteRequest request;
   request.path = path;
   request.wanted = fields;
-  request.format = options_.Mp3TagFormat;
+  request.format = options_.mp3TagFormat;
   tagJobs_->Run(path, [request, done](MP3INFP_HANDLE* handle) {
     const TagWriteOutcome outcome = ::WriteTags(handle, request);
     return [done, outcome] { done(outcome); };

@@ -67,8 +67,8 @@ TEST_P(FuseConvert, ConvertsTrashesAndRefusesAnMp3ThatAppeared) {
   FakeSessionView view;
   Session session{view, view};
   Options& options = session.options();
-  options.Mp3WavId3ToMp3 = true;
-  options.Mp3DeleteWav = true;
+  options.copyWavTagToMp3 = true;
+  options.moveWavToTrash = true;
   const auto convert = [&](const char* wav) {
     session.navigator().ShowList({Q(folder / wav)}, 0);
     FinishOpen(session.navigator());
@@ -91,7 +91,7 @@ TEST_P(FuseConvert, ConvertsTrashesAndRefusesAnMp3ThatAppeared) {
   EXPECT_EQ(fixtures::readFile(folder / "b.mp3"), fixtures::Bytes({'o', 'l', 'd'}));
   EXPECT_EQ(Names(folder), (std::set<std::string>{"a.mp3", "b.mp3", "b.wav"}));
 
-  options.Mp3OverWriteMp3 = true;
+  options.overwriteMp3 = true;
   convert("b.wav");
   for (const char* mp3 : {"a.mp3", "b.mp3"})
     EXPECT_NEAR(Mp3Verification::PlayingMs(Q(folder / mp3), 1), 500, Mp3Verification::kToleranceMs)

@@ -99,7 +99,7 @@ TEST(ConvertThreads, StartsAndEndsNeverRunOnTheEventLoopsThread) {
   FakeSessionView view;
   Session session{view, view};
   Options& options = session.options();
-  options.Mp3WavId3ToMp3 = true;
+  options.copyWavTagToMp3 = true;
   session.navigator().ShowList(wavs, 0);
   FinishOpen(session.navigator());
   {
@@ -109,10 +109,10 @@ TEST(ConvertThreads, StartsAndEndsNeverRunOnTheEventLoopsThread) {
   // Alone, then every file one at a time and several at once, the MP3 files made anew.
   session.ConvertShown();
   FinishConversion(session);
-  options.Mp3WavId3ToMp3 = false;
+  options.copyWavTagToMp3 = false;
   for (const int jobs : {1, 2}) {
-    options.Mp3Jobs = jobs;
-    options.Mp3OverWriteMp3 = jobs == 2;
+    options.mp3Jobs = jobs;
+    options.overwriteMp3 = jobs == 2;
     {
       const std::lock_guard lock(seenLock);
       listings.clear();
