@@ -1,8 +1,9 @@
 // How much of the main thread a batch conversion takes while it waits. Two 20-second WAV
 // files are converted through the main window's batch handler with the real encoder module
 // on the offscreen platform; the main thread's own processor time is read with
-// CLOCK_THREAD_CPUTIME_ID at the edges of each encode, of each end handler (its one-second
-// pause) and of the closing summary (its three-second pause). The worker's time (the process's
+// CLOCK_THREAD_CPUTIME_ID at the edges of each encode, of the time between encodes (a file's
+// end, its one-second pause, the next file's start) and of the closing summary (its
+// three-second pause). The worker's time (the process's
 // time less the main thread's) and a blocked one-second idle wait are the references of the
 // same run. Three rounds; medians.
 #include "BenchWav.h"
@@ -67,7 +68,7 @@ QByteArray SineWav(double seconds) {
   });
 }
 
-// The real tick counter; no dialog ever shows, nothing goes to the trash.
+// The pauses as designed; no dialog ever shows, nothing goes to the trash.
 class BenchPlatform : public Platform {
 public:
   bool AskOkCancel(QWidget*, const QString&, const QString&) override { return false; }
@@ -81,7 +82,7 @@ public:
 
 struct Round {
   double encodeWall = 0, encodeMain = 0, encodeWorker = 0;
-  double finishWall = 0, finishMain = 0;
+  double betweenWall = 0, betweenMain = 0;
   double summaryWall = 0, summaryMain = 0;
   double idleWall = 0, idleMain = 0;
   int progressEvents = 0;
@@ -105,32 +106,44 @@ int main(int argc, char** argv) {
   form.SetIniPath(dir.filePath(QStringLiteral("bench.ini")));
   form.SetOptionsWindow(new OptionsDialog(&form, platform));
   Options options = form.CurrentOptions();
-  options.Mp3DeleteWav = false;
+  options.moveWavToTrash = false;
   // One file after the other: the window's encoder, its end handlers and their pauses are what
   // is measured (several at once, the encodes run on jobs the window never hears of).
-  options.Mp3Jobs = 1;
+  options.mp3Jobs = 1;
   form.TakeOptions(options, false);
 
   Round r;
   double mark = 0, markCpu = 0, markProcess = 0;
+  bool encoding = false;
+  const auto markNow = [&] {
+    mark = WallMs();
+    markCpu = ThreadCpuMs();
+    markProcess = ProcessCpuMs();
+  };
+  // The time since the last encode's end (or the batch's start) was between encodes.
+  const auto endBetween = [&] {
+    r.betweenWall += WallMs() - mark;
+    r.betweenMain += ThreadCpuMs() - markCpu;
+    markNow();
+  };
   EncoderComponent& encoder = form.session().encoder();
   encoder.OnProgress = [&, session = encoder.OnProgress](QObject* s, int now, int all) {
     ++r.progressEvents;
+    if (!encoding) {
+      endBetween();
+      encoding = true;
+    }
     session(s, now, all);
   };
   encoder.OnFinish = [&, session = encoder.OnFinish](QObject* s, bool aborted) {
-    // The encode ran from the last mark (the batch's start or the last end handler's end).
+    // The encode ran from its first progress event.
     const double cpu = ThreadCpuMs();
     r.encodeWall += WallMs() - mark;
     r.encodeMain += cpu - markCpu;
     r.encodeWorker += (ProcessCpuMs() - markProcess) - (cpu - markCpu);
-    const double start = WallMs(), startCpu = ThreadCpuMs();
+    encoding = false;
+    markNow();
     session(s, aborted);
-    r.finishWall += WallMs() - start;
-    r.finishMain += ThreadCpuMs() - startCpu;
-    mark = WallMs();
-    markCpu = ThreadCpuMs();
-    markProcess = ProcessCpuMs();
   };
 
   std::vector<Round> rounds;
@@ -149,11 +162,15 @@ int main(int argc, char** argv) {
       QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 
     r = Round{};
-    mark = WallMs();
-    markCpu = ThreadCpuMs();
-    markProcess = ProcessCpuMs();
+    markNow();
     form.OnConvertAllClicked();
-    // After the last end handler: the summary and its pause.
+    while (form.session().converter().Busy())
+      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    endBetween();
+    // The summary and its pause.
+    QEventLoop summary;
+    QTimer::singleShot(MainWindow::kSummaryPauseMs, &summary, &QEventLoop::quit);
+    summary.exec();
     r.summaryWall = WallMs() - mark;
     r.summaryMain = ThreadCpuMs() - markCpu;
 
@@ -166,10 +183,10 @@ int main(int argc, char** argv) {
     r.idleMain = ThreadCpuMs() - idleCpu;
 
     std::printf("round %d: encodes %.0f ms wall, main thread %.1f ms, worker %.0f ms, "
-                "%d progress events; end handlers %.0f ms wall, main %.1f ms; summary %.0f ms "
+                "%d progress events; between encodes %.0f ms wall, main %.1f ms; summary %.0f ms "
                 "wall, main %.1f ms; idle reference %.0f ms wall, main %.2f ms\n",
                 round + 1, r.encodeWall, r.encodeMain, r.encodeWorker, r.progressEvents,
-                r.finishWall, r.finishMain, r.summaryWall, r.summaryMain, r.idleWall, r.idleMain);
+                r.betweenWall, r.betweenMain, r.summaryWall, r.summaryMain, r.idleWall, r.idleMain);
     std::fflush(stdout);
     rounds.push_back(r);
   }
@@ -187,9 +204,10 @@ int main(int argc, char** argv) {
   std::printf("  during the encodes: main thread %.1f ms of %.0f ms wall (%.2f %% of one core); "
               "worker %.0f ms; main/worker %.3f\n",
               encodeMain, encodeWall, 100 * encodeMain / encodeWall, worker, encodeMain / worker);
-  std::printf("  during the end handlers' pauses: main %.1f ms of %.0f ms wall (%.2f %%)\n",
-              median(&Round::finishMain), median(&Round::finishWall),
-              100 * median(&Round::finishMain) / median(&Round::finishWall));
+  std::printf("  between encodes (ends, their pauses, starts): main %.1f ms of %.0f ms wall "
+              "(%.2f %%)\n",
+              median(&Round::betweenMain), median(&Round::betweenWall),
+              100 * median(&Round::betweenMain) / median(&Round::betweenWall));
   std::printf("  during the summary's pause: main %.1f ms of %.0f ms wall (%.2f %%)\n",
               median(&Round::summaryMain), median(&Round::summaryWall),
               100 * median(&Round::summaryMain) / median(&Round::summaryWall));

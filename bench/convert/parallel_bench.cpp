@@ -90,11 +90,11 @@ BatchTiming RunBatch(const QStringList& wavs, int jobs) {
   CountingView view;
   Session session{view, view};
   Options& options = session.options();
-  options.Mp3WavId3ToMp3 = true;
-  options.Mp3DeleteWav = false;
-  options.Mp3OverWriteMp3 = true;
-  options.Mp3Jobs = jobs;
-  options.Mp3Quality = vbr ? Options::Quality::V2 : Options::Quality::Cbr128;
+  options.copyWavTagToMp3 = true;
+  options.moveWavToTrash = false;
+  options.overwriteMp3 = true;
+  options.mp3Jobs = jobs;
+  options.mp3Quality = vbr ? Options::Quality::V2 : Options::Quality::Cbr128;
   session.navigator().ShowList(wavs, 0);
   FinishOpen(session.navigator());
   view.ShowFileName(wavs.first());

@@ -1,16 +1,26 @@
 /* A disk made slow for the stall benchmarks: every fsync, fdatasync and rename of the process
  * sleeps W2M_SLOW_DISK_MS milliseconds (100 when unset) before it is done, as on a USB stick or
  * a network share. Loaded with LD_PRELOAD; everything else passes through. It also counts those
- * calls and the bytes written to regular files, for w2m_slow_disk_counts. */
+ * calls and the bytes written to regular files, for w2m_slow_disk_counts. w2m_slow_disk changes
+ * the delay while the process runs, and can make every write into the files of one folder sleep
+ * too, as on a share whose every write is a round trip. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
+#include <limits.h>
+#include <stdatomic.h>
+#include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <time.h>
+#include <unistd.h>
 
 static long syncs, renames;
 static long long written;
+static atomic_long syncMs = -1; /* -1: not read from the environment yet */
+static atomic_long writeMs = 0;
+static _Atomic(char*) writeFolder = NULL; /* with a trailing '/'; earlier ones are kept */
 
 /* What was counted since the last call; the counts start again from 0. */
 void w2m_slow_disk_counts(long* syncCalls, long* renameCalls, long long* bytesWritten) {
@@ -19,13 +29,54 @@ void w2m_slow_disk_counts(long* syncCalls, long* renameCalls, long long* bytesWr
   *bytesWritten = __atomic_exchange_n(&written, 0, __ATOMIC_SEQ_CST);
 }
 
-static void nap(long* counter) {
-  __atomic_add_fetch(counter, 1, __ATOMIC_SEQ_CST);
-  const char* text = getenv("W2M_SLOW_DISK_MS");
-  const long ms = text != NULL ? atol(text) : 100;
+/* Fsyncs and renames sleep `sync` ms from now on; writes into files below `folder` (none when
+ * NULL) sleep `write` ms. */
+void w2m_slow_disk(long sync, long write, const char* folder) {
+  atomic_store(&syncMs, sync);
+  char* copy = NULL;
+  if (folder != NULL) {
+    copy = malloc(strlen(folder) + 2);
+    strcpy(copy, folder);
+    strcat(copy, "/");
+  }
+  atomic_store(&writeFolder, copy);
+  atomic_store(&writeMs, write);
+}
+
+static void sleepMs(long ms) {
   struct timespec t = {ms / 1000, (ms % 1000) * 1000000L};
   while (nanosleep(&t, &t) != 0) {
   }
+}
+
+static void nap(long* counter) {
+  __atomic_add_fetch(counter, 1, __ATOMIC_SEQ_CST);
+  long ms = atomic_load(&syncMs);
+  if (ms < 0) {
+    const char* text = getenv("W2M_SLOW_DISK_MS");
+    ms = text != NULL ? atol(text) : 100;
+    long unset = -1;
+    atomic_compare_exchange_strong(&syncMs, &unset, ms);
+  }
+  if (ms > 0)
+    sleepMs(ms);
+}
+
+/* Sleeps before a write into a file below the slow folder. */
+static void napWrite(int fd) {
+  const long ms = atomic_load(&writeMs);
+  const char* folder = atomic_load(&writeFolder);
+  if (ms <= 0 || folder == NULL)
+    return;
+  char link[64];
+  char path[PATH_MAX];
+  snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+  const ssize_t n = readlink(link, path, sizeof path - 1);
+  if (n <= 0)
+    return;
+  path[n] = '\0';
+  if (strncmp(path, folder, strlen(folder)) == 0)
+    sleepMs(ms);
 }
 
 #define PASS(name, type, counter, args, call)                                                      \
@@ -64,6 +115,7 @@ ssize_t write(int fd, const void* data, size_t size) {
   static WriteCall real;
   if (real == NULL)
     real = (WriteCall)dlsym(RTLD_NEXT, "write");
+  napWrite(fd);
   const ssize_t n = real(fd, data, size);
   countWritten(fd, n);
   return n;
@@ -73,6 +125,7 @@ ssize_t pwrite(int fd, const void* data, size_t size, off_t at) {
   static PwriteCall real;
   if (real == NULL)
     real = (PwriteCall)dlsym(RTLD_NEXT, "pwrite");
+  napWrite(fd);
   const ssize_t n = real(fd, data, size, at);
   countWritten(fd, n);
   return n;

@@ -122,7 +122,7 @@ int main(int argc, char** argv) {
   for (const Options::Mp3Format format : {Options::Mp3Format::Rmp, Options::Mp3Format::Id3v2}) {
     const char* label = format == Options::Mp3Format::Rmp ? "RIFF SIF" : "ID3v2";
     Options options = form.CurrentOptions();
-    options.Mp3TagFormat = format;
+    options.mp3TagFormat = format;
     form.TakeOptions(options, true);
     std::vector<Figures> window, reference;
     for (int round = 0; round < rounds; ++round)

@@ -55,8 +55,8 @@ int main(int argc, char** argv) {
     options = *stored;
   request.ApplyTo(options);
   if (request.outputFolder) {
-    options.Mp3FolderPath = FsPath::Absolute(*request.outputFolder);
-    if (!FsPath::IsDir(options.Mp3FolderPath))
+    options.outputFolder = FsPath::Absolute(*request.outputFolder);
+    if (!FsPath::IsDir(options.outputFolder))
       return usageError(QStringLiteral("MP3を書き出すフォルダがありません：%1")
                             .arg(FsPath::Display(*request.outputFolder)));
   }

@@ -30,10 +30,12 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QUrl>
 
 #include <cstdio>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -91,6 +93,11 @@ MainWindow::MainWindow(Platform& services, QWidget* parent) : QWidget(parent), p
 
   dialogs_ = std::make_unique<Dialogs>(*this);
   iniPath_ = SettingsFilePath();
+  // A child: it goes with the window, never firing at one that is gone.
+  summaryPause_ = new QTimer(this);
+  summaryPause_->setSingleShot(true);
+  summaryPause_->setTimerType(Qt::PreciseTimer);
+  connect(summaryPause_, &QTimer::timeout, this, &MainWindow::EndBatchSummary);
 
   // The progress bar sits in the status bar over panel 3. It is placed once: a width loaded
   // from the settings later does not move it.
@@ -167,10 +174,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   // A batch under way stops: its encodes end, each WAV file stays as it is.
   session_->StopBatch();
   event->accept();
-  // Closing the main window ends the program, and at once: the quit that Qt posts when the
-  // last window closes would be dropped by the next local event loop a wait (conversion,
-  // end handler, summary) starts, leaving the program running without its window. No-op
-  // when the application's event loop is not running.
+  // Closing the main window ends the program, and at once, whatever other window (the options,
+  // the genre list) is still open. No-op when the application's event loop is not running.
   QCoreApplication::quit();
 }
 
@@ -202,6 +207,8 @@ void MainWindow::OnNextClicked() {
 }
 
 void MainWindow::OnConvertClicked() {
+  // A summary still standing gives way to this conversion.
+  summaryPause_->stop();
   HandOverTagBoxes();
   session_->ConvertShown();
 }
@@ -216,9 +223,14 @@ void MainWindow::OnGenreListClicked() {
 }
 
 void MainWindow::OnConvertAllClicked() {
+  summaryPause_->stop();
   HandOverTagBoxes();
-  // Told only when the batch ran to its end: else the window may be gone.
-  session_->ConvertAll([this](const BatchResult& result) { ShowBatchSummary(result); });
+  // The session goes with the window: the end of a batch never reaches a window that is gone.
+  session_->ConvertAll([this](const std::optional<BatchResult>& result) {
+    // No result: nothing ran to its end.
+    if (result)
+      ShowBatchSummary(*result);
+  });
 }
 
 void MainWindow::ShowBatchSummary(const BatchResult& result) {
@@ -227,10 +239,14 @@ void MainWindow::ShowBatchSummary(const BatchResult& result) {
   SetStatusText(0, summary.counter);
   SetStatusText(1, summary.result);
   SetStatusText(2, summary.message);
-  WaitMs(kSummaryPauseMs);
+  summaryProblems_ = summary.problems;
+  summaryPause_->start(platform_.PauseLength(kSummaryPauseMs));
+}
+
+void MainWindow::EndBatchSummary() {
   ClearStatus();
   // Readable for as long as the user wants, not only for the pause.
-  ShowProblems(summary.problems);
+  ShowProblems(std::exchange(summaryProblems_, {}));
 }
 
 void MainWindow::ShowProblems(const QStringList& lines) {
@@ -273,7 +289,7 @@ void MainWindow::OnPasteFromMemoryClicked() {
 }
 
 void MainWindow::OnComposeCommentClicked() {
-  session_->tagEditor().ComposeComment(BoxFields(), session_->options().FormComment, shiftHeld_);
+  session_->tagEditor().ComposeComment(BoxFields(), session_->options().commentFormat, shiftHeld_);
 }
 
 void MainWindow::OnPositionEntered() {
@@ -465,14 +481,14 @@ void MainWindow::TakeOptions(const Options& chosen, bool apply) {
 }
 
 void MainWindow::ApplyOptions() {
-  const bool byFolder = session_->options().WithFolder;
+  const bool byFolder = session_->options().openByFolder;
   openButton_->setText(byFolder ? QStringLiteral("フォルダを開く")
                                 : QStringLiteral("ファイルを開く"));
   // The previous and next buttons follow the list (a file opened alone lists its folder).
-  writeTagsButton_->setEnabled(session_->options().WriteId3);
+  writeTagsButton_->setEnabled(session_->options().allowTagWrite);
 
   const int cut = versionRule_->y();
-  if (session_->options().DispMp3infp) {
+  if (session_->options().showLibraryVersion) {
     tagPanel_->setFixedHeight(kTagPanelFullHeight);
     SetOuterHeight(kWindowFullHeight);
   } else {
@@ -483,9 +499,9 @@ void MainWindow::ApplyOptions() {
   // finds it.
   for (QWidget* w : tagPanel_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
     if (w->y() >= cut)
-      w->setVisible(session_->options().DispMp3infp);
+      w->setVisible(session_->options().showLibraryVersion);
 
-  switch (session_->options().FormComment) {
+  switch (session_->options().commentFormat) {
   case Options::FreeText:
     commentFormatLabel_->setText(QStringLiteral("任意文字列"));
     composeCommentButton_->setEnabled(false);

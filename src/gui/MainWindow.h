@@ -31,6 +31,7 @@ class QMimeData;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
+class QTimer;
 class StatusBar;
 class ScreenFit;
 class CoverThumbnail;
@@ -118,15 +119,13 @@ public:
   void ShowConversionStarted(const QString& wav, int number, int total) override;
   void ShowBatchStarted(int wavs) override;
   void ShowBatchFileStarted(const QString& wav) override;
-  // Panel 1 says 成功, 失敗 or 中断, panel 2 why, panel 0 the batch's count; a result of files
-  // converted one at a time stands for a second before the next file starts.
+  // Panel 1 says 成功, 失敗 or 中断, panel 2 why, panel 0 the batch's count.
   void ShowFileResult(const ConversionReport& report) override;
+  // A result of files converted one at a time stands for a second before the next file starts.
+  int ResultPauseMs() override;
 
   // What a status panel shows.
   QString StatusText(int panel) const;
-  // Returns once more than `ms` milliseconds have passed, handling events meanwhile: any
-  // handler of the window may run inside the wait.
-  void WaitMs(int ms);
   // How long a result of files converted one at a time, and a batch's summary, stay readable.
   static constexpr int kResultPauseMs = 1000;
   static constexpr int kSummaryPauseMs = 3000;
@@ -194,7 +193,6 @@ private:
   class Dialogs;
 
   void CreateControls();
-  void ConnectHandlers();
   void LayoutToClientWidth();
   void KeepOuterSize();
   // The height of the inside that shows every visible control above the status bar's panels.
@@ -219,6 +217,8 @@ private:
   // The end of a batch in the status bar, for a few seconds; its files that need a look stay
   // behind the status bar's button.
   void ShowBatchSummary(const BatchResult& result);
+  // The summary's few seconds are over.
+  void EndBatchSummary();
   // The files of the last conversion that need a look ("<path>: <why>"): the status bar's
   // tooltip, its button and the list it opens; none hides the button.
   void ShowProblems(const QStringList& lines);
@@ -262,6 +262,9 @@ private:
   // Since a reason was shown in panel 2: a batch of several at once leaves it readable for a
   // second before the name of the next file started takes its place.
   QElapsedTimer reasonShown_;
+  // The batch's summary stands while this runs; the files that need a look come after it.
+  QTimer* summaryPause_ = nullptr;
+  QStringList summaryProblems_;
   // The outer size last asked for; kept when the platform reports its frame only later.
   QSize requestedOuter_;
   QSize knownFrameExtra_;

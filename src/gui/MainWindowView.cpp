@@ -1,4 +1,4 @@
-// The main window as its working classes see it (SessionView): status bar, progress bar, waits,
+// The main window as its working classes see it (SessionView): status bar, progress bar, pauses,
 // the folder and file boxes, the counters, the jacket image list and the tag boxes; and the
 // window's outer geometry.
 #include "core/fs/FsPath.h"
@@ -14,7 +14,6 @@
 #include "gui/TrackBox.h"
 
 #include <QComboBox>
-#include <QEventLoop>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -23,21 +22,17 @@
 #include <QScopedValueRollback>
 #include <QScreen>
 #include <QTextCursor>
-#include <QTimer>
 
 #include <algorithm>
 
 namespace {
 
 constexpr int kStatusHeight = 25;
-// A wait gives the event loop slices no longer than this, so it notices the end of the wait
-// promptly even when the tick counter and the timers disagree a little.
-constexpr int kWaitSliceMs = 50;
 
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
-// Status bar and waiting
+// Status bar
 
 void MainWindow::ClearStatus() {
   for (int i = 0; i < 3; ++i)
@@ -50,25 +45,6 @@ void MainWindow::SetStatusText(int panel, const QString& text) {
 
 QString MainWindow::StatusText(int panel) const {
   return statusBar_->PanelText(panel);
-}
-
-void MainWindow::WaitMs(int ms) {
-  const quint32 limit = static_cast<quint32>(std::max(ms, 0));
-  const quint32 start = platform_.TickCount();
-  for (;;) {
-    // Unsigned difference: right across the counter's wrap-around.
-    const quint32 elapsed = platform_.TickCount() - start;
-    if (elapsed > limit)
-      return;
-    const quint32 remaining = limit - elapsed + 1;
-    QEventLoop loop;
-    QTimer::singleShot(static_cast<int>(std::min<quint32>(remaining, kWaitSliceMs)),
-                       Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    // A loop started while the application is quitting returns at once with -1: the wait is
-    // over then, rather than spinning for the rest of its time.
-    if (loop.exec() != 0)
-      return;
-  }
 }
 
 void MainWindow::ShowProgress(int percent) {
@@ -179,8 +155,10 @@ void MainWindow::ShowFileResult(const ConversionReport& report) {
                      ? QStringList()
                      : QStringList{FsPath::Display(report.file.wav) + QStringLiteral(": ") +
                                    report.file.reason});
-  if (report.nextWaits)
-    WaitMs(kResultPauseMs);
+}
+
+int MainWindow::ResultPauseMs() {
+  return platform_.PauseLength(kResultPauseMs);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -265,50 +265,50 @@ void OptionsDialog::ShowOutputFolder() {
 
 Options OptionsDialog::Value() const {
   Options o;
-  o.WithFolder = openByFolderCheck_->isChecked();
-  o.WithFile = listFilesCheck_->isChecked();
-  o.WriteId3 = allowTagWriteCheck_->isChecked();
-  o.DispMp3infp = showVersionCheck_->isChecked();
-  o.FormComment = Options::FreeText;
+  o.openByFolder = openByFolderCheck_->isChecked();
+  o.browserListsFiles = listFilesCheck_->isChecked();
+  o.allowTagWrite = allowTagWriteCheck_->isChecked();
+  o.showLibraryVersion = showVersionCheck_->isChecked();
+  o.commentFormat = Options::FreeText;
   if (jacketImageRadio_->isChecked())
-    o.FormComment = Options::JacketImage;
+    o.commentFormat = Options::JacketImage;
   if (creditsRadio_->isChecked())
-    o.FormComment = Options::Credits;
+    o.commentFormat = Options::Credits;
   if (idAndCreditsRadio_->isChecked())
-    o.FormComment = Options::IdAndCredits;
-  o.Mp3WavId3ToMp3 = copyTagCheck_->isChecked();
-  o.Mp3DeleteWav = trashWavCheck_->isChecked();
-  o.Mp3OverWriteMp3 = overwriteCheck_->isChecked();
-  o.Mp3UseFolder3 = useOutputFolderCheck_->isChecked();
-  o.Mp3FolderPath = outputFolder_;
-  o.Mp3TagFormat = id3v2Radio_->isChecked() ? Options::Mp3Format::Id3v2 : Options::Mp3Format::Rmp;
-  o.Mp3Jobs = jobsSpin_->value();
-  o.Mp3Quality = static_cast<Options::Quality>(qualityCombo_->currentData().toInt());
-  o.Mp3ReplayGain = replayGainCheck_->isChecked() && replayGainCheck_->isEnabled();
+    o.commentFormat = Options::IdAndCredits;
+  o.copyWavTagToMp3 = copyTagCheck_->isChecked();
+  o.moveWavToTrash = trashWavCheck_->isChecked();
+  o.overwriteMp3 = overwriteCheck_->isChecked();
+  o.useOutputFolder = useOutputFolderCheck_->isChecked();
+  o.outputFolder = outputFolder_;
+  o.mp3TagFormat = id3v2Radio_->isChecked() ? Options::Mp3Format::Id3v2 : Options::Mp3Format::Rmp;
+  o.mp3Jobs = jobsSpin_->value();
+  o.mp3Quality = static_cast<Options::Quality>(qualityCombo_->currentData().toInt());
+  o.replayGain = replayGainCheck_->isChecked() && replayGainCheck_->isEnabled();
   return o;
 }
 
 void OptionsDialog::SetValue(const Options& o) {
-  openByFolderCheck_->setChecked(o.WithFolder);
-  listFilesCheck_->setChecked(o.WithFile);
-  allowTagWriteCheck_->setChecked(o.WriteId3);
-  showVersionCheck_->setChecked(o.DispMp3infp);
+  openByFolderCheck_->setChecked(o.openByFolder);
+  listFilesCheck_->setChecked(o.browserListsFiles);
+  allowTagWriteCheck_->setChecked(o.allowTagWrite);
+  showVersionCheck_->setChecked(o.showLibraryVersion);
   QRadioButton* chosen = freeTextRadio_;
-  if (o.FormComment == Options::JacketImage)
+  if (o.commentFormat == Options::JacketImage)
     chosen = jacketImageRadio_;
-  else if (o.FormComment == Options::Credits)
+  else if (o.commentFormat == Options::Credits)
     chosen = creditsRadio_;
-  else if (o.FormComment == Options::IdAndCredits)
+  else if (o.commentFormat == Options::IdAndCredits)
     chosen = idAndCreditsRadio_;
   chosen->setChecked(true);
-  copyTagCheck_->setChecked(o.Mp3WavId3ToMp3);
-  trashWavCheck_->setChecked(o.Mp3DeleteWav);
-  overwriteCheck_->setChecked(o.Mp3OverWriteMp3);
-  useOutputFolderCheck_->setChecked(o.Mp3UseFolder3);
-  outputFolder_ = o.Mp3FolderPath;
+  copyTagCheck_->setChecked(o.copyWavTagToMp3);
+  trashWavCheck_->setChecked(o.moveWavToTrash);
+  overwriteCheck_->setChecked(o.overwriteMp3);
+  useOutputFolderCheck_->setChecked(o.useOutputFolder);
+  outputFolder_ = o.outputFolder;
   ShowOutputFolder();
-  (o.Mp3TagFormat == Options::Mp3Format::Id3v2 ? id3v2Radio_ : riffSifRadio_)->setChecked(true);
-  jobsSpin_->setValue(o.Mp3Jobs);
-  qualityCombo_->setCurrentIndex(qualityCombo_->findData(static_cast<int>(o.Mp3Quality)));
-  replayGainCheck_->setChecked(o.Mp3ReplayGain);
+  (o.mp3TagFormat == Options::Mp3Format::Id3v2 ? id3v2Radio_ : riffSifRadio_)->setChecked(true);
+  jobsSpin_->setValue(o.mp3Jobs);
+  qualityCombo_->setCurrentIndex(qualityCombo_->findData(static_cast<int>(o.mp3Quality)));
+  replayGainCheck_->setChecked(o.replayGain);
 }

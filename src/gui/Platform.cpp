@@ -6,20 +6,14 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QUrl>
 
 Platform::~Platform() = default;
 
-quint32 Platform::TickCount() {
-  static QElapsedTimer timer = [] {
-    QElapsedTimer t;
-    t.start();
-    return t;
-  }();
-  return static_cast<quint32>(timer.elapsed());
+int Platform::PauseLength(int ms) {
+  return ms;
 }
 
 bool Platform::AskOkCancel(QWidget* owner, const QString& text, const QString& caption) {

@@ -1,5 +1,5 @@
 // The services of the desktop that windows use: message boxes, modal dialogs, the trash, the
-// associated program, the millisecond tick counter. Windows receive one
+// associated program, the length of the window's pauses. Windows receive one
 // Platform and call it instead of the toolkit, so tests can replace any of them with a fake
 // and no modal dialog can hang a test.
 #pragma once
@@ -17,8 +17,9 @@ class Platform {
 public:
   virtual ~Platform();
 
-  // Milliseconds since some fixed point; wraps around at 2^32.
-  virtual quint32 TickCount();
+  // How long a pause of the window that lets a result be read lasts, `ms` as designed (tests
+  // shorten it).
+  virtual int PauseLength(int ms);
 
   // Modal OK/Cancel question with an information icon; true for OK.
   virtual bool AskOkCancel(QWidget* owner, const QString& text, const QString& caption);

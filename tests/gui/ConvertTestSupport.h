@@ -1,6 +1,6 @@
 // A main window ready for conversions in tests: a fake desktop whose trash is a folder and
-// whose tick counter runs fast, the options window, a folder of short tagged WAV files, and a
-// trace of what the status bar showed.
+// whose pauses are short, the options window, a folder of short tagged WAV files, and a trace
+// of what the status bar showed.
 #pragma once
 
 #include "AudioFixtures.h"
@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -49,15 +50,14 @@ class TrashPlatform : public Platform {
 public:
   explicit TrashPlatform(QString trashFolder) : trash(std::move(trashFolder)) {}
 
-  // Each reading moves the clock on by `tickStep` ms, so a wait of one second passes in a
-  // few event-loop slices; `onTick` runs on every reading.
-  quint32 tick = 0;
-  quint32 tickStep = 250;
-  std::function<void()> onTick;
-  quint32 TickCount() override {
-    if (onTick)
-      onTick();
-    return tick += tickStep;
+  // The window's pauses last a twentieth of their time; `onPause` runs as each begins (what it
+  // does to the window it posts: the pause has not started yet).
+  static constexpr int kShortened = 20;
+  std::function<void()> onPause;
+  int PauseLength(int ms) override {
+    if (onPause)
+      onPause();
+    return ms / kShortened;
   }
 
   QStringList errors;
@@ -116,7 +116,7 @@ protected:
   void SetUp() override {
     fs::create_directory(dir / "trash");
     fake = std::make_unique<TrashPlatform>(Q(dir / "trash"));
-    fake->onTick = [this] { Snapshot(); };
+    fake->onPause = [this] { Snapshot(); };
     form = std::make_unique<MainWindow>(*fake);
     form->SetIniPath(Q(dir / "wav2mp3tag.ini"));
     options = new OptionsDialog(form.get());
@@ -187,13 +187,21 @@ protected:
   // Closes the options window with OK: what its controls show is in force.
   void TakeOptions() { form->OnOptionsClicked(); }
 
-  // Dispatches events until the running single conversion has been through its end handler.
-  void FinishSingle() {
-    while (!form->session().encoder().DestinationFile().isEmpty()) {
-      QEventLoop slice;
-      QTimer::singleShot(20, &slice, &QEventLoop::quit);
-      slice.exec();
-    }
+  // Dispatches events until the conversion under way has been shown (a batch's summary
+  // included).
+  void FinishConversion() {
+    while (form && (form->session().tagEditor().Busy() || form->session().converter().Busy()))
+      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+
+  // "WAV→MP3一括変換" until the batch's summary has stood its time.
+  void RunBatch() {
+    form->OnConvertAllClicked();
+    FinishConversion();
+    QEventLoop summary;
+    QTimer::singleShot(2 * MainWindow::kSummaryPauseMs / TrashPlatform::kShortened, &summary,
+                       &QEventLoop::quit);
+    summary.exec();
   }
 
   fixtures::TempDir dir;

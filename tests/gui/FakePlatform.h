@@ -1,5 +1,5 @@
-// A Platform for window tests: no dialog is ever shown. Modal windows, questions and the tick
-// counter follow a script; every question asked is recorded.
+// A Platform for window tests: no dialog is ever shown. Modal windows and questions follow a
+// script; every question asked is recorded.
 #pragma once
 
 #include "gui/Platform.h"
@@ -12,17 +12,6 @@
 
 class FakePlatform : public Platform {
 public:
-  // ---- tick counter: starts at `tick`, advances by `tickStep` on every reading ----
-  quint32 tick = 0;
-  quint32 tickStep = 1;
-  int tickReads = 0;
-  quint32 TickCount() override {
-    ++tickReads;
-    const quint32 now = tick;
-    tick += tickStep;
-    return now;
-  }
-
   // ---- OK/Cancel questions ----
   bool answer = true;
   QStringList questions; // "caption|text" of every question asked

@@ -71,7 +71,7 @@ TEST_F(ConvertFake, FailedEncodeIsReportedAndTheBatchGoesOn) {
       fake_.set("failAt", -1);
   };
 
-  form->OnConvertAllClicked();
+  RunBatch();
   Snapshot();
 
   EXPECT_EQ(finishes, 2);
@@ -82,7 +82,6 @@ TEST_F(ConvertFake, FailedEncodeIsReportedAndTheBatchGoesOn) {
   EXPECT_EQ(fixtures::readFile(dir / "b.mp3"), untagged);
   EXPECT_EQ(Listing(), "b.mp3 b.wav c.wav");
   EXPECT_EQ(Count(fake_.log(), "init\n"), 2);
-  EXPECT_TRUE(form->session().encoder().DestinationFile().isEmpty());
 }
 
 // Closing the window mid-batch saves the settings and leaves the batch without its summary;
@@ -96,6 +95,8 @@ TEST_F(ConvertFake, ClosingTheWindowStopsTheBatch) {
       form->close();
   };
   form->OnConvertAllClicked();
+  while (form->session().converter().BatchRunning())
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   Snapshot();
 
   EXPECT_TRUE(QFileInfo::exists(form->IniPath()));
@@ -118,10 +119,12 @@ TEST_F(ConvertFake, ClosingTheWindowStopsTheBatch) {
 
 // Closing the window during a pause of a batch run from the program's event loop, the way a
 // user does: the end handler still finishes its file, no further encode starts, and the
-// program's loop ends instead of running on without its window.
+// program's loop ends instead of running on without its window. A window destroyed during the
+// summary's pause is never touched again.
 struct PauseCase {
   const char* label;
   bool inSummary; // the summary's pause, else the first end handler's
+  bool destroy = false;
 };
 
 class ConvertClosePause : public ConvertFake, public ::testing::WithParamInterface<PauseCase> {};
@@ -130,16 +133,25 @@ TEST_P(ConvertClosePause, ClosingDuringAPauseEndsTheProgram) {
   SetOptions(false, false);
   ShowList({{"b.wav", TaggedWav(0.5)}, {"c.wav", TaggedWav(0.5)}});
   const bool inSummary = GetParam().inSummary;
+  const bool destroy = GetParam().destroy;
   bool closed = false;
-  fake->onTick = [&] {
+  fake->onPause = [&] {
     Snapshot();
     const bool now =
         inSummary ? form->StatusText(2).contains(QStringLiteral("ファイルは変換しませんでした"))
                   : form->StatusText(1) == QStringLiteral("中断");
-    if (!closed && now) {
-      closed = true;
-      form->close();
-    }
+    if (closed || !now)
+      return;
+    closed = true;
+    QTimer::singleShot(0, qApp, [&] {
+      if (!destroy) {
+        form->close();
+        return;
+      }
+      form.reset();
+      // Well past the end of the summary's pause.
+      QTimer::singleShot(MainWindow::kSummaryPauseMs, qApp, &QCoreApplication::quit);
+    });
   };
   form->show();
   QTimer::singleShot(0, form.get(), [this] { form->OnConvertAllClicked(); });
@@ -149,6 +161,8 @@ TEST_P(ConvertClosePause, ClosingDuringAPauseEndsTheProgram) {
   EXPECT_TRUE(closed);
   EXPECT_EQ(Count(fake_.log(), "init\n"), inSummary ? 2 : 1);
   EXPECT_EQ(Listing(), "b.wav c.wav") << "the fake writes no MP3 to check";
+  if (destroy)
+    return;
   EXPECT_FALSE(form->session().converter().BatchRunning());
   EXPECT_TRUE(form->session().encoder().DestinationFile().isEmpty());
   EXPECT_FALSE(form->session().encoder().IsEncoding());
@@ -156,7 +170,8 @@ TEST_P(ConvertClosePause, ClosingDuringAPauseEndsTheProgram) {
 
 INSTANTIATE_TEST_SUITE_P(Pauses, ConvertClosePause,
                          ::testing::Values(PauseCase{"EndHandler", false},
-                                           PauseCase{"Summary", true}),
+                                           PauseCase{"Summary", true},
+                                           PauseCase{"SummaryDestroyed", true, true}),
                          [](const auto& p) { return std::string(p.param.label); });
 
 // The window destroyed while the batch waits: the batch returns without touching it.
@@ -173,7 +188,8 @@ TEST_F(ConvertFake, DestroyingTheWindowDuringABatchIsSafe) {
       });
   };
   window->OnConvertAllClicked();
-  EXPECT_EQ(form, nullptr);
+  while (form)
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   EXPECT_NE(fake_.log().find("close\nend\n"), std::string::npos);
 }
 

@@ -62,7 +62,7 @@ TEST_F(KeyboardTest, TabReadsTheMainWindowInOrderAndSkipsWhatOnlyShows) {
   Activate(form);
   for (bool versionShown : {false, true}) {
     Options o = form.CurrentOptions();
-    o.DispMp3infp = versionShown;
+    o.showLibraryVersion = versionShown;
     form.TakeOptions(o, true);
     // The stops from the open button round to it again, each after the one it reads after.
     QWidget* first = PushButton(&form, "openButton");

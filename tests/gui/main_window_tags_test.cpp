@@ -43,7 +43,7 @@ protected:
   }
   void SetCommentFormat(int format) {
     Options o = form.CurrentOptions();
-    o.FormComment = format;
+    o.commentFormat = format;
     form.TakeOptions(o, true);
   }
   fixtures::TempDir dir;

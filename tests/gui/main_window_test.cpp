@@ -298,7 +298,7 @@ TEST_F(MainWindowTest, CancelRestoresEveryOptionAndOkAppliesThem) {
   fake.modalResult = QDialog::Accepted;
   PushButton(form, "optionsButton")->click();
   EXPECT_EQ(PushButton(form, "openButton")->text(), QStringLiteral("ファイルを開く"));
-  EXPECT_TRUE(form->CurrentOptions().Mp3DeleteWav);
+  EXPECT_TRUE(form->CurrentOptions().moveWavToTrash);
 }
 
 struct ApplyCase {
@@ -347,25 +347,6 @@ INSTANTIATE_TEST_SUITE_P(
         ApplyCase{"IdAndFourNames", false, false, "idAndCreditsRadio", "ID+作詩+作曲+編曲+演奏",
                   true, 271, 391}),
     [](const auto& p) { return std::string(p.param.name); });
-
-// ---------------------------------------------------------------------------------------------
-// Waiting
-
-TEST_F(MainWindowTest, WaitMsIsRightAcrossTheTickWrapAndDispatchesEvents) {
-  fake.tick = 0xFFFFFF00u;
-  fake.tickStep = 250;
-  bool ran = false;
-  QTimer::singleShot(0, form.get(), [&ran] { ran = true; });
-  form->WaitMs(1000);
-  EXPECT_TRUE(ran);
-  // Readings: the start, then 250, 500, 750, 1000 (not yet more than 1000), 1250.
-  EXPECT_EQ(fake.tickReads, 6);
-
-  fake.tickReads = 0;
-  fake.tickStep = 1;
-  form->WaitMs(0);
-  EXPECT_EQ(fake.tickReads, 2);
-}
 
 // ---------------------------------------------------------------------------------------------
 // Settings file

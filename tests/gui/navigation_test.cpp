@@ -149,7 +149,7 @@ TEST_F(NavigationTest, OneFileFolderPickedFileAndVanishedFolder) {
   fixtures::writeFile(dir / "one/a.wav",
                       fixtures::makeWavWithChunks({.seconds = 0.05},
                                                   {fixtures::makeInfoList({{"INAM", "Title A"}})}));
-  SetOption(&Options::WithFile, true);
+  SetOption(&Options::browserListsFiles, true);
   Open(Make("one/picked.WAV"));
   EXPECT_EQ(LineEdit(form, "folderEdit")->toolTip(), Path("one"));
   EXPECT_EQ(form->StatusText(1), QStringLiteral(".WAV"));
@@ -219,7 +219,7 @@ TEST_F(NavigationTest, CancelAndFoldersWithoutAudioKeepListFieldsAndJackets) {
 TEST_F(NavigationTest, FileModeOpensOneFileWithItsFolderAsTheList) {
   Make("album/a.wav");
   Open(Path("album"));
-  SetOption(&Options::WithFolder, false);
+  SetOption(&Options::openByFolder, false);
   Make("elsewhere/sub/deeper.wav");
   Make("elsewhere/sub/deeper.jpg");
   Make("elsewhere/cover.jpg");
@@ -400,12 +400,12 @@ TEST_F(NavigationTest, LongPathsShortenedAndOutputFolderChosenOnOkOnly) {
                   .endsWith(QStringLiteral("/a_rather_long_folder_name_11")));
 
   Options before;
-  before.Mp3FolderPath = QStringLiteral("/before");
+  before.outputFolder = QStringLiteral("/before");
   options->SetValue(before);
   platform.choose.clear();
   options->ChooseOutputFolder();
   const auto taken = [this] {
-    return options->Value().Mp3FolderPath + u'|' + LineEdit(options, "outputFolderEdit")->toolTip();
+    return options->Value().outputFolder + u'|' + LineEdit(options, "outputFolderEdit")->toolTip();
   };
   EXPECT_EQ(taken(), "/before|/before");
   platform.choose = Path(deep);

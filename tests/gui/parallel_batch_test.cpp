@@ -55,9 +55,9 @@ QString ConvertFolder(const fs::path& folder, const QStringList& names, int jobs
   }};
   Session session{view, view};
   Options& options = session.options();
-  options.Mp3WavId3ToMp3 = true;
-  options.Mp3DeleteWav = true;
-  options.Mp3Jobs = jobs;
+  options.copyWavTagToMp3 = true;
+  options.moveWavToTrash = true;
+  options.mp3Jobs = jobs;
   Navigator& navigator = session.navigator();
   Converter& converter = session.converter();
   EXPECT_EQ(converter.BatchJobs(), jobs);

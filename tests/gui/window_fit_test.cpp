@@ -67,7 +67,7 @@ TEST_F(WindowFitTest, MainWindowWithItsVersionStrip) {
   MainWindow form(fake);
   form.SetIniPath(QString::fromStdString((dir / "w.ini").string()));
   Options withVersion = form.CurrentOptions();
-  withVersion.DispMp3infp = true;
+  withVersion.showLibraryVersion = true;
   form.TakeOptions(withVersion, false);
   if (ShowOnScreen(form, QRect(294, 132, 662, 445))) {
     EXPECT_EQ(form.pos(), QPoint(294, 132));
@@ -76,7 +76,7 @@ TEST_F(WindowFitTest, MainWindowWithItsVersionStrip) {
   ExpectNothingCutOff(form);
   // A frame higher than the designed one (a window manager's title bar) leaves less than the
   // designed height for the inside: the window grows instead, the cover's state still shown.
-  withVersion.DispMp3infp = false;
+  withVersion.showLibraryVersion = false;
   form.TakeOptions(withVersion, true);
   form.SetOuterHeight(form.OuterHeight() - 21);
   ExpectNothingCutOff(form);

@@ -1,8 +1,7 @@
 // A window without widgets for the working classes' tests: every box is a plain value, every
 // report and tag write is kept in order, and `onPause` plays the user while a result of files
-// converted one at a time stands (the window's pause; pending events are handled after it). As
-// the window's platform it answers the question before edits are left with `saveAnswer` and
-// moves files to the trash through `trash`.
+// converted one at a time stands (the window's pause). As the window's platform it answers the
+// question before edits are left with `saveAnswer` and moves files to the trash through `trash`.
 #pragma once
 
 #include "core/fs/FsPath.h"
@@ -10,7 +9,6 @@
 #include "core/session/PlatformTools.h"
 #include "core/session/SessionView.h"
 
-#include <QCoreApplication>
 #include <QStringList>
 
 #include <algorithm>
@@ -131,11 +129,8 @@ public:
   void ShowFileResult(const ConversionReport& report) override {
     running -= report.outcome != ConversionReport::Outcome::NotStarted;
     reports.push_back(report);
-    if (!report.nextWaits)
-      return;
-    if (onPause)
+    if (report.nextWaits && onPause)
       onPause();
-    QCoreApplication::processEvents();
   }
 
 private:

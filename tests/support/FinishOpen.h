@@ -1,13 +1,16 @@
-// An open walks its folder on a worker, and the tag editor reads and writes files' tags on its
-// own; tests wait for what they conclude. OpenFolder plays the user picking a folder in the
-// browser; ConvertAllOf the batch button, giving what the batch told when it ran to its end.
+// An open walks its folder on a worker, the tag editor reads and writes files' tags on its own,
+// and a conversion runs on the event loop; tests wait for what they conclude. OpenFolder plays
+// the user picking a folder in the browser; ConvertAllOf the batch button, giving what the batch
+// told at its end (nullopt when none ran to its end).
 #pragma once
 
 #include "core/convert/BatchResult.h"
+#include "core/convert/Converter.h"
 #include "core/session/Navigator.h"
 #include "core/session/Session.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QThread>
 
 #include <optional>
@@ -43,7 +46,16 @@ inline void OpenFolder(Navigator& navigator, const QString& folder) {
 }
 
 inline std::optional<BatchResult> ConvertAllOf(Session& session) {
-  std::optional<BatchResult> result;
-  session.ConvertAll([&result](const BatchResult& told) { result = told; });
-  return result;
+  std::optional<std::optional<BatchResult>> ended;
+  session.ConvertAll([&ended](const std::optional<BatchResult>& told) { ended = told; });
+  while (!ended)
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  return *ended;
+}
+
+// Until the conversion under way (or one waiting for the tag work before it) has been shown,
+// or a batch has ended.
+inline void FinishConversion(Session& session) {
+  while (session.tagEditor().Busy() || session.converter().Busy())
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }

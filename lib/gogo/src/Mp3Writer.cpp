@@ -1,5 +1,6 @@
 #include "Mp3Writer.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -27,6 +28,7 @@ bool Mp3Writer::create(const std::string& path) {
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   fd_ = fd;
   failed_ = false;
+  flushed_ = false;
   pending_.clear();
   pending_.reserve(kBlock);
   return true;
@@ -57,13 +59,22 @@ bool Mp3Writer::flush() {
     }
     data += n;
     size -= static_cast<std::size_t>(n);
+    flushed_ = true;
   }
   pending_.clear();
   return true;
 }
 
 bool Mp3Writer::overwriteStart(const unsigned char* data, std::size_t size) {
-  if (fd_ < 0 || !flush()) {
+  if (fd_ < 0 || failed_) {
+    return false;
+  }
+  // A file still wholly gathered (a short one) is patched before its one write.
+  if (!flushed_ && size <= pending_.size()) {
+    std::copy(data, data + size, pending_.begin());
+    return true;
+  }
+  if (!flush()) {
     return false;
   }
   off_t at = 0;

@@ -25,7 +25,8 @@ public:
   // Appends all bytes, writing a block once one is full; false when that write fails (or an
   // earlier one did): a full disk shows at the frame whose block hit it.
   bool write(const unsigned char* data, std::size_t size);
-  // Writes what is gathered, then overwrites the first bytes of the file; false on a failure.
+  // Overwrites the first bytes of the file (in the gathered bytes while none was written yet,
+  // else after writing them); false on a failure.
   bool overwriteStart(const unsigned char* data, std::size_t size);
   // Writes what is gathered, syncs and closes the file; false when any of it fails (a delayed
   // write error included).
@@ -37,6 +38,8 @@ private:
 
   int fd_ = -1;
   bool failed_ = false;
+  // Whether any bytes went to the file yet.
+  bool flushed_ = false;
   std::vector<unsigned char> pending_;
 };
 

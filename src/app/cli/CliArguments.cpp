@@ -30,22 +30,22 @@ QString CommandName(Command command) {
 
 void CliRequest::ApplyTo(Options& options) const {
   if (jobs)
-    options.Mp3Jobs = *jobs;
+    options.mp3Jobs = *jobs;
   if (tagFormat)
-    options.Mp3TagFormat = *tagFormat;
+    options.mp3TagFormat = *tagFormat;
   if (copyTags)
-    options.Mp3WavId3ToMp3 = *copyTags;
+    options.copyWavTagToMp3 = *copyTags;
   if (trash)
-    options.Mp3DeleteWav = *trash;
+    options.moveWavToTrash = *trash;
   if (overwrite)
-    options.Mp3OverWriteMp3 = *overwrite;
+    options.overwriteMp3 = *overwrite;
   if (quality)
-    options.Mp3Quality = *quality;
+    options.mp3Quality = *quality;
   if (replayGain)
-    options.Mp3ReplayGain = *replayGain;
+    options.replayGain = *replayGain;
   if (outputFolder) {
-    options.Mp3UseFolder3 = true;
-    options.Mp3FolderPath = *outputFolder;
+    options.useOutputFolder = true;
+    options.outputFolder = *outputFolder;
   }
 }
 

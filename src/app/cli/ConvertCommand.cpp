@@ -14,6 +14,7 @@
 #include "core/session/Session.h"
 #include "core/session/TerminationSignal.h"
 
+#include <QCoreApplication>
 #include <QHash>
 
 #include <sys/stat.h>
@@ -94,7 +95,13 @@ int RunConvert(const CliRequest& request, const Options& options, Terminal& term
     // WAV file stays. A second one, while the work under way is let finish, ends the program
     // at once.
     TerminationSignal termination([&session] { session->StopBatch(); });
-    result = session->ConvertFiles(files, sizes, folders);
+    // The batch runs on the application's event loop until its end is heard of.
+    session->ConvertFiles(files, sizes, folders,
+                          [&result](const std::optional<BatchResult>& ended) {
+                            result = ended;
+                            QCoreApplication::exit();
+                          });
+    QCoreApplication::exec();
     signal = termination.FirstSignal();
   }
   // The encodes stopped, the work after them finished, their temporary files gone.

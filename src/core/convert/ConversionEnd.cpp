@@ -82,9 +82,9 @@ ConversionEnd::Result ConversionEnd::Run(const Source& wav, EncodeTarget& target
   // the file: the library hands over the new file with its lock held since before it took the
   // name, so no other run's cleanup of stale temporary files ever sees it unlocked.
   bool tagged = true;
-  if (options.Mp3WavId3ToMp3) {
+  if (options.copyWavTagToMp3) {
     mp3infph_KeepLocks(tags.handle, 1);
-    tagged = TagCopy::CopyTags(tags.handle, source, target.TempPath(), options.Mp3TagFormat,
+    tagged = TagCopy::CopyTags(tags.handle, source, target.TempPath(), options.mp3TagFormat,
                                result.file.reason);
     if (const int locked = mp3infph_TakeLock(tags.handle); locked >= 0)
       target.AdoptLockedFile(locked);
@@ -115,7 +115,7 @@ ConversionEnd::Result ConversionEnd::Run(const Source& wav, EncodeTarget& target
   }
   const std::optional<FileIdentity> made = FileIdentity::Of(target.TempPath());
   QString error;
-  if (!target.Commit(options.Mp3OverWriteMp3, error)) {
+  if (!target.Commit(options.overwriteMp3, error)) {
     result.file.reason =
         QStringLiteral("%1 を置けません：%2").arg(FsPath::DisplayName(target.Mp3Path()), error);
     return result;
@@ -132,7 +132,7 @@ ConversionEnd::Result ConversionEnd::Run(const Source& wav, EncodeTarget& target
   result.file.kind = FileResult::Kind::Converted;
   // A WAV file cut short may be whole somewhere else: the user decides what becomes of it.
   result.file.reason = wav.shortfall;
-  if (!options.Mp3DeleteWav || !wav.shortfall.isEmpty())
+  if (!options.moveWavToTrash || !wav.shortfall.isEmpty())
     return result;
   if (changed()) {
     // Changed in the moment since the last look: the MP3 of the old take goes again, if it is

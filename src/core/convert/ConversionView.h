@@ -29,8 +29,8 @@ struct ConversionReport {
   // In a batch, the files it has finished (this one included) of its WAV files; -1 outside.
   int batchFinished = -1;
   int batchWavs = 0;
-  // The next conversion starts once this report has been taken: files go one at a time, and
-  // the view may let the result be read first.
+  // The next conversion starts after the view's pause for reading a result (ResultPauseMs):
+  // files go one at a time.
   bool nextWaits = false;
 };
 
@@ -54,4 +54,7 @@ public:
   virtual void ShowBatchFileStarted(const QString& /*wav*/) {}
   // What became of a file.
   virtual void ShowFileResult(const ConversionReport& report) = 0;
+  // How long a result of files converted one at a time stands before the next file starts;
+  // none for a view that shows no status.
+  virtual int ResultPauseMs() { return 0; }
 };

@@ -107,9 +107,7 @@ EncodeTarget::~EncodeTarget() {
 }
 
 std::unique_ptr<EncodeTarget> EncodeTarget::Create(const QString& mp3Path, QString& error) {
-  const QString folder = FsPath::FolderOf(mp3Path);
-  RemoveStale(folder);
-  QByteArray base = Native(folder);
+  QByteArray base = Native(FsPath::FolderOf(mp3Path));
   if (!base.endsWith('/'))
     base += '/';
   for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {

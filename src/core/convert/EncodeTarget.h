@@ -33,8 +33,8 @@ public:
     ClaimedName,
   };
 
-  // Makes the temporary file for `mp3Path` (after removing stale ones of that folder). Null,
-  // with `error` set, when the folder does not take a new file.
+  // Makes the temporary file for `mp3Path`. Null, with `error` set, when the folder does not
+  // take a new file.
   static std::unique_ptr<EncodeTarget> Create(const QString& mp3Path, QString& error);
   ~EncodeTarget();
   EncodeTarget(const EncodeTarget&) = delete;

@@ -6,9 +6,9 @@
 namespace ReplayGainTags {
 
 QString Refusal(const Options& options, bool measures) {
-  if (!options.Mp3ReplayGain)
+  if (!options.replayGain)
     return {};
-  if (options.Mp3TagFormat == Options::Mp3Format::Rmp)
+  if (options.mp3TagFormat == Options::Mp3Format::Rmp)
     return QStringLiteral("ReplayGainはRIFF SIF形式のタグには書き込めません（置く場所がありませ"
                           "ん）。MP3のタグ形式をID3v2.3にするか、ReplayGainを外してください");
   if (!measures)

@@ -4,46 +4,28 @@
 #include "core/encoder/EncoderComponent.h"
 #include "core/encoder/LoudnessMeasure.h"
 #include "core/fs/FsPath.h"
-#include "core/fs/WorkerThread.h"
 
 #include <cfenv>
-#include <utility>
 
 bool EncodeJob::Available() {
   return EncoderHandlesBound();
 }
 
-EncodeJob::EncodeJob(const QString& source, const QString& destination)
-    : sourcePath_(FsPath::Encode(source)), destinationPath_(FsPath::Encode(destination)) {}
-
 EncodeJob::~EncodeJob() {
-  Abort();
-  thread_.reset();
   if (handle_ != nullptr && EncoderModule::gogo_destroy != nullptr)
     EncoderModule::gogo_destroy(handle_);
 }
 
-bool EncodeJob::Begin(const EncoderComponent& settings, std::function<void()> ended) {
-  if (thread_)
-    return false;
-  settings.ConfigureFileEncode(
-      [this](std::uint32_t item, std::uintptr_t value1, std::uintptr_t value2) {
-        items_.push_back({item, {value1, value2}});
-      },
-      sourcePath_.constData(), destinationPath_.constData());
-  measureLoudness_ = settings.MeasureLoudness() && EncoderLoudnessBound();
-  thread_ = WorkerThread::Start([this, ended = std::move(ended)] { Run(ended); },
-                                settings.Priority() == EncodePriority::Idle);
-  return thread_ != nullptr;
-}
-
-bool EncodeJob::SetUp() {
+bool EncodeJob::SetUp(const EncoderComponent& settings) {
   if (!Available() || (handle_ = EncoderModule::gogo_create()) == nullptr ||
       EncoderModule::gogo_initializeWork(handle_) != RESULT_OK)
     return false;
-  for (const auto& [item, values] : items_)
-    EncoderModule::gogo_setConfigure(handle_, item, values.first, values.second);
-  if (measureLoudness_)
+  settings.ConfigureFileEncode(
+      [this](std::uint32_t item, std::uintptr_t value1, std::uintptr_t value2) {
+        EncoderModule::gogo_setConfigure(handle_, item, value1, value2);
+      },
+      sourcePath_.constData(), destinationPath_.constData());
+  if (settings.MeasureLoudness() && EncoderLoudnessBound())
     EncoderModule::gogo_setMeasureLoudness(handle_, 1);
   if (DetectConfigure(handle_) != RESULT_OK)
     return false;
@@ -53,14 +35,14 @@ bool EncodeJob::SetUp() {
   return true;
 }
 
-void EncodeJob::Run(const std::function<void()>& ended) {
-  if (!SetUp()) {
+void EncodeJob::Run(const EncoderComponent& settings, const QString& source,
+                    const QString& destination) {
+  sourcePath_ = FsPath::Encode(source);
+  destinationPath_ = FsPath::Encode(destination);
+  if (!SetUp(settings)) {
     refused_ = true;
     if (handle_ != nullptr)
       EncoderModule::gogo_endCoder(handle_); // closes what the set-up opened
-    ended_ = true;
-    if (ended)
-      ended();
     return;
   }
   std::fenv_t saved;
@@ -76,9 +58,6 @@ void EncodeJob::Run(const std::function<void()>& ended) {
   const MERET closed = CloseCoder(handle_);
   std::fesetenv(&saved);
   completed_ = !abort_ && result == RESULT_END_OF_INPUT && closed == RESULT_OK;
-  if (completed_ && measureLoudness_)
+  if (completed_ && settings.MeasureLoudness() && EncoderLoudnessBound())
     loudness_ = LoudnessMeasure::Take(handle_);
-  ended_ = true;
-  if (ended)
-    ended();
 }

@@ -31,12 +31,6 @@ bool convert(const char* to, const char* from, const QByteArray& in, QByteArray&
 
 namespace Cp932 {
 
-bool IsValidUtf8(const QByteArray& bytes) {
-  QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-  const QString text = decoder(bytes);
-  return !decoder.hasError();
-}
-
 bool Decode(const QByteArray& bytes, QString& out) {
   QByteArray utf8;
   if (!convert("UTF-8", "CP932", bytes, utf8))

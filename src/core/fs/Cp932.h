@@ -7,9 +7,6 @@
 
 namespace Cp932 {
 
-// True when the bytes are strictly valid UTF-8.
-bool IsValidUtf8(const QByteArray& bytes);
-
 // Decodes CP932; false (and `out` untouched) when the bytes are not valid CP932.
 bool Decode(const QByteArray& bytes, QString& out);
 

@@ -161,7 +161,7 @@ void Navigator::Open(OpenDialogs& dialogs) {
   // was, the name box, counters and fields still telling of one and the same file.
   view_.ClearStatus();
   const QString defaultFolder = dialogs.DefaultFolder();
-  if (!options_.WithFolder) {
+  if (!options_.openByFolder) {
     // File mode: the system's open dialog, every file listed.
     QString initial = openDialogFileName_;
     if (!FsPath::IsFile(initial) && FsPath::IsDir(defaultFolder))
@@ -179,8 +179,8 @@ void Navigator::Open(OpenDialogs& dialogs) {
 
   // The browser starts at the current folder (also the one stored at the last exit).
   const QString& current = currentFolder_;
-  const std::optional<OpenDialogs::Browsed> browsed =
-      dialogs.BrowseFolder(options_.WithFile, FsPath::IsDir(current) ? current : defaultFolder);
+  const std::optional<OpenDialogs::Browsed> browsed = dialogs.BrowseFolder(
+      options_.browserListsFiles, FsPath::IsDir(current) ? current : defaultFolder);
   if (!browsed || browsed->directory.isEmpty())
     return; // cancelled, or an item without a place in the file system
   QString folder = FsPath::WithoutTrailingSeparator(browsed->directory);

@@ -85,7 +85,7 @@ void Session::WriteTags(const QString& path, const TagFields& fields,
   TagWriteRequest request;
   request.path = path;
   request.wanted = fields;
-  request.format = options_.Mp3TagFormat;
+  request.format = options_.mp3TagFormat;
   tagJobs_->Run(path, [request, done](MP3INFP_HANDLE* handle) {
     const TagWriteOutcome outcome = ::WriteTags(handle, request);
     return [done, outcome] { done(outcome); };
@@ -93,7 +93,7 @@ void Session::WriteTags(const QString& path, const TagFields& fields,
 }
 
 bool Session::Converting() const {
-  return converter_ && (converter_->BatchRunning() || !encoder_->DestinationFile().isEmpty());
+  return converter_ && converter_->Busy();
 }
 
 void Session::ConvertShown() {
@@ -105,29 +105,29 @@ void Session::ConvertShown() {
     convert();
 }
 
-void Session::ConvertAll(std::function<void(const BatchResult&)> done) {
-  if (navigator_->FileList().isEmpty() || navigator_->ShownFilePath().isEmpty())
+void Session::ConvertAll(Converter::BatchEnded ended) {
+  if (navigator_->FileList().isEmpty() || navigator_->ShownFilePath().isEmpty()) {
+    if (ended)
+      ended(std::nullopt);
     return;
-  const auto convert = [this, done] {
+  }
+  const auto convert = [this, ended] {
     // A list opened during the batch replaces this one; a conversion's changes to it do not.
     const int generation = navigator_->ListGeneration();
     const Navigator* navigator = navigator_.get();
-    const std::optional<BatchResult> result = converter().ConvertAll(
+    converter().ConvertAll(
         navigator_->FileList(),
         [navigator, generation] { return navigator->ListGeneration() != generation; }, {},
-        ListRoots());
-    if (result && done)
-      done(*result);
+        ListRoots(), ended);
   };
   if (Converting() || tagEditor_->BeforeConvert(convert))
     convert();
 }
 
-std::optional<BatchResult> Session::ConvertFiles(const QStringList& files,
-                                                 const QHash<QString, qint64>& sizes,
-                                                 const QStringList& folders) {
-  return converter().ConvertAll(
-      files, [] { return false; }, sizes, folders);
+void Session::ConvertFiles(const QStringList& files, const QHash<QString, qint64>& sizes,
+                           const QStringList& folders, Converter::BatchEnded ended) {
+  converter().ConvertAll(
+      files, [] { return false; }, sizes, folders, std::move(ended));
 }
 
 QStringList Session::ListRoots() const {

@@ -8,7 +8,7 @@
 // the platform (the trash, a question) to its PlatformTools.
 #pragma once
 
-#include "core/convert/BatchResult.h"
+#include "core/convert/Converter.h"
 #include "core/settings/Options.h"
 #include "core/tags/FileTags.h"
 #include "core/tags/TagWrite.h"
@@ -18,10 +18,8 @@
 
 #include <functional>
 #include <memory>
-#include <optional>
 
 class ConversionView;
-class Converter;
 class EncoderComponent;
 class Navigator;
 class PlatformTools;
@@ -67,16 +65,17 @@ public:
   // (TagEditor::BeforeConvert): the MP3 gets the tag as stored.
   void ConvertShown();
   // Converts every WAV file of the list, after asking about unsaved tag edits as ConvertShown
-  // does; stops starting files once another list is opened. `done` hears what became of each
-  // file when the batch ran to its end (not when nothing was shown, the user cancelled, a
-  // conversion was under way, or it was stopped: the session may then be gone).
-  void ConvertAll(std::function<void(const BatchResult&)> done);
+  // does; stops starting files once another list is opened. Returns at once; `ended` hears
+  // what became of each file once the batch is over (nullopt when none ran to its end: already
+  // converting, or stopped), unless the session is destroyed first; nullopt before this returns
+  // when nothing is shown. Never when the user cancels the question, or the write of the edits
+  // fails.
+  void ConvertAll(Converter::BatchEnded ended);
   // Converts `files` (WAV files, `sizes` weighing those not come to in the progress; `folders`
-  // the folders named, whose subfolders an output folder keeps), as ConvertAll does a list. What
-  // became of each file; nullopt when the batch was stopped.
-  std::optional<BatchResult> ConvertFiles(const QStringList& files,
-                                          const QHash<QString, qint64>& sizes,
-                                          const QStringList& folders);
+  // the folders named, whose subfolders an output folder keeps), as ConvertAll does a list.
+  // Returns at once; `ended` as for ConvertAll.
+  void ConvertFiles(const QStringList& files, const QHash<QString, qint64>& sizes,
+                    const QStringList& folders, Converter::BatchEnded ended);
   // Stops the batch under way: every encode stops, each WAV file stays as it is.
   void StopBatch();
   // Pastes the field memory onto the shown file whose boxes hold `shown`

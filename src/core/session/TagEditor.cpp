@@ -187,7 +187,7 @@ std::vector<TagEditor::PartEdit> TagEditor::UncarriedParts(const TagFields& show
     if (row.commentMarker == nullptr)
       continue;
     if (row.field == TagField::Jacket &&
-        (options_.FormComment != Options::JacketImage || !shown.JacketChosen))
+        (options_.commentFormat != Options::JacketImage || !shown.JacketChosen))
       continue;
     const QString value = Trimmed(shown[row.field]);
     const QString carried = CommentText::Part(comment, row.CommentMarker()).value_or(QString());
@@ -253,7 +253,7 @@ void TagEditor::StartWrite(TagFields shown, std::function<void(bool written)> do
   request.wanted = shown;
   request.coverImage = coverChoice_.ImageToWrite(shown, PicturesWritten());
   request.shownCover = coverChoice_.FileCover();
-  request.format = options_.Mp3TagFormat;
+  request.format = options_.mp3TagFormat;
   writing_ = path;
   view_.ShowWriting();
   jobs_.Run(path, [this, request, notes, done](MP3INFP_HANDLE* handle) {
@@ -380,7 +380,7 @@ std::optional<QString> TagEditor::ComposeComment(const TagFields& shown, int for
 // The cover
 
 bool TagEditor::PicturesWritten() const {
-  return options_.Mp3TagFormat == Options::Mp3Format::Id3v2;
+  return options_.mp3TagFormat == Options::Mp3Format::Id3v2;
 }
 
 void TagEditor::SetJacketImages(const QStringList& images) {

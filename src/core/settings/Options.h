@@ -14,34 +14,34 @@ struct Options {
   enum class Mp3Format { Rmp, Id3v2 };
 
   // Open a whole folder and step through its files; otherwise open one file.
-  bool WithFolder = true;
+  bool openByFolder = true;
   // The folder browser of the open button lists files too.
-  bool WithFile = false;
+  bool browserListsFiles = false;
   // The tag write button is enabled.
-  bool WriteId3 = true;
+  bool allowTagWrite = true;
   // The version strip at the bottom of the tag panel is shown.
-  bool DispMp3infp = false;
-  int FormComment = FreeText;
+  bool showLibraryVersion = false;
+  int commentFormat = FreeText;
   // After a conversion: copy the WAV file's tag into the MP3 file, move the WAV file to the
-  // trash, overwrite an MP3 file in the way, write the MP3 into Mp3FolderPath.
-  bool Mp3WavId3ToMp3 = true;
-  bool Mp3DeleteWav = false;
-  bool Mp3OverWriteMp3 = false;
-  bool Mp3UseFolder3 = false;
+  // trash, overwrite an MP3 file in the way, write the MP3 into outputFolder.
+  bool copyWavTagToMp3 = true;
+  bool moveWavToTrash = false;
+  bool overwriteMp3 = false;
+  bool useOutputFolder = false;
   // Full path of the output folder; empty for none.
-  QString Mp3FolderPath;
-  Mp3Format Mp3TagFormat = Mp3Format::Rmp;
+  QString outputFolder;
+  Mp3Format mp3TagFormat = Mp3Format::Rmp;
   // How many files a batch conversion encodes at the same time: 0 one per processor core, 1 one
   // file after the other, up to kMaxMp3Jobs.
   static constexpr int kMaxMp3Jobs = 64;
-  int Mp3Jobs = 0;
+  int mp3Jobs = 0;
   // The MP3's quality: a constant bit rate (128 kbit/s, the design's) or one of LAME's VBR
   // presets; QualityPreset has what each means.
   enum class Quality { Cbr128, Cbr160, Cbr192, Cbr256, Cbr320, V0, V2, V4 };
-  Quality Mp3Quality = Quality::Cbr128;
+  Quality mp3Quality = Quality::Cbr128;
   // Each MP3 gets ReplayGain 2.0 values (track, and album for a folder converted whole in one
   // batch) in its ID3v2 tag.
-  bool Mp3ReplayGain = false;
+  bool replayGain = false;
 
   bool operator==(const Options&) const = default;
 };

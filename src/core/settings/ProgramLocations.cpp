@@ -61,10 +61,6 @@ const ProgramLocations& Locations() {
   return loc;
 }
 
-QString ProgramDir() {
-  return Locations().programDir;
-}
-
 QString SettingsFilePath() {
   return Locations().settingsFile;
 }

@@ -36,9 +36,6 @@ ProgramLocations DecideLocations(const LocationFacts& facts);
 // The decision for this process, made once.
 const ProgramLocations& Locations();
 
-// The executable's folder (no trailing separator).
-QString ProgramDir();
-
 // The settings file.
 QString SettingsFilePath();
 

@@ -127,32 +127,32 @@ std::optional<StoredSettings> ReadStoredSettings(const QString& iniPath,
   const auto flag = [&](const char* key) {
     return IniValues::IsTrueValue(IniValues::ReadValue(doc, kOption, QString::fromLatin1(key)));
   };
-  s.WithFolder = flag("WithFolder");
-  s.WithFile = flag("WithFile");
-  s.WriteId3 = flag("WriteId3");
-  s.DispMp3infp = flag("DispMp3infp");
+  s.openByFolder = flag("WithFolder");
+  s.browserListsFiles = flag("WithFile");
+  s.allowTagWrite = flag("WriteId3");
+  s.showLibraryVersion = flag("DispMp3infp");
   const int comment =
       IniValues::ParseIntLoose(IniValues::ReadValue(doc, kOption, QStringLiteral("FormComment")));
-  s.FormComment = comment >= 1 && comment <= 3 ? comment : 0;
-  s.Mp3WavId3ToMp3 = flag("Mp3WavId3ToMp3");
-  s.Mp3DeleteWav = flag("Mp3DeleteWav");
-  s.Mp3OverWriteMp3 = flag("Mp3OverWriteMp3");
-  s.Mp3UseFolder3 = flag("Mp3UseFolder3");
-  s.Mp3FolderPath = StoredFolder(doc, QStringLiteral("Mp3FolderPath"));
+  s.commentFormat = comment >= 1 && comment <= 3 ? comment : 0;
+  s.copyWavTagToMp3 = flag("Mp3WavId3ToMp3");
+  s.moveWavToTrash = flag("Mp3DeleteWav");
+  s.overwriteMp3 = flag("Mp3OverWriteMp3");
+  s.useOutputFolder = flag("Mp3UseFolder3");
+  s.outputFolder = StoredFolder(doc, QStringLiteral("Mp3FolderPath"));
   // Anything but "ID3v2" (absent, misspelt, from a later version) keeps the designed tag.
-  s.Mp3TagFormat = IniValues::ReadValue(doc, kOption, QStringLiteral("Mp3TagFormat")) == kId3v2Value
+  s.mp3TagFormat = IniValues::ReadValue(doc, kOption, QStringLiteral("Mp3TagFormat")) == kId3v2Value
                        ? Options::Mp3Format::Id3v2
                        : Options::Mp3Format::Rmp;
   // Absent, not a number or out of range: one per core.
   bool number = false;
   const int jobs =
       IniValues::ReadValue(doc, kOption, QStringLiteral("Mp3Jobs")).trimmed().toInt(&number);
-  s.Mp3Jobs = number && jobs >= 0 && jobs <= Options::kMaxMp3Jobs ? jobs : 0;
+  s.mp3Jobs = number && jobs >= 0 && jobs <= Options::kMaxMp3Jobs ? jobs : 0;
   // Absent or unknown (misspelt, from a later version): the design's 128 kbit/s.
-  s.Mp3Quality =
+  s.mp3Quality =
       QualityPreset::FromKey(IniValues::ReadValue(doc, kOption, QStringLiteral("Mp3Quality")))
           .value_or(Options::Quality::Cbr128);
-  s.Mp3ReplayGain = flag("Mp3ReplayGain");
+  s.replayGain = flag("Mp3ReplayGain");
   if (std::optional<QString> folder = ExistingFolder(doc, QStringLiteral("FolderPath"))) {
     if (!folder->endsWith(u'/'))
       *folder += u'/';
@@ -175,24 +175,24 @@ bool WriteStoredSettings(const QString& iniPath, const QString& programDir, cons
       {kForm, QStringLiteral("Width"), QString::number(v.Width)},
       {kForm, QStringLiteral("Height"), QString::number(v.Height)},
       {kOption, QStringLiteral("FolderPath"), FsPath::Display(v.FolderPath)},
-      {kOption, QStringLiteral("WithFolder"), Bool(v.WithFolder)},
-      {kOption, QStringLiteral("WithFile"), Bool(v.WithFile)},
-      {kOption, QStringLiteral("WriteId3"), Bool(v.WriteId3)},
-      {kOption, QStringLiteral("DispMp3infp"), Bool(v.DispMp3infp)},
+      {kOption, QStringLiteral("WithFolder"), Bool(v.openByFolder)},
+      {kOption, QStringLiteral("WithFile"), Bool(v.browserListsFiles)},
+      {kOption, QStringLiteral("WriteId3"), Bool(v.allowTagWrite)},
+      {kOption, QStringLiteral("DispMp3infp"), Bool(v.showLibraryVersion)},
       {kOption, QStringLiteral("FormComment"),
-       QString::number(v.FormComment >= 1 && v.FormComment <= 3 ? v.FormComment : 0)},
-      {kOption, QStringLiteral("Mp3WavId3ToMp3"), Bool(v.Mp3WavId3ToMp3)},
-      {kOption, QStringLiteral("Mp3DeleteWav"), Bool(v.Mp3DeleteWav)},
-      {kOption, QStringLiteral("Mp3OverWriteMp3"), Bool(v.Mp3OverWriteMp3)},
-      {kOption, QStringLiteral("Mp3UseFolder3"), Bool(v.Mp3UseFolder3)},
-      {kOption, QStringLiteral("Mp3FolderPath"), FsPath::Display(v.Mp3FolderPath)},
+       QString::number(v.commentFormat >= 1 && v.commentFormat <= 3 ? v.commentFormat : 0)},
+      {kOption, QStringLiteral("Mp3WavId3ToMp3"), Bool(v.copyWavTagToMp3)},
+      {kOption, QStringLiteral("Mp3DeleteWav"), Bool(v.moveWavToTrash)},
+      {kOption, QStringLiteral("Mp3OverWriteMp3"), Bool(v.overwriteMp3)},
+      {kOption, QStringLiteral("Mp3UseFolder3"), Bool(v.useOutputFolder)},
+      {kOption, QStringLiteral("Mp3FolderPath"), FsPath::Display(v.outputFolder)},
       {kOption, QStringLiteral("Mp3TagFormat"),
-       v.Mp3TagFormat == Options::Mp3Format::Id3v2 ? kId3v2Value : QStringLiteral("RMP")},
+       v.mp3TagFormat == Options::Mp3Format::Id3v2 ? kId3v2Value : QStringLiteral("RMP")},
       {kOption, QStringLiteral("Mp3Jobs"),
-       QString::number(v.Mp3Jobs >= 0 && v.Mp3Jobs <= Options::kMaxMp3Jobs ? v.Mp3Jobs : 0)},
+       QString::number(v.mp3Jobs >= 0 && v.mp3Jobs <= Options::kMaxMp3Jobs ? v.mp3Jobs : 0)},
       {kOption, QStringLiteral("Mp3Quality"),
-       QString::fromLatin1(QualityPreset::Of(v.Mp3Quality).key)},
-      {kOption, QStringLiteral("Mp3ReplayGain"), Bool(v.Mp3ReplayGain)},
+       QString::fromLatin1(QualityPreset::Of(v.mp3Quality).key)},
+      {kOption, QStringLiteral("Mp3ReplayGain"), Bool(v.replayGain)},
   };
 
   IniDocument doc;

@@ -22,7 +22,6 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QThread>
 
 #include <filesystem>
 #include <set>
@@ -68,23 +67,20 @@ TEST_P(FuseConvert, ConvertsTrashesAndRefusesAnMp3ThatAppeared) {
   FakeSessionView view;
   Session session{view, view};
   Options& options = session.options();
-  options.Mp3WavId3ToMp3 = true;
-  options.Mp3DeleteWav = true;
-  EncoderComponent& encoder = session.encoder();
+  options.copyWavTagToMp3 = true;
+  options.moveWavToTrash = true;
   const auto convert = [&](const char* wav) {
     session.navigator().ShowList({Q(folder / wav)}, 0);
     FinishOpen(session.navigator());
     session.ConvertShown();
-    while (!encoder.DestinationFile().isEmpty()) {
-      QCoreApplication::processEvents();
-      QThread::msleep(5);
-    }
+    FinishConversion(session);
   };
   convert("a.wav");
   EXPECT_EQ(EncodeTarget::PlacementIn(Q(folder)), GetParam());
   EXPECT_TRUE(
       fs::exists(mount.Mounted() / (".Trash-" + std::to_string(::getuid())) / "files" / "a.wav"));
 
+  EncoderComponent& encoder = session.encoder();
   encoder.OnProgress = [&, progress = encoder.OnProgress](QObject* s, int now, int all) {
     progress(s, now, all);
     if (!fs::exists(folder / "b.mp3"))
@@ -95,7 +91,7 @@ TEST_P(FuseConvert, ConvertsTrashesAndRefusesAnMp3ThatAppeared) {
   EXPECT_EQ(fixtures::readFile(folder / "b.mp3"), fixtures::Bytes({'o', 'l', 'd'}));
   EXPECT_EQ(Names(folder), (std::set<std::string>{"a.mp3", "b.mp3", "b.wav"}));
 
-  options.Mp3OverWriteMp3 = true;
+  options.overwriteMp3 = true;
   convert("b.wav");
   for (const char* mp3 : {"a.mp3", "b.mp3"})
     EXPECT_NEAR(Mp3Verification::PlayingMs(Q(folder / mp3), 1), 500, Mp3Verification::kToleranceMs)

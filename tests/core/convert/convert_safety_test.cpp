@@ -67,17 +67,12 @@ class ConvertSafetyTest : public ::testing::Test {
 protected:
   void SetUp() override {
     fs::create_directory(dir / "trash");
-    options.Mp3WavId3ToMp3 = true;
-    options.Mp3DeleteWav = true;
-    options.Mp3OverWriteMp3 = true;
+    options.copyWavTagToMp3 = true;
+    options.moveWavToTrash = true;
+    options.overwriteMp3 = true;
   }
 
-  void Finish() {
-    while (!encoder.DestinationFile().isEmpty()) {
-      QCoreApplication::processEvents();
-      QThread::msleep(5);
-    }
-  }
+  void Finish() { FinishConversion(session); }
 
   // With `fileSizeLimit`, writes beyond that size fail with EFBIG, as on a full disk.
   void ConvertShown(const fs::path& wav, rlim_t fileSizeLimit = RLIM_INFINITY) {
@@ -144,8 +139,8 @@ TEST_F(ConvertSafetyTest, SameNamedWavsOfOneBatchBothSurvive) {
   fixtures::writeFile(dir / "albumA" / "01.wav", Wav(1.0, 440.0));
   const fixtures::Bytes second = Wav(2.0, 660.0);
   fixtures::writeFile(dir / "albumB" / "01.wav", second);
-  options.Mp3UseFolder3 = true;
-  options.Mp3FolderPath = Q(dir / "out");
+  options.useOutputFolder = true;
+  options.outputFolder = Q(dir / "out");
   navigator.ShowList({Q(dir / "albumA" / "01.wav"), Q(dir / "albumB" / "01.wav")}, 0);
   FinishOpen(navigator);
   ConvertAllOf(session);
@@ -227,7 +222,7 @@ INSTANTIATE_TEST_SUITE_P(
 // A made MP3 has the mode any new file of the user gets there (the umask), through the tag
 // copy's rewrite too.
 TEST_F(ConvertSafetyTest, TheMp3FollowsTheUmask) {
-  options.Mp3DeleteWav = false;
+  options.moveWavToTrash = false;
   fixtures::writeFile(dir / "a.wav", Wav(0.3));
   for (const auto& [mask, mode] : {std::pair{022u, 0644u}, {027u, 0640u}}) {
     const mode_t old = ::umask(mask);
@@ -249,14 +244,14 @@ TEST_F(ConvertSafetyTest, AnMp3NameTakenDuringTheEncodeStaysAsItIs) {
     progress(s, now, all);
     if (now == 0 || fs::exists(dir / "a.mp3"))
       return;
-    if (options.Mp3OverWriteMp3)
+    if (options.overwriteMp3)
       fs::create_directories(dir / "a.mp3" / "in");
     else
       fixtures::writeFile(dir / "a.mp3", {'o', 'l', 'd'});
   };
   for (const bool overwrite : {false, true}) {
     SCOPED_TRACE(overwrite);
-    options.Mp3OverWriteMp3 = overwrite;
+    options.overwriteMp3 = overwrite;
     ConvertShown(dir / "a.wav");
     EXPECT_TRUE(view.Ended(ConversionReport::Outcome::NoMp3));
     EXPECT_TRUE(view.Reported(overwrite
@@ -326,8 +321,8 @@ TEST_F(ConvertSafetyTest, AWavCutShortIsNamedAndKept) {
 // the summary says why. One whose disk fills during the encode says that the disk is full.
 TEST_F(ConvertSafetyTest, AMissingOrFullOutputFolderIsNamed) {
   fixtures::writeFile(dir / "a.wav", Wav(3.0));
-  options.Mp3UseFolder3 = true;
-  options.Mp3FolderPath = Q(dir / "small");
+  options.useOutputFolder = true;
+  options.outputFolder = Q(dir / "small");
   navigator.ShowList({Q(dir / "a.wav")}, 0);
   FinishOpen(navigator);
   const std::optional<BatchResult> result = ConvertAllOf(session);
@@ -350,8 +345,8 @@ TEST_F(ConvertSafetyTest, AFolderThatTakesNoFileRefusesTheConversion) {
   fixtures::FuseMount mount("-r");
   ASSERT_TRUE(mount.Failure().empty()) << mount.Failure();
   fixtures::writeFile(dir / "a.wav", Wav(0.3));
-  options.Mp3UseFolder3 = true;
-  options.Mp3FolderPath = Q(mount.Mounted());
+  options.useOutputFolder = true;
+  options.outputFolder = Q(mount.Mounted());
   ConvertShown(dir / "a.wav");
   EXPECT_TRUE(view.Ended(ConversionReport::Outcome::NotStarted));
   EXPECT_TRUE(view.Reported(QStringLiteral("MP3を書き出すフォルダに書き込めません")));
@@ -367,7 +362,7 @@ TEST_F(ConvertSafetyTest, AnEncodeThatWillNotStartKeepsTheWav) {
   fixtures::writeFile(dir / "a.wav", fixtures::makeWav({.sampleRate = 22050, .seconds = 0.3}));
   const fixtures::Bytes refused = Wav(0.3);
   fixtures::writeFile(dir / "b.wav", refused);
-  options.Mp3Jobs = 2;
+  options.mp3Jobs = 2;
   navigator.ShowList({Q(dir / "a.wav"), Q(dir / "b.wav")}, 0);
   FinishOpen(navigator);
   const std::optional<BatchResult> result = ConvertAllOf(session);
@@ -386,14 +381,14 @@ TEST_F(ConvertSafetyTest, AnEncodeThatWillNotStartKeepsTheWav) {
 TEST_F(ConvertSafetyTest, AFailedTagCopyOrTrashKeepsTheWav) {
   const fixtures::Bytes wav = Wav(0.3);
   fixtures::writeFile(dir / "a.wav", wav);
-  options.Mp3WavId3ToMp3 = false;
-  options.Mp3DeleteWav = false;
+  options.copyWavTagToMp3 = false;
+  options.moveWavToTrash = false;
   ConvertShown(dir / "a.wav");
   const fixtures::Bytes untagged = fixtures::readFile(dir / "a.mp3");
   fs::remove(dir / "a.mp3");
 
-  options.Mp3WavId3ToMp3 = true;
-  options.Mp3DeleteWav = true;
+  options.copyWavTagToMp3 = true;
+  options.moveWavToTrash = true;
   ConvertShown(dir / "a.wav", untagged.size() + 16); // the encode fits, the tagged file not
   EXPECT_TRUE(view.Ended(ConversionReport::Outcome::PlacedUntagged));
   EXPECT_TRUE(view.Reported(QStringLiteral("a.mp3 にタグを写せませんでした")));
@@ -419,7 +414,7 @@ TEST_P(ConvertJobs, AsManyAtOnceAsTheSettingSays) {
     files.append(Q(dir / ("f" + std::to_string(i) + ".wav")));
     fixtures::writeFile(files.back().toStdString(), Wav(0.3));
   }
-  options.Mp3Jobs = GetParam();
+  options.mp3Jobs = GetParam();
   navigator.ShowList(files, 0);
   FinishOpen(navigator);
   const std::optional<BatchResult> result = ConvertAllOf(session);

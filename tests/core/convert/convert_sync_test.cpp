@@ -18,7 +18,6 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QThread>
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -129,25 +128,22 @@ TEST(ConvertSync, EveryFilePlacedWasSyncedSinceItsLastWrite) {
   FakeSessionView view;
   Session session{view, view};
   Options& options = session.options();
-  options.Mp3DeleteWav = true;
+  options.moveWavToTrash = true;
   recording = true;
   // Alone, as encoded and placed by a rename that must not replace, then tagged and placed by
   // a link.
   for (const char* name : {"a", "b"}) {
-    options.Mp3WavId3ToMp3 = name[0] == 'b';
+    options.copyWavTagToMp3 = name[0] == 'b';
     session.navigator().ShowList({Q(dir / (std::string(name) + ".wav"))}, 0);
     FinishOpen(session.navigator());
     session.ConvertShown();
-    while (!session.encoder().DestinationFile().isEmpty()) {
-      QCoreApplication::processEvents();
-      QThread::msleep(5);
-    }
+    FinishConversion(session);
     EncodeTarget::SetPlacementIn(Q(dir.path()), EncodeTarget::Placement::Link);
   }
   // Two at once, with an ID3v2 tag, replacing what is there; then a tag write.
-  options.Mp3OverWriteMp3 = true;
-  options.Mp3TagFormat = Options::Mp3Format::Id3v2;
-  options.Mp3Jobs = 2;
+  options.overwriteMp3 = true;
+  options.mp3TagFormat = Options::Mp3Format::Id3v2;
+  options.mp3Jobs = 2;
   fixtures::writeFile(dir / "d.mp3", {'o', 'l', 'd'});
   session.navigator().ShowList({Q(dir / "c.wav"), Q(dir / "d.wav")}, 0);
   FinishOpen(session.navigator());

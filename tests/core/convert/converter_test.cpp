@@ -28,7 +28,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QThread>
 
 #include <filesystem>
 #include <memory>
@@ -39,13 +38,7 @@ namespace fs = std::filesystem;
 
 class ConverterTest : public ::testing::Test {
 protected:
-  // Runs events until the conversion under way has been through its end handler.
-  void Finish() {
-    while (!encoder.DestinationFile().isEmpty()) {
-      QCoreApplication::processEvents();
-      QThread::msleep(5);
-    }
-  }
+  void Finish() { FinishConversion(session); }
 
   fixtures::TempDir dir;
   FakeSessionView view{[this](const QString& wav) { return trash ? trash(wav) : Trash::Result{}; }};
@@ -55,7 +48,6 @@ protected:
   Options& options = session.options();
   TagEditor& tags = session.tagEditor();
   Navigator& navigator = session.navigator();
-  EncoderComponent& encoder = session.encoder();
 };
 
 QString Whole(const fs::path& file, const char* name) {
@@ -77,8 +69,8 @@ TEST_F(ConverterTest, TagCopyCarriesWholeValues) {
           {.seconds = 0.3},
           {fixtures::makeInfoList(
               {{"INAM", title}, {"ICMT", comment}, {"IART", "artist"}, {"ITRK", "3/12"}})}));
-  options.Mp3WavId3ToMp3 = true;
-  options.Mp3DeleteWav = true;
+  options.copyWavTagToMp3 = true;
+  options.moveWavToTrash = true;
   QString titleWhenTrashed;
   trash = [&](const QString& wav) {
     MP3INFP_HANDLE* h = mp3infph_Create();
@@ -134,13 +126,13 @@ TEST_F(ConverterTest, Id3v2CopyIsReadByEveryTool) {
       fixtures::makeWavWithChunks({.seconds = 0.3}, {fixtures::makeInfoList(items)});
   fixtures::writeFile(dir / "untagged.wav", wav);
   fixtures::writeFile(dir / "a.wav", wav);
-  options.Mp3WavId3ToMp3 = false;
+  options.copyWavTagToMp3 = false;
   navigator.ShowList({Q(dir / "untagged.wav"), Q(dir / "a.wav")}, 0);
   FinishOpen(navigator);
   session.ConvertShown();
   Finish();
-  options.Mp3WavId3ToMp3 = true;
-  options.Mp3TagFormat = Options::Mp3Format::Id3v2;
+  options.copyWavTagToMp3 = true;
+  options.mp3TagFormat = Options::Mp3Format::Id3v2;
   navigator.Next();
   FinishOpen(navigator);
   session.ConvertShown();
@@ -157,8 +149,8 @@ TEST_F(ConverterTest, Id3v2CopyCarriesTrackAndCover) {
   fixtures::writeFile(dir / "07 a.wav", fixtures::makeWav({.seconds = 0.3}));
   const fixtures::Bytes png = fixtures::makePng(8, 8);
   fixtures::writeFile(dir / "cover.png", png);
-  options.Mp3WavId3ToMp3 = true;
-  options.Mp3TagFormat = Options::Mp3Format::Id3v2;
+  options.copyWavTagToMp3 = true;
+  options.mp3TagFormat = Options::Mp3Format::Id3v2;
   navigator.ShowList({Q(dir / "07 a.wav")}, 0);
   FinishOpen(navigator);
   view.fields[TagField::Track] = QStringLiteral("7/9");
@@ -185,7 +177,7 @@ TEST_F(ConverterTest, EveryWavTheEncoderReadsPassesTheCheck) {
   fixtures::Bytes odd = fixtures::makeWav({.seconds = 0.5});
   odd[32] = 3; // the block size of 16-bit stereo is 4
   fixtures::writeFile(dir / "odd.wav", odd);
-  options.Mp3WavId3ToMp3 = true;
+  options.copyWavTagToMp3 = true;
   navigator.ShowList({Q(dir / "big.wav"), Q(dir / "odd.wav")}, 0);
   FinishOpen(navigator);
   const std::optional<BatchResult> result = ConvertAllOf(session);
@@ -201,14 +193,14 @@ TEST_F(ConverterTest, ABatchKeepsTheOptionsItStartedWith) {
     fixtures::writeFile(
         dir / (std::string(name) + ".wav"),
         fixtures::makeWavWithChunks({.seconds = 0.2}, {fixtures::makeInfoList({{"INAM", name}})}));
-  options.Mp3WavId3ToMp3 = true;
-  options.Mp3Jobs = 1;
+  options.copyWavTagToMp3 = true;
+  options.mp3Jobs = 1;
   navigator.ShowList({Q(dir / "a.wav"), Q(dir / "b.wav")}, 0);
   FinishOpen(navigator);
   view.onPause = [this] {
-    options.Mp3WavId3ToMp3 = false;
-    options.Mp3UseFolder3 = true;
-    options.Mp3FolderPath = Q(dir / "elsewhere");
+    options.copyWavTagToMp3 = false;
+    options.useOutputFolder = true;
+    options.outputFolder = Q(dir / "elsewhere");
   };
   fs::create_directory(dir / "elsewhere");
   ConvertAllOf(session);
@@ -226,7 +218,7 @@ TEST_F(ConverterTest, WriteAfterThePauseLandsInTheNamedFile) {
       dir / "y.wav",
       fixtures::makeWavWithChunks({.seconds = 0.1}, {fixtures::makeInfoList({{"INAM", "other"}})}));
   const fixtures::Bytes converted = fixtures::readFile(dir / "a.wav");
-  options.Mp3WavId3ToMp3 = true;
+  options.copyWavTagToMp3 = true;
   navigator.ShowList({Q(dir / "a.wav"), Q(dir / "y.wav")}, 0);
   FinishOpen(navigator);
   bool stepped = false;
@@ -259,14 +251,14 @@ TEST_F(ConverterTest, TheOutputFolderKeepsTheAlbumsSubfolders) {
     fs::create_directories(dir / disc);
     fixtures::writeFile(dir / disc / "01.wav", fixtures::makeWav({.seconds = 0.2}));
   }
-  options.WithFolder = true;
-  options.Mp3UseFolder3 = true;
-  options.Mp3FolderPath = Q(dir / "out");
-  options.Mp3OverWriteMp3 = true;
+  options.openByFolder = true;
+  options.useOutputFolder = true;
+  options.outputFolder = Q(dir / "out");
+  options.overwriteMp3 = true;
   fs::create_directory(dir / "out");
   OpenFolder(navigator, Q(dir / "album"));
   for (const int jobs : {2, 1}) {
-    options.Mp3Jobs = jobs;
+    options.mp3Jobs = jobs;
     const std::optional<BatchResult> result = ConvertAllOf(session);
     ASSERT_TRUE(result);
     EXPECT_EQ(result->Count(FileResult::Kind::Converted), 2) << jobs;
@@ -295,8 +287,8 @@ TEST_F(ConverterTest, Cp932NamedFilesWorkThroughout) {
   FinishTagWork(tags);
   EXPECT_EQ(view.writes.back(), TagWriteResult::Written);
 
-  options.Mp3WavId3ToMp3 = true;
-  options.Mp3DeleteWav = true;
+  options.copyWavTagToMp3 = true;
+  options.moveWavToTrash = true;
   trash = Trash::MoveToTrash;
   const std::optional<BatchResult> result = ConvertAllOf(session);
   ASSERT_TRUE(result);

@@ -117,12 +117,12 @@ int main(int argc, char** argv) {
   }};
   Session session{view, view};
   Options& options = session.options();
-  options.Mp3WavId3ToMp3 = true;
-  options.Mp3DeleteWav = true;
-  options.Mp3OverWriteMp3 = true;
+  options.copyWavTagToMp3 = true;
+  options.moveWavToTrash = true;
+  options.overwriteMp3 = true;
   // The steps are those of one file after the other; a kill by time meets the batch as the
   // program runs it by default, several files at once.
-  options.Mp3Jobs = stopAt.empty() ? 0 : 1;
+  options.mp3Jobs = stopAt.empty() ? 0 : 1;
   EncoderComponent& encoder = session.encoder();
   int quarter = -1;
   encoder.OnProgress = [&, progress = encoder.OnProgress](QObject* s, int now, int all) {

@@ -17,7 +17,6 @@
 #include <mp3infp_handle.h>
 
 #include <QCoreApplication>
-#include <QThread>
 
 namespace {
 
@@ -26,15 +25,12 @@ using Quality = Options::Quality;
 
 class SoundTest : public ::testing::Test {
 protected:
-  void SetUp() override { options.Mp3TagFormat = Options::Mp3Format::Id3v2; }
+  void SetUp() override { options.mp3TagFormat = Options::Mp3Format::Id3v2; }
   void ConvertShown(const fs::path& wav) {
     session.navigator().ShowList({Q(wav)}, 0);
     FinishOpen(session.navigator());
     session.ConvertShown();
-    while (!session.encoder().DestinationFile().isEmpty()) {
-      QCoreApplication::processEvents();
-      QThread::msleep(5);
-    }
+    FinishConversion(session);
   }
   // The "name=value" lines of readers (ffprobe, mediainfo).
   static std::map<std::string, std::string> Shown(const std::string& command) {
@@ -52,14 +48,14 @@ TEST_F(SoundTest, EachPresetShowsItsModeAndRateAndDecodesToTheWavsLength) {
   const fs::path mp3 = dir / "a.mp3";
   const std::string m = mp3.string();
   const char* path = mp3.c_str();
-  options.Mp3OverWriteMp3 = true;
+  options.overwriteMp3 = true;
   // LAME's -b N (kbit/s) or -V N.
   const std::tuple<Quality, int, int> presets[] = {
       {Quality::Cbr128, 128, -1}, {Quality::Cbr160, 160, -1}, {Quality::Cbr192, 192, -1},
       {Quality::Cbr256, 256, -1}, {Quality::Cbr320, 320, -1}, {Quality::V0, 0, 0},
       {Quality::V2, 0, 2},        {Quality::V4, 0, 4}};
   for (const auto& [quality, kbps, level] : presets) {
-    options.Mp3Quality = quality;
+    options.mp3Quality = quality;
     ConvertShown(dir / "a.wav");
     auto shown = Shown("ffprobe -v error -show_entries stream=bit_rate -of default=nw=1 " + m +
                        "; mediainfo --Inform='Audio;mode=%BitRate_Mode%\\nrate=%BitRate%\\nlib=%"
@@ -82,7 +78,7 @@ TEST_F(SoundTest, EachPresetShowsItsModeAndRateAndDecodesToTheWavsLength) {
   }
   // MPEG-2 (a 22.05 kHz file) stops at 160 kbit/s: 320 gives that, as lame does.
   fixtures::writeFile(dir / "a.wav", fixtures::makeWav({.sampleRate = 22050, .seconds = 1}));
-  options.Mp3Quality = Quality::Cbr320;
+  options.mp3Quality = Quality::Cbr320;
   ConvertShown(dir / "a.wav");
   EXPECT_EQ(Shown("mediainfo --Inform='Audio;rate=%BitRate%' " + m)["rate"], "160000");
 }
@@ -94,7 +90,7 @@ TEST_F(SoundTest, EachPresetShowsItsModeAndRateAndDecodesToTheWavsLength) {
 TEST_F(SoundTest, FiveMinutesOfVbrPlayTheirWholeLength) {
   fixtures::writeFile(dir / "a.wav",
                       fixtures::makeWav({.sampleRate = 22050, .channels = 1, .seconds = 300}));
-  options.Mp3Quality = Quality::V2;
+  options.mp3Quality = Quality::V2;
   ConvertShown(dir / "a.wav");
   const std::string mp3 = (dir / "a.mp3").string();
   EXPECT_EQ(tag_tools::decoded(mp3).size(), 300 * 22050u);
@@ -106,7 +102,7 @@ TEST_F(SoundTest, FiveMinutesOfVbrPlayTheirWholeLength) {
 }
 
 TEST_F(SoundTest, ReplayGainOfEachTrackAndOfAFolderConvertedWhole) {
-  options.Mp3ReplayGain = true;
+  options.replayGain = true;
   fs::create_directories(dir / "album");
   const std::string tagsOf = "ffprobe -v error -show_entries format_tags -of default=nw=1 ";
   // The reference: EBU R128 of the WAV files' samples, by the same library.
@@ -145,7 +141,7 @@ TEST_F(SoundTest, ReplayGainOfEachTrackAndOfAFolderConvertedWhole) {
   EXPECT_TRUE(tags.count("TAG:REPLAYGAIN_TRACK_GAIN") && !tags.count("TAG:REPLAYGAIN_ALBUM_GAIN"));
 
   // RIFF SIF has no place for it: refused by name before anything is converted.
-  options.Mp3TagFormat = Options::Mp3Format::Rmp;
+  options.mp3TagFormat = Options::Mp3Format::Rmp;
   ConvertShown(dir / "album" / "0.wav");
   EXPECT_FALSE(ConvertAllOf(session).has_value());
   EXPECT_TRUE(view.errors.size() == 2 &&

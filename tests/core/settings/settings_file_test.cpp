@@ -185,10 +185,10 @@ protected:
     v.Width = 600;
     v.Height = 480;
     v.FolderPath = QStringLiteral("フォルダ名");
-    v.WithFolder = true;
-    v.WriteId3 = true;
-    v.FormComment = 2;
-    v.Mp3WavId3ToMp3 = true;
+    v.openByFolder = true;
+    v.allowTagWrite = true;
+    v.commentFormat = 2;
+    v.copyWavTagToMp3 = true;
     return v;
   }
 };
@@ -208,7 +208,7 @@ TEST_F(StoredSettingsTest, FirstSaveWritesOptionThenForm) {
                 .toUtf8());
   const StoredSettings s = ReadStoredSettings(ini, programDir).value();
   EXPECT_EQ(s.Left, -20);
-  EXPECT_TRUE(s.WithFolder && !s.WithFile && s.FormComment == 2);
+  EXPECT_TRUE(s.openByFolder && !s.browserListsFiles && s.commentFormat == 2);
   EXPECT_FALSE(s.FolderPath.has_value()); // "フォルダ名" is no folder
   EXPECT_FALSE(s.HelpPath.has_value());
 }
@@ -218,10 +218,10 @@ TEST_F(StoredSettingsTest, OnlyFormSectionGivesUncheckedOptions) {
   EXPECT_EQ(s.Left, 100);
   EXPECT_EQ(s.Top, 7);
   EXPECT_EQ(s.Width, 530);
-  EXPECT_FALSE(s.WithFolder || s.WithFile || s.WriteId3 || s.DispMp3infp || s.Mp3WavId3ToMp3 ||
-               s.Mp3DeleteWav || s.Mp3OverWriteMp3 || s.Mp3UseFolder3);
-  EXPECT_EQ(s.FormComment, 0);
-  EXPECT_TRUE(s.Mp3FolderPath.isEmpty());
+  EXPECT_FALSE(s.openByFolder || s.browserListsFiles || s.allowTagWrite || s.showLibraryVersion ||
+               s.copyWavTagToMp3 || s.moveWavToTrash || s.overwriteMp3 || s.useOutputFolder);
+  EXPECT_EQ(s.commentFormat, 0);
+  EXPECT_TRUE(s.outputFolder.isEmpty());
   EXPECT_FALSE(s.FolderPath.has_value());
 }
 
@@ -236,24 +236,24 @@ TEST_F(StoredSettingsTest, WidthNoWindowCanHaveIsInvalid) {
 TEST_F(StoredSettingsTest, BooleansAndCommentFormat) {
   const StoredSettings s =
       Load("[Option]\r\nWithFolder=\" TRUE  \"\r\nWithFile=\"1\"\r\nWriteId3=True\r\n");
-  EXPECT_TRUE(s.WithFolder);
-  EXPECT_FALSE(s.WithFile);
-  EXPECT_TRUE(s.WriteId3);
+  EXPECT_TRUE(s.openByFolder);
+  EXPECT_FALSE(s.browserListsFiles);
+  EXPECT_TRUE(s.allowTagWrite);
   const std::pair<const char*, int> cases[] = {{"2", 2}, {"2,", 2}, {" 2 ", 2}, {"3", 3},
                                                {"1", 1}, {"5", 0},  {"a", 0},   {"-1", 0}};
   for (const auto& [text, expected] : cases)
-    EXPECT_EQ(Load(QByteArray("[Option]\r\nFormComment=\"") + text + "\"\r\n").FormComment,
+    EXPECT_EQ(Load(QByteArray("[Option]\r\nFormComment=\"") + text + "\"\r\n").commentFormat,
               expected)
         << text;
 }
 
 TEST_F(StoredSettingsTest, Mp3TagFormatIsRmpUnlessId3v2) {
   using F = Options::Mp3Format;
-  EXPECT_EQ(Load("[Option]\r\nWithFolder=\"True\"\r\n").Mp3TagFormat, F::Rmp);
-  EXPECT_EQ(Load("[Option]\r\nMp3TagFormat=\"ID3v4\"\r\n").Mp3TagFormat, F::Rmp);
-  EXPECT_EQ(Load("[Option]\r\nMp3TagFormat=\"ID3v2\"\r\n").Mp3TagFormat, F::Id3v2);
+  EXPECT_EQ(Load("[Option]\r\nWithFolder=\"True\"\r\n").mp3TagFormat, F::Rmp);
+  EXPECT_EQ(Load("[Option]\r\nMp3TagFormat=\"ID3v4\"\r\n").mp3TagFormat, F::Rmp);
+  EXPECT_EQ(Load("[Option]\r\nMp3TagFormat=\"ID3v2\"\r\n").mp3TagFormat, F::Id3v2);
   SettingsToSave v = Sample();
-  v.Mp3TagFormat = F::Id3v2;
+  v.mp3TagFormat = F::Id3v2;
   ASSERT_TRUE(QFile::remove(ini));
   ASSERT_TRUE(WriteStoredSettings(ini, programDir, v, kNeverAsked));
   EXPECT_TRUE(ReadBytes(ini).contains("Mp3FolderPath=\"\"\r\nMp3TagFormat=\"ID3v2\"\r\n"));
@@ -263,22 +263,22 @@ TEST_F(StoredSettingsTest, Mp3JobsIsZeroUnlessAValidCount) {
   const std::pair<const char*, int> cases[] = {{"1", 1},  {" 8 ", 8}, {"64", 64}, {"65", 0},
                                                {"-1", 0}, {"x", 0},   {"", 0}};
   for (const auto& [text, expected] : cases)
-    EXPECT_EQ(Load(QByteArray("[Option]\r\nMp3Jobs=\"") + text + "\"\r\n").Mp3Jobs, expected)
+    EXPECT_EQ(Load(QByteArray("[Option]\r\nMp3Jobs=\"") + text + "\"\r\n").mp3Jobs, expected)
         << text;
-  EXPECT_EQ(Load("[Option]\r\nWithFolder=\"True\"\r\n").Mp3Jobs, 0);
+  EXPECT_EQ(Load("[Option]\r\nWithFolder=\"True\"\r\n").mp3Jobs, 0);
 }
 
 TEST_F(StoredSettingsTest, Mp3QualityRoundTripsAndIsCbr128UnlessKnown) {
   SettingsToSave v = Sample();
   for (int q = 0; q <= static_cast<int>(Options::Quality::V4); ++q) {
-    v.Mp3Quality = static_cast<Options::Quality>(q);
-    v.Mp3ReplayGain = q % 2;
+    v.mp3Quality = static_cast<Options::Quality>(q);
+    v.replayGain = q % 2;
     ASSERT_TRUE(WriteStoredSettings(ini, programDir, v, kNeverAsked));
     const StoredSettings s = ReadStoredSettings(ini, programDir).value();
-    EXPECT_TRUE(s.Mp3Quality == v.Mp3Quality && s.Mp3ReplayGain == v.Mp3ReplayGain) << q;
+    EXPECT_TRUE(s.mp3Quality == v.mp3Quality && s.replayGain == v.replayGain) << q;
   }
   for (const char* text : {"", "V3", "CBR96", "v2", "320"})
-    EXPECT_EQ(Load(QByteArray("[Option]\r\nMp3Quality=\"") + text + "\"\r\n").Mp3Quality,
+    EXPECT_EQ(Load(QByteArray("[Option]\r\nMp3Quality=\"") + text + "\"\r\n").mp3Quality,
               Options::Quality::Cbr128);
 }
 
@@ -289,23 +289,23 @@ TEST_F(StoredSettingsTest, FoldersMustExist) {
       Load(("[Option]\r\nFolderPath=\"" + music + "\"\r\nMp3FolderPath=\"" + music + "/\"\r\n")
                .toUtf8());
   EXPECT_EQ(s.FolderPath, music + "/");
-  EXPECT_EQ(s.Mp3FolderPath, music + "/");
+  EXPECT_EQ(s.outputFolder, music + "/");
   s = Load(
       ("[Option]\r\nFolderPath=\"" + music + "/gone\"\r\nMp3FolderPath=\"music\"\r\n").toUtf8());
   EXPECT_FALSE(s.FolderPath.has_value());
-  EXPECT_TRUE(s.Mp3FolderPath.isEmpty());
+  EXPECT_TRUE(s.outputFolder.isEmpty());
 
   // A folder named in CP932 (a zip from Windows) is stored by its readable name and found again.
   const QByteArray cp932Music = FsPath::Encode(music) + "/\x89\xb9\x8a\x79"; // 音楽
   ASSERT_EQ(::mkdir(cp932Music.constData(), 0755), 0);
   SettingsToSave v = Sample();
   v.FolderPath = FsPath::Decode(cp932Music) + u'/';
-  v.Mp3FolderPath = FsPath::Decode(cp932Music);
+  v.outputFolder = FsPath::Decode(cp932Music);
   ASSERT_TRUE(WriteStoredSettings(ini, programDir, v, kNeverAsked));
   EXPECT_TRUE(ReadBytes(ini).contains(("FolderPath=\"" + music + "/音楽/\"").toUtf8()));
   s = ReadStoredSettings(ini, programDir).value();
   EXPECT_EQ(s.FolderPath, v.FolderPath);
-  EXPECT_EQ(s.Mp3FolderPath, v.Mp3FolderPath);
+  EXPECT_EQ(s.outputFolder, v.outputFolder);
 }
 
 TEST_F(StoredSettingsTest, HelpFileResolvesAndIsSavedBareInProgramFolder) {

@@ -76,7 +76,7 @@ TEST_F(TagFormatTest, Id3v2ModeWritesAPlainMp3AndUnwrapsAnRmp3File) {
   EditAndWrite(wrapped, [](TagFields& f) { f[TagField::Title] = QStringLiteral("包まれた歌"); });
   ASSERT_TRUE(StartsWith(fixtures::readFile(wrapped), "RIFF"));
 
-  options.Mp3TagFormat = Options::Mp3Format::Id3v2;
+  options.mp3TagFormat = Options::Mp3Format::Id3v2;
   EditAndWrite(plain, [](TagFields& f) {
     f[TagField::Title] = QStringLiteral("夜明けの歌");
     f[TagField::Artist] = QStringLiteral("山田 太郎");
@@ -134,7 +134,7 @@ TEST_F(TagFormatTest, Id3v2ModeGivesAWavAnId3ChunkBesideItsInfoList) {
   const fs::path wav = dir / "a.wav";
   fixtures::writeFile(wav, fixtures::makeWavWithChunks({.seconds = 0.2},
                                                        {fixtures::makeInfoList({{"ITRK", "A1"}})}));
-  options.Mp3TagFormat = Options::Mp3Format::Id3v2;
+  options.mp3TagFormat = Options::Mp3Format::Id3v2;
   EditAndWrite(wav, [](TagFields& f) { f[TagField::Title] = QStringLiteral("Dawn"); });
   const Bytes once = fixtures::readFile(wav);
   EXPECT_TRUE(Holds(once, {'i', 'd', '3', ' '}));
@@ -181,7 +181,7 @@ TEST_F(TagFormatTest, FfmpegTaggedWavKeepsTheBytesOfUnchangedFields) {
 // image chosen becomes its front cover, which every reader sees; an image offered but not
 // chosen leaves that cover as it is, and an image that is no picture writes nothing.
 TEST_F(TagFormatTest, ProposedTrackAndChosenCoverReachEveryReader) {
-  options.Mp3TagFormat = Options::Mp3Format::Id3v2;
+  options.mp3TagFormat = Options::Mp3Format::Id3v2;
   const fs::path mp3 = dir / "03 曲名.mp3";
   fixtures::writeFile(mp3, fixtures::makeMp3(0.3));
   const Bytes jpeg = fixtures::makeJpeg(16, 16);
